@@ -1,0 +1,28 @@
+// Text helpers: single-byte (code page) text is std::string, wide text std::wstring.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+namespace vt {
+
+std::wstring ToWide(const std::string& s, UINT codePage = CP_ACP);
+std::string ToAnsi(const std::wstring& s, UINT codePage = CP_ACP);
+std::string ToUtf8(const std::wstring& s);
+std::wstring FromUtf8(const std::string& s);
+
+std::string Trim(const std::string& s);
+std::string ToLowerAscii(std::string s);
+bool SameTextAscii(const std::string& a, const std::string& b);  // case-blind for ASCII letters
+
+// printf-style formatting into a std::string.
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// The string resource `id` of this module, in the language the resource loader picks.
+std::wstring LoadResStringW(UINT id);
+std::string LoadResString(UINT id);  // in the system's ANSI code page
+
+// The module (DLL or EXE) that holds this code and its resources.
+HMODULE ThisModule();
+
+}  // namespace vt

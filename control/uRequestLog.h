@@ -1,0 +1,32 @@
+// The request log: one line per step of a request, saved as "Vantrelle.log".
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vt {
+
+class TRequestLog {
+public:
+  // Appends "[caption] >> <long time> >>message".
+  void WriteLog(const std::string& caption, const std::string& message);
+  // The same with the log text `textId` of the string tables as the message.
+  void WriteLogText(const std::string& caption, unsigned textId);
+
+  const std::vector<std::string>& Lines() const { return lines_; }
+  void Clear() { lines_.clear(); }
+
+  // Temporary folder + "\Vantrelle.log".
+  static std::string FilePath();
+  // Replaces the file with every line, CR LF ended, in the system code page. False on any error.
+  bool SaveToFile(const std::string& path) const;
+
+  // Formats one line; `time` is the time text to use.
+  static std::string FormatLine(const std::string& caption, const std::string& time, const std::string& message);
+  // The current local time in the user's long time format.
+  static std::string CurrentTimeText();
+
+private:
+  std::vector<std::string> lines_;
+};
+
+}  // namespace vt

@@ -1,0 +1,45 @@
+# Shared settings of the build and test scripts; sourced, not run.
+ROOT=${ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export VANTRELLE_DEPS=${VANTRELLE_DEPS:-/opt/vantrelle-deps}
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+# No downloads of Wine's Mono or Gecko and no dialogs asking for them.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+STARTED_XVFB_PID=
+STARTED_WINESERVER=
+
+# A fresh Wine prefix in the build tree, a persistent wineserver and an X display.
+start_test_environment() {
+  export WINEPREFIX="$BUILD_DIR/wineprefix"
+  rm -rf "$WINEPREFIX"
+  if [ -z "${DISPLAY:-}" ] || [ -n "${CI:-}" ]; then
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+    STARTED_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  echo "test environment: creating Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineserver -p
+  STARTED_WINESERVER=1
+  wineboot -i >/dev/null 2>&1
+  # Starts the network service now, with no test's output handles to inherit.
+  wine cmd /c ipconfig >/dev/null 2>&1 </dev/null || true
+  if declare -F start_printer_queue >/dev/null; then start_printer_queue; fi
+}
+
+stop_test_environment() {
+  if [ -n "$STARTED_WINESERVER" ]; then
+    wineserver -k 2>/dev/null || true
+    STARTED_WINESERVER=
+  fi
+  if [ -n "$STARTED_XVFB_PID" ]; then
+    kill "$STARTED_XVFB_PID" 2>/dev/null || true
+    wait "$STARTED_XVFB_PID" 2>/dev/null || true
+    STARTED_XVFB_PID=
+  fi
+}

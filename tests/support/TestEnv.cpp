@@ -1,0 +1,122 @@
+#include "support/TestEnv.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "base/Handles.h"
+#include "capture/uWebUtils.h"
+
+namespace vt::test {
+namespace {
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = dir + "\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+      else ::DeleteFileA(full.c_str());
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  path_ = GetTempFolder() + "\\vt-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
+          std::to_string(counter++);
+  RemoveTree(path_);
+  ::CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ProgramFolder() {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string s(path);
+  return s.substr(0, s.find_last_of('\\'));
+}
+
+ChildResult RunChild(const std::string& commandLine, const std::string& extraEnvironment, DWORD timeoutMs) {
+  // Environment block: ours, with the extra variables replacing any of the same name.
+  std::vector<std::string> vars;
+  std::istringstream extra(extraEnvironment);
+  for (std::string line; std::getline(extra, line);)
+    if (!line.empty()) vars.push_back(line);
+  std::string block;
+  LPCH env = ::GetEnvironmentStringsA();
+  for (LPCH p = env; *p; p += strlen(p) + 1) {
+    std::string entry(p);
+    bool replaced = false;
+    for (const auto& v : vars)
+      if (_strnicmp(entry.c_str(), v.c_str(), v.find('=') + 1) == 0) replaced = true;
+    if (!replaced) block += entry + '\0';
+  }
+  ::FreeEnvironmentStringsA(env);
+  for (const auto& v : vars) block += v + '\0';
+  block += '\0';
+
+  SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
+  HANDLE readPipe = nullptr, writePipe = nullptr;
+  ::CreatePipe(&readPipe, &writePipe, &sa, 0);
+  ::SetHandleInformation(readPipe, HANDLE_FLAG_INHERIT, 0);
+  Handle reader(readPipe), writer(writePipe);
+
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writer.get();
+  si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::string cmd = commandLine;
+  ChildResult result;
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, block.data(), nullptr, &si, &pi))
+    return result;
+  Handle process(pi.hProcess), thread(pi.hThread);
+  writer.reset();
+  // Read on a thread so that a hung child is ended at the time-out instead of hanging the test.
+  std::string output;
+  std::thread drain([&] {
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(reader.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) output.append(buffer, read);
+  });
+  bool finished = ::WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
+  if (!finished) ::TerminateProcess(process.get(), 1);
+  drain.join();
+  result.output = output;
+  if (!finished) return result;
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.get(), &code);
+  result.exitCode = static_cast<int>(code);
+  return result;
+}
+
+}  // namespace vt::test
