@@ -1,0 +1,150 @@
+#include "base/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "base/Errors.h"
+
+namespace vt {
+
+TBitmap::TBitmap(int width, int height) { SetSize(width, height); }
+
+TBitmap::~TBitmap() { Release(); }
+
+void TBitmap::Release() {
+  if (dc_ && oldBitmap_) ::SelectObject(dc_.get(), oldBitmap_);
+  oldBitmap_ = nullptr;
+  bitmap_.reset();
+  dc_.reset();
+  bits_ = nullptr;
+  width_ = height_ = stride_ = 0;
+}
+
+void TBitmap::SetSize(int width, int height) {
+  if (width == width_ && height == height_) return;
+  if (width <= 0 || height <= 0) {
+    Release();
+    return;
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  BitmapHandle bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  MemoryDC dc(::CreateCompatibleDC(nullptr));
+  if (!bitmap || !dc || !bits) throw Error("Out of system resources: cannot create a bitmap of " +
+                                           std::to_string(width) + " x " + std::to_string(height));
+  int stride = StrideFor(width);
+  auto* newBits = static_cast<uint8_t*>(bits);
+  std::memset(newBits, 0xFF, static_cast<size_t>(stride) * height);
+  for (int y = 0; y < std::min(height, height_); ++y)
+    std::memcpy(newBits + static_cast<size_t>(y) * stride, ScanLine(y), std::min(width, width_) * 3);
+  Release();
+  bitmap_ = std::move(bitmap);
+  dc_ = std::move(dc);
+  oldBitmap_ = ::SelectObject(dc_.get(), bitmap_.get());
+  bits_ = newBits;
+  width_ = width;
+  height_ = height;
+  stride_ = stride;
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+  if (&source == this) return;
+  if (source.Empty()) {
+    Release();
+    return;
+  }
+  SetSize(source.width_, source.height_);
+  ::GdiFlush();
+  std::memcpy(bits_, source.bits_, static_cast<size_t>(stride_) * height_);
+}
+
+COLORREF TBitmap::Pixel(int x, int y) const {
+  ::GdiFlush();
+  const uint8_t* p = ScanLine(y) + x * 3;
+  return RGB(p[2], p[1], p[0]);
+}
+
+void TBitmap::SetPixel(int x, int y, COLORREF color) {
+  ::GdiFlush();
+  uint8_t* p = ScanLine(y) + x * 3;
+  p[0] = GetBValue(color);
+  p[1] = GetGValue(color);
+  p[2] = GetRValue(color);
+}
+
+void TBitmap::Fill(COLORREF color) {
+  RECT all{0, 0, width_, height_};
+  FillRect(all, color);
+}
+
+void TBitmap::FillRect(const RECT& rect, COLORREF color) {
+  if (Empty()) return;
+  BrushHandle brush(::CreateSolidBrush(color));
+  ::FillRect(dc_.get(), &rect, brush.get());
+}
+
+void TBitmap::SaveToStream(TStream& stream) const {
+  ::GdiFlush();
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  uint32_t imageSize = static_cast<uint32_t>(stride_) * height_;
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + imageSize;
+  info.biSize = sizeof(info);
+  info.biWidth = width_;
+  info.biHeight = height_;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  info.biSizeImage = imageSize;
+  stream.Write(&file, sizeof(file));
+  stream.Write(&info, sizeof(info));
+  for (int y = height_ - 1; y >= 0; --y) stream.Write(ScanLine(y), stride_);
+}
+
+void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels) {
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  stream.ReadExact(&file, sizeof(file));
+  stream.ReadExact(&info, sizeof(info));
+  if (file.bfType != 0x4D42 || info.biSize < sizeof(info) || info.biPlanes != 1 || info.biBitCount != 24 ||
+      info.biCompression != BI_RGB || info.biWidth <= 0 || info.biHeight == 0)
+    throw Error("Bitmap image is not valid");
+  int width = info.biWidth;
+  bool topDown = info.biHeight < 0;
+  int64_t height = topDown ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
+  if (static_cast<int64_t>(width) * height > maxPixels) throw Error("Bitmap image is too large");
+  // Skip to the pixels (an info header may be longer than ours).
+  if (file.bfOffBits >= sizeof(file) + sizeof(info))
+    stream.Seek(static_cast<int64_t>(file.bfOffBits) - static_cast<int64_t>(sizeof(file) + sizeof(info)),
+                FILE_CURRENT);
+  int stride = StrideFor(width);
+  std::vector<uint8_t> row(stride);
+  TBitmap loaded(width, static_cast<int>(height));
+  for (int64_t i = 0; i < height; ++i) {
+    stream.ReadExact(row.data(), stride);
+    int y = static_cast<int>(topDown ? i : height - 1 - i);
+    std::memcpy(loaded.ScanLine(y), row.data(), stride);
+  }
+  Assign(loaded);
+}
+
+void TBitmap::SaveToFile(const std::string& path) const {
+  TFileStream stream(path, TFileStream::fmCreate);
+  SaveToStream(stream);
+}
+
+void TBitmap::LoadFromFile(const std::string& path) {
+  TFileStream stream(path, TFileStream::fmOpenRead);
+  LoadFromStream(stream);
+}
+
+}  // namespace vt
