@@ -9,6 +9,24 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 STARTED_XVFB_PID=
 STARTED_WINESERVER=
+STARTED_CUPSD=
+PRINTER_NAME=VantrellePDF
+# Where the PDF printer writes its files (the job's user name is appended by cups-pdf).
+export VANTRELLE_PRINT_OUT=/var/spool/cups-pdf/$(id -un)
+
+# A CUPS queue that prints to PDF files, made the default printer.
+start_printer_queue() {
+  if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
+    /usr/sbin/cupsd
+    STARTED_CUPSD=1
+    for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q 'is running' && break; sleep 0.1; done
+  fi
+  if ! lpstat -p "$PRINTER_NAME" >/dev/null 2>&1; then
+    lpadmin -p "$PRINTER_NAME" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+  fi
+  lpadmin -d "$PRINTER_NAME"
+  mkdir -p "$VANTRELLE_PRINT_OUT"
+}
 
 # A fresh Wine prefix in the build tree, a persistent wineserver and an X display.
 start_test_environment() {
@@ -22,6 +40,7 @@ start_test_environment() {
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   fi
+  start_printer_queue
   echo "test environment: creating Wine prefix $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineserver -p
@@ -29,10 +48,13 @@ start_test_environment() {
   wineboot -i >/dev/null 2>&1
   # Starts the network service now, with no test's output handles to inherit.
   wine cmd /c ipconfig >/dev/null 2>&1 </dev/null || true
-  if declare -F start_printer_queue >/dev/null; then start_printer_queue; fi
 }
 
 stop_test_environment() {
+  if [ -n "$STARTED_CUPSD" ]; then
+    pkill -x cupsd 2>/dev/null || true
+    STARTED_CUPSD=
+  fi
   if [ -n "$STARTED_WINESERVER" ]; then
     wineserver -k 2>/dev/null || true
     STARTED_WINESERVER=

@@ -19,6 +19,8 @@ APT_PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev mingw-w64-tools libz-mingw-w64-dev
   wine wine32 libwine:i386
+  libcups2:i386 libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxcomposite1:i386
+  libxfixes3:i386 libxinerama1:i386 libgnutls30:i386 fonts-liberation fonts-wine
   xvfb xauth x11-utils
   nasm cmake ninja-build make pkgconf dpkg-dev googletest
   poppler-utils qpdf imagemagick python3
@@ -144,9 +146,16 @@ build_libzip() {
     -DZLIB_INCLUDE_DIR=/usr/$HOST/include -DZLIB_LIBRARY=/usr/$HOST/lib/libz.a
 }
 
+# The PDF printer writes each user's files to one known folder.
+configure_pdf_printer() {
+  local conf=/etc/cups/cups-pdf.conf
+  grep -q '^Out /var/spool/cups-pdf/\${USER}$' "$conf" || sed -i 's|^Out .*|Out /var/spool/cups-pdf/${USER}|' "$conf"
+}
+
 main() {
   ensure_sources
   ensure_packages
+  configure_pdf_printer
   TOOLCHAIN="$(cd "$(dirname "$0")/.." && pwd)/cmake/mingw-i686.cmake"
   mkdir -p "$DEPS_PREFIX" "$WORK"
   for pkg in libjpeg-turbo giflib libharu libzip; do build_lib "$pkg"; done
