@@ -1,0 +1,75 @@
+#include "page/uJpegEncoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "base/Errors.h"
+#include "base/ReplaceFile.h"
+#include "base/Stream.h"
+
+namespace vt {
+namespace {
+
+// libjpeg reports errors by calling error_exit, which must not return: jump back out.
+struct ErrorManager {
+  jpeg_error_mgr base;
+  jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void OnError(j_common_ptr info) {
+  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
+  info->err->format_message(info, errors->message);
+  std::longjmp(errors->jump, 1);
+}
+
+}  // namespace
+
+std::vector<uint8_t> TJpegEncoder::Encode(const TBitmap& bitmap) const {
+  if (bitmap.Empty()) throw Error("Cannot encode an empty picture as JPEG");
+  ::GdiFlush();
+  jpeg_compress_struct info{};
+  ErrorManager errors{};
+  info.err = jpeg_std_error(&errors.base);
+  errors.base.error_exit = OnError;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    throw Error(std::string("JPEG error: ") + errors.message);
+  }
+  jpeg_create_compress(&info);
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(bitmap.Width());
+  info.image_height = static_cast<JDIMENSION>(bitmap.Height());
+  info.input_components = 3;
+  info.in_color_space = JCS_EXT_BGR;  // the bitmap's own byte order
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality_, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(bitmap.ScanLine(static_cast<int>(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return out;
+}
+
+void TJpegEncoder::SaveToFile(const TBitmap& bitmap, const std::string& path) const {
+  std::vector<uint8_t> bytes = Encode(bitmap);
+  TReplaceFile target(path);
+  {
+    TFileStream file(target.TempPath(), TFileStream::fmCreate);
+    file.Write(bytes.data(), bytes.size());
+  }
+  target.Commit();
+}
+
+}  // namespace vt

@@ -1,0 +1,81 @@
+#include "page/uPdfWriter.h"
+
+#include <hpdf.h>
+
+#include "base/Errors.h"
+#include "base/ReplaceFile.h"
+#include "base/Strings.h"
+
+namespace vt {
+
+struct TPdfWriter::Impl {
+  HPDF_Doc doc = nullptr;
+  HPDF_Page page = nullptr;
+  int pageHeight = 0;
+  HPDF_STATUS error = HPDF_OK;
+  HPDF_STATUS detail = 0;
+
+  static void OnError(HPDF_STATUS error, HPDF_STATUS detail, void* self) {
+    auto* impl = static_cast<Impl*>(self);
+    if (impl->error == HPDF_OK) {
+      impl->error = error;
+      impl->detail = detail;
+    }
+  }
+
+  void Check(const char* what) {
+    if (error == HPDF_OK) return;
+    std::string message = Format("PDF error 0x%04lX (%lu) while %s", static_cast<unsigned long>(error),
+                                 static_cast<unsigned long>(detail), what);
+    error = HPDF_OK;
+    HPDF_ResetError(doc);
+    throw Error(message);
+  }
+};
+
+TPdfWriter::TPdfWriter() : impl_(std::make_unique<Impl>()) {
+  impl_->doc = HPDF_New(&Impl::OnError, impl_.get());
+  if (!impl_->doc) throw Error("Cannot create a PDF document");
+  HPDF_SetCompressionMode(impl_->doc, HPDF_COMP_NONE);
+  HPDF_SetPageLayout(impl_->doc, HPDF_PAGE_LAYOUT_SINGLE);
+  impl_->Check("creating the document");
+}
+
+TPdfWriter::~TPdfWriter() {
+  if (impl_->doc) HPDF_Free(impl_->doc);
+}
+
+void TPdfWriter::AddPage(int width, int height) {
+  impl_->page = HPDF_AddPage(impl_->doc);
+  impl_->Check("adding a page");
+  HPDF_Page_SetWidth(impl_->page, static_cast<HPDF_REAL>(width));
+  HPDF_Page_SetHeight(impl_->page, static_cast<HPDF_REAL>(height));
+  impl_->Check("sizing a page");
+  impl_->pageHeight = height;
+  ++pages_;
+}
+
+void TPdfWriter::DrawJpeg(const std::vector<uint8_t>& jpeg, const RECT& bounds) {
+  if (!impl_->page) throw Error("PDF page missing");
+  int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+  if (width <= 0 || height <= 0 || jpeg.empty()) return;
+  HPDF_Image image = HPDF_LoadJpegImageFromMem(impl_->doc, jpeg.data(), static_cast<HPDF_UINT>(jpeg.size()));
+  impl_->Check("adding a picture");
+  HPDF_Page_DrawImage(impl_->page, image, static_cast<HPDF_REAL>(bounds.left),
+                      static_cast<HPDF_REAL>(impl_->pageHeight - bounds.bottom), static_cast<HPDF_REAL>(width),
+                      static_cast<HPDF_REAL>(height));
+  impl_->Check("placing a picture");
+}
+
+void TPdfWriter::SaveToFile(const std::string& path) {
+  TReplaceFile target(path);
+  HPDF_SaveToFile(impl_->doc, target.TempPath().c_str());
+  if (impl_->error != HPDF_OK) {
+    impl_->error = HPDF_OK;
+    HPDF_ResetError(impl_->doc);
+    throw Error("Cannot write file \"" + path + "\".");
+  }
+  target.Commit();
+}
+
+}  // namespace vt

@@ -1,0 +1,21 @@
+// Decodes a JPEG file into a bitmap for comparing test output with its source.
+#pragma once
+#include <string>
+
+#include "base/Bitmap.h"
+
+namespace vt::test {
+
+// False when the file is no readable JPEG.
+bool DecodeJpegFile(const std::string& path, TBitmap& out);
+
+// The largest difference of any colour channel between two bitmaps of one size (-1 for other sizes).
+int MaxChannelDifference(const TBitmap& a, const TBitmap& b);
+
+// The mean absolute difference per colour channel (-1 for other sizes).
+double MeanChannelDifference(const TBitmap& a, const TBitmap& b);
+
+// A picture that shows off-by-one errors and compresses badly: gradients, edges and noise.
+void PaintTestPattern(TBitmap& bitmap, int seed = 1);
+
+}  // namespace vt::test
