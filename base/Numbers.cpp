@@ -1,8 +1,19 @@
 #include "base/Numbers.h"
 
-namespace vt {
+#include <algorithm>
 
-std::optional<int32_t> TryStrToInt(const std::string& text) {
+namespace vt {
+namespace {
+
+struct Scan {
+  bool valid = false;
+  int32_t value = 0;    // when valid
+  int32_t leading = 0;  // the digits before the first character that does not belong, sign ignored
+};
+
+// Hexadecimal may spell the full 32-bit pattern; decimal must fit the signed range.
+Scan ScanInt(const std::string& text) {
+  Scan scan;
   size_t i = 0, n = text.size();
   while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
   bool negative = false;
@@ -15,7 +26,8 @@ std::optional<int32_t> TryStrToInt(const std::string& text) {
     base = 16;
     i += 2;
   }
-  if (i >= n) return std::nullopt;
+  const int64_t limit = base == 16 ? 0xFFFFFFFFLL : 0x80000000LL;
+  bool anyDigit = false;
   int64_t value = 0;
   for (; i < n; ++i) {
     char c = text[i];
@@ -23,20 +35,37 @@ std::optional<int32_t> TryStrToInt(const std::string& text) {
     if (c >= '0' && c <= '9') digit = c - '0';
     else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
     else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
+    else break;
+    if (value * base + digit > limit) break;  // an overflowing digit ends the number like any other
     value = value * base + digit;
-    // Hexadecimal may spell the full 32-bit pattern; decimal must fit the signed range.
-    if (value > (base == 16 ? 0xFFFFFFFFLL : 0x80000000LL)) return std::nullopt;
+    anyDigit = true;
   }
   if (base == 16) value = static_cast<int32_t>(static_cast<uint32_t>(value));
+  scan.leading = static_cast<int32_t>(std::min<int64_t>(value, INT32_MAX));
+  if (i < n || !anyDigit) return scan;
   if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-  return static_cast<int32_t>(value);
+  if (value > INT32_MAX || value < INT32_MIN) return scan;
+  scan.valid = true;
+  scan.value = static_cast<int32_t>(value);
+  return scan;
+}
+
+}  // namespace
+
+std::optional<int32_t> TryStrToInt(const std::string& text) {
+  Scan scan = ScanInt(text);
+  if (!scan.valid) return std::nullopt;
+  return scan.value;
 }
 
 int32_t StrToIntDef(const std::string& text, int32_t def) {
   auto v = TryStrToInt(text);
   return v ? *v : def;
+}
+
+int32_t StrToIntLenient(const std::string& text) {
+  Scan scan = ScanInt(text);
+  return scan.valid ? scan.value : scan.leading;
 }
 
 }  // namespace vt

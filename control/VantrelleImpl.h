@@ -1,0 +1,51 @@
+// The control. Its automation face is added around this class; here is what every request
+// shares: the state of the request in progress and the request log.
+#pragma once
+#include <windows.h>
+#include <ole2.h>
+#include <mshtml.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/ComPtr.h"
+#include "base/Handles.h"
+#include "control/uRequestLog.h"
+
+namespace vt {
+
+class TVantrelle {
+public:
+  TVantrelle() = default;
+  TVantrelle(const TVantrelle&) = delete;
+  TVantrelle& operator=(const TVantrelle&) = delete;
+
+  // Appends one line to the request log.
+  void WriteLog(const std::string& caption, const std::string& message);
+  const TRequestLog& RequestLog() const { return FRequestLog; }
+
+  // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
+  std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
+
+protected:
+  // The request in progress. The request driver, the capture and the browser routines share these;
+  // between requests they keep their last values.
+  WINDOWPLACEMENT FSavedPlacement{};     // browser window placement saved before a scroll capture
+  RECT FSavedWindowRect{};               // browser window rectangle saved before a scroll capture
+  ComPtr<IHTMLDocument2> FDocument;      // the document being captured: the host page's or a frame's
+  int32_t FFrameStartX = 0;              // first client rectangle of the body at the last scroll capture
+  int32_t FFrameStartY = 0;
+  HWND FDocHwnd = nullptr;               // the browser's view window showing the host document
+  HWND FBrowserWindow = nullptr;         // the browser's top-level window
+  bool FRunning = true;                  // a preview runs; the protected-mode loop runs while it is set
+  bool FQuitRequested = false;           // a WM_CLOSE or WM_QUIT arrived during the protected-mode loop
+  Handle FInstanceMutex;                 // the per-process single-request mutex this request holds
+  MSG FHeldMessage{};                    // that close or quit message, posted again when the request ends
+  bool FProtectedMode = false;           // once a request ran in protected mode, for the control's life
+
+private:
+  TRequestLog FRequestLog;
+};
+
+}  // namespace vt

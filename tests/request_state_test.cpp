@@ -1,0 +1,79 @@
+// The control's request state after creation, its log, and what it releases when it goes.
+#include <gtest/gtest.h>
+
+#include "base/Strings.h"
+#include "control/VantrelleImpl.h"
+
+using namespace vt;
+
+namespace {
+
+// Opens the request state to the test.
+struct TVantrelleProbe : TVantrelle {
+  using TVantrelle::FBrowserWindow;
+  using TVantrelle::FDocHwnd;
+  using TVantrelle::FDocument;
+  using TVantrelle::FFrameStartX;
+  using TVantrelle::FFrameStartY;
+  using TVantrelle::FHeldMessage;
+  using TVantrelle::FInstanceMutex;
+  using TVantrelle::FProtectedMode;
+  using TVantrelle::FQuitRequested;
+  using TVantrelle::FRunning;
+  using TVantrelle::FSavedPlacement;
+  using TVantrelle::FSavedWindowRect;
+};
+
+bool AllZero(const void* data, size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < size; ++i)
+    if (bytes[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(RequestState, NewControlIsRunningAndNotProtected) {
+  TVantrelleProbe control;
+  EXPECT_TRUE(control.FRunning);
+  EXPECT_FALSE(control.FProtectedMode);
+  EXPECT_FALSE(control.FQuitRequested);
+  EXPECT_FALSE(control.FDocument);
+  EXPECT_FALSE(control.FInstanceMutex);
+  EXPECT_EQ(control.FDocHwnd, nullptr);
+  EXPECT_EQ(control.FBrowserWindow, nullptr);
+  EXPECT_EQ(control.FFrameStartX, 0);
+  EXPECT_EQ(control.FFrameStartY, 0);
+  EXPECT_TRUE(AllZero(&control.FSavedPlacement, sizeof(control.FSavedPlacement)));
+  EXPECT_TRUE(AllZero(&control.FSavedWindowRect, sizeof(control.FSavedWindowRect)));
+  EXPECT_TRUE(AllZero(&control.FHeldMessage, sizeof(control.FHeldMessage)));
+  EXPECT_EQ(sizeof(control.FHeldMessage), 7 * 4u);  // window, message, wParam, lParam, time, cursor x and y
+  EXPECT_TRUE(control.RequestLog().Lines().empty());
+}
+
+TEST(RequestState, WriteLogAppendsToTheRequestLog) {
+  TVantrelle control;
+  control.WriteLog("ActiveX::Run", "start");
+  control.WriteLog("Mutex >> ", "");
+  const std::vector<std::string>& lines = control.RequestLog().Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], TRequestLog::FormatLine("ActiveX::Run", TRequestLog::CurrentTimeText(), "start"));
+  EXPECT_EQ(lines[1].rfind("[Mutex >> ] >> ", 0), 0u);
+  EXPECT_EQ(lines[1].substr(lines[1].size() - 3), " >>");
+}
+
+TEST(RequestState, ControlClosesTheMutexItStillHolds) {
+  const std::string name = Format("vt-test-mutex-%lu", ::GetCurrentProcessId());
+  {
+    TVantrelleProbe control;
+    control.FInstanceMutex.reset(::CreateMutexA(nullptr, TRUE, name.c_str()));
+    ASSERT_TRUE(control.FInstanceMutex);
+    Handle seen(::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
+    EXPECT_TRUE(seen);
+  }
+  // The last handle is gone with the control, so is the named mutex.
+  Handle after(::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
+  const DWORD error = ::GetLastError();
+  EXPECT_FALSE(after);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
