@@ -107,34 +107,49 @@ void TBitmap::SaveToStream(TStream& stream) const {
   info.biSizeImage = imageSize;
   stream.Write(&file, sizeof(file));
   stream.Write(&info, sizeof(info));
-  for (int y = height_ - 1; y >= 0; --y) stream.Write(ScanLine(y), stride_);
+  // Rows go out in blocks: one write per row would cost a system call each.
+  const size_t rowBytes = static_cast<size_t>(width_) * 3, blockBytes = 256 * 1024;
+  std::vector<uint8_t> block;
+  block.reserve(std::max<size_t>(blockBytes, stride_));
+  for (int y = height_ - 1; y >= 0; --y) {
+    block.insert(block.end(), ScanLine(y), ScanLine(y) + rowBytes);
+    block.resize(block.size() + (stride_ - rowBytes), 0);
+    if (block.size() >= blockBytes || y == 0) {
+      stream.Write(block.data(), block.size());
+      block.clear();
+    }
+  }
 }
 
 void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels) {
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER info{};
+  const int64_t start = stream.Position();
   stream.ReadExact(&file, sizeof(file));
   stream.ReadExact(&info, sizeof(info));
   if (file.bfType != 0x4D42 || info.biSize < sizeof(info) || info.biPlanes != 1 || info.biBitCount != 24 ||
-      info.biCompression != BI_RGB || info.biWidth <= 0 || info.biHeight == 0)
+      info.biCompression != BI_RGB || info.biWidth <= 0 || info.biHeight == 0 ||
+      file.bfOffBits < sizeof(file) + static_cast<int64_t>(info.biSize))
     throw Error("Bitmap image is not valid");
-  int width = info.biWidth;
-  bool topDown = info.biHeight < 0;
-  int64_t height = topDown ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
+  const int width = info.biWidth;
+  const bool topDown = info.biHeight < 0;
+  const int64_t height = topDown ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
   if (static_cast<int64_t>(width) * height > maxPixels) throw Error("Bitmap image is too large");
-  // Skip to the pixels (an info header may be longer than ours).
-  if (file.bfOffBits >= sizeof(file) + sizeof(info))
-    stream.Seek(static_cast<int64_t>(file.bfOffBits) - static_cast<int64_t>(sizeof(file) + sizeof(info)),
-                FILE_CURRENT);
-  int stride = StrideFor(width);
+  // The pixels must all be there before anything is allocated for them.
+  const int stride = StrideFor(width);
+  const int64_t pixelBytes = static_cast<int64_t>(stride) * height, pixelPos = start + file.bfOffBits;
+  if (stream.Size() - pixelPos < pixelBytes) throw Error("Bitmap image is truncated");
+  stream.SetPosition(pixelPos);
+  SetSize(width, static_cast<int>(height));
+  ::GdiFlush();
+  stream.ReadExact(bits_, static_cast<size_t>(pixelBytes));
+  if (topDown) return;
   std::vector<uint8_t> row(stride);
-  TBitmap loaded(width, static_cast<int>(height));
-  for (int64_t i = 0; i < height; ++i) {
-    stream.ReadExact(row.data(), stride);
-    int y = static_cast<int>(topDown ? i : height - 1 - i);
-    std::memcpy(loaded.ScanLine(y), row.data(), stride);
+  for (int top = 0, bottom = height_ - 1; top < bottom; ++top, --bottom) {
+    std::memcpy(row.data(), ScanLine(top), stride);
+    std::memcpy(ScanLine(top), ScanLine(bottom), stride);
+    std::memcpy(ScanLine(bottom), row.data(), stride);
   }
-  Assign(loaded);
 }
 
 void TBitmap::SaveToFile(const std::string& path) const {

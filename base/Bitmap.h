@@ -41,9 +41,12 @@ public:
   void Fill(COLORREF color);
   void FillRect(const RECT& rect, COLORREF color);
 
-  // BMP file form: file header, info header, bottom-up rows padded to 4 bytes.
+  // BMP file form: file header, info header, bottom-up rows padded to 4 bytes with zeros.
   void SaveToStream(TStream& stream) const;
-  // Throws vt::Error on anything that is not a sound 24-bit BMP within `maxPixels`.
+  // Reads a BMP file form from the stream's position. Throws vt::Error on anything that is not a
+  // sound 24-bit BMP of at most `maxPixels` whose pixels are all in the stream; such a bitmap is
+  // left as it was, as nothing is allocated before the headers have been checked. A read error
+  // after that leaves the pixels undefined.
   void LoadFromStream(TStream& stream, int64_t maxPixels = kMaxLoadPixels);
   void SaveToFile(const std::string& path) const;
   void LoadFromFile(const std::string& path);

@@ -76,6 +76,7 @@ using Handle = UniqueHandle<NullableHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using MemoryDC = UniqueHandle<MemoryDCTraits>;
+using DeviceContext = UniqueHandle<MemoryDCTraits>;  // from CreateDC, also freed by DeleteDC
 using BitmapHandle = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using FontHandle = UniqueHandle<GdiObjectTraits<HFONT>>;
 using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;

@@ -1,0 +1,218 @@
+#include "page/uHtmlImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "base/Errors.h"
+#include "base/Handles.h"
+
+namespace vt {
+namespace {
+
+// Round to the nearest integer, halves to the even neighbour (the default rounding mode).
+int32_t RoundEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+
+RECT Intersect(const RECT& a, const RECT& b) {
+  RECT r{};
+  ::IntersectRect(&r, &a, &b);  // empty gives (0, 0, 0, 0)
+  return r;
+}
+
+// Opens the clipboard, which another program may hold for a moment.
+bool OpenClipboardPatiently() {
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (::OpenClipboard(nullptr)) return true;
+    ::Sleep(20);
+  }
+  return false;
+}
+
+}  // namespace
+
+void THtmlImage::Draw(HDC canvas, const RECT& rect) {
+  RECT clip{};
+  if (::GetClipBox(canvas, &clip) == ERROR) return;
+  const RECT dst = Intersect(clip, rect);
+  RECT src = Intersect(clip, GetImageRect());
+  const double scale = scale_ > 0 ? scale_ : 1.0;
+  src.left = static_cast<LONG>(src.left / scale);
+  src.top = static_cast<LONG>(src.top / scale);
+  src.right = static_cast<LONG>(src.right / scale);
+  src.bottom = static_cast<LONG>(src.bottom / scale);
+  DrawRect(canvas, dst, src);
+}
+
+TBmpHtmlImage::~TBmpHtmlImage() { Close(); }
+
+void TBmpHtmlImage::Close() {
+  stream_.reset();
+  tempFile_.reset();  // the last holder deletes a temporary file, once no stream is open on it
+  tile_.reset();
+  tileIndex_ = -1;
+  width_ = height_ = tileWidth_ = tileHeight_ = tileCount_ = 0;
+  cols_ = rows_ = 0;
+}
+
+uint8_t TBmpHtmlImage::OpenTileFile(const std::string& fileName) {
+  // Sizes never outlive the file they came from: a failed open leaves 0 x 0.
+  Close();
+  fileName_ = fileName;
+  std::unique_ptr<TFileStream> stream;
+  try {
+    stream = std::make_unique<TFileStream>(fileName, TFileStream::fmOpenRead);
+  } catch (const Error&) {
+    return otCannotOpen;
+  }
+  TTileFileHeader header{};
+  const size_t got = stream->Read(&header, sizeof(header));
+  if (got < sizeof(header.Signature) || std::memcmp(header.Signature, kTileFileSignature, 5) != 0)
+    return otBadSignature;
+  if (got < offsetof(TTileFileHeader, Reserved) || header.Version != kTileFileVersion ||
+      header.Version2 != kTileFileVersion2)
+    return otBadVersion;
+  // The file is untrusted: every size must be sane and the offset table must be in the file.
+  const int64_t count = static_cast<int64_t>(header.Cols) * header.Rows;
+  const bool sane =
+      got == sizeof(header) && header.Width >= 0 && header.Height >= 0 &&
+      (count == 0 || (header.TileWidth > 0 && header.TileHeight > 0 &&
+                      static_cast<int64_t>(header.TileWidth) * header.TileHeight <= TBitmap::kMaxLoadPixels)) &&
+      kTileTablePos + 4 * count <= stream->Size();
+  if (!sane) return otDamaged;
+  width_ = header.Width;
+  height_ = header.Height;
+  tileWidth_ = header.TileWidth;
+  tileHeight_ = header.TileHeight;
+  cols_ = header.Cols;
+  rows_ = header.Rows;
+  tileCount_ = static_cast<int32_t>(count);
+  stream_ = std::move(stream);
+  return otOpened;
+}
+
+const TBitmap* TBmpHtmlImage::GetTile(int32_t index) {
+  if (index < 0 || index >= tileCount_ || !stream_) return nullptr;
+  if (index == tileIndex_) return tile_.get();
+  tileIndex_ = -1;
+  try {
+    uint32_t offset = 0;
+    stream_->SetPosition(kTileTablePos + 4LL * index);
+    stream_->ReadExact(&offset, sizeof(offset));
+    // A tile never written has offset 0; no tile lies in the header or the table.
+    if (offset < kTileTablePos + 4LL * tileCount_) return nullptr;
+    stream_->SetPosition(offset);
+    if (!tile_) tile_ = std::make_unique<TBitmap>();
+    tile_->LoadFromStream(*stream_, static_cast<int64_t>(tileWidth_) * tileHeight_);
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+  tileIndex_ = index;
+  return tile_.get();
+}
+
+void TBmpHtmlImage::Assign(const THtmlImage& source) {
+  auto* other = dynamic_cast<const TBmpHtmlImage*>(&source);
+  if (!other || other == this) return;
+  TTempTileFileRef shared = other->tempFile_;
+  OpenTileFile(other->fileName_);
+  tempFile_ = std::move(shared);
+}
+
+uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
+  const int64_t srcWidth = static_cast<int64_t>(src.right) - src.left;
+  const int64_t srcHeight = static_cast<int64_t>(src.bottom) - src.top;
+  if (srcWidth <= 0 || srcHeight <= 0 || tileCount_ == 0) return 0;
+  const float sx = static_cast<float>(static_cast<double>(dst.right - dst.left) / srcWidth);
+  const float sy = static_cast<float>(static_cast<double>(dst.bottom - dst.top) / srcHeight);
+  // Only tiles of the picture: a range past its edge would wrap into the next row of tiles.
+  const int64_t c0 = std::max<int64_t>(src.left / tileWidth_, 0);
+  const int64_t c1 = std::min<int64_t>(src.right / tileWidth_, cols_ - 1);
+  const int64_t r0 = std::max<int64_t>(src.top / tileHeight_, 0);
+  const int64_t r1 = std::min<int64_t>(src.bottom / tileHeight_, rows_ - 1);
+  if (::GetDeviceCaps(dc, TECHNOLOGY) == DT_RASDISPLAY) {
+    ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+  }
+  for (int64_t r = r0; r <= r1; ++r) {
+    for (int64_t c = c0; c <= c1; ++c) {
+      const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
+      int64_t left = std::max<int64_t>(tileLeft, src.left), top = std::max<int64_t>(tileTop, src.top);
+      int64_t right = std::min<int64_t>(tileLeft + tileWidth_, src.right);
+      int64_t bottom = std::min<int64_t>(tileTop + tileHeight_, src.bottom);
+      if (left >= right || top >= bottom) continue;  // touches the tile only at its edge
+      const TBitmap* tile = GetTile(static_cast<int32_t>(r * cols_ + c));
+      if (!tile) continue;
+      // A tile smaller than its place gives what it holds.
+      right = std::min<int64_t>(right, tileLeft + tile->Width());
+      bottom = std::min<int64_t>(bottom, tileTop + tile->Height());
+      if (left >= right || top >= bottom) continue;
+      // Every edge from its own source edge, so neighbouring tiles meet without gap or overlap.
+      const int32_t dl = RoundEven(static_cast<double>(left - src.left) * sx) + dst.left;
+      const int32_t dt = RoundEven(static_cast<double>(top - src.top) * sy) + dst.top;
+      const int32_t dr = RoundEven(static_cast<double>(right - src.left) * sx) + dst.left;
+      const int32_t db = RoundEven(static_cast<double>(bottom - src.top) * sy) + dst.top;
+      if (dl == dr || dt == db) continue;  // too small to show at this scale
+      ::SetLastError(0);
+      if (!::StretchBlt(dc, dl, dt, dr - dl, db - dt, tile->Canvas(), static_cast<int>(left - tileLeft),
+                        static_cast<int>(top - tileTop), static_cast<int>(right - left),
+                        static_cast<int>(bottom - top), SRCCOPY)) {
+        if (DWORD code = ::GetLastError()) return code;
+      }
+    }
+  }
+  return 0;
+}
+
+void TBmpHtmlImage::SaveToClipboardFormat() {
+  const int32_t width = GetImageWidth(), height = GetImageHeight();
+  if (GetEmpty()) return;
+  // A packed DIB built strip by strip: the picture is never held twice.
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const int64_t stride = TBitmap::StrideFor(width);
+  const int64_t imageBytes = stride * height;
+  if (imageBytes > 0x7FFFFFFF - static_cast<int64_t>(sizeof(info)))
+    throw Error("The picture is too large for the clipboard");
+  info.biSizeImage = static_cast<DWORD>(imageBytes);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(info) + static_cast<size_t>(imageBytes));
+  if (!memory) throw Error("Not enough memory to copy the picture to the clipboard");
+  auto* bytes = static_cast<uint8_t*>(::GlobalLock(memory));
+  std::memcpy(bytes, &info, sizeof(info));
+  uint8_t* pixels = bytes + sizeof(info);
+  try {
+    const int32_t stripHeight = std::max<int32_t>(1, std::min<int32_t>(height, (4 << 20) / width));
+    TBitmap strip(width, stripHeight);
+    for (int32_t y = 0; y < height; y += stripHeight) {
+      const int32_t h = std::min(stripHeight, height - y);
+      strip.Fill(RGB(255, 255, 255));
+      DrawRect(strip.Canvas(), RECT{0, 0, width, h}, RECT{0, y, width, y + h});
+      ::GdiFlush();
+      for (int32_t i = 0; i < h; ++i)
+        std::memcpy(pixels + (height - 1 - y - i) * stride, strip.ScanLine(i), static_cast<size_t>(stride));
+    }
+  } catch (...) {
+    ::GlobalUnlock(memory);
+    ::GlobalFree(memory);
+    throw;
+  }
+  ::GlobalUnlock(memory);
+  if (!OpenClipboardPatiently()) {
+    ::GlobalFree(memory);
+    throw Error("The clipboard cannot be opened");
+  }
+  ::EmptyClipboard();
+  const bool placed = ::SetClipboardData(CF_DIB, memory) != nullptr;  // the clipboard owns it now
+  ::CloseClipboard();
+  if (!placed) {
+    ::GlobalFree(memory);
+    throw Error("The picture cannot be put on the clipboard");
+  }
+}
+
+}  // namespace vt

@@ -1,0 +1,101 @@
+// The captured page as a graphic: a picture far larger than any bitmap, kept as 24-bit tiles in a
+// tile file and drawn a rectangle at a time, scaled, onto any device context.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/Bitmap.h"
+#include "base/Stream.h"
+#include "page/uTileFile.h"
+
+namespace vt {
+
+class THtmlImage {
+public:
+  virtual ~THtmlImage() = default;
+
+  // Zoom by which Draw divides canvas coordinates to get picture coordinates; 0 until set.
+  void SetScale(float value) { scale_ = value; }
+  float GetScale() const { return scale_; }
+  RECT GetImageRect() const { return RECT{0, 0, GetImageWidth(), GetImageHeight()}; }
+
+  // Draws the part of the picture under the canvas's clip rectangle into `rect` at the scale
+  // (1 while no scale is set).
+  virtual void Draw(HDC canvas, const RECT& rect);
+  // Empty: width or height 0.
+  virtual bool GetEmpty() const { return GetImageWidth() <= 0 || GetImageHeight() <= 0; }
+  virtual int32_t GetWidth() const { return GetImageWidth(); }
+  virtual int32_t GetHeight() const { return GetImageHeight(); }
+  // The size comes only from the picture itself.
+  virtual void SetWidth(int32_t) {}
+  virtual void SetHeight(int32_t) {}
+  virtual void Assign(const THtmlImage& source) = 0;
+  // Puts the whole picture on the clipboard as one 24-bit bitmap (an empty picture puts nothing);
+  // throws vt::Error on failure.
+  virtual void SaveToClipboardFormat() = 0;
+
+  virtual int32_t GetImageWidth() const = 0;
+  virtual int32_t GetImageHeight() const = 0;
+  // Draws the part `src` of the picture (picture pixels) stretched into `dst` (device units).
+  // Returns 0, or the Windows error code of the first stretch copy that failed.
+  virtual uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) = 0;
+
+private:
+  float scale_ = 0;
+};
+
+// Reads a tile file. Memory holds one tile whatever the picture's size; the file stays open,
+// read-only and closed to writers, for the image's life.
+class TBmpHtmlImage : public THtmlImage {
+public:
+  // Results of OpenTileFile.
+  enum : uint8_t {
+    otOpened = 0,
+    otBadSignature = 2,
+    otBadVersion = 3,
+    otCannotOpen = 4,
+    otDamaged = 5,  // a header that is cut short or does not fit the file
+  };
+
+  TBmpHtmlImage() = default;
+  ~TBmpHtmlImage() override;
+  TBmpHtmlImage(const TBmpHtmlImage&) = delete;
+  TBmpHtmlImage& operator=(const TBmpHtmlImage&) = delete;
+
+  // Any result but otOpened leaves an image of 0 x 0 that draws nothing.
+  uint8_t OpenTileFile(const std::string& fileName);
+  // Tile `index` (row-major), or null when it is outside the picture, missing or damaged. The
+  // bitmap is the image's one cached tile, replaced by the next call.
+  const TBitmap* GetTile(int32_t index);
+
+  // Another TBmpHtmlImage: opens the same file with a stream of its own; anything else is ignored.
+  void Assign(const THtmlImage& source) override;
+  void SaveToClipboardFormat() override;
+  int32_t GetImageWidth() const override { return width_; }
+  int32_t GetImageHeight() const override { return height_; }
+  uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override;
+
+  const std::string& FileName() const { return fileName_; }
+  int32_t TileWidth() const { return tileWidth_; }
+  int32_t TileHeight() const { return tileHeight_; }
+  int32_t Cols() const { return cols_; }
+  int32_t Rows() const { return rows_; }
+  int32_t TileCount() const { return tileCount_; }
+
+private:
+  friend class TBmpHtmlImageBuilder;  // hands over the temporary file it wrote
+  void Close();
+
+  int32_t width_ = 0, height_ = 0, tileWidth_ = 0, tileHeight_ = 0;
+  uint16_t cols_ = 0, rows_ = 0;
+  int32_t tileCount_ = 0;
+  TTempTileFileRef tempFile_;  // before the stream: released after it
+  std::unique_ptr<TFileStream> stream_;
+  std::unique_ptr<TBitmap> tile_;
+  int32_t tileIndex_ = -1;  // the tile now in tile_
+  std::string fileName_;
+};
+
+}  // namespace vt

@@ -1,0 +1,68 @@
+// Writing a picture as tiles: the builder interface, the tile-file builder, and re-tiling a region
+// of a picture into a new one.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "base/Bitmap.h"
+#include "base/Stream.h"
+#include "page/uHtmlImage.h"
+#include "page/uTileFile.h"
+
+namespace vt {
+
+// Calling order: BeginImage, SetTileSize, SetTileCount, AddTile once per tile with the highest
+// index last, GetResult.
+class THtmlImageBuilder {
+public:
+  virtual ~THtmlImageBuilder() = default;
+  // The finished picture, or null; the caller owns it.
+  virtual std::unique_ptr<THtmlImage> GetResult() = 0;
+  virtual void BeginImage(int32_t width, int32_t height) = 0;
+  virtual void SetTileSize(int32_t tileWidth, int32_t tileHeight) = 0;
+  virtual void SetTileCount(int32_t cols, int32_t rows, int32_t count) = 0;
+  // `rect` is the tile's place in the picture; the caller keeps its bitmap.
+  virtual void AddTile(int32_t col, int32_t row, int32_t index, const RECT& rect, const TBitmap& bitmap) = 0;
+};
+
+// Writes each picture to a new temporary tile file. Write errors reach the caller as vt::Error.
+// A finished file lives as long as an image from GetResult reads it; a picture whose result
+// nobody took is deleted when the next one begins or the builder goes.
+class TBmpHtmlImageBuilder : public THtmlImageBuilder {
+public:
+  TBmpHtmlImageBuilder() = default;
+  ~TBmpHtmlImageBuilder() override;
+  TBmpHtmlImageBuilder(const TBmpHtmlImageBuilder&) = delete;
+  TBmpHtmlImageBuilder& operator=(const TBmpHtmlImageBuilder&) = delete;
+
+  std::unique_ptr<THtmlImage> GetResult() override;
+  void BeginImage(int32_t width, int32_t height) override;
+  void SetTileSize(int32_t tileWidth, int32_t tileHeight) override;
+  void SetTileCount(int32_t cols, int32_t rows, int32_t count) override;
+  void AddTile(int32_t col, int32_t row, int32_t index, const RECT& rect, const TBitmap& bitmap) override;
+
+  const std::string& FileName() const { return fileName_; }
+  bool Writing() const { return stream_ != nullptr; }
+
+private:
+  void WriteHeader();
+  void Finish();
+
+  TTileFileHeader header_{};
+  TTempTileFileRef tempFile_;  // the file being written or not yet taken; before the stream
+  std::weak_ptr<TTempTileFile> taken_;  // the finished file once images read it
+  std::unique_ptr<TFileStream> stream_;
+  std::string fileName_;
+  int64_t count_ = 0;
+  int64_t tablePos_ = 0;
+  int64_t dataPos_ = 0;
+};
+
+// Cuts `rect` (picture pixels, taken as given) out of `image` into a new picture of 500 x 500
+// tiles through `builder`; the caller takes it from the builder's GetResult. False, with no
+// builder call, when there is no image or no builder.
+bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& rect);
+
+}  // namespace vt
