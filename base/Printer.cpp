@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/Errors.h"
+
 namespace vt {
 
 TPrinter& TPrinter::Current() {
@@ -29,10 +31,46 @@ std::string TPrinter::Name() const {
   return name.data();
 }
 
+std::vector<BYTE> TPrinter::DevMode(const std::string& name) const {
+  HANDLE printer = nullptr;
+  if (name.empty() || !::OpenPrinterA(const_cast<char*>(name.c_str()), &printer, nullptr)) return {};
+  std::vector<BYTE> buffer;
+  LONG size = ::DocumentPropertiesA(nullptr, printer, const_cast<char*>(name.c_str()), nullptr, nullptr, 0);
+  if (size > 0) {
+    buffer.resize(size);
+    auto* mode = reinterpret_cast<DEVMODEA*>(buffer.data());
+    if (::DocumentPropertiesA(nullptr, printer, const_cast<char*>(name.c_str()), mode, nullptr, DM_OUT_BUFFER) ==
+        IDOK) {
+      std::lock_guard<std::mutex> guard(lock_);
+      if (orientation_) {
+        mode->dmOrientation = orientation_;
+        mode->dmFields |= DM_ORIENTATION;
+      }
+    } else {
+      buffer.clear();
+    }
+  }
+  ::ClosePrinter(printer);
+  return buffer;
+}
+
 DeviceContext TPrinter::CreateDC() const {
   std::string name = Name();
   if (name.empty()) return DeviceContext();
-  return DeviceContext(::CreateDCA("WINSPOOL", name.c_str(), nullptr, nullptr));
+  std::vector<BYTE> mode = DevMode(name);
+  return DeviceContext(::CreateDCA("WINSPOOL", name.c_str(), nullptr,
+                                   mode.empty() ? nullptr : reinterpret_cast<DEVMODEA*>(mode.data())));
+}
+
+TPrinter::TOrientation TPrinter::Orientation() const {
+  std::vector<BYTE> mode = DevMode(Name());
+  if (mode.empty()) throw Error("There is no default printer currently selected");
+  return reinterpret_cast<DEVMODEA*>(mode.data())->dmOrientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait;
+}
+
+void TPrinter::SetOrientation(TOrientation orientation) {
+  std::lock_guard<std::mutex> guard(lock_);
+  orientation_ = static_cast<short>(orientation);
 }
 
 }  // namespace vt

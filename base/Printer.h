@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/Handles.h"
 
@@ -18,12 +19,23 @@ public:
   void SetName(const std::string& name);
   // The chosen printer, or the default one; empty when there is no default printer.
   std::string Name() const;
-  // A device context of the printer, made for the caller; none when no printer answers.
+  // A device context of the printer in the chosen orientation, made for the caller; none when
+  // no printer answers.
   DeviceContext CreateDC() const;
 
+  enum TOrientation { poPortrait = DMORIENT_PORTRAIT, poLandscape = DMORIENT_LANDSCAPE };
+  // The orientation pages are printed in: the chosen one, else the printer's own setting.
+  // Throws vt::Error when no printer answers.
+  TOrientation Orientation() const;
+  void SetOrientation(TOrientation orientation);
+
 private:
+  // The printer's settings with the chosen orientation applied; empty when no printer answers.
+  std::vector<BYTE> DevMode(const std::string& name) const;
+
   mutable std::mutex lock_;
   std::string name_;
+  short orientation_ = 0;  // 0: the printer's own
 };
 
 }  // namespace vt
