@@ -306,7 +306,7 @@ std::wstring TXMLBitmap::BuildText() const {
   return text;
 }
 
-HFONT TXMLBitmap::CreateTextFont() const {
+LOGFONTW TXMLBitmap::TextFont() const {
   LOGFONTW font{};
   ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
   if (!FontName.empty()) lstrcpynW(font.lfFaceName, FontName.c_str(), LF_FACESIZE);
@@ -321,7 +321,7 @@ HFONT TXMLBitmap::CreateTextFont() const {
   font.lfUnderline = (FontStyle & fsUnderline) != 0;
   font.lfStrikeOut = (FontStyle & fsStrikeOut) != 0;
   font.lfCharSet = BannerCharset();
-  return ::CreateFontIndirectW(&font);
+  return font;
 }
 
 void TXMLBitmap::DrawTo(HDC canvas, int x, int y, int width, int height) {
@@ -337,7 +337,8 @@ void TXMLBitmap::DrawTo(HDC canvas, int x, int y, int width, int height) {
 
   HDC layer = TextLayer.Canvas();
   ::BitBlt(layer, 0, 0, Banner.Width(), Banner.Height(), Banner.Canvas(), 0, 0, SRCCOPY);
-  FontHandle font(CreateTextFont());
+  LOGFONTW description = TextFont();
+  FontHandle font(::CreateFontIndirectW(&description));
   SelectObjectScope selected(layer, font.get());
   ::SetBkMode(layer, TRANSPARENT);
   ::SetTextColor(layer, FontColor);

@@ -64,6 +64,9 @@ public:
   // Draws the banner and the page's text stretched into (x, y, width, height) of `canvas`.
   // Throws as BuildText does, before anything reaches the canvas.
   void DrawTo(HDC canvas, int x, int y, int width, int height);
+  // The font the text is drawn with: FontName (else the platform's UI face), FontSize in
+  // points on the screen (0: the platform's height), FontStyle, and BannerCharset.
+  LOGFONTW TextFont() const;
 
   // Bounds of a banner: larger ones make Load fail rather than exhaust memory.
   static constexpr int kMaxBannerSide = 32767;
@@ -93,7 +96,6 @@ private:
   bool LoadSection(const TURLImg* images, const std::string& section, const std::string& source);
   void PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_t count);
   void ReadText(IXMLDOMNode* text);
-  HFONT CreateTextFont() const;
 
   TXmlDocument doc_;
   std::mutex drawing_;  // the banner's bitmaps are drawn by one thread at a time

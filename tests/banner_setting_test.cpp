@@ -7,10 +7,9 @@
 
 #include "base/ComPtr.h"
 #include "base/Strings.h"
-#include "page/uGifImage.h"
 #include "page/uURLImg.h"
 #include "page/uXMLBitmap.h"
-#include "support/GifWriter.h"
+#include "support/BannerSetting.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
@@ -107,21 +106,8 @@ protected:
   TXMLBitmap banner;
   std::string path;
 
-  // Writes the setting with an `imgurls` of one GIF per entry of `gifs` and fills every
-  // image from its file the way the request driver does after downloading it.
   void Write(const std::string& sections, const std::map<std::string, test::GifPicture>& gifs = {}) {
-    std::string list;
-    for (const auto& [id, picture] : gifs) {
-      std::string file = dir.file(id + ".gif");
-      test::WriteGif(file, picture);
-      list += "<" + id + ">" + file + "</" + id + ">";
-    }
-    path = dir.file("setting.xml");
-    test::WriteFileBytes(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?><setting><imgurls>" + list +
-                                   "</imgurls>" + sections + "</setting>");
-    urls.Images.Clear();
-    ASSERT_TRUE(urls.LoadList(path));
-    for (int i = 0; i < urls.Count(); ++i) LoadGifFile(urls.GetItem(i)->Url, urls.GetItem(i)->Bitmap);
+    path = test::WriteBannerSetting(dir, sections, urls, gifs);
   }
   bool Load(int pageWidth = 761, int pageHeight = 1000, const char* section = "top") {
     return banner.Load(&urls, section, path, pageWidth, pageHeight);
