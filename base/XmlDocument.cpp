@@ -1,5 +1,6 @@
 #include "base/XmlDocument.h"
 
+#include "base/Errors.h"
 #include "base/Strings.h"
 
 namespace vt {
@@ -46,6 +47,20 @@ ComPtr<IXMLDOMNode> SelectChild(IXMLDOMNode* parent, const std::wstring& name) {
   Bstr query(name);
   if (parent->selectSingleNode(query.get(), node.put()) != S_OK) node.reset();
   return node;
+}
+
+std::vector<ComPtr<IXMLDOMNode>> ChildNodes(IXMLDOMNode* parent) {
+  ComPtr<IXMLDOMNodeList> list;
+  if (!parent || FAILED(parent->get_childNodes(list.put())) || !list) throw Error("XML node has no child list");
+  // Walked with nextNode: looking each one up by index takes a walk from the first child.
+  std::vector<ComPtr<IXMLDOMNode>> children;
+  for (;;) {
+    ComPtr<IXMLDOMNode> child;
+    HRESULT hr = list->nextNode(child.put());
+    if (FAILED(hr)) throw Error("XML child list cannot be read", hr);
+    if (hr != S_OK || !child) return children;
+    children.push_back(child);
+  }
 }
 
 std::wstring NodeText(IXMLDOMNode* node) {

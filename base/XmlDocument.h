@@ -4,6 +4,7 @@
 #include <msxml.h>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/ComPtr.h"
 
@@ -22,7 +23,7 @@ public:
   ComPtr<IXMLDOMNode> Root() const;
   bool Created() const { return static_cast<bool>(doc_); }
 
-  static constexpr int64_t kMaxLocalSize = 16LL * 1024 * 1024;
+  static constexpr int64_t kMaxLocalSize = 1024 * 1024;
 
 private:
   ComPtr<IXMLDOMDocument> doc_;
@@ -30,6 +31,8 @@ private:
 
 // The first child element of `parent` with exactly this name, or none.
 ComPtr<IXMLDOMNode> SelectChild(IXMLDOMNode* parent, const std::wstring& name);
+// Every child node in document order; throws vt::Error when the list cannot be read.
+std::vector<ComPtr<IXMLDOMNode>> ChildNodes(IXMLDOMNode* parent);
 // The node's typed value read as text (an element's text content).
 std::wstring NodeText(IXMLDOMNode* node);
 std::wstring NodeName(IXMLDOMNode* node);

@@ -33,15 +33,8 @@ bool TURLImg::LoadList(const std::string& source) {
     if (!doc_.Load(source)) return false;
     ComPtr<IXMLDOMNode> list = SelectChild(doc_.Root().get(), L"imgurls");
     if (!list) return false;
-    ComPtr<IXMLDOMNodeList> children;
-    long count = 0;
-    if (FAILED(list->get_childNodes(children.put())) || !children || FAILED(children->get_length(&count)))
-      return false;
-    for (long i = 0; i < count; ++i) {
-      ComPtr<IXMLDOMNode> child;
-      if (FAILED(children->get_item(i, child.put())) || !child) return false;
+    for (const ComPtr<IXMLDOMNode>& child : ChildNodes(list.get()))
       Images.AddImg(ToAnsi(NodeName(child.get())), ToAnsi(NodeText(child.get())));
-    }
     return true;
   } catch (...) {
     return false;

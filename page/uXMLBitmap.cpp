@@ -179,16 +179,9 @@ void TXMLBitmap::PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_
   // The elements img1 to imgN in number order, the first of each name; found in one pass
   // over the section's children, so that a huge imgcount costs nothing.
   std::map<int32_t, ComPtr<IXMLDOMNode>> elements;
-  ComPtr<IXMLDOMNodeList> children;
-  long length = 0;
-  if (FAILED(section->get_childNodes(children.put())) || !children || FAILED(children->get_length(&length)))
-    return;
-  for (long i = 0; i < length; ++i) {
-    ComPtr<IXMLDOMNode> child;
+  for (const ComPtr<IXMLDOMNode>& child : ChildNodes(section)) {
     DOMNodeType type = NODE_INVALID;
-    if (FAILED(children->get_item(i, child.put())) || !child || FAILED(child->get_nodeType(&type)) ||
-        type != NODE_ELEMENT)
-      continue;
+    if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
     std::wstring name = NodeName(child.get());
     if (name.size() < 4 || name.compare(0, 3, L"img") != 0) continue;
     auto number = TryStrToInt(ToAnsi(name.substr(3)));

@@ -2,6 +2,7 @@
 // and the drawn pixels (text in its box, fonts, prefix ampersands, CJK text, stretching).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -370,6 +371,12 @@ TEST_F(Drawing, TextThatDoesNotFitIsCutAtTheBox) {
   EXPECT_LE(ink.bottom, 39);
   Ink huge = InkOf(LoadAndDraw("bottom"));  // larger than the banner: what fits is drawn
   EXPECT_GT(huge.count, 1000);
+  for (const char* size : {"100000", "2147483647", "-2147483648", "-40"}) {
+    WriteText(std::string("<font><size>") + size + "</size></font><value>Big</value>");
+    auto start = std::chrono::steady_clock::now();
+    LoadAndDraw("top");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << size;
+  }
 }
 
 TEST_F(Drawing, AmpersandUnderlinesTheNextCharacterAndTwoShowOne) {

@@ -134,6 +134,16 @@ TEST_F(ImageList, SettingOverTheSizeLimitIsNotParsed) {
   EXPECT_FALSE(urls.LoadList(Setting(xml)));
 }
 
+TEST_F(ImageList, SettingJustInsideTheSizeLimitWithTinyChildrenLoads) {
+  std::string xml = "<s><imgurls>";
+  while (xml.size() + 4 + 20 < static_cast<size_t>(TXmlDocument::kMaxLocalSize)) xml += "<a/>";
+  xml += "</imgurls></s>";
+  TURLImg urls;
+  ASSERT_TRUE(urls.LoadList(Setting(xml)));
+  EXPECT_EQ(urls.Count(), static_cast<int>((xml.size() - 26) / 4));
+  EXPECT_EQ(urls.Find("A"), urls.GetItem(urls.Count() - 1));
+}
+
 TEST_F(ImageList, EntityExpansionBombFailsWithoutExhaustingMemory) {
   std::string xml = "<?xml version=\"1.0\"?><!DOCTYPE s [<!ENTITY a \"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">";
   std::string prev = "a";

@@ -285,12 +285,15 @@ TEST_F(Setting, BackgroundTilesFromTheCursorAndLeavesIt) {
 }
 
 TEST_F(Setting, HugeImgcountAndHugeImageSizesDoNoHarm) {
+  std::string padding;
+  for (int i = 0; i < 60000; ++i) padding += "<img2/>";
   std::map<std::string, test::GifPicture> gifs{{"r", test::SolidGif(3, 3, kRed)},
                                                 {"g", test::SolidGif(3, 3, kGreen)}};
   Write("<top><width>50</width><height>10</height><imgcount>2147483647</imgcount>" +
             Img(1, "<imgid>r</imgid><width>2147483647</width><height>2000000000</height>") +
             Img(1, "<imgid>g</imgid>") + Img(7, "<imgid>g</imgid><width>-2147483648</width>") +
-            Img(2147483647, "<imgid>g</imgid><align>right</align><width>-5</width>") + "<img0012/></top>",
+            Img(2147483647, "<imgid>g</imgid><align>right</align><width>-5</width>") + "<img0012/>" + padding +
+            "</top>",
         gifs);
   auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(Load());
