@@ -8,11 +8,11 @@ namespace vt {
 
 using TDateTime = double;
 
-// Local time: the value of SYSTEMTIME `st` (year, month, day, hour, minute, second, ms).
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int ms);
 TDateTime SystemTimeToDateTime(const SYSTEMTIME& st);
+// All fields zero for a value outside the years 1 to 9999.
 SYSTEMTIME DateTimeToSystemTime(TDateTime value);
-TDateTime NowDateTime();
+TDateTime NowDateTime();  // local time
 
 // Patterns (letters in either case): c; d dd ddd dddd ddddd dddddd; m mm mmm mmmm (minutes
 // right after an hour); yy yyyy; h hh (12-hour clock when am/pm, a/p or ampm follows);

@@ -146,26 +146,32 @@ TEST(DateTimePatterns, EveryPatternOnAFixedDate) {
   EXPECT_EQ(FormatDateTime(L"c", EncodeDateTime(2026, 3, 5, 0, 0, 0, 500)), SystemDate(midnight, DATE_SHORTDATE));
 }
 
-// Sets the user's date and time separators for the scope, then puts the old ones back.
+// Sets the user's date and time separators for the scope, then puts back every value that
+// setting them may have changed.
 class LocaleSeparators {
 public:
-  LocaleSeparators(const wchar_t* date, const wchar_t* time)
-      : date_(Locale(LOCALE_SDATE)), time_(Locale(LOCALE_STIME)), short_(Locale(LOCALE_SSHORTDATE)) {
+  LocaleSeparators(const wchar_t* date, const wchar_t* time) {
+    for (LCTYPE type : kTypes) saved_.push_back(Locale(type));
     ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDATE, date);
     ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, time);
   }
   ~LocaleSeparators() {
-    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDATE, date_.c_str());
-    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, time_.c_str());
-    ::SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, short_.c_str());
+    for (size_t i = 0; i < saved_.size(); ++i) ::SetLocaleInfoW(LOCALE_USER_DEFAULT, kTypes[i], saved_[i].c_str());
+  }
+  static std::wstring Snapshot() {
+    std::wstring all;
+    for (LCTYPE type : kTypes) all += Locale(type) + L"|";
+    return all;
   }
 
 private:
-  std::wstring date_, time_, short_;
+  static constexpr LCTYPE kTypes[] = {LOCALE_SDATE, LOCALE_STIME, LOCALE_SSHORTDATE, LOCALE_SLONGDATE,
+                                      LOCALE_STIMEFORMAT};
+  std::vector<std::wstring> saved_;
 };
 
 TEST(DateTimePatterns, SeparatorsAreTheSystems) {
-  const std::wstring date = Locale(LOCALE_SDATE), time = Locale(LOCALE_STIME);
+  const std::wstring date = Locale(LOCALE_SDATE), time = Locale(LOCALE_STIME), before = LocaleSeparators::Snapshot();
   TDateTime t = EncodeDateTime(2026, 3, 5, 14, 7, 0, 0);
   {
     LocaleSeparators separators(L"-", L":");
@@ -178,6 +184,7 @@ TEST(DateTimePatterns, SeparatorsAreTheSystems) {
     EXPECT_EQ(FormatDateTime(L"dd/mm/yy hh:nn", t), L"05.03.26 14.07");
   }
   EXPECT_EQ(FormatDateTime(L"/:", t), date + time);
+  EXPECT_EQ(LocaleSeparators::Snapshot(), before);
 }
 
 TEST(Macros, PageValuesAndUnknownNames) {
