@@ -1,0 +1,71 @@
+#include "page/uList.h"
+
+#include <memory>
+
+#include "base/Errors.h"
+#include "base/Strings.h"
+
+namespace vt {
+
+TClassHashList::~TClassHashList() { TClassHashList::Clear(); }
+
+std::wstring TClassHashList::Key(const std::string& name) {
+  std::wstring key = ToWide(name);
+  if (!key.empty()) ::CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+  return key;
+}
+
+void TClassHashList::Add(const std::string& name, TListObject* object) {
+  std::unique_ptr<TListObject> guard(OwnsObjects ? object : nullptr);  // freed when adding fails
+  std::wstring key = Key(name);
+  entries_.push_back({name, object});
+  try {
+    index_[key] = GetCount() - 1;
+  } catch (...) {
+    entries_.pop_back();
+    throw;
+  }
+  guard.release();
+}
+
+void TClassHashList::Remove(const std::string& name) {
+  int index = IndexOf(name);
+  if (index >= 0) Delete(index);
+}
+
+void TClassHashList::Delete(int index) {
+  CheckIndex(index);
+  TListObject* object = entries_[index].object;
+  entries_.erase(entries_.begin() + index);
+  RebuildIndex();
+  if (OwnsObjects) delete object;
+}
+
+void TClassHashList::Clear() {
+  std::vector<Entry> old;
+  old.swap(entries_);
+  index_.clear();
+  if (OwnsObjects)
+    for (Entry& e : old) delete e.object;
+}
+
+int TClassHashList::IndexOf(const std::string& name) const {
+  auto found = index_.find(Key(name));
+  return found == index_.end() ? -1 : found->second;
+}
+
+TListObject* TClassHashList::GetObject(int index) const {
+  CheckIndex(index);
+  return entries_[index].object;
+}
+
+void TClassHashList::CheckIndex(int index) const {
+  if (index < 0 || index >= GetCount()) throw Error(Format("List index out of bounds (%d)", index));
+}
+
+void TClassHashList::RebuildIndex() {
+  index_.clear();
+  for (int i = 0; i < GetCount(); ++i) index_[Key(entries_[i].name)] = i;
+}
+
+}  // namespace vt

@@ -1,0 +1,343 @@
+#include "page/uXMLBitmap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+
+#include "base/Errors.h"
+#include "base/Numbers.h"
+#include "base/Strings.h"
+#include "page/uURLImg.h"
+
+namespace vt {
+namespace {
+
+std::optional<std::wstring> ChildValue(IXMLDOMNode* parent, const wchar_t* name) {
+  ComPtr<IXMLDOMNode> child = SelectChild(parent, name);
+  if (!child) return std::nullopt;
+  return NodeText(child.get());
+}
+
+std::optional<std::string> ChildAnsi(IXMLDOMNode* parent, const wchar_t* name) {
+  auto value = ChildValue(parent, name);
+  if (!value) return std::nullopt;
+  return ToAnsi(*value);
+}
+
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Edge of a box of size `size` in a space of size `space` for an alignment word: left/top,
+// right/bottom, centred; "background" leaves `edge` as it is.
+int64_t AlignedEdge(uint8_t align, int64_t space, int64_t size, int64_t edge) {
+  switch (align) {
+    case 0: return 0;
+    case 1: return space - size;
+    case 2: return (space - size) / 2;
+    default: return edge;
+  }
+}
+
+// A banner side in pixels: n% of the page's side, or the number itself; nullopt when it is
+// negative or larger than a banner may be.
+std::optional<int> BannerSide(const std::string& text, int32_t pageSide) {
+  bool percent = false;
+  int32_t n = ParseSize(text, percent);
+  double side = percent ? std::trunc(pageSide * (n / 100.0)) : n;
+  if (side < 0 || side > TXMLBitmap::kMaxBannerSide) return std::nullopt;
+  return static_cast<int>(side);
+}
+
+std::wstring LowerAscii(std::wstring s) {
+  for (wchar_t& c : s)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  return s;
+}
+
+}  // namespace
+
+int32_t ParseSize(const std::string& text, bool& percent) {
+  size_t mark = text.find('%');
+  percent = mark != std::string::npos;
+  return StrToIntDef(percent ? text.substr(0, mark) : text, 0);
+}
+
+uint8_t ParseAlign(const std::string& text) {
+  std::string word = ToLowerAscii(text);
+  if (word == "left" || word == "top") return 0;
+  if (word == "right" || word == "bottom") return 1;
+  if (word == "center") return 2;
+  if (word == "background") return 3;
+  return 0;
+}
+
+COLORREF ParseColor(const std::string& text) {
+  static const struct { const char* word; COLORREF color; } kColors[] = {
+      {"black", 0x000000}, {"blue", 0xFF0000},  {"red", 0x0000FF},    {"yellow", 0x00FFFF},
+      {"green", 0x008000}, {"white", 0xFFFFFF}, {"purple", 0x800080},
+  };
+  std::string word = ToLowerAscii(text);
+  for (const auto& c : kColors)
+    if (word == c.word) return c.color;
+  return 0x000000;
+}
+
+void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
+  if (text.empty()) return;
+  size_t start = 0;
+  for (size_t at; (at = text.find(delimiter, start)) != std::string::npos; start = at + 1)
+    list.push_back(text.substr(start, at - start));
+  list.push_back(text.substr(start));
+}
+
+void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
+  if (Trim(text).empty()) return;
+  SplitStr(delimiter, text, list);
+}
+
+std::vector<std::wstring> SplitUserStr(const std::wstring& text) {
+  std::vector<std::wstring> items;
+  size_t i = 0, n = text.size();
+  auto separator = [](wchar_t c) { return c == L'^' || c == L'\r' || c == L'\n'; };
+  while (i < n) {
+    while (i < n && text[i] == L' ') ++i;
+    std::wstring item;
+    while (i < n && !separator(text[i])) {
+      if (text[i] == L'\'' || text[i] == L'"') {
+        size_t close = text.find(text[i], i + 1);
+        size_t end = close == std::wstring::npos ? n : close + 1;
+        item.append(text, i, end - i);
+        i = end;
+      } else {
+        item += text[i++];
+      }
+    }
+    if (!item.empty()) items.push_back(item);
+    ++i;  // the separator
+  }
+  return items;
+}
+
+BYTE BannerCharset() {
+  char name[64] = "";
+  LCID system = MAKELCID(::GetSystemDefaultLangID(), SORT_DEFAULT);
+  ::GetLocaleInfoA(system, LOCALE_SENGLANGUAGE, name, sizeof name);
+  return std::string(name) == "Japanese" ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
+}
+
+void TXMLBitmap::Reset() {
+  Banner.SetSize(0, 0);
+  TextLayer.SetSize(0, 0);
+  PageWidth = PageHeight = 0;
+  Segments.clear();
+}
+
+bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, const std::string& source,
+                      int32_t pageWidth, int32_t pageHeight) {
+  try {
+    Reset();
+    PageWidth = pageWidth;
+    PageHeight = pageHeight;
+    FontStyle = 0;
+    TextRect = RECT{0, 0, 0, 0};
+    TextFlags = DT_SINGLELINE;
+    return LoadSection(images, section, source);
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TXMLBitmap::LoadSection(const TURLImg* images, const std::string& section, const std::string& source) {
+  if (!doc_.Load(source)) return false;
+  ComPtr<IXMLDOMNode> node = SelectChild(doc_.Root().get(), ToWide(section));
+  if (!node) return false;
+
+  auto widthText = ChildAnsi(node.get(), L"width");
+  if (!widthText) return false;
+  auto heightText = ChildAnsi(node.get(), L"height");
+  if (!heightText) return false;
+  auto width = BannerSide(*widthText, PageWidth), height = BannerSide(*heightText, PageHeight);
+  if (!width || !height || static_cast<int64_t>(*width) * *height > kMaxBannerPixels) return false;
+  Banner.SetSize(*width, *height);
+  Banner.Fill(RGB(255, 255, 255));
+
+  if (auto align = ChildAnsi(node.get(), L"align")) Align = ParseAlign(*align);
+
+  int32_t count = 0;
+  if (auto text = ChildAnsi(node.get(), L"imgcount")) {
+    auto n = TryStrToInt(*text);
+    if (!n) return false;
+    count = *n;
+  }
+  if (images) PlaceImages(*images, node.get(), count);
+
+  if (ComPtr<IXMLDOMNode> text = SelectChild(node.get(), L"text")) ReadText(text.get());
+  return true;
+}
+
+void TXMLBitmap::PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_t count) {
+  // The elements img1 to imgN in number order, the first of each name; found in one pass
+  // over the section's children, so that a huge imgcount costs nothing.
+  std::map<int32_t, ComPtr<IXMLDOMNode>> elements;
+  for (const ComPtr<IXMLDOMNode>& child : ChildNodes(section)) {
+    DOMNodeType type = NODE_INVALID;
+    if (FAILED(child->get_nodeType(&type)) || type != NODE_ELEMENT) continue;
+    std::wstring name = NodeName(child.get());
+    if (name.size() < 4 || name.compare(0, 3, L"img") != 0) continue;
+    auto number = TryStrToInt(ToAnsi(name.substr(3)));
+    if (!number || *number < 1 || *number > count || L"img" + std::to_wstring(*number) != name) continue;
+    elements.emplace(*number, child);  // keeps the first of a name
+  }
+
+  int64_t cursor = 0;
+  for (const auto& [number, element] : elements) {
+    IXMLDOMNode* img = element.get();
+    uint8_t h = 0, v = 0;
+    int32_t w = 0, ht = 0;
+    if (auto t = ChildAnsi(img, L"align")) h = ParseAlign(*t);
+    if (auto t = ChildAnsi(img, L"valign")) v = ParseAlign(*t);
+    if (auto t = ChildAnsi(img, L"width")) w = StrToIntDef(*t, 0);
+    if (auto t = ChildAnsi(img, L"height")) ht = StrToIntDef(*t, 0);
+    std::string id;
+    if (auto t = ChildAnsi(img, L"imgid")) id = *t;
+
+    if (const TXImg* image = images.Find(id)) {
+      int64_t x = cursor;
+      if (h == 1) x = std::max<int64_t>(Banner.Width() - static_cast<int64_t>(w), cursor);
+      else if (h == 2) x = (Banner.Width() - static_cast<int64_t>(w)) / 2;
+      int64_t y = 0;
+      if (v == 2) y = (Banner.Height() - static_cast<int64_t>(ht)) / 2;
+      else if (v == 1) y = Banner.Height() - static_cast<int64_t>(ht);
+      if (h == 3) image->TileDraw(Banner.Canvas(), Saturate(x));
+      else image->StretchDraw(Banner.Canvas(), Saturate(x), Saturate(y), w, ht);
+    }
+    if (w != 0 && h != 3) cursor += w;
+  }
+}
+
+void TXMLBitmap::ReadText(IXMLDOMNode* text) {
+  int64_t w = Banner.Width(), ht = Banner.Height();
+  if (auto t = ChildAnsi(text, L"width"))
+    if (auto n = TryStrToInt(*t)) w = *n;
+  if (auto t = ChildAnsi(text, L"height"))
+    if (auto n = TryStrToInt(*t)) ht = *n;
+
+  int64_t left = 0, top = 0;
+  if (auto t = ChildAnsi(text, L"align")) left = AlignedEdge(ParseAlign(*t), Banner.Width(), w, left);
+  if (auto t = ChildAnsi(text, L"valign")) top = AlignedEdge(ParseAlign(*t), Banner.Height(), ht, top);
+  TextRect = RECT{Saturate(left), Saturate(top), Saturate(left + w), Saturate(top + ht)};
+
+  uint32_t horizontal = DT_LEFT, vertical = DT_VCENTER;
+  if (auto t = ChildAnsi(text, L"textalign")) {
+    static const uint32_t kFlags[] = {DT_LEFT, DT_RIGHT, DT_CENTER, DT_LEFT};
+    uint8_t a = ParseAlign(*t);
+    if (a != 3) horizontal = kFlags[a];
+  }
+  if (auto t = ChildAnsi(text, L"textvalign")) {
+    static const uint32_t kFlags[] = {DT_TOP, DT_BOTTOM, DT_VCENTER, DT_VCENTER};
+    uint8_t a = ParseAlign(*t);
+    if (a != 3) vertical = kFlags[a];
+  }
+  TextFlags |= horizontal | vertical;
+
+  if (auto t = ChildValue(text, L"timeformat")) TimeFormat = *t;
+  if (ComPtr<IXMLDOMNode> font = SelectChild(text, L"font")) {
+    if (auto t = ChildValue(font.get(), L"name")) FontName = *t;
+    if (auto t = ChildAnsi(font.get(), L"color")) FontColor = ParseColor(*t);
+    if (auto t = ChildAnsi(font.get(), L"size"))
+      if (auto n = TryStrToInt(*t)) FontSize = *n;
+    if (auto t = ChildAnsi(font.get(), L"style")) {
+      std::vector<std::string> words;
+      SplitStr('|', *t, words);
+      for (const std::string& word : words) {
+        std::string lower = ToLowerAscii(word);
+        if (lower == "bold") FontStyle |= fsBold;
+        else if (lower == "italic") FontStyle |= fsItalic;
+        else if (lower == "underline") FontStyle |= fsUnderline;
+        else if (lower == "strikeout") FontStyle |= fsStrikeOut;
+      }
+    }
+  }
+  if (auto t = ChildValue(text, L"value")) {
+    ParseTemplate(*t);
+    if (!Segments.empty()) TextLayer.SetSize(Banner.Width(), Banner.Height());
+  }
+}
+
+void TXMLBitmap::ParseTemplate(const std::wstring& value) {
+  Segments.clear();
+  bool macro = false;
+  size_t start = 0;
+  for (size_t caret; (caret = value.find(L'^', start)) != std::wstring::npos; start = caret + 1) {
+    if (caret > start) Segments.push_back({value.substr(start, caret - start), macro});
+    macro = !macro;
+  }
+  if (start < value.size()) Segments.push_back({value.substr(start), false});
+}
+
+std::wstring TXMLBitmap::BuildText() const {
+  std::vector<std::wstring> items;
+  if (!UserStr.empty()) items = SplitUserStr(ToWide(UserStr));
+  size_t nextItem = 0;
+  std::wstring text;
+  for (const TTextSegment& segment : Segments) {
+    if (!segment.Macro) {
+      text += segment.Text;
+      continue;
+    }
+    std::wstring name = LowerAscii(segment.Text);
+    if (name == L"page") text += std::to_wstring(Page);
+    else if (name == L"pages") text += std::to_wstring(PageCount);
+    else if (name == L"datetime") text += FormatDateTime(TimeFormat, DateTime);
+    else if (name == L"userip") text += ToWide(UserIP);
+    else if (name == L"userstr") {
+      if (nextItem >= items.size())
+        throw Error(Format("List index out of bounds (%d)", static_cast<int>(nextItem)));
+      text += items[nextItem++];
+    }
+  }
+  return text;
+}
+
+LOGFONTW TXMLBitmap::TextFont() const {
+  LOGFONTW font{};
+  ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+  if (!FontName.empty()) lstrcpynW(font.lfFaceName, FontName.c_str(), LF_FACESIZE);
+  font.lfHeight = 0;
+  if (FontSize != 0) {
+    WindowDC screen(nullptr);
+    font.lfHeight = -::MulDiv(FontSize, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+  }
+  font.lfWidth = 0;
+  font.lfWeight = FontStyle & fsBold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = (FontStyle & fsItalic) != 0;
+  font.lfUnderline = (FontStyle & fsUnderline) != 0;
+  font.lfStrikeOut = (FontStyle & fsStrikeOut) != 0;
+  font.lfCharSet = BannerCharset();
+  return font;
+}
+
+void TXMLBitmap::DrawTo(HDC canvas, int x, int y, int width, int height) {
+  std::lock_guard<std::mutex> lock(drawing_);
+  ::SetStretchBltMode(canvas, HALFTONE);
+  if (Segments.empty()) {
+    if (!Banner.Empty())
+      ::StretchBlt(canvas, x, y, width, height, Banner.Canvas(), 0, 0, Banner.Width(), Banner.Height(), SRCCOPY);
+    return;
+  }
+  std::wstring text = BuildText();
+  if (Banner.Empty() || TextLayer.Empty()) return;
+
+  HDC layer = TextLayer.Canvas();
+  ::BitBlt(layer, 0, 0, Banner.Width(), Banner.Height(), Banner.Canvas(), 0, 0, SRCCOPY);
+  LOGFONTW description = TextFont();
+  FontHandle font(::CreateFontIndirectW(&description));
+  SelectObjectScope selected(layer, font.get());
+  ::SetBkMode(layer, TRANSPARENT);
+  ::SetTextColor(layer, FontColor);
+  RECT box = TextRect;
+  ::DrawTextW(layer, text.c_str(), static_cast<int>(text.size()), &box, TextFlags);
+  ::StretchBlt(canvas, x, y, width, height, layer, 0, 0, TextLayer.Width(), TextLayer.Height(), SRCCOPY);
+}
+
+}  // namespace vt
