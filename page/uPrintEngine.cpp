@@ -1,0 +1,468 @@
+#include "page/uPrintEngine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/Bitmap.h"
+#include "base/Dialogs.h"
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/Numbers.h"
+#include "base/Printer.h"
+#include "base/ReplaceFile.h"
+#include "base/Strings.h"
+#include "page/uJpegEncoder.h"
+#include "page/uPdfWriter.h"
+#include "page/uURLImg.h"
+
+namespace vt {
+namespace {
+
+constexpr int kJpgFileQuality = 100;
+constexpr int kPdfQuality = 90;
+constexpr int kStripRows = 512;  // rows of the picture held at once while encoding
+
+constexpr long double kNoPrinterRatio = 6.25L;
+constexpr int kNoPrinterWidth = 4760, kNoPrinterHeight = 6779;
+
+int32_t RoundHalfEven(double v) { return static_cast<int32_t>(std::nearbyint(v)); }
+int32_t Trunc(long double v) { return static_cast<int32_t>(v); }
+
+// Scale that fits w x h into bw x bh, never enlarging.
+float FitScale(int32_t bw, int32_t bh, int32_t w, int32_t h) {
+  float s = std::min(static_cast<float>(bw) / static_cast<float>(w), static_cast<float>(bh) / static_cast<float>(h));
+  return s > 1.0f ? 1.0f : s;
+}
+
+struct FileNameParts {
+  std::string folder, base, ext;  // folder without its last "\"; ext with its dot, lower case
+};
+
+FileNameParts SplitFileName(const std::string& fileName) {
+  FileNameParts parts;
+  size_t slash = fileName.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+  if (slash != std::string::npos) parts.folder = fileName.substr(0, fileName[slash] == ':' ? slash + 1 : slash);
+  size_t dot = name.rfind('.');
+  parts.base = dot == std::string::npos ? name : name.substr(0, dot);
+  parts.ext = dot == std::string::npos ? "" : ToLowerAscii(name.substr(dot));
+  return parts;
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == ':' ? folder + name : folder + "\\" + name;
+}
+
+int DecimalDigits(int32_t value) {
+  int digits = 1;
+  while (value >= 10) {
+    value /= 10;
+    ++digits;
+  }
+  return digits;
+}
+
+void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
+  TReplaceFile target(path);
+  {
+    TFileStream file(target.TempPath(), TFileStream::fmCreate);
+    bitmap.SaveToStream(file);
+  }
+  target.Commit();
+}
+
+void SaveBytes(const std::vector<uint8_t>& bytes, const std::string& path) {
+  TReplaceFile target(path);
+  {
+    TFileStream file(target.TempPath(), TFileStream::fmCreate);
+    file.Write(bytes.data(), bytes.size());
+  }
+  target.Commit();
+}
+
+// JPEG of an area of the picture at scale 1, drawn a strip at a time so that memory stays
+// at one strip whatever the area's size.
+std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  TBitmap strip(width, std::min(height, kStripRows));
+  int stripTop = -strip.Height();
+  return TJpegEncoder(quality).EncodeRows(width, height, [&](int y) {
+    if (y >= stripTop + strip.Height()) {
+      stripTop = y;
+      int rows = std::min(strip.Height(), height - y);
+      strip.Fill(RGB(255, 255, 255));
+      RECT dst{0, 0, width, rows};
+      RECT src{area.left, area.top + y, area.right, area.top + y + rows};
+      image.DrawRect(strip.Canvas(), dst, src);
+      ::GdiFlush();
+    }
+    return strip.ScanLine(y - stripTop);
+  });
+}
+
+// Places an area of the picture stretched into `bounds` of the PDF page; an area taller or wider
+// than a JPEG image can be goes in as several bands, each at full resolution.
+void DrawAreaToPdf(TPdfWriter& pdf, THtmlImage& image, const RECT& area, const RECT& bounds) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return;
+  const int bandsX = (width + TJpegEncoder::kMaxSide - 1) / TJpegEncoder::kMaxSide;
+  const int bandsY = (height + TJpegEncoder::kMaxSide - 1) / TJpegEncoder::kMaxSide;
+  const double sx = static_cast<double>(bounds.right - bounds.left) / width;
+  const double sy = static_cast<double>(bounds.bottom - bounds.top) / height;
+  for (int by = 0; by < bandsY; ++by) {
+    for (int bx = 0; bx < bandsX; ++bx) {
+      RECT band{area.left + bx * width / bandsX, area.top + by * height / bandsY,
+                area.left + (bx + 1) * width / bandsX, area.top + (by + 1) * height / bandsY};
+      RECT place{bounds.left + RoundHalfEven((band.left - area.left) * sx),
+                 bounds.top + RoundHalfEven((band.top - area.top) * sy),
+                 bounds.left + RoundHalfEven((band.right - area.left) * sx),
+                 bounds.top + RoundHalfEven((band.bottom - area.top) * sy)};
+      pdf.DrawJpeg(EncodeArea(image, band, kPdfQuality), place);
+    }
+  }
+}
+
+}  // namespace
+
+TPrintEngine::TPrintEngine(TVantrelleDocument* document) : Document(document), uiThread_(::GetCurrentThreadId()) {
+  Reset();
+  ComputePageSize();
+}
+
+void TPrintEngine::Reset() {
+  Image = nullptr;
+  Header.Reset();
+  Footer.Reset();
+  LaidOut = 0;
+  PageHeight = 0;
+  PageWidth = 0;
+}
+
+void TPrintEngine::GetPrinterRatio(long double& ratioX, long double& ratioY) {
+  PrinterPresent = true;
+  WindowDC screen(nullptr);
+  DeviceContext printer = TPrinter::Current().CreateDC();
+  int printerX = printer ? ::GetDeviceCaps(printer.get(), LOGPIXELSX) : 0;
+  int printerY = printer ? ::GetDeviceCaps(printer.get(), LOGPIXELSY) : 0;
+  int screenX = ::GetDeviceCaps(screen.get(), LOGPIXELSX), screenY = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
+  if (printerX <= 0 || printerY <= 0 || screenX <= 0 || screenY <= 0) {
+    ratioX = ratioY = kNoPrinterRatio;
+    PrinterPresent = false;
+    return;
+  }
+  ratioX = static_cast<long double>(printerX) / screenX;
+  ratioY = static_cast<long double>(printerY) / screenY;
+}
+
+void TPrintEngine::ComputePageSize() {
+  long double ratioX = 0, ratioY = 0;
+  GetPrinterRatio(ratioX, ratioY);
+  int w = kNoPrinterWidth, h = kNoPrinterHeight;
+  if (PrinterPresent) {
+    DeviceContext printer = TPrinter::Current().CreateDC();
+    if (printer) {
+      w = ::GetDeviceCaps(printer.get(), HORZRES);
+      h = ::GetDeviceCaps(printer.get(), VERTRES);
+    }
+  }
+  PageWidth = Trunc(w / ratioX);
+  PageHeight = Trunc(h / ratioY);
+  BodyWidth = PageWidth;
+  BodyHeight = PageHeight;
+  OffsetX = OffsetY = 0;
+}
+
+void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg,
+                          const std::string& source, bool relayout) {
+  Image = image;
+  if (!Image) return;
+  CaptureRect = captureRect ? *captureRect : Image->GetImageRect();
+  const int32_t rectW = CaptureRect.right - CaptureRect.left, rectH = CaptureRect.bottom - CaptureRect.top;
+  ComputePageSize();
+
+  if (urlImg && !NoHeaderFooter) {
+    if (Header.Load(urlImg, "top", source, PageWidth, PageHeight)) {
+      BodyHeight -= Header.GetHeight();
+      OffsetY = Header.GetHeight();
+    }
+    if (Footer.Load(urlImg, "bottom", source, PageWidth, PageHeight)) BodyHeight -= Footer.GetHeight();
+  }
+  if (BodyHeight < 1) {
+    // Banners that leave no room for the page itself are not used.
+    Header.Reset();
+    Footer.Reset();
+    BodyHeight = PageHeight;
+    OffsetY = 0;
+  }
+
+  int32_t cw = BodyWidth, ch = BodyHeight;
+  auto scaleBy = [&](float r) {
+    if (r >= 1.0f) {
+      cw = RoundHalfEven(static_cast<double>(BodyWidth) * r);
+      ch = RoundHalfEven(static_cast<double>(BodyHeight) * r);
+    }
+  };
+  switch (FitMode) {
+    case fitToWidth: scaleBy(static_cast<float>(GetImageWidth()) / static_cast<float>(BodyWidth)); break;
+    case fitToHeight: scaleBy(static_cast<float>(GetImageHeight()) / static_cast<float>(BodyHeight)); break;
+    case fitToPage:
+      cw = rectW;
+      ch = rectH;
+      break;
+    default: break;  // fitRealSize and unknown modes: the body's own size
+  }
+
+  if (relayout && Document) {
+    Document->Clear();
+    try {
+      if (PageBreaks) {
+        const std::vector<int32_t>* list = PageBreaks;
+        if (PageBreaksLandscape && TPrinter::Current().Orientation() == TPrinter::poLandscape)
+          list = PageBreaksLandscape;
+        Document->LayoutWithBreaks(Image, list, cw, ch, 1, 0);
+      } else {
+        Document->Layout(Image, cw, ch, 1, 0);
+      }
+    } catch (const std::exception&) {
+      Document->Layout(Image, cw, ch, 1, 0);
+    }
+  }
+
+  for (TXMLBitmap* banner : {&Header, &Footer}) {
+    banner->DateTime = DateTime;
+    banner->UserIP = UserIP;
+    banner->UserStr = UserStr;
+    banner->PageCount = GetPageCount();
+  }
+  LaidOut = 1;
+}
+
+void TPrintEngine::RenderPage(HDC canvas, int32_t pageNo) {
+  if (!Image || pageNo < 0 || LaidOut == 0 || PageHeight <= 0) return;
+  RECT clip{};
+  ::GetClipBox(canvas, &clip);
+  if (::GetDeviceCaps(canvas, TECHNOLOGY) == DT_RASDISPLAY) {
+    BrushHandle white(::CreateSolidBrush(RGB(255, 255, 255)));
+    ::FillRect(canvas, &clip, white.get());
+  }
+  long double factor = static_cast<long double>(clip.bottom - clip.top) / PageHeight;
+  DrawPage(canvas, pageNo, factor);
+  if (!NoHeaderFooter) {
+    DrawHeader(canvas, pageNo, factor);
+    DrawFooter(canvas, pageNo, factor);
+  }
+}
+
+void TPrintEngine::DrawPage(HDC canvas, int32_t pageNo, long double factor) {
+  if (!Image || !Document) return;
+  RECT r = Document->GetPageRect(pageNo);
+  const int32_t w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  const float s = FitScale(BodyWidth, BodyHeight, w, h);
+  int32_t x = OffsetX, y = OffsetY;
+  if (CenterHorz) x += (BodyWidth - Trunc(w * s)) / 2;
+  if (CenterVert) y += (BodyHeight - Trunc(h * s)) / 2;
+  RECT dst;
+  dst.left = Trunc(x * factor);
+  dst.top = Trunc(y * factor);
+  dst.right = dst.left + Trunc(w * factor * s);
+  dst.bottom = dst.top + Trunc(h * factor * s);
+  // A stretch copy to a busy printer driver may fail for a while: try again before giving up.
+  for (int attempt = 1; attempt <= 10; ++attempt) {
+    if (Image->DrawRect(canvas, dst, r) == 0) return;
+    if (attempt < 10) ::Sleep(2000);
+  }
+}
+
+void TPrintEngine::DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor) {
+  banner.Page = pageNo;
+  banner.DrawTo(canvas, Trunc(x * factor), Trunc(y * factor), Trunc(banner.GetWidth() * factor),
+                Trunc(banner.GetHeight() * factor));
+}
+
+namespace {
+
+int BannerLeft(const TXMLBitmap& banner, int32_t pageWidth) {
+  if (banner.Align == 2) return (pageWidth - banner.GetWidth()) / 2;
+  if (banner.Align == 1) return pageWidth - banner.GetWidth();
+  return 0;
+}
+
+}  // namespace
+
+void TPrintEngine::DrawHeader(HDC canvas, int32_t pageNo, long double factor) {
+  try {
+    DrawBanner(Header, canvas, pageNo, BannerLeft(Header, PageWidth), 0, factor);
+  } catch (const std::exception& e) {
+    // Only the thread that owns the windows may open a message box; thumbnails are drawn
+    // on a worker, which reports to the debugger instead.
+    if (::GetCurrentThreadId() == uiThread_) ShowMessageBox(nullptr, e.what(), "Vantrelle", MB_OK);
+    else ::OutputDebugStringA(("DrawTop >>> errormessage : " + std::string(e.what())).c_str());
+  }
+}
+
+void TPrintEngine::DrawFooter(HDC canvas, int32_t pageNo, long double factor) {
+  try {
+    DrawBanner(Footer, canvas, pageNo, BannerLeft(Footer, PageWidth), Header.GetHeight() + BodyHeight, factor);
+  } catch (const std::exception& e) {
+    ::OutputDebugStringA(("DrawBottom >>> errormessage : " + std::string(e.what())).c_str());
+  }
+}
+
+std::vector<int32_t> TPrintEngine::PagesOf(const std::string& pageList) const {
+  std::vector<int32_t> pages;
+  const int32_t count = GetPageCount();
+  size_t start = 0;
+  while (start <= pageList.size()) {
+    size_t comma = pageList.find(',', start);
+    if (comma == std::string::npos) comma = pageList.size();
+    auto n = TryStrToInt(pageList.substr(start, comma - start));
+    // Numbers that name no page of the document are skipped like any other non-page entry.
+    if (n && *n >= 1 && *n <= count) pages.push_back(*n);
+    start = comma + 1;
+  }
+  return pages;
+}
+
+void TPrintEngine::SaveToFile(const std::string& pageList, const std::string& fileName) {
+  const FileNameParts parts = SplitFileName(fileName);
+  if (parts.ext == ".pdf") {
+    SavePdf(pageList, InFolder(parts.folder, parts.base + ".pdf"));
+    return;
+  }
+  if (parts.ext != ".jpg" && parts.ext != ".bmp") return;
+  if (!parts.folder.empty()) ::CreateDirectoryA(parts.folder.c_str(), nullptr);
+  const int digits = DecimalDigits(GetPageCount());
+  TBitmap page(PageWidth, PageHeight);
+  TJpegEncoder encoder(kJpgFileQuality);
+  for (int32_t n : PagesOf(pageList)) {
+    RenderPage(page.Canvas(), n);
+    ::GdiFlush();
+    std::string path = InFolder(parts.folder, parts.base + "-" + ZeroPad(digits, n) + parts.ext);
+    if (parts.ext == ".jpg") encoder.SaveToFile(page, path);
+    else SaveBmpFile(page, path);
+  }
+}
+
+void TPrintEngine::SaveAll(const std::string& fileName) {
+  std::string list;
+  for (int32_t n = 1; n <= GetPageCount(); ++n) list += std::to_string(n) + ",";
+  SaveToFile(list, fileName);
+}
+
+void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) {
+  if (!Image) return;
+  const FileNameParts parts = SplitFileName(fileName);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (parts.ext == ".pdf") {
+    SaveSelectionPdf(rect, InFolder(parts.folder, parts.base + ".pdf"));
+  } else if (parts.ext == ".jpg") {
+    if (w <= 0 || h <= 0) return;
+    SaveBytes(EncodeArea(*Image, rect, kJpgFileQuality), InFolder(parts.folder, parts.base + ".jpg"));
+  } else if (parts.ext == ".bmp") {
+    if (w <= 0 || h <= 0) return;
+    TBitmap area(w, h);
+    RECT all{0, 0, w, h};
+    Image->DrawRect(area.Canvas(), all, rect);
+    SaveBmpFile(area, InFolder(parts.folder, parts.base + ".bmp"));
+  }
+}
+
+void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileName) {
+  if (!Image || !Document) return;
+  TPdfWriter pdf;
+  TBitmap work;
+  TJpegEncoder encoder(kPdfQuality);
+  // The banners are centred, the header at the top and the footer at the bottom, whenever they
+  // have a width; the three pictures go in as header, body, footer.
+  auto drawBanner = [&](TXMLBitmap& banner, int32_t n) {
+    const int W = banner.GetWidth(), H = banner.GetHeight();
+    if (W <= 0 || H <= 0) return;
+    const float s = FitScale(PageWidth, PageHeight, W, H);
+    const int dw = Trunc(W * s), dh = Trunc(H * s);
+    work.SetSize(W, H);
+    work.Fill(RGB(255, 255, 255));
+    banner.Page = n;
+    try {
+      banner.DrawTo(work.Canvas(), 0, 0, W, H);
+    } catch (const std::exception& e) {
+      ::OutputDebugStringA(("SavePdf banner >>> errormessage : " + std::string(e.what())).c_str());
+    }
+    ::GdiFlush();
+    const int left = (PageWidth - dw) / 2;
+    const int top = &banner == &Header ? 0 : PageHeight - dh;
+    pdf.DrawJpeg(encoder.Encode(work), RECT{left, top, left + dw, top + dh});
+  };
+  for (int32_t n : PagesOf(pageList)) {
+    pdf.AddPage(PageWidth, PageHeight);
+    drawBanner(Header, n);
+    const RECT r = Document->GetPageRect(n);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int bh = PageHeight - Header.GetHeight() - Footer.GetHeight();
+    if (w > 0 && h > 0 && bh > 0) {
+      const float s = FitScale(PageWidth, bh, w, h);
+      const int dw = Trunc(w * s), dh = Trunc(h * s);
+      const int x = CenterHorz ? (PageWidth - dw) / 2 : 0;
+      const int y = Header.GetHeight() + (CenterVert ? (bh - dh) / 2 : 0);
+      DrawAreaToPdf(pdf, *Image, r, RECT{x, y, x + dw, y + dh});
+    }
+    drawBanner(Footer, n);
+  }
+  pdf.SaveToFile(fileName);
+}
+
+void TPrintEngine::SaveSelectionPdf(const RECT& rect, const std::string& fileName) {
+  if (!Image) return;
+  TPdfWriter pdf;
+  pdf.AddPage(PageWidth, PageHeight);
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w > 0 && h > 0) {
+    const float s = FitScale(PageWidth, PageHeight, w, h);
+    DrawAreaToPdf(pdf, *Image, rect, RECT{0, 0, Trunc(w * s), Trunc(h * s)});
+  }
+  pdf.SaveToFile(fileName);
+}
+
+std::string TPrintEngine::ZeroPad(int32_t width, int32_t value) {
+  std::string text = std::to_string(value);
+  while (static_cast<int32_t>(text.size()) < width) text = "0" + text;
+  return text;
+}
+
+bool TPrintEngine::IsUACEnabled() {
+  RegKey key;
+  if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
+                      KEY_READ, key.put()) != ERROR_SUCCESS)
+    return false;
+  DWORD value = 0, size = sizeof(value), type = 0;
+  if (::RegQueryValueExA(key.get(), "EnableLUA", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+      ERROR_SUCCESS)
+    return false;
+  return value != 0;
+}
+
+bool TPrintEngine::IsIEProtectedMode() {
+  bool result = false;
+  for (const char* zone : {"2", "3"}) {
+    RegKey key;
+    std::string path = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\") + zone;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) continue;
+    DWORD value = 0, size = sizeof(value), type = 0;
+    if (::RegQueryValueExA(key.get(), "2500", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+        ERROR_SUCCESS)
+      continue;
+    if (value == 0) return true;
+    result = false;
+  }
+  return result;
+}
+
+void TPrintEngine::ShowMessage(const std::string& text, HWND owner) {
+  std::string message = Trim(text);
+  for (size_t at = message.find("#13#10"); at != std::string::npos; at = message.find("#13#10", at + 2))
+    message.replace(at, 6, "\r\n");
+  ShowMessageBox(owner, message, "Vantrelle", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace vt

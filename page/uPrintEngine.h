@@ -1,0 +1,92 @@
+// The print engine: lays the captured picture out into printer pages with header and footer
+// banners, draws any page on any device context and writes pages as PDF, JPG or BMP files.
+// All geometry is in screen pixels of the printable page.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "page/uDateTimeFormat.h"
+#include "page/uHtmlImage.h"
+#include "page/uVantrelleDocument.h"
+#include "page/uXMLBitmap.h"
+
+namespace vt {
+
+class TURLImg;
+
+enum TFitMode : uint8_t { fitRealSize = 0, fitToWidth = 1, fitToHeight = 2, fitToPage = 3 };
+
+class TPrintEngine {
+public:
+  explicit TPrintEngine(TVantrelleDocument* document);
+  TPrintEngine(const TPrintEngine&) = delete;
+  TPrintEngine& operator=(const TPrintEngine&) = delete;
+
+  void Reset();
+  // Printer pixels per screen pixel; 6.25 in both directions when no printer answers.
+  void GetPrinterRatio(long double& ratioX, long double& ratioY);
+  bool HasPrinter() const { return PrinterPresent; }
+  void ComputePageSize();
+  void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, const std::string& source,
+              bool relayout);
+  void SetZoom(long double value) { Zoom = value; }
+  int32_t GetImageWidth() const { return Image ? Image->GetImageWidth() : 0; }
+  int32_t GetImageHeight() const { return Image ? Image->GetImageHeight() : 0; }
+  int32_t GetPageCount() const { return Document ? Document->GetPageCount() : 0; }
+
+  // Draws page `pageNo` (1-based) so that the whole printable page fills the canvas's height.
+  void RenderPage(HDC canvas, int32_t pageNo);
+  void DrawPage(HDC canvas, int32_t pageNo, long double factor);
+  void DrawHeader(HDC canvas, int32_t pageNo, long double factor);
+  void DrawFooter(HDC canvas, int32_t pageNo, long double factor);
+
+  // `pageList` is "1,3,4," style; the extension of `fileName` (.jpg, .bmp, .pdf, any case) picks
+  // the format. Write errors reach the caller as vt::Error and leave no half-written file.
+  void SaveToFile(const std::string& pageList, const std::string& fileName);
+  void SaveAll(const std::string& fileName);
+  // One area of the picture (picture pixels) at scale 1, without banners.
+  void SaveSelection(const RECT& rect, const std::string& fileName);
+  void SavePdf(const std::string& pageList, const std::string& fileName);
+  void SaveSelectionPdf(const RECT& rect, const std::string& fileName);
+
+  static std::string ZeroPad(int32_t width, int32_t value);
+  static bool IsUACEnabled();
+  static bool IsIEProtectedMode();
+  // Trimmed text, "#13#10" as line breaks, in an information box titled "Vantrelle".
+  static void ShowMessage(const std::string& text, HWND owner);
+
+  THtmlImage* Image = nullptr;  // not owned
+  TXMLBitmap Header;            // section "top"
+  TXMLBitmap Footer;            // section "bottom"
+  int32_t LaidOut = 0;
+  TVantrelleDocument* Document = nullptr;                  // not owned
+  const std::vector<int32_t>* PageBreaks = nullptr;        // not owned
+  const std::vector<int32_t>* PageBreaksLandscape = nullptr;  // not owned
+  int32_t PageHeight = 0;
+  int32_t PageWidth = 0;
+  int32_t OffsetX = 0;
+  int32_t OffsetY = 0;
+  int32_t BodyHeight = 0;
+  int32_t BodyWidth = 0;
+  TDateTime DateTime = 0;
+  std::string UserIP;
+  std::string UserStr;
+  RECT CaptureRect{};
+  bool CenterVert = false;
+  bool CenterHorz = false;
+  long double Zoom = 1.0L;
+  TFitMode FitMode = fitRealSize;
+  bool NoHeaderFooter = false;
+  bool PrinterPresent = false;
+
+private:
+  // Page numbers of a page list that name a page of the document, in list order.
+  std::vector<int32_t> PagesOf(const std::string& pageList) const;
+  void DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
+
+  DWORD uiThread_;  // the thread that made the engine: the one that may show messages
+};
+
+}  // namespace vt

@@ -1,0 +1,474 @@
+// The print engine: page geometry from the real printer and without one, layout with banners and
+// fit modes, pages drawn on bitmaps and the printer, and pages written as JPG, BMP and PDF files
+// that real decoders and readers check.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "base/Dialogs.h"
+#include "base/ComPtr.h"
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/Printer.h"
+#include "page/uPrintEngine.h"
+#include "support/BannerSetting.h"
+#include "support/JpegDecode.h"
+#include "support/PrinterQueue.h"
+#include "support/TestPictures.h"
+#include "support/UnixTools.h"
+
+using namespace vt;
+
+namespace {
+
+const char* kBanners =
+    "<top><width>100%</width><height>100</height></top>"
+    "<bottom><width>100%</width><height>60</height></bottom>";
+
+// Picks no printer for the scope: the engine falls back to its fixed page.
+class NoPrinter {
+public:
+  NoPrinter() { TPrinter::Current().SetName("No Such Printer On This Machine"); }
+  ~NoPrinter() { TPrinter::Current().SetName(""); }
+};
+
+// Answers every dialog, recording what was asked.
+class DialogRecorder {
+public:
+  DialogRecorder() {
+    previous_ = SetDialogHandler([this](const DialogRequest& r) -> std::optional<int> {
+      requests.push_back(r);
+      return IDOK;
+    });
+  }
+  ~DialogRecorder() { SetDialogHandler(previous_); }
+  std::vector<DialogRequest> requests;
+
+private:
+  DialogHandler previous_;
+};
+
+class PrintEngine : public ::testing::Test {
+protected:
+  // A picture of the given size through the tile builder, as a capture makes it.
+  void MakePicture(int width, int height, const test::PixelFunction& pixel = test::Gradient) {
+    image = test::WritePicture(builder, {width, height, 640, 480}, pixel);
+    ASSERT_TRUE(image);
+  }
+  void LayOut(const std::string& sections = "", TFitMode fit = fitRealSize) {
+    engine.FitMode = fit;
+    std::string source;
+    if (!sections.empty()) source = test::WriteBannerSetting(dir, sections, urls);
+    engine.Layout(image.get(), nullptr, sections.empty() ? nullptr : &urls, source, true);
+  }
+  // Smooth colours: what JPEG keeps well, so that a decoded page can be compared closely.
+  static COLORREF Smooth(int x, int y) { return RGB(x & 0xFF, (y / 4) & 0xFF, 128); }
+
+  std::unique_ptr<TBitmap> RenderToBitmap(int page) {
+    auto canvas = std::make_unique<TBitmap>(engine.PageWidth, engine.PageHeight);
+    engine.RenderPage(canvas->Canvas(), page);
+    ::GdiFlush();
+    return canvas;
+  }
+
+  ComApartment com;
+  test::PrivateTempFolder temp;
+  test::TempDir dir;
+  TBmpHtmlImageBuilder builder;
+  std::unique_ptr<TBmpHtmlImage> image;
+  TURLImg urls;
+  TVantrelleDocument document;
+  TPrintEngine engine{&document};
+};
+
+TEST_F(PrintEngine, PageGeometryFollowsTheRealPrinter) {
+  DeviceContext printer = TPrinter::Current().CreateDC();
+  ASSERT_TRUE(printer) << "the test machine's PDF printer is missing";
+  WindowDC screen(nullptr);
+  long double rx = 0, ry = 0;
+  engine.GetPrinterRatio(rx, ry);
+  EXPECT_TRUE(engine.HasPrinter());
+  EXPECT_DOUBLE_EQ(static_cast<double>(rx), static_cast<double>(GetDeviceCaps(printer.get(), LOGPIXELSX)) /
+                                                GetDeviceCaps(screen.get(), LOGPIXELSX));
+  engine.ComputePageSize();
+  EXPECT_EQ(engine.PageWidth, static_cast<int>(GetDeviceCaps(printer.get(), HORZRES) / rx));
+  EXPECT_EQ(engine.PageHeight, static_cast<int>(GetDeviceCaps(printer.get(), VERTRES) / ry));
+  EXPECT_EQ(engine.BodyWidth, engine.PageWidth);
+  EXPECT_EQ(engine.BodyHeight, engine.PageHeight);
+}
+
+TEST_F(PrintEngine, WithoutAPrinterTheFixedPage) {
+  NoPrinter none;
+  long double rx = 0, ry = 0;
+  engine.GetPrinterRatio(rx, ry);
+  EXPECT_EQ(rx, 6.25L);
+  EXPECT_EQ(ry, 6.25L);
+  engine.ComputePageSize();
+  EXPECT_FALSE(engine.HasPrinter());
+  EXPECT_EQ(engine.PageWidth, 761);
+  EXPECT_EQ(engine.PageHeight, 1084);
+}
+
+TEST_F(PrintEngine, BannersTakeTheirHeightOffTheBody) {
+  NoPrinter none;
+  MakePicture(700, 3000);
+  LayOut(kBanners);
+  EXPECT_EQ(engine.OffsetY, 100);
+  EXPECT_EQ(engine.BodyHeight, 924);
+  EXPECT_EQ(engine.BodyWidth, 761);
+  EXPECT_EQ(engine.LaidOut, 1);
+  EXPECT_EQ(engine.Header.PageCount, engine.GetPageCount());
+  // With the template off the banners take no room.
+  engine.NoHeaderFooter = true;
+  TPrintEngine plain(&document);
+  plain.NoHeaderFooter = true;
+  plain.Layout(image.get(), nullptr, &urls, dir.file("setting.xml"), true);
+  EXPECT_EQ(plain.BodyHeight, 1084);
+  EXPECT_EQ(plain.OffsetY, 0);
+}
+
+TEST_F(PrintEngine, BannersTallerThanThePageAreNotUsed) {
+  NoPrinter none;
+  MakePicture(700, 3000);
+  LayOut("<top><width>100%</width><height>700</height></top><bottom><width>100%</width><height>600</height></bottom>");
+  EXPECT_EQ(engine.BodyHeight, 1084);
+  EXPECT_EQ(engine.OffsetY, 0);
+  EXPECT_GT(engine.GetPageCount(), 1);
+}
+
+TEST_F(PrintEngine, FitModesSizeThePages) {
+  NoPrinter none;
+  MakePicture(1522, 4000);
+  LayOut(kBanners, fitToWidth);  // r = 2: pages of 1,522 x 1,848
+  RECT first = document.GetPageRect(1);
+  EXPECT_EQ(first.right - first.left, 1522);
+  EXPECT_EQ(first.bottom - first.top, 1848);
+  EXPECT_EQ(engine.GetPageCount(), 3);
+
+  MakePicture(500, 2000);
+  LayOut(kBanners, fitToWidth);  // narrower than the body: pages of the body's size
+  first = document.GetPageRect(1);
+  EXPECT_EQ(first.right - first.left, 500);
+  EXPECT_EQ(first.bottom - first.top, 924);
+  EXPECT_EQ(document.GetHorzCount(), 2);
+
+  MakePicture(900, 5000);
+  LayOut("", fitToPage);
+  EXPECT_EQ(engine.GetPageCount(), 1);
+  MakePicture(3000, 300);
+  LayOut("", fitToHeight);  // r = 300 / 1,084 < 1: body-sized pages
+  EXPECT_EQ(document.GetVertCount(), 3);
+}
+
+TEST_F(PrintEngine, ForcedBreaksAndTheLandscapeList) {
+  MakePicture(700, 5000);
+  std::vector<int32_t> portrait{1000, 2500}, landscape{800};
+  engine.PageBreaks = &portrait;
+  engine.PageBreaksLandscape = &landscape;
+  TPrinter::Current().SetOrientation(TPrinter::poLandscape);
+  LayOut();
+  EXPECT_EQ(document.GetHorzCount(), 1);
+  EXPECT_EQ(document.GetHorz(0), 800);
+  TPrinter::Current().SetOrientation(TPrinter::poPortrait);
+  LayOut();
+  ASSERT_EQ(document.GetHorzCount(), 2);
+  EXPECT_EQ(document.GetHorz(1), 2500);
+  {
+    // No printer to ask for its orientation: the plain grid.
+    NoPrinter none;
+    DialogRecorder dialogs;
+    LayOut();
+    EXPECT_EQ(document.GetHorz(0), 1084);
+  }
+}
+
+TEST_F(PrintEngine, LayoutWithoutAPictureChangesNothing) {
+  engine.Layout(nullptr, nullptr, nullptr, "", true);
+  EXPECT_EQ(engine.LaidOut, 0);
+  auto canvas = std::make_unique<TBitmap>(50, 50);
+  canvas->Fill(test::kMarker);
+  engine.RenderPage(canvas->Canvas(), 1);  // nothing is drawn before a layout
+  EXPECT_EQ(canvas->Pixel(10, 10), test::kMarker);
+}
+
+TEST_F(PrintEngine, APageOfTheBodysSizeIsDrawnAtScaleOneBelowTheHeader) {
+  NoPrinter none;
+  MakePicture(761, 924 * 2);
+  LayOut(kBanners);
+  auto page = RenderToBitmap(2);
+  EXPECT_EQ(test::FirstMismatch(*page, RECT{0, 100, 761, 1024},
+                                [](int x, int y) { return test::Gradient(x, y + 924); }),
+            "");
+  EXPECT_EQ(page->Pixel(5, 50), RGB(255, 255, 255));    // the (white) header
+  EXPECT_EQ(page->Pixel(5, 1050), RGB(255, 255, 255));  // the footer
+}
+
+TEST_F(PrintEngine, TallPagesShrinkToTheBodyAndCentre) {
+  NoPrinter none;
+  MakePicture(761, 2168, test::Blocks);
+  engine.FitMode = fitToPage;  // one page as wide as the body and twice as high
+  engine.CenterHorz = true;
+  engine.Layout(image.get(), nullptr, nullptr, "", true);
+  auto page = RenderToBitmap(1);
+  // Scale 0.5: half the body's width, a quarter of it in from the left.
+  int left = (761 - 380) / 2;
+  EXPECT_EQ(page->Pixel(left - 1, 10), RGB(255, 255, 255));
+  EXPECT_NE(page->Pixel(left + 1, 10), RGB(255, 255, 255));
+  EXPECT_EQ(page->Pixel(left + 381, 10), RGB(255, 255, 255));
+}
+
+TEST_F(PrintEngine, FactorScalesThePageToTheCanvas) {
+  NoPrinter none;
+  MakePicture(761, 1084, test::Blocks);
+  LayOut();
+  TBitmap half(engine.PageWidth / 2, engine.PageHeight / 2);
+  engine.RenderPage(half.Canvas(), 1);
+  ::GdiFlush();
+  // Blocks halve exactly: every 2 x 2 block becomes one pixel.
+  EXPECT_EQ(test::FirstMismatch(half, RECT{0, 0, 380, 542}, [](int x, int y) { return test::Blocks(2 * x, 2 * y); }),
+            "");
+}
+
+TEST_F(PrintEngine, JpgAndBmpFilesPerPageNamedWithZeroPaddedNumbers) {
+  NoPrinter none;
+  MakePicture(761, 1084 * 12, Smooth);
+  LayOut();
+  ASSERT_EQ(engine.GetPageCount(), 12);
+  engine.SaveToFile("2,10,x,99,", dir.file("out\\report.jpg"));
+  EXPECT_TRUE(test::FileExists(dir.file("out\\report-02.jpg")));
+  EXPECT_TRUE(test::FileExists(dir.file("out\\report-10.jpg")));
+  EXPECT_FALSE(test::FileExists(dir.file("out\\report-99.jpg")));
+  TBitmap decoded;
+  ASSERT_TRUE(test::DecodeJpegFile(dir.file("out\\report-10.jpg"), decoded));
+  EXPECT_LT(test::MeanChannelDifference(*RenderToBitmap(10), decoded), 3.0);
+
+  engine.SaveToFile("7,", dir.file("X.BMP"));
+  TBitmap bmp;
+  bmp.LoadFromFile(dir.file("X-07.bmp"));
+  EXPECT_EQ(test::MaxChannelDifference(*RenderToBitmap(7), bmp), 0);
+
+  engine.SaveToFile("", dir.file("none.jpg"));
+  engine.SaveToFile("1,", dir.file("other.png"));
+  EXPECT_FALSE(test::FileExists(dir.file("none-01.jpg")));
+  EXPECT_FALSE(test::FileExists(dir.file("other-01.png")));
+
+  EXPECT_EQ(TPrintEngine::ZeroPad(3, 7), "007");
+  EXPECT_EQ(TPrintEngine::ZeroPad(1, 7), "7");
+  EXPECT_EQ(TPrintEngine::ZeroPad(2, 123), "123");
+}
+
+TEST_F(PrintEngine, FailedWritesReachTheCallerAndLeaveNoFile) {
+  NoPrinter none;
+  MakePicture(300, 300);
+  LayOut();
+  EXPECT_THROW(engine.SaveToFile("1,", dir.file("a\\b\\c\\x.jpg")), Error);
+  EXPECT_THROW(engine.SaveAll(dir.file("a\\b\\c\\x.pdf")), Error);
+  EXPECT_FALSE(test::FileExists(dir.file("a\\b\\c\\x.pdf")));
+  std::string busy = dir.file("busy.pdf");
+  test::WriteFileBytes(busy, "old");
+  HANDLE lock = ::CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_THROW(engine.SaveAll(busy), Error);
+  ::CloseHandle(lock);
+  EXPECT_EQ(test::ReadFileBytes(busy), "old");
+}
+
+class PdfOutput : public PrintEngine {
+protected:
+  std::string Run(const std::string& command, const std::string& pdf) {
+    test::UnixResult r = test::RunUnixCommand(command + " " + test::ShellQuote(test::UnixPath(pdf)));
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    return r.output;
+  }
+  // Lines of `pdfimages -list` for the images of the file: page, width, height, encoding.
+  struct Listed {
+    int page, width, height;
+    std::string encoding;
+  };
+  std::vector<Listed> Images(const std::string& pdf) {
+    std::vector<Listed> list;
+    std::string out = Run("pdfimages -list", pdf);
+    size_t line = out.find("\n", out.find("-----"));
+    while (line != std::string::npos && line + 1 < out.size()) {
+      Listed item{};
+      char type[32] = {}, color[32] = {}, enc[32] = {};
+      int num = 0, comp = 0, bpc = 0;
+      if (std::sscanf(out.c_str() + line + 1, "%d %d %31s %d %d %31s %d %d %31s", &item.page, &num, type, &item.width,
+                      &item.height, color, &comp, &bpc, enc) == 9) {
+        item.encoding = enc;
+        list.push_back(item);
+      }
+      line = out.find("\n", line + 1);
+    }
+    return list;
+  }
+};
+
+TEST_F(PdfOutput, OnePdfPageOfPageUnitsPerListedPageWithFullResolutionPictures) {
+  NoPrinter none;
+  MakePicture(1522, 5000);
+  LayOut(kBanners, fitToWidth);
+  ASSERT_EQ(engine.GetPageCount(), 3);
+  engine.SaveToFile("3,1,", dir.file("doc.PDF"));
+  std::string pdf = dir.file("doc.pdf");
+  std::string info = Run("pdfinfo", pdf);
+  EXPECT_EQ(test::PdfInfoField(info, "Pages"), "2");
+  EXPECT_EQ(test::PdfInfoField(info, "Page size").substr(0, 15), "761 x 1084 pts");
+  std::vector<Listed> images = Images(pdf);
+  ASSERT_EQ(images.size(), 6u);
+  // Page 3 first: header, body (the page's piece at capture resolution), footer.
+  EXPECT_EQ(images[0].width, 761);
+  EXPECT_EQ(images[0].height, 100);
+  EXPECT_EQ(images[1].width, 1522);
+  EXPECT_EQ(images[1].height, 5000 - 2 * 1848);
+  EXPECT_EQ(images[2].height, 60);
+  EXPECT_EQ(images[4].height, 1848);
+  for (const Listed& image : images) EXPECT_EQ(image.encoding, "jpeg");
+  test::UnixResult check = test::RunUnixCommand("qpdf --check " + test::ShellQuote(test::UnixPath(pdf)));
+  EXPECT_EQ(check.exitCode, 0) << check.output;
+}
+
+TEST_F(PdfOutput, RenderedPdfPageLooksLikeTheDrawnPage) {
+  NoPrinter none;
+  MakePicture(761, 1084 * 2, Smooth);
+  LayOut("<top><width>100%</width><height>100</height></top>");
+  engine.CenterVert = true;
+  engine.Layout(image.get(), nullptr, &urls, dir.file("setting.xml"), true);
+  engine.SaveToFile("2,", dir.file("look.pdf"));
+  std::string png = test::UnixPath(dir.file("look"));
+  test::UnixResult r = test::RunUnixCommand("pdftoppm -r 72 -singlefile -png " +
+                                            test::ShellQuote(test::UnixPath(dir.file("look.pdf"))) + " " +
+                                            test::ShellQuote(png) + " && convert " + test::ShellQuote(png + ".png") +
+                                            " -type TrueColor bmp3:" + test::ShellQuote(png + ".bmp"));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  TBitmap rendered;
+  rendered.LoadFromFile(dir.file("look.bmp"));
+  auto drawn = RenderToBitmap(2);
+  ASSERT_EQ(rendered.Width(), drawn->Width());
+  ASSERT_EQ(rendered.Height(), drawn->Height());
+  EXPECT_LT(test::MeanChannelDifference(*drawn, rendered), 2.0);
+}
+
+TEST_F(PdfOutput, PagesTallerThanAJpegImageGoInAsBands) {
+  NoPrinter none;
+  MakePicture(200, 70000);
+  LayOut("", fitToPage);
+  engine.SaveAll(dir.file("tall.pdf"));
+  std::vector<Listed> images = Images(dir.file("tall.pdf"));
+  ASSERT_EQ(images.size(), 2u);
+  EXPECT_EQ(images[0].width, 200);
+  EXPECT_EQ(images[0].height + images[1].height, 70000);
+}
+
+TEST_F(PdfOutput, SelectionAtScaleOneTopLeft) {
+  NoPrinter none;
+  MakePicture(1000, 3000, Smooth);
+  LayOut();
+  engine.SaveSelection(RECT{100, 200, 500, 800}, dir.file("sel.pdf"));
+  std::vector<Listed> images = Images(dir.file("sel.pdf"));
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].width, 400);
+  EXPECT_EQ(images[0].height, 600);
+  engine.SaveSelection(RECT{100, 200, 500, 800}, dir.file("sel.bmp"));
+  TBitmap bmp;
+  bmp.LoadFromFile(dir.file("sel.bmp"));
+  EXPECT_EQ(test::FirstMismatch(bmp, RECT{0, 0, 400, 600}, [](int x, int y) { return Smooth(x + 100, y + 200); }),
+            "");
+  engine.SaveSelection(RECT{100, 200, 500, 800}, dir.file("sel.jpg"));
+  TBitmap decoded;
+  ASSERT_TRUE(test::DecodeJpegFile(dir.file("sel.jpg"), decoded));
+  EXPECT_LT(test::MeanChannelDifference(bmp, decoded), 3.0);
+}
+
+TEST_F(PrintEngine, PrintsPagesOnTheRealPrinter) {
+  MakePicture(700, 2500);
+  LayOut(kBanners);
+  ASSERT_TRUE(engine.HasPrinter());
+  test::PrintedPdf job("vt-engine");
+  DeviceContext printer = TPrinter::Current().CreateDC();
+  ASSERT_TRUE(printer);
+  DOCINFOA doc{sizeof(doc), job.documentName().c_str(), nullptr, nullptr, 0};
+  ASSERT_GT(::StartDocA(printer.get(), &doc), 0);
+  for (int page = 1; page <= engine.GetPageCount(); ++page) {
+    ::StartPage(printer.get());
+    engine.RenderPage(printer.get(), page);
+    ::EndPage(printer.get());
+  }
+  ::EndDoc(printer.get());
+  std::string path = job.WaitForFile();
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(test::PdfInfoField(test::RunUnixCommand("pdfinfo " + test::ShellQuote(test::UnixPath(path))).output, "Pages"),
+            std::to_string(engine.GetPageCount()));
+}
+
+TEST_F(PrintEngine, BannerErrorsOpenNoWindowOffTheUserInterfaceThread) {
+  NoPrinter none;
+  MakePicture(700, 2500);
+  // The "userstr" macro with no user string item left makes drawing the banner fail.
+  LayOut("<top><width>100%</width><height>50</height><text><value>^userstr^</value></text></top>");
+  DialogRecorder dialogs;
+  std::thread worker([&] {
+    TBitmap canvas(engine.PageWidth, engine.PageHeight);
+    engine.RenderPage(canvas.Canvas(), 1);
+  });
+  worker.join();
+  EXPECT_TRUE(dialogs.requests.empty());
+  auto page = RenderToBitmap(1);
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+}
+
+TEST(PrintEngineMessages, ShowMessageTrimsAndBreaksLines) {
+  DialogRecorder dialogs;
+  TPrintEngine::ShowMessage("  first#13#10second  ", nullptr);
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].text, "first\r\nsecond");
+  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+}
+
+// Sets a DWORD value for the scope and puts back what was there.
+class RegistryValue {
+public:
+  RegistryValue(HKEY root, const std::string& path, const char* name) : name_(name) {
+    ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(), nullptr);
+    DWORD size = sizeof(old_);
+    had_ = ::RegQueryValueExA(key_.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == 0;
+  }
+  ~RegistryValue() {
+    if (had_) Set(old_);
+    else ::RegDeleteValueA(key_.get(), name_.c_str());
+  }
+  void Set(DWORD value) {
+    ::RegSetValueExA(key_.get(), name_.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&value), sizeof(value));
+  }
+  void Remove() { ::RegDeleteValueA(key_.get(), name_.c_str()); }
+
+private:
+  RegKey key_;
+  std::string name_;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+TEST(PrintEngineEnvironment, UacAndProtectedModeFromTheRegistry) {
+  RegistryValue lua(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA");
+  lua.Set(1);
+  EXPECT_TRUE(TPrintEngine::IsUACEnabled());
+  lua.Set(0);
+  EXPECT_FALSE(TPrintEngine::IsUACEnabled());
+  lua.Remove();
+  EXPECT_FALSE(TPrintEngine::IsUACEnabled());
+
+  const std::string zones = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\";
+  RegistryValue intranet(HKEY_CURRENT_USER, zones + "2", "2500"), internet(HKEY_CURRENT_USER, zones + "3", "2500");
+  intranet.Set(3);
+  internet.Set(0);
+  EXPECT_TRUE(TPrintEngine::IsIEProtectedMode());
+  internet.Set(3);
+  EXPECT_FALSE(TPrintEngine::IsIEProtectedMode());
+  intranet.Set(0);
+  EXPECT_TRUE(TPrintEngine::IsIEProtectedMode());
+}
+
+}  // namespace
