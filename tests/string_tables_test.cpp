@@ -131,7 +131,10 @@ TEST(StringTables, PlaceholdersAgreeAcrossLanguages) {
 
 TEST(StringTables, TemplatesFormatWithTheWritersArguments) {
   auto format = [](LANGID language, unsigned id, int a, int b) {
-    return Format(ToUtf8(TableOf(language).at(id)).c_str(), a, b);
+    const std::wstring& text = TableOf(language).at(id);
+    // A wrong conversion would crash the formatting, not fail the comparison.
+    if (std::string("dd").rfind(Conversions(text), 0) != 0) return std::string("bad template");
+    return Format(ToUtf8(text).c_str(), a, b);
   };
   EXPECT_EQ(format(kKorean, kTextPrintProgress, 2, 3), u8"2/3 페이지 인쇄중");
   EXPECT_EQ(format(kJapanese, kTextPrintProgress, 2, 3), u8"2/3 ページ印刷中");
