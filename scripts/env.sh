@@ -5,7 +5,8 @@ BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 # No downloads of Wine's Mono or Gecko and no dialogs asking for them.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# and no debugger: a crashing test program ends at once instead of waiting in winedbg.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 
 STARTED_XVFB_PID=
 STARTED_WINESERVER=

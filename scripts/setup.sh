@@ -25,8 +25,11 @@ APT_PACKAGES=(
   nasm cmake ninja-build make pkgconf dpkg-dev googletest
   poppler-utils qpdf imagemagick python3
   cups cups-client cups-bsd printer-driver-cups-pdf
-  fonts-noto-cjk
+  fonts-noto-cjk locales
 )
+
+# Unix locales that Wine maps to the interface languages and code pages the tests run under.
+LOCALES=(en_US ja_JP ko_KR fr_FR de_DE)
 
 ensure_sources() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -61,6 +64,16 @@ ensure_packages() {
     apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/vantrelle-apt.log 2>&1 \
       || { tail -20 /tmp/vantrelle-apt.log; die "apt-get install failed for: ${missing[*]}"; }
   fi
+}
+
+ensure_locales() {
+  local have; have=$(locale -a 2>/dev/null | tr 'A-Z' 'a-z')
+  for l in "${LOCALES[@]}"; do
+    local name; name=$(echo "$l.utf8" | tr 'A-Z' 'a-z')
+    grep -qx "$name" <<<"$have" && continue
+    log "generating locale $l.UTF-8"
+    localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$l.UTF-8" || die "localedef $l failed"
+  done
 }
 
 # Fetch a Debian source package and unpack it, every file checked against the
@@ -156,6 +169,7 @@ main() {
   ensure_sources
   ensure_packages
   configure_pdf_printer
+  ensure_locales
   TOOLCHAIN="$(cd "$(dirname "$0")/.." && pwd)/cmake/mingw-i686.cmake"
   mkdir -p "$DEPS_PREFIX" "$WORK"
   for pkg in libjpeg-turbo giflib libharu libzip; do build_lib "$pkg"; done
