@@ -142,14 +142,16 @@ void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels) {
   stream.SetPosition(pixelPos);
   SetSize(width, static_cast<int>(height));
   ::GdiFlush();
-  stream.ReadExact(bits_, static_cast<size_t>(pixelBytes));
-  if (topDown) return;
-  std::vector<uint8_t> row(stride);
-  for (int top = 0, bottom = height_ - 1; top < bottom; ++top, --bottom) {
-    std::memcpy(row.data(), ScanLine(top), stride);
-    std::memcpy(ScanLine(top), ScanLine(bottom), stride);
-    std::memcpy(ScanLine(bottom), row.data(), stride);
+  if (topDown) {
+    stream.ReadExact(bits_, static_cast<size_t>(pixelBytes));
+    return;
   }
+  // Bottom-up rows: one read into a buffer kept by the thread, then each row to its place.
+  thread_local std::vector<uint8_t> buffer;
+  buffer.resize(static_cast<size_t>(pixelBytes));
+  stream.ReadExact(buffer.data(), buffer.size());
+  for (int y = 0; y < height_; ++y)
+    std::memcpy(ScanLine(y), buffer.data() + static_cast<size_t>(height_ - 1 - y) * stride, stride);
 }
 
 void TBitmap::SaveToFile(const std::string& path) const {

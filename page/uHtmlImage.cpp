@@ -164,6 +164,35 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
   return 0;
 }
 
+void THtmlImage::CopyRect(TBitmap& dst, int x, int y, const RECT& src) {
+  RECT to{x, y, x + (src.right - src.left), y + (src.bottom - src.top)};
+  DrawRect(dst.Canvas(), to, src);
+}
+
+void TBmpHtmlImage::CopyRect(TBitmap& dst, int x, int y, const RECT& src) {
+  // The part of `src` that exists in the picture and has room in `dst`.
+  const int64_t left = std::max<int64_t>({src.left, 0, static_cast<int64_t>(src.left) - x});
+  const int64_t top = std::max<int64_t>({src.top, 0, static_cast<int64_t>(src.top) - y});
+  const int64_t right = std::min<int64_t>({src.right, width_, static_cast<int64_t>(src.left) - x + dst.Width()});
+  const int64_t bottom = std::min<int64_t>({src.bottom, height_, static_cast<int64_t>(src.top) - y + dst.Height()});
+  if (left >= right || top >= bottom || tileWidth_ <= 0 || tileHeight_ <= 0) return;
+  ::GdiFlush();
+  for (int64_t r = top / tileHeight_; r <= (bottom - 1) / tileHeight_; ++r) {
+    for (int64_t c = left / tileWidth_; c <= (right - 1) / tileWidth_; ++c) {
+      const TBitmap* tile = GetTile(static_cast<int32_t>(r * cols_ + c));
+      if (!tile) continue;
+      const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
+      const int64_t l = std::max(left, tileLeft), t = std::max(top, tileTop);
+      const int64_t rr = std::min({right, tileLeft + tile->Width()}), b = std::min({bottom, tileTop + tile->Height()});
+      if (l >= rr || t >= b) continue;
+      for (int64_t row = t; row < b; ++row)
+        std::memcpy(dst.ScanLine(static_cast<int>(row - src.top + y)) + (l - src.left + x) * 3,
+                    tile->ScanLine(static_cast<int>(row - tileTop)) + (l - tileLeft) * 3,
+                    static_cast<size_t>(rr - l) * 3);
+    }
+  }
+}
+
 void TBmpHtmlImage::SaveToClipboardFormat() {
   const int32_t width = GetImageWidth(), height = GetImageHeight();
   if (GetEmpty()) return;

@@ -41,6 +41,11 @@ public:
   // Draws the part `src` of the picture (picture pixels) stretched into `dst` (device units).
   // Returns 0, or the Windows error code of the first stretch copy that failed.
   virtual uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) = 0;
+  // Copies the part `src` of the picture at scale 1 into `dst` with its top-left corner at
+  // (x, y); what lies outside either picture is left as it was.
+  virtual void CopyRect(TBitmap& dst, int x, int y, const RECT& src);
+  // Rows of the picture that are cheapest to read together (0: no preference).
+  virtual int32_t RowBandHeight() const { return 0; }
 
 private:
   float scale_ = 0;
@@ -76,6 +81,9 @@ public:
   int32_t GetImageWidth() const override { return width_; }
   int32_t GetImageHeight() const override { return height_; }
   uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override;
+  // Straight from the tiles' pixels, without the device context.
+  void CopyRect(TBitmap& dst, int x, int y, const RECT& src) override;
+  int32_t RowBandHeight() const override { return tileHeight_; }
 
   const std::string& FileName() const { return fileName_; }
   int32_t TileWidth() const { return tileWidth_; }

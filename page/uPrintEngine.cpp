@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kJpgFileQuality = 100;
 constexpr int kPdfQuality = 90;
-constexpr int kStripRows = 512;  // rows of the picture held at once while encoding
+constexpr int kMaxBandRows = 1024;  // rows of the picture held at once while encoding
 
 constexpr long double kNoPrinterRatio = 6.25L;
 constexpr int kNoPrinterWidth = 4760, kNoPrinterHeight = 6779;
@@ -81,20 +81,21 @@ void SaveBytes(const std::vector<uint8_t>& bytes, const std::string& path) {
   target.Commit();
 }
 
-// JPEG of an area of the picture at scale 1, drawn a strip at a time so that memory stays
-// at one strip whatever the area's size.
+// JPEG of an area of the picture at scale 1, copied a band of rows at a time so that memory
+// stays at one band whatever the area's size. Bands follow the picture's own row bands, so that
+// each tile is read once.
 std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality) {
   const int width = area.right - area.left, height = area.bottom - area.top;
-  TBitmap strip(width, std::min(height, kStripRows));
-  int stripTop = -strip.Height();
+  const int band = image.RowBandHeight() > 0 ? std::min(image.RowBandHeight(), kMaxBandRows) : kMaxBandRows;
+  TBitmap strip(width, std::min(height, band));
+  int stripTop = 0, stripRows = 0;
   return TJpegEncoder(quality).EncodeRows(width, height, [&](int y) {
-    if (y >= stripTop + strip.Height()) {
+    if (y >= stripTop + stripRows) {
       stripTop = y;
-      int rows = std::min(strip.Height(), height - y);
+      const int pictureY = area.top + y;
+      stripRows = std::min({band - ((pictureY % band) + band) % band, height - y, strip.Height()});
       strip.Fill(RGB(255, 255, 255));
-      RECT dst{0, 0, width, rows};
-      RECT src{area.left, area.top + y, area.right, area.top + y + rows};
-      image.DrawRect(strip.Canvas(), dst, src);
+      image.CopyRect(strip, 0, 0, RECT{area.left, pictureY, area.right, pictureY + stripRows});
       ::GdiFlush();
     }
     return strip.ScanLine(y - stripTop);
@@ -363,8 +364,7 @@ void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) 
   } else if (parts.ext == ".bmp") {
     if (w <= 0 || h <= 0) return;
     TBitmap area(w, h);
-    RECT all{0, 0, w, h};
-    Image->DrawRect(area.Canvas(), all, rect);
+    Image->CopyRect(area, 0, 0, rect);
     SaveBmpFile(area, InFolder(parts.folder, parts.base + ".bmp"));
   }
 }
