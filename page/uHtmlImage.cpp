@@ -164,6 +164,13 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
   return 0;
 }
 
+std::unique_ptr<THtmlImage> TBmpHtmlImage::OpenReader() const {
+  auto reader = std::make_unique<TBmpHtmlImage>();
+  reader->Assign(*this);
+  if (reader->GetImageWidth() != width_ || reader->GetImageHeight() != height_) return nullptr;
+  return reader;
+}
+
 void THtmlImage::CopyRect(TBitmap& dst, int x, int y, const RECT& src) {
   RECT to{x, y, x + (src.right - src.left), y + (src.bottom - src.top)};
   DrawRect(dst.Canvas(), to, src);

@@ -46,6 +46,9 @@ public:
   virtual void CopyRect(TBitmap& dst, int x, int y, const RECT& src);
   // Rows of the picture that are cheapest to read together (0: no preference).
   virtual int32_t RowBandHeight() const { return 0; }
+  // A second, independent reader of the same picture for another thread, or null when the
+  // picture cannot be read twice at once.
+  virtual std::unique_ptr<THtmlImage> OpenReader() const { return nullptr; }
 
 private:
   float scale_ = 0;
@@ -84,6 +87,7 @@ public:
   // Straight from the tiles' pixels, without the device context.
   void CopyRect(TBitmap& dst, int x, int y, const RECT& src) override;
   int32_t RowBandHeight() const override { return tileHeight_; }
+  std::unique_ptr<THtmlImage> OpenReader() const override;
 
   const std::string& FileName() const { return fileName_; }
   int32_t TileWidth() const { return tileWidth_; }

@@ -11,6 +11,7 @@
 #include "base/Printer.h"
 #include "base/ReplaceFile.h"
 #include "base/Strings.h"
+#include "page/uAreaEncoder.h"
 #include "page/uJpegEncoder.h"
 #include "page/uPdfWriter.h"
 #include "page/uURLImg.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kJpgFileQuality = 100;
 constexpr int kPdfQuality = 90;
-constexpr int kMaxBandRows = 1024;  // rows of the picture held at once while encoding
 
 constexpr long double kNoPrinterRatio = 6.25L;
 constexpr int kNoPrinterWidth = 4760, kNoPrinterHeight = 6779;
@@ -81,32 +81,17 @@ void SaveBytes(const std::vector<uint8_t>& bytes, const std::string& path) {
   target.Commit();
 }
 
-// JPEG of an area of the picture at scale 1, copied a band of rows at a time so that memory
-// stays at one band whatever the area's size. Bands follow the picture's own row bands, so that
-// each tile is read once.
-std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality) {
-  const int width = area.right - area.left, height = area.bottom - area.top;
-  const int band = image.RowBandHeight() > 0 ? std::min(image.RowBandHeight(), kMaxBandRows) : kMaxBandRows;
-  TBitmap strip(width, std::min(height, band));
-  int stripTop = 0, stripRows = 0;
-  return TJpegEncoder(quality).EncodeRows(width, height, [&](int y) {
-    if (y >= stripTop + stripRows) {
-      stripTop = y;
-      const int pictureY = area.top + y;
-      stripRows = std::min({band - ((pictureY % band) + band) % band, height - y, strip.Height()});
-      strip.Fill(RGB(255, 255, 255));
-      image.CopyRect(strip, 0, 0, RECT{area.left, pictureY, area.right, pictureY + stripRows});
-      ::GdiFlush();
-    }
-    return strip.ScanLine(y - stripTop);
-  });
-}
+struct AreaPiece {
+  RECT area;   // picture pixels
+  RECT place;  // PDF page units
+};
 
-// Places an area of the picture stretched into `bounds` of the PDF page; an area taller or wider
-// than a JPEG image can be goes in as several bands, each at full resolution.
-void DrawAreaToPdf(TPdfWriter& pdf, THtmlImage& image, const RECT& area, const RECT& bounds) {
+// The pieces that put an area of the picture stretched into `bounds` of a PDF page: one, or for
+// an area taller or wider than a JPEG image can be, several bands, each at full resolution.
+std::vector<AreaPiece> AreaPieces(const RECT& area, const RECT& bounds) {
   const int width = area.right - area.left, height = area.bottom - area.top;
-  if (width <= 0 || height <= 0) return;
+  std::vector<AreaPiece> pieces;
+  if (width <= 0 || height <= 0 || bounds.right <= bounds.left || bounds.bottom <= bounds.top) return pieces;
   const int bandsX = (width + TJpegEncoder::kMaxSide - 1) / TJpegEncoder::kMaxSide;
   const int bandsY = (height + TJpegEncoder::kMaxSide - 1) / TJpegEncoder::kMaxSide;
   const double sx = static_cast<double>(bounds.right - bounds.left) / width;
@@ -119,9 +104,10 @@ void DrawAreaToPdf(TPdfWriter& pdf, THtmlImage& image, const RECT& area, const R
                  bounds.top + RoundHalfEven((band.top - area.top) * sy),
                  bounds.left + RoundHalfEven((band.right - area.left) * sx),
                  bounds.top + RoundHalfEven((band.bottom - area.top) * sy)};
-      pdf.DrawJpeg(EncodeArea(image, band, kPdfQuality), place);
+      pieces.push_back({band, place});
     }
   }
+  return pieces;
 }
 
 }  // namespace
@@ -394,21 +380,48 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
     const int top = &banner == &Header ? 0 : PageHeight - dh;
     pdf.DrawJpeg(encoder.Encode(work), RECT{left, top, left + dw, top + dh});
   };
-  for (int32_t n : PagesOf(pageList)) {
-    pdf.AddPage(PageWidth, PageHeight);
-    drawBanner(Header, n);
+  // The pages' pictures are encoded side by side on worker threads and come back in page order.
+  const std::vector<int32_t> pages = PagesOf(pageList);
+  std::vector<AreaPiece> pieces;
+  std::vector<size_t> firstPiece;  // of each page, and one past the last piece
+  for (int32_t n : pages) {
+    firstPiece.push_back(pieces.size());
     const RECT r = Document->GetPageRect(n);
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int bh = PageHeight - Header.GetHeight() - Footer.GetHeight();
-    if (w > 0 && h > 0 && bh > 0) {
-      const float s = FitScale(PageWidth, bh, w, h);
-      const int dw = Trunc(w * s), dh = Trunc(h * s);
-      const int x = CenterHorz ? (PageWidth - dw) / 2 : 0;
-      const int y = Header.GetHeight() + (CenterVert ? (bh - dh) / 2 : 0);
-      DrawAreaToPdf(pdf, *Image, r, RECT{x, y, x + dw, y + dh});
-    }
-    drawBanner(Footer, n);
+    if (w <= 0 || h <= 0 || bh <= 0) continue;
+    const float s = FitScale(PageWidth, bh, w, h);
+    const int dw = Trunc(w * s), dh = Trunc(h * s);
+    const int x = CenterHorz ? (PageWidth - dw) / 2 : 0;
+    const int y = Header.GetHeight() + (CenterVert ? (bh - dh) / 2 : 0);
+    for (const AreaPiece& piece : AreaPieces(r, RECT{x, y, x + dw, y + dh})) pieces.push_back(piece);
   }
+  firstPiece.push_back(pieces.size());
+
+  size_t page = 0;
+  bool pageOpen = false;
+  // Writes pages up to the one that holds piece `index` (all of them for pieces.size()).
+  auto openPageOf = [&](size_t index) {
+    while (page < pages.size()) {
+      if (pageOpen && index < firstPiece[page + 1]) return;
+      if (pageOpen) {
+        drawBanner(Footer, pages[page]);
+        pageOpen = false;
+        ++page;
+        continue;
+      }
+      pdf.AddPage(PageWidth, PageHeight);
+      drawBanner(Header, pages[page]);
+      pageOpen = true;
+    }
+  };
+  std::vector<RECT> areas;
+  for (const AreaPiece& piece : pieces) areas.push_back(piece.area);
+  TAreaEncoder(*Image, kPdfQuality).EncodeAll(areas, [&](size_t index, const std::vector<uint8_t>& jpeg) {
+    openPageOf(index);
+    pdf.DrawJpeg(jpeg, pieces[index].place);
+  });
+  openPageOf(pieces.size());
   pdf.SaveToFile(fileName);
 }
 
@@ -419,7 +432,8 @@ void TPrintEngine::SaveSelectionPdf(const RECT& rect, const std::string& fileNam
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (w > 0 && h > 0) {
     const float s = FitScale(PageWidth, PageHeight, w, h);
-    DrawAreaToPdf(pdf, *Image, rect, RECT{0, 0, Trunc(w * s), Trunc(h * s)});
+    for (const AreaPiece& piece : AreaPieces(rect, RECT{0, 0, Trunc(w * s), Trunc(h * s)}))
+      pdf.DrawJpeg(EncodeArea(*Image, piece.area, kPdfQuality), piece.place);
   }
   pdf.SaveToFile(fileName);
 }

@@ -1,0 +1,130 @@
+#include "page/uAreaEncoder.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "base/Bitmap.h"
+#include "page/uJpegEncoder.h"
+
+namespace vt {
+namespace {
+
+constexpr int kMaxBandRows = 1024;  // rows of the picture held at once while encoding
+constexpr int kMaxWorkers = 4;
+
+}  // namespace
+
+std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality) {
+  const int width = area.right - area.left, height = area.bottom - area.top;
+  // Bands follow the picture's own row bands, so that each tile is read once.
+  const int band = image.RowBandHeight() > 0 ? std::min(image.RowBandHeight(), kMaxBandRows) : kMaxBandRows;
+  TBitmap strip(width, std::min(height, band));
+  int stripTop = 0, stripRows = 0;
+  return TJpegEncoder(quality).EncodeRows(width, height, [&](int y) {
+    if (y >= stripTop + stripRows) {
+      stripTop = y;
+      const int pictureY = area.top + y;
+      stripRows = std::min({band - ((pictureY % band) + band) % band, height - y, strip.Height()});
+      strip.Fill(RGB(255, 255, 255));
+      image.CopyRect(strip, 0, 0, RECT{area.left, pictureY, area.right, pictureY + stripRows});
+      ::GdiFlush();
+    }
+    return strip.ScanLine(y - stripTop);
+  });
+}
+
+TAreaEncoder::TAreaEncoder(const THtmlImage& image, int quality) : image_(image), quality_(quality) {}
+
+int TAreaEncoder::WorkerCount() {
+  SYSTEM_INFO info;
+  ::GetSystemInfo(&info);
+  return std::clamp(static_cast<int>(info.dwNumberOfProcessors), 1, kMaxWorkers);
+}
+
+void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_t, std::vector<uint8_t>&),
+                       void* context) {
+  // Readers of their own for the workers; without them, one thread does all.
+  std::vector<std::unique_ptr<THtmlImage>> readers;
+  const int workers = std::min<int>(WorkerCount(), static_cast<int>(areas.size()));
+  for (int i = 0; i < workers && workers > 1; ++i) {
+    std::unique_ptr<THtmlImage> reader = image_.OpenReader();
+    if (!reader) break;
+    readers.push_back(std::move(reader));
+  }
+  if (readers.size() < 2) {
+    std::unique_ptr<THtmlImage> reader = image_.OpenReader();
+    THtmlImage& source = reader ? *reader : const_cast<THtmlImage&>(image_);
+    for (size_t i = 0; i < areas.size(); ++i) {
+      std::vector<uint8_t> jpeg = EncodeArea(source, areas[i], quality_);
+      take(context, i, jpeg);
+    }
+    return;
+  }
+
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<std::optional<std::vector<uint8_t>>> done(areas.size());
+  const size_t window = readers.size() * 2;  // areas encoded ahead of the one being taken
+  size_t next = 0, taken = 0;
+  std::exception_ptr failure;
+  bool stop = false;
+
+  auto work = [&](THtmlImage& reader) {
+    for (;;) {
+      size_t index;
+      {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [&] { return stop || next >= areas.size() || next < taken + window; });
+        if (stop || next >= areas.size()) return;
+        index = next++;
+      }
+      try {
+        std::vector<uint8_t> jpeg = EncodeArea(reader, areas[index], quality_);
+        std::lock_guard<std::mutex> guard(lock);
+        done[index] = std::move(jpeg);
+      } catch (...) {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!failure) failure = std::current_exception();
+        stop = true;
+      }
+      changed.notify_all();
+    }
+  };
+  std::vector<std::thread> threads;
+  for (auto& reader : readers) threads.emplace_back(work, std::ref(*reader));
+
+  auto finish = [&] {
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      stop = true;
+    }
+    changed.notify_all();
+    for (std::thread& t : threads) t.join();
+  };
+  try {
+    for (; taken < areas.size(); ++taken) {
+      std::vector<uint8_t> jpeg;
+      {
+        std::unique_lock<std::mutex> guard(lock);
+        changed.wait(guard, [&] { return done[taken].has_value() || failure; });
+        if (failure) break;
+        jpeg = std::move(*done[taken]);
+        done[taken].reset();
+      }
+      changed.notify_all();
+      take(context, taken, jpeg);
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace vt
