@@ -8,6 +8,7 @@
 #include "base/Dialogs.h"
 #include "base/Printer.h"
 #include "page/uVantrelleDocument.h"
+#include "support/Scopes.h"
 
 using namespace vt;
 
@@ -59,27 +60,8 @@ struct Doc {
   }
 };
 
-// Records the message boxes shown while it lives and answers them with OK.
-class DialogRecorder {
-public:
-  DialogRecorder() {
-    previous_ = SetDialogHandler([this](const DialogRequest& r) -> std::optional<int> {
-      requests.push_back(r);
-      return IDOK;
-    });
-  }
-  ~DialogRecorder() { SetDialogHandler(previous_); }
-  std::vector<DialogRequest> requests;
-
-private:
-  DialogHandler previous_;
-};
-
-// Chooses a printer for the scope, then goes back to the default one.
-struct PrinterChoice {
-  explicit PrinterChoice(const std::string& name) { TPrinter::Current().SetName(name); }
-  ~PrinterChoice() { TPrinter::Current().SetName(""); }
-};
+using test::DialogRecorder;
+using test::PrinterChoice;
 
 }  // namespace
 

@@ -14,6 +14,7 @@
 #include "page/uPrintEngine.h"
 #include "support/BannerSetting.h"
 #include "support/JpegDecode.h"
+#include "support/Scopes.h"
 #include "support/PrinterQueue.h"
 #include "support/TestPictures.h"
 #include "support/UnixTools.h"
@@ -26,28 +27,8 @@ const char* kBanners =
     "<top><width>100%</width><height>100</height></top>"
     "<bottom><width>100%</width><height>60</height></bottom>";
 
-// Picks no printer for the scope: the engine falls back to its fixed page.
-class NoPrinter {
-public:
-  NoPrinter() { TPrinter::Current().SetName("No Such Printer On This Machine"); }
-  ~NoPrinter() { TPrinter::Current().SetName(""); }
-};
-
-// Answers every dialog, recording what was asked.
-class DialogRecorder {
-public:
-  DialogRecorder() {
-    previous_ = SetDialogHandler([this](const DialogRequest& r) -> std::optional<int> {
-      requests.push_back(r);
-      return IDOK;
-    });
-  }
-  ~DialogRecorder() { SetDialogHandler(previous_); }
-  std::vector<DialogRequest> requests;
-
-private:
-  DialogHandler previous_;
-};
+using test::DialogRecorder;
+using test::NoPrinter;
 
 class PrintEngine : public ::testing::Test {
 protected:
