@@ -47,6 +47,16 @@ LRESULT KeepOwner(HWND wnd, UINT msg, LPARAM lp) {
   return 0;
 }
 
+// The zoom the browser starts with: its setting for new windows, 1000 per percent.
+int SavedZoom() {
+  DWORD factor = 0, size = sizeof(factor);
+  if (::RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\Zoom", "ZoomFactor",
+                     RRF_RT_REG_DWORD, nullptr, &factor, &size) != ERROR_SUCCESS)
+    return 100;
+  int percent = static_cast<int>(factor / 1000);
+  return percent >= 10 && percent <= 1000 ? percent : 100;
+}
+
 // Scroll positions stay within the scroll ranges when the view's size changes.
 void ClampScrollPositions(TPage& page) {
   std::vector<TDocument*> docs;
@@ -61,7 +71,7 @@ void ClampScrollPositions(TPage& page) {
 }  // namespace
 
 TBrowserWindow::TBrowserWindow(std::shared_ptr<TPage> page, const TBrowserOptions& options)
-    : page_(std::move(page)), record_(options.recordPath) {
+    : page_(std::move(page)), record_(options.recordPath), zoom_(SavedZoom()) {
   RegisterClasses(FrameProc, HostProc, ViewProc);
   HRESULT hr = EnsureInprocUnmarshaler();
   if (FAILED(hr)) throw Error(Format("cannot register the document unmarshaler: 0x%08lx", hr), hr);

@@ -68,7 +68,7 @@ private:
   TActionRecord record_;
   HWND frame_ = nullptr, host_ = nullptr, view_ = nullptr;
   std::vector<TDocument*> documents_;  // top document first; index + 1 is the readyState timer id
-  int zoom_ = 100;
+  int zoom_;  // optical zoom in percent; it is recorded, the page is painted at 100
   bool recording_ = false;  // the frame window's own set-up is not recorded
   RECT recordedRect_{};
   std::function<void()> layoutListener_, closedListener_;

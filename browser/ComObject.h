@@ -99,6 +99,19 @@ ComPtr<T> MakeCom(Args&&... args) {
   return ComPtr<T>(new T(std::forward<Args>(args)...));
 }
 
+// The class factory of a COM class whose objects are made with a default constructor.
+template <class T>
+class TClassFactory : public ComObject<IClassFactoryStub> {
+public:
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return MakeCom<T>()->QueryInterface(iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+
 // Hands a new reference to an out-parameter of a COM method.
 template <class I, class T>
 HRESULT ReturnInterface(const ComPtr<T>& object, I** out) {

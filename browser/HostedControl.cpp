@@ -35,9 +35,10 @@ private:
   HWND frame_;
 };
 
-// The control's client site: in-place site in the document view, container (the page's
-// document), service provider (the browser) and ambient properties.
-class TControlSite : public ComObject<IOleClientSiteStub, IOleInPlaceSiteStub, IServiceProviderStub, IDispatchStub> {
+// The control's client site: in-place site in the document view, control site, container (the
+// page's document), service provider (the browser) and ambient properties.
+class TControlSite : public ComObject<IOleClientSiteStub, IOleInPlaceSiteStub, IOleControlSiteStub,
+                                      IServiceProviderStub, IDispatchStub> {
 public:
   explicit TControlSite(THostedControl* owner) : owner_(owner) {}
   void Detach() { owner_ = nullptr; }
@@ -88,6 +89,29 @@ public:
     if (owner_) owner_->Layout();
     return S_OK;
   }
+
+  // IOleControlSite: the container's units are screen pixels.
+  HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override {
+    if (!himetric || !container) return E_POINTER;
+    HDC screen = ::GetDC(nullptr);
+    const float dpiX = static_cast<float>(::GetDeviceCaps(screen, LOGPIXELSX));
+    const float dpiY = static_cast<float>(::GetDeviceCaps(screen, LOGPIXELSY));
+    ::ReleaseDC(nullptr, screen);
+    if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
+      container->x = himetric->x * dpiX / 2540.0f;
+      container->y = himetric->y * dpiY / 2540.0f;
+    } else if (flags & XFORMCOORDS_CONTAINERTOHIMETRIC) {
+      himetric->x = static_cast<LONG>(container->x * 2540.0f / dpiX + 0.5f);
+      himetric->y = static_cast<LONG>(container->y * 2540.0f / dpiY + 0.5f);
+    } else {
+      return E_INVALIDARG;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*, DWORD) override { return S_FALSE; }
+  HRESULT STDMETHODCALLTYPE OnFocus(BOOL) override { return S_OK; }
 
   // IServiceProvider: the browser.
   HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID iid, void** out) override {

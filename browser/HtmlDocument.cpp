@@ -111,9 +111,7 @@ private:
 }  // namespace
 
 ComPtr<IHTMLDocument2> DocumentObject(TDocument* d) {
-  if (!d) return {};
-  if (d->documentObject) return ComPtr<IHTMLDocument2>(static_cast<IHTMLDocument2*>(d->documentObject));
-  return ComPtr<IHTMLDocument2>(static_cast<IHTMLDocument2*>(MakeCom<TDocumentObject>(d).get()));
+  return CachedObject<TDocumentObject, IHTMLDocument2>(d, &TDocument::documentObject);
 }
 
 }  // namespace vt::browser

@@ -193,9 +193,7 @@ private:
 }  // namespace
 
 ComPtr<IHTMLElement> ElementObject(TElement* e) {
-  if (!e) return {};
-  if (e->comObject) return ComPtr<IHTMLElement>(static_cast<IHTMLElement*>(e->comObject));
-  return ComPtr<IHTMLElement>(static_cast<IHTMLElement*>(MakeCom<TElementObject>(e).get()));
+  return CachedObject<TElementObject, IHTMLElement>(e, &TElement::comObject);
 }
 
 ComPtr<IHTMLStyle> StyleObject(TElement* e) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/ComPtr.h"
+#include "browser/ComObject.h"
 #include "browser/PageModel.h"
 
 namespace vt::browser {
@@ -37,6 +38,15 @@ ComPtr<IHTMLRectCollection> RectCollectionObject(const RECT& rect);
 std::vector<TElement*> Descendants(const TElement& root);
 // The elements whose tag name is `tag` (letter case ignored); "*" keeps all.
 std::vector<TElement*> ElementsByTag(const std::vector<TElement*>& elements, const std::wstring& tag);
+
+// The one COM object of a model object: the living one (kept in the model's slot, which the
+// object clears when it goes), or a new one.
+template <class Object, class Interface, class Model>
+ComPtr<Interface> CachedObject(Model* model, IUnknown* Model::*slot) {
+  if (!model) return {};
+  if (!(model->*slot)) return ComPtr<Interface>(static_cast<Interface*>(MakeCom<Object>(model).get()));
+  return ComPtr<Interface>(static_cast<Interface*>(model->*slot));
+}
 
 // Hands a model object's COM object to a VARIANT (VT_DISPATCH, or VT_NULL for none).
 template <class I>

@@ -179,15 +179,11 @@ private:
 }  // namespace
 
 ComPtr<IHTMLWindow2> WindowObject(TDocument* d) {
-  if (!d) return {};
-  if (d->windowObject) return ComPtr<IHTMLWindow2>(static_cast<IHTMLWindow2*>(d->windowObject));
-  return ComPtr<IHTMLWindow2>(static_cast<IHTMLWindow2*>(MakeCom<TWindowObject>(d).get()));
+  return CachedObject<TWindowObject, IHTMLWindow2>(d, &TDocument::windowObject);
 }
 
 ComPtr<IWebBrowser2> BrowserObject(TDocument* d) {
-  if (!d) return {};
-  if (d->browserObject) return ComPtr<IWebBrowser2>(static_cast<IWebBrowser2*>(d->browserObject));
-  return ComPtr<IWebBrowser2>(static_cast<IWebBrowser2*>(MakeCom<TBrowserObject>(d).get()));
+  return CachedObject<TBrowserObject, IWebBrowser2>(d, &TDocument::browserObject);
 }
 
 }  // namespace vt::browser

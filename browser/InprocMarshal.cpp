@@ -40,14 +40,6 @@ public:
   HRESULT STDMETHODCALLTYPE DisconnectObject(DWORD) override { return S_OK; }
 };
 
-class TUnmarshalerFactory : public ComObject<IClassFactoryStub> {
-public:
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return MakeCom<TUnmarshaler>()->QueryInterface(iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
 
 }  // namespace
 
@@ -57,7 +49,7 @@ HRESULT EnsureInprocUnmarshaler() {
   thread_local bool registered = false;
   if (registered) return S_OK;
   DWORD cookie = 0;
-  auto factory = MakeCom<TUnmarshalerFactory>();
+  auto factory = MakeCom<TClassFactory<TUnmarshaler>>();
   HRESULT hr = ::CoRegisterClassObject(kUnmarshalerClsid, static_cast<IClassFactory*>(factory.get()),
                                        CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
   registered = SUCCEEDED(hr);

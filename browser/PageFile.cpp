@@ -2,6 +2,8 @@
 
 #include <msxml2.h>
 
+#include <optional>
+
 #include "base/ComPtr.h"
 #include "base/Errors.h"
 #include "base/Numbers.h"
@@ -96,17 +98,24 @@ private:
     return ToLowerAscii(ToUtf8(name.str()));
   }
 
-  static std::wstring NodeText(IXMLDOMNode* node) {
-    std::wstring text;
+  static std::vector<ComPtr<IXMLDOMNode>> ChildNodes(IXMLDOMNode* node) {
+    std::vector<ComPtr<IXMLDOMNode>> out;
     ComPtr<IXMLDOMNodeList> list;
     long count = 0;
-    if (FAILED(node->get_childNodes(list.put())) || !list) return text;
+    if (FAILED(node->get_childNodes(list.put())) || !list) return out;
     list->get_length(&count);
     for (long i = 0; i < count; ++i) {
       ComPtr<IXMLDOMNode> child;
+      if (SUCCEEDED(list->get_item(i, child.put())) && child) out.push_back(child);
+    }
+    return out;
+  }
+
+  static std::wstring NodeText(IXMLDOMNode* node) {
+    std::wstring text;
+    for (auto& child : ChildNodes(node)) {
       DOMNodeType type;
-      if (FAILED(list->get_item(i, child.put())) || !child || FAILED(child->get_nodeType(&type))) continue;
-      if (type != NODE_TEXT && type != NODE_CDATA_SECTION) continue;
+      if (FAILED(child->get_nodeType(&type)) || (type != NODE_TEXT && type != NODE_CDATA_SECTION)) continue;
       Bstr value;
       child->get_text(value.put());
       text += value.str();
@@ -121,35 +130,23 @@ private:
 
   static std::vector<ComPtr<IXMLDOMElement>> ChildElements(IXMLDOMNode* node) {
     std::vector<ComPtr<IXMLDOMElement>> out;
-    ComPtr<IXMLDOMNodeList> list;
-    long count = 0;
-    if (FAILED(node->get_childNodes(list.put())) || !list) return out;
-    list->get_length(&count);
-    for (long i = 0; i < count; ++i) {
-      ComPtr<IXMLDOMNode> child;
-      if (SUCCEEDED(list->get_item(i, child.put())) && child)
-        if (auto element = child.As<IXMLDOMElement>(IID_IXMLDOMElement)) out.push_back(element);
-    }
+    for (auto& child : ChildNodes(node))
+      if (auto element = child.As<IXMLDOMElement>(IID_IXMLDOMElement)) out.push_back(element);
     return out;
   }
 
-  static bool Has(IXMLDOMElement* e, const char* name) {
+  static std::optional<std::string> Attribute(IXMLDOMElement* e, const char* name) {
     VARIANT v;
     ::VariantInit(&v);
     Bstr n(ToWide(name));
-    bool present = e->getAttribute(n.get(), &v) == S_OK && V_VT(&v) == VT_BSTR;
-    ::VariantClear(&v);
-    return present;
-  }
-
-  static std::string Text(IXMLDOMElement* e, const char* name, const std::string& def) {
-    VARIANT v;
-    ::VariantInit(&v);
-    Bstr n(ToWide(name));
-    std::string out = def;
+    std::optional<std::string> out;
     if (e->getAttribute(n.get(), &v) == S_OK && V_VT(&v) == VT_BSTR) out = ToUtf8(V_BSTR(&v));
     ::VariantClear(&v);
     return out;
+  }
+  static bool Has(IXMLDOMElement* e, const char* name) { return Attribute(e, name).has_value(); }
+  static std::string Text(IXMLDOMElement* e, const char* name, const std::string& def) {
+    return Attribute(e, name).value_or(def);
   }
 
   int Number(const char* name, const std::string& text) const {

@@ -336,14 +336,6 @@ private:
   std::wstring caption_ = L"Test control";
 };
 
-class TFactory : public ComObject<IClassFactoryStub> {
-public:
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return MakeCom<TTestControl>()->QueryInterface(iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
 
 std::wstring ClsidKey() {
   wchar_t text[40];
@@ -357,7 +349,7 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** o
   if (!out) return E_POINTER;
   *out = nullptr;
   if (clsid != kClsid) return CLASS_E_CLASSNOTAVAILABLE;
-  return MakeCom<TFactory>()->QueryInterface(iid, out);
+  return MakeCom<TClassFactory<TTestControl>>()->QueryInterface(iid, out);
 }
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }

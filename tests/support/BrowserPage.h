@@ -62,6 +62,12 @@ inline std::string FirstMismatch(const TBitmap& b, int x, int y, int w, int h,
   return "";
 }
 
+// The record of a control hiding its own element "Vantrelle" as the product's control does.
+inline const std::vector<std::string> kHiddenControlRecord = {
+    "removeAttribute #Vantrelle width", "removeAttribute #Vantrelle height", "style #Vantrelle width 0",
+    "style #Vantrelle height 0",        "style #Vantrelle left -1024",       "style #Vantrelle top -1024",
+};
+
 // A page file written to a temporary folder (with further files beside it) and shown.
 class BrowserPage {
 public:
