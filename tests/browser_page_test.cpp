@@ -287,6 +287,118 @@ TEST(BrowserPainting, ImagesAndTextsShowWhereThePagePutsThem) {
   EXPECT_NE(FirstMismatch(text, 0, 0, 300, 40, [](int, int) { return RGB(255, 255, 255); }), "");
 }
 
+namespace {
+
+struct CaptureGeometry {
+  long clientWidth, clientHeight, clientLeft, clientTop, scrollWidth, scrollHeight;
+};
+
+CaptureGeometry Measure(IHTMLElement2* e) {
+  return {Get(e, &IHTMLElement2::get_clientWidth), Get(e, &IHTMLElement2::get_clientHeight),
+          Get(e, &IHTMLElement2::get_clientLeft),  Get(e, &IHTMLElement2::get_clientTop),
+          Get(e, &IHTMLElement2::get_scrollWidth), Get(e, &IHTMLElement2::get_scrollHeight)};
+}
+
+// Visits the views of a picture row by row as the control's captures do: scrolls to each view and
+// hands the view's offset (what the browser could not scroll) to `copy`.
+void ForEachView(IHTMLElement2* e, long width, long height, long viewW, long viewH,
+                 const std::function<void(long x, long y, long w, long h, long dx, long dy)>& copy) {
+  for (long y = 0; y < height; y += viewH) {
+    e->put_scrollTop(y);
+    for (long x = 0; x < width; x += viewW) {
+      e->put_scrollLeft(x);
+      copy(x, y, std::min(viewW, width - x), std::min(viewH, height - y), x - Get(e, &IHTMLElement2::get_scrollLeft),
+           y - Get(e, &IHTMLElement2::get_scrollTop));
+    }
+  }
+}
+
+// The element-render route: the element drawn into a bitmap, view by view. The bitmap reaches to
+// the client area's right and bottom edges: one of the client size alone would lose the last
+// clientLeft columns and clientTop rows of an element with a border on its last views.
+std::unique_ptr<TBitmap> RenderCapture(IHTMLElement2* e) {
+  CaptureGeometry g = Measure(e);
+  auto picture = std::make_unique<TBitmap>(g.scrollWidth, g.scrollHeight);
+  TBitmap view(g.clientLeft + g.clientWidth, g.clientTop + g.clientHeight);
+  auto render = ComPtr<IHTMLElement2>(e).As<IHTMLElementRender>();
+  ForEachView(e, g.scrollWidth, g.scrollHeight, g.clientWidth - g.clientLeft, g.clientHeight - g.clientTop,
+              [&](long x, long y, long w, long h, long dx, long dy) {
+                view.Fill(RGB(255, 255, 255));
+                render->DrawToDC(view.Canvas());
+                ::BitBlt(picture->Canvas(), x, y, w, h, view.Canvas(), g.clientLeft + dx, g.clientTop + dy, SRCCOPY);
+              });
+  return picture;
+}
+
+// The scroll route: pixels copied from the view window, starting at the body's client rectangle.
+std::unique_ptr<TBitmap> ScrollCapture(HWND view, IHTMLDocument2* doc, IHTMLElement2* e) {
+  CaptureGeometry g = Measure(e);
+  ComPtr<IHTMLElement> body;
+  doc->get_body(body.put());
+  VARIANT top;
+  V_VT(&top) = VT_BOOL;
+  V_BOOL(&top) = VARIANT_TRUE;
+  body->scrollIntoView(top);
+  ComPtr<IHTMLRect> rect;
+  body.As<IHTMLElement2>()->getBoundingClientRect(rect.put());
+  LONG frameX = 0, frameY = 0;
+  rect->get_left(&frameX);
+  rect->get_top(&frameY);
+  auto picture = std::make_unique<TBitmap>(g.scrollWidth - g.clientLeft, g.scrollHeight - g.clientTop);
+  WindowDC dc(view);
+  ForEachView(e, picture->Width(), picture->Height(), g.clientWidth - g.clientLeft, g.clientHeight - g.clientTop,
+              [&](long x, long y, long w, long h, long dx, long dy) {
+                ::BitBlt(picture->Canvas(), x, y, w, h, dc.get(), g.clientLeft + frameX + dx,
+                         g.clientTop + frameY + dy, SRCCOPY);
+              });
+  return picture;
+}
+
+std::string ComparePicture(const TBitmap& picture, const std::function<COLORREF(int, int)>& expected) {
+  return FirstMismatch(picture, 0, 0, picture.Width(), picture.Height(), expected);
+}
+
+}  // namespace
+
+TEST(BrowserCapture, BothRoutesOfTheControlAssembleThePage) {
+  // Standards mode: the document element scrolls; three columns and rows, the last ones partial.
+  BrowserPage standards(R"(<page width="1700" height="1300" pattern="xy"/>)");
+  auto html = standards.ScrollElement();
+  html->put_scrollTop(40);
+  EXPECT_EQ(ComparePicture(*RenderCapture(html.get()), XYColor), "");
+  EXPECT_EQ(Get(html.get(), &IHTMLElement2::get_scrollTop), 1300 - 583);  // the control puts it back itself
+  EXPECT_EQ(ComparePicture(*ScrollCapture(standards.View(), standards.Doc().get(), html.get()), XYColor), "");
+
+  // Quirks mode: the body scrolls and has a border; the scroll route's picture is narrower by it.
+  BrowserPage quirks(R"(<page width="1700" height="1300" pattern="xy" mode="5" border="2"/>)");
+  ComPtr<IHTMLElement> body;
+  quirks.Doc()->get_body(body.put());
+  auto body2 = body.As<IHTMLElement2>();
+  auto rendered = RenderCapture(body2.get());
+  EXPECT_EQ(rendered->Width(), 1700);
+  EXPECT_EQ(ComparePicture(*rendered, XYColor), "");
+  auto scrolled = ScrollCapture(quirks.View(), quirks.Doc().get(), body2.get());
+  EXPECT_EQ(scrolled->Width(), 1698);
+  EXPECT_EQ(ComparePicture(*scrolled, XYColor), "");
+}
+
+TEST(BrowserCapture, FrameIsCapturedFromTheTopView) {
+  BrowserPage p(R"(<page width="1000" height="2000" background="#FFFFFF">
+      <iframe name="f" x="40" y="900" width="500" height="400" border="2">
+        <page width="1200" height="1500" pattern="xy"/>
+      </iframe>
+    </page>)");
+  ComPtr<IHTMLFramesCollection2> frames;
+  p.Doc()->get_frames(frames.put());
+  auto doc = FrameDocument(p.Doc(), {Index(0)});
+  ComPtr<IHTMLElement> html;
+  doc.As<IHTMLDocument3>()->get_documentElement(html.put());
+  auto scroller = html.As<IHTMLElement2>();
+  // The frame is brought into the top view first (it starts below it).
+  EXPECT_EQ(ComparePicture(*ScrollCapture(p.View(), doc.get(), scroller.get()), XYColor), "");
+  EXPECT_EQ(ComparePicture(*RenderCapture(scroller.get()), XYColor), "");
+}
+
 TEST(BrowserFrames, FoundByIndexPathAndByName) {
   const char mainXml[] = R"(<page width="400" height="400" url="http://site.test/main.html">
       <iframe name="content" x="0" y="0" width="200" height="200"><page url="http://site.test/content.html"/></iframe>
