@@ -166,10 +166,14 @@ void TBrowserWindow::Paint() {
   RECT client;
   ::GetClientRect(view_, &client);
   if (client.right > 0 && client.bottom > 0) {
-    // Painted off screen first so that the window never shows a half-drawn page.
-    TBitmap buffer(client.right, client.bottom);
-    PaintElement(buffer.Canvas(), *page_->top->html, 0, 0);
-    ::BitBlt(dc, 0, 0, client.right, client.bottom, buffer.Canvas(), 0, 0, SRCCOPY);
+    try {
+      // Painted off screen first so that the window never shows a half-drawn page.
+      TBitmap buffer(client.right, client.bottom);
+      PaintElement(buffer.Canvas(), *page_->top->html, 0, 0);
+      ::BitBlt(dc, 0, 0, client.right, client.bottom, buffer.Canvas(), 0, 0, SRCCOPY);
+    } catch (const Error&) {
+      ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));  // no memory for the page
+    }
   }
   ::EndPaint(view_, &ps);
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "base/Errors.h"
 #include "base/Strings.h"
 #include "browser/ComObject.h"
 #include "browser/HtmlObjects.h"
@@ -119,7 +120,11 @@ public:
   // IHTMLElementRender: the element's box as it shows on the screen, at (0, 0) of the DC.
   HRESULT STDMETHODCALLTYPE DrawToDC(HDC dc) override {
     if (!dc) return E_INVALIDARG;
-    PaintElement(dc, *e_, 0, 0);
+    try {
+      PaintElement(dc, *e_, 0, 0);
+    } catch (const Error&) {
+      return E_OUTOFMEMORY;  // a pattern's pixels could not be made
+    }
     return S_OK;
   }
 

@@ -1,7 +1,7 @@
 // Plays the page's script against the hosted control: each line is a call written as a script
 // would write it, made through IDispatch by name, so that no header of the control is needed.
 //
-//   Run2('/scr/ps:1', #d1)     method call; #id passes the element of that id (as its IDispatch)
+//   Run2('/scr/ps:1', #d1)     method call; #id passes the top document's element of that id
 //   GetVtnVersion(out)         out passes a variant by reference and prints what comes back
 //   Caption                    property read
 //   Caption = 'Title'          property write
