@@ -1,0 +1,126 @@
+// Helpers of the stand-in browser's tests: a page file shown in a browser window of this
+// process, message pumping, and pixel comparison.
+#pragma once
+#include <windows.h>
+#include <exdisp.h>
+#include <mshtml.h>
+
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/Bitmap.h"
+#include "base/ComPtr.h"
+#include "base/Strings.h"
+#include "browser/BrowserWindow.h"
+#include "browser/PageFile.h"
+#include "support/TestEnv.h"
+
+namespace vt::test {
+
+inline void PumpMessages(DWORD ms) {
+  DWORD start = ::GetTickCount();
+  do {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (::GetTickCount() - start < ms);
+}
+
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  while (!done()) {
+    if (::GetTickCount() - start > timeoutMs) return false;
+    PumpMessages(5);
+  }
+  return true;
+}
+
+// The pattern="xy" fill at a point of its element's content.
+inline COLORREF XYColor(int u, int v) { return RGB(u & 255, v & 255, ((u >> 8) + ((v >> 8) << 4)) & 255); }
+
+// A w x h area of a device context, copied.
+inline std::unique_ptr<TBitmap> Grab(HDC dc, int x, int y, int w, int h) {
+  auto b = std::make_unique<TBitmap>(w, h);
+  ::BitBlt(b->Canvas(), 0, 0, w, h, dc, x, y, SRCCOPY);
+  return b;
+}
+
+// The first pixel of the area (x, y, w, h) of `b` that differs from expected(x, y), described;
+// empty when all match.
+inline std::string FirstMismatch(const TBitmap& b, int x, int y, int w, int h,
+                                 const std::function<COLORREF(int, int)>& expected) {
+  for (int j = y; j < y + h; ++j)
+    for (int i = x; i < x + w; ++i)
+      if (b.Pixel(i, j) != expected(i, j))
+        return Format("pixel (%d, %d) is %06lx, expected %06lx", i, j, b.Pixel(i, j), expected(i, j));
+  return "";
+}
+
+// The record of a control hiding its own element "Vantrelle" as the product's control does.
+inline const std::vector<std::string> kHiddenControlRecord = {
+    "removeAttribute #Vantrelle width", "removeAttribute #Vantrelle height", "style #Vantrelle width 0",
+    "style #Vantrelle height 0",        "style #Vantrelle left -1024",       "style #Vantrelle top -1024",
+};
+
+// A page file written to a temporary folder (with further files beside it) and shown.
+class BrowserPage {
+public:
+  explicit BrowserPage(const std::string& xml, browser::TBrowserOptions options = {},
+                       const std::vector<std::pair<std::string, std::string>>& files = {}) {
+    for (const auto& f : files) WriteFileBytes(dir_.file(f.first), f.second);
+    WriteFileBytes(dir_.file("page.xml"), xml);
+    if (options.recordPath.empty()) options.recordPath = dir_.file("record.txt");
+    recordPath_ = options.recordPath;
+    page_ = browser::LoadPageFile(dir_.file("page.xml"));
+    window_ = std::make_unique<browser::TBrowserWindow>(page_, options);
+    PumpMessages(30);
+  }
+
+  browser::TBrowserWindow& Window() { return *window_; }
+  browser::TPage& Page() { return *page_; }
+  HWND View() { return window_->ViewWindow(); }
+  ComPtr<IHTMLDocument2> Doc() { return window_->Document(); }
+  ComPtr<IHTMLElement2> ScrollElement() {
+    ComPtr<IHTMLElement> html;
+    Doc().As<IHTMLDocument3>()->get_documentElement(html.put());
+    return html.As<IHTMLElement2>();
+  }
+  ComPtr<IHTMLElement> Element(const std::string& id) {
+    ComPtr<IHTMLElement> e;
+    Bstr name(FromUtf8(id));
+    Doc().As<IHTMLDocument3>()->getElementById(name.get(), e.put());
+    return e;
+  }
+  std::vector<std::string> Record() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFileBytes(recordPath_));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+private:
+  TempDir dir_;
+  std::string recordPath_;
+  std::shared_ptr<browser::TPage> page_;
+  std::unique_ptr<browser::TBrowserWindow> window_;
+};
+
+inline long Get(IHTMLElement2* e, HRESULT (STDMETHODCALLTYPE IHTMLElement2::*getter)(LONG*)) {
+  LONG v = -1;
+  (e->*getter)(&v);
+  return v;
+}
+
+inline long Get(IHTMLElement* e, HRESULT (STDMETHODCALLTYPE IHTMLElement::*getter)(LONG*)) {
+  LONG v = -1;
+  (e->*getter)(&v);
+  return v;
+}
+
+}  // namespace vt::test
