@@ -6,6 +6,7 @@
 #include <mshtml.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@
 #include "control/uRequestLog.h"
 
 namespace vt {
+
+class THtmlImage;
+class THtmlImageBuilder;
 
 class TVantrelle {
 public:
@@ -27,6 +31,19 @@ public:
 
   // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
   std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
+
+  // Page capture (capture/uCapture.cpp): the element view by view into `builder`; the finished
+  // picture, or null when the capture failed.
+  // Lets the browser draw the element into a memory bitmap; needs no visible window.
+  std::unique_ptr<THtmlImage> CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder);
+  // Scrolls the document view and copies its pixels from the screen; `start` is added to every
+  // scroll position. Uses FDocument, FDocHwnd and FBrowserWindow.
+  std::unique_ptr<THtmlImage> ScrollCapture(IHTMLElement2* element, POINT start, THtmlImageBuilder* builder);
+  // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
+  void PrepareIEWindowForCapture();
+  // Puts the browser window back as PrepareIEWindowForCapture found it.
+  void RestoreIEWindow();
+  void BringIEWindowToFront();
 
 protected:
   // The request in progress. The request driver, the capture and the browser routines share these;
