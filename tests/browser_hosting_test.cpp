@@ -383,6 +383,43 @@ TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   EXPECT_FALSE(element);
 }
 
+namespace {
+
+// A document whose body is a real page's, with or without a document element interface that fails.
+template <class... Stubs>
+class TBodyOnlyDocument : public ComObject<browser::IHTMLDocument2Stub, Stubs...> {
+public:
+  explicit TBodyOnlyDocument(ComPtr<IHTMLElement> body) : body_(std::move(body)) {}
+  HRESULT STDMETHODCALLTYPE get_body(IHTMLElement** p) override {
+    *p = ComPtr<IHTMLElement>(body_).Detach();
+    return S_OK;
+  }
+
+private:
+  ComPtr<IHTMLElement> body_;
+};
+
+}  // namespace
+
+TEST(ScrollElement, BodyWithoutDocumentElementAndFailingReadsRaise) {
+  BrowserPage p(R"(<page mode="8"/>)");
+  ComPtr<IHTMLElement> body;
+  p.Doc()->get_body(body.put());
+  auto noDocument3 = MakeCom<TBodyOnlyDocument<>>(body);
+  ComPtr<IHTMLElement2> element;
+  GetScrollElement(noDocument3.get(), element);
+  EXPECT_TRUE(SameObject(element, body));
+
+  // documentElement not implemented: the failure reaches the caller.
+  auto failing = MakeCom<TBodyOnlyDocument<browser::IHTMLDocument3Stub>>(body);
+  try {
+    GetScrollElement(failing.get(), element);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), E_NOTIMPL);
+  }
+}
+
 TEST(BrowserFromWindow, FoundThroughTheRegisteredMessage) {
   BrowserPage p(R"(<page url="http://site.test/p.html"/>)");
   BrowserPage other(R"(<page url="http://site.test/other.html"/>)");
