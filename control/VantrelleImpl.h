@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include <exdisp.h>
 #include <mshtml.h>
 
 #include <cstdint>
@@ -22,6 +23,7 @@ class THtmlImageBuilder;
 class TVantrelle {
 public:
   TVantrelle() = default;
+  virtual ~TVantrelle() = default;
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
 
@@ -45,7 +47,18 @@ public:
   void RestoreIEWindow();
   void BringIEWindowToFront();
 
+  // The page's document, the window that shows it and the browser, reached from the control's
+  // client site. Each is set only as far as the chain of queries gets; none of them raises.
+  void GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc);
+  // Processes the thread's messages until the document's readyState is "complete" (true), the
+  // time-out has passed or the application is told to quit (false).
+  bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
+
 protected:
+  // The control's own COM object, whose client site leads to the browser; none while the control
+  // has no COM face.
+  virtual IUnknown* ControlObject() { return nullptr; }
+
   // The request in progress. The request driver, the capture and the browser routines share these;
   // between requests they keep their last values.
   WINDOWPLACEMENT FSavedPlacement{};     // browser window placement saved before a scroll capture
