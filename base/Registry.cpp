@@ -7,11 +7,6 @@
 
 namespace vt {
 
-void TRegistry::SetRootKey(HKEY rootKey) {
-  CloseKey();
-  root_ = rootKey;
-}
-
 HKEY TRegistry::BaseKey(const std::string& key, std::string& subKey) const {
   bool relative = key.empty() || key.front() != '\\';
   size_t first = key.find_first_not_of('\\');
@@ -31,8 +26,6 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
   current_ = std::move(opened);
   return true;
 }
-
-void TRegistry::CloseKey() { current_.reset(); }
 
 void TRegistry::CreateKey(const std::string& key) {
   std::string subKey;

@@ -16,12 +16,9 @@ public:
   TRegistry(const TRegistry&) = delete;
   TRegistry& operator=(const TRegistry&) = delete;
 
-  void SetRootKey(HKEY rootKey);
   // A key starting with "\" is taken from the root key, any other from the open key. With
   // `canCreate` missing keys are created. False when the key can be neither opened nor created.
   bool OpenKey(const std::string& key, bool canCreate);
-  void CloseKey();
-  bool HasOpenKey() const { return static_cast<bool>(current_); }
 
   // Creates `key` (placed as for OpenKey) and leaves the open key as it was. Raises on failure.
   void CreateKey(const std::string& key);

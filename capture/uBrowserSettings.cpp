@@ -21,17 +21,17 @@ constexpr const char* kAllSitesCaption = "ActiveX::SetAllSiteSetup >> ";
 constexpr REGSAM kReadAccess = KEY_READ;
 constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE;
 
+// Two lines under the routine's caption for an error the registry object raised.
+void LogRegistryError(TVantrelle& control, const char* caption, const std::exception& e) {
+  control.WriteLog(caption, "OpenKey Exception");
+  control.WriteLog(caption, LoadResString(kLogError) + " = [" + e.what() + "]");
+}
+
 }  // namespace
 
 std::string AllowedDomainsKey(const GUID& clsid) {
   return "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\" + GuidToRegistryString(clsid) +
          "\\iexplore\\AllowedDomains";
-}
-
-// Two lines under the routine's caption for an error the registry object raised.
-static void LogRegistryError(TVantrelle& control, const char* caption, const std::exception& e) {
-  control.WriteLog(caption, "OpenKey Exception");
-  control.WriteLog(caption, LoadResString(kLogError) + " = [" + e.what() + "]");
 }
 
 bool TVantrelle::IsCompatibilityModeSet() {
