@@ -6,6 +6,7 @@
 #include <mshtml.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 #include "control/uRequestLog.h"
 
 namespace vt {
+
+class THtmlImage;
+class THtmlImageBuilder;
 
 // The control's class identifier: the coclass Vantrelle of the type library.
 extern const CLSID kVantrelleClassId;
@@ -46,6 +50,19 @@ public:
   // The per-process single-request mutex (uInstanceMutex): true when this request now holds it in
   // FInstanceMutex, false when another request of this process holds it.
   bool CreateInstanceMutex();
+
+  // Page capture (capture/uCapture.cpp): the element view by view into `builder`; the finished
+  // picture, or null when the capture failed.
+  // Lets the browser draw the element into a memory bitmap; needs no visible window.
+  std::unique_ptr<THtmlImage> CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder);
+  // Scrolls the document view and copies its pixels from the screen; `start` is added to every
+  // scroll position. Uses FDocument, FDocHwnd and FBrowserWindow.
+  std::unique_ptr<THtmlImage> ScrollCapture(IHTMLElement2* element, POINT start, THtmlImageBuilder* builder);
+  // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
+  void PrepareIEWindowForCapture();
+  // Puts the browser window back as PrepareIEWindowForCapture found it.
+  void RestoreIEWindow();
+  void BringIEWindowToFront();
 
 protected:
   // The request in progress. The request driver, the capture and the browser routines share these;
