@@ -8,11 +8,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/ComPtr.h"
 #include "base/Handles.h"
+#include "capture/uBrowserSettings.h"
 #include "control/uRequestLog.h"
 
 namespace vt {
@@ -20,7 +22,10 @@ namespace vt {
 class THtmlImage;
 class THtmlImageBuilder;
 
-class TVantrelle {
+// The control's class identifier: the coclass Vantrelle of the type library.
+extern const CLSID kVantrelleClassId;
+
+class TVantrelle : public IBrowserSettingsWriter {
 public:
   TVantrelle() = default;
   virtual ~TVantrelle() = default;
@@ -33,6 +38,20 @@ public:
 
   // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
   std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
+
+  // The browser's settings (uBrowserSettings). Registry errors are logged, never raised.
+  bool IsCompatibilityModeSet();
+  bool SetCompatibilityMode() override;
+  // The browser's zoom factor, 1000 per percent; none when it is not set or cannot be read.
+  std::optional<int32_t> GetIEZoomSize();
+  void SetAllSiteSetup() override;
+
+  // The browser's window (uBrowserWindow).
+  bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override;
+
+  // The per-process single-request mutex (uInstanceMutex): true when this request now holds it in
+  // FInstanceMutex, false when another request of this process holds it.
+  bool CreateInstanceMutex();
 
   // Page capture (capture/uCapture.cpp): the element view by view into `builder`; the finished
   // picture, or null when the capture failed.
