@@ -49,11 +49,6 @@ bool TVantrelle::WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
   }
 }
 
-HWND GetTopParentWindow(HWND wnd) {
-  for (HWND parent; wnd && (parent = ::GetParent(wnd)) != nullptr;) wnd = parent;
-  return wnd;
-}
-
 void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLElement>& elem) {
   elem.reset();
   ComPtr<IHTMLDocument2> document;

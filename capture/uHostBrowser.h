@@ -11,8 +11,6 @@
 
 namespace vt {
 
-// The top ancestor of `wnd` by GetParent; `wnd` itself when it has no parent.
-HWND GetTopParentWindow(HWND wnd);
 // The first element inside the document's body whose id equals `id`, letter case ignored; none
 // when there is none. Raises "Invalid HTML document" or "Can't find <body> element".
 void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLElement>& elem);

@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "capture/uFrames.h"
+#include "capture/uBrowserWindow.h"
 #include "capture/uHostBrowser.h"
 #include "control/VantrelleImpl.h"
 #include "browser/HostedControl.h"
