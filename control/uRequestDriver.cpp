@@ -75,6 +75,13 @@ HRESULT CreateElevatedInstance(HWND owner, std::unique_ptr<IBrowserSettingsWrite
   return instance ? hr : (FAILED(hr) ? hr : E_FAIL);
 }
 
+IDispatch* ElementDispatch(const VARIANT& value) {
+  if (V_VT(&value) == VT_DISPATCH) return V_DISPATCH(&value);
+  if (V_VT(&value) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&value)) return *V_DISPATCHREF(&value);
+  if (V_VT(&value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&value)) return ElementDispatch(*V_VARIANTREF(&value));
+  return nullptr;
+}
+
 bool TVantrelle::ReadIntegrityLevel(uint8_t& level) { return GetProcessIntegrityLevel(0, level); }
 
 void TVantrelle::LogRun(unsigned textId) { FRequestLog.WriteLogText(kRunCaption, textId); }

@@ -30,12 +30,7 @@ HRESULT CreateElevatedInstance(HWND owner, std::unique_ptr<IBrowserSettingsWrite
 
 // The element a page passes to Run2: the dispatch interface a variant holds, by value or by
 // reference; none for anything else (empty, null, a number).
-inline IDispatch* ElementDispatch(const VARIANT& value) {
-  if (V_VT(&value) == VT_DISPATCH) return V_DISPATCH(&value);
-  if (V_VT(&value) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&value)) return *V_DISPATCHREF(&value);
-  if (V_VT(&value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&value)) return ElementDispatch(*V_VARIANTREF(&value));
-  return nullptr;
-}
+IDispatch* ElementDispatch(const VARIANT& value);
 
 // Everything one Run2 call holds; all of it is released when the call returns.
 struct TRequest {
