@@ -582,3 +582,21 @@ TEST(RequestDriver, AnErrorAfterTheCaptureIsRaisedAfterTheCleanUp) {
             1);
   EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
 }
+
+TEST(RequestDriver, HiddenFrameIsOpenedForTheCaptureAndClosedAgain) {
+  HostedRequest r(std::string(R"(<page width="1000" height="2000" background="#FFFFFF">)") + kControlObject +
+                  R"(<iframe name="f" x="40" y="900" width="0" height="0">
+                       <page width="600" height="500" pattern="xy" mode="5"/>
+                     </iframe></page>)");
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/fid:f"), S_OK);
+  EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogHiddenFrame) + " : [True]"));
+  EXPECT_TRUE(r.RecordedInOrder({"resizeTo f 800 100", "resizeTo f 0 0"})) << ::testing::PrintToString(r.Record());
+  ASSERT_EQ(r.control->previews, 1) << ::testing::PrintToString(r.control->RequestLog().Lines());
+  // Captured at the opened width: the frame's view less its scroll bar, the page at its left.
+  const TBitmap& picture = *r.control->picture;
+  EXPECT_EQ(picture.Width(), 800 - 17);
+  EXPECT_EQ(picture.Height(), 500);
+  EXPECT_EQ(FirstMismatch(picture, 0, 0, 600, 500, XYColor), "");
+  EXPECT_TRUE(dialogs.requests.empty());
+}
