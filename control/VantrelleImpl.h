@@ -111,6 +111,7 @@ private:
   bool AdjustBrowser(TRequest& request);
   void HideControlAndSizeWindow(TRequest& request);
   bool CaptureDocument(TRequest& request, IDispatch* divObj);
+  bool FindScrollElement(TRequest& request);
   void CaptureIntoBuilder(TRequest& request, IDispatch* divObj);
   void RestoreBrowserWindow(TRequest& request);
   void EndRequest(TRequest& request);

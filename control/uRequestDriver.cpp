@@ -269,6 +269,7 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
     LogRunText(Format("window size height : %d", height));
     if (width == 0) width = saved.right - saved.left;
     if (height == 0) height = saved.bottom - saved.top;
+    request.windowSized = true;
     if (FProtectedMode) {
       LogRun(kLogResizeNewSystem);
       if (request.elevated) LogRun(kLogResizeAlreadyElevated);
@@ -287,8 +288,51 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   }
 }
 
-// Waits for the document and captures it. False when the request ends without a picture.
+// Waits for the document and captures it. False when the request ends without a picture. The
+// browser window is put back however the request ends from here.
 bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
+  bool ready = false;
+  try {
+    ready = FindScrollElement(request);
+  } catch (...) {
+    if (request.windowSized) RestoreBrowserWindow(request);
+    throw;
+  }
+  if (!ready) {
+    if (request.windowSized) RestoreBrowserWindow(request);
+    return false;
+  }
+
+  // Element rendering must not be painted over while it draws; the scroll capture reads the
+  // screen and needs the view's painting.
+  if (!request.scrollCapture && !::LockWindowUpdate(request.viewWindow))
+    LogRunText("LockWindowUpdate() Execute Failed");
+
+  request.builder = std::make_unique<TBmpHtmlImageBuilder>();
+  std::exception_ptr error;
+  try {
+    CaptureIntoBuilder(request, divObj);
+  } catch (...) {
+    error = std::current_exception();
+  }
+
+  if (request.hiddenFrame) {
+    LogRun(kLogRestoringHiddenFrame);
+    ResizeWindowObject(request.parentWindow.get(), request.clientWidth, request.clientHeight);
+  }
+  if (!request.scrollCapture) {
+    LogRun(kLogUnlockingScreenUpdates);
+    ::LockWindowUpdate(nullptr);
+  }
+  if (!request.image && !error)
+    ShowMessageBox(nullptr, LoadResString(kMsgPageTooLargeToPrint), kProductName, MB_ICONEXCLAMATION | MB_TASKMODAL);
+  RestoreBrowserWindow(request);
+  if (error) std::rethrow_exception(error);
+  return request.image != nullptr;
+}
+
+// The loaded document's element to capture and its client size; false when there is none.
+bool TVantrelle::FindScrollElement(TRequest& request) {
   ProcessMessages();
   WaitForDocumentComplete(request.document.get(), kDocumentTimeoutMs);
   LogRun(kLogDocumentLoaded);
@@ -318,33 +362,7 @@ bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
   request.hiddenFrame = request.clientWidth == 0 || request.clientHeight == 0;
   LogRunText(LoadResString(kLogHiddenFrame) + " : [" + TrueFalse(request.hiddenFrame) + "]");
   LogRun(kLogLockingScreenUpdates);
-
-  // Element rendering must not be painted over while it draws; the scroll capture reads the
-  // screen and needs the view's painting.
-  if (!request.scrollCapture && !::LockWindowUpdate(request.viewWindow))
-    LogRunText("LockWindowUpdate() Execute Failed");
-
-  request.builder = std::make_unique<TBmpHtmlImageBuilder>();
-  std::exception_ptr error;
-  try {
-    CaptureIntoBuilder(request, divObj);
-  } catch (...) {
-    error = std::current_exception();
-  }
-
-  if (request.hiddenFrame) {
-    LogRun(kLogRestoringHiddenFrame);
-    ResizeWindowObject(request.parentWindow.get(), request.clientWidth, request.clientHeight);
-  }
-  if (!request.scrollCapture) {
-    LogRun(kLogUnlockingScreenUpdates);
-    ::LockWindowUpdate(nullptr);
-  }
-  if (!request.image && !error)
-    ShowMessageBox(nullptr, LoadResString(kMsgPageTooLargeToPrint), kProductName, MB_ICONEXCLAMATION | MB_TASKMODAL);
-  RestoreBrowserWindow(request);
-  if (error) std::rethrow_exception(error);
-  return request.image != nullptr;
+  return true;
 }
 
 void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {

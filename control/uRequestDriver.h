@@ -53,6 +53,7 @@ struct TRequest {
   std::optional<int32_t> savedZoom;  // set when the zoom was forced to 100, to be put back
   std::unique_ptr<IBrowserSettingsWriter> elevated;
   RECT savedWindowRect{};
+  bool windowSized = false;  // the browser window was moved for the capture and is to be put back
 
   ComPtr<IHTMLElement2> scrollElement;
   int32_t clientWidth = 0, clientHeight = 0;

@@ -355,12 +355,15 @@ TEST(RequestDriver, FrameNamedByItsPathIsCaptured) {
     // No such frame, searched exactly: no document, and the request ends without a picture.
     HostedRequest r(page);
     AnswerScope dialogs;
-    EXPECT_EQ(r.Run("/fid:nothing/eff"), S_OK);
+    EXPECT_EQ(r.Run("/fid:nothing/eff/ws:900|700"), S_OK);
     EXPECT_EQ(r.control->previews, 0);
     EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogExactFrameSearch) + " = [True]"));
     EXPECT_TRUE(r.control->LoggedText(kLogNoBody));
     EXPECT_TRUE(dialogs.requests.empty());
     EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+    // The window sized for the capture is put back although nothing was captured.
+    EXPECT_TRUE(r.RecordedInOrder({"window 0 0 900 700", r.WindowLine(r.before)}));
+    EXPECT_TRUE(r.WindowPutBack());
   }
 }
 
