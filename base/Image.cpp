@@ -3,7 +3,7 @@
 namespace vt {
 
 TImage::TImage(HWND parent, int left, int top, int width, int height) {
-  CreateHandle(L"VantrelleImage", parent, left, top, width, height);
+  CreateChild(L"VantrelleImage", parent, left, top, width, height);
 }
 
 void TImage::SetPicture(const TBitmap& picture) {

@@ -23,7 +23,8 @@ TWindow* TWindow::FromHandle(HWND wnd) {
   return reinterpret_cast<TWindow*>(::GetWindowLongPtrW(wnd, 0));
 }
 
-void TWindow::CreateHandle(const wchar_t* className, HWND parent, int left, int top, int width, int height) {
+void TWindow::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int left, int top,
+                           int width, int height) {
   HINSTANCE instance = ThisModule();
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
@@ -36,11 +37,14 @@ void TWindow::CreateHandle(const wchar_t* className, HWND parent, int left, int 
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
       throw Error("Cannot register a window class: " + SystemErrorText(::GetLastError()));
   }
-  DWORD style = parent ? WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS : WS_POPUP;
-  if (!::CreateWindowExW(0, className, L"", style, left, top, width, height, parent, nullptr, instance, this))
+  if (!::CreateWindowExW(exStyle, className, L"", style, left, top, width, height, parent, nullptr, instance, this))
     throw Error("Cannot create a window: " + SystemErrorText(::GetLastError()));
+}
+
+void TWindow::CreateChild(const wchar_t* className, HWND parent, int left, int top, int width, int height) {
+  CreateHandle(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, left, top, width, height);
   // The system puts a new child below its siblings; a control made later covers earlier ones.
-  if (parent) ::SetWindowPos(wnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SetWindowPos(wnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK TWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -165,7 +169,7 @@ void TWindow::Click() {
 RECT TWindow::Bounds() const {
   RECT r{};
   ::GetWindowRect(wnd_, &r);
-  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(wnd_), reinterpret_cast<POINT*>(&r), 2);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetAncestor(wnd_, GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
 

@@ -2,7 +2,7 @@
 
 namespace vt {
 
-TSimpleLine::TSimpleLine(HWND parent) { CreateHandle(L"VantrelleSimpleLine", parent, 0, 0, 128, 128); }
+TSimpleLine::TSimpleLine(HWND parent) { CreateChild(L"VantrelleSimpleLine", parent, 0, 0, 128, 128); }
 
 void TSimpleLine::SetPen(const TPen& pen) {
   if (pen == pen_) return;
