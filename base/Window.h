@@ -10,7 +10,8 @@ namespace vt {
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
 class TWindow;
-// keys: the MK_ flags of the message; x, y: client coordinates (outside the window while captured).
+// button: the one pressed or released (mbLeft for moves); keys: the MK_ flags of the message;
+// x, y: client coordinates (outside the window while a button is held on it).
 using TMouseEvent = std::function<void(TWindow& sender, TMouseButton button, UINT keys, int x, int y)>;
 using TNotifyEvent = std::function<void(TWindow& sender)>;
 
@@ -64,7 +65,7 @@ protected:
   virtual void Click();
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
-  // Another window took the mouse while a button was held on this one.
+  // Another window took the mouse while the left button was held on this one.
   virtual void CaptureLost() {}
 
 private:
