@@ -3,9 +3,11 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include <exdisp.h>
 #include <mshtml.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,13 @@
 
 namespace vt {
 
+class THtmlImage;
+class THtmlImageBuilder;
+
 class TVantrelle {
 public:
   TVantrelle() = default;
+  virtual ~TVantrelle() = default;
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
 
@@ -28,7 +34,31 @@ public:
   // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
   std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
 
+  // Page capture (capture/uCapture.cpp): the element view by view into `builder`; the finished
+  // picture, or null when the capture failed.
+  // Lets the browser draw the element into a memory bitmap; needs no visible window.
+  std::unique_ptr<THtmlImage> CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder);
+  // Scrolls the document view and copies its pixels from the screen; `start` is added to every
+  // scroll position. Uses FDocument, FDocHwnd and FBrowserWindow.
+  std::unique_ptr<THtmlImage> ScrollCapture(IHTMLElement2* element, POINT start, THtmlImageBuilder* builder);
+  // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
+  void PrepareIEWindowForCapture();
+  // Puts the browser window back as PrepareIEWindowForCapture found it.
+  void RestoreIEWindow();
+  void BringIEWindowToFront();
+
+  // The page's document, the window that shows it and the browser, reached from the control's
+  // client site. Each is set only as far as the chain of queries gets; none of them raises.
+  void GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc);
+  // Processes the thread's messages until the document's readyState is "complete" (true), the
+  // time-out has passed or the application is told to quit (false).
+  bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
+
 protected:
+  // The control's own COM object, whose client site leads to the browser; none while the control
+  // has no COM face.
+  virtual IUnknown* ControlObject() { return nullptr; }
+
   // The request in progress. The request driver, the capture and the browser routines share these;
   // between requests they keep their last values.
   WINDOWPLACEMENT FSavedPlacement{};     // browser window placement saved before a scroll capture
