@@ -67,12 +67,13 @@ TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory fac
   return factory;
 }
 
-HRESULT CreateElevatedInstance(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
+HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
   instance.reset();
   if (!ElevatedFactory()) return E_NOTIMPL;
   const HRESULT hr = ElevatedFactory()(owner, instance);
-  if (FAILED(hr)) instance.reset();
-  return instance ? hr : (FAILED(hr) ? hr : E_FAIL);
+  if (SUCCEEDED(hr) && instance) return hr;
+  instance.reset();
+  return FAILED(hr) ? hr : E_FAIL;
 }
 
 IDispatch* ElementDispatch(const VARIANT& value) {
@@ -413,7 +414,7 @@ void TVantrelle::RestoreBrowserWindow(TRequest& request) {
 
 IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND owner, unsigned createdText) {
   if (request.elevated) return request.elevated.get();
-  if (FAILED(CreateElevatedInstance(owner, request.elevated)) || !request.elevated) return nullptr;
+  if (FAILED(CreateElevatedSettingsWriter(owner, request.elevated)) || !request.elevated) return nullptr;
   LogRun(createdText);
   return request.elevated.get();
 }

@@ -26,7 +26,8 @@ using TElevatedInstanceFactory =
 // The control shell installs the factory; without one every creation fails with E_NOTIMPL.
 // Returns the factory installed before.
 TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory factory);
-HRESULT CreateElevatedInstance(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance);
+// The settings methods of a new elevated instance through the installed factory.
+HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance);
 
 // The element a page passes to Run2: the dispatch interface a variant holds, by value or by
 // reference; none for anything else (empty, null, a number).
