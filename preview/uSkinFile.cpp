@@ -38,6 +38,24 @@ void LoadBuiltinImage(const std::string& name, TBitmap& bitmap, HMODULE module) 
   bitmap.LoadFromStream(stream);
 }
 
+bool SetButtonImageFromResourceName(TBtnImage& button, const std::string& upName, const std::string& downName,
+                                    HMODULE module) {
+  TBitmap picture;
+  const char* which = "normal";
+  try {
+    LoadBuiltinImage(upName, picture, module);
+    button.SetNormalStateImage(picture);
+    if (button.State() == bsNormal && button.Enabled()) button.SizeToPicture();
+    which = "pressed";
+    LoadBuiltinImage(downName, picture, module);
+    button.SetDownStateImage(picture);
+    return true;
+  } catch (const Error& e) {
+    ::OutputDebugStringA(Format("Built-in %s picture not loaded: %s", which, e.what()).c_str());
+    return false;
+  }
+}
+
 std::string TSkinSettings::Caption() const { return Trim(title).empty() ? "Vantrelle" : title; }
 
 int32_t TSkinSettings::ZoomComboFontSize() const {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Bitmap.h"
+#include "preview/BtnImage.h"
 
 namespace vt {
 
@@ -23,6 +24,12 @@ std::string BuiltinImageName(const std::string& language, const std::string& but
 // Loads the named RCDATA image of `module` (the control's own by default). Throws vt::Error when
 // the module has no such image or it is not a sound bitmap; `bitmap` then stays as it was.
 void LoadBuiltinImage(const std::string& name, TBitmap& bitmap, HMODULE module = nullptr);
+
+// Loads the built-in images `upName` and `downName` into a button's normal and pressed pictures;
+// a button showing its normal picture shows the new one at its size. An image that cannot be
+// loaded is traced and ends the loading there: the button keeps what was not replaced.
+bool SetButtonImageFromResourceName(TBtnImage& button, const std::string& upName, const std::string& downName,
+                                    HMODULE module = nullptr);
 
 // A normal and a pressed image of one button.
 struct TSkinPair {

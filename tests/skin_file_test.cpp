@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "base/Bitmap.h"
@@ -158,6 +159,38 @@ TEST(BuiltinImages, MissingImageRaisesAndLeavesTheBitmap) {
   EXPECT_EQ(bitmap.Width(), 3);
   // This test program holds no images of its own.
   EXPECT_THROW(vt::LoadBuiltinImage("ID_ENG_PRINT_UP", bitmap), vt::Error);
+}
+
+TEST(BuiltinImages, LoadIntoAButtonAndAMissingOneKeepsWhatWasNotReplaced) {
+  vt::Module dll(::LoadLibraryExA(DllPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(dll);
+  // A hidden parent: nothing shows on the screen.
+  HWND host = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(host, nullptr);
+  auto destroy = [](HWND* wnd) { ::DestroyWindow(*wnd); };
+  std::unique_ptr<HWND, decltype(destroy)> hostOwner(&host, destroy);
+  vt::TBtnImage button(host, 0, 0, 10, 10);
+  vt::TBitmap old(5, 5);
+  old.Fill(RGB(255, 0, 0));
+  button.SetDownStateImage(old);
+
+  // The pressed image is missing: the normal one is loaded and shown, the pressed one stays.
+  EXPECT_FALSE(vt::SetButtonImageFromResourceName(button, "ID_JPN_SAVE_UP", "ID_JPN_NONE_DOWN", dll.get()));
+  vt::TBitmap expected;
+  vt::LoadBuiltinImage("ID_JPN_SAVE_UP", expected, dll.get());
+  EXPECT_EQ(button.NormalStateImage().Width(), expected.Width());
+  EXPECT_EQ(button.Picture().Pixel(1, 1), expected.Pixel(1, 1));
+  EXPECT_EQ(button.Width(), expected.Width());
+  EXPECT_EQ(button.Height(), 49);
+  EXPECT_EQ(button.DownStateImage().Width(), 5);
+
+  EXPECT_TRUE(vt::SetButtonImageFromResourceName(button, "ID_KOR_PRINT_UP", "ID_KOR_PRINT_DOWN", dll.get()));
+  EXPECT_EQ(button.DownStateImage().Width(), 140);
+  EXPECT_EQ(button.DownStateImage().Pixel(1, 1), RGB(0xb9, 0xc6, 0xd6));
+  // A missing normal image changes nothing.
+  EXPECT_FALSE(vt::SetButtonImageFromResourceName(button, "ID_XXX_PRINT_UP", "ID_ENG_SAVE_DOWN", dll.get()));
+  EXPECT_EQ(button.NormalStateImage().Width(), 140);
+  EXPECT_EQ(button.DownStateImage().Width(), 140);
 }
 
 // ctest runs this program once more on a Japanese and on a Korean system, naming the language in
