@@ -79,6 +79,11 @@ public:
   // time-out has passed or the application is told to quit (false).
   bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
 
+  // The button-image package of `url` in the cache folder of `domain` (preview/uButtonPackage):
+  // true when a usable package is there. `iniPath` names its settings file as soon as the zip's
+  // file name is known, also when the result is false.
+  bool ImgBtnDownProc(const std::string& domain, const std::string& url, std::string& iniPath);
+
 protected:
   // The control's own COM object, whose client site leads to the browser; none while the control
   // has no COM face.
