@@ -68,6 +68,8 @@ LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARA
 }
 
 LRESULT TControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // A disabled button takes no click from a program either (the system's button would).
+  if (msg == BM_CLICK && !Enabled()) return 0;
   if (msg == WM_KEYDOWN || msg == WM_KEYUP) {
     ::SendMessageW(::GetParent(wnd_), KeyPreviewMessage(), wParam, msg);
   }
