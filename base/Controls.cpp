@@ -21,7 +21,7 @@ UINT KeyPreviewMessage() {
 
 TControl::TControl(const wchar_t* className, DWORD style, HWND parent, int id, int left, int top, int width,
                    int height, const std::wstring& text) {
-  wnd_ = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, left, top, width, height,
+  wnd_ = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | style, left, top, width, height,
                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (!wnd_) throw Error("Cannot create a control: " + SystemErrorText(::GetLastError()));
   ::SetPropW(wnd_, kObjectProperty, this);

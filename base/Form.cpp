@@ -77,10 +77,7 @@ int TForm::ShowModal() {
   return result;
 }
 
-void TForm::Show() {
-  ::SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                 SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER);
-}
+void TForm::Show() { ::ShowWindow(Handle(), SW_SHOWNA); }
 
 void TForm::CloseRequested() {
   if (modal_)

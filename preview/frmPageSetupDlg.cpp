@@ -74,7 +74,7 @@ private:
 }  // namespace
 
 TfmPageSetupDlg::TfmPageSetupDlg(HWND owner)
-    : TForm(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME, 269, 295,
+    : TForm(owner, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME, WS_EX_DLGMODALFRAME, 269, 295,
             L"\uAD74\uB9BC", 12),  // Gulim
       SizeSetingGroupBox(Handle(), kSizeX, kSizeY, 242, 120),
       rb_FitToWidth(Handle(), idFitToWidth, true, kSizeX + 10, kSizeY + 15, 225, 17),

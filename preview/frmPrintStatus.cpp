@@ -22,7 +22,7 @@ TfmPrintStatus::TPicture::TPicture(HWND parent, int left, int top, int width, in
 }
 
 TfmPrintStatus::TfmPrintStatus(HWND owner)
-    : TForm(owner, WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN, WS_EX_TOPMOST, 426, 106, L"Tahoma", 11),
+    : TForm(owner, WS_POPUP | WS_CAPTION, WS_EX_TOPMOST, 426, 106, L"Tahoma", 11),
       Image1(Handle(), 16, 8, 56, 56),
       Label1(Handle(), 80, 16, 330, 16),
       lblStatus(Handle(), 88, 40, 322, 16),

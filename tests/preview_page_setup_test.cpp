@@ -13,6 +13,7 @@
 #include "base/Dialogs.h"
 #include "base/ModalState.h"
 #include "base/Strings.h"
+#include "control/uActiveForm.h"
 #include "preview/frmPageSetupDlg.h"
 #include "resources/StringIds.h"
 #include "support/BannerSetting.h"
@@ -183,6 +184,22 @@ TEST_F(PageSetup, ShownModallyTheOwnerIsDisabledAndTheModalStateHeld) {
   EXPECT_EQ(ModalLevel(), 0);
   ExpectEngine(1.0L, fitRealSize, false, false, false);
   ASSERT_EQ(real.requests.size(), 1u);  // no message on the way
+}
+
+TEST_F(PageSetup, TheModalGuardDisablesTheProcessWindowsButNotTheDialog) {
+  RealForm real("TfmPageSetupDlg");
+  test::HostWindow other(400, 40, 200, 100);
+  EnsureModalProtector();
+  bool guarded = false;
+  EXPECT_TRUE(Execute({[&] {
+                         guarded = !::IsWindowEnabled(other.get()) && !::IsWindowEnabled(owner.get()) &&
+                                   ::IsWindowEnabled(dialog.Handle());
+                       },
+                       [&] { Click(dialog.OKBtn); }}));
+  FreeModalProtector();
+  EXPECT_TRUE(guarded);
+  EXPECT_TRUE(::IsWindowEnabled(other.get()));
+  EXPECT_TRUE(::IsWindowEnabled(owner.get()));
 }
 
 TEST_F(PageSetup, ChoicesMadeInTheDialogAreWrittenToTheEngine) {
