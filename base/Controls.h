@@ -66,7 +66,6 @@ public:
 
 class TCheckBox : public TControl {
 public:
-  // The size defaults fit one line of text.
   TCheckBox(HWND parent, int id, int left, int top, int width, int height, const std::wstring& caption = L"");
   bool Checked() const;
   void SetChecked(bool checked);

@@ -160,6 +160,14 @@ TEST_F(PageSetup, AnsweredThroughTheSeamWithoutShowing) {
   EXPECT_TRUE(dialog.rb_FitToHeight.Checked());
   EXPECT_FALSE(dialog.rb_RealSize.Checked());
 
+  // A mode the dialog has no choice for checks none anew; OK writes the one still checked.
+  engine.FitMode = static_cast<TFitMode>(7);
+  {
+    test::DialogRecorder recorder;
+    EXPECT_TRUE(dialog.Execute(engine));
+  }
+  EXPECT_EQ(engine.FitMode, fitToHeight);
+
   auto previous = SetDialogHandler([](const DialogRequest&) -> std::optional<int> { return IDCANCEL; });
   engine.FitMode = fitToPage;
   EXPECT_FALSE(dialog.Execute(engine));

@@ -91,8 +91,9 @@ TEST(PrintStatus, TextsFromTheStringTableOnAnAlwaysOnTopWindowWithoutCommands) {
 }
 
 TEST(PrintStatus, TheStatusLineIsSetBeforeEachPrintedPage) {
-  if (const char* language = std::getenv("VANTRELLE_TEST_LANGUAGE"); language && std::string(language) == "Korean")
+  if (const char* language = std::getenv("VANTRELLE_TEST_LANGUAGE"); language && std::string(language) == "Korean") {
     ASSERT_TRUE(KoreanSystem());
+  }
   test::HostWindow owner(40, 40, 300, 200);
   test::PrintedPdf job("vt-status");
   const std::vector<std::wstring> seen = PrintPages(owner.get(), job.documentName(), 3);
