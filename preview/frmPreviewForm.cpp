@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "base/Dialogs.h"
 #include "base/ModalState.h"
@@ -31,6 +32,20 @@ bool CloseButtonFlag(const std::string& text) {
   std::optional<int32_t> number = TryStrToInt(text);
   if (!number) throw ConversionError("'" + text + "' is not a valid boolean value");
   return *number != 0;
+}
+BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM param) {
+  auto& list = *reinterpret_cast<std::pair<HWND, TaskWindowList>*>(param);
+  if (window == list.first || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+  list.second.push_front(window);
+  ::EnableWindow(window, FALSE);
+  return TRUE;
+}
+
+// The visible, enabled top-level windows of this thread but `excluded`, disabled.
+TaskWindowList DisableThreadWindows(HWND excluded) {
+  std::pair<HWND, TaskWindowList> list{excluded, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&list));
+  return std::move(list.second);
 }
 }  // namespace
 
@@ -214,8 +229,8 @@ void TfmPreviewForm::RunModalLoop() {
   char caption[256] = "";
   ::GetWindowTextA(Handle(), caption, sizeof(caption));
   RunDialog(DialogRequest{"TfmPreviewForm", caption, "", 0}, [this] {
-    const bool disableHost = hostWindow_ && ::IsWindowEnabled(hostWindow_);
-    if (disableHost) ::EnableWindow(hostWindow_, FALSE);
+    // As any modal form: the other windows of the thread, the owner among them, wait for it.
+    disabledWindows_ = DisableThreadWindows(Handle());
     ::ShowWindow(Handle(), SW_SHOW);
     ::SetForegroundWindow(Handle());
     ::SetFocus(scroller_->Handle());
@@ -237,8 +252,7 @@ void TfmPreviewForm::RunModalLoop() {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
-    // The owner comes back before the window goes, so that activation returns to it.
-    if (disableHost) ::EnableWindow(hostWindow_, TRUE);
+    EnableTaskWindows(disabledWindows_);
     ::ShowWindow(Handle(), SW_HIDE);
     return IDOK;
   });
@@ -247,7 +261,8 @@ void TfmPreviewForm::RunModalLoop() {
 
 void TfmPreviewForm::Close() {
   closed_ = true;
-  if (hostWindow_ && !::IsWindowEnabled(hostWindow_) && ModalLevel() > 0) ::EnableWindow(hostWindow_, TRUE);
+  // The other windows come back before this one goes, so that activation returns to the owner.
+  EnableTaskWindows(disabledWindows_);
   ::ShowWindow(Handle(), SW_HIDE);
 }
 

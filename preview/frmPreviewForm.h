@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Handles.h"
+#include "base/ModalState.h"
 #include "base/Window.h"
 #include "page/uPrintEngine.h"
 #include "page/uVantrelleDocument.h"
@@ -158,6 +159,7 @@ private:
   void SaveWithProtectedModeTest();
 
   HWND hostWindow_;
+  TaskWindowList disabledWindows_;  // while shown modally
   bool closed_ = false;
   THtmlImage* captureGraphic_ = nullptr;
   THtmlImageBuilder* imageBuilder_ = nullptr;

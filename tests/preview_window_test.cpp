@@ -366,17 +366,19 @@ TEST_F(PreviewWindow, TheCloseBoxClosesWithoutAQuestion) {
 }
 
 TEST_F(PreviewWindow, ShowPreviewRunsModallyOverItsOwnerUntilClosed) {
-  HostWindow host(0, 0, 200, 100);
+  HostWindow host(0, 0, 200, 100), other(0, 120, 200, 100), disabled(0, 240, 200, 100);
+  ::EnableWindow(disabled.get(), FALSE);
   picture_ = WritePicture(builder_, {600, 800, 256, 256}, Blocks);
   form_ = std::make_unique<TfmPreviewForm>(host.get());
   EXPECT_EQ(::GetWindow(form_->Handle(), GW_OWNER), host.get());
   request_.captureGraphic = picture_.get();
   request_.captureRect = RECT{0, 0, 600, 800};
   Answers yes(IDYES);
-  bool ownerDisabled = false, visible = false;
+  bool ownerDisabled = false, otherDisabled = false, visible = false;
   int level = 0;
   yes.onRequest = [&] {
     ownerDisabled = !::IsWindowEnabled(host.get());
+    otherDisabled = !::IsWindowEnabled(other.get());
     visible = ::IsWindowVisible(form_->Handle()) != FALSE;
     level = ModalLevel();
   };
@@ -384,10 +386,13 @@ TEST_F(PreviewWindow, ShowPreviewRunsModallyOverItsOwnerUntilClosed) {
   form_->ShowPreview(request_);
   EXPECT_TRUE(form_->IsClosed());
   EXPECT_TRUE(ownerDisabled);
+  EXPECT_TRUE(otherDisabled);
   EXPECT_TRUE(visible);
   EXPECT_EQ(level, 1);
   EXPECT_EQ(ModalLevel(), 0);
   EXPECT_TRUE(::IsWindowEnabled(host.get()));
+  EXPECT_TRUE(::IsWindowEnabled(other.get()));
+  EXPECT_FALSE(::IsWindowEnabled(disabled.get())) << "a window disabled before stays so";
   EXPECT_FALSE(::IsWindowVisible(form_->Handle()));
   ASSERT_EQ(yes.requests.size(), 2u);
   EXPECT_EQ(yes.requests[0].name, "TfmPreviewForm");
