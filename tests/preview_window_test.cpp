@@ -461,3 +461,49 @@ TEST_F(PreviewWindow, RequestSettingsReachTheEngineAndTheCloseButton) {
 }
 
 }  // namespace
+
+namespace {
+
+class ModalPreview : public ::testing::Test {
+protected:
+  ModalPreview() {
+    picture_ = WritePicture(builder_, {600, 1500, 256, 256}, Blocks);
+    request_.captureGraphic = picture_.get();
+    request_.captureRect = RECT{0, 0, 600, 1500};
+  }
+  void TearDown() override { SetCtrl(false); }
+
+  PrivateTempFolder temp_;
+  TBmpHtmlImageBuilder builder_;
+  std::unique_ptr<TBmpHtmlImage> picture_;
+  TPreviewRequest request_;
+  TfmPreviewForm form_{nullptr};
+};
+
+TEST_F(ModalPreview, AQuitRequestEndsTheLoopAndStaysForTheLoopOutside) {
+  Answers answers(IDYES);
+  ::PostQuitMessage(7);
+  form_.ShowPreview(request_);
+  EXPECT_TRUE(form_.IsClosed());
+  EXPECT_FALSE(::IsWindowVisible(form_.Handle()));
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST_F(ModalPreview, TheWindowSeesKeysBeforeItsZoomCombo) {
+  Answers answers(IDYES);
+  TViewMode modeSeen = vmCaptureView;
+  answers.onRequest = [&] { modeSeen = form_.ViewMode(); };
+  // Ctrl+M released on the combo, then Esc pressed there: both reach the window.
+  SetCtrl(true);
+  ::PostMessageW(form_.ZoomCombo(), WM_KEYUP, 'M', 0xC0000001);
+  ::PostMessageW(form_.ZoomCombo(), WM_KEYDOWN, VK_ESCAPE, 1);
+  form_.ShowPreview(request_);
+  EXPECT_EQ(modeSeen, vmPageView);
+  EXPECT_TRUE(form_.IsClosed());
+  ASSERT_EQ(answers.requests.size(), 2u);
+  EXPECT_EQ(answers.requests[1].text, "Do you want to quit Vantrelle?");
+}
+
+}  // namespace
