@@ -157,7 +157,9 @@ void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
   TBitmap buffer(w, h);
   HDC canvas = buffer.Canvas();
   buffer.Fill(RGB(0, 0, 0));
-  ::SetViewportOrgEx(canvas, -clip.left, -clip.top, nullptr);
+  // View coordinates: the view box shows the view from the scroll box's content origin on.
+  const POINT origin = scroller_->ContentOrigin();
+  ::SetViewportOrgEx(canvas, -(clip.left + origin.x), -(clip.top + origin.y), nullptr);
   if (viewMode_ == vmCaptureView) {
     if (THtmlImage* image = ViewImage()) image->Draw(canvas, RECT{0, 0, viewWidth_, viewHeight_});
     PaintPageBreaks(canvas);

@@ -67,7 +67,15 @@ void TScroller::SetContent(TWindow* content, int left, int top, int width, int h
 void TScroller::SetPositions(int horz, int vert) {
   horz_ = std::clamp(horz, 0, std::max(0, left_ + width_ - ClientWidth()));
   vert_ = std::clamp(vert, 0, std::max(0, top_ + height_ - ClientHeight()));
-  if (content_) content_->SetBounds(left_ - horz_, top_ - vert_, width_, height_);
+  const RECT content{ContentLeft(), ContentTop(), ContentLeft() + width_, ContentTop() + height_};
+  const RECT client{0, 0, ClientWidth(), ClientHeight()};
+  RECT shown{};
+  if (!::IntersectRect(&shown, &content, &client)) shown = RECT{content.left, content.top, content.left, content.top};
+  origin_ = POINT{shown.left - content.left, shown.top - content.top};
+  if (content_) {
+    content_->SetBounds(shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
+    content_->Invalidate();  // the same window shows another part now
+  }
   UpdateBars();
 }
 

@@ -31,7 +31,9 @@ protected:
 };
 
 // A scroll box with one content window. The scroll bars always show (disabled when the content
-// fits), so that the client size does not change with the content.
+// fits), so that the client size does not change with the content. The content window covers only
+// the visible part of the content: windows cannot reach past 32767 pixels, pictures can, so the
+// window paints the content from ContentOrigin on.
 class TScroller : public TWindow {
 public:
   explicit TScroller(HWND parent);
@@ -43,6 +45,11 @@ public:
   void SetHorzPosition(int position) { SetPositions(position, vert_); }
   void SetVertPosition(int position) { SetPositions(horz_, position); }
   void SetPositions(int horz, int vert);
+  // Where the content's top-left corner lies in the client area (negative when scrolled past).
+  int ContentLeft() const { return left_ - horz_; }
+  int ContentTop() const { return top_ - vert_; }
+  // The content point at the content window's top-left corner.
+  POINT ContentOrigin() const { return origin_; }
   int ClientWidth() const;
   int ClientHeight() const;
 
@@ -63,6 +70,7 @@ private:
   TWindow* content_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int horz_ = 0, vert_ = 0;
+  POINT origin_{};
 };
 
 }  // namespace vt

@@ -82,7 +82,8 @@ protected:
     ::UpdateWindow(form_->Scroller().Handle());
     ::UpdateWindow(form_->ImgBox().Handle());
     HDC dc = ::GetDC(form_->ImgBox().Handle());
-    auto shot = Grab(dc, x, y, w, h);
+    const POINT origin = form_->Scroller().ContentOrigin();
+    auto shot = Grab(dc, x - origin.x, y - origin.y, w, h);
     ::ReleaseDC(form_->ImgBox().Handle(), dc);
     return shot;
   }
@@ -116,7 +117,7 @@ TEST_F(PreviewWindow, OpensOnTheCaptureAtFullSizeAndHalvesItAt50) {
   EXPECT_EQ(form_->CurrentPage(), 1);
   EXPECT_EQ(form_->ViewWidth(), 1000);
   EXPECT_EQ(form_->ViewHeight(), 2600);
-  EXPECT_EQ(form_->ImgBox().Width(), 1000);
+  EXPECT_EQ(form_->ImgBox().Width(), form_->Scroller().ClientWidth()) << "the visible part";
   EXPECT_EQ(ViewMatchesPicture(0, 0, 300, 300, 1), "");
 
   form_->SelectZoomIndex(2);
@@ -126,7 +127,7 @@ TEST_F(PreviewWindow, OpensOnTheCaptureAtFullSizeAndHalvesItAt50) {
   EXPECT_EQ(ViewMatchesPicture(0, 0, 300, 250, 2), "");
   // Scrolled down, the view shows the part of the picture that lies there.
   form_->Scroller().SetVertPosition(600);
-  EXPECT_EQ(form_->ImgBox().Top(), -600);
+  EXPECT_EQ(form_->Scroller().ContentTop(), -600);
   EXPECT_EQ(ViewMatchesPicture(0, 620, 300, 100, 2), "");
 }
 
@@ -298,11 +299,11 @@ TEST_F(PreviewWindow, SmallViewsAreCentredAndLargeOnesKeepTheirScrollPositions) 
   form_->SelectZoomIndex(1);
   EXPECT_EQ(form_->Scroller().VertPosition(), 300);
   const int cw = form_->Scroller().ClientWidth(), ch = form_->Scroller().ClientHeight();
-  EXPECT_EQ(form_->ImgBox().Left(), cw > 750 ? (cw - 750) / 2 : 0);
-  EXPECT_EQ(form_->ImgBox().Top(), -300);
+  EXPECT_EQ(form_->Scroller().ContentLeft(), cw > 750 ? (cw - 750) / 2 : 0);
+  EXPECT_EQ(form_->Scroller().ContentTop(), -300);
   form_->SelectZoomIndex(4);  // 100 x 260: smaller than the scroll box
-  EXPECT_EQ(form_->ImgBox().Left(), (cw - 100) / 2);
-  EXPECT_EQ(form_->ImgBox().Top(), (ch - 260) / 2);
+  EXPECT_EQ(form_->Scroller().ContentLeft(), (cw - 100) / 2);
+  EXPECT_EQ(form_->Scroller().ContentTop(), (ch - 260) / 2);
   EXPECT_EQ(form_->Scroller().VertPosition(), 0);
   // Back at full size the view starts at the top again: the position went with the range.
   form_->SelectZoomIndex(0);
@@ -329,13 +330,39 @@ TEST_F(PreviewWindow, WheelScrollsDownOrWithCtrlSidewaysAndTheMousePans) {
   PostMouse(box, WM_MOUSEMOVE, MK_LBUTTON, 360, 350);
   EXPECT_EQ(form_->Scroller().HorzPosition(), 160);
   EXPECT_EQ(form_->Scroller().VertPosition(), 170);
-  // The box moved under the mouse: the same screen point is now 40, 50 further in the box.
+  // Back to where it went down: the picture follows the mouse back.
   PostMouse(box, WM_MOUSEMOVE, MK_LBUTTON, 400, 400);
-  EXPECT_EQ(form_->Scroller().HorzPosition(), 160);
-  EXPECT_EQ(form_->Scroller().VertPosition(), 170);
+  EXPECT_EQ(form_->Scroller().HorzPosition(), 120);
+  EXPECT_EQ(form_->Scroller().VertPosition(), 120);
   PostMouse(box, WM_LBUTTONUP, 0, 400, 400);
   PostMouse(box, WM_MOUSEMOVE, 0, 300, 300);
-  EXPECT_EQ(form_->Scroller().HorzPosition(), 160);
+  EXPECT_EQ(form_->Scroller().HorzPosition(), 120);
+}
+
+TEST_F(PreviewWindow, ScrollBarsMoveTheViewAndAVeryTallPictureShowsToItsEnd) {
+  Open(300, 40000);
+  HWND scroller = form_->Scroller().Handle();
+  const int page = form_->Scroller().ClientHeight();
+  ::SendMessageW(scroller, WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(form_->Scroller().VertPosition(), page);
+  ::SendMessageW(scroller, WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_LT(form_->Scroller().VertPosition(), page);
+  ::SendMessageW(scroller, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_EQ(form_->Scroller().VertPosition(), 40000 - page);
+  SCROLLINFO si{sizeof(si), SIF_POS | SIF_RANGE, 0, 0, 0, 0, 0};
+  ::GetScrollInfo(scroller, SB_VERT, &si);
+  EXPECT_EQ(si.nPos, 40000 - page);
+  EXPECT_EQ(si.nMax, 39999);
+  // Far past the 32767 pixels a window can reach, between two page breaks, at 100 % and 50 %.
+  TVantrelleDocument& doc = form_->Document();
+  ASSERT_GT(doc.GetHorzCount(), 30);
+  for (int zoomIndex : {0, 2}) {
+    form_->SelectZoomIndex(zoomIndex);
+    const int y = form_->DocToScreenY(doc.GetHorz(doc.GetHorzCount() - 2)) + 5;
+    form_->Scroller().SetVertPosition(y - 50);
+    EXPECT_EQ(form_->Scroller().VertPosition(), y - 50);
+    EXPECT_EQ(ViewMatchesPicture(0, y, 150, 200, zoomIndex == 0 ? 1 : 2), "") << "zoom index " << zoomIndex;
+  }
 }
 
 TEST_F(PreviewWindow, EscapeAsksBeforeClosing) {
