@@ -311,6 +311,23 @@ TEST_F(PreviewWindow, SmallViewsAreCentredAndLargeOnesKeepTheirScrollPositions) 
   EXPECT_EQ(ViewMatchesPicture(0, 0, 200, 200, 1), "");
 }
 
+TEST_F(PreviewWindow, ResizingTheWindowKeepsASmallViewCentred) {
+  Open(1000, 2600);
+  form_->SelectZoomIndex(4);
+  RECT r{};
+  ::GetWindowRect(form_->Handle(), &r);
+  ::SetWindowPos(form_->Handle(), nullptr, 0, 0, r.right - r.left + 100, r.bottom - r.top + 60, SWP_NOMOVE | SWP_NOZORDER);
+  PumpMessages(30);
+  const int cw = form_->Scroller().ClientWidth(), ch = form_->Scroller().ClientHeight();
+  EXPECT_EQ(form_->Scroller().ContentLeft(), (cw - 100) / 2);
+  EXPECT_EQ(form_->Scroller().ContentTop(), (ch - 260) / 2);
+  auto shot = View(0, 0, 100, 260);
+  EXPECT_EQ(shot->Width(), 100);
+  // The whole shrunk picture shows: its corners are the picture's, not the background.
+  EXPECT_NE(shot->Pixel(99, 259), ::GetSysColor(COLOR_BTNFACE));
+  EXPECT_NE(shot->Pixel(0, 0), ::GetSysColor(COLOR_BTNFACE));
+}
+
 TEST_F(PreviewWindow, WheelScrollsDownOrWithCtrlSidewaysAndTheMousePans) {
   Open(1000, 2600);
   HWND scroller = form_->Scroller().Handle();
