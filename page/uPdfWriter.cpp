@@ -1,6 +1,7 @@
 #include "page/uPdfWriter.h"
 
 #include <hpdf.h>
+#include <hpdf_doc.h>
 
 #include "base/Errors.h"
 #include "base/ReplaceFile.h"
@@ -36,6 +37,8 @@ struct TPdfWriter::Impl {
 TPdfWriter::TPdfWriter() : impl_(std::make_unique<Impl>()) {
   impl_->doc = HPDF_New(&Impl::OnError, impl_.get());
   if (!impl_->doc) throw Error("Cannot create a PDF document");
+  // Pages of DCT pictures need nothing past PDF 1.2, which older readers of printed output expect.
+  impl_->doc->pdf_version = HPDF_VER_12;
   HPDF_SetCompressionMode(impl_->doc, HPDF_COMP_NONE);
   HPDF_SetPageLayout(impl_->doc, HPDF_PAGE_LAYOUT_SINGLE);
   impl_->Check("creating the document");

@@ -79,6 +79,7 @@ TEST(PdfWriter, PagesOfPixelUnitsWithJpegPictures) {
   std::string info = PdfInfo(path);
   EXPECT_EQ(test::PdfInfoField(info, "Pages"), "3");
   EXPECT_EQ(test::PdfInfoField(info, "Page size").substr(0, 16), "761 x 1084 pts") << info;
+  EXPECT_EQ(test::PdfInfoField(info, "PDF version"), "1.2");
   test::UnixResult images = test::RunUnixCommand("pdfimages -list " + test::ShellQuote(test::UnixPath(path)));
   ASSERT_EQ(images.exitCode, 0) << images.output;
   int jpegs = 0;
