@@ -18,8 +18,21 @@ namespace vt {
 class TVantrelle {
 public:
   TVantrelle() = default;
+  virtual ~TVantrelle() = default;
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
+
+  // The request of the page's script: newParam holds the switches, divObj an element to capture
+  // or anything else (control/uRequestDriver.cpp). Errors leave as exceptions.
+  void Run2(const std::wstring& newParam, const VARIANT& divObj);
+
+  // The control's window (its face), owner of its prompts; none until the container shows it.
+  virtual HWND FormHandle() const { return nullptr; }
+  // The container's client site, the way to the hosting browser; none while the control is unsited.
+  virtual ComPtr<IOleClientSite> ClientSite() const { return {}; }
+  // Shows the log box, cleared first, or hides it keeping its lines.
+  void ShowLog(bool show);
+  bool LogVisible() const { return FLogVisible; }
 
   // Appends one line to the request log.
   void WriteLog(const std::string& caption, const std::string& message);
@@ -44,8 +57,12 @@ protected:
   MSG FHeldMessage{};                    // that close or quit message, posted again when the request ends
   bool FProtectedMode = false;           // once a request ran in protected mode, for the control's life
 
+  // The log's lines or visibility changed: the face shows them.
+  virtual void LogChanged() {}
+
 private:
   TRequestLog FRequestLog;
+  bool FLogVisible = false;
 };
 
 }  // namespace vt
