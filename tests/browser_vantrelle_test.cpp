@@ -95,10 +95,33 @@ TEST_F(VantrelleHost, TheFaceSitsAtItsElementAndItsEventsReachTheSink) {
   EXPECT_EQ(events, (std::vector<std::string>{"OnActivate", "OnClick", "OnDblClick", "OnMouseEnter", "OnMouseLeave",
                                               "OnKeyPress(97)", "OnKeyPress(98)", "OnDeactivate"}));
   events.clear();
-  // Closing the page's control destroys the form: OnDestroy is the last event; OnCreate never fires.
-  control.reset();
-  EXPECT_EQ(events, std::vector<std::string>{});  // the sink is disconnected before the form goes
+  // Leaving in-place activation destroys the focused form: it loses the focus, then OnDestroy
+  // reaches the sink; OnCreate never fires.
+  ComPtr<IOleInPlaceObject> inPlace = control->Dispatch().As<IOleInPlaceObject>();
+  ASSERT_TRUE(inPlace);
+  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
   EXPECT_EQ(FormWindow(p.View()), nullptr);
+  EXPECT_EQ(events, (std::vector<std::string>{"OnDeactivate", "OnDestroy"}));
+}
+
+TEST_F(VantrelleHost, WithoutASinkNoEventIsFired) {
+  BrowserPage p(kPage);
+  std::vector<std::string> events;
+  THostedControl control(p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle,
+                         [&](const std::wstring& name, const DISPPARAMS&) { events.push_back(ToUtf8(name)); });
+  ComPtr<IConnectionPoint> point;
+  ASSERT_EQ(control.Dispatch().As<IConnectionPointContainer>()->FindConnectionPoint(DIID_IVantrelleEvents, point.put()),
+            S_OK);
+  ASSERT_EQ(point->Unadvise(1), S_OK);
+  HWND form = FormWindow(p.View());
+  ASSERT_NE(form, nullptr);
+  events.clear();
+  ::InvalidateRect(form, nullptr, TRUE);
+  PumpMessages(30);
+  ::SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_CHAR, 'a', 0);
+  EXPECT_EQ(events, std::vector<std::string>{});
 }
 
 TEST_F(VantrelleHost, TheLogBoxShowsTheRequestLogWhenRun2AsksForIt) {
