@@ -2,13 +2,12 @@
 // of its form reaching the page's sink, and the browser program playing Run2 and GetVtnVersion.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "browser/HostedControl.h"
 #include "browser/ScriptPlayer.h"
 #include "control/uRequestLog.h"
 #include "resources/VantrelleTypeLib.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -16,10 +15,6 @@ using namespace vt::browser;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 const char kPage[] =
@@ -27,16 +22,6 @@ const char kPage[] =
     R"(<div id="d1" x="10" y="400" width="300" height="200" background="#FF0000"/>)"
     R"(<object id="Vantrelle" classid="clsid:F251BE2C-F8B2-4194-95C7-6A65EB70935D" x="20" y="30" width="800" height="200"/>)"
     "</page>";
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 class VantrelleHost : public ::testing::Test {
 protected:
@@ -124,7 +109,7 @@ TEST_F(VantrelleHost, WithoutASinkNoEventIsFired) {
   EXPECT_EQ(events, std::vector<std::string>{});
 }
 
-TEST_F(VantrelleHost, TheLogBoxShowsTheRequestLogWhenRun2AsksForIt) {
+TEST_F(VantrelleHost, TheHiddenLogBoxHoldsTheRequestLog) {
   BrowserPage p(kPage);
   THostedControl control(p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle, nullptr);
   HWND form = FormWindow(p.View());
@@ -150,7 +135,7 @@ TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
                     "VANTRELLE_DIALOG_ANSWERS=Result=1");
   EXPECT_EQ(r.exitCode, 0);
   std::vector<std::string> calls;
-  for (const std::string& line : Lines(r.output))
+  for (const std::string& line : TextLines(r.output))
     if (line.rfind("event OnPaint", 0) != 0) calls.push_back(line);  // painting runs when it will
   EXPECT_EQ(calls, (std::vector<std::string>{
                        "page http://site.test/report.html",
@@ -164,7 +149,7 @@ TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
                        "exit 0",
                    }));
   // The request log file holds both requests.
-  auto log = Lines(ReadFileBytes(TRequestLog::FilePath()));
+  auto log = TextLines(ReadFileBytes(TRequestLog::FilePath()));
   ASSERT_EQ(log.size(), 2u);
   EXPECT_NE(log[0].find(">>Run2 = [/log], divObj = [element]"), std::string::npos) << log[0];
   EXPECT_NE(log[1].find(">>Run2 = [/scr], divObj = [none]"), std::string::npos) << log[1];

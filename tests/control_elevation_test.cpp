@@ -9,6 +9,7 @@
 #include "control/uElevation.h"
 #include "control/uModuleVersion.h"
 #include "support/Scopes.h"
+#include "support/OleEnvironment.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
@@ -16,11 +17,7 @@ using namespace vt::test;
 
 namespace {
 
-struct ComEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
-const auto* const kCom = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 // What the binder saw, and what it answers.
 struct TBinding {

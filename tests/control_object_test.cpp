@@ -9,6 +9,7 @@
 #include "base/ComPtr.h"
 #include "base/Strings.h"
 #include "resources/VantrelleTypeLib.h"
+#include "support/OleEnvironment.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
@@ -16,10 +17,6 @@ using namespace vt::test;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 // A sink that answers only what it is told to.
