@@ -87,6 +87,7 @@ TVantrelleControl::TVantrelleControl() : form_(*this), events_(*this) {
 }
 
 TVantrelleControl::~TVantrelleControl() {
+  FEvents.reset();  // the form's OnDestroy must not call out of an object that is going
   form_.Destroy();
   LockModule(false);
 }

@@ -126,6 +126,26 @@ TEST_F(ControlObject, AnswersTheInterfacesAContainerAndAScriptUse) {
   EXPECT_EQ(control_.As<IProvideClassInfo>()->GetClassInfo(coclass.put()), S_OK);
 }
 
+TEST_F(ControlObject, TheDllStaysWhileAControlLivesOrTheServerIsLocked) {
+  HMODULE dll = ::GetModuleHandleA("Vantrelle.ocx");
+  ASSERT_NE(dll, nullptr);
+  using TCanUnload = HRESULT(WINAPI*)();
+  auto canUnload = reinterpret_cast<TCanUnload>(::GetProcAddress(dll, "DllCanUnloadNow"));
+  ASSERT_NE(canUnload, nullptr);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  control_.reset();
+  EXPECT_EQ(canUnload(), S_OK);
+  ComPtr<IClassFactory> factory;
+  ASSERT_EQ(::CoGetClassObject(CLSID_Vantrelle, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.put_void()),
+            S_OK);
+  factory->LockServer(TRUE);
+  EXPECT_EQ(canUnload(), S_FALSE);
+  factory->LockServer(FALSE);
+  EXPECT_EQ(canUnload(), S_OK);
+  ComPtr<IUnknown> aggregated;
+  EXPECT_EQ(factory->CreateInstance(factory.get(), IID_IUnknown, aggregated.put_void()), CLASS_E_NOAGGREGATION);
+}
+
 TEST_F(ControlObject, MembersThroughIDispatch) {
   VARIANT result;
   ::VariantInit(&result);

@@ -94,6 +94,9 @@ TEST(Registration, WritesTheClassTypeLibraryAndElevationEntries) {
   char text[64] = {};
   ::LoadStringA(dll.get(), 2009, text, sizeof(text));
   EXPECT_STREQ(text, "Vantrelle S ActiveX");
+  // The toolbox picture that ToolboxBitmap32 names, and the type library as resource 1.
+  EXPECT_NE(::FindResourceA(dll.get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(2) /* RT_BITMAP */), nullptr);
+  EXPECT_NE(::FindResourceA(dll.get(), MAKEINTRESOURCEA(1), "TYPELIB"), nullptr);
 }
 
 TEST(Registration, UnregisteringRemovesEveryEntryAndRegisteringAgainRestoresThem) {
