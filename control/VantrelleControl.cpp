@@ -14,7 +14,7 @@ namespace {
 // Debugger trace texts (Korean, code page 949): "start" and "normal end".
 const char kTraceCreate[] = "TVantrelle.ActiveFormCreate \xBD\xC3\xC0\xDB";
 const char kTraceDestroy[] = "TVantrelle \xC1\xA4\xBB\xF3 \xC1\xBE\xB7\xE1";
-constexpr DISPID kOnCreate = 203, kOnDestroy = 205, kOnKeyPress = 207, kGetVtnVersion = 233;
+constexpr DISPID kOnDestroy = 205, kOnKeyPress = 207, kGetVtnVersion = 233;
 
 VARIANT_BOOL ToVariantBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 

@@ -220,7 +220,7 @@ private:
   // Forwards one form event to the sink, late-bound; nothing without a sink.
   void FireEvent(DISPID id, DISPPARAMS* params = nullptr);
 
-  // TFormEvents
+  // TFormEvents. OnCreate (203) is never fired: the form exists before its forwarders are set.
   void FormActivate() override { FireEvent(201); }
   void FormClick() override { FireEvent(202); }
   void FormDblClick() override { FireEvent(204); }
