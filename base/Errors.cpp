@@ -13,4 +13,8 @@ std::string SystemErrorText(DWORD code) {
   return text;
 }
 
+void OleCheck(HRESULT hr) {
+  if (FAILED(hr)) throw Error(SystemErrorText(static_cast<DWORD>(hr)), hr);
+}
+
 }  // namespace vt

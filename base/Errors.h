@@ -19,4 +19,7 @@ private:
 // Text of a Win32 error code, from the system's message table.
 std::string SystemErrorText(DWORD code);
 
+// Raises an Error carrying `hr`, with the system's text for it, when a COM call failed.
+void OleCheck(HRESULT hr);
+
 }  // namespace vt

@@ -3,19 +3,29 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include <exdisp.h>
 #include <mshtml.h>
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/ComPtr.h"
 #include "base/Handles.h"
+#include "capture/uBrowserSettings.h"
 #include "control/uRequestLog.h"
 
 namespace vt {
 
-class TVantrelle {
+class THtmlImage;
+class THtmlImageBuilder;
+
+// The control's class identifier: the coclass Vantrelle of the type library.
+extern const CLSID kVantrelleClassId;
+
+class TVantrelle : public IBrowserSettingsWriter {
 public:
   TVantrelle() = default;
   virtual ~TVantrelle() = default;
@@ -41,7 +51,45 @@ public:
   // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
   std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
 
+  // The browser's settings (uBrowserSettings). Registry errors are logged, never raised.
+  bool IsCompatibilityModeSet();
+  bool SetCompatibilityMode() override;
+  // The browser's zoom factor, 1000 per percent; none when it is not set or cannot be read.
+  std::optional<int32_t> GetIEZoomSize();
+  void SetAllSiteSetup() override;
+
+  // The browser's window (uBrowserWindow).
+  bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override;
+
+  // The per-process single-request mutex (uInstanceMutex): true when this request now holds it in
+  // FInstanceMutex, false when another request of this process holds it.
+  bool CreateInstanceMutex();
+
+  // Page capture (capture/uCapture.cpp): the element view by view into `builder`; the finished
+  // picture, or null when the capture failed.
+  // Lets the browser draw the element into a memory bitmap; needs no visible window.
+  std::unique_ptr<THtmlImage> CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder);
+  // Scrolls the document view and copies its pixels from the screen; `start` is added to every
+  // scroll position. Uses FDocument, FDocHwnd and FBrowserWindow.
+  std::unique_ptr<THtmlImage> ScrollCapture(IHTMLElement2* element, POINT start, THtmlImageBuilder* builder);
+  // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
+  void PrepareIEWindowForCapture();
+  // Puts the browser window back as PrepareIEWindowForCapture found it.
+  void RestoreIEWindow();
+  void BringIEWindowToFront();
+
+  // The page's document, the window that shows it and the browser, reached from the control's
+  // client site. Each is set only as far as the chain of queries gets; none of them raises.
+  void GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc);
+  // Processes the thread's messages until the document's readyState is "complete" (true), the
+  // time-out has passed or the application is told to quit (false).
+  bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
+
 protected:
+  // The control's own COM object, whose client site leads to the browser; none while the control
+  // has no COM face.
+  virtual IUnknown* ControlObject() { return nullptr; }
+
   // The request in progress. The request driver, the capture and the browser routines share these;
   // between requests they keep their last values.
   WINDOWPLACEMENT FSavedPlacement{};     // browser window placement saved before a scroll capture

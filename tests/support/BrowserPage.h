@@ -17,50 +17,12 @@
 #include "browser/BrowserWindow.h"
 #include "browser/PageFile.h"
 #include "support/TestEnv.h"
+#include "support/WindowTesting.h"
 
 namespace vt::test {
 
-inline void PumpMessages(DWORD ms) {
-  DWORD start = ::GetTickCount();
-  do {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (::GetTickCount() - start < ms);
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  DWORD start = ::GetTickCount();
-  while (!done()) {
-    if (::GetTickCount() - start > timeoutMs) return false;
-    PumpMessages(5);
-  }
-  return true;
-}
-
 // The pattern="xy" fill at a point of its element's content.
 inline COLORREF XYColor(int u, int v) { return RGB(u & 255, v & 255, ((u >> 8) + ((v >> 8) << 4)) & 255); }
-
-// A w x h area of a device context, copied.
-inline std::unique_ptr<TBitmap> Grab(HDC dc, int x, int y, int w, int h) {
-  auto b = std::make_unique<TBitmap>(w, h);
-  ::BitBlt(b->Canvas(), 0, 0, w, h, dc, x, y, SRCCOPY);
-  return b;
-}
-
-// The first pixel of the area (x, y, w, h) of `b` that differs from expected(x, y), described;
-// empty when all match.
-inline std::string FirstMismatch(const TBitmap& b, int x, int y, int w, int h,
-                                 const std::function<COLORREF(int, int)>& expected) {
-  for (int j = y; j < y + h; ++j)
-    for (int i = x; i < x + w; ++i)
-      if (b.Pixel(i, j) != expected(i, j))
-        return Format("pixel (%d, %d) is %06lx, expected %06lx", i, j, b.Pixel(i, j), expected(i, j));
-  return "";
-}
 
 // The record of a control hiding its own element "Vantrelle" as the product's control does.
 inline const std::vector<std::string> kHiddenControlRecord = {

@@ -1,0 +1,26 @@
+// A child window that shows a picture at its top-left corner; the rest of the window shows the
+// face colour of buttons.
+#pragma once
+#include "base/Bitmap.h"
+#include "base/Window.h"
+
+namespace vt {
+
+class TImage : public TWindow {
+public:
+  TImage(HWND parent, int left, int top, int width, int height);
+
+  const TBitmap& Picture() const { return picture_; }
+  // Shows a copy of `picture`; the window keeps its size.
+  void SetPicture(const TBitmap& picture);
+  // Width and height := the picture's.
+  void SizeToPicture() { SetSize(picture_.Width(), picture_.Height()); }
+
+protected:
+  void Paint(HDC dc) override;
+
+private:
+  TBitmap picture_;
+};
+
+}  // namespace vt

@@ -1,0 +1,322 @@
+// Page capture: the document or one element, view by view, into the tile builder.
+#include "capture/uCapture.h"
+
+#include <mshtml.h>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "base/Bitmap.h"
+#include "base/ComPtr.h"
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/Strings.h"
+#include "capture/uWebUtils.h"
+#include "control/VantrelleImpl.h"
+#include "page/uHtmlImageBuilder.h"
+#include "resources/StringIds.h"
+
+namespace vt {
+
+TCaptureGrid CaptureGrid(int32_t width, int32_t height, int32_t viewW, int32_t viewH) {
+  if (viewW == 0 || viewH == 0) throw Error(Format("The view to capture is %d x %d pixels", viewW, viewH));
+  TCaptureGrid g;
+  g.width = width;
+  g.height = height;
+  g.viewW = viewW;
+  g.viewH = viewH;
+  g.remX = width % viewW;
+  g.remY = height % viewH;
+  g.cols = width / viewW + (g.remX != 0 ? 1 : 0);
+  g.rows = height / viewH + (g.remY != 0 ? 1 : 0);
+  return g;
+}
+
+namespace {
+
+const char kScrollCaption[] = "Scroll Capture >>";
+const COLORREF kWhite = RGB(255, 255, 255);
+
+using Getter = HRESULT (STDMETHODCALLTYPE IHTMLElement2::*)(LONG*);
+using Setter = HRESULT (STDMETHODCALLTYPE IHTMLElement2::*)(LONG);
+
+LONG Read(IHTMLElement2* e, Getter getter, const char* name) {
+  LONG value = 0;
+  const HRESULT hr = (e->*getter)(&value);
+  if (FAILED(hr)) throw Error(Format("Reading %s of the element failed", name), hr);
+  return value;
+}
+
+void Write(IHTMLElement2* e, Setter setter, LONG value, const char* name) {
+  const HRESULT hr = (e->*setter)(value);
+  if (FAILED(hr)) throw Error(Format("Setting %s of the element failed", name), hr);
+}
+
+LONG ScrollLeft(IHTMLElement2* e) { return Read(e, &IHTMLElement2::get_scrollLeft, "scrollLeft"); }
+LONG ScrollTop(IHTMLElement2* e) { return Read(e, &IHTMLElement2::get_scrollTop, "scrollTop"); }
+void SetScrollLeft(IHTMLElement2* e, LONG v) { Write(e, &IHTMLElement2::put_scrollLeft, v, "scrollLeft"); }
+void SetScrollTop(IHTMLElement2* e, LONG v) { Write(e, &IHTMLElement2::put_scrollTop, v, "scrollTop"); }
+
+struct TClientArea {
+  LONG clientLeft, clientTop, clientWidth, clientHeight;
+  int32_t ViewWidth() const { return clientWidth - clientLeft; }
+  int32_t ViewHeight() const { return clientHeight - clientTop; }
+};
+
+TClientArea ReadClientArea(IHTMLElement2* e) {
+  TClientArea a;
+  a.clientWidth = Read(e, &IHTMLElement2::get_clientWidth, "clientWidth");
+  a.clientLeft = Read(e, &IHTMLElement2::get_clientLeft, "clientLeft");
+  a.clientHeight = Read(e, &IHTMLElement2::get_clientHeight, "clientHeight");
+  a.clientTop = Read(e, &IHTMLElement2::get_clientTop, "clientTop");
+  return a;
+}
+
+// Runs `action` when the scope ends, however it ends.
+class TOnExit {
+public:
+  explicit TOnExit(std::function<void()> action) : action_(std::move(action)) {}
+  ~TOnExit() {
+    try {
+      action_();
+    } catch (...) {  // a clean-up that fails must not hide what ended the scope
+    }
+  }
+  TOnExit(const TOnExit&) = delete;
+  TOnExit& operator=(const TOnExit&) = delete;
+
+private:
+  std::function<void()> action_;
+};
+
+ComPtr<IHTMLElement> DocumentBody(IHTMLDocument2* document) {
+  ComPtr<IHTMLElement> body;
+  if (document) document->get_body(body.put());
+  if (!body) throw Error("The document has no body");
+  return body;
+}
+
+}  // namespace
+
+std::unique_ptr<THtmlImage> TVantrelle::CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder) {
+  if (!builder || !element) return nullptr;
+  auto render = ComPtr<IHTMLElement2>(element).As<IHTMLElementRender>();
+  if (!render) return nullptr;
+  TClientArea area{};
+  LONG width = 0, height = 0;
+  try {
+    area = ReadClientArea(element);
+    width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
+    height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
+  } catch (const Error&) {
+    return nullptr;
+  }
+  // A border wider than the client area leaves no view at all.
+  if (area.ViewWidth() < 0 || area.ViewHeight() < 0) return nullptr;
+  const TCaptureGrid grid = CaptureGrid(width, height, area.ViewWidth(), area.ViewHeight());
+  builder->BeginImage(width, height);
+  builder->SetTileSize(grid.viewW, grid.viewH);
+  builder->SetTileCount(grid.cols, grid.rows, grid.Count());
+
+  // The view reaches to the client area's right and bottom edges: on the last column and row the
+  // wanted part is shifted right and down by what the element could not scroll, up to the border.
+  std::unique_ptr<TBitmap> view, tile;
+  try {
+    view = std::make_unique<TBitmap>(area.clientLeft + area.clientWidth, area.clientTop + area.clientHeight);
+    tile = std::make_unique<TBitmap>(grid.viewW, grid.viewH);
+  } catch (const Error&) {
+    return nullptr;
+  }
+
+  const LONG savedLeft = ScrollLeft(element), savedTop = ScrollTop(element);
+  int32_t index = 0;
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    const int32_t y = row * grid.viewH;
+    SetScrollTop(element, y);
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      const RECT place = grid.TileRect(col, row);
+      SetScrollLeft(element, place.left);
+      const int32_t dx = place.left - ScrollLeft(element), dy = y - ScrollTop(element);
+      view->Fill(kWhite);
+      // A view the browser fails to draw leaves the tile as it was; every index still reaches the builder.
+      if (render->DrawToDC(view->Canvas()) == S_OK) {
+        const int32_t w = place.right - place.left, h = place.bottom - place.top;
+        tile->SetSize(w, h);
+        tile->Fill(kWhite);
+        ::BitBlt(tile->Canvas(), 0, 0, w, h, view->Canvas(), area.clientLeft + dx, area.clientTop + dy, SRCCOPY);
+      }
+      builder->AddTile(col, row, index++, place, *tile);
+    }
+  }
+  tile.reset();
+  view.reset();
+  SetScrollLeft(element, savedLeft);
+  SetScrollTop(element, savedTop);
+  return builder->GetResult();
+}
+
+std::unique_ptr<THtmlImage> TVantrelle::ScrollCapture(IHTMLElement2* element, POINT start,
+                                                      THtmlImageBuilder* builder) {
+  FRequestLog.WriteLogText(kScrollCaption, kLogScrollCaptureStarted);
+  auto log = [this](const std::string& message) { WriteLog(kScrollCaption, message); };
+  if (!element) {
+    log(Format("newElement : %d", 0));
+    return nullptr;
+  }
+  if (!builder) return nullptr;
+  try {
+    const LONG savedLeft = ScrollLeft(element), savedTop = ScrollTop(element);
+    log(Format("scrollLeft : %ld", savedLeft));
+    log(Format("scrollTop : %ld", savedTop));
+    log(Format("scrollWidth : %ld", Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth")));
+    log(Format("scrollHeight : %ld", Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight")));
+
+    // From here on every way out puts the browser window and the element's scroll position back.
+    TOnExit restore([&] {
+      RestoreIEWindow();
+      SetScrollLeft(element, savedLeft);
+      SetScrollTop(element, savedTop);
+    });
+    PrepareIEWindowForCapture();
+
+    const TClientArea area = ReadClientArea(element);
+    int32_t viewW = area.ViewWidth(), viewH = area.ViewHeight();
+    log(Format("ClientWidthInView : %d", viewW));
+    log(Format("ClientHeightInView : %d", viewH));
+    // The whole content: the view starts after the left and top borders, so the content's last
+    // columns and rows come into it when the element is scrolled to its end.
+    const int32_t width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
+    const int32_t height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
+
+    RECT client{};
+    if (viewW < 0) return nullptr;
+    if (viewW == 0 && ::GetClientRect(FDocHwnd, &client)) {
+      viewW = client.right - client.left;
+      log(Format("Windows.GetClientRect(ClientWidthInView) : %d", viewW));
+    }
+    if (viewH < 0) return nullptr;
+    if (viewH == 0 && ::GetClientRect(FDocHwnd, &client)) {
+      viewH = client.bottom - client.top;
+      log(Format("Windows.GetClientRect(ClientHeightInView) : %d", viewH));
+    }
+
+    ComPtr<IHTMLElement> body = DocumentBody(FDocument.get());
+    VARIANT alignTop;
+    ::VariantInit(&alignTop);
+    V_VT(&alignTop) = VT_BOOL;
+    V_BOOL(&alignTop) = VARIANT_TRUE;
+    body->scrollIntoView(alignTop);
+
+    // Where the document's content starts in the view window (a frame's lies inside the top view).
+    ComPtr<IHTMLRectCollection> rects;
+    LONG rectCount = 0;
+    if (SUCCEEDED(element->getClientRects(rects.put())) && rects && SUCCEEDED(rects->get_length(&rectCount)) &&
+        rectCount > 0) {
+      auto body2 = body.As<IHTMLElement2>();
+      ComPtr<IHTMLRectCollection> bodyRects;
+      VARIANT first, item;
+      ::VariantInit(&first);
+      ::VariantInit(&item);
+      V_VT(&first) = VT_I4;
+      V_I4(&first) = 0;
+      if (!body2 || FAILED(body2->getClientRects(bodyRects.put())) || !bodyRects ||
+          FAILED(bodyRects->item(&first, &item)) || V_VT(&item) != VT_DISPATCH || !V_DISPATCH(&item)) {
+        ::VariantClear(&item);
+        throw Error("The document's body has no client rectangle");
+      }
+      auto rect = ComPtr<IDispatch>::Attach(V_DISPATCH(&item)).As<IHTMLRect>();
+      LONG left = 0, top = 0;
+      if (!rect || FAILED(rect->get_left(&left)) || FAILED(rect->get_top(&top)))
+        throw Error("The body's client rectangle cannot be read");
+      FFrameStartX = left;
+      FFrameStartY = top;
+      log(Format("FFrameStartX : %d", FFrameStartX));
+      log(Format("FFrameStartX : %d", FFrameStartY));
+    }
+
+    ComPtr<IHTMLElement> parent;
+    if (SUCCEEDED(body->get_parentElement(parent.put())) && parent) {
+      LONG offsetLeft = 0, offsetTop = 0;
+      parent->get_offsetLeft(&offsetLeft);
+      parent->get_offsetTop(&offsetTop);
+      log(Format("offsetLeft : %ld", offsetLeft));
+      log(Format("offsetTop : %ld", offsetTop));
+    }
+
+    const POINT startPos{area.clientLeft + FFrameStartX, area.clientTop + FFrameStartY};
+    log(Format("StartPos : %ld, %ld", startPos.x, startPos.y));
+    SetScrollLeft(element, 0);
+    SetScrollTop(element, 0);
+
+    builder->BeginImage(width, height);
+    log(Format("Bitmap Width : %d", width));
+    log(Format("Bitmap Height : %d", height));
+    const TCaptureGrid grid = CaptureGrid(width, height, viewW, viewH);
+    builder->SetTileSize(grid.viewW, grid.viewH);
+    builder->SetTileCount(grid.cols, grid.rows, grid.Count());
+    TBitmap tile(grid.viewW, grid.viewH);
+
+    // Since Windows 8 the view window's own device context no longer shows what is on the
+    // screen: copy from the desktop at the view's place, and give the screen time to follow.
+    const bool fromScreen = IsWin8OrLater();
+    const HWND source = fromScreen ? ::GetDesktopWindow() : FDocHwnd;
+    RECT docRect{};
+    if (fromScreen) ::GetWindowRect(FDocHwnd, &docRect);
+    log(Format("CountY : %d", grid.rows));
+    log(Format("FDocHwnd : %d", static_cast<int>(reinterpret_cast<INT_PTR>(FDocHwnd))));
+    WindowDC dc(source);
+    if (!dc) throw Error("No device context for the view window");
+    const POINT origin{startPos.x + docRect.left, startPos.y + docRect.top};
+
+    int32_t index = 0;
+    for (int32_t row = 0; row < grid.rows; ++row) {
+      const int32_t y = row * grid.viewH + start.y;
+      SetScrollTop(element, y);
+      const int32_t dy = y - ScrollTop(element);
+      for (int32_t col = 0; col < grid.cols; ++col) {
+        const RECT place = grid.TileRect(col, row);
+        const int32_t x = place.left + start.x;
+        SetScrollLeft(element, x);
+        const int32_t dx = x - ScrollLeft(element);
+        BringIEWindowToFront();
+        // Only the top-left part of the tile bitmap is the picture's on the last column and row.
+        ::BitBlt(tile.Canvas(), 0, 0, place.right - place.left, place.bottom - place.top, dc.get(), origin.x + dx,
+                 origin.y + dy, SRCCOPY);
+        if (fromScreen) ::Sleep(30);
+        builder->AddTile(col, row, index++, place, tile);
+      }
+    }
+    return builder->GetResult();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
+void TVantrelle::PrepareIEWindowForCapture() {
+  FSavedPlacement = WINDOWPLACEMENT{};
+  FSavedPlacement.length = sizeof(WINDOWPLACEMENT);
+  ::GetWindowPlacement(FBrowserWindow, &FSavedPlacement);
+  if (FSavedPlacement.showCmd == SW_SHOWMINIMIZED) ::ShowWindow(FBrowserWindow, SW_RESTORE);
+  ::GetWindowRect(FBrowserWindow, &FSavedWindowRect);
+  BringIEWindowToFront();
+  auto body = DocumentBody(FDocument.get()).As<IHTMLElement2>();
+  if (!body) throw Error("The document's body is not an element");
+  SetScrollTop(body.get(), 0);
+  SetScrollLeft(body.get(), 0);
+}
+
+void TVantrelle::RestoreIEWindow() {
+  const RECT& r = FSavedWindowRect;
+  ::SetWindowPos(FBrowserWindow, HWND_NOTOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+  ::SetWindowPlacement(FBrowserWindow, &FSavedPlacement);
+}
+
+void TVantrelle::BringIEWindowToFront() {
+  ::SetWindowPos(FBrowserWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  ::ShowWindow(FBrowserWindow, SW_SHOW);
+  ::SetForegroundWindow(FBrowserWindow);
+}
+
+}  // namespace vt

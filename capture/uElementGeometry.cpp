@@ -1,0 +1,177 @@
+#include "capture/uElementGeometry.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "base/Errors.h"
+#include "base/Strings.h"
+
+namespace vt {
+namespace {
+
+// The element collection's late-bound members: `length` and the default member `item`.
+constexpr DISPID kCollectionLength = 1500;
+constexpr DISPID kCollectionItem = DISPID_VALUE;
+
+void Check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) throw Error(Format("%s: %s", what, SystemErrorText(static_cast<DWORD>(hr)).c_str()), hr);
+}
+
+LONG ReadLong(IHTMLElement* element, HRESULT (STDMETHODCALLTYPE IHTMLElement::*getter)(LONG*), const char* what) {
+  LONG value = 0;
+  Check((element->*getter)(&value), what);
+  return value;
+}
+
+int32_t Clamp32(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+class OwnedVariant {
+public:
+  OwnedVariant() { ::VariantInit(&v_); }
+  ~OwnedVariant() { ::VariantClear(&v_); }
+  OwnedVariant(const OwnedVariant&) = delete;
+  OwnedVariant& operator=(const OwnedVariant&) = delete;
+  VARIANT* get() { return &v_; }
+
+private:
+  VARIANT v_;
+};
+
+// A comma text cut into pieces: blanks and commas separate, a piece in double quotes (a doubled
+// quote standing for one) stays whole. Empty pieces name no tag and are left out.
+std::vector<std::string> SplitCommaText(const std::string& text) {
+  std::vector<std::string> pieces;
+  size_t i = 0, n = text.size();
+  auto blank = [&](size_t at) { return at < n && static_cast<unsigned char>(text[at]) <= ' '; };
+  while (blank(i)) ++i;
+  while (i < n) {
+    std::string piece;
+    if (text[i] == '"') {
+      for (++i; i < n; ++i) {
+        if (text[i] != '"') piece += text[i];
+        else if (i + 1 < n && text[i + 1] == '"') piece += text[++i];
+        else { ++i; break; }
+      }
+    } else {
+      while (i < n && !blank(i) && text[i] != ',') piece += text[i++];
+    }
+    if (!piece.empty()) pieces.push_back(piece);
+    while (blank(i)) ++i;
+    if (i < n && text[i] == ',') {
+      do ++i; while (blank(i));
+    }
+  }
+  return pieces;
+}
+
+// dispatch->Invoke without named arguments; `result` receives the value.
+void Invoke(IDispatch* dispatch, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result,
+            const char* what) {
+  DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+  Check(dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr), what);
+}
+
+LONG CollectionLength(IDispatch* collection) {
+  OwnedVariant length;
+  Invoke(collection, kCollectionLength, DISPATCH_PROPERTYGET, {}, length.get(), "length");
+  Check(::VariantChangeType(length.get(), length.get(), 0, VT_I4), "length");
+  return V_I4(length.get());
+}
+
+// The collection's k-th element, or none when the browser hands back no object.
+ComPtr<IDispatch> CollectionItem(IDispatch* collection, LONG k) {
+  VARIANT index;
+  V_VT(&index) = VT_I4;
+  V_I4(&index) = k;
+  OwnedVariant item;
+  Invoke(collection, kCollectionItem, DISPATCH_METHOD, {index, index}, item.get(), "item");
+  if (V_VT(item.get()) != VT_DISPATCH) return {};
+  return ComPtr<IDispatch>(V_DISPATCH(item.get()));
+}
+
+int32_t ElementTop(IHTMLElement* element) {
+  RECT rect{};
+  GetElementAbsoluteRect(element, rect);
+  return rect.top;
+}
+
+}  // namespace
+
+ComPtr<IHTMLDocument2> GetElementDocument(IHTMLElement* element) {
+  if (!element) return {};
+  ComPtr<IDispatch> document;
+  Check(element->get_document(document.put()), "document");
+  return document.As<IHTMLDocument2>();
+}
+
+std::string GetElementTagName(IHTMLElement* element) {
+  if (!element) return {};
+  Bstr tag;
+  Check(element->get_tagName(tag.put()), "tagName");
+  return ToAnsi(tag.str());
+}
+
+bool GetElementAbsoluteRect(IHTMLElement* element, RECT& rect) {
+  if (!element) return false;
+  LONG width = ReadLong(element, &IHTMLElement::get_offsetWidth, "offsetWidth");
+  LONG height = ReadLong(element, &IHTMLElement::get_offsetHeight, "offsetHeight");
+  int64_t left = 0, top = 0;
+  for (ComPtr<IHTMLElement> current(element);;) {
+    left += ReadLong(current.get(), &IHTMLElement::get_offsetLeft, "offsetLeft");
+    top += ReadLong(current.get(), &IHTMLElement::get_offsetTop, "offsetTop");
+    ComPtr<IHTMLElement> parent;
+    Check(current->get_offsetParent(parent.put()), "offsetParent");
+    if (!parent || SameTextAscii(GetElementTagName(parent.get()), "BODY")) break;
+    current = parent;
+  }
+  rect = RECT{Clamp32(left), Clamp32(top), Clamp32(left + width), Clamp32(top + height)};
+  return true;
+}
+
+int32_t CollectTaggedElements(IHTMLElement* start, const std::string& names,
+                              std::vector<ComPtr<IHTMLElement>>* elements, std::vector<int32_t>* tops) {
+  ComPtr<IHTMLDocument2> document = GetElementDocument(start);
+  if (!document) return 0;
+  ComPtr<IHTMLElementCollection> all;
+  Check(document->get_all(all.put()), "all");
+  if (!all) return 0;
+
+  int32_t count = 0;
+  const std::vector<std::string> tagNames = SplitCommaText(names);
+  for (const std::string& name : tagNames) {
+    OwnedVariant tag;
+    V_VT(tag.get()) = VT_BSTR;
+    V_BSTR(tag.get()) = Bstr(ToWide(name)).Detach();
+    ComPtr<IDispatch> found;
+    Check(all->tags(*tag.get(), found.put()), "tags");
+    auto collection = found.As<IHTMLElementCollection>();
+    if (!collection) throw Error("tags(\"" + name + "\") gave no element collection", E_NOINTERFACE);
+
+    // A tag without elements, or an item gone from the collection, leaves the others counted.
+    const LONG n = CollectionLength(collection.get());
+    for (LONG k = 0; k < n; ++k) {
+      ComPtr<IDispatch> item = CollectionItem(collection.get(), k);
+      if (!item) continue;
+      auto element = item.As<IHTMLElement>();
+      if (!element) throw Error(Format("item %ld of tags(\"%s\") is no element", k, name.c_str()), E_NOINTERFACE);
+      ++count;
+      if (elements) elements->push_back(element);
+      int32_t top = ElementTop(element.get());
+      if (tops) tops->push_back(top);
+    }
+  }
+
+  const std::string startTag = GetElementTagName(start);
+  for (const std::string& name : tagNames) {
+    if (!SameTextAscii(startTag, name)) continue;
+    ++count;
+    if (tops) tops->push_back(ElementTop(start));
+    break;
+  }
+  return count;
+}
+
+}  // namespace vt

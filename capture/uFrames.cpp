@@ -1,0 +1,200 @@
+#include "capture/uFrames.h"
+
+#include <oleacc.h>
+
+#include <vector>
+
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/Numbers.h"
+#include "base/Strings.h"
+#include "page/uXMLBitmap.h"
+
+namespace vt {
+namespace {
+
+// SID_SWebBrowserApp: the service under which documents and windows offer their browser.
+const GUID kWebBrowserAppService = __uuidof(IWebBrowserApp);
+
+void Trace(const char* text) { ::OutputDebugStringA(text); }
+
+class TOwnedVariant {
+public:
+  TOwnedVariant() { ::VariantInit(&v_); }
+  ~TOwnedVariant() { ::VariantClear(&v_); }
+  TOwnedVariant(const TOwnedVariant&) = delete;
+  TOwnedVariant& operator=(const TOwnedVariant&) = delete;
+  VARIANT* get() { return &v_; }
+
+private:
+  VARIANT v_;
+};
+
+// The key of one step of a frame path: a frame's position or its name. False when an index
+// piece is no number.
+bool FrameKey(const std::string& piece, bool indexMode, VARIANT* key) {
+  if (indexMode) {
+    std::optional<int32_t> index = TryStrToInt(piece);
+    if (!index) return false;
+    V_VT(key) = VT_I4;
+    V_I4(key) = *index;
+    return true;
+  }
+  std::wstring name = ToWide(piece);
+  V_VT(key) = VT_BSTR;
+  V_BSTR(key) = ::SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+  return true;
+}
+
+// One step down the frame path: the document of the frame that `key` selects, none when there
+// is no such frame or it cannot be reached.
+ComPtr<IHTMLDocument2> ChildFrameDocument(IHTMLDocument2* document, const std::string& piece, bool indexMode) {
+  TOwnedVariant key;
+  if (!FrameKey(piece, indexMode, key.get())) return {};
+  ComPtr<IHTMLFramesCollection2> frames;
+  if (FAILED(document->get_frames(frames.put())) || !frames) return {};
+  TOwnedVariant item;
+  if (FAILED(frames->item(key.get(), item.get()))) return {};
+  if (FAILED(::VariantChangeType(item.get(), item.get(), 0, VT_DISPATCH)) || !V_DISPATCH(item.get())) return {};
+  auto window = ComPtr<IDispatch>(V_DISPATCH(item.get())).As<IHTMLWindow2>();
+  if (!window) return {};
+  ComPtr<IHTMLDocument2> child;
+  GetBrowserDocument(window.get(), child);
+  return child;
+}
+
+}  // namespace
+
+void GetWebBrowser(IUnknown* object, ComPtr<IWebBrowserApp>& browser) {
+  browser.reset();
+  if (!object) return;
+  ComPtr<IServiceProvider> provider;
+  if (FAILED(object->QueryInterface(IID_IServiceProvider, provider.put_void())) || !provider) return;
+  if (FAILED(provider->QueryService(kWebBrowserAppService, __uuidof(IWebBrowserApp), browser.put_void())))
+    browser.reset();
+}
+
+void GetBrowserDocument(IUnknown* window, ComPtr<IHTMLDocument2>& document) {
+  document.reset();
+  ComPtr<IWebBrowserApp> browser;
+  GetWebBrowser(window, browser);
+  if (!browser) return;
+  ComPtr<IDispatch> dispatch;
+  if (FAILED(browser->get_Document(dispatch.put())) || !dispatch) return;
+  document = dispatch.As<IHTMLDocument2>();
+}
+
+bool DocumentOf(IWebBrowser* browser, ComPtr<IHTMLDocument2>& document) {
+  document.reset();
+  if (!browser) return false;
+  ComPtr<IDispatch> dispatch;
+  OleCheck(browser->get_Document(dispatch.put()));
+  if (!dispatch) return false;
+  document = dispatch.As<IHTMLDocument2>();
+  return static_cast<bool>(document);
+}
+
+void FallbackDocument(bool exact, IWebBrowser* browser, ComPtr<IHTMLDocument2>& document) {
+  document.reset();
+  if (!exact) DocumentOf(browser, document);
+}
+
+void GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact, ComPtr<IHTMLDocument2>& document) {
+  document.reset();
+  if (!browser) return;
+  std::string text = Trim(path);
+  bool indexMode = text.empty() || (!path.empty() && path[0] == '$');
+  if (indexMode && !text.empty()) text.erase(0, 1);
+  // Step by step from the top document, which is also what a path naming no frame gives.
+  if (!DocumentOf(browser, document) || text.empty()) return;
+
+  std::vector<std::string> pieces;
+  SplitTrimmedStr(indexMode ? '.' : '/', text, pieces);
+  for (const std::string& piece : pieces) {
+    ComPtr<IHTMLDocument2> child;
+    try {
+      child = ChildFrameDocument(document.get(), piece, indexMode);
+    } catch (const std::exception&) {
+      child.reset();
+    }
+    if (!child) {
+      FallbackDocument(exact, browser, document);
+      return;
+    }
+    document = child;
+  }
+}
+
+void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element) {
+  element.reset();
+  if (!document) return;
+  bool documentElementChosen = false;
+  // Whatever happens here, the body is tried next, as the page's own scroll element may be it.
+  auto takeBody = [&] {
+    Trace("Document3.documentElement try...finally......");
+    if (documentElementChosen) return;
+    ComPtr<IHTMLElement> body;
+    OleCheck(document->get_body(body.put()));
+    if (!body) {
+      Trace("fail....ADocument2.body is nil..");
+      element.reset();
+    } else {
+      Trace("ADocument2.body....");
+      element = body.As<IHTMLElement2>();
+    }
+  };
+  try {
+    Trace("try to get Document3..........");
+    auto document3 = ComPtr<IHTMLDocument2>(document).As<IHTMLDocument3>();
+    ComPtr<IHTMLElement> root;
+    if (document3) OleCheck(document3->get_documentElement(root.put()));
+    if (!document3) {
+      Trace("Document3 is nil");
+    } else if (!root) {
+      Trace("Document3.documentElement is nil");
+    } else {
+      Trace("Document3.documentElement try.......");
+      OleCheck(document3->get_documentElement(root.put()));
+      element = root.As<IHTMLElement2>();
+      if (root && !element) Trace("Document3 >>> IHTMLElement2 is nil");
+      if (element) {
+        OleCheck(element->setCapture(VARIANT_TRUE));
+        LONG width = 0, height = 0;
+        OleCheck(element->get_clientWidth(&width));
+        OleCheck(element->get_clientHeight(&height));
+        documentElementChosen = width != 0 || height != 0;
+      }
+    }
+  } catch (...) {
+    takeBody();
+    throw;
+  }
+  takeBody();
+}
+
+HRESULT GetWebBrowserFromWindow(HWND window, ComPtr<IWebBrowser2>& browser) {
+  Module oleacc(::LoadLibraryA("Oleacc.dll"));
+  if (!oleacc) return S_FALSE;
+  auto objectFromLresult =
+      reinterpret_cast<LPFNOBJECTFROMLRESULT>(::GetProcAddress(oleacc.get(), "ObjectFromLresult"));
+  if (!objectFromLresult) return S_FALSE;
+
+  const UINT message = ::RegisterWindowMessageA("WM_HTML_GETOBJECT");
+  DWORD_PTR answer = 0;
+  if (!::SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer)) answer = 0;
+  ComPtr<IHTMLDocument2> document;
+  HRESULT result = objectFromLresult(static_cast<LRESULT>(answer), IID_IHTMLDocument2, 0, document.put_void());
+  if (result != S_OK || !document) return result;
+
+  ComPtr<IHTMLWindow2> parent;
+  OleCheck(document->get_parentWindow(parent.put()));
+  auto provider = parent.As<IServiceProvider>();
+  if (!provider) throw Error("The document's window offers no services", E_NOINTERFACE);
+  // The browser from the client site stays in use when the window does not name its own.
+  ComPtr<IWebBrowser2> found;
+  if (SUCCEEDED(provider->QueryService(kWebBrowserAppService, IID_IWebBrowser2, found.put_void())) && found)
+    browser = found;
+  return result;
+}
+
+}  // namespace vt

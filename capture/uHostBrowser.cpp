@@ -1,0 +1,107 @@
+#include "capture/uHostBrowser.h"
+
+#include <exdisp.h>
+
+#include <algorithm>
+
+#include "base/Errors.h"
+#include "base/MessagePump.h"
+#include "base/Strings.h"
+#include "control/VantrelleImpl.h"
+
+namespace vt {
+
+void TVantrelle::GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc) {
+  docHwnd = nullptr;
+  browser.reset();
+  doc.reset();
+  IUnknown* self = ControlObject();
+  ComPtr<IOleObject> object;
+  if (!self || self->QueryInterface(IID_IOleObject, object.put_void()) != S_OK || !object) return;
+  ComPtr<IOleClientSite> site;
+  if (object->GetClientSite(site.put()) != S_OK || !site) return;
+  ComPtr<IOleContainer> container;
+  if (site->GetContainer(container.put()) != S_OK || !container) return;
+  ComPtr<IHTMLDocument2> document;
+  if (container->QueryInterface(IID_IHTMLDocument2, document.put_void()) != S_OK || !document) return;
+  ComPtr<IServiceProvider> provider;
+  if (site->QueryInterface(IID_IServiceProvider, provider.put_void()) != S_OK || !provider) return;
+  if (provider->QueryService(__uuidof(IWebBrowserApp), IID_IWebBrowser2, browser.put_void()) != S_OK) return;
+  ComPtr<IOleWindow> window;
+  if (document->QueryInterface(IID_IOleWindow, window.put_void()) != S_OK || !window) return;
+  window->GetWindow(&docHwnd);
+  doc = document;
+}
+
+bool TVantrelle::WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
+  if (!doc) return false;
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    Bstr state;
+    OleCheck(doc->get_readyState(state.put()));
+    if (state.str() == L"complete") return true;
+    if (!ProcessMessages()) return false;
+    const DWORD now = ::GetTickCount();
+    if (TickTimeoutPassed(start, now, timeoutMs)) return false;
+    // Loading goes on through the thread's messages: sleep until one comes instead of spinning.
+    const DWORD slice = std::min<DWORD>(timeoutMs - (now - start) + 1, 50);
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLElement>& elem) {
+  elem.reset();
+  ComPtr<IHTMLDocument2> document;
+  if (!doc || FAILED(doc->QueryInterface(IID_IHTMLDocument2, document.put_void())) || !document)
+    throw Error("Invalid HTML document");
+  ComPtr<IHTMLElement> body;
+  OleCheck(document->get_body(body.put()));
+  auto body2 = body.As<IHTMLElement2>();
+  if (!body2) throw Error("Can't find <body> element");
+  ComPtr<IHTMLElementCollection> all;
+  Bstr star(L"*");
+  OleCheck(body2->getElementsByTagName(star.get(), all.put()));
+  if (!all) return;
+  LONG length = 0;
+  OleCheck(all->get_length(&length));
+  for (LONG i = 0; i < length; ++i) {
+    VARIANT index, none;
+    V_VT(&index) = VT_I4;
+    V_I4(&index) = i;
+    ::VariantInit(&none);
+    ComPtr<IDispatch> item;
+    OleCheck(all->item(index, none, item.put()));
+    auto element = item.As<IHTMLElement>();
+    if (!element) throw Error(Format("Element %ld of the document is no HTML element", static_cast<long>(i)));
+    Bstr elementId;
+    OleCheck(element->get_id(elementId.put()));
+    std::string narrow = ToAnsi(elementId.str());
+    if (::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, narrow.data(), static_cast<int>(narrow.size()),
+                         id.data(), static_cast<int>(id.size())) == CSTR_EQUAL) {
+      elem = element;
+      return;
+    }
+  }
+}
+
+int32_t GetDocumentMode(IUnknown* doc) {
+  ComPtr<IDispatch> dispatch;
+  if (!doc || doc->QueryInterface(IID_IDispatch, dispatch.put_void()) != S_OK || !dispatch) return 0;
+  LPOLESTR name = const_cast<LPOLESTR>(L"DocumentMode");
+  DISPID id = 0;
+  if (dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0x800, &id) != S_OK) return 0;
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT result;
+  ::VariantInit(&result);
+  int32_t mode = 0;
+  if (dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr) ==
+          S_OK &&
+      ::VariantChangeType(&result, &result, 0, VT_I4) == S_OK)
+    mode = V_I4(&result);
+  ::VariantClear(&result);
+  return mode;
+}
+
+bool TickTimeoutPassed(DWORD start, DWORD now, DWORD timeoutMs) { return now - start > timeoutMs; }
+
+}  // namespace vt

@@ -1,0 +1,485 @@
+// The control finding its way through the stand-in browser: the browser and document from the
+// control's client site and from the document window, frames by index path and by name, the
+// element to scroll in both document modes, and the wait for a loaded document.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "base/Errors.h"
+#include "capture/uFrames.h"
+#include "capture/uBrowserWindow.h"
+#include "capture/uHostBrowser.h"
+#include "control/VantrelleImpl.h"
+#include "browser/HostedControl.h"
+#include "browser/HtmlObjects.h"
+#include "support/BrowserPage.h"
+
+using namespace vt;
+using namespace vt::test;
+using vt::browser::ComObject;
+using vt::browser::MakeCom;
+
+namespace {
+
+struct OleEnvironment : ::testing::Environment {
+  void SetUp() override { ::OleInitialize(nullptr); }
+  void TearDown() override { ::OleUninitialize(); }
+};
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+template <class A, class B>
+bool SameObject(const ComPtr<A>& a, const ComPtr<B>& b) {
+  return a && b && a.template As<IUnknown>().get() == b.template As<IUnknown>().get();
+}
+
+std::wstring DocumentUrl(const ComPtr<IHTMLDocument2>& d) {
+  Bstr url;
+  if (d) d->get_URL(url.put());
+  return url.str();
+}
+
+// The control's COM object as far as the browser's site needs it.
+class TTestOleObject : public ComObject<browser::IOleObjectStub> {
+public:
+  HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override {
+    site_ = ComPtr<IOleClientSite>(site);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override {
+    if (!site) return E_POINTER;
+    *site = ComPtr<IOleClientSite>(site_).Detach();
+    return *site ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE Close(DWORD) override { return S_OK; }
+
+private:
+  ComPtr<IOleClientSite> site_;
+};
+
+// Hands out one object to whoever creates the class, as the browser creates the page's control.
+class TSingleObjectFactory : public ComObject<browser::IClassFactoryStub> {
+public:
+  explicit TSingleObjectFactory(IUnknown* object) : object_(object) {}
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
+    return object_->QueryInterface(iid, out);
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+  ComPtr<IUnknown> object_;
+};
+
+class TSitedVantrelle : public TVantrelle {
+public:
+  explicit TSitedVantrelle(IUnknown* object) : object_(object) {}
+
+protected:
+  IUnknown* ControlObject() override { return object_.get(); }
+
+private:
+  ComPtr<IUnknown> object_;
+};
+
+// A client site of a container other than the browser's: its container and its browser service
+// are what the test gives.
+class TOtherSite : public ComObject<browser::IOleClientSiteStub, browser::IServiceProviderStub> {
+public:
+  TOtherSite(ComPtr<IOleContainer> container, ComPtr<IWebBrowser2> browser)
+      : container_(std::move(container)), browser_(std::move(browser)) {}
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+    if (!container) return E_POINTER;
+    *container = ComPtr<IOleContainer>(container_).Detach();
+    return *container ? S_OK : E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE QueryService(REFGUID, REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return browser_ ? browser_->QueryInterface(iid, out) : E_NOINTERFACE;
+  }
+
+private:
+  ComPtr<IOleContainer> container_;
+  ComPtr<IWebBrowser2> browser_;
+};
+
+class TPlainContainer : public ComObject<browser::IOleContainerStub> {};
+// An HTML document that has no window.
+class TWindowlessDocument : public ComObject<browser::IOleContainerStub, browser::IHTMLDocument2Stub> {};
+
+const CLSID kTestControlClsid = {0x5e0b27c1, 0x2a44, 0x4f7e, {0x9b, 0x13, 0x6c, 0x1d, 0x7a, 0x2e, 0x90, 0x41}};
+
+const char kFramesMain[] = R"(<page width="400" height="400" url="http://site.test/main.html">
+    <iframe name="content" x="0" y="0" width="200" height="200"><page url="http://site.test/content.html"/></iframe>
+    <iframe name="nav" x="200" y="0" width="200" height="200"><page url="http://site.test/nav.html"/></iframe>
+  </page>)";
+const char kFramesPage[] = R"(<page width="800" height="600" url="http://site.test/top.html">
+    <iframe name="left" x="0" y="0" width="300" height="400" border="2">
+      <page width="500" height="900" url="http://site.test/left.html" mode="5">
+        <div x="0" y="0" width="10" height="10">
+          <iframe name="inner" x="10" y="10" width="100" height="100"><page url="http://site.test/inner.html"/></iframe>
+        </div>
+      </page>
+    </iframe>
+    <iframe name="main" x="320" y="0" width="400" height="400" src="main.xml"/>
+  </page>)";
+
+}  // namespace
+
+TEST(HostBrowser, ControlReachesItsPageDocumentWindowAndBrowser) {
+  BrowserPage p(R"(<page width="1000" height="2000" url="http://site.test/p.html">
+      <object id="Vantrelle" classid="clsid:5E0B27C1-2A44-4F7E-9B13-6C1D7A2E9041" x="0" y="0" width="200" height="50"/>
+    </page>)");
+  auto object = MakeCom<TTestOleObject>();
+  auto factory = MakeCom<TSingleObjectFactory>(static_cast<IOleObject*>(object.get()));
+  DWORD cookie = 0;
+  ASSERT_EQ(::CoRegisterClassObject(kTestControlClsid, static_cast<IClassFactory*>(factory.get()),
+                                    CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
+  {
+    browser::THostedControl hosted(p.Window(), *p.Page().FindById("Vantrelle"), kTestControlClsid, nullptr);
+    TSitedVantrelle control(static_cast<IOleObject*>(object.get()));
+    HWND docHwnd = nullptr;
+    ComPtr<IWebBrowser2> browser;
+    ComPtr<IHTMLDocument2> doc;
+    control.GetHostBrowser(docHwnd, browser, doc);
+    EXPECT_EQ(docHwnd, p.View());
+    EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
+    EXPECT_TRUE(SameObject(doc, p.Doc()));
+    EXPECT_EQ(GetTopParentWindow(docHwnd), p.Window().FrameWindow());
+
+    // The driver then takes the browser again from the document window, and a frame from it.
+    ComPtr<IWebBrowser2> fromWindow;
+    EXPECT_EQ(GetWebBrowserFromWindow(docHwnd, fromWindow), S_OK);
+    EXPECT_TRUE(SameObject(fromWindow, p.Window().Browser()));
+    ComPtr<IHTMLDocument2> top;
+    GetFrameDocument(fromWindow.get(), "", true, top);
+    EXPECT_TRUE(SameObject(top, p.Doc()));
+  }
+  ::CoRevokeClassObject(cookie);
+}
+
+TEST(HostBrowser, ChainStopsWhereTheContainerFails) {
+  BrowserPage p(R"(<page url="http://site.test/p.html"/>)");
+  auto object = MakeCom<TTestOleObject>();
+  TSitedVantrelle control(static_cast<IOleObject*>(object.get()));
+  HWND docHwnd = p.View();
+  ComPtr<IWebBrowser2> browser = p.Window().Browser();
+  ComPtr<IHTMLDocument2> doc = p.Doc();
+
+  // Not sited yet: nothing is found, and nothing of an earlier value is left.
+  control.GetHostBrowser(docHwnd, browser, doc);
+  EXPECT_EQ(docHwnd, nullptr);
+  EXPECT_FALSE(browser);
+  EXPECT_FALSE(doc);
+
+  // A container that is no HTML document.
+  auto plain = MakeCom<TPlainContainer>();
+  auto site = MakeCom<TOtherSite>(ComPtr<IOleContainer>(plain.get()), p.Window().Browser());
+  object->SetClientSite(static_cast<IOleClientSite*>(site.get()));
+  doc = p.Doc();
+  control.GetHostBrowser(docHwnd, browser, doc);
+  EXPECT_EQ(docHwnd, nullptr);
+  EXPECT_FALSE(browser);
+  EXPECT_FALSE(doc);
+
+  // An HTML document without a window: the browser is found, the rest is not.
+  auto windowless = MakeCom<TWindowlessDocument>();
+  auto site2 = MakeCom<TOtherSite>(ComPtr<IOleContainer>(static_cast<IOleContainer*>(windowless.get())),
+                                   p.Window().Browser());
+  object->SetClientSite(static_cast<IOleClientSite*>(site2.get()));
+  control.GetHostBrowser(docHwnd, browser, doc);
+  EXPECT_EQ(docHwnd, nullptr);
+  EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
+  EXPECT_FALSE(doc);
+  object->SetClientSite(nullptr);
+
+  // A control without a COM object.
+  TVantrelle bare;
+  browser = p.Window().Browser();
+  bare.GetHostBrowser(docHwnd, browser, doc);
+  EXPECT_FALSE(browser);
+}
+
+TEST(HostBrowser, TopParentWindow) {
+  BrowserPage p("<page/>");
+  HWND top = p.Window().FrameWindow();
+  EXPECT_EQ(GetTopParentWindow(p.View()), top);
+  EXPECT_EQ(GetTopParentWindow(top), top);
+  EXPECT_EQ(GetTopParentWindow(nullptr), nullptr);
+}
+
+TEST(HostBrowser, DocumentElementByIdIgnoringCase) {
+  BrowserPage p(R"(<page width="800" height="600">
+      <div id="first" x="0" y="0" width="10" height="10"/>
+      <div id="VANTRELLE" name="one" x="0" y="0" width="10" height="10"/>
+      <div id="vantrelle" name="two" x="0" y="0" width="10" height="10"/>
+    </page>)");
+  ComPtr<IHTMLElement> found;
+  FindDocumentElement(p.Doc().get(), "Vantrelle", found);
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(SameObject(found, ComPtr<IHTMLElement>(browser::ElementObject(p.Page().top->body->children[1].get()))));
+  FindDocumentElement(p.Doc().get(), "absent", found);
+  EXPECT_FALSE(found);
+
+  try {
+    FindDocumentElement(nullptr, "Vantrelle", found);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Invalid HTML document");
+  }
+  // A document without a body.
+  auto& top = *p.Page().top;
+  browser::TElement* body = top.body;
+  top.body = nullptr;
+  try {
+    FindDocumentElement(p.Doc().get(), "Vantrelle", found);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "Can't find <body> element");
+  }
+  top.body = body;
+}
+
+TEST(HostBrowser, DocumentModeIsReadByName) {
+  for (int mode : {5, 7, 11}) {
+    BrowserPage p("<page mode=\"" + std::to_string(mode) + "\"/>");
+    EXPECT_EQ(GetDocumentMode(p.Doc().get()), mode);
+  }
+  EXPECT_EQ(GetDocumentMode(nullptr), 0);
+  auto plain = MakeCom<TPlainContainer>();  // answers no IDispatch
+  EXPECT_EQ(GetDocumentMode(static_cast<IOleContainer*>(plain.get())), 0);
+  BrowserPage p("<page/>");
+  ComPtr<IHTMLElement> body;
+  p.Doc()->get_body(body.put());
+  EXPECT_EQ(GetDocumentMode(body.get()), 0);  // no such name
+}
+
+TEST(WaitForDocument, LoadedDocumentAnswersAtOnce) {
+  BrowserPage p("<page/>");
+  ASSERT_TRUE(PumpUntil([&] { return p.Page().top->complete; }, 3000));
+  TVantrelle control;
+  const UINT marker = WM_APP + 17;
+  ::PostThreadMessageW(::GetCurrentThreadId(), marker, 0, 0);
+  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  MSG msg;
+  EXPECT_TRUE(::PeekMessageW(&msg, nullptr, marker, marker, PM_REMOVE)) << "no message may be processed";
+  EXPECT_FALSE(control.WaitForDocumentComplete(nullptr, 10000));
+}
+
+TEST(WaitForDocument, WaitsForCompleteWhileTheThreadRuns) {
+  DWORD start = ::GetTickCount();
+  BrowserPage p(R"(<page ready="400"/>)");
+  TVantrelle control;
+  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  DWORD elapsed = ::GetTickCount() - start;
+  EXPECT_GE(elapsed, 390u);
+  EXPECT_LT(elapsed, 3000u);
+}
+
+TEST(WaitForDocument, GivesUpAfterTheTimeOut) {
+  struct { const char* page; } cases[] = {{R"(<page ready="never"/>)"}, {R"(<page ready="50" readyValue="Complete"/>)"}};
+  for (auto c : cases) {
+    BrowserPage p(c.page);
+    TVantrelle control;
+    DWORD start = ::GetTickCount();
+    EXPECT_FALSE(control.WaitForDocumentComplete(p.Doc().get(), 500)) << c.page;
+    DWORD elapsed = ::GetTickCount() - start;
+    EXPECT_GE(elapsed, 490u) << c.page;
+    EXPECT_LT(elapsed, 2000u) << c.page;
+  }
+  // The tick counter wraps past zero during the wait.
+  EXPECT_TRUE(TickTimeoutPassed(0xFFFFFF00u, 0x00000100u, 500));
+  EXPECT_FALSE(TickTimeoutPassed(0xFFFFFF00u, 0x00000100u, 512));
+  EXPECT_FALSE(TickTimeoutPassed(0xFFFFFF00u, 0xFFFFFFF0u, 500));
+}
+
+TEST(WaitForDocument, QuitEndsTheWaitAndStaysForTheHost) {
+  BrowserPage p(R"(<page ready="never"/>)");
+  TVantrelle control;
+  ::PostQuitMessage(7);
+  DWORD start = ::GetTickCount();
+  EXPECT_FALSE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  EXPECT_LT(::GetTickCount() - start, 1000u);
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(Frames, FoundByIndexPathAndByName) {
+  BrowserPage p(kFramesPage, {}, {{"main.xml", kFramesMain}});
+  auto browser = p.Window().Browser();
+  struct { const char* path; const wchar_t* url; } found[] = {
+      {"$0", L"http://site.test/left.html"},      {"$1.0", L"http://site.test/content.html"},
+      {"$1.1", L"http://site.test/nav.html"},     {"$0.0", L"http://site.test/inner.html"},
+      {"main/content", L"http://site.test/content.html"}, {"left/inner", L"http://site.test/inner.html"},
+      {"main", L"http://site.test/main.html"},    {"$1.0 ", L"http://site.test/content.html"},
+      {"$", L"http://site.test/top.html"},        {"", L"http://site.test/top.html"},
+      {"   ", L"http://site.test/top.html"},
+  };
+  for (auto f : found) {
+    for (bool exact : {true, false}) {
+      ComPtr<IHTMLDocument2> doc;
+      GetFrameDocument(browser.get(), f.path, exact, doc);
+      EXPECT_EQ(DocumentUrl(doc), f.url) << "path [" << f.path << "] exact " << exact;
+    }
+  }
+}
+
+TEST(Frames, FailedSearchFallsBack) {
+  BrowserPage p(kFramesPage, {}, {{"main.xml", kFramesMain}});
+  auto browser = p.Window().Browser();
+  // Not a number, no such frame, one step longer than the nesting, names are exact, empty steps;
+  // a blank before the "$" makes the path a frame name.
+  for (const char* path :
+       {"$x", "$2", "$-1", "$1.0.0", "$0.0.0", "main/content/x", "Main", "main/", "$1..0", "$.0", " $1.0"}) {
+    ComPtr<IHTMLDocument2> doc = p.Doc();
+    GetFrameDocument(browser.get(), path, true, doc);
+    EXPECT_FALSE(doc) << path;
+    GetFrameDocument(browser.get(), path, false, doc);
+    EXPECT_TRUE(SameObject(doc, p.Doc())) << path;
+  }
+  ComPtr<IHTMLDocument2> doc = p.Doc();
+  GetFrameDocument(nullptr, "$0", false, doc);
+  EXPECT_FALSE(doc);
+}
+
+TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
+  BrowserPage standards(R"(<page width="2000" height="3000" mode="8"/>)");
+  ComPtr<IHTMLElement2> element;
+  GetScrollElement(standards.Doc().get(), element);
+  EXPECT_TRUE(SameObject(element, standards.ScrollElement()));
+  EXPECT_EQ(standards.Record(), std::vector<std::string>{"setCapture HTML"});
+
+  BrowserPage quirks(R"(<page width="2000" height="3000" mode="5"/>)");
+  GetScrollElement(quirks.Doc().get(), element);
+  ComPtr<IHTMLElement> body;
+  quirks.Doc()->get_body(body.put());
+  EXPECT_TRUE(SameObject(element, body));
+  EXPECT_EQ(quirks.Record(), std::vector<std::string>{"setCapture HTML"});
+
+  // A quirks-mode frame's body, found through the frame path.
+  BrowserPage frames(kFramesPage, {}, {{"main.xml", kFramesMain}});
+  ComPtr<IHTMLDocument2> left;
+  GetFrameDocument(frames.Window().Browser().get(), "left", true, left);
+  GetScrollElement(left.get(), element);
+  ComPtr<IHTMLElement> leftBody;
+  left->get_body(leftBody.put());
+  EXPECT_TRUE(SameObject(element, leftBody));
+  GetFrameDocument(frames.Window().Browser().get(), "$1", true, left);
+  GetScrollElement(left.get(), element);
+  ComPtr<IHTMLElement> mainHtml;
+  left.As<IHTMLDocument3>()->get_documentElement(mainHtml.put());
+  EXPECT_TRUE(SameObject(element, mainHtml));
+
+  // Neither a client area nor a body; no document.
+  auto& top = *quirks.Page().top;
+  browser::TElement* quirksBody = top.body;
+  top.body = nullptr;
+  GetScrollElement(quirks.Doc().get(), element);
+  top.body = quirksBody;
+  EXPECT_FALSE(element);
+  element = standards.ScrollElement();
+  GetScrollElement(nullptr, element);
+  EXPECT_FALSE(element);
+}
+
+namespace {
+
+// A document whose body is a real page's, with or without a document element interface that fails.
+template <class... Stubs>
+class TBodyOnlyDocument : public ComObject<browser::IHTMLDocument2Stub, Stubs...> {
+public:
+  explicit TBodyOnlyDocument(ComPtr<IHTMLElement> body) : body_(std::move(body)) {}
+  HRESULT STDMETHODCALLTYPE get_body(IHTMLElement** p) override {
+    *p = ComPtr<IHTMLElement>(body_).Detach();
+    return S_OK;
+  }
+
+private:
+  ComPtr<IHTMLElement> body_;
+};
+
+}  // namespace
+
+TEST(ScrollElement, BodyWithoutDocumentElementAndFailingReadsRaise) {
+  BrowserPage p(R"(<page mode="8"/>)");
+  ComPtr<IHTMLElement> body;
+  p.Doc()->get_body(body.put());
+  auto noDocument3 = MakeCom<TBodyOnlyDocument<>>(body);
+  ComPtr<IHTMLElement2> element;
+  GetScrollElement(noDocument3.get(), element);
+  EXPECT_TRUE(SameObject(element, body));
+
+  // documentElement not implemented: the failure reaches the caller.
+  auto failing = MakeCom<TBodyOnlyDocument<browser::IHTMLDocument3Stub>>(body);
+  try {
+    GetScrollElement(failing.get(), element);
+    ADD_FAILURE();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.code(), E_NOTIMPL);
+  }
+}
+
+TEST(BrowserFromWindow, FoundThroughTheRegisteredMessage) {
+  BrowserPage p(R"(<page url="http://site.test/p.html"/>)");
+  BrowserPage other(R"(<page url="http://site.test/other.html"/>)");
+  ComPtr<IWebBrowser2> browser = other.Window().Browser();
+  EXPECT_EQ(GetWebBrowserFromWindow(p.View(), browser), S_OK);
+  EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
+
+  // A view that does not answer leaves the browser from the client site in use.
+  BrowserPage silent(R"(<page getobject="ignore"/>)");
+  browser = other.Window().Browser();
+  EXPECT_NE(GetWebBrowserFromWindow(silent.View(), browser), S_OK);
+  EXPECT_TRUE(SameObject(browser, other.Window().Browser()));
+  EXPECT_NE(GetWebBrowserFromWindow(nullptr, browser), S_OK);
+  EXPECT_TRUE(SameObject(browser, other.Window().Browser()));
+}
+
+namespace {
+
+// A document view whose thread is busy for longer than the control waits.
+LRESULT CALLBACK SlowViewProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == ::RegisterWindowMessageA("WM_HTML_GETOBJECT")) {
+    ::Sleep(2500);
+    return 0;
+  }
+  return ::DefWindowProcW(wnd, msg, wp, lp);
+}
+
+}  // namespace
+
+TEST(BrowserFromWindow, WindowThatDoesNotAnswerInTimeKeepsTheBrowser) {
+  HWND slow = nullptr;
+  HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  DWORD threadId = 0;
+  std::thread owner([&] {
+    threadId = ::GetCurrentThreadId();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = SlowViewProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VtSlowDocumentView";
+    ::RegisterClassW(&wc);
+    slow = ::CreateWindowW(L"VtSlowDocumentView", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                           wc.hInstance, nullptr);
+    ::SetEvent(ready);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    ::DestroyWindow(slow);
+  });
+  ::WaitForSingleObject(ready, 5000);
+  ASSERT_NE(slow, nullptr);
+
+  BrowserPage p("<page/>");
+  ComPtr<IWebBrowser2> browser = p.Window().Browser();
+  DWORD start = ::GetTickCount();
+  EXPECT_NE(GetWebBrowserFromWindow(slow, browser), S_OK);
+  DWORD elapsed = ::GetTickCount() - start;
+  EXPECT_GE(elapsed, 950u);
+  EXPECT_LT(elapsed, 2000u);
+  EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
+  ::PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+  owner.join();
+  ::CloseHandle(ready);
+}

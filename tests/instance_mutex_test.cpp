@@ -1,0 +1,106 @@
+// The per-process single-request mutex: one request at a time in one browser process, each
+// browser process with a mutex of its own.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "base/Strings.h"
+#include "capture/uInstanceMutex.h"
+#include "control/VantrelleImpl.h"
+#include "resources/StringIds.h"
+#include "support/TestEnv.h"
+
+using namespace vt;
+
+namespace {
+
+struct TVantrelleProbe : TVantrelle {
+  using TVantrelle::FInstanceMutex;
+};
+
+const std::string kOwnName = InstanceMutexName(::GetCurrentProcessId());
+
+bool MutexExists(const std::string& name) {
+  Handle mutex(::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
+  return static_cast<bool>(mutex);
+}
+
+// The message of each log line.
+std::vector<std::string> LogMessages(const TVantrelle& control) {
+  std::vector<std::string> messages;
+  for (const std::string& line : control.RequestLog().Lines()) {
+    std::string rest = line.substr(line.find("] >> ") + 5);
+    messages.push_back(line.substr(0, line.find("] >> ") + 1) + rest.substr(rest.find(" >>") + 3));
+  }
+  return messages;
+}
+
+struct ProbeAnswer {
+  int own = -1;
+  std::string parentMutex, ownName;
+};
+
+ProbeAnswer RunProbe() {
+  auto r = test::RunChild(Format("\"%s\\mutex_probe.exe\" %lu", test::ProgramFolder().c_str(), ::GetCurrentProcessId()));
+  EXPECT_EQ(r.exitCode, 0);
+  ProbeAnswer a;
+  std::istringstream(r.output) >> a.own >> a.parentMutex >> a.ownName;
+  return a;
+}
+
+}  // namespace
+
+TEST(InstanceMutex, NamedAfterTheProcessId) { EXPECT_EQ(InstanceMutexName(4711), "$$VTNS$$_4711"); }
+
+TEST(InstanceMutex, SecondControlOfTheProcessIsRefused) {
+  ASSERT_FALSE(MutexExists(kOwnName));
+  TVantrelleProbe first, second;
+  ASSERT_TRUE(first.CreateInstanceMutex());
+  ASSERT_TRUE(first.FInstanceMutex);
+  HANDLE held = first.FInstanceMutex.get();
+  EXPECT_EQ(LogMessages(first),
+            (std::vector<std::string>{"[MutexID >> ID]" + kOwnName,
+                                      Format("[Mutex >> ]Mutext Handle : %d", static_cast<int>(reinterpret_cast<intptr_t>(held))),
+                                      "[Mutex >> ]" + LoadResString(kLogNoRunningInstance)}));
+
+  EXPECT_FALSE(second.CreateInstanceMutex());
+  EXPECT_FALSE(second.FInstanceMutex);
+  EXPECT_EQ(first.FInstanceMutex.get(), held);
+  std::vector<std::string> log = LogMessages(second);
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0], "[MutexID >> ID]" + kOwnName);
+  EXPECT_EQ(log[2], "[Mutex >> ]" + LoadResString(kLogAlreadyRunning));
+  // The refused call left nothing open: closing the first control's handle ends the mutex.
+  first.FInstanceMutex.reset();
+  EXPECT_FALSE(MutexExists(kOwnName));
+
+  EXPECT_TRUE(second.CreateInstanceMutex());
+  second.FInstanceMutex.reset();
+}
+
+// A page's script may call again while the control's own request still runs its preview.
+TEST(InstanceMutex, RefusedSecondCallKeepsTheHeldMutexForItsCleanUp) {
+  TVantrelleProbe control;
+  ASSERT_TRUE(control.CreateInstanceMutex());
+  HANDLE held = control.FInstanceMutex.get();
+  EXPECT_FALSE(control.CreateInstanceMutex());
+  EXPECT_EQ(control.FInstanceMutex.get(), held);
+  EXPECT_TRUE(MutexExists(kOwnName));
+  control.FInstanceMutex.reset();  // the first request's clean-up
+  EXPECT_FALSE(MutexExists(kOwnName));
+}
+
+TEST(InstanceMutex, EachBrowserProcessHasItsOwn) {
+  TVantrelleProbe control;
+  ASSERT_TRUE(control.CreateInstanceMutex());
+  ProbeAnswer held = RunProbe();
+  EXPECT_EQ(held.own, 1);                  // the other process's request runs
+  EXPECT_EQ(held.parentMutex, "owned");    // while this process's mutex is held by this request
+  EXPECT_NE(held.ownName, kOwnName);
+  EXPECT_EQ(held.ownName.rfind("$$VTNS$$_", 0), 0u);
+
+  control.FInstanceMutex.reset();
+  ProbeAnswer released = RunProbe();
+  EXPECT_EQ(released.own, 1);
+  EXPECT_EQ(released.parentMutex, "none");
+}
