@@ -346,20 +346,28 @@ HRESULT TVantrelleControl::RunUAC(VARIANT* value) {
   });
 }
 
-// The browser-settings routines these three hand on to are not part of this build yet.
+// The registry and window work of the browser settings, for the request driver of a control at
+// low integrity that calls these on its elevated second instance.
 HRESULT TVantrelleControl::RunCompatibilityMode(VARIANT_BOOL* value) {
   if (!value) return E_POINTER;
-  return FailWithErrorInfo(E_NOTIMPL, "RunCompatibilityMode is not available", IID_IVantrelle);
+  return SafeCall(IID_IVantrelle, [&] { *value = ToVariantBool(SetCompatibilityMode()); });
 }
 
-HRESULT TVantrelleControl::RunCompatibilityIEWinSize(LONG, LONG, LONG, LONG, LONG, VARIANT_BOOL* value) {
+HRESULT TVantrelleControl::RunCompatibilityIEWinSize(LONG left, LONG top, LONG right, LONG bottom, LONG iehandle,
+                                                     VARIANT_BOOL* value) {
   if (!value) return E_POINTER;
-  return FailWithErrorInfo(E_NOTIMPL, "RunCompatibilityIEWinSize is not available", IID_IVantrelle);
+  // right and bottom are the width and the height.
+  HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(iehandle));
+  return SafeCall(IID_IVantrelle, [&] { *value = ToVariantBool(MoveIEWindow(left, top, right, bottom, window)); });
 }
 
 HRESULT TVantrelleControl::RunCompatibilityAllsite(VARIANT_BOOL* value) {
   if (!value) return E_POINTER;
-  return FailWithErrorInfo(E_NOTIMPL, "RunCompatibilityAllsite is not available", IID_IVantrelle);
+  // The setting yields no success value: the answer is always false.
+  return SafeCall(IID_IVantrelle, [&] {
+    SetAllSiteSetup();
+    *value = VARIANT_FALSE;
+  });
 }
 
 HRESULT TVantrelleControl::Run2(BSTR newParam, VARIANT divObj) {

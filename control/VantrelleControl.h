@@ -54,7 +54,6 @@ public:
 
   // TVantrelle
   HWND FormHandle() const override { return form_.Handle(); }
-  ComPtr<IOleClientSite> ClientSite() const override { return clientSite_; }
 
   // The connected sink, queried for the event interface (none when `sink` is none).
   void EventSinkChanged(IDispatch* sink);
@@ -213,6 +212,7 @@ public:
 
 protected:
   void LogChanged() override;
+  IUnknown* ControlObject() override { return static_cast<IVantrelle*>(this); }
 
 private:
   // The form's OnCreate handler.

@@ -38,8 +38,6 @@ public:
 
   // The control's window (its face), owner of its prompts; none until the container shows it.
   virtual HWND FormHandle() const { return nullptr; }
-  // The container's client site, the way to the hosting browser; none while the control is unsited.
-  virtual ComPtr<IOleClientSite> ClientSite() const { return {}; }
   // Shows the log box, cleared first, or hides it keeping its lines.
   void ShowLog(bool show);
   bool LogVisible() const { return FLogVisible; }

@@ -131,7 +131,8 @@ TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
   ::DeleteFileA(TRequestLog::FilePath().c_str());
   auto r = RunChild("\"" + ProgramFolder() + "\\..\\browser\\vtbrowser.exe\" \"" + dir.file("page.xml") +
                     "\" --call \"Run2('/log', #d1)\" --call \"GetVtnVersion()\" --call \"GetVtnVersion(out)\""
-                    " --call \"Run('/scr')\" --call \"RunCompatibilityMode()\" --call \"RunUAC()\"",
+                    " --call \"Run('/scr')\" --call \"RunCompatibilityIEWinSize(0, 0, 640, 480, 0)\" --call \"Font = #d1\""
+                    " --call \"RunUAC()\"",
                     "VANTRELLE_DIALOG_ANSWERS=Result=1");
   EXPECT_EQ(r.exitCode, 0);
   std::vector<std::string> calls;
@@ -144,7 +145,8 @@ TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
                        "call GetVtnVersion() -> 0x00000000 = \"1.6.4.0\"",
                        "call GetVtnVersion(out) -> 0x00000000 out1 = \"1.6.4.0\"",
                        "call Run('/scr') -> 0x00000000",
-                       "call RunCompatibilityMode() -> 0x80004001 = false \"RunCompatibilityMode is not available\"",
+                       "call RunCompatibilityIEWinSize(0, 0, 640, 480, 0) -> 0x00000000 = false",
+                       "call Font = #d1 -> 0x80004002",  // an element is no font: refused before the member runs
                        "call RunUAC() -> 0x00000000 = null",
                        "exit 0",
                    }));

@@ -252,12 +252,15 @@ TEST_F(ControlObject, FailuresArriveAsFailedResultsWithTheirDescriptions) {
   // The same through IDispatch: DISP_E_EXCEPTION with the code and the description.
   VARIANT result;
   ::VariantInit(&result);
+  VARIANT noFont;
+  V_VT(&noFont) = VT_DISPATCH;
+  V_DISPATCH(&noFont) = nullptr;
   EXCEPINFO error{};
-  EXPECT_EQ(Call(L"RunCompatibilityMode", DISPATCH_METHOD, {}, &result, &error), DISP_E_EXCEPTION);
+  EXPECT_EQ(Call(L"Font", DISPATCH_PROPERTYPUTREF, {noFont}, &result, &error), DISP_E_EXCEPTION);
   if (error.pfnDeferredFillIn) error.pfnDeferredFillIn(&error);
-  EXPECT_EQ(error.scode, E_NOTIMPL);
+  EXPECT_EQ(error.scode, E_POINTER);
   ASSERT_NE(error.bstrDescription, nullptr);
-  EXPECT_STREQ(error.bstrDescription, L"RunCompatibilityMode is not available");
+  EXPECT_STREQ(error.bstrDescription, L"No font was given");
   ::SysFreeString(error.bstrDescription);
   ::SysFreeString(error.bstrSource);
   ::SysFreeString(error.bstrHelpFile);
