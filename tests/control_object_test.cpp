@@ -241,6 +241,28 @@ TEST_F(ControlObject, MembersThroughTheDualInterface) {
   EXPECT_EQ(control_->RunCompatibility(), S_OK);
 }
 
+TEST_F(ControlObject, RunCompatibilityIEWinSizeMovesAndSizesTheWindow) {
+  HWND window = ::CreateWindowExA(0, "STATIC", "browser", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  VARIANT_BOOL moved = VARIANT_FALSE;
+  // right and bottom are the width and the height.
+  EXPECT_EQ(control_->RunCompatibilityIEWinSize(40, 50, 640, 480, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)),
+                                                &moved),
+            S_OK);
+  EXPECT_EQ(moved, VARIANT_TRUE);
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  EXPECT_EQ(r.left, 40);
+  EXPECT_EQ(r.top, 50);
+  EXPECT_EQ(r.right - r.left, 640);
+  EXPECT_EQ(r.bottom - r.top, 480);
+  ::DestroyWindow(window);
+  EXPECT_EQ(control_->RunCompatibilityIEWinSize(0, 0, 640, 480, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)),
+                                                &moved),
+            S_OK);
+  EXPECT_EQ(moved, VARIANT_FALSE);
+}
+
 TEST_F(ControlObject, FailuresArriveAsFailedResultsWithTheirDescriptions) {
   // An exception inside a member: its code and message, through the error object.
   ::SetErrorInfo(0, nullptr);
