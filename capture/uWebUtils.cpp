@@ -25,13 +25,6 @@ bool ReadReportedVersion(ReportedVersion& out) {
   return true;
 }
 
-struct InternetHandleTraits {
-  using Type = HINTERNET;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::InternetCloseHandle(h); }
-};
-using InternetHandle = UniqueHandle<InternetHandleTraits>;
-
 }  // namespace
 
 uint8_t IntegrityLevelFromRid(DWORD rid) {

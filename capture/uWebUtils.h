@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Handles.h"
+
 namespace vt {
 
 // Integrity level 1..5 from a mandatory-label RID (1 untrusted, 2 low, 3 medium/high, 4 system, 5 protected).
@@ -34,6 +36,13 @@ struct UrlParts {
 };
 bool SplitURL(const std::string& url, std::string& scheme, std::string& host, std::string& path, uint16_t& port);
 UrlParts SplitURL(const std::string& url);
+
+struct InternetHandleTraits {
+  using Type = HINTERNET;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::InternetCloseHandle(h); }
+};
+using InternetHandle = UniqueHandle<InternetHandleTraits>;
 
 int32_t GetHttpStatusCode(HINTERNET request);
 bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status);

@@ -5,6 +5,7 @@
 
 #include "base/Strings.h"
 #include "control/uClassFactory.h"
+#include "control/uElevation.h"
 #include "control/uModuleVersion.h"
 #include "control/uRegistration.h"
 #include "resources/VantrelleTypeLib.h"
@@ -18,6 +19,12 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* 
   if (!object) return E_POINTER;
   *object = nullptr;
   if (clsid != CLSID_Vantrelle) return CLASS_E_CLASSNOTAVAILABLE;
+  // A control in a protected-mode browser reaches its elevated copy through this.
+  static bool installed = false;
+  if (!installed) {
+    vt::InstallElevatedInstanceFactory();
+    installed = true;
+  }
   return vt::ControlClassFactory()->QueryInterface(iid, object);
 }
 

@@ -14,7 +14,7 @@ namespace {
 // Debugger trace texts (Korean, code page 949): "start" and "normal end".
 const char kTraceCreate[] = "TVantrelle.ActiveFormCreate \xBD\xC3\xC0\xDB";
 const char kTraceDestroy[] = "TVantrelle \xC1\xA4\xBB\xF3 \xC1\xBE\xB7\xE1";
-constexpr DISPID kOnDestroy = 205, kOnKeyPress = 207, kGetVtnVersion = 233;
+constexpr DISPID kOnDestroy = 205, kOnKeyPress = 207, kRun2 = 232, kGetVtnVersion = 233;
 
 VARIANT_BOOL ToVariantBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
@@ -221,6 +221,15 @@ HRESULT TVantrelleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
   HRESULT hr = SafeCall(IID_IDispatch, [&] { info = TypeInfoOf(IID_IVantrelle); });
   if (FAILED(hr)) return hr;
   ::SetErrorInfo(0, nullptr);
+  // Run2 called with the switches alone: the element is missing, as an optional argument is.
+  if (id == kRun2 && (flags & DISPATCH_METHOD) && params && params->cArgs == 1 && params->cNamedArgs == 0) {
+    VARIANT args[2];
+    V_VT(&args[0]) = VT_ERROR;
+    V_ERROR(&args[0]) = DISP_E_PARAMNOTFOUND;
+    args[1] = params->rgvarg[0];
+    DISPPARAMS both{args, nullptr, 2, 0};
+    return info->Invoke(static_cast<IVantrelle*>(this), id, flags, &both, result, error, badArg);
+  }
   return info->Invoke(static_cast<IVantrelle*>(this), id, flags, params, result, error, badArg);
 }
 

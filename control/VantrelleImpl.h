@@ -21,6 +21,7 @@ namespace vt {
 
 class THtmlImage;
 class THtmlImageBuilder;
+struct TRequest;
 
 // The control's class identifier: the coclass Vantrelle of the type library.
 extern const CLSID kVantrelleClassId;
@@ -76,6 +77,11 @@ public:
   void RestoreIEWindow();
   void BringIEWindowToFront();
 
+  // The request of Run2 (control/uRequestDriver.cpp): reads the switches, prepares the browser,
+  // captures the page, hands over to RunPreview and cleans up on every way out. Returns S_OK
+  // for every end of the request; an error that escapes it is raised again after the clean-up.
+  HRESULT Run2Request(const std::string& params, IDispatch* divObj);
+
   // The page's document, the window that shows it and the browser, reached from the control's
   // client site. Each is set only as far as the chain of queries gets; none of them raises.
   void GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc);
@@ -83,10 +89,20 @@ public:
   // time-out has passed or the application is told to quit (false).
   bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
 
+  // The button-image package of `url` in the cache folder of `domain` (preview/uButtonPackage):
+  // true when a usable package is there. `iniPath` names its settings file as soon as the zip's
+  // file name is known, also when the result is false.
+  bool ImgBtnDownProc(const std::string& domain, const std::string& url, std::string& iniPath);
+
 protected:
   // The control's own COM object, whose client site leads to the browser; none while the control
   // has no COM face.
   virtual IUnknown* ControlObject() { return nullptr; }
+  // The integrity level of this process (uWebUtils); false when it cannot be read.
+  virtual bool ReadIntegrityLevel(uint8_t& level);
+  // Continues a request whose page was captured into request.image: the preview. The clean-up
+  // that follows it runs on every way out.
+  virtual void RunPreview(TRequest& request) {}
 
   // The request in progress. The request driver, the capture and the browser routines share these;
   // between requests they keep their last values.
@@ -107,6 +123,21 @@ protected:
   virtual void LogChanged() {}
 
 private:
+  // The steps of Run2Request; false ends the request.
+  bool PrepareRequest(TRequest& request);
+  bool FindBrowserAndDocument(TRequest& request);
+  bool AdjustBrowser(TRequest& request);
+  void HideControlAndSizeWindow(TRequest& request);
+  bool CaptureDocument(TRequest& request, IDispatch* divObj);
+  bool FindScrollElement(TRequest& request);
+  void CaptureIntoBuilder(TRequest& request, IDispatch* divObj);
+  void RestoreBrowserWindow(TRequest& request);
+  void EndRequest(TRequest& request);
+  // The request's elevated instance, created with `owner` the first time; none when that fails.
+  IBrowserSettingsWriter* ElevatedInstance(TRequest& request, HWND owner, unsigned createdText);
+  void LogRun(unsigned textId);
+  void LogRunText(const std::string& message);
+
   TRequestLog FRequestLog;
   bool FLogVisible = false;
 };

@@ -48,3 +48,49 @@ TCoGetObject SetCoGetObject(TCoGetObject bind) {
 }
 
 }  // namespace vt
+
+#include "base/ComPtr.h"
+#include "control/uRequestDriver.h"
+#include "resources/VantrelleTypeLib.h"
+
+namespace vt {
+namespace {
+
+// The browser settings of the elevated instance, through its automation interface.
+class TElevatedSettings : public IBrowserSettingsWriter {
+public:
+  explicit TElevatedSettings(ComPtr<IVantrelle> instance) : instance_(std::move(instance)) {}
+  bool SetCompatibilityMode() override {
+    VARIANT_BOOL set = VARIANT_FALSE;
+    return SUCCEEDED(instance_->RunCompatibilityMode(&set)) && set != VARIANT_FALSE;
+  }
+  bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override {
+    VARIANT_BOOL moved = VARIANT_FALSE;
+    LONG handle = static_cast<LONG>(reinterpret_cast<LONG_PTR>(wnd));
+    return SUCCEEDED(instance_->RunCompatibilityIEWinSize(left, top, width, height, handle, &moved)) &&
+           moved != VARIANT_FALSE;
+  }
+  void SetAllSiteSetup() override {
+    VARIANT_BOOL ignored = VARIANT_FALSE;
+    instance_->RunCompatibilityAllsite(&ignored);
+  }
+
+private:
+  ComPtr<IVantrelle> instance_;
+};
+
+}  // namespace
+
+HRESULT CreateElevatedControlSettings(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
+  instance.reset();
+  ComPtr<IVantrelle> elevated;
+  HRESULT hr = CreateElevatedInstance(owner, CLSID_Vantrelle, IID_IVantrelle, elevated.put_void());
+  if (FAILED(hr)) return hr;
+  if (!elevated) return E_NOINTERFACE;
+  instance = std::make_unique<TElevatedSettings>(std::move(elevated));
+  return hr;
+}
+
+void InstallElevatedInstanceFactory() { SetElevatedInstanceFactory(CreateElevatedControlSettings); }
+
+}  // namespace vt

@@ -22,3 +22,19 @@ using TCoGetObject = HRESULT(WINAPI*)(LPCWSTR name, BIND_OPTS* options, REFIID i
 TCoGetObject SetCoGetObject(TCoGetObject bind);
 
 }  // namespace vt
+
+#include <memory>
+
+#include "capture/uBrowserSettings.h"
+
+namespace vt {
+
+// The settings methods of a new elevated instance of the control (CreateElevatedInstance with the
+// control's class and IVantrelle): its RunCompatibilityMode, RunCompatibilityIEWinSize and
+// RunCompatibilityAllsite. A failed result leaves `instance` empty.
+HRESULT CreateElevatedControlSettings(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance);
+
+// Makes the request driver reach the elevated instance through CreateElevatedControlSettings.
+void InstallElevatedInstanceFactory();
+
+}  // namespace vt

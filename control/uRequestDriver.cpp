@@ -1,19 +1,446 @@
-// Run2, the request of the page's script. The request driver (switches, browser preparation,
-// capture, preview and clean-up) fills this method; until then it records the call in the request
-// log and saves the log file as every request does at its end.
-#include "control/VantrelleImpl.h"
+#include "control/uRequestDriver.h"
 
+#include <exception>
+
+#include "base/Dialogs.h"
+#include "base/Errors.h"
+#include "base/MessagePump.h"
 #include "base/Strings.h"
+#include "capture/uBrowserWindow.h"
+#include "capture/uFrames.h"
+#include "capture/uGetIEVersion.h"
+#include "capture/uHostBrowser.h"
+#include "capture/uWebUtils.h"
+#include "control/VantrelleImpl.h"
+#include "control/uActiveForm.h"
+#include "resources/StringIds.h"
 
 namespace vt {
 
-void TVantrelle::Run2(const std::wstring& newParam, const VARIANT& divObj) {
-  bool element = V_VT(&divObj) == VT_DISPATCH && V_DISPATCH(&divObj);
-  WriteLog("ActiveX::Run", Format("Run2 = [%s], divObj = [%s]", ToAnsi(newParam).c_str(), element ? "element" : "none"));
+namespace {
+
+constexpr const char* kRunCaption = "ActiveX::Run";
+constexpr const char* kProductName = "Vantrelle";
+constexpr DWORD kDocumentTimeoutMs = 10000;
+constexpr int32_t kHiddenFrameWidth = 800, kHiddenFrameHeight = 100;
+
+TElevatedInstanceFactory& ElevatedFactory() {
+  static TElevatedInstanceFactory factory;
+  return factory;
+}
+
+// An empty line for the debugger: marks the borders between the request's stages.
+void TraceBlank() { ::OutputDebugStringA(""); }
+
+std::string SystemLanguage() {
+  char name[128] = {};
+  return ::GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SENGLANGUAGE, name, sizeof name) > 0 ? name : "";
+}
+
+const char* TrueFalse(bool value) { return value ? "True" : "False"; }
+
+void ExecZoom(IWebBrowser2* browser, int32_t percent) {
+  if (!browser) return;
+  VARIANT in, out;
+  ::VariantInit(&in);
+  ::VariantInit(&out);
+  V_VT(&in) = VT_I4;
+  V_I4(&in) = percent;
+  browser->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DODEFAULT, &in, &out);
+  ::VariantClear(&out);
+}
+
+void ResizeWindowObject(IHTMLWindow2* window, int32_t width, int32_t height) {
+  if (window) window->resizeTo(width, height);
+}
+
+int32_t ClientSize(IHTMLElement2* element, HRESULT (STDMETHODCALLTYPE IHTMLElement2::*getter)(LONG*)) {
+  LONG value = 0;
+  OleCheck((element->*getter)(&value));
+  return value;
+}
+
+}  // namespace
+
+TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory factory) {
+  std::swap(ElevatedFactory(), factory);
+  return factory;
+}
+
+HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
+  instance.reset();
+  if (!ElevatedFactory()) return E_NOTIMPL;
+  const HRESULT hr = ElevatedFactory()(owner, instance);
+  if (SUCCEEDED(hr) && instance) return hr;
+  instance.reset();
+  return FAILED(hr) ? hr : E_FAIL;
+}
+
+IDispatch* ElementDispatch(const VARIANT& value) {
+  if (V_VT(&value) == VT_DISPATCH) return V_DISPATCH(&value);
+  if (V_VT(&value) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&value)) return *V_DISPATCHREF(&value);
+  if (V_VT(&value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&value)) return ElementDispatch(*V_VARIANTREF(&value));
+  return nullptr;
+}
+
+bool TVantrelle::ReadIntegrityLevel(uint8_t& level) { return GetProcessIntegrityLevel(0, level); }
+
+void TVantrelle::LogRun(unsigned textId) { FRequestLog.WriteLogText(kRunCaption, textId); }
+void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, message); }
+
+HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
+  TRequest request(params);
+  std::exception_ptr error;
   try {
-    RequestLog().SaveToFile(TRequestLog::FilePath());
+    if (PrepareRequest(request) && FindBrowserAndDocument(request) && AdjustBrowser(request)) {
+      HideControlAndSizeWindow(request);
+      if (CaptureDocument(request, divObj)) {
+        TraceBlank();
+        RunPreview(request);
+      }
+    }
   } catch (...) {
-    // The log file is a record only; the request's result does not depend on it.
+    error = std::current_exception();
+  }
+  EndRequest(request);
+  if (error) std::rethrow_exception(error);
+  return S_OK;
+}
+
+// Modal guard, log, version, protected mode and the mutex, the switches of the capture.
+bool TVantrelle::PrepareRequest(TRequest& request) {
+  EnsureModalProtector();
+  request.systemLanguage = SystemLanguage();
+  if (request.switches.Has(swLog)) FRequestLog.Clear();
+
+  LogRunText(std::string(kProductName) + LoadResString(kLogRunStarted));
+  LogRun(kLogCheckingBrowserVersion);
+  request.browserVersion = GetIEVersion();
+  LogRunText(Format("Internet Explorer Ver : %d", request.browserVersion));
+
+  uint8_t level = 0;
+  if (request.browserVersion >= 8 && IsVistaOrLater() && ReadIntegrityLevel(level)) {
+    if (level <= 2) {
+      LogRun(kLogNewBrowserOnVista);
+      LogRun(kLogLowIntegrity);
+      if (!CreateInstanceMutex()) return false;
+      request.holdsMutex = true;
+      FProtectedMode = true;
+    } else {
+      LogRun(kLogPopupModeAutomatic);
+      LogRun(kLogNormalIntegrity);
+    }
+  }
+
+  request.scrollCapture = request.switches.Has(swScr);
+  if (request.scrollCapture) LogRun(kLogScrollCaptureOption);
+  LogRunText(LoadResString(kLogRunArguments) + " = [" + request.switches.Params() + "]");
+  LogRun(kLogHourglassCursor);
+  ::SetCursor(::LoadCursor(nullptr, IDC_WAIT));
+
+  if (GetIEVersion() < 6) {
+    LogRun(kLogBrowserTooOld);
+    ShowMessageBox(nullptr, LoadResString(kMsgBrowserVersionTooOld), kProductName, MB_ICONERROR);
+    return false;
+  }
+  return true;
+}
+
+// The browser, its windows and the document to capture (the host page's or a frame's).
+bool TVantrelle::FindBrowserAndDocument(TRequest& request) {
+  TraceBlank();
+  LogRun(kLogReadingFrameId);
+  request.framePath = request.switches.Text(swFid, 0);
+  LogRunText(LoadResString(kLogFrameId) + " = [" + request.framePath + "]");
+  request.exactFrame = request.switches.Has(swEff);
+  LogRunText(LoadResString(kLogExactFrameSearch) + " = [" + TrueFalse(request.exactFrame) + "]");
+  LogRun(kLogGettingHostPage);
+
+  GetHostBrowser(request.viewWindow, request.browser, request.document);
+  GetWebBrowserFromWindow(request.viewWindow, request.browser);
+  request.topWindow = GetTopParentWindow(request.viewWindow);
+  FDocHwnd = request.viewWindow;
+  FBrowserWindow = request.topWindow;
+
+  if (request.framePath.empty()) {
+    LogRun(kLogCapturingHostDocument);
+  } else {
+    LogRun(kLogSearchingFrame);
+    GetFrameDocument(request.browser.get(), request.framePath, request.exactFrame, request.document);
+  }
+
+  FDocument = request.document;
+  if (request.document) {
+    Bstr domain;
+    if (SUCCEEDED(request.document->get_domain(domain.put()))) request.siteDomain = ToAnsi(domain.str());
+  }
+  LogRunText(Format(LoadResString(kLogFoundDocument).c_str(),
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(request.viewWindow)),
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(request.document.get()))));
+  LogRunText(Format(LoadResString(kLogFoundBrowser).c_str(),
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(request.topWindow))));
+  LogRun(kLogCheckingRenderingEngine);
+  return true;
+}
+
+// Zoom to 100 and compatibility view, for browsers of version 8 and later. False when the page
+// is reloaded (or the user declined the reload): the request ends here.
+bool TVantrelle::AdjustBrowser(TRequest& request) {
+  if (request.browserVersion < 8) return true;
+
+  // A browser without a zoom setting shows its pages at 100.
+  const int32_t zoom = GetIEZoomSize().value_or(100 * 1000) / 1000;
+  LogRunText(Format(LoadResString(kLogCurrentZoom).c_str(), std::to_string(zoom).c_str()));
+  if (zoom != 100) {
+    ExecZoom(request.browser.get(), 100);
+    request.savedZoom = zoom;
+    LogRun(kLogZoomFixed);
+  }
+
+  GetDocumentMode(request.document.get());
+  LogRun(kLogBrowser7OrLater);
+
+  const std::string answer = request.switches.Text(swCmm, 0);
+  if (answer.empty()) return true;
+  LogRun(kLogCompatibilityOption);
+  bool newlyOn = false;
+  if (FProtectedMode) {
+    if (!IsCompatibilityModeSet()) {
+      if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogElevationDone))
+        newlyOn = elevated->SetCompatibilityMode();
+    }
+  } else {
+    newlyOn = SetCompatibilityMode();
+  }
+  if (!newlyOn) {
+    LogRun(kLogCompatibilityAlreadyOn);
+    return true;
+  }
+
+  LogRun(kLogCompatibilityNotApplied);
+  if (ToLowerAscii(answer) == "yes") {
+    LogRun(kLogAskingToReload);
+    const int choice = ShowMessageBox(nullptr, LoadResString(kMsgAskToChangeCompatibilityView), kProductName,
+                                      MB_YESNO | MB_ICONINFORMATION);
+    if (choice != IDYES) {
+      LogRun(kLogUserDeclinedReload);
+      LogRun(kLogCompatibilityViewSet);
+      return false;
+    }
+    LogRun(kLogUserAcceptedReload);
+  }
+  if (request.browser) request.browser->Refresh();
+  return false;
+}
+
+// The control's own element out of the view, and the browser window at the size of /ws.
+void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
+  if (request.document) {
+    ComPtr<IHTMLElement> self;
+    FindDocumentElement(request.document.get(), kProductName, self);
+    if (self) {
+      Bstr width(L"width"), height(L"height");
+      VARIANT_BOOL removed = VARIANT_FALSE;
+      self->removeAttribute(width.get(), 0, &removed);
+      self->removeAttribute(height.get(), 0, &removed);
+      ComPtr<IHTMLStyle> style;
+      if (SUCCEEDED(self->get_style(style.put())) && style) {
+        VARIANT zero, off;
+        V_VT(&zero) = VT_BSTR;
+        V_BSTR(&zero) = ::SysAllocString(L"0");
+        V_VT(&off) = VT_BSTR;
+        V_BSTR(&off) = ::SysAllocString(L"-1024");
+        style->put_width(zero);
+        style->put_height(zero);
+        style->put_left(off);
+        style->put_top(off);
+        ::VariantClear(&zero);
+        ::VariantClear(&off);
+      }
+    }
+  }
+  TraceBlank();
+
+  ::GetWindowRect(request.topWindow, &request.savedWindowRect);
+  const RECT& saved = request.savedWindowRect;
+  try {
+    int32_t width = request.switches.Number(swWs, 0);
+    int32_t height = request.switches.Number(swWs, 1);
+    LogRunText(Format("window size width : %d", width));
+    LogRunText(Format("window size height : %d", height));
+    if (width == 0) width = saved.right - saved.left;
+    if (height == 0) height = saved.bottom - saved.top;
+    request.windowSized = true;
+    if (FProtectedMode) {
+      LogRun(kLogResizeNewSystem);
+      if (request.elevated) LogRun(kLogResizeAlreadyElevated);
+      IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
+      if (!elevated) return;
+      elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
+      elevated->SetAllSiteSetup();
+    } else {
+      LogRun(kLogResizeOldSystem);
+      LogRun(kLogResizingBrowserWindow);
+      MoveIEWindow(0, 0, width, height, request.topWindow);
+      SetAllSiteSetup();
+    }
+  } catch (const std::exception&) {
+    // No /ws, or not numbers: the window keeps its size.
+  }
+}
+
+// Waits for the document and captures it. False when the request ends without a picture. The
+// browser window is put back however the request ends from here.
+bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
+  bool ready = false;
+  try {
+    ready = FindScrollElement(request);
+  } catch (...) {
+    if (request.windowSized) RestoreBrowserWindow(request);
+    throw;
+  }
+  if (!ready) {
+    if (request.windowSized) RestoreBrowserWindow(request);
+    return false;
+  }
+
+  // Element rendering must not be painted over while it draws; the scroll capture reads the
+  // screen and needs the view's painting.
+  if (!request.scrollCapture && !::LockWindowUpdate(request.viewWindow))
+    LogRunText("LockWindowUpdate() Execute Failed");
+
+  request.builder = std::make_unique<TBmpHtmlImageBuilder>();
+  std::exception_ptr error;
+  try {
+    CaptureIntoBuilder(request, divObj);
+  } catch (...) {
+    error = std::current_exception();
+  }
+
+  if (request.hiddenFrame) {
+    LogRun(kLogRestoringHiddenFrame);
+    ResizeWindowObject(request.parentWindow.get(), request.clientWidth, request.clientHeight);
+  }
+  if (!request.scrollCapture) {
+    LogRun(kLogUnlockingScreenUpdates);
+    ::LockWindowUpdate(nullptr);
+  }
+  if (!request.image && !error)
+    ShowMessageBox(nullptr, LoadResString(kMsgPageTooLargeToPrint), kProductName, MB_ICONEXCLAMATION | MB_TASKMODAL);
+  RestoreBrowserWindow(request);
+  if (error) std::rethrow_exception(error);
+  return request.image != nullptr;
+}
+
+// The loaded document's element to capture and its client size; false when there is none.
+bool TVantrelle::FindScrollElement(TRequest& request) {
+  ProcessMessages();
+  WaitForDocumentComplete(request.document.get(), kDocumentTimeoutMs);
+  LogRun(kLogDocumentLoaded);
+  TraceBlank();
+
+  LogRun(kLogGettingBody);
+  GetScrollElement(request.document.get(), request.scrollElement);
+  if (!request.scrollElement) {
+    LogRun(kLogNoBody);
+    return false;
+  }
+  LogRun(kLogGettingBodyRender);
+  if (!request.scrollElement.As<IHTMLElementRender>()) {
+    LogRun(kLogNoBodyRender);
+    return false;
+  }
+
+  LogRun(kLogGettingClientSize);
+  try {
+    request.clientWidth = ClientSize(request.scrollElement.get(), &IHTMLElement2::get_clientWidth);
+    request.clientHeight = ClientSize(request.scrollElement.get(), &IHTMLElement2::get_clientHeight);
+  } catch (const std::exception& e) {
+    LogRun(kLogClientSizeError);
+    LogRunText(Format(LoadResString(kLogErrorMessage).c_str(), e.what()));
+    return false;
+  }
+  request.hiddenFrame = request.clientWidth == 0 || request.clientHeight == 0;
+  LogRunText(LoadResString(kLogHiddenFrame) + " : [" + TrueFalse(request.hiddenFrame) + "]");
+  LogRun(kLogLockingScreenUpdates);
+  return true;
+}
+
+void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
+  LogRun(kLogGettingParentWindow);
+  if (request.document) request.document->get_parentWindow(request.parentWindow.put());
+  if (!request.parentWindow) {
+    LogRun(kLogNoParentWindow);
+    return;
+  }
+  if (request.hiddenFrame) {
+    LogRunText(Format(LoadResString(kLogResizingParentWindow).c_str(), kHiddenFrameWidth, kHiddenFrameHeight));
+    ResizeWindowObject(request.parentWindow.get(), kHiddenFrameWidth, kHiddenFrameHeight);
+  }
+  LogRun(kLogCapturingDocument);
+
+  if (request.scrollCapture) {
+    LogRun(kLogScrollCapture);
+    request.image = ScrollCapture(request.scrollElement.get(), POINT{0, 0}, request.builder.get());
+  } else if (divObj) {
+    LogRun(kLogElementRenderCapture);
+    divObj->QueryInterface(IID_IHTMLElement2, request.divElement2.put_void());
+    if (!request.divElement2) LogRun(kLogNoDivElement);
+    divObj->QueryInterface(IID_IHTMLElement, request.divElement.put_void());
+    if (!request.divElement) LogRunText("div IID_IHTMLElement QueryInterface Failed");
+    LogRun(kLogCapturingDiv);
+    request.image = CaptureByElementRender(request.divElement2.get(), request.builder.get());
+  } else {
+    LogRun(kLogElementRenderCapture);
+    request.image = CaptureByElementRender(request.scrollElement.get(), request.builder.get());
+  }
+  LogRun(kLogCaptureDone);
+  if (!request.image) LogRun(kLogCaptureFailed);
+}
+
+void TVantrelle::RestoreBrowserWindow(TRequest& request) {
+  const RECT& r = request.savedWindowRect;
+  if (FProtectedMode) {
+    LogRun(kLogRestoreNewSystem);
+    if (request.elevated) LogRun(kLogRestoreAlreadyElevated);
+    if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogRestoreElevationDone))
+      elevated->MoveIEWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, request.topWindow);
+  } else {
+    LogRun(kLogRestoreOldSystem);
+    LogRun(kLogRestoringBrowserWindow);
+    MoveIEWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, request.topWindow);
+  }
+}
+
+IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND owner, unsigned createdText) {
+  if (request.elevated) return request.elevated.get();
+  if (FAILED(CreateElevatedSettingsWriter(owner, request.elevated)) || !request.elevated) return nullptr;
+  LogRun(createdText);
+  return request.elevated.get();
+}
+
+// Runs on every way out of the request, whatever ended it.
+void TVantrelle::EndRequest(TRequest& request) {
+  if (request.topWindow) ::EnableWindow(request.topWindow, TRUE);
+  ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
+  LogRun(kLogFreeingUrlImages);
+  // The zoom forced to 100 goes back on every end, not only after a preview.
+  if (request.savedZoom && !IsWin81()) {
+    ExecZoom(request.browser.get(), *request.savedZoom);
+    LogRunText(Format(LoadResString(kLogZoomRestored).c_str(), std::to_string(*request.savedZoom).c_str()));
+    request.savedZoom.reset();
+  }
+  request.image.reset();
+  request.builder.reset();
+  request.elevated.reset();
+  if (request.holdsMutex) FInstanceMutex.reset();
+  LogRun(kLogRunEnds);
+  try {
+    const std::string path = TRequestLog::FilePath();
+    LogRunText(LoadResString(kLogSavingLog) + " : " + path);
+    FRequestLog.SaveToFile(path);
+  } catch (const std::exception&) {
+    // A log that cannot be written is no reason to fail the request.
   }
 }
 

@@ -59,6 +59,7 @@ void TVantrelleForm::Create(HWND parent, const RECT& position) {
                                    (logVisible_ ? WS_VISIBLE : 0),
                                0, kPanelHeight, 0, 0, wnd_, nullptr, ThisModule(), nullptr);
   ::SendMessageA(memoLog_, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  ::SendMessageA(memoLog_, EM_SETLIMITTEXT, 0, 0);  // the log grows over all requests of the control
   LayoutLog();
 }
 

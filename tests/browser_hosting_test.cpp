@@ -13,6 +13,7 @@
 #include "browser/HostedControl.h"
 #include "browser/HtmlObjects.h"
 #include "support/BrowserPage.h"
+#include "support/HostedTestControl.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -37,38 +38,6 @@ std::wstring DocumentUrl(const ComPtr<IHTMLDocument2>& d) {
   if (d) d->get_URL(url.put());
   return url.str();
 }
-
-// The control's COM object as far as the browser's site needs it.
-class TTestOleObject : public ComObject<browser::IOleObjectStub> {
-public:
-  HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override {
-    site_ = ComPtr<IOleClientSite>(site);
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override {
-    if (!site) return E_POINTER;
-    *site = ComPtr<IOleClientSite>(site_).Detach();
-    return *site ? S_OK : E_FAIL;
-  }
-  HRESULT STDMETHODCALLTYPE DoVerb(LONG, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE Close(DWORD) override { return S_OK; }
-
-private:
-  ComPtr<IOleClientSite> site_;
-};
-
-// Hands out one object to whoever creates the class, as the browser creates the page's control.
-class TSingleObjectFactory : public ComObject<browser::IClassFactoryStub> {
-public:
-  explicit TSingleObjectFactory(IUnknown* object) : object_(object) {}
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown*, REFIID iid, void** out) override {
-    return object_->QueryInterface(iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-
-private:
-  ComPtr<IUnknown> object_;
-};
 
 class TSitedVantrelle : public TVantrelle {
 public:

@@ -12,7 +12,6 @@
 #include "capture/uWebUtils.h"
 
 namespace vt::test {
-namespace {
 
 void RemoveTree(const std::string& dir) {
   WIN32_FIND_DATAA data;
@@ -29,8 +28,6 @@ void RemoveTree(const std::string& dir) {
   }
   ::RemoveDirectoryA(dir.c_str());
 }
-
-}  // namespace
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};

@@ -19,6 +19,9 @@ private:
   std::string path_;
 };
 
+// Deletes a folder with everything in it.
+void RemoveTree(const std::string& dir);
+
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);

@@ -1,0 +1,71 @@
+// The request of Run2 from the switches to the captured picture: what one call holds while it
+// runs, and the road to the elevated second instance of the control.
+#pragma once
+#include <windows.h>
+#include <exdisp.h>
+#include <mshtml.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "base/ComPtr.h"
+#include "capture/uBrowserSettings.h"
+#include "control/uSwitchTable.h"
+#include "page/uHtmlImage.h"
+#include "page/uHtmlImageBuilder.h"
+
+namespace vt {
+
+// Creates the elevated second instance of the control, `owner` owning the consent prompt, and
+// gives its settings methods. A failed result leaves `instance` empty.
+using TElevatedInstanceFactory =
+    std::function<HRESULT(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance)>;
+// The control shell installs the factory; without one every creation fails with E_NOTIMPL.
+// Returns the factory installed before.
+TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory factory);
+// The settings methods of a new elevated instance through the installed factory.
+HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance);
+
+// The element a page passes to Run2: the dispatch interface a variant holds, by value or by
+// reference; none for anything else (empty, null, a number).
+IDispatch* ElementDispatch(const VARIANT& value);
+
+// Everything one Run2 call holds; all of it is released when the call returns.
+struct TRequest {
+  explicit TRequest(std::string params) : switches(std::move(params)) {}
+
+  TSwitches switches;
+  std::string systemLanguage;  // English name of the system's language, for the preview's skin
+  int32_t browserVersion = 0;
+  bool holdsMutex = false;     // this request took the per-process mutex and closes it
+  bool scrollCapture = false;  // /scr
+  std::string framePath;       // /fid
+  bool exactFrame = false;     // /eff
+
+  HWND viewWindow = nullptr;  // the hosting document's view
+  HWND topWindow = nullptr;   // the browser's top-level window
+  ComPtr<IWebBrowser2> browser;
+  ComPtr<IHTMLDocument2> document;  // the one captured
+  std::string siteDomain;
+
+  std::optional<int32_t> savedZoom;  // set when the zoom was forced to 100, to be put back
+  std::unique_ptr<IBrowserSettingsWriter> elevated;
+  RECT savedWindowRect{};
+  bool windowSized = false;  // the browser window was moved for the capture and is to be put back
+
+  ComPtr<IHTMLElement2> scrollElement;
+  int32_t clientWidth = 0, clientHeight = 0;
+  bool hiddenFrame = false;
+  ComPtr<IHTMLWindow2> parentWindow;
+
+  ComPtr<IHTMLElement2> divElement2;
+  ComPtr<IHTMLElement> divElement;  // also the start of the page breaks
+
+  std::unique_ptr<TBmpHtmlImageBuilder> builder;
+  std::unique_ptr<THtmlImage> image;  // the captured picture
+};
+
+}  // namespace vt

@@ -1,0 +1,338 @@
+#include "preview/frmPreviewForm.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "base/Dialogs.h"
+#include "base/ModalState.h"
+#include "base/Numbers.h"
+#include "base/Strings.h"
+#include "capture/uWebUtils.h"
+#include "page/uDateTimeFormat.h"
+#include "page/uURLImg.h"
+#include "preview/uToolPictures.h"
+#include "resources/StringIds.h"
+
+namespace vt {
+
+const double TfmPreviewForm::kZooms[kZoomCount] = {1.0, 0.75, 0.5, 0.25, 0.1};
+const char* const TfmPreviewForm::kZoomTexts[kZoomCount] = {"100%", "75%", "50%", "25%", "10%"};
+
+namespace {
+constexpr int kClientWidth = 838, kClientHeight = 494;
+constexpr UINT kComboId = 100;
+
+// "true"/"false" in any letter case, or an integer (non-zero is true).
+bool CloseButtonFlag(const std::string& text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (lower == "true") return true;
+  if (lower == "false") return false;
+  std::optional<int32_t> number = TryStrToInt(text);
+  if (!number) throw ConversionError("'" + text + "' is not a valid boolean value");
+  return *number != 0;
+}
+BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM param) {
+  auto& list = *reinterpret_cast<std::pair<HWND, TaskWindowList>*>(param);
+  if (window == list.first || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+  list.second.push_front(window);
+  ::EnableWindow(window, FALSE);
+  return TRUE;
+}
+
+// The visible, enabled top-level windows of this thread but `excluded`, disabled.
+TaskWindowList DisableThreadWindows(HWND excluded) {
+  std::pair<HWND, TaskWindowList> list{excluded, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&list));
+  return std::move(list.second);
+}
+}  // namespace
+
+TfmPreviewForm::TfmPreviewForm(HWND hostWindow) : hostWindow_(hostWindow) {
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  ::AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  RECT work{0, 0, 1024, 768};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  // The owner keeps the preview above the browser window.
+  CreateHandle(L"VantrellePreviewForm", style, 0, hostWindow, work.left + (work.right - work.left - width) / 2,
+               work.top + (work.bottom - work.top - height) / 2, width, height);
+  ::SetWindowTextW(Handle(), L"Vantrelle S");
+  font_.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+  engine_.CenterHorz = true;
+  engine_.CenterVert = false;
+  engine_.DateTime = NowDateTime();
+  engine_.UserIP = GetLocalIP();
+  CreateControls();
+  LayoutControls();
+}
+
+TfmPreviewForm::~TfmPreviewForm() {
+  if (ownsSettingImages_) delete settingImages_;
+}
+
+TBtnImage* TfmPreviewForm::AddButton(const char* text, int left, TButtonStyle style) {
+  auto* button = new TBtnImage(toolPanel_->Handle(), left, 4, kPlainButtonWidth, kPlainButtonHeight);
+  button->SetStyle(style);
+  SetPlainButtonPictures(*button, text);
+  return button;
+}
+
+void TfmPreviewForm::CreateControls() {
+  toolPanel_ = std::make_unique<TPlainPanel>(Handle(), ::GetSysColor(COLOR_BTNFACE));
+  panelTop_ = std::make_unique<TPlainPanel>(Handle(), RGB(192, 192, 192));
+  panelLeft_ = std::make_unique<TPlainPanel>(Handle(), RGB(192, 192, 192));
+  scroller_ = std::make_unique<TScroller>(Handle());
+  imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
+  imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
+  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR,
+                     reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
+
+  int left = 8;
+  const int step = kPlainButtonWidth + 4;
+  zoomInBtn_.reset(AddButton("Zoom In", left, bsButton));
+  left += step;
+  zoomCombo_ = ::CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left,
+                                 14, 72, 200, Handle(), reinterpret_cast<HMENU>(kComboId), nullptr, nullptr);
+  ::SendMessageW(zoomCombo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  for (const char* text : kZoomTexts) ::SendMessageA(zoomCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  ::SendMessageW(zoomCombo_, CB_SETCURSEL, 0, 0);
+  left += 76;
+  zoomOutBtn_.reset(AddButton("Zoom Out", left, bsButton));
+  pageSetupBtn_.reset(AddButton("Setup", left += step, bsButton));
+  saveBtn_.reset(AddButton("Save", left += step, bsButton));
+  selectBtn_.reset(AddButton("Select", left += step, bsCheck));
+  previewBtn_.reset(AddButton("Preview", left += step, bsButton));
+  printBtn_.reset(AddButton("Print", left += step, bsButton));
+  helpBtn_.reset(AddButton("Help", left += step, bsButton));
+  btnClose_.reset(AddButton("Close", left += step, bsButton));
+  btnClose_->SetVisible(false);
+
+  auto checked = [this](void (TfmPreviewForm::*action)()) {
+    return [this, action](TWindow& sender, TMouseButton button, UINT, int x, int y) {
+      if (IsReleaseInside(x, y, sender, button)) (this->*action)();
+    };
+  };
+  zoomInBtn_->OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
+  zoomOutBtn_->OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
+  pageSetupBtn_->OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
+  printBtn_->OnMouseUp = checked(&TfmPreviewForm::Print);
+  selectBtn_->OnMouseUp = checked(&TfmPreviewForm::SelectBtnToggled);
+  // Save, Help and Close act on any release.
+  saveBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
+  helpBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
+  btnClose_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { Close(); };
+  previewBtn_->OnClick = [this](TWindow&) { OpenPrintPreview(); };
+
+  scroller_->OnResize = [this] { ProcessResize(); };
+  scroller_->OnKey = [this](UINT msg, WPARAM wParam, LPARAM lParam) { HandleMessage(msg, wParam, lParam); };
+  scroller_->OnWheel = [this](int delta, UINT keys) { ScrollerMouseWheel(delta, keys); };
+  scroller_->OnScroll = [this] { InitPageControls(); };
+  scroller_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int, int) {
+    if (button != mbLeft) return;
+    if (::GetFocus() != scroller_->Handle()) ::SetFocus(scroller_->Handle());
+    SelectAreaLeaveEditing();
+  };
+  // A click on the scroll box applies the combo's zoom again.
+  scroller_->OnClick = [this](TWindow&) { ZoomComboChange(); };
+  imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) { ViewMouseDown(button, x, y); };
+  imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT, int x, int y) { ViewMouseMove(x, y); };
+  imgBox_->OnMouseUp = [this](TWindow&, TMouseButton button, UINT, int, int) {
+    if (button == mbLeft) mouseDown_ = false;
+  };
+}
+
+void TfmPreviewForm::LayoutControls() {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  const int w = client.right, h = client.bottom;
+  const int top = kToolPanelHeight + kRulerSize;
+  const int bodyHeight = std::max(0, h - top - kStatusBarHeight);
+  toolPanel_->SetBounds(0, 0, w, kToolPanelHeight);
+  panelTop_->SetBounds(0, kToolPanelHeight, w, kRulerSize);
+  panelLeft_->SetBounds(0, top, kRulerSize, bodyHeight);
+  scroller_->SetBounds(kRulerSize, top, std::max(0, w - kRulerSize), bodyHeight);
+  Invalidate();
+}
+
+void TfmPreviewForm::Paint(HDC dc) {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  BrushHandle face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
+  ::FillRect(dc, &client, face.get());
+  // The status bar: one panel of 200 pixels.
+  RECT panel{2, client.bottom - kStatusBarHeight + 2, 200, client.bottom - 2};
+  ::DrawEdge(dc, &panel, BDR_SUNKENOUTER, BF_RECT);
+  HGDIOBJ old = ::SelectObject(dc, font_.get());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  panel.left += 4;
+  ::DrawTextW(dc, L"Vantrelle", -1, &panel, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  ::SelectObject(dc, old);
+}
+
+void TfmPreviewForm::SetUserStr(const std::string& value) {
+  userStr_ = value;
+  engine_.UserStr = value;
+}
+
+void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
+  captureGraphic_ = request.captureGraphic;
+  imageBuilder_ = request.imageBuilder;
+  ::SendMessageW(zoomCombo_, CB_SETCURSEL, 0, 0);
+  zoom_ = 1.0;
+  viewMode_ = vmPageView;
+  settingSource_ = request.settingSource;
+  if (ownsSettingImages_ && settingImages_ != request.settingImages) delete settingImages_;
+  settingImages_ = request.settingImages;
+  captureRect_ = request.captureRect;
+  ownsSettingImages_ = request.ownsSettingImages;
+  printWithoutPreview_ = request.printWithoutPreview;
+  ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+  if (!request.userStr.empty()) SetUserStr(request.userStr);
+  helpUrl_ = request.helpUrl;
+  if (!request.closeButton.empty()) btnClose_->SetVisible(CloseButtonFlag(request.closeButton));
+  if (request.pageBreaks) engine_.PageBreaks = request.pageBreaks;
+  if (!request.pageBreaksLandscape)
+    engine_.PageBreaksLandscape = nullptr;
+  else if (request.pageBreaksLandscape->size() > 1)
+    engine_.PageBreaksLandscape = request.pageBreaksLandscape;
+  delimiterDrag_ = false;
+  engine_.FitMode = request.fitMode;
+  engine_.CenterVert = request.centerVert;
+  engine_.CenterHorz = request.centerHorz;
+  RenderView();
+  SetViewMode(vmCaptureView);
+  ApplyZoom(1.0);
+  mouseDown_ = false;
+  if (request.fitWindow == 1) FitToImage(captureGraphic_);
+}
+
+void TfmPreviewForm::ShowPreview(const TPreviewRequest& request) {
+  SetUp(request);
+  if (printWithoutPreview_ || closed_) return;
+  RunModalLoop();
+}
+
+void TfmPreviewForm::ShowNonModal(const TPreviewRequest& request) {
+  SetUp(request);
+  if (printWithoutPreview_ || closed_) return;
+  ::ShowWindow(Handle(), SW_SHOW);
+  ::SetForegroundWindow(Handle());
+  ::SetFocus(scroller_->Handle());
+}
+
+void TfmPreviewForm::RunModalLoop() {
+  TModalScope modal;
+  char caption[256] = "";
+  ::GetWindowTextA(Handle(), caption, sizeof(caption));
+  RunDialog(DialogRequest{"TfmPreviewForm", caption, "", 0}, [this] {
+    // As any modal form: the other windows of the thread, the owner among them, wait for it.
+    disabledWindows_ = DisableThreadWindows(Handle());
+    ::ShowWindow(Handle(), SW_SHOW);
+    ::SetForegroundWindow(Handle());
+    ::SetFocus(scroller_->Handle());
+    MSG msg;
+    while (!closed_) {
+      const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+      if (got <= 0) {
+        // A quit request ends the loop and stays for the loop outside.
+        if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      // The window sees keys before its combo box does.
+      const bool comboKey = (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) &&
+                            (msg.hwnd == zoomCombo_ || ::IsChild(zoomCombo_, msg.hwnd));
+      if (comboKey) {
+        HandleMessage(msg.message, msg.wParam, msg.lParam);
+        if (closed_) break;
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    EnableTaskWindows(disabledWindows_);
+    ::ShowWindow(Handle(), SW_HIDE);
+    return IDOK;
+  });
+  closed_ = true;
+}
+
+void TfmPreviewForm::Close() {
+  closed_ = true;
+  // The other windows come back before this one goes, so that activation returns to the owner.
+  EnableTaskWindows(disabledWindows_);
+  ::ShowWindow(Handle(), SW_HIDE);
+}
+
+bool TfmPreviewForm::IsReleaseInside(int x, int y, TWindow& sender, TMouseButton button) {
+  if (button != mbLeft) return false;
+  RECT client{};
+  ::GetClientRect(sender.Handle(), &client);
+  if (x < 0 || y < 0 || x > client.right || y > client.bottom) return false;
+  auto* picture = dynamic_cast<TBtnImage*>(&sender);
+  return !picture || picture->Clickable();
+}
+
+void TfmPreviewForm::FormKeyDown(WPARAM key) {
+  if (key == VK_ESCAPE) {
+    if (SelectAreaVisible()) {
+      HideSelectArea();
+      return;
+    }
+    if (ShowMessageBox(Handle(), LoadResString(kMsgAskToQuit), "Vantrelle", MB_YESNO | MB_ICONQUESTION) == IDYES)
+      Close();
+  } else if (key == VK_DELETE) {
+    if (!selectBtn_->Down() && SelectAreaEditing()) HideSelectArea();
+  }
+}
+
+void TfmPreviewForm::FormKeyUp(WPARAM key, bool ctrl) {
+  const bool captureView = viewMode_ == vmCaptureView;
+  if (ctrl && key == 'C') CopySelection();
+  else if (ctrl && key == 'S') Save();
+  else if (ctrl && key == 'P') Print();
+  else if (ctrl && key == 'M') SetViewMode(captureView ? vmPageView : vmCaptureView);
+  else if (ctrl && (key == VK_ADD || key == VK_OEM_PLUS) && !captureView) ZoomIn();
+  else if (ctrl && (key == VK_SUBTRACT || key == VK_OEM_MINUS) && !captureView) ZoomOut();
+  else if (key == VK_PRIOR && !captureView) ShowPrevPage();
+  else if (key == VK_NEXT && !captureView) ShowNextPage();
+  else if (key == VK_HOME && !captureView) ShowFirstPage();
+  else if (key == VK_END && !captureView) ShowLastPage();
+  else if (key == VK_F7) OpenPageSetup();
+  else if (key == VK_F1) OpenHelpPage();
+}
+
+LRESULT TfmPreviewForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_KEYDOWN:
+      FormKeyDown(wParam);
+      return 0;
+    case WM_KEYUP:
+      FormKeyUp(wParam, ::GetKeyState(VK_CONTROL) < 0);
+      return 0;
+    case WM_SIZE:
+      LayoutControls();
+      return 0;
+    case WM_MOUSEWHEEL:
+      ScrollerMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
+      return 0;
+    case WM_COMMAND:
+      if (reinterpret_cast<HWND>(lParam) == zoomCombo_ && HIWORD(wParam) == CBN_SELCHANGE) {
+        ZoomComboChange();
+        ::SetFocus(scroller_->Handle());
+      }
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && scroller_) ::SetFocus(scroller_->Handle());
+      return 0;
+    default:
+      return TWindow::HandleMessage(msg, wParam, lParam);
+  }
+}
+
+}  // namespace vt

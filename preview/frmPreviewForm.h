@@ -1,0 +1,194 @@
+// The main preview window of a request: the captured page at a chosen zoom with its page breaks
+// and page numbers over it, a page view of one printer page, the tool bar, and the keyboard
+// commands. It owns the page-break document and the print engine built on it.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Handles.h"
+#include "base/ModalState.h"
+#include "base/Window.h"
+#include "page/uPrintEngine.h"
+#include "page/uVantrelleDocument.h"
+#include "preview/BtnImage.h"
+#include "preview/uDIB.h"
+#include "preview/uPreviewControls.h"
+
+namespace vt {
+
+class THtmlImage;
+class THtmlImageBuilder;
+class TURLImg;
+
+enum TViewMode : uint8_t { vmPageView = 1, vmCaptureView = 2 };
+
+// What a request hands the window to show.
+struct TPreviewRequest {
+  THtmlImage* captureGraphic = nullptr;    // not owned
+  THtmlImageBuilder* imageBuilder = nullptr;  // not owned; cuts selections
+  RECT captureRect{};                      // the part of the capture laid out into pages
+  TURLImg* settingImages = nullptr;        // handed to every layout
+  std::string settingSource;               // header/footer setting path or URL
+  bool ownsSettingImages = false;          // the window frees settingImages
+  int32_t printWithoutPreview = 0;         // non-zero: print at once, do not show
+  TFitMode fitMode = fitRealSize;
+  bool centerHorz = true;
+  bool centerVert = false;
+  bool modal = true;                       // either value shows the window modally
+  uint8_t fitWindow = 0;                   // 1: size the window to the capture
+  const std::vector<int32_t>* pageBreaks = nullptr;           // y positions; kept by the caller
+  const std::vector<int32_t>* pageBreaksLandscape = nullptr;  // y positions; kept by the caller
+  std::string userStr;
+  std::string helpUrl;
+  std::string closeButton;  // "true"/"false" (any case) or a number; empty leaves the button hidden
+};
+
+class TfmPreviewForm : public TWindow {
+public:
+  // Zoom combo items, index 0 to 4.
+  static constexpr int kZoomCount = 5;
+  static const double kZooms[kZoomCount];
+  static const char* const kZoomTexts[kZoomCount];
+  static constexpr int kToolPanelHeight = 49;
+  static constexpr int kRulerSize = 16;
+  static constexpr int kStatusBarHeight = 20;
+
+  // `hostWindow` becomes the window's owner, so that the preview stays above the browser.
+  explicit TfmPreviewForm(HWND hostWindow);
+  ~TfmPreviewForm() override;
+
+  // Sets the window up for the request and shows it modally through the dialog seam (name
+  // "TfmPreviewForm"); returns when it has closed, or at once when printing without preview.
+  // Throws vt::ConversionError for a close-button text that is not a boolean.
+  void ShowPreview(const TPreviewRequest& request);
+  // The same set-up, then the window shows without a loop of its own (tests and hosts that pump).
+  void ShowNonModal(const TPreviewRequest& request);
+  bool IsClosed() const { return closed_; }
+  // Closes the window as its close box does.
+  void Close();
+
+  const std::string& GetUserStr() const { return userStr_; }
+  void SetUserStr(const std::string& value);
+
+  // View operations.
+  void RenderView();
+  void SetViewMode(TViewMode mode);
+  void ApplyZoom(double zoom);
+  void ShowPage(int32_t page);
+  void ShowFirstPage() { ShowPage(1); }
+  void ShowLastPage() { ShowPage(engine_.GetPageCount()); }
+  void ShowNextPage();
+  void ShowPrevPage();
+  void ProcessResize();
+  void ZoomIn();
+  void ZoomOut();
+  void SelectZoomIndex(int index);
+
+  // Capture pixels to view-box pixels and back (round half to even).
+  int DocToScreenX(int x) const;
+  int DocToScreenY(int y) const;
+  int ScreenToDocX(int x) const;
+  int ScreenToDocY(int y) const;
+
+  // Commands of the tool bar and keys that other parts of the window carry out.
+  void Print();
+  void Save();
+  void CopySelection();
+  void OpenPrintPreview();
+  void OpenPageSetup();
+  void OpenHelpPage();
+  void FitToImage(THtmlImage* graphic);
+
+  // State, for the window's own parts and for tests.
+  double Zoom() const { return zoom_; }
+  int ZoomIndex() const;
+  TViewMode ViewMode() const { return viewMode_; }
+  int32_t CurrentPage() const { return currentPage_; }
+  int ViewWidth() const { return viewWidth_; }
+  int ViewHeight() const { return viewHeight_; }
+  TVantrelleDocument& Document() { return document_; }
+  TPrintEngine& Engine() { return engine_; }
+  TDIBSurface& Surface() { return surface_; }
+  TScroller& Scroller() { return *scroller_; }
+  TPaintBox& ImgBox() { return *imgBox_; }
+  HWND ZoomCombo() const { return zoomCombo_; }
+  TBtnImage& ZoomInBtn() { return *zoomInBtn_; }
+  TBtnImage& ZoomOutBtn() { return *zoomOutBtn_; }
+  TBtnImage& CloseBtn() { return *btnClose_; }
+  const std::string& HelpUrl() const { return helpUrl_; }
+
+  // Keys as the window sees them before its controls.
+  void FormKeyDown(WPARAM key);
+  void FormKeyUp(WPARAM key, bool ctrl);
+
+  // The left button released inside `sender` (edges included) while it can be clicked.
+  static bool IsReleaseInside(int x, int y, TWindow& sender, TMouseButton button);
+
+protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc) override;
+
+private:
+  void CreateControls();
+  TBtnImage* AddButton(const char* text, int left, TButtonStyle style);
+  void LayoutControls();
+  void SetUp(const TPreviewRequest& request);
+  void RunModalLoop();
+  void SizeSurface();
+  void ZoomComboChange();
+  void ScrollerMouseWheel(int delta, UINT keys);
+  void ViewMouseDown(TMouseButton button, int x, int y);
+  void ViewMouseMove(int x, int y);
+  void PaintView(HDC dc, const RECT& clip);
+  THtmlImage* ViewImage() const;
+  // Page breaks and page labels over the captured picture; kept in step by InitPageControls.
+  void InitPageControls();
+  void PaintPageBreaks(HDC dc);
+  void PaintPageLabels(HDC dc);
+  // The select area (hidden until a selection is drawn).
+  bool SelectAreaVisible() const;
+  void HideSelectArea();
+  void SelectAreaLeaveEditing();
+  bool SelectAreaEditing() const;
+  void PlaceSelectArea();
+  bool SelectBtnDown() const;
+  void SelectBtnToggled();
+  void SaveWithProtectedModeTest();
+
+  HWND hostWindow_;
+  TaskWindowList disabledWindows_;  // while shown modally
+  bool closed_ = false;
+  THtmlImage* captureGraphic_ = nullptr;
+  THtmlImageBuilder* imageBuilder_ = nullptr;
+  std::unique_ptr<THtmlImage> viewImage_;  // the view's own reader of the capture
+  TDIBSurface surface_{0, 4, 0};
+  std::string settingSource_;
+  TURLImg* settingImages_ = nullptr;
+  bool ownsSettingImages_ = false;
+  int viewWidth_ = 0, viewHeight_ = 0;
+  bool mouseDown_ = false;
+  POINT mousePos_{};
+  int32_t currentPage_ = 1;
+  TVantrelleDocument document_;
+  TPrintEngine engine_{&document_};
+  double zoom_ = 1.0;
+  TViewMode viewMode_ = vmPageView;
+  RECT captureRect_{};
+  int32_t printWithoutPreview_ = 0;
+  bool delimiterDrag_ = false;
+  std::string userStr_;
+  std::string helpUrl_;
+
+  std::unique_ptr<TPlainPanel> toolPanel_, panelTop_, panelLeft_;
+  std::unique_ptr<TScroller> scroller_;
+  std::unique_ptr<TPaintBox> imgBox_;
+  HWND zoomCombo_ = nullptr;
+  std::unique_ptr<TBtnImage> zoomInBtn_, zoomOutBtn_, pageSetupBtn_, saveBtn_, selectBtn_, previewBtn_, printBtn_,
+      helpBtn_, btnClose_;
+  FontHandle font_;
+};
+
+}  // namespace vt

@@ -1,0 +1,258 @@
+#include "preview/uButtonPackage.h"
+
+#include <wininet.h>
+#include <zip.h>
+
+#include <memory>
+#include <vector>
+
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/IniFile.h"
+#include "base/Strings.h"
+#include "capture/uWebUtils.h"
+#include "control/VantrelleImpl.h"
+#include "resources/StringIds.h"
+
+namespace vt {
+
+namespace {
+
+const char kCaption[] = "ActiveX::ImgBtnDownProc";
+
+bool IsFolder(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EnsureFolder(const std::string& path) { return IsFolder(path) || ::CreateDirectoryA(path.c_str(), nullptr); }
+
+bool IsDeviceName(std::wstring part) {
+  size_t dot = part.find(L'.');
+  if (dot != std::wstring::npos) part.resize(dot);
+  for (wchar_t& c : part) c = static_cast<wchar_t>(towupper(c));
+  if (part == L"CON" || part == L"PRN" || part == L"AUX" || part == L"NUL" || part == L"CONIN$" ||
+      part == L"CONOUT$")
+    return true;
+  return part.size() == 4 && (part.compare(0, 3, L"COM") == 0 || part.compare(0, 3, L"LPT") == 0) &&
+         part[3] >= L'0' && part[3] <= L'9';
+}
+
+// A site's domain names one folder under the cache root, never a path.
+bool IsFolderName(const std::string& domain) {
+  std::wstring name = ToWide(domain);
+  return name.find_first_of(L"\\/") == std::wstring::npos && IsPackageRelativePath(name);
+}
+
+struct ZipCloser {
+  void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct ZipFileCloser {
+  void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+std::string ZipErrorText(zip_error_t* error) {
+  std::string text = zip_error_strerror(error);
+  zip_error_fini(error);
+  return text;
+}
+
+// Writes one entry to `path`, counting its bytes against what the package may still unpack.
+void ExtractEntry(zip_t* archive, zip_uint64_t index, const std::wstring& path, uint64_t& budget) {
+  std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive, index, 0));
+  if (!entry) throw Error(std::string("Unable to read the button-image package: ") + zip_strerror(archive));
+  FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw Error("Unable to create " + ToAnsi(path) + ": " + SystemErrorText(::GetLastError()));
+  std::vector<char> block(64 * 1024);
+  try {
+    for (;;) {
+      // The sizes in the archive are the sender's word: count what really comes out.
+      zip_int64_t read = zip_fread(entry.get(), block.data(), block.size());
+      if (read < 0) throw Error(std::string("The button-image package is damaged: ") + zip_file_strerror(entry.get()));
+      if (read == 0) break;
+      if (static_cast<uint64_t>(read) > budget) throw Error("The button-image package unpacks to too many bytes");
+      budget -= static_cast<uint64_t>(read);
+      DWORD written = 0;
+      if (!::WriteFile(file.get(), block.data(), static_cast<DWORD>(read), &written, nullptr) ||
+          written != static_cast<DWORD>(read))
+        throw Error("Unable to write " + ToAnsi(path) + ": " + SystemErrorText(::GetLastError()));
+    }
+  } catch (...) {
+    file.reset();
+    ::DeleteFileW(path.c_str());
+    throw;
+  }
+}
+
+void CreateFolders(const std::wstring& base, const std::wstring& relative) {
+  for (size_t cut = relative.find(L'\\'); cut != std::wstring::npos; cut = relative.find(L'\\', cut + 1)) {
+    std::wstring folder = base + L"\\" + relative.substr(0, cut);
+    if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
+      throw Error("Unable to create " + ToAnsi(folder) + ": " + SystemErrorText(::GetLastError()));
+  }
+}
+
+}  // namespace
+
+bool IsPackageRelativePath(const std::wstring& name) {
+  if (name.empty() || name.find(L':') != std::wstring::npos) return false;
+  size_t start = 0;
+  for (;;) {
+    size_t end = name.find_first_of(L"\\/", start);
+    std::wstring part = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    bool last = end == std::wstring::npos || end + 1 == name.size();
+    // An empty part is a root, a doubled slash, or the closing slash of a folder entry.
+    if (part.empty() && !(last && start > 0)) return false;
+    if (!part.empty()) {
+      // The file system drops trailing dots and blanks, which would turn "..." into "..".
+      if (part.back() == L'.' || part.back() == L' ' || IsDeviceName(part)) return false;
+      for (wchar_t c : part)
+        if (c < 32 || wcschr(L"<>\"|?*", c)) return false;
+    }
+    if (end == std::wstring::npos || end + 1 == name.size()) return true;
+    start = end + 1;
+  }
+}
+
+bool GetURLLastModified(const std::string& url, SYSTEMTIME& time) {
+  InternetHandle internet(::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!internet) return false;
+  // A cached answer would hide a changed package.
+  InternetHandle request(::InternetOpenUrlA(internet.get(), url.c_str(), nullptr, 0,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+  if (!request) return false;
+  // An error page's date says nothing about the package.
+  if (GetHttpStatusCode(request.get()) != 200) return false;
+  SYSTEMTIME utc{};
+  DWORD size = sizeof(utc);
+  if (!::HttpQueryInfoA(request.get(), HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &utc, &size, nullptr))
+    return false;
+  FILETIME universal, local;
+  return ::SystemTimeToFileTime(&utc, &universal) && ::FileTimeToLocalFileTime(&universal, &local) &&
+         ::FileTimeToSystemTime(&local, &time);
+}
+
+std::string FileDateText(const SYSTEMTIME& time) {
+  char separator[8] = ":";
+  if (!::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIME, separator, sizeof(separator))) lstrcpyA(separator, ":");
+  return Format("%04u-%02u-%02u %02u%s%02u%s%02u", time.wYear, time.wMonth, time.wDay, time.wHour, separator,
+                time.wMinute, separator, time.wSecond);
+}
+
+std::string PackageFileName(const std::string& url) {
+  std::string name = url.substr(url.rfind('/') + 1);
+  size_t cut = name.find_last_of("\\:");
+  return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
+std::string DownloadToFolder(const std::string& url, const std::string& folder) {
+  // The file name as cut for the log: a "\" in the URL must not lead the file out of the folder.
+  std::string name = PackageFileName(url);
+  if (Trim(url).empty() || Trim(folder).empty() || name.empty()) return {};
+  std::string target = folder + "\\" + name;
+  int32_t status = 0;
+  if (!DownloadURLToFile(url, target, status)) {
+    ::DeleteFileA(target.c_str());
+    return {};
+  }
+  return target;
+}
+
+void UnzipPackage(const std::string& zipPath, const TUnzipLimits& limits) {
+  if (!IsFile(zipPath)) return;
+  size_t cut = zipPath.find_last_of('\\');
+  std::wstring folder = ToWide(cut == std::string::npos ? std::string(".") : zipPath.substr(0, cut));
+  std::wstring zipName = ToWide(zipPath.substr(cut + 1));
+
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_win32a_create(zipPath.c_str(), 0, -1, &error);
+  if (!source) throw Error("Unable to open the button-image package: " + ZipErrorText(&error));
+  std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
+  if (!archive) {
+    zip_source_free(source);
+    throw Error("The button-image package is not a readable zip file: " + ZipErrorText(&error));
+  }
+  zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+  if (count < 0 || static_cast<uint64_t>(count) > limits.maxEntries)
+    throw Error("The button-image package holds too many entries");
+
+  // Every name and declared size is checked first, so that a refused package writes nothing.
+  std::vector<std::wstring> names;
+  uint64_t declared = 0;
+  for (zip_int64_t i = 0; i < count; ++i) {
+    zip_stat_t stat;
+    if (zip_stat_index(archive.get(), i, ZIP_FL_ENC_GUESS, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME))
+      throw Error(std::string("The button-image package is damaged: ") + zip_strerror(archive.get()));
+    std::wstring name = FromUtf8(stat.name);
+    for (wchar_t& c : name)
+      if (c == L'/') c = L'\\';
+    if (!IsPackageRelativePath(name) || _wcsicmp(name.c_str(), zipName.c_str()) == 0)
+      throw Error("The button-image package holds an entry that may not be unpacked: " + ToAnsi(name));
+    if (stat.valid & ZIP_STAT_SIZE) declared += stat.size;
+    if (declared > limits.maxBytes) throw Error("The button-image package unpacks to too many bytes");
+    names.push_back(name);
+  }
+  uint64_t budget = limits.maxBytes;
+  for (size_t i = 0; i < names.size(); ++i) {
+    CreateFolders(folder, names[i]);
+    if (names[i].back() != L'\\') ExtractEntry(archive.get(), i, folder + L"\\" + names[i], budget);
+  }
+}
+
+bool TVantrelle::ImgBtnDownProc(const std::string& domain, const std::string& url, std::string& iniPath) {
+  SYSTEMTIME modified{};
+  bool known = GetURLLastModified(url, modified);
+  WriteLog(kCaption, Format(LoadResString(kLogPackageModifiedTime).c_str(), modified.wYear, modified.wMonth,
+                            modified.wDay, modified.wHour, modified.wMinute, modified.wSecond));
+  if (!known) return false;
+  std::string remote = FileDateText(modified);
+
+  std::string root = GetTempFolder() + "\\Vantrelle";
+  if (!EnsureFolder(root)) {
+    ::OutputDebugStringA("0-3-3");
+    return false;
+  }
+  // The domain comes from the page: it may name one folder under the root and nothing else.
+  if (!domain.empty() && !IsFolderName(domain)) {
+    WriteLog(kCaption, "Refused site folder name : " + domain);
+    return false;
+  }
+  std::string folder = domain.empty() ? root : root + "\\" + domain;
+  WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
+  if (!EnsureFolder(folder)) return false;
+
+  std::string name = PackageFileName(url);
+  WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
+  // A package stored as "index.ini" would be deleted as the settings file after unpacking.
+  if (name.empty() || SameTextAscii(name, "index.ini")) return false;
+  iniPath = folder + "\\index.ini";
+  WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
+
+  TIniFile ini(iniPath);
+  if (IsFile(iniPath)) {
+    std::string stored = ini.ReadString("INFO", "FILEDATE", "");
+    if (!stored.empty() && stored == remote) return true;
+  }
+  std::string zipPath = DownloadToFolder(url, folder);
+  if (Trim(zipPath).empty()) return false;
+  bool unpacked = true;
+  try {
+    UnzipPackage(zipPath);
+  } catch (const Error& e) {
+    // A bad package is a failed fetch: the request goes on with what the cache already holds.
+    WriteLog(kCaption, e.what());
+    unpacked = false;
+  }
+  ::DeleteFileA(zipPath.c_str());
+  // Written after unpacking, as the package's own "index.ini" replaces the file.
+  if (unpacked) ini.WriteString("INFO", "FILEDATE", remote);
+  return unpacked;
+}
+
+}  // namespace vt

@@ -1,0 +1,38 @@
+// The button-image package: a zip of skin images and "index.ini" that a page names by URL, kept
+// per site in a cache folder and fetched again when the server's Last-Modified time changes.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace vt {
+
+// The package comes from any web site: what it may unpack is bounded.
+struct TUnzipLimits {
+  uint64_t maxEntries = 1000;
+  uint64_t maxBytes = 64ull * 1024 * 1024;  // all entries together, uncompressed
+};
+
+// A path that stays inside the folder it is taken relative to: no drive, no root, no "..",
+// nothing the file system would read as a device or cut short. Either slash separates.
+bool IsPackageRelativePath(const std::wstring& name);
+
+// The HTTP Last-Modified time of the URL in local time; false when the URL cannot be opened, does
+// not answer 200 or has no such header.
+bool GetURLLastModified(const std::string& url, SYSTEMTIME& time);
+// "yyyy-mm-dd hh:nn:ss", the colons being the system's time separator.
+std::string FileDateText(const SYSTEMTIME& time);
+
+// The file name the package is stored under: the URL's text after its last "/", cut to a file name.
+std::string PackageFileName(const std::string& url);
+// Downloads the URL into the folder under PackageFileName; the file's path, or empty on failure.
+std::string DownloadToFolder(const std::string& url, const std::string& folder);
+
+// Extracts every entry of the zip into the folder that holds it, replacing files of the same
+// names; nothing happens when the zip does not exist. Throws vt::Error for a zip that cannot be
+// read, an entry that would land outside the folder, or a package beyond `limits`; names and
+// declared sizes are checked before anything is written.
+void UnzipPackage(const std::string& zipPath, const TUnzipLimits& limits = {});
+
+}  // namespace vt

@@ -1,0 +1,113 @@
+#include "preview/uSkinFile.h"
+
+#include <vector>
+
+#include "base/Errors.h"
+#include "base/IniFile.h"
+#include "base/Numbers.h"
+#include "base/Strings.h"
+#include "preview/uButtonPackage.h"
+
+namespace vt {
+
+std::string LanguageCodeFor(const std::string& englishLanguageName) {
+  if (englishLanguageName == "Korean") return "KOR";
+  if (englishLanguageName == "Japanese") return "JPN";
+  return "ENG";
+}
+
+std::string SystemLanguageName() {
+  char name[128] = {};
+  if (!::GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SENGLANGUAGE, name, sizeof(name))) return {};
+  return name;
+}
+
+std::string SystemLanguageCode() { return LanguageCodeFor(SystemLanguageName()); }
+
+std::string BuiltinImageName(const std::string& language, const std::string& button, bool down) {
+  return "ID_" + language + "_" + button + (down ? "_DOWN" : "_UP");
+}
+
+void LoadBuiltinImage(const std::string& name, TBitmap& bitmap, HMODULE module) {
+  if (!module) module = ThisModule();
+  HRSRC resource = ::FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
+  const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(::LockResource(loaded)) : nullptr;
+  if (!bytes) throw Error("The built-in image " + name + " is missing");
+  TMemoryStream stream(std::vector<uint8_t>(bytes, bytes + ::SizeofResource(module, resource)));
+  bitmap.LoadFromStream(stream);
+}
+
+bool SetButtonImageFromResourceName(TBtnImage& button, const std::string& upName, const std::string& downName,
+                                    HMODULE module) {
+  TBitmap picture;
+  const char* which = "normal";
+  try {
+    LoadBuiltinImage(upName, picture, module);
+    button.SetNormalStateImage(picture);
+    if (button.State() == bsNormal && button.Enabled()) button.SizeToPicture();
+    which = "pressed";
+    LoadBuiltinImage(downName, picture, module);
+    button.SetDownStateImage(picture);
+    return true;
+  } catch (const Error& e) {
+    ::OutputDebugStringA(Format("Built-in %s picture not loaded: %s", which, e.what()).c_str());
+    return false;
+  }
+}
+
+std::string TSkinSettings::Caption() const { return Trim(title).empty() ? "Vantrelle" : title; }
+
+int32_t TSkinSettings::ZoomComboFontSize() const {
+  std::string text = Trim(zoomComboFontSize);
+  // Decimal only: the hexadecimal forms the integer reader also knows are no font size.
+  std::optional<int32_t> size;
+  if (text.find_first_of("$xX") == std::string::npos) size = TryStrToInt(text);
+  if (!size) throw ConversionError("'" + zoomComboFontSize + "' is not a valid integer value");
+  return *size;
+}
+
+std::string TSkinSettings::ImagePath(const std::string& name) const {
+  // Names come from a downloaded package: one that points outside its folder is not used.
+  if (Trim(name).empty() || !IsPackageRelativePath(ToWide(name))) return {};
+  std::string path = folder + "\\" + name;
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  return path;
+}
+
+bool TSkinSettings::PairPaths(const TSkinPair& pair, std::string& upPath, std::string& downPath) const {
+  std::string up = ImagePath(pair.up), down = ImagePath(pair.down);
+  if (up.empty() || down.empty()) return false;
+  upPath = up;
+  downPath = down;
+  return true;
+}
+
+TSkinSettings ReadSkinFile(const std::string& iniPath, const std::string& section) {
+  TIniFile ini(iniPath);
+  auto pair = [&](const std::string& name, const std::string& key) {
+    return TSkinPair{ini.ReadString(name, "UP_" + key, ""), ini.ReadString(name, "DOWN_" + key, "")};
+  };
+  TSkinSettings skin;
+  size_t cut = iniPath.find_last_of('\\');
+  skin.folder = cut == std::string::npos ? std::string() : iniPath.substr(0, cut);
+  skin.fileDate = ini.ReadString("INFO", "FILEDATE", "");
+  skin.title = ini.ReadString("INFO", "TITLE", "Vantrelle");
+  skin.iconFile = ini.ReadString("ICON", "ICONFILE", "");
+  skin.btnClose = ini.ReadString("BUTTON", "BTNCLOSE", "");
+  skin.zoomOut = pair("COMMON", "ZOOM_OUT");
+  skin.zoomIn = pair("COMMON", "ZOOM_IN");
+  skin.webHelp = pair("COMMON", "WEB_HELP");
+  skin.zoomBar = ini.ReadString("COMMON", "ZOOM_BAR", "");
+  skin.backImage = ini.ReadString("COMMON", "BACK_IMG", "");
+  skin.zoomComboFontSize = ini.ReadString("COMMON", "ZOOM_COMBO_FONT_SIZE", "9");
+  skin.pageSetting = pair(section, "PAGE_SETTING");
+  skin.saveFile = pair(section, "SAVE_FILE");
+  skin.selectArea = pair(section, "SELECT_AREA");
+  skin.printRun = pair(section, "PRINT_RUN");
+  skin.printPreview = pair(section, "PRINT_PREVIEW");
+  return skin;
+}
+
+}  // namespace vt

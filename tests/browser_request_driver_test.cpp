@@ -1,0 +1,605 @@
+// A whole request from the switches to the captured page, driven against the stand-in browser
+// hosting the control: the picture handed to the preview, what was done to the browser and put
+// back, the questions and messages shown, protected mode with its mutex and elevated instance,
+// and the log saved at the end of every request.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/Dialogs.h"
+#include "base/Errors.h"
+#include "base/Strings.h"
+#include "browser/HostedControl.h"
+#include "capture/uBrowserSettings.h"
+#include "capture/uInstanceMutex.h"
+#include "control/VantrelleImpl.h"
+#include "control/uRequestDriver.h"
+#include "resources/StringIds.h"
+#include "support/BrowserPage.h"
+#include "support/HostedTestControl.h"
+#include "support/RegistryScope.h"
+
+using namespace vt;
+using namespace vt::test;
+using vt::browser::MakeCom;
+
+namespace {
+
+struct OleEnvironment : ::testing::Environment {
+  void SetUp() override { ::OleInitialize(nullptr); }
+  void TearDown() override { ::OleUninitialize(); }
+};
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+const char kBrowserKey[] = "Software\\Microsoft\\Internet Explorer";
+const char kStatsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats";
+const CLSID kDriverTestClsid = {0x7d2a91c4, 0x3b5e, 0x4c1f, {0x8a, 0x60, 0x2f, 0x93, 0x1b, 0x7e, 0x44, 0xd5}};
+
+void SetStringValue(HKEY root, const std::string& key, const char* name, const std::string& value) {
+  HKEY k = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
+  ::RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), value.size() + 1);
+  ::RegCloseKey(k);
+}
+
+void SetDwordValue(HKEY root, const std::string& key, const char* name, DWORD value) {
+  HKEY k = nullptr;
+  ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
+  ::RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  ::RegCloseKey(k);
+}
+
+std::unique_ptr<TBitmap> Picture(THtmlImage& image) {
+  auto picture = std::make_unique<TBitmap>(image.GetImageWidth(), image.GetImageHeight());
+  image.CopyRect(*picture, 0, 0, image.GetImageRect());
+  return picture;
+}
+
+std::string Compare(const TBitmap* picture, int width, int height, const std::function<COLORREF(int, int)>& expected) {
+  if (!picture) return "no picture";
+  if (picture->Width() != width || picture->Height() != height)
+    return Format("picture is %d x %d, expected %d x %d", picture->Width(), picture->Height(), width, height);
+  return FirstMismatch(*picture, 0, 0, width, height, expected);
+}
+
+// The control under test: the integrity level is the test's, and the preview only keeps a copy
+// of the captured picture.
+class TDriverControl : public TVantrelle {
+public:
+  explicit TDriverControl(IUnknown* object) : object_(object) {}
+
+  uint8_t integrity = 3;
+  std::function<void(TRequest&)> onPreview;
+  int previews = 0;
+  std::unique_ptr<TBitmap> picture;
+
+  bool ProtectedMode() const { return FProtectedMode; }
+  bool Logged(const std::string& message) const {
+    const auto& lines = RequestLog().Lines();
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.size() >= message.size() && l.compare(l.size() - message.size(), message.size(), message) == 0;
+    });
+  }
+  bool LoggedText(unsigned id) const { return Logged(">>" + LoadResString(id)); }
+
+protected:
+  IUnknown* ControlObject() override { return object_.get(); }
+  bool ReadIntegrityLevel(uint8_t& level) override {
+    level = integrity;
+    return true;
+  }
+  void RunPreview(TRequest& request) override {
+    ++previews;
+    picture = request.image ? Picture(*request.image) : nullptr;
+    if (onPreview) onPreview(request);
+  }
+
+private:
+  ComPtr<IUnknown> object_;
+};
+
+// The elevated instance, played by a control of this process that notes every call.
+class TElevatedStandIn : public IBrowserSettingsWriter {
+public:
+  explicit TElevatedStandIn(std::vector<std::string>& calls) : calls_(calls) {}
+  bool SetCompatibilityMode() override {
+    calls_.push_back("SetCompatibilityMode");
+    return worker_.SetCompatibilityMode();
+  }
+  bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override {
+    calls_.push_back(Format("MoveIEWindow %d %d %d %d", left, top, width, height));
+    return worker_.MoveIEWindow(left, top, width, height, wnd);
+  }
+  void SetAllSiteSetup() override {
+    calls_.push_back("SetAllSiteSetup");
+    worker_.SetAllSiteSetup();
+  }
+
+private:
+  std::vector<std::string>& calls_;
+  TVantrelle worker_;
+};
+
+// Installs an elevated-instance factory for the test's length; `refuse` plays a refused consent.
+class ElevationScope {
+public:
+  explicit ElevationScope(bool refuse = false) {
+    previous_ = SetElevatedInstanceFactory([this, refuse](HWND owner, std::unique_ptr<IBrowserSettingsWriter>& out) {
+      calls.push_back("create");
+      owners.push_back(owner);
+      if (refuse) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+      out = std::make_unique<TElevatedStandIn>(calls);
+      return S_OK;
+    });
+  }
+  ~ElevationScope() { SetElevatedInstanceFactory(previous_); }
+  ElevationScope(const ElevationScope&) = delete;
+  ElevationScope& operator=(const ElevationScope&) = delete;
+  std::vector<std::string> calls;
+  std::vector<HWND> owners;
+
+private:
+  TElevatedInstanceFactory previous_;
+};
+
+// Records every message box and answers it with `answer`.
+class AnswerScope {
+public:
+  explicit AnswerScope(int answer = IDOK) {
+    previous_ = SetDialogHandler([this, answer](const DialogRequest& r) -> std::optional<int> {
+      requests.push_back(r);
+      return answer;
+    });
+  }
+  ~AnswerScope() { SetDialogHandler(previous_); }
+  AnswerScope(const AnswerScope&) = delete;
+  AnswerScope& operator=(const AnswerScope&) = delete;
+  std::vector<DialogRequest> requests;
+
+private:
+  DialogHandler previous_;
+};
+
+// The browser's settings as a test sets them; all put back afterwards.
+struct BrowserSettings {
+  std::string version = "11.0.9600.16428";
+  int zoomPercent = 0;  // 0: no zoom setting
+  bool compatibilityOn = false;
+};
+
+// A page with the control's element, shown by the stand-in browser, which hosts the control.
+class HostedRequest {
+public:
+  HostedRequest(const std::string& pageXml, const BrowserSettings& settings = {}) {
+    SetStringValue(HKEY_LOCAL_MACHINE, kBrowserKey, "Version", settings.version);
+    if (settings.zoomPercent)
+      SetDwordValue(HKEY_CURRENT_USER, std::string(kBrowserKey) + "\\Zoom", "ZoomFactor", settings.zoomPercent * 1000);
+    if (settings.compatibilityOn)
+      SetDwordValue(HKEY_CURRENT_USER, std::string(kBrowserKey) + "\\BrowserEmulation", "AllSitesCompatibilityMode", 1);
+    browser::TBrowserOptions options;
+    options.left = 30;
+    options.top = 40;
+    page_ = std::make_unique<BrowserPage>(pageXml, options);
+    object_ = MakeCom<TTestOleObject>();
+    factory_ = MakeCom<TSingleObjectFactory>(static_cast<IOleObject*>(object_.get()));
+    ::CoRegisterClassObject(kDriverTestClsid, static_cast<IClassFactory*>(factory_.get()), CLSCTX_INPROC_SERVER,
+                            REGCLS_MULTIPLEUSE, &cookie_);
+    if (auto* element = page_->Page().FindById("Vantrelle"))
+      hosted_ = std::make_unique<browser::THostedControl>(page_->Window(), *element, kDriverTestClsid, nullptr);
+    control = std::make_unique<TDriverControl>(static_cast<IOleObject*>(object_.get()));
+    ::GetWindowRect(Frame(), &before);
+  }
+  ~HostedRequest() {
+    control.reset();
+    hosted_.reset();
+    ::CoRevokeClassObject(cookie_);
+  }
+
+  HRESULT Run(const std::string& params, IDispatch* div = nullptr) { return control->Run2Request(params, div); }
+  BrowserPage& Page() { return *page_; }
+  HWND Frame() { return page_->Window().FrameWindow(); }
+  std::vector<std::string> Record() const { return page_->Record(); }
+  bool Recorded(const std::string& line) const {
+    auto r = Record();
+    return std::find(r.begin(), r.end(), line) != r.end();
+  }
+  bool RecordedStarting(const std::string& start) const {
+    auto r = Record();
+    return std::any_of(r.begin(), r.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+  }
+  // `lines` appear in the record in this order (others may come between).
+  bool RecordedInOrder(const std::vector<std::string>& lines) const {
+    auto r = Record();
+    auto at = r.begin();
+    for (const auto& line : lines) {
+      at = std::find(at, r.end(), line);
+      if (at == r.end()) return false;
+      ++at;
+    }
+    return true;
+  }
+  std::string WindowLine(const RECT& r) const {
+    return Format("window %ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  }
+  bool WindowPutBack() {
+    RECT now;
+    ::GetWindowRect(Frame(), &now);
+    return ::EqualRect(&now, &before) != FALSE;
+  }
+
+  std::unique_ptr<TDriverControl> control;
+  RECT before{};
+
+private:
+  RegistryKeyScope machine_{HKEY_LOCAL_MACHINE, kBrowserKey};
+  RegistryKeyScope user_{HKEY_CURRENT_USER, kBrowserKey};
+  RegistryKeyScope stats_{HKEY_CURRENT_USER, kStatsKey};
+  std::unique_ptr<BrowserPage> page_;
+  ComPtr<TTestOleObject> object_;
+  ComPtr<TSingleObjectFactory> factory_;
+  DWORD cookie_ = 0;
+  std::unique_ptr<browser::THostedControl> hosted_;
+};
+
+const char kControlObject[] =
+    R"(<object id="Vantrelle" classid="clsid:7D2A91C4-3B5E-4C1F-8A60-2F931B7E44D5" x="0" y="0" width="200" height="50"/>)";
+
+std::string LargePage(const std::string& inside = "") {
+  return std::string(R"(<page width="1700" height="1300" pattern="xy" url="http://site.test/p.html" domain="site.test">)") +
+         kControlObject + inside + "</page>";
+}
+
+std::string SavedLog() { return ReadFileBytes(TRequestLog::FilePath()); }
+
+// The saved log's last line ends with the line of the saving step.
+bool LogEndsWithSaving(const std::string& log) {
+  const std::string last = LoadResString(kLogSavingLog) + " : " + TRequestLog::FilePath() + "\r\n";
+  return log.size() >= last.size() && log.compare(log.size() - last.size(), last.size(), last) == 0;
+}
+
+bool IsAllowedOnAllSites() {
+  return RegistryKeyExists(HKEY_CURRENT_USER, AllowedDomainsKey(kVantrelleClassId).substr(1) + "\\*");
+}
+
+}  // namespace
+
+TEST(RequestDriver, ElementRenderCapturesThePageWithTheBrowserPreparedAndPutBack) {
+  HostedRequest r(LargePage(), {.zoomPercent = 150});
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/ws:900|700"), S_OK);
+  ASSERT_EQ(r.control->previews, 1);
+  EXPECT_EQ(Compare(r.control->picture.get(), 1700, 1300, XYColor), "");
+  EXPECT_TRUE(dialogs.requests.empty());
+
+  // Zoom forced to 100 and put back; the control's element hidden; the window sized and put back.
+  std::vector<std::string> expected = {"zoom 100"};
+  expected.insert(expected.end(), kHiddenControlRecord.begin(), kHiddenControlRecord.end());
+  expected.push_back("window 0 0 900 700");
+  expected.push_back(r.WindowLine(r.before));
+  expected.push_back("zoom 150");
+  EXPECT_TRUE(r.RecordedInOrder(expected)) << ::testing::PrintToString(r.Record());
+  EXPECT_TRUE(r.WindowPutBack());
+  EXPECT_TRUE(IsAllowedOnAllSites());
+  EXPECT_FALSE(r.control->ProtectedMode());
+
+  EXPECT_TRUE(r.control->Logged(">>Internet Explorer Ver : 11"));
+  EXPECT_TRUE(r.control->Logged(">>window size width : 900"));
+  EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogCurrentZoom).c_str(), "150")));
+  EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogHiddenFrame) + " : [False]"));
+  EXPECT_TRUE(r.control->LoggedText(kLogCaptureDone));
+  EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogZoomRestored).c_str(), "150")));
+  EXPECT_FALSE(r.control->LoggedText(kLogScrollCaptureOption));
+  const std::string log = SavedLog();
+  EXPECT_NE(log.find("[ActiveX::Run] >> "), std::string::npos);
+  EXPECT_NE(log.find(LoadResString(kLogRunArguments) + " = [/ws:900|700]"), std::string::npos);
+  EXPECT_TRUE(LogEndsWithSaving(log));
+}
+
+TEST(RequestDriver, ScrollCaptureWithoutWindowSizeLeavesTheWindowAlone) {
+  HostedRequest r(LargePage());
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/scr"), S_OK);
+  ASSERT_EQ(r.control->previews, 1);
+  EXPECT_EQ(Compare(r.control->picture.get(), 1700, 1300, XYColor), "");
+  EXPECT_TRUE(r.control->LoggedText(kLogScrollCaptureOption));
+  EXPECT_TRUE(r.control->LoggedText(kLogScrollCapture));
+  // No zoom setting: the page is at 100 already. No /ws: neither resized nor allowed on all sites.
+  EXPECT_FALSE(r.Recorded("zoom 100"));
+  EXPECT_FALSE(r.RecordedStarting("window "));
+  EXPECT_FALSE(IsAllowedOnAllSites());
+  EXPECT_TRUE(r.WindowPutBack());
+  EXPECT_TRUE(dialogs.requests.empty());
+}
+
+TEST(RequestDriver, WindowSizeZeroKeepsTheSizeButMovesToTheCorner) {
+  {
+    HostedRequest r(LargePage());
+    EXPECT_EQ(r.Run("/ws:0|0"), S_OK);
+    EXPECT_TRUE(r.RecordedInOrder({Format("window 0 0 %ld %ld", r.before.right - r.before.left,
+                                          r.before.bottom - r.before.top),
+                                   r.WindowLine(r.before)}));
+    EXPECT_TRUE(IsAllowedOnAllSites());
+  }
+  {
+    // Not numbers: nothing is resized, the request goes on.
+    HostedRequest r(LargePage());
+    EXPECT_EQ(r.Run("/ws:wide|700"), S_OK);
+    EXPECT_EQ(r.control->previews, 1);
+    EXPECT_FALSE(r.RecordedStarting("window "));
+    EXPECT_FALSE(IsAllowedOnAllSites());
+  }
+}
+
+TEST(RequestDriver, FrameNamedByItsPathIsCaptured) {
+  const std::string page = std::string(R"(<page width="1000" height="2000" background="#FFFFFF">)") + kControlObject +
+                           R"(<iframe name="f" x="40" y="900" width="500" height="400" border="2">
+                                <page width="1200" height="1500" pattern="xy"/>
+                              </iframe></page>)";
+  {
+    HostedRequest r(page);
+    EXPECT_EQ(r.Run("/fid:f"), S_OK);
+    ASSERT_EQ(r.control->previews, 1);
+    EXPECT_EQ(Compare(r.control->picture.get(), 1200, 1500, XYColor), "");
+    EXPECT_TRUE(r.control->LoggedText(kLogSearchingFrame));
+    // The control's element lives in the top document, not in the captured frame.
+    EXPECT_FALSE(r.Recorded("removeAttribute #Vantrelle width"));
+  }
+  {
+    HostedRequest r(page);
+    EXPECT_EQ(r.Run("/fid:$0/scr"), S_OK);
+    ASSERT_EQ(r.control->previews, 1);
+    EXPECT_EQ(Compare(r.control->picture.get(), 1200, 1500, XYColor), "");
+    EXPECT_TRUE(r.WindowPutBack());
+  }
+  {
+    // No such frame, searched exactly: no document, and the request ends without a picture.
+    HostedRequest r(page);
+    AnswerScope dialogs;
+    EXPECT_EQ(r.Run("/fid:nothing/eff/ws:900|700"), S_OK);
+    EXPECT_EQ(r.control->previews, 0);
+    EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogExactFrameSearch) + " = [True]"));
+    EXPECT_TRUE(r.control->LoggedText(kLogNoBody));
+    EXPECT_TRUE(dialogs.requests.empty());
+    EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+    // The window sized for the capture is put back although nothing was captured.
+    EXPECT_TRUE(r.RecordedInOrder({"window 0 0 900 700", r.WindowLine(r.before)}));
+    EXPECT_TRUE(r.WindowPutBack());
+  }
+}
+
+TEST(RequestDriver, DivElementIsCapturedAndAnythingElseMeansThePage) {
+  HostedRequest r(LargePage(R"(<div id="pane" x="50" y="60" width="300" height="200" border="3" borderColor="#112233"
+                                   overflow="scroll" contentWidth="1000" contentHeight="900">
+                                 <div pattern="xy" x="0" y="0" width="1000" height="900"/>
+                               </div>)"));
+  auto pane = r.Page().Element("pane").As<IDispatch>();
+  VARIANT div;
+  V_VT(&div) = VT_DISPATCH;
+  V_DISPATCH(&div) = pane.get();
+  EXPECT_EQ(r.Run("", ElementDispatch(div)), S_OK);
+  ASSERT_EQ(r.control->previews, 1);
+  EXPECT_EQ(Compare(r.control->picture.get(), 1000, 900, XYColor), "");
+  EXPECT_TRUE(r.control->LoggedText(kLogCapturingDiv));
+  EXPECT_FALSE(r.control->LoggedText(kLogNoDivElement));
+
+  VARIANT number;
+  V_VT(&number) = VT_I4;
+  V_I4(&number) = 5;
+  EXPECT_EQ(ElementDispatch(number), nullptr);
+  EXPECT_EQ(r.Run("", ElementDispatch(number)), S_OK);
+  ASSERT_EQ(r.control->previews, 2);
+  ASSERT_EQ(Compare(r.control->picture.get(), 1700, 1300, [&](int x, int y) {
+              // The pane is part of the page's picture.
+              return x >= 50 && x < 356 && y >= 60 && y < 266 ? r.control->picture->Pixel(x, y) : XYColor(x, y);
+            }),
+            "");
+  EXPECT_EQ(r.control->picture->Pixel(50, 60), RGB(0x11, 0x22, 0x33));
+}
+
+TEST(RequestDriver, BrowserBelowVersion6EndsWithItsMessage) {
+  HostedRequest r(LargePage(), {.version = "5.50.4807.2300"});
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/scr"), S_OK);
+  EXPECT_EQ(r.control->previews, 0);
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgBrowserVersionTooOld));
+  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_TRUE(r.control->LoggedText(kLogBrowserTooOld));
+  EXPECT_TRUE(r.Record().empty());
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
+
+TEST(RequestDriver, Version7HasNoZoomNorCompatibilityStep) {
+  HostedRequest r(LargePage(), {.version = "7.0.6000.16386", .zoomPercent = 150});
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/cmm:yes"), S_OK);
+  EXPECT_EQ(r.control->previews, 1);
+  EXPECT_TRUE(dialogs.requests.empty());
+  EXPECT_FALSE(r.Recorded("zoom 100"));
+  EXPECT_FALSE(r.Recorded("refresh"));
+  EXPECT_FALSE(r.control->LoggedText(kLogCompatibilityOption));
+}
+
+TEST(RequestDriver, CompatibilityViewNewlyOnReloadsThePage) {
+  const DialogRequest* question = nullptr;
+  {
+    // "YES" asks, whatever its letter case; Yes reloads and ends the request.
+    HostedRequest r(LargePage(), {.zoomPercent = 125});
+    AnswerScope dialogs(IDYES);
+    EXPECT_EQ(r.Run("/cmm:YES"), S_OK);
+    EXPECT_EQ(r.control->previews, 0);
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    question = &dialogs.requests[0];
+    EXPECT_EQ(question->text, LoadResString(kMsgAskToChangeCompatibilityView));
+    EXPECT_EQ(question->caption, "Vantrelle");
+    EXPECT_EQ(question->flags, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
+    EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "refresh", "zoom 125"})) << ::testing::PrintToString(r.Record());
+    EXPECT_TRUE(r.control->LoggedText(kLogUserAcceptedReload));
+    EXPECT_TRUE(r.control->IsCompatibilityModeSet());
+  }
+  {
+    HostedRequest r(LargePage());
+    AnswerScope dialogs(IDNO);
+    EXPECT_EQ(r.Run("/cmm:yes"), S_OK);
+    EXPECT_EQ(r.control->previews, 0);
+    EXPECT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_FALSE(r.Recorded("refresh"));
+    EXPECT_TRUE(r.control->LoggedText(kLogUserDeclinedReload));
+    // The page's next call finds the view on and captures.
+    EXPECT_EQ(r.Run("/cmm:yes"), S_OK);
+    EXPECT_EQ(r.control->previews, 1);
+    EXPECT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_TRUE(r.control->LoggedText(kLogCompatibilityAlreadyOn));
+  }
+  {
+    // Any other answer reloads without asking.
+    HostedRequest r(LargePage());
+    AnswerScope dialogs(IDNO);
+    EXPECT_EQ(r.Run("/cmm:no"), S_OK);
+    EXPECT_EQ(r.control->previews, 0);
+    EXPECT_TRUE(dialogs.requests.empty());
+    EXPECT_TRUE(r.Recorded("refresh"));
+  }
+}
+
+TEST(RequestDriver, ProtectedModeTakesTheMutexAndWorksThroughTheElevatedInstance) {
+  HostedRequest r(LargePage(), {.zoomPercent = 150, .compatibilityOn = true});
+  r.control->integrity = 2;
+  ElevationScope elevation;
+  AnswerScope dialogs;
+  const std::string mutexName = InstanceMutexName(::GetCurrentProcessId());
+  bool mutexHeld = false;
+  r.control->onPreview = [&](TRequest&) {
+    // A second request of this process, even of the same control, ends silently.
+    HANDLE other = ::CreateMutexA(nullptr, FALSE, mutexName.c_str());
+    mutexHeld = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    ::CloseHandle(other);
+    EXPECT_EQ(r.control->Run2Request("/scr", nullptr), S_OK);
+  };
+  EXPECT_EQ(r.Run("/ws:900|700/cmm:yes"), S_OK);
+  EXPECT_EQ(r.control->previews, 1);
+  EXPECT_TRUE(mutexHeld);
+  EXPECT_TRUE(r.control->ProtectedMode());
+  EXPECT_TRUE(r.control->LoggedText(kLogAlreadyRunning));
+  EXPECT_TRUE(dialogs.requests.empty());
+  EXPECT_EQ(Compare(r.control->picture.get(), 1700, 1300, XYColor), "");
+
+  // The window and the allowed sites through one elevated instance, whose
+  // consent prompt the browser's view owns.
+  const RECT& b = r.before;
+  const std::vector<std::string> calls = {"create",
+                                          "MoveIEWindow 0 0 900 700",
+                                          "SetAllSiteSetup",
+                                          Format("MoveIEWindow %ld %ld %ld %ld", b.left, b.top, b.right - b.left,
+                                                 b.bottom - b.top)};
+  // The nested request ended before it reached the browser: its calls are none.
+  EXPECT_EQ(elevation.calls, calls);
+  ASSERT_EQ(elevation.owners.size(), 1u);
+  EXPECT_EQ(elevation.owners[0], r.Page().View());
+  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", r.WindowLine(b), "zoom 150"}));
+  EXPECT_TRUE(r.WindowPutBack());
+  EXPECT_TRUE(IsAllowedOnAllSites());
+
+  // The request gave the mutex back; a new one runs.
+  HANDLE again = ::CreateMutexA(nullptr, FALSE, mutexName.c_str());
+  EXPECT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  ::CloseHandle(again);
+  r.control->onPreview = nullptr;
+  EXPECT_EQ(r.Run(""), S_OK);
+  EXPECT_EQ(r.control->previews, 2);
+}
+
+TEST(RequestDriver, ProtectedModeTurnsCompatibilityViewOnThroughTheElevatedInstance) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  ElevationScope elevation;
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/cmm:no"), S_OK);
+  EXPECT_EQ(r.control->previews, 0);
+  EXPECT_EQ(elevation.calls, (std::vector<std::string>{"create", "SetCompatibilityMode"}));
+  EXPECT_TRUE(r.control->IsCompatibilityModeSet());
+  EXPECT_TRUE(r.Recorded("refresh"));
+  EXPECT_TRUE(dialogs.requests.empty());
+}
+
+TEST(RequestDriver, ProtectedModeGoesOnWhenElevationIsRefused) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 1;
+  ElevationScope elevation(true);
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/ws:900|700/cmm:yes"), S_OK);
+  // Compatibility view counts as on; the window is neither resized nor restored by anyone.
+  EXPECT_EQ(r.control->previews, 1);
+  EXPECT_TRUE(dialogs.requests.empty());
+  EXPECT_TRUE(r.control->LoggedText(kLogCompatibilityAlreadyOn));
+  EXPECT_FALSE(r.control->IsCompatibilityModeSet());
+  EXPECT_FALSE(r.Recorded("window 0 0 900 700"));
+  EXPECT_FALSE(IsAllowedOnAllSites());
+  EXPECT_EQ(std::count(elevation.calls.begin(), elevation.calls.end(), "create"), 3);
+}
+
+TEST(RequestDriver, AnotherRequestHoldingTheMutexEndsThisOneSilently) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  HANDLE held = ::CreateMutexA(nullptr, TRUE, InstanceMutexName(::GetCurrentProcessId()).c_str());
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/scr"), S_OK);
+  EXPECT_EQ(r.control->previews, 0);
+  EXPECT_TRUE(dialogs.requests.empty());
+  EXPECT_TRUE(r.Record().empty());
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+  ::CloseHandle(held);
+}
+
+TEST(RequestDriver, FailedCaptureEndsWithItsMessageAndTheWindowPutBack) {
+  // A border wider than the element leaves no view to capture.
+  HostedRequest r(LargePage(R"(<div id="thin" x="10" y="100" width="10" height="10" border="8"/>)"),
+                  {.zoomPercent = 150});
+  AnswerScope dialogs;
+  auto thin = r.Page().Element("thin");
+  EXPECT_EQ(r.Run("/ws:900|700", thin.As<IDispatch>().get()), S_OK);
+  EXPECT_EQ(r.control->previews, 0);
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgPageTooLargeToPrint));
+  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TASKMODAL));
+  EXPECT_TRUE(r.control->LoggedText(kLogCaptureFailed));
+  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", r.WindowLine(r.before), "zoom 150"}));
+  EXPECT_TRUE(r.WindowPutBack());
+}
+
+TEST(RequestDriver, AnErrorAfterTheCaptureIsRaisedAfterTheCleanUp) {
+  HostedRequest r(LargePage(), {.zoomPercent = 150});
+  EXPECT_EQ(r.Run(""), S_OK);
+  r.control->onPreview = [](TRequest&) { throw Error("preview failed"); };
+  // /log starts the log afresh.
+  EXPECT_THROW(r.Run("/log"), Error);
+  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "zoom 150", "zoom 100", "zoom 150"}));
+  const auto& lines = r.control->RequestLog().Lines();
+  ASSERT_FALSE(lines.empty());
+  const std::string started = ">>Vantrelle" + LoadResString(kLogRunStarted);
+  EXPECT_NE(lines[0].find(started), std::string::npos);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.find(started) != std::string::npos; }),
+            1);
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
+
+TEST(RequestDriver, HiddenFrameIsOpenedForTheCaptureAndClosedAgain) {
+  HostedRequest r(std::string(R"(<page width="1000" height="2000" background="#FFFFFF">)") + kControlObject +
+                  R"(<iframe name="f" x="40" y="900" width="0" height="0">
+                       <page width="600" height="500" pattern="xy" mode="5"/>
+                     </iframe></page>)");
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/fid:f"), S_OK);
+  EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogHiddenFrame) + " : [True]"));
+  EXPECT_TRUE(r.RecordedInOrder({"resizeTo f 800 100", "resizeTo f 0 0"})) << ::testing::PrintToString(r.Record());
+  ASSERT_EQ(r.control->previews, 1) << ::testing::PrintToString(r.control->RequestLog().Lines());
+  // Captured at the opened width: the frame's view less its scroll bar, the page at its left.
+  const TBitmap& picture = *r.control->picture;
+  EXPECT_EQ(picture.Width(), 800 - 17);
+  EXPECT_EQ(picture.Height(), 500);
+  EXPECT_EQ(FirstMismatch(picture, 0, 0, 600, 500, XYColor), "");
+  EXPECT_TRUE(dialogs.requests.empty());
+}
