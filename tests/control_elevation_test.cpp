@@ -163,3 +163,30 @@ TEST(ModuleVersion, ReadsTheFixedFileVersionOrZeros) {
   EXPECT_STREQ(V_BSTR(&version), L"0.0.0.0");
   ::VariantClear(&version);
 }
+
+TEST(Elevation, TheRequestDriverReachesTheElevatedInstancesSettings) {
+  auto instance = NewControl();
+  TBinding binding;
+  binding.instance = instance.get();
+  Binder binder(binding);
+  HWND window = ::CreateWindowExA(0, "STATIC", "browser", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  std::unique_ptr<IBrowserSettingsWriter> settings;
+  ASSERT_EQ(CreateElevatedControlSettings(window, settings), S_OK);
+  ASSERT_TRUE(settings);
+  EXPECT_EQ(binding.options.hwnd, window);
+  // The elevated instance's RunCompatibilityIEWinSize: left, top, width, height.
+  EXPECT_TRUE(settings->MoveIEWindow(30, 40, 500, 300, window));
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.top, 40);
+  EXPECT_EQ(r.right - r.left, 500);
+  EXPECT_EQ(r.bottom - r.top, 300);
+  ::DestroyWindow(window);
+  EXPECT_FALSE(settings->MoveIEWindow(0, 0, 500, 300, window));
+  // Refused: no settings writer.
+  binding.answer = kCancelled;
+  EXPECT_EQ(CreateElevatedControlSettings(nullptr, settings), kCancelled);
+  EXPECT_FALSE(settings);
+}
