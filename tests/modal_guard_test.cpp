@@ -148,9 +148,10 @@ TEST_F(ModalGuard, LeavesWindowsOfOtherProcessesAlone) {
   std::string command = "\"" + test::ProgramFolder() + "\\window_holder.exe\" \"" + title + "\"";
   ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
   HWND other = nullptr;
-  for (int i = 0; i < 1000 && !other; ++i) {
+  // The window exists before it is shown: wait for both.
+  for (int i = 0; i < 1000 && !(other && ::IsWindowVisible(other)); ++i) {
     other = ::FindWindowA("VtWindowHolder", title.c_str());
-    if (!other) ::Sleep(10);
+    if (!other || !::IsWindowVisible(other)) ::Sleep(10);
   }
   ASSERT_NE(other, nullptr);
   ASSERT_TRUE(::IsWindowVisible(other));
