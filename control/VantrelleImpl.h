@@ -33,6 +33,16 @@ public:
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
 
+  // The request of the page's script: newParam holds the switches, divObj an element to capture
+  // or anything else (control/uRequestDriver.cpp). Errors leave as exceptions.
+  void Run2(const std::wstring& newParam, const VARIANT& divObj);
+
+  // The control's window (its face), owner of its prompts; none until the container shows it.
+  virtual HWND FormHandle() const { return nullptr; }
+  // Shows the log box, cleared first, or hides it keeping its lines.
+  void ShowLog(bool show);
+  bool LogVisible() const { return FLogVisible; }
+
   // Appends one line to the request log.
   void WriteLog(const std::string& caption, const std::string& message);
   const TRequestLog& RequestLog() const { return FRequestLog; }
@@ -109,6 +119,9 @@ protected:
   MSG FHeldMessage{};                    // that close or quit message, posted again when the request ends
   bool FProtectedMode = false;           // once a request ran in protected mode, for the control's life
 
+  // The log's lines or visibility changed: the face shows them.
+  virtual void LogChanged() {}
+
 private:
   // The steps of Run2Request; false ends the request.
   bool PrepareRequest(TRequest& request);
@@ -126,6 +139,7 @@ private:
   void LogRunText(const std::string& message);
 
   TRequestLog FRequestLog;
+  bool FLogVisible = false;
 };
 
 }  // namespace vt

@@ -17,7 +17,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 APT_PACKAGES=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
-  mingw-w64-i686-dev mingw-w64-tools libz-mingw-w64-dev
+  mingw-w64-i686-dev mingw-w64-tools libz-mingw-w64-dev libwine-dev
   wine wine32 libwine:i386
   libcups2:i386 libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxcomposite1:i386
   libxfixes3:i386 libxinerama1:i386 libgnutls30:i386 fonts-liberation fonts-wine

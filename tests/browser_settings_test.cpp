@@ -184,7 +184,7 @@ TEST_F(BrowserRegistry, ZoomFactorWhenSet) {
 
 TEST_F(BrowserRegistry, AllSitesAddedOnceToTheControlsAllowedDomains) {
   EXPECT_EQ(AllowedDomainsKey(kVantrelleClassId),
-            "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{1E4C5BFE-F564-45D8-AD2D-5CE595F9C781}"
+            "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\{F251BE2C-F8B2-4194-95C7-6A65EB70935D}"
             "\\iexplore\\AllowedDomains");
   DeleteKey(kControlStats);
   control_.SetAllSiteSetup();
@@ -200,7 +200,7 @@ TEST_F(BrowserRegistry, AllSitesAddedOnceToTheControlsAllowedDomains) {
   for (DWORD i = 0, size = sizeof(name); ::RegEnumKeyExA(stats.get(), i, name, &size, nullptr, nullptr, nullptr,
                                                          nullptr) == ERROR_SUCCESS;
        ++i, size = sizeof(name))
-    found = found || std::string(name) == "{1E4C5BFE-F564-45D8-AD2D-5CE595F9C781}";
+    found = found || std::string(name) == "{F251BE2C-F8B2-4194-95C7-6A65EB70935D}";
   EXPECT_TRUE(found);
 
   TVantrelle second;

@@ -1,0 +1,177 @@
+// The control hosted in the stand-in browser as a page embeds it: its face in the page, the events
+// of its form reaching the page's sink, and the browser program playing Run2 and GetVtnVersion.
+#include <gtest/gtest.h>
+
+#include "browser/HostedControl.h"
+#include "browser/ScriptPlayer.h"
+#include "control/uRequestLog.h"
+#include "resources/VantrelleTypeLib.h"
+#include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
+
+using namespace vt;
+using namespace vt::test;
+using namespace vt::browser;
+
+namespace {
+
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+const char kPage[] =
+    R"(<page width="1200" height="2000" background="#FFFFFF" url="http://site.test/report.html">)"
+    R"(<div id="d1" x="10" y="400" width="300" height="200" background="#FF0000"/>)"
+    R"(<object id="Vantrelle" classid="clsid:F251BE2C-F8B2-4194-95C7-6A65EB70935D" x="20" y="30" width="800" height="200"/>)"
+    "</page>";
+
+class VantrelleHost : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ(RunChild("regsvr32 /s \"" + ProgramFolder() + "\\..\\Vantrelle.ocx\"").exitCode, 0);
+  }
+};
+
+HWND FormWindow(HWND view) { return ::FindWindowExA(view, nullptr, "TVantrelleForm", nullptr); }
+
+}  // namespace
+
+TEST_F(VantrelleHost, TheFaceSitsAtItsElementAndItsEventsReachTheSink) {
+  BrowserPage p(kPage);
+  std::vector<std::string> events;
+  short newKey = -1;  // what the sink writes back into OnKeyPress's key
+  auto control = std::make_unique<THostedControl>(
+      p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle, [&](const std::wstring& name, const DISPPARAMS& args) {
+        std::string line = ToUtf8(name);
+        if (name == L"OnKeyPress" && args.cArgs == 1 && V_VT(&args.rgvarg[0]) == (VT_I2 | VT_BYREF)) {
+          line += Format("(%d)", *V_I2REF(&args.rgvarg[0]));
+          if (newKey >= 0) *V_I2REF(&args.rgvarg[0]) = newKey;
+        }
+        if (name != L"OnPaint" || events.empty() || events.back() != "OnPaint") events.push_back(line);
+      });
+  EXPECT_EQ(control->EventInterface(), DIID_IVantrelleEvents);
+  HWND form = FormWindow(p.View());
+  ASSERT_NE(form, nullptr);
+  RECT r{};
+  ::GetWindowRect(form, &r);
+  ::MapWindowPoints(nullptr, p.View(), reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(r.left, 20);
+  EXPECT_EQ(r.top, 30);
+  EXPECT_EQ(r.right - r.left, 800);
+  EXPECT_EQ(r.bottom - r.top, 200);
+  PumpMessages(50);
+  {
+    // The face: the form colour, the mark left of the labels, the log box hidden.
+    WindowDC dc(p.View());
+    EXPECT_EQ(::GetPixel(dc.get(), 20 + 8, 30 + 20), RGB(0x83, 0xB7, 0x17));
+    EXPECT_EQ(::GetPixel(dc.get(), 20 + 400, 30 + 120), ::GetSysColor(COLOR_BTNFACE));
+  }
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0], "OnPaint");
+  events.clear();
+
+  ::SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_MOUSEMOVE, 0, MAKELPARAM(6, 6));
+  ::SendMessageA(form, WM_MOUSELEAVE, 0, 0);
+  ::SendMessageA(form, WM_CHAR, 'a', 0);
+  newKey = 0;
+  ::SendMessageA(form, WM_CHAR, 'b', 0);
+  ::SendMessageA(form, WM_KILLFOCUS, 0, 0);
+  EXPECT_EQ(events, (std::vector<std::string>{"OnActivate", "OnClick", "OnDblClick", "OnMouseEnter", "OnMouseLeave",
+                                              "OnKeyPress(97)", "OnKeyPress(98)", "OnDeactivate"}));
+  events.clear();
+  // Leaving in-place activation destroys the focused form: it loses the focus, then OnDestroy
+  // reaches the sink; OnCreate never fires.
+  ComPtr<IOleInPlaceObject> inPlace = control->Dispatch().As<IOleInPlaceObject>();
+  ASSERT_TRUE(inPlace);
+  EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+  EXPECT_EQ(FormWindow(p.View()), nullptr);
+  EXPECT_EQ(events, (std::vector<std::string>{"OnDeactivate", "OnDestroy"}));
+}
+
+TEST_F(VantrelleHost, WithoutASinkNoEventIsFired) {
+  BrowserPage p(kPage);
+  std::vector<std::string> events;
+  THostedControl control(p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle,
+                         [&](const std::wstring& name, const DISPPARAMS&) { events.push_back(ToUtf8(name)); });
+  ComPtr<IConnectionPoint> point;
+  ASSERT_EQ(control.Dispatch().As<IConnectionPointContainer>()->FindConnectionPoint(DIID_IVantrelleEvents, point.put()),
+            S_OK);
+  ASSERT_EQ(point->Unadvise(1), S_OK);
+  HWND form = FormWindow(p.View());
+  ASSERT_NE(form, nullptr);
+  events.clear();
+  ::InvalidateRect(form, nullptr, TRUE);
+  PumpMessages(30);
+  ::SendMessageA(form, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  ::SendMessageA(form, WM_CHAR, 'a', 0);
+  EXPECT_EQ(events, std::vector<std::string>{});
+}
+
+// How many requests the log text holds: each logs the browser's version once.
+size_t Requests(const std::string& log) {
+  size_t count = 0;
+  for (size_t at = log.find("Internet Explorer Ver : "); at != std::string::npos;
+       at = log.find("Internet Explorer Ver : ", at + 1))
+    ++count;
+  return count;
+}
+
+TEST_F(VantrelleHost, TheLogBoxShowsTheRequestLogForLogAndKeepsItsLinesOtherwise) {
+  BrowserPage p(kPage);
+  THostedControl control(p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle, nullptr);
+  HWND form = FormWindow(p.View());
+  ASSERT_NE(form, nullptr);
+  HWND memo = ::FindWindowExA(form, nullptr, "EDIT", nullptr);
+  ASSERT_NE(memo, nullptr);
+  EXPECT_FALSE(::IsWindowVisible(memo));
+  auto memoText = [&] {
+    std::string text(::GetWindowTextLengthA(memo) + 1, '\0');
+    text.resize(::GetWindowTextA(memo, text.data(), static_cast<int>(text.size())));
+    return text;
+  };
+  std::vector<std::string> calls;
+  TScriptPlayer player(p.Page(), [&](const std::string& line) { calls.push_back(line); });
+  player.Run(control.Dispatch().get(), L"Run2('')");
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0], "call Run2('') -> 0x00000000");
+  EXPECT_FALSE(::IsWindowVisible(memo));
+  EXPECT_EQ(Requests(memoText()), 1u) << memoText();
+  player.Run(control.Dispatch().get(), L"Run2('/log', #d1)");
+  EXPECT_TRUE(::IsWindowVisible(memo));
+  EXPECT_EQ(Requests(memoText()), 1u);  // cleared by /log
+  EXPECT_EQ(memoText().rfind("[ActiveX::Run] >> ", 0), 0u);
+  player.Run(control.Dispatch().get(), L"Run('')");
+  EXPECT_FALSE(::IsWindowVisible(memo));
+  EXPECT_EQ(Requests(memoText()), 2u);
+}
+
+TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
+  TempDir dir;
+  WriteFileBytes(dir.file("page.xml"), kPage);
+  ::DeleteFileA(TRequestLog::FilePath().c_str());
+  auto r = RunChild("\"" + ProgramFolder() + "\\..\\browser\\vtbrowser.exe\" \"" + dir.file("page.xml") +
+                    "\" --call \"Run2('/log', #d1)\" --call \"GetVtnVersion()\" --call \"GetVtnVersion(out)\""
+                    " --call \"Run('/scr')\" --call \"RunCompatibilityIEWinSize(0, 0, 640, 480, 0)\" --call \"Font = #d1\""
+                    " --call \"RunUAC()\"",
+                    "VANTRELLE_DIALOG_ANSWERS=Result=1");
+  EXPECT_EQ(r.exitCode, 0);
+  std::vector<std::string> calls;
+  for (const std::string& line : TextLines(r.output))
+    if (line.rfind("event OnPaint", 0) != 0) calls.push_back(line);  // painting runs when it will
+  EXPECT_EQ(calls, (std::vector<std::string>{
+                       "page http://site.test/report.html",
+                       "control {F251BE2C-F8B2-4194-95C7-6A65EB70935D} events {3A65150A-3214-4214-B308-D40C64C6F568}",
+                       "call Run2('/log', #d1) -> 0x00000000",
+                       "call GetVtnVersion() -> 0x00000000 = \"1.6.4.0\"",
+                       "call GetVtnVersion(out) -> 0x00000000 out1 = \"1.6.4.0\"",
+                       "call Run('/scr') -> 0x00000000",
+                       "call RunCompatibilityIEWinSize(0, 0, 640, 480, 0) -> 0x00000000 = false",
+                       "call Font = #d1 -> 0x80004002",  // an element is no font: refused before the member runs
+                       "call RunUAC() -> 0x00000000 = null",
+                       "exit 0",
+                   }));
+  // The log file of the last request (no /log) holds the lines of both requests since /log.
+  EXPECT_EQ(Requests(ReadFileBytes(TRequestLog::FilePath())), 2u);
+}
