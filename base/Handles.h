@@ -65,6 +65,11 @@ struct GdiObjectTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DeleteObject(h); }
 };
+struct MenuTraits {
+  using Type = HMENU;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyMenu(h); }
+};
 struct LocalMemTraits {
   using Type = HLOCAL;
   static Type Invalid() { return nullptr; }
@@ -83,6 +88,7 @@ using BrushHandle = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using PenHandle = UniqueHandle<GdiObjectTraits<HPEN>>;
 using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
 using LocalMemory = UniqueHandle<LocalMemTraits>;
+using MenuHandle = UniqueHandle<MenuTraits>;
 
 // A window's device context from GetDC, released to that window.
 class WindowDC {

@@ -82,10 +82,9 @@ TBtnImage* TfmPreviewForm::AddButton(const char* text, int left, TButtonStyle st
 
 void TfmPreviewForm::CreateControls() {
   toolPanel_ = std::make_unique<TPlainPanel>(Handle(), ::GetSysColor(COLOR_BTNFACE));
-  panelTop_ = std::make_unique<TPlainPanel>(Handle(), RGB(192, 192, 192));
-  panelLeft_ = std::make_unique<TPlainPanel>(Handle(), RGB(192, 192, 192));
   scroller_ = std::make_unique<TScroller>(Handle());
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
+  CreateRulers();
   imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
   ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR,
                      reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
@@ -138,8 +137,9 @@ void TfmPreviewForm::CreateControls() {
   // A click on the scroll box applies the combo's zoom again.
   scroller_->OnClick = [this](TWindow&) { ZoomComboChange(); };
   imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) { ViewMouseDown(button, x, y); };
-  imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT, int x, int y) { ViewMouseMove(x, y); };
-  imgBox_->OnMouseUp = [this](TWindow&, TMouseButton button, UINT, int, int) {
+  imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT keys, int x, int y) { ViewMouseMove(keys, x, y); };
+  imgBox_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
+    if (delimiterDrag_) DropDelimiter(sender.Handle(), button, keys, x, y);
     if (button == mbLeft) mouseDown_ = false;
   };
 }

@@ -16,6 +16,7 @@
 #include "preview/BtnImage.h"
 #include "preview/uDIB.h"
 #include "preview/uPreviewControls.h"
+#include "preview/uRuler.h"
 
 namespace vt {
 
@@ -119,6 +120,16 @@ public:
   TBtnImage& ZoomOutBtn() { return *zoomOutBtn_; }
   TBtnImage& CloseBtn() { return *btnClose_; }
   const std::string& HelpUrl() const { return helpUrl_; }
+  TRuler& TopRuler() { return *panelTop_; }
+  TRuler& LeftRuler() { return *panelLeft_; }
+  // The guide line's view position on the picture (x for the top ruler, y for the left one); -1
+  // while hidden.
+  int GuideX() const { return guide_[0]; }
+  int GuideY() const { return guide_[1]; }
+  bool DelimiterDragging() const { return delimiterDrag_; }
+  // View coordinates (the picture at the zoom) of a client point of `wnd` and back.
+  POINT ToView(HWND wnd, POINT client) const;
+  POINT FromView(HWND wnd, POINT view) const;
 
   // Keys as the window sees them before its controls.
   void FormKeyDown(WPARAM key);
@@ -141,13 +152,35 @@ private:
   void ZoomComboChange();
   void ScrollerMouseWheel(int delta, UINT keys);
   void ViewMouseDown(TMouseButton button, int x, int y);
-  void ViewMouseMove(int x, int y);
+  void ViewMouseMove(UINT keys, int x, int y);
   void PaintView(HDC dc, const RECT& clip);
   THtmlImage* ViewImage() const;
   // Page breaks and page labels over the captured picture; kept in step by InitPageControls.
   void InitPageControls();
   void PaintPageBreaks(HDC dc);
   void PaintPageLabels(HDC dc);
+  // Rulers, guide lines and the editing of page breaks with the mouse. `vert` names the vertical
+  // breaks (x positions, top ruler); otherwise the horizontal ones (y positions, left ruler).
+  void CreateRulers();
+  void UpdateDelimiters();
+  int DelimiterViewPos(bool vert, int32_t i) const;
+  int32_t DelimiterAt(bool vert, int pos) const;
+  void PaintRuler(HDC dc, bool vert);
+  void PaintGuideLines(HDC dc);
+  HCURSOR RulerCursor(bool vert, int x, int y);
+  HCURSOR ViewCursor(int x, int y);
+  void RulerMouseDown(bool vert, TMouseButton button, int x, int y);
+  void RulerMouseMove(bool vert, UINT keys, int x, int y);
+  void RulerMouseUp(bool vert, TMouseButton button, int x, int y);
+  void ShowGuide(bool vert, int pos);
+  void AddDelimiterAtGuide(bool vert);
+  void DeleteMenuDelimiter(bool vert);
+  void StartDelimiterDrag(bool vert, int32_t i);
+  void DragDelimiter(HWND wnd, UINT keys, int x, int y);
+  void DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y);
+  void CancelDelimiterDrag();
+  void InvalidateBand(bool vert, int pos);
+  int PopUpMenu(const char* name, UINT captionId, POINT screen);
   // The select area (hidden until a selection is drawn).
   bool SelectAreaVisible() const;
   void HideSelectArea();
@@ -179,10 +212,17 @@ private:
   RECT captureRect_{};
   int32_t printWithoutPreview_ = 0;
   bool delimiterDrag_ = false;
+  bool dragVert_ = true;
+  int32_t dragIndex_ = -1;
+  int dragPos_ = 0;                 // view position of the dragged break
+  int32_t menuDelimiter_ = -1;      // the break whose delete menu is open
+  int guide_[2] = {-1, -1};         // top ruler's x, left ruler's y; -1: hidden
+  HCURSOR cursorDown_ = nullptr, cursorLeft_ = nullptr;
   std::string userStr_;
   std::string helpUrl_;
 
-  std::unique_ptr<TPlainPanel> toolPanel_, panelTop_, panelLeft_;
+  std::unique_ptr<TPlainPanel> toolPanel_;
+  std::unique_ptr<TRuler> panelTop_, panelLeft_;
   std::unique_ptr<TScroller> scroller_;
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;

@@ -8,8 +8,8 @@
 namespace vt {
 
 void TfmPreviewForm::InitPageControls() {
+  UpdateDelimiters();
   ::OutputDebugStringA("InitPageControls");
-  imgBox_->Invalidate();
 }
 
 void TfmPreviewForm::PaintPageBreaks(HDC dc) {
@@ -18,14 +18,14 @@ void TfmPreviewForm::PaintPageBreaks(HDC dc) {
   HGDIOBJ old = ::SelectObject(dc, pen.get());
   ::SetBkMode(dc, TRANSPARENT);
   for (int32_t i = 0; i < document_.GetVertCount(); ++i) {
-    const int x = DocToScreenX(document_.GetVert(i));
+    const int x = DelimiterViewPos(true, i);
     for (int k = 0; k < 3; ++k) {
       ::MoveToEx(dc, x + k, 0, nullptr);
       ::LineTo(dc, x + k, viewHeight_);
     }
   }
   for (int32_t i = 0; i < document_.GetHorzCount(); ++i) {
-    const int y = DocToScreenY(document_.GetHorz(i));
+    const int y = DelimiterViewPos(false, i);
     for (int k = 0; k < 3; ++k) {
       ::MoveToEx(dc, 0, y + k, nullptr);
       ::LineTo(dc, viewWidth_, y + k);

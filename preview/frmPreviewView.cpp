@@ -130,6 +130,17 @@ void TfmPreviewForm::ScrollerMouseWheel(int delta, UINT keys) {
 }
 
 void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
+  if (viewMode_ == vmCaptureView) {
+    // A page break under the mouse is taken for moving or deleting, whichever button holds it.
+    const POINT pos = ToView(imgBox_->Handle(), POINT{x, y});
+    for (bool vert : {true, false}) {
+      const int32_t i = DelimiterAt(vert, vert ? pos.x : pos.y);
+      if (i >= 0) {
+        StartDelimiterDrag(vert, i);
+        return;
+      }
+    }
+  }
   if (button != mbLeft || SelectBtnDown()) return;
   SelectAreaLeaveEditing();
   // Scroll-box coordinates: they stay put while the view box moves under the mouse.
@@ -139,7 +150,11 @@ void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
   mouseDown_ = true;
 }
 
-void TfmPreviewForm::ViewMouseMove(int x, int y) {
+void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
+  if (delimiterDrag_) {
+    DragDelimiter(imgBox_->Handle(), keys, x, y);
+    return;
+  }
   if (!mouseDown_) return;
   POINT pos{x, y};
   ::MapWindowPoints(imgBox_->Handle(), scroller_->Handle(), &pos, 1);
@@ -164,6 +179,7 @@ void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
     if (THtmlImage* image = ViewImage()) image->Draw(canvas, RECT{0, 0, viewWidth_, viewHeight_});
     PaintPageBreaks(canvas);
     PaintPageLabels(canvas);
+    PaintGuideLines(canvas);
   } else if (surface_.Bits()) {
     // Page view: the current page as laid out for the printer, at the view's size.
     ::SetStretchBltMode(canvas, HALFTONE);

@@ -31,6 +31,19 @@ TPaintBox::TPaintBox(HWND parent) {
                0);
 }
 
+LRESULT TPaintBox::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT && OnCursor) {
+    POINT pos{};
+    ::GetCursorPos(&pos);
+    ::ScreenToClient(Handle(), &pos);
+    if (HCURSOR cursor = OnCursor(pos.x, pos.y)) {
+      ::SetCursor(cursor);
+      return TRUE;
+    }
+  }
+  return TWindow::HandleMessage(msg, wParam, lParam);
+}
+
 void TPaintBox::Paint(HDC dc) {
   RECT clip{};
   ::GetClipBox(dc, &clip);

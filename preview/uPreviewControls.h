@@ -25,8 +25,11 @@ class TPaintBox : public TWindow {
 public:
   explicit TPaintBox(HWND parent);
   std::function<void(HDC dc, const RECT& clip)> OnPaint;
+  // The cursor at a client point; null leaves the class cursor.
+  std::function<HCURSOR(int x, int y)> OnCursor;
 
 protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Paint(HDC dc) override;
 };
 
