@@ -73,6 +73,10 @@ protected:
     form_->SelectZoomIndex(zoomIndex);
     PumpMessages(20);
   }
+  // The cursor goes back to the screen's corner, away from the next test's windows: over a ruler
+  // it would show a guide line there.
+  void TearDown() override { ::SetCursorPos(0, 0); }
+
   HWND Top() { return form_->TopRuler().Handle(); }
   HWND Left() { return form_->LeftRuler().Handle(); }
   // A mouse message at a view point (the picture at the zoom), sent to `wnd` with the real cursor
