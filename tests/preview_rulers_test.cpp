@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/Dialogs.h"
+#include "base/Strings.h"
 #include "preview/frmPreviewForm.h"
 #include "support/TestPictures.h"
 #include "support/WindowTesting.h"
@@ -345,6 +346,37 @@ TEST_F(PreviewRulers, ADragCutShortLeavesTheBreakAndTheViewInStep) {
   EXPECT_EQ(Verts(form_->Document()), std::vector<int32_t>{300});
   EXPECT_GT(CountInView(true, 300, kRed), 50);
   EXPECT_EQ(CountInView(true, 450, kRed), 0);
+}
+
+// The cursor `wnd` sets for the real cursor's place.
+HCURSOR CursorOver(HWND wnd) {
+  ::SendMessageW(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  return ::GetCursor();
+}
+HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
+
+TEST_F(PreviewRulers, CursorsShowWhatTheMouseWouldDo) {
+  Open(1000, 2600);
+  SetBreaks({300}, {200});
+  OnRuler(true, WM_MOUSEMOVE, 0, 100);
+  const HCURSOR down = ::LoadCursorW(ThisModule(), L"CUSTOM_CURSOR_DOWN");
+  ASSERT_NE(down, nullptr);
+  EXPECT_EQ(CursorOver(Top()), down);
+  OnRuler(true, WM_MOUSEMOVE, 0, 301);
+  EXPECT_EQ(CursorOver(Top()), SystemCursor(IDC_SIZEWE));
+  OnRuler(false, WM_MOUSEMOVE, 0, 100);
+  const HCURSOR left = ::LoadCursorW(ThisModule(), L"CUSTOM_CURSOR_LEFT");
+  ASSERT_NE(left, nullptr);
+  EXPECT_EQ(CursorOver(Left()), left);
+  OnRuler(false, WM_MOUSEMOVE, 0, 201);
+  EXPECT_EQ(CursorOver(Left()), SystemCursor(IDC_SIZENS));
+  HWND box = form_->ImgBox().Handle();
+  Mouse(box, WM_MOUSEMOVE, 0, 302, 50);
+  EXPECT_EQ(CursorOver(box), SystemCursor(IDC_SIZEWE));
+  Mouse(box, WM_MOUSEMOVE, 0, 100, 200);
+  EXPECT_EQ(CursorOver(box), SystemCursor(IDC_SIZENS));
+  Mouse(box, WM_MOUSEMOVE, 0, 100, 100);
+  EXPECT_EQ(CursorOver(box), SystemCursor(IDC_HAND));
 }
 
 TEST_F(PreviewRulers, RulersStayQuietInThePageView) {
