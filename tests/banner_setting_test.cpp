@@ -46,25 +46,13 @@ TEST(ValueForms, SizesAlignmentsAndColours) {
   EXPECT_EQ(ParseSize("50%%", percent), 50);
   EXPECT_EQ(ParseSize("-20", percent), -20);
 
-  EXPECT_EQ(ParseAlign("LEFT"), 0);
-  EXPECT_EQ(ParseAlign("top"), 0);
-  EXPECT_EQ(ParseAlign("Right"), 1);
-  EXPECT_EQ(ParseAlign("bottom"), 1);
-  EXPECT_EQ(ParseAlign("center"), 2);
-  EXPECT_EQ(ParseAlign("centre"), 0);
-  EXPECT_EQ(ParseAlign("BackGround"), 3);
-  EXPECT_EQ(ParseAlign(" left"), 0);
-  EXPECT_EQ(ParseAlign(""), 0);
-
-  EXPECT_EQ(ParseColor("Red"), 0x0000FFu);
-  EXPECT_EQ(ParseColor("#FF0000"), 0u);
-  EXPECT_EQ(ParseColor("blue"), 0xFF0000u);
-  EXPECT_EQ(ParseColor("YELLOW"), 0x00FFFFu);
-  EXPECT_EQ(ParseColor("green"), 0x008000u);
-  EXPECT_EQ(ParseColor("white"), 0xFFFFFFu);
-  EXPECT_EQ(ParseColor("purple"), 0x800080u);
-  EXPECT_EQ(ParseColor("black"), 0u);
-  EXPECT_EQ(ParseColor("grey"), 0u);
+  const std::pair<const char*, int> aligns[] = {{"LEFT", 0},  {"top", 0},    {"Right", 1},      {"bottom", 1}, {"center", 2},
+                                                {"centre", 0}, {"BackGround", 3}, {" left", 0}, {"", 0}};
+  for (auto [text, align] : aligns) EXPECT_EQ(ParseAlign(text), align) << text;
+  const std::pair<const char*, COLORREF> colors[] = {{"Red", 0x0000FF},    {"#FF0000", 0},      {"blue", 0xFF0000},
+                                                     {"YELLOW", 0x00FFFF}, {"green", 0x008000}, {"white", 0xFFFFFF},
+                                                     {"purple", 0x800080}, {"black", 0},        {"grey", 0}};
+  for (auto [text, color] : colors) EXPECT_EQ(ParseColor(text), color) << text;
 }
 
 TEST(ValueForms, SplittingKeepsEmptyPiecesAndNeverTrims) {

@@ -6,6 +6,7 @@
 #include "browser/HtmlObjects.h"
 #include "capture/uElementGeometry.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -20,10 +21,6 @@ void PrintTo(const RECT& r, std::ostream* os) {
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 const char kBreaksPage[] = R"(<page width="1000" height="3000">
@@ -55,25 +52,6 @@ std::string Id(IHTMLElement* e) {
 
 bool SameObject(IUnknown* a, IUnknown* b) {
   return ComPtr<IUnknown>(a).As<IUnknown>().get() == ComPtr<IUnknown>(b).As<IUnknown>().get();
-}
-
-// The document of frame `name` of `doc`, reached as the control reaches frames.
-ComPtr<IHTMLDocument2> FrameDocument(IHTMLDocument2* doc, const wchar_t* name) {
-  ComPtr<IHTMLFramesCollection2> frames;
-  doc->get_frames(frames.put());
-  VARIANT key, result;
-  V_VT(&key) = VT_BSTR;
-  V_BSTR(&key) = ::SysAllocString(name);
-  ::VariantInit(&result);
-  frames->item(&key, &result);
-  ::VariantClear(&key);
-  if (V_VT(&result) != VT_DISPATCH) return {};
-  auto provider = ComPtr<IDispatch>::Attach(V_DISPATCH(&result)).As<IServiceProvider>();
-  ComPtr<IWebBrowserApp> browser;
-  provider->QueryService(browser::kWebBrowserAppService, __uuidof(IWebBrowserApp), browser.put_void());
-  ComPtr<IDispatch> frameDoc;
-  browser->get_Document(frameDoc.put());
-  return frameDoc.As<IHTMLDocument2>();
 }
 
 ComPtr<IHTMLElement> ById(IHTMLDocument2* doc, const wchar_t* id) {

@@ -13,6 +13,7 @@
 #include "browser/HostedControl.h"
 #include "browser/HtmlObjects.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 #include "support/HostedTestControl.h"
 
 using namespace vt;
@@ -22,10 +23,6 @@ using vt::browser::MakeCom;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 template <class A, class B>

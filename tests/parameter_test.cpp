@@ -168,16 +168,13 @@ void CheckDoubleByteCases(UINT codePage, UINT stepIn) {
   }
 }
 
-TEST(DoubleByteText, JapaneseValuesStayWhole) {
+TEST(DoubleByteText, JapaneseAndKoreanValuesStayWhole) {
   ASSERT_EQ(InCodePage("ポ竹", 932), "\x83\x7C\x92\x7C");  // the cases mean something
+  ASSERT_EQ(InCodePage("똠갂", 949), "\x8C\x63\x81\x41");
   CheckDoubleByteCases(932, 932);
+  CheckDoubleByteCases(949, 949);
   // A lead byte at the very end has no trail byte to take.
   EXPECT_EQ(SplitItems("a|\x83", '|', 932), (Items{"a", "\x83"}));
-}
-
-TEST(DoubleByteText, KoreanValuesStayWhole) {
-  ASSERT_EQ(InCodePage("똠갂", 949), "\x8C\x63\x81\x41");
-  CheckDoubleByteCases(949, 949);
 }
 
 // The control itself steps through the system code page: run as a Japanese or Korean system,
