@@ -324,14 +324,6 @@ TEST(BrowserGetObject, AnswersWithTheDocumentWithinTheTimeOut) {
   ComPtr<IHTMLDocument2> doc;
   ASSERT_EQ(::ObjectFromLresult(answer, IID_IHTMLDocument2, 0, doc.put_void()), S_OK);
   EXPECT_EQ(doc.get(), p.Doc().get());
-  // The browser found through the document's window is the browser of the page.
-  ComPtr<IHTMLWindow2> window;
-  doc->get_parentWindow(window.put());
-  ComPtr<IWebBrowser2> browser;
-  ASSERT_EQ(window.As<IServiceProvider>()->QueryService(browser::kWebBrowserAppService, IID_IWebBrowser2,
-                                                         browser.put_void()),
-            S_OK);
-  EXPECT_EQ(browser.get(), p.Window().Browser().get());
 
   // Without proxies the document cannot be used from another thread.
   HRESULT elsewhere = S_OK;
@@ -346,22 +338,6 @@ TEST(BrowserGetObject, AnswersWithTheDocumentWithinTheTimeOut) {
   PumpUntil([&] { return elsewhere != S_OK; }, 3000);
   other.join();
   EXPECT_TRUE(FAILED(elsewhere));
-
-  // From the thread of the window, as the control sends it.
-  ASSERT_NE(::SendMessageTimeoutA(p.View(), message, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);
-  ComPtr<IHTMLDocument2> again;
-  ASSERT_EQ(::ObjectFromLresult(answer, IID_IHTMLDocument2, 0, again.put_void()), S_OK);
-  EXPECT_EQ(again.get(), p.Doc().get());
-}
-
-TEST(BrowserGetObject, PageCanLeaveTheMessageUnanswered) {
-  BrowserPage p(R"(<page getobject="ignore"/>)");
-  DWORD_PTR answer = 1;
-  ::SendMessageTimeoutA(p.View(), ::RegisterWindowMessageA("WM_HTML_GETOBJECT"), 0, 0, SMTO_ABORTIFHUNG, 1000,
-                        &answer);
-  EXPECT_EQ(answer, 0u);
-  ComPtr<IHTMLDocument2> doc;
-  EXPECT_NE(::ObjectFromLresult(answer, IID_IHTMLDocument2, 0, doc.put_void()), S_OK);
 }
 
 TEST(BrowserReadyState, BecomesCompleteAfterTheDelay) {
