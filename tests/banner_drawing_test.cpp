@@ -85,23 +85,14 @@ TEST(DateTimeValues, DaysSince1899AndBack) {
   EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 30, 0, 0, 0, 0), 0.0);
   EXPECT_DOUBLE_EQ(EncodeDateTime(2000, 1, 1, 12, 0, 0, 0), 36526.5);
   EXPECT_DOUBLE_EQ(EncodeDateTime(1899, 12, 29, 6, 0, 0, 0), -1.25);
-  SYSTEMTIME st = DateTimeToSystemTime(kThursday);
-  EXPECT_EQ(st.wYear, 2026);
-  EXPECT_EQ(st.wMonth, 3);
-  EXPECT_EQ(st.wDay, 5);
-  EXPECT_EQ(st.wDayOfWeek, 4);
-  EXPECT_EQ(st.wHour, 14);
-  EXPECT_EQ(st.wMinute, 7);
-  EXPECT_EQ(st.wSecond, 9);
-  EXPECT_EQ(st.wMilliseconds, 45);
-  st = DateTimeToSystemTime(-1.25);
-  EXPECT_EQ(st.wDay, 29);
-  EXPECT_EQ(st.wHour, 6);
-  EXPECT_EQ(st.wDayOfWeek, 5);
-  st = DateTimeToSystemTime(EncodeDateTime(2024, 2, 29, 23, 59, 59, 999));
-  EXPECT_EQ(st.wMonth, 2);
-  EXPECT_EQ(st.wDay, 29);
-  EXPECT_EQ(st.wMilliseconds, 999);
+  auto fields = [](TDateTime t) {
+    SYSTEMTIME st = DateTimeToSystemTime(t);
+    return Format("%d-%d-%d weekday %d %d:%d:%d.%d", st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour,
+                  st.wMinute, st.wSecond, st.wMilliseconds);
+  };
+  EXPECT_EQ(fields(kThursday), "2026-3-5 weekday 4 14:7:9.45");
+  EXPECT_EQ(fields(-1.25), "1899-12-29 weekday 5 6:0:0.0");
+  EXPECT_EQ(fields(EncodeDateTime(2024, 2, 29, 23, 59, 59, 999)), "2024-2-29 weekday 4 23:59:59.999");
   EXPECT_EQ(DateTimeToSystemTime(1e300).wYear, 0);  // out of range: no date at all
 }
 

@@ -113,6 +113,8 @@ TEST(HostBrowser, ControlReachesItsPageDocumentWindowAndBrowser) {
     EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
     EXPECT_TRUE(SameObject(doc, p.Doc()));
     EXPECT_EQ(GetTopParentWindow(docHwnd), p.Window().FrameWindow());
+    EXPECT_EQ(GetTopParentWindow(p.Window().FrameWindow()), p.Window().FrameWindow());
+    EXPECT_EQ(GetTopParentWindow(nullptr), nullptr);
 
     // The driver then takes the browser again from the document window, and a frame from it.
     ComPtr<IWebBrowser2> fromWindow;
@@ -165,14 +167,6 @@ TEST(HostBrowser, ChainStopsWhereTheContainerFails) {
   browser = p.Window().Browser();
   bare.GetHostBrowser(docHwnd, browser, doc);
   EXPECT_FALSE(browser);
-}
-
-TEST(HostBrowser, TopParentWindow) {
-  BrowserPage p("<page/>");
-  HWND top = p.Window().FrameWindow();
-  EXPECT_EQ(GetTopParentWindow(p.View()), top);
-  EXPECT_EQ(GetTopParentWindow(top), top);
-  EXPECT_EQ(GetTopParentWindow(nullptr), nullptr);
 }
 
 TEST(HostBrowser, DocumentElementByIdIgnoringCase) {
