@@ -126,7 +126,7 @@ TEST(CaptureGrid, ColumnsRowsAndTheLastTiles) {
   EXPECT_THROW(CaptureGrid(100, 100, 100, 0), Error);
 }
 
-TEST(ElementRender, StandardsPageIsCapturedWhole) {
+TEST(ElementRender, StandardsPageIsCapturedWholeByBothRoutes) {
   BrowserPage p(kLargePage);
   TCaptureControl control(p);
   auto html = p.ScrollElement();
@@ -144,6 +144,34 @@ TEST(ElementRender, StandardsPageIsCapturedWhole) {
   EXPECT_EQ(builder.tiles[8], "2 2 8 (1566 1166 1700 1300) 134x134");
   EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(300L, 40L));
   EXPECT_TRUE(control.RequestLog().Lines().empty());
+
+  // The scroll route on the same page: the whole page, the window and the scroll position put back.
+  html->put_scrollLeft(200);
+  html->put_scrollTop(500);
+  RECT before;
+  ::GetWindowRect(control.BrowserWindow(), &before);
+  TRecordingBuilder scrolled;
+  image = control.ScrollCapture(html.get(), POINT{0, 0}, &scrolled);
+  EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
+  EXPECT_EQ(scrolled.calls[1], "SetTileSize 783 583");
+  ASSERT_EQ(scrolled.tiles.size(), 9u);
+  // The scroll route copies into its full-size tile bitmap.
+  EXPECT_EQ(scrolled.tiles[8], "2 2 8 (1566 1166 1700 1300) 783x583");
+  EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(200L, 500L));
+  RECT after;
+  ::GetWindowRect(control.BrowserWindow(), &after);
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_EQ(control.FFrameStartX, 0);
+  EXPECT_EQ(control.FFrameStartY, 0);
+
+  const auto& lines = control.RequestLog().Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].substr(lines[0].rfind(" >>") + 3), LoadResString(kLogScrollCaptureStarted));
+  for (const auto& line : lines) EXPECT_EQ(line.rfind("[Scroll Capture >>] >> ", 0), 0u) << line;
+  for (const char* expected : {"scrollLeft : 200", "scrollTop : 500", "scrollWidth : 1700", "scrollHeight : 1300",
+                               "ClientWidthInView : 783", "ClientHeightInView : 583", "FFrameStartX : 0",
+                               "StartPos : 0, 0", "Bitmap Width : 1700", "Bitmap Height : 1300", "CountY : 3"})
+    EXPECT_TRUE(Logged(control, expected)) << expected;
 }
 
 TEST(ElementRender, DivWithBorderAndScrollBars) {
@@ -176,38 +204,6 @@ TEST(ElementRender, NothingWithoutElementOrBuilder) {
   TCaptureControl quirksControl(quirks);
   EXPECT_THROW(quirksControl.CaptureByElementRender(quirks.ScrollElement().get(), &builder), Error);
   EXPECT_TRUE(builder.calls.empty());
-}
-
-TEST(ScrollCapture, StandardsPageIsCapturedWholeAndPutBack) {
-  BrowserPage p(kLargePage);
-  TCaptureControl control(p);
-  auto html = p.ScrollElement();
-  html->put_scrollLeft(200);
-  html->put_scrollTop(500);
-  RECT before;
-  ::GetWindowRect(control.BrowserWindow(), &before);
-  TRecordingBuilder builder;
-  auto image = control.ScrollCapture(html.get(), POINT{0, 0}, &builder);
-  EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
-  EXPECT_EQ(builder.calls[1], "SetTileSize 783 583");
-  ASSERT_EQ(builder.tiles.size(), 9u);
-  // The scroll route copies into its full-size tile bitmap.
-  EXPECT_EQ(builder.tiles[8], "2 2 8 (1566 1166 1700 1300) 783x583");
-  EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(200L, 500L));
-  RECT after;
-  ::GetWindowRect(control.BrowserWindow(), &after);
-  EXPECT_TRUE(::EqualRect(&before, &after));
-  EXPECT_EQ(control.FFrameStartX, 0);
-  EXPECT_EQ(control.FFrameStartY, 0);
-
-  const auto& lines = control.RequestLog().Lines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0].substr(lines[0].rfind(" >>") + 3), LoadResString(kLogScrollCaptureStarted));
-  for (const auto& line : lines) EXPECT_EQ(line.rfind("[Scroll Capture >>] >> ", 0), 0u) << line;
-  for (const char* expected : {"scrollLeft : 200", "scrollTop : 500", "scrollWidth : 1700", "scrollHeight : 1300",
-                               "ClientWidthInView : 783", "ClientHeightInView : 583", "FFrameStartX : 0",
-                               "StartPos : 0, 0", "Bitmap Width : 1700", "Bitmap Height : 1300", "CountY : 3"})
-    EXPECT_TRUE(Logged(control, expected)) << expected;
 }
 
 TEST(ScrollCapture, BorderedBodyGivesTheWholeContentByBothRoutes) {

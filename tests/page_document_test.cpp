@@ -137,16 +137,10 @@ TEST(DocumentPages, RectanglesRunLeftToRightThenDown) {
 TEST(DocumentEditing, AddKeepsTheListSortedAndRefusesOutsidersAndDuplicates) {
   Doc doc({});
   TVantrelleDocument& d = doc.d;
-  EXPECT_EQ(d.AddVert(500), 500);
-  EXPECT_EQ(d.AddVert(900), 900);  // after the last
-  EXPECT_EQ(d.AddVert(100), 100);  // before the first
-  EXPECT_EQ(d.AddVert(700), 700);  // between
-  EXPECT_EQ(d.AddVert(0), 0);
-  EXPECT_EQ(d.AddVert(-5), 0);
-  EXPECT_EQ(d.AddVert(1000), 0);
-  EXPECT_EQ(d.AddVert(700), 0);
-  EXPECT_EQ(d.AddVert(1), 1);
-  EXPECT_EQ(d.AddVert(999), 999);
+  // After the last, before the first, between; outside the width or already there: refused (0).
+  const std::pair<int32_t, int32_t> adds[] = {{500, 500}, {900, 900}, {100, 100}, {700, 700}, {0, 0},
+                                              {-5, 0},    {1000, 0},  {700, 0},   {1, 1},     {999, 999}};
+  for (auto [x, result] : adds) EXPECT_EQ(d.AddVert(x), result) << x;
   EXPECT_EQ(Verts(d), (Breaks{1, 100, 500, 700, 900, 999}));
   // The twin list, against the height.
   SizedImage tall(100, 300);

@@ -68,15 +68,11 @@ TEST_F(TileFile, BytesFollowTheFormat) {
   const std::string bytes = test::ReadFileBytes(image->FileName());
   ASSERT_GE(bytes.size(), 57u);
   EXPECT_EQ(bytes.substr(0, 5), "KELPF");
-  EXPECT_EQ(Get<uint16_t>(bytes, 5), 1);
-  EXPECT_EQ(Get<uint16_t>(bytes, 7), 0);
-  EXPECT_EQ(Get<uint32_t>(bytes, 9), 0u);
-  EXPECT_EQ(Get<int32_t>(bytes, 13), 7);
-  EXPECT_EQ(Get<int32_t>(bytes, 17), 5);
-  EXPECT_EQ(Get<int32_t>(bytes, 21), 3);
-  EXPECT_EQ(Get<int32_t>(bytes, 25), 3);
-  EXPECT_EQ(Get<uint16_t>(bytes, 29), 3);
-  EXPECT_EQ(Get<uint16_t>(bytes, 31), 2);
+  // Version 1.0, a zero field, the picture's and a tile's size, columns and rows.
+  const std::vector<int64_t> header{Get<uint16_t>(bytes, 5),  Get<uint16_t>(bytes, 7),  Get<uint32_t>(bytes, 9),
+                                    Get<int32_t>(bytes, 13),  Get<int32_t>(bytes, 17),  Get<int32_t>(bytes, 21),
+                                    Get<int32_t>(bytes, 25),  Get<uint16_t>(bytes, 29), Get<uint16_t>(bytes, 31)};
+  EXPECT_EQ(header, (std::vector<int64_t>{1, 0, 0, 7, 5, 3, 3, 3, 2}));
   // Offsets row-major; each tile a whole BMP file right after the one before.
   uint32_t expectedOffset = 33 + 4 * 6;
   for (int index = 0; index < 6; ++index) {
