@@ -133,12 +133,19 @@ ComPtr<FakeElement> FakeStart(const std::vector<ComPtr<IHTMLElement>>& items, Co
   return start;
 }
 
-ComPtr<IHTMLElement> FakeAt(LONG top) {
+// A fake element with its offsets and size, inside `parent`.
+ComPtr<FakeElement> Fake(const wchar_t* tag, RECT offsets, ComPtr<FakeElement> parent = {}) {
   auto e = browser::MakeCom<FakeElement>();
-  e->tag = L"PAGEBREAK";
-  e->top = top;
-  return ComPtr<IHTMLElement>(e.get());
+  e->tag = tag;
+  e->left = offsets.left;
+  e->top = offsets.top;
+  e->width = offsets.right;
+  e->height = offsets.bottom;
+  if (parent) e->offsetParent = ComPtr<IHTMLElement>(parent.get());
+  return e;
 }
+
+ComPtr<IHTMLElement> FakeAt(LONG top) { return ComPtr<IHTMLElement>(Fake(L"PAGEBREAK", {0, top, 10, 10}).get()); }
 
 }  // namespace
 
@@ -159,25 +166,12 @@ TEST(ElementGeometry, OffsetsAddUpToTheBody) {
 }
 
 TEST(ElementGeometry, BodyAwayFromTheOriginAndCaseOfItsTag) {
-  auto body = browser::MakeCom<FakeElement>();
-  body->tag = L"body";
-  body->left = 8;
-  body->top = 15;
-  body->width = 700;
-  body->height = 900;
+  auto body = Fake(L"body", {8, 15, 700, 900});  // offsets and size
   EXPECT_EQ(Rect(body.get()), (RECT{8, 15, 708, 915}));
 
   // The walk ends below a body written in any case; the body's offsets are left out.
-  auto outer = browser::MakeCom<FakeElement>();
-  outer->left = 40;
-  outer->top = -20;
-  outer->offsetParent = ComPtr<IHTMLElement>(body.get());
-  auto inner = browser::MakeCom<FakeElement>();
-  inner->left = 3;
-  inner->top = 4;
-  inner->width = 5;
-  inner->height = 6;
-  inner->offsetParent = ComPtr<IHTMLElement>(outer.get());
+  auto outer = Fake(L"DIV", {40, -20, 10, 10}, body);
+  auto inner = Fake(L"DIV", {3, 4, 5, 6}, outer);
   EXPECT_EQ(Rect(inner.get()), (RECT{43, -16, 48, -10}));
 
   // A failed read reaches the caller with the browser's code.
