@@ -126,19 +126,14 @@ TEST_F(ImageList, MissingOrBrokenSettingsFail) {
   EXPECT_EQ(urls.GetItem(0)->Id, "A1");
 }
 
-TEST_F(ImageList, SettingOverTheSizeLimitIsNotParsed) {
-  std::string xml = "<setting><imgurls><a>x</a></imgurls><pad>";
-  xml += std::string(TXmlDocument::kMaxLocalSize, ' ');
-  xml += "</pad></setting>";
+TEST_F(ImageList, SizeLimitRefusesALargerSettingAndTakesOneJustInside) {
   TURLImg urls;
-  EXPECT_FALSE(urls.LoadList(Setting(xml)));
-}
-
-TEST_F(ImageList, SettingJustInsideTheSizeLimitWithTinyChildrenLoads) {
+  EXPECT_FALSE(urls.LoadList(Setting("<setting><imgurls><a>x</a></imgurls><pad>" +
+                                     std::string(TXmlDocument::kMaxLocalSize, ' ') + "</pad></setting>")));
+  // Just inside the limit, with as many tiny children as fit.
   std::string xml = "<s><imgurls>";
   while (xml.size() + 4 + 20 < static_cast<size_t>(TXmlDocument::kMaxLocalSize)) xml += "<a/>";
   xml += "</imgurls></s>";
-  TURLImg urls;
   ASSERT_TRUE(urls.LoadList(Setting(xml)));
   EXPECT_EQ(urls.Count(), static_cast<int>((xml.size() - 26) / 4));
   EXPECT_EQ(urls.Find("A"), urls.GetItem(urls.Count() - 1));

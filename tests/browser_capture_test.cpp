@@ -13,16 +13,13 @@
 #include "page/uHtmlImageBuilder.h"
 #include "resources/StringIds.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 
 using namespace vt;
 using namespace vt::test;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 // The control with the request state the driver sets before it captures.
@@ -86,23 +83,6 @@ ComPtr<IHTMLElement2> Body(IHTMLDocument2* doc) {
   return body.As<IHTMLElement2>();
 }
 
-ComPtr<IHTMLDocument2> FirstFrame(IHTMLDocument2* doc) {
-  ComPtr<IHTMLFramesCollection2> frames;
-  doc->get_frames(frames.put());
-  VARIANT key, result;
-  V_VT(&key) = VT_I4;
-  V_I4(&key) = 0;
-  ::VariantInit(&result);
-  frames->item(&key, &result);
-  auto window = ComPtr<IDispatch>::Attach(V_DISPATCH(&result));
-  ComPtr<IWebBrowserApp> browser;
-  window.As<IServiceProvider>()->QueryService(browser::kWebBrowserAppService, __uuidof(IWebBrowserApp),
-                                             browser.put_void());
-  ComPtr<IDispatch> document;
-  browser->get_Document(document.put());
-  return document.As<IHTMLDocument2>();
-}
-
 // Whether a log line of the control ends with `message`.
 bool Logged(const TVantrelle& control, const std::string& message) {
   const auto& lines = control.RequestLog().Lines();
@@ -146,7 +126,7 @@ TEST(CaptureGrid, ColumnsRowsAndTheLastTiles) {
   EXPECT_THROW(CaptureGrid(100, 100, 100, 0), Error);
 }
 
-TEST(ElementRender, StandardsPageIsCapturedWhole) {
+TEST(ElementRender, StandardsPageIsCapturedWholeByBothRoutes) {
   BrowserPage p(kLargePage);
   TCaptureControl control(p);
   auto html = p.ScrollElement();
@@ -164,17 +144,34 @@ TEST(ElementRender, StandardsPageIsCapturedWhole) {
   EXPECT_EQ(builder.tiles[8], "2 2 8 (1566 1166 1700 1300) 134x134");
   EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(300L, 40L));
   EXPECT_TRUE(control.RequestLog().Lines().empty());
-}
 
-TEST(ElementRender, BorderedBodyKeepsItsLastColumnsAndRows) {
-  // The body scrolls and has a 2-pixel border: the views that end at the content's end reach to
-  // the client area's right and bottom edges.
-  BrowserPage p(kQuirksPage);
-  TCaptureControl control(p);
-  auto body = Body(p.Doc().get());
-  TBmpHtmlImageBuilder builder;
-  auto image = control.CaptureByElementRender(body.get(), &builder);
+  // The scroll route on the same page: the whole page, the window and the scroll position put back.
+  html->put_scrollLeft(200);
+  html->put_scrollTop(500);
+  RECT before;
+  ::GetWindowRect(control.BrowserWindow(), &before);
+  TRecordingBuilder scrolled;
+  image = control.ScrollCapture(html.get(), POINT{0, 0}, &scrolled);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
+  EXPECT_EQ(scrolled.calls[1], "SetTileSize 783 583");
+  ASSERT_EQ(scrolled.tiles.size(), 9u);
+  // The scroll route copies into its full-size tile bitmap.
+  EXPECT_EQ(scrolled.tiles[8], "2 2 8 (1566 1166 1700 1300) 783x583");
+  EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(200L, 500L));
+  RECT after;
+  ::GetWindowRect(control.BrowserWindow(), &after);
+  EXPECT_TRUE(::EqualRect(&before, &after));
+  EXPECT_EQ(control.FFrameStartX, 0);
+  EXPECT_EQ(control.FFrameStartY, 0);
+
+  const auto& lines = control.RequestLog().Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].substr(lines[0].rfind(" >>") + 3), LoadResString(kLogScrollCaptureStarted));
+  for (const auto& line : lines) EXPECT_EQ(line.rfind("[Scroll Capture >>] >> ", 0), 0u) << line;
+  for (const char* expected : {"scrollLeft : 200", "scrollTop : 500", "scrollWidth : 1700", "scrollHeight : 1300",
+                               "ClientWidthInView : 783", "ClientHeightInView : 583", "FFrameStartX : 0",
+                               "StartPos : 0, 0", "Bitmap Width : 1700", "Bitmap Height : 1300", "CountY : 3"})
+    EXPECT_TRUE(Logged(control, expected)) << expected;
 }
 
 TEST(ElementRender, DivWithBorderAndScrollBars) {
@@ -195,20 +192,6 @@ TEST(ElementRender, DivWithBorderAndScrollBars) {
   EXPECT_EQ(ScrollPosition(pane.get()), std::make_pair(0L, 100L));
 }
 
-TEST(ElementRender, PageShorterThanOneView) {
-  BrowserPage p(R"(<page width="500" height="300" pattern="xy" background="#336699"/>)");
-  TCaptureControl control(p);
-  auto html = p.ScrollElement();
-  TRecordingBuilder builder;
-  auto image = control.CaptureByElementRender(html.get(), &builder);
-  // The picture is the whole view, as the window shows it.
-  WindowDC dc(p.View());
-  auto shot = Grab(dc.get(), 0, 0, 800, 600);
-  EXPECT_EQ(Compare(image.get(), 800, 600, [&](int x, int y) { return shot->Pixel(x, y); }), "");
-  EXPECT_EQ(Picture(*image)->Pixel(499, 299), XYColor(499, 299));
-  EXPECT_EQ(builder.tiles, std::vector<std::string>{"0 0 0 (0 0 800 600) 800x600"});
-}
-
 TEST(ElementRender, NothingWithoutElementOrBuilder) {
   BrowserPage p(kLargePage);
   TCaptureControl control(p);
@@ -223,48 +206,20 @@ TEST(ElementRender, NothingWithoutElementOrBuilder) {
   EXPECT_TRUE(builder.calls.empty());
 }
 
-TEST(ScrollCapture, StandardsPageIsCapturedWholeAndPutBack) {
-  BrowserPage p(kLargePage);
-  TCaptureControl control(p);
-  auto html = p.ScrollElement();
-  html->put_scrollLeft(200);
-  html->put_scrollTop(500);
-  RECT before;
-  ::GetWindowRect(control.BrowserWindow(), &before);
-  TRecordingBuilder builder;
-  auto image = control.ScrollCapture(html.get(), POINT{0, 0}, &builder);
-  EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
-  EXPECT_EQ(builder.calls[1], "SetTileSize 783 583");
-  ASSERT_EQ(builder.tiles.size(), 9u);
-  // The scroll route copies into its full-size tile bitmap.
-  EXPECT_EQ(builder.tiles[8], "2 2 8 (1566 1166 1700 1300) 783x583");
-  EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(200L, 500L));
-  RECT after;
-  ::GetWindowRect(control.BrowserWindow(), &after);
-  EXPECT_TRUE(::EqualRect(&before, &after));
-  EXPECT_EQ(control.FFrameStartX, 0);
-  EXPECT_EQ(control.FFrameStartY, 0);
-
-  const auto& lines = control.RequestLog().Lines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines[0].substr(lines[0].rfind(" >>") + 3), LoadResString(kLogScrollCaptureStarted));
-  for (const auto& line : lines) EXPECT_EQ(line.rfind("[Scroll Capture >>] >> ", 0), 0u) << line;
-  for (const char* expected : {"scrollLeft : 200", "scrollTop : 500", "scrollWidth : 1700", "scrollHeight : 1300",
-                               "ClientWidthInView : 783", "ClientHeightInView : 583", "FFrameStartX : 0",
-                               "StartPos : 0, 0", "Bitmap Width : 1700", "Bitmap Height : 1300", "CountY : 3"})
-    EXPECT_TRUE(Logged(control, expected)) << expected;
-}
-
-TEST(ScrollCapture, BorderedBodyGivesTheWholeContent) {
+TEST(ScrollCapture, BorderedBodyGivesTheWholeContentByBothRoutes) {
+  // The body scrolls and has a 2-pixel border: all of the content, its last two columns and rows
+  // included. The render route's views that end at the content's end reach to the client area's
+  // right and bottom edges.
   BrowserPage p(kQuirksPage);
   TCaptureControl control(p);
   auto body = Body(p.Doc().get());
   TRecordingBuilder builder;
   auto image = control.ScrollCapture(body.get(), POINT{0, 0}, &builder);
-  // All of the content, its last two columns and rows (the border's width) included.
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
   EXPECT_EQ(builder.calls[1], Format("SetTileSize %d %d", 800 - 4 - 17 - 2, 600 - 4 - 17 - 2));
   EXPECT_TRUE(Logged(control, "StartPos : 2, 2"));
+  TBmpHtmlImageBuilder renderBuilder;
+  EXPECT_EQ(Compare(control.CaptureByElementRender(body.get(), &renderBuilder).get(), 1700, 1300, XYColor), "");
 }
 
 TEST(ScrollCapture, PageShorterThanOneViewAndPageOfWholeViews) {
@@ -274,9 +229,15 @@ TEST(ScrollCapture, PageShorterThanOneViewAndPageOfWholeViews) {
   auto shot = Grab(dc.get(), 0, 0, 800, 600);
   auto image = smallControl.ScrollCapture(small.ScrollElement().get(), POINT{0, 0}, nullptr);
   EXPECT_FALSE(image);
+  // Either route's picture is the whole view, as the window shows it.
   TBmpHtmlImageBuilder builder;
   image = smallControl.ScrollCapture(small.ScrollElement().get(), POINT{0, 0}, &builder);
   EXPECT_EQ(Compare(image.get(), 800, 600, [&](int x, int y) { return shot->Pixel(x, y); }), "");
+  TRecordingBuilder rendered;
+  image = smallControl.CaptureByElementRender(small.ScrollElement().get(), &rendered);
+  EXPECT_EQ(Compare(image.get(), 800, 600, [&](int x, int y) { return shot->Pixel(x, y); }), "");
+  EXPECT_EQ(Picture(*image)->Pixel(499, 299), XYColor(499, 299));
+  EXPECT_EQ(rendered.tiles, std::vector<std::string>{"0 0 0 (0 0 800 600) 800x600"});
 
   // Exactly two views wide and three high: every tile full, the last view needs no shift.
   BrowserPage exact(R"(<page width="1566" height="1749" pattern="xy"/>)");
@@ -295,7 +256,7 @@ TEST(ScrollCapture, FrameIsCapturedFromTheTopView) {
         <page width="1200" height="1500" pattern="xy"/>
       </iframe>
     </page>)");
-  auto frame = FirstFrame(p.Doc().get());
+  auto frame = FrameDocument(p.Doc().get(), 0);
   ASSERT_TRUE(frame);
   TCaptureControl control(p, frame);
   ComPtr<IHTMLElement> html;
@@ -327,7 +288,7 @@ TEST(ScrollCapture, ViewWithoutWidthTakesTheWindowsClientArea) {
   BrowserPage p(R"(<page width="800" height="600">
       <iframe name="hidden" x="0" y="0" width="0" height="0"><page mode="5" width="300" height="50"/></iframe>
     </page>)");
-  auto frame = FirstFrame(p.Doc().get());
+  auto frame = FrameDocument(p.Doc().get(), 0);
   TCaptureControl control(p, frame);
   TRecordingBuilder builder;
   auto image = control.ScrollCapture(Body(frame.get()).get(), POINT{0, 0}, &builder);

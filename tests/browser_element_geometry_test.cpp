@@ -6,6 +6,7 @@
 #include "browser/HtmlObjects.h"
 #include "capture/uElementGeometry.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -20,10 +21,6 @@ void PrintTo(const RECT& r, std::ostream* os) {
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 const char kBreaksPage[] = R"(<page width="1000" height="3000">
@@ -55,25 +52,6 @@ std::string Id(IHTMLElement* e) {
 
 bool SameObject(IUnknown* a, IUnknown* b) {
   return ComPtr<IUnknown>(a).As<IUnknown>().get() == ComPtr<IUnknown>(b).As<IUnknown>().get();
-}
-
-// The document of frame `name` of `doc`, reached as the control reaches frames.
-ComPtr<IHTMLDocument2> FrameDocument(IHTMLDocument2* doc, const wchar_t* name) {
-  ComPtr<IHTMLFramesCollection2> frames;
-  doc->get_frames(frames.put());
-  VARIANT key, result;
-  V_VT(&key) = VT_BSTR;
-  V_BSTR(&key) = ::SysAllocString(name);
-  ::VariantInit(&result);
-  frames->item(&key, &result);
-  ::VariantClear(&key);
-  if (V_VT(&result) != VT_DISPATCH) return {};
-  auto provider = ComPtr<IDispatch>::Attach(V_DISPATCH(&result)).As<IServiceProvider>();
-  ComPtr<IWebBrowserApp> browser;
-  provider->QueryService(browser::kWebBrowserAppService, __uuidof(IWebBrowserApp), browser.put_void());
-  ComPtr<IDispatch> frameDoc;
-  browser->get_Document(frameDoc.put());
-  return frameDoc.As<IHTMLDocument2>();
 }
 
 ComPtr<IHTMLElement> ById(IHTMLDocument2* doc, const wchar_t* id) {
@@ -155,12 +133,19 @@ ComPtr<FakeElement> FakeStart(const std::vector<ComPtr<IHTMLElement>>& items, Co
   return start;
 }
 
-ComPtr<IHTMLElement> FakeAt(LONG top) {
+// A fake element with its offsets and size, inside `parent`.
+ComPtr<FakeElement> Fake(const wchar_t* tag, RECT offsets, ComPtr<FakeElement> parent = {}) {
   auto e = browser::MakeCom<FakeElement>();
-  e->tag = L"PAGEBREAK";
-  e->top = top;
-  return ComPtr<IHTMLElement>(e.get());
+  e->tag = tag;
+  e->left = offsets.left;
+  e->top = offsets.top;
+  e->width = offsets.right;
+  e->height = offsets.bottom;
+  if (parent) e->offsetParent = ComPtr<IHTMLElement>(parent.get());
+  return e;
 }
+
+ComPtr<IHTMLElement> FakeAt(LONG top) { return ComPtr<IHTMLElement>(Fake(L"PAGEBREAK", {0, top, 10, 10}).get()); }
 
 }  // namespace
 
@@ -181,25 +166,12 @@ TEST(ElementGeometry, OffsetsAddUpToTheBody) {
 }
 
 TEST(ElementGeometry, BodyAwayFromTheOriginAndCaseOfItsTag) {
-  auto body = browser::MakeCom<FakeElement>();
-  body->tag = L"body";
-  body->left = 8;
-  body->top = 15;
-  body->width = 700;
-  body->height = 900;
+  auto body = Fake(L"body", {8, 15, 700, 900});  // offsets and size
   EXPECT_EQ(Rect(body.get()), (RECT{8, 15, 708, 915}));
 
   // The walk ends below a body written in any case; the body's offsets are left out.
-  auto outer = browser::MakeCom<FakeElement>();
-  outer->left = 40;
-  outer->top = -20;
-  outer->offsetParent = ComPtr<IHTMLElement>(body.get());
-  auto inner = browser::MakeCom<FakeElement>();
-  inner->left = 3;
-  inner->top = 4;
-  inner->width = 5;
-  inner->height = 6;
-  inner->offsetParent = ComPtr<IHTMLElement>(outer.get());
+  auto outer = Fake(L"DIV", {40, -20, 10, 10}, body);
+  auto inner = Fake(L"DIV", {3, 4, 5, 6}, outer);
   EXPECT_EQ(Rect(inner.get()), (RECT{43, -16, 48, -10}));
 
   // A failed read reaches the caller with the browser's code.

@@ -4,12 +4,11 @@
 // control did to the browser.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "base/Errors.h"
 #include "browser/HostedControl.h"
 #include "browser/ScriptPlayer.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -17,10 +16,6 @@ using namespace vt::browser;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 const char kControlClassId[] = "A7C3E1D2-5B4F-4C8A-9E21-3D4F5A6B7C80";
@@ -32,16 +27,6 @@ std::string ControlPage(const std::string& attributes = "", const std::string& i
          R"(<div id="d1" x="10" y="300" width="100" height="100" background="#FF0000"/>)" +
          R"(<object id="Vantrelle" classid="clsid:)" + kControlClassId +
          R"(" x="100" y="50" width="200" height="80"/>)" + inside + "</page>";
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
 }
 
 struct BrowserRun {
@@ -63,7 +48,7 @@ protected:
                           "\" --record \"" + dir_.file("record.txt") + "\"";
     for (const auto& a : arguments) command += " \"" + a + "\"";
     auto r = RunChild(command);
-    return BrowserRun{r.exitCode, Lines(r.output), Lines(ReadFileBytes(dir_.file("record.txt")))};
+    return BrowserRun{r.exitCode, TextLines(r.output), TextLines(ReadFileBytes(dir_.file("record.txt")))};
   }
 
   TempDir dir_;
@@ -146,7 +131,7 @@ TEST_F(BrowserHost, ExitCodesOfFaults) {
   // A page file that is not there, a bad command line.
   auto missing = RunChild("\"" + ProgramFolder() + "\\..\\browser\\vtbrowser.exe\" \"" + dir_.file("none.xml") + "\"");
   EXPECT_EQ(missing.exitCode, 3);
-  EXPECT_EQ(Lines(missing.output), std::vector<std::string>{"exit 3"});
+  EXPECT_EQ(TextLines(missing.output), std::vector<std::string>{"exit 3"});
   EXPECT_EQ(RunChild("\"" + ProgramFolder() + "\\..\\browser\\vtbrowser.exe\"").exitCode, 2);
   EXPECT_EQ(Browse("<page/>", {"--view", "800"}).exitCode, 2);
 }

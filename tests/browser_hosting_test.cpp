@@ -13,6 +13,7 @@
 #include "browser/HostedControl.h"
 #include "browser/HtmlObjects.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 #include "support/HostedTestControl.h"
 
 using namespace vt;
@@ -22,10 +23,6 @@ using vt::browser::MakeCom;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 template <class A, class B>
@@ -116,6 +113,8 @@ TEST(HostBrowser, ControlReachesItsPageDocumentWindowAndBrowser) {
     EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
     EXPECT_TRUE(SameObject(doc, p.Doc()));
     EXPECT_EQ(GetTopParentWindow(docHwnd), p.Window().FrameWindow());
+    EXPECT_EQ(GetTopParentWindow(p.Window().FrameWindow()), p.Window().FrameWindow());
+    EXPECT_EQ(GetTopParentWindow(nullptr), nullptr);
 
     // The driver then takes the browser again from the document window, and a frame from it.
     ComPtr<IWebBrowser2> fromWindow;
@@ -168,14 +167,6 @@ TEST(HostBrowser, ChainStopsWhereTheContainerFails) {
   browser = p.Window().Browser();
   bare.GetHostBrowser(docHwnd, browser, doc);
   EXPECT_FALSE(browser);
-}
-
-TEST(HostBrowser, TopParentWindow) {
-  BrowserPage p("<page/>");
-  HWND top = p.Window().FrameWindow();
-  EXPECT_EQ(GetTopParentWindow(p.View()), top);
-  EXPECT_EQ(GetTopParentWindow(top), top);
-  EXPECT_EQ(GetTopParentWindow(nullptr), nullptr);
 }
 
 TEST(HostBrowser, DocumentElementByIdIgnoringCase) {

@@ -1,6 +1,7 @@
-// The stand-in browser as the control meets it: page files, element geometry, the painted view
-// and element rendering (pixel-exact at any scroll position), frames by index and by name,
-// WM_HTML_GETOBJECT, readyState timing, documentMode, and the record of what was done to it.
+// The stand-in browser's own behaviour: page files, scroll geometry, the painted view and element
+// rendering (pixel-exact at any scroll position), frames, WM_HTML_GETOBJECT, readyState timing and
+// the record of what was done to it. The control's readers of it are tested in browser_hosting,
+// browser_capture and browser_element_geometry.
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
@@ -9,6 +10,7 @@
 #include "base/Errors.h"
 #include "browser/HtmlObjects.h"
 #include "support/BrowserPage.h"
+#include "support/OleEnvironment.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -16,10 +18,6 @@ using vt::browser::TBrowserOptions;
 
 namespace {
 
-struct OleEnvironment : ::testing::Environment {
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
-};
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
 const char kPatternPage[] = R"(<page width="2000" height="3000" pattern="xy" url="http://site.test/p.html"/>)";
@@ -27,34 +25,6 @@ const char kPatternPage[] = R"(<page width="2000" height="3000" pattern="xy" url
 void SetScroll(IHTMLElement2* e, long left, long top) {
   e->put_scrollLeft(left);
   e->put_scrollTop(top);
-}
-
-std::wstring DocumentUrl(IHTMLDocument2* d) {
-  Bstr url;
-  if (d) d->get_URL(url.put());
-  return url.str();
-}
-
-// A frame's document the way the control reaches it: frames.item(key), the frame window's
-// browser service, its Document. None when a step fails.
-ComPtr<IHTMLDocument2> FrameDocument(ComPtr<IHTMLDocument2> doc, const std::vector<VARIANT>& path) {
-  for (const VARIANT& key : path) {
-    ComPtr<IHTMLFramesCollection2> frames;
-    if (!doc || FAILED(doc->get_frames(frames.put())) || !frames) return {};
-    VARIANT k = key, result;
-    ::VariantInit(&result);
-    if (FAILED(frames->item(&k, &result)) || V_VT(&result) != VT_DISPATCH) return {};
-    ComPtr<IDispatch> window = ComPtr<IDispatch>::Attach(V_DISPATCH(&result));
-    auto provider = window.As<IServiceProvider>();
-    ComPtr<IWebBrowserApp> browser;
-    if (!provider || FAILED(provider->QueryService(browser::kWebBrowserAppService, __uuidof(IWebBrowserApp),
-                                                   browser.put_void())))
-      return {};
-    ComPtr<IDispatch> next;
-    if (FAILED(browser->get_Document(next.put())) || !next) return {};
-    doc = next.As<IHTMLDocument2>();
-  }
-  return doc;
 }
 
 VARIANT Index(long i) {
@@ -69,11 +39,6 @@ VARIANT Name(const wchar_t* s) {  // the BSTR lives as long as the test program
   V_VT(&v) = VT_BSTR;
   V_BSTR(&v) = ::SysAllocString(s);
   return v;
-}
-
-HRESULT InvokeGet(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
-  DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-  return d->Invoke(id, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
 }
 
 }  // namespace
@@ -287,151 +252,15 @@ TEST(BrowserPainting, ImagesAndTextsShowWhereThePagePutsThem) {
   EXPECT_NE(FirstMismatch(text, 0, 0, 300, 40, [](int, int) { return RGB(255, 255, 255); }), "");
 }
 
-namespace {
-
-struct CaptureGeometry {
-  long clientWidth, clientHeight, clientLeft, clientTop, scrollWidth, scrollHeight;
-};
-
-CaptureGeometry Measure(IHTMLElement2* e) {
-  return {Get(e, &IHTMLElement2::get_clientWidth), Get(e, &IHTMLElement2::get_clientHeight),
-          Get(e, &IHTMLElement2::get_clientLeft),  Get(e, &IHTMLElement2::get_clientTop),
-          Get(e, &IHTMLElement2::get_scrollWidth), Get(e, &IHTMLElement2::get_scrollHeight)};
-}
-
-// Visits the views of a picture row by row as the control's captures do: scrolls to each view and
-// hands the view's offset (what the browser could not scroll) to `copy`.
-void ForEachView(IHTMLElement2* e, long width, long height, long viewW, long viewH,
-                 const std::function<void(long x, long y, long w, long h, long dx, long dy)>& copy) {
-  for (long y = 0; y < height; y += viewH) {
-    e->put_scrollTop(y);
-    for (long x = 0; x < width; x += viewW) {
-      e->put_scrollLeft(x);
-      copy(x, y, std::min(viewW, width - x), std::min(viewH, height - y), x - Get(e, &IHTMLElement2::get_scrollLeft),
-           y - Get(e, &IHTMLElement2::get_scrollTop));
-    }
-  }
-}
-
-// The element-render route: the element drawn into a bitmap, view by view. The bitmap reaches to
-// the client area's right and bottom edges: one of the client size alone would lose the last
-// clientLeft columns and clientTop rows of an element with a border on its last views.
-std::unique_ptr<TBitmap> RenderCapture(IHTMLElement2* e) {
-  CaptureGeometry g = Measure(e);
-  auto picture = std::make_unique<TBitmap>(g.scrollWidth, g.scrollHeight);
-  TBitmap view(g.clientLeft + g.clientWidth, g.clientTop + g.clientHeight);
-  auto render = ComPtr<IHTMLElement2>(e).As<IHTMLElementRender>();
-  ForEachView(e, g.scrollWidth, g.scrollHeight, g.clientWidth - g.clientLeft, g.clientHeight - g.clientTop,
-              [&](long x, long y, long w, long h, long dx, long dy) {
-                view.Fill(RGB(255, 255, 255));
-                render->DrawToDC(view.Canvas());
-                ::BitBlt(picture->Canvas(), x, y, w, h, view.Canvas(), g.clientLeft + dx, g.clientTop + dy, SRCCOPY);
-              });
-  return picture;
-}
-
-// The scroll route: pixels copied from the view window, starting at the body's client rectangle.
-std::unique_ptr<TBitmap> ScrollCapture(HWND view, IHTMLDocument2* doc, IHTMLElement2* e) {
-  CaptureGeometry g = Measure(e);
-  ComPtr<IHTMLElement> body;
-  doc->get_body(body.put());
-  VARIANT top;
-  V_VT(&top) = VT_BOOL;
-  V_BOOL(&top) = VARIANT_TRUE;
-  body->scrollIntoView(top);
-  ComPtr<IHTMLRect> rect;
-  body.As<IHTMLElement2>()->getBoundingClientRect(rect.put());
-  LONG frameX = 0, frameY = 0;
-  rect->get_left(&frameX);
-  rect->get_top(&frameY);
-  auto picture = std::make_unique<TBitmap>(g.scrollWidth - g.clientLeft, g.scrollHeight - g.clientTop);
-  WindowDC dc(view);
-  ForEachView(e, picture->Width(), picture->Height(), g.clientWidth - g.clientLeft, g.clientHeight - g.clientTop,
-              [&](long x, long y, long w, long h, long dx, long dy) {
-                ::BitBlt(picture->Canvas(), x, y, w, h, dc.get(), g.clientLeft + frameX + dx,
-                         g.clientTop + frameY + dy, SRCCOPY);
-              });
-  return picture;
-}
-
-std::string ComparePicture(const TBitmap& picture, const std::function<COLORREF(int, int)>& expected) {
-  return FirstMismatch(picture, 0, 0, picture.Width(), picture.Height(), expected);
-}
-
-}  // namespace
-
-TEST(BrowserCapture, BothRoutesOfTheControlAssembleThePage) {
-  // Standards mode: the document element scrolls; three columns and rows, the last ones partial.
-  BrowserPage standards(R"(<page width="1700" height="1300" pattern="xy"/>)");
-  auto html = standards.ScrollElement();
-  html->put_scrollTop(40);
-  EXPECT_EQ(ComparePicture(*RenderCapture(html.get()), XYColor), "");
-  EXPECT_EQ(Get(html.get(), &IHTMLElement2::get_scrollTop), 1300 - 583);  // the control puts it back itself
-  EXPECT_EQ(ComparePicture(*ScrollCapture(standards.View(), standards.Doc().get(), html.get()), XYColor), "");
-
-  // Quirks mode: the body scrolls and has a border; the scroll route's picture is narrower by it.
-  BrowserPage quirks(R"(<page width="1700" height="1300" pattern="xy" mode="5" border="2"/>)");
-  ComPtr<IHTMLElement> body;
-  quirks.Doc()->get_body(body.put());
-  auto body2 = body.As<IHTMLElement2>();
-  auto rendered = RenderCapture(body2.get());
-  EXPECT_EQ(rendered->Width(), 1700);
-  EXPECT_EQ(ComparePicture(*rendered, XYColor), "");
-  auto scrolled = ScrollCapture(quirks.View(), quirks.Doc().get(), body2.get());
-  EXPECT_EQ(scrolled->Width(), 1698);
-  EXPECT_EQ(ComparePicture(*scrolled, XYColor), "");
-}
-
-TEST(BrowserCapture, FrameIsCapturedFromTheTopView) {
-  BrowserPage p(R"(<page width="1000" height="2000" background="#FFFFFF">
-      <iframe name="f" x="40" y="900" width="500" height="400" border="2">
-        <page width="1200" height="1500" pattern="xy"/>
-      </iframe>
-    </page>)");
-  ComPtr<IHTMLFramesCollection2> frames;
-  p.Doc()->get_frames(frames.put());
-  auto doc = FrameDocument(p.Doc(), {Index(0)});
-  ComPtr<IHTMLElement> html;
-  doc.As<IHTMLDocument3>()->get_documentElement(html.put());
-  auto scroller = html.As<IHTMLElement2>();
-  // The frame is brought into the top view first (it starts below it).
-  EXPECT_EQ(ComparePicture(*ScrollCapture(p.View(), doc.get(), scroller.get()), XYColor), "");
-  EXPECT_EQ(ComparePicture(*RenderCapture(scroller.get()), XYColor), "");
-}
-
-TEST(BrowserFrames, FoundByIndexPathAndByName) {
-  const char mainXml[] = R"(<page width="400" height="400" url="http://site.test/main.html">
-      <iframe name="content" x="0" y="0" width="200" height="200"><page url="http://site.test/content.html"/></iframe>
-      <iframe name="nav" x="200" y="0" width="200" height="200"><page url="http://site.test/nav.html"/></iframe>
-    </page>)";
+TEST(BrowserFrames, FrameContentShowsInTheTopViewAsItIsScrolled) {
   BrowserPage p(R"(<page width="800" height="600" url="http://site.test/top.html">
       <iframe name="left" x="0" y="0" width="300" height="400" border="2">
-        <page width="500" height="900" url="http://site.test/left.html" pattern="xy">
-          <div x="0" y="0" width="10" height="10">
-            <iframe name="inner" x="10" y="10" width="100" height="100"><page url="http://site.test/inner.html"/></iframe>
-          </div>
-        </page>
+        <page width="500" height="900" url="http://site.test/left.html" pattern="xy"/>
       </iframe>
-      <iframe name="main" x="320" y="0" width="400" height="400" src="main.xml"/>
-    </page>)", {}, {{"main.xml", mainXml}});
+    </page>)");
   auto top = p.Doc();
-  EXPECT_EQ(DocumentUrl(FrameDocument(top, {Index(0)}).get()), L"http://site.test/left.html");
-  EXPECT_EQ(DocumentUrl(FrameDocument(top, {Index(1), Index(0)}).get()), L"http://site.test/content.html");
-  EXPECT_EQ(DocumentUrl(FrameDocument(top, {Index(1), Index(1)}).get()), L"http://site.test/nav.html");
-  EXPECT_EQ(DocumentUrl(FrameDocument(top, {Index(0), Index(0)}).get()), L"http://site.test/inner.html");
-  EXPECT_EQ(DocumentUrl(FrameDocument(top, {Name(L"main"), Name(L"content")}).get()), L"http://site.test/content.html");
-  EXPECT_EQ(DocumentUrl(FrameDocument(top, {Name(L"left"), Name(L"inner")}).get()), L"http://site.test/inner.html");
-  EXPECT_FALSE(FrameDocument(top, {Index(2)}));
-  EXPECT_FALSE(FrameDocument(top, {Name(L"main"), Name(L"content"), Index(0)}));
-  EXPECT_FALSE(FrameDocument(top, {Name(L"Main")}));
-  ComPtr<IHTMLFramesCollection2> frames;
-  top->get_frames(frames.put());
-  LONG count = 0;
-  frames->get_length(&count);
-  EXPECT_EQ(count, 2);
-
   // A frame's content shows inside the top view at the frame's place, scrolled as the frame is.
-  auto left = FrameDocument(top, {Index(0)});
+  auto left = FrameDocument(top.get(), 0);
   ComPtr<IHTMLElement> leftHtml, leftBody;
   left.As<IHTMLDocument3>()->get_documentElement(leftHtml.put());
   auto scroller = leftHtml.As<IHTMLElement2>();
@@ -462,7 +291,7 @@ TEST(BrowserFrames, HiddenFrameGetsAClientAreaFromResizeTo) {
   BrowserPage p(R"(<page width="800" height="600">
       <iframe name="hidden" x="0" y="0" width="0" height="0"><page mode="5" width="300" height="50"/></iframe>
     </page>)");
-  auto frame = FrameDocument(p.Doc(), {Index(0)});
+  auto frame = FrameDocument(p.Doc().get(), 0);
   ComPtr<IHTMLElement> body;
   frame->get_body(body.put());
   auto body2 = body.As<IHTMLElement2>();
@@ -495,14 +324,6 @@ TEST(BrowserGetObject, AnswersWithTheDocumentWithinTheTimeOut) {
   ComPtr<IHTMLDocument2> doc;
   ASSERT_EQ(::ObjectFromLresult(answer, IID_IHTMLDocument2, 0, doc.put_void()), S_OK);
   EXPECT_EQ(doc.get(), p.Doc().get());
-  // The browser found through the document's window is the browser of the page.
-  ComPtr<IHTMLWindow2> window;
-  doc->get_parentWindow(window.put());
-  ComPtr<IWebBrowser2> browser;
-  ASSERT_EQ(window.As<IServiceProvider>()->QueryService(browser::kWebBrowserAppService, IID_IWebBrowser2,
-                                                         browser.put_void()),
-            S_OK);
-  EXPECT_EQ(browser.get(), p.Window().Browser().get());
 
   // Without proxies the document cannot be used from another thread.
   HRESULT elsewhere = S_OK;
@@ -517,22 +338,6 @@ TEST(BrowserGetObject, AnswersWithTheDocumentWithinTheTimeOut) {
   PumpUntil([&] { return elsewhere != S_OK; }, 3000);
   other.join();
   EXPECT_TRUE(FAILED(elsewhere));
-
-  // From the thread of the window, as the control sends it.
-  ASSERT_NE(::SendMessageTimeoutA(p.View(), message, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);
-  ComPtr<IHTMLDocument2> again;
-  ASSERT_EQ(::ObjectFromLresult(answer, IID_IHTMLDocument2, 0, again.put_void()), S_OK);
-  EXPECT_EQ(again.get(), p.Doc().get());
-}
-
-TEST(BrowserGetObject, PageCanLeaveTheMessageUnanswered) {
-  BrowserPage p(R"(<page getobject="ignore"/>)");
-  DWORD_PTR answer = 1;
-  ::SendMessageTimeoutA(p.View(), ::RegisterWindowMessageA("WM_HTML_GETOBJECT"), 0, 0, SMTO_ABORTIFHUNG, 1000,
-                        &answer);
-  EXPECT_EQ(answer, 0u);
-  ComPtr<IHTMLDocument2> doc;
-  EXPECT_NE(::ObjectFromLresult(answer, IID_IHTMLDocument2, 0, doc.put_void()), S_OK);
 }
 
 TEST(BrowserReadyState, BecomesCompleteAfterTheDelay) {
@@ -547,7 +352,7 @@ TEST(BrowserReadyState, BecomesCompleteAfterTheDelay) {
   EXPECT_EQ(state(doc.get()), L"interactive");
   ASSERT_TRUE(PumpUntil([&] { return state(doc.get()) == L"complete"; }, 3000));
   EXPECT_GE(::GetTickCount() - start, 300u);
-  auto frame = FrameDocument(doc, {Index(0)});
+  auto frame = FrameDocument(doc.get(), 0);
   EXPECT_EQ(state(frame.get()), L"interactive");
 
   // A refresh loads the page again.
@@ -558,89 +363,6 @@ TEST(BrowserReadyState, BecomesCompleteAfterTheDelay) {
 
   BrowserPage odd(R"(<page readyValue="Complete"/>)");
   EXPECT_EQ(state(odd.Doc().get()), L"Complete");
-}
-
-TEST(BrowserDocument, DocumentModeThroughLateBinding) {
-  for (int mode : {5, 8}) {
-    BrowserPage p("<page mode=\"" + std::to_string(mode) + "\"/>");
-    auto d = p.Doc().As<IDispatch>();
-    LPOLESTR name = const_cast<LPOLESTR>(L"DocumentMode");
-    DISPID id = 0;
-    ASSERT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, 0x800, &id), S_OK);
-    VARIANT result;
-    ::VariantInit(&result);
-    ASSERT_EQ(InvokeGet(d.get(), id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {}, &result), S_OK);
-    ASSERT_EQ(::VariantChangeType(&result, &result, 0, VT_I4), S_OK);
-    EXPECT_EQ(V_I4(&result), mode);
-  }
-}
-
-TEST(BrowserElements, FoundByTagAndMeasuredThroughOffsetParents) {
-  BrowserPage p(R"(<page width="1000" height="3000">
-      <PAGEBREAK id="pb1" x="30" y="1200" width="600" height="2"/>
-      <div id="outer" x="100" y="200" width="500" height="500">
-        <div id="Inner" x="5" y="7" width="50" height="50"><pagebreak id="pb2" x="1" y="2" width="3" height="4"/></div>
-      </div>
-      <pagebreak id="pb3" y="2500"/>
-    </page>)");
-  // Every element inside the body, in document order.
-  ComPtr<IHTMLElement> body;
-  p.Doc()->get_body(body.put());
-  ComPtr<IHTMLElementCollection> all;
-  Bstr star(L"*");
-  body.As<IHTMLElement2>()->getElementsByTagName(star.get(), all.put());
-  LONG length = 0;
-  all->get_length(&length);
-  ASSERT_EQ(length, 5);
-  std::vector<std::string> ids;
-  for (long i = 0; i < length; ++i) {
-    ComPtr<IDispatch> item;
-    VARIANT none;
-    ::VariantInit(&none);
-    all->item(Index(i), none, item.put());
-    Bstr id;
-    item.As<IHTMLElement>()->get_id(id.put());
-    ids.push_back(ToUtf8(id.str()));
-  }
-  EXPECT_EQ(ids, (std::vector<std::string>{"pb1", "outer", "Inner", "pb2", "pb3"}));
-
-  // document.all.tags("PAGEBREAK"), its length and items by late binding.
-  ComPtr<IHTMLElementCollection> everything;
-  p.Doc()->get_all(everything.put());
-  ComPtr<IDispatch> tags;
-  VARIANT tag = Name(L"PAGEBREAK");
-  ASSERT_EQ(everything->tags(tag, tags.put()), S_OK);
-  VARIANT n;
-  ::VariantInit(&n);
-  ASSERT_EQ(InvokeGet(tags.get(), 1500, DISPATCH_PROPERTYGET, {}, &n), S_OK);
-  ASSERT_EQ(V_VT(&n), VT_I4);
-  ASSERT_EQ(V_I4(&n), 3);
-  std::vector<long> tops;
-  for (long k = 0; k < 3; ++k) {
-    VARIANT item;
-    ::VariantInit(&item);
-    ASSERT_EQ(InvokeGet(tags.get(), 0, DISPATCH_METHOD, {Index(k), Index(k)}, &item), S_OK);
-    ASSERT_EQ(V_VT(&item), VT_DISPATCH);
-    auto e = ComPtr<IDispatch>::Attach(V_DISPATCH(&item)).As<IHTMLElement>();
-    long top = 0;  // the sum of offsets up to the body, as the control measures
-    for (ComPtr<IHTMLElement> cur = e; cur;) {
-      top += Get(cur.get(), &IHTMLElement::get_offsetTop);
-      ComPtr<IHTMLElement> parent;
-      cur->get_offsetParent(parent.put());
-      Bstr parentTag;
-      if (parent) parent->get_tagName(parentTag.put());
-      cur = parentTag.str() == L"BODY" ? ComPtr<IHTMLElement>() : parent;
-    }
-    tops.push_back(top);
-  }
-  EXPECT_EQ(tops, (std::vector<long>{1200, 200 + 7 + 2, 2500}));
-  auto pb1 = p.Element("pb1");
-  EXPECT_EQ(Get(pb1.get(), &IHTMLElement::get_offsetLeft), 30);
-  EXPECT_EQ(Get(pb1.get(), &IHTMLElement::get_offsetWidth), 600);
-  EXPECT_EQ(Get(pb1.get(), &IHTMLElement::get_offsetHeight), 2);
-  ComPtr<IHTMLElement> none;
-  body->get_offsetParent(none.put());
-  EXPECT_FALSE(none);
 }
 
 TEST(BrowserZoom, StartsAtTheBrowsersZoomSetting) {

@@ -203,15 +203,9 @@ TEST_F(ControlObject, MembersThroughIDispatch) {
   EXPECT_EQ(control_->GetIDsOfNames(IID_NULL, &missing, 1, 0, &unknown), DISP_E_UNKNOWNNAME);
 }
 
+// Version, caption and RunCompatibility through the dual interface land in the same members as
+// through IDispatch above; here only what a script cannot reach.
 TEST_F(ControlObject, MembersThroughTheDualInterface) {
-  VARIANT version;
-  ::VariantInit(&version);
-  EXPECT_EQ(control_->GetVtnVersion(&version), S_OK);
-  EXPECT_STREQ(V_BSTR(&version), L"1.6.4.0");
-  ::VariantClear(&version);
-  Bstr caption;
-  EXPECT_EQ(control_->get_Caption(caption.put()), S_OK);
-  EXPECT_EQ(caption.str(), L"Vantrelle");
   OLE_COLOR color = 0;
   EXPECT_EQ(control_->get_Color(&color), S_OK);
   EXPECT_EQ(color, 0x8000000Fu);  // clBtnFace
@@ -237,8 +231,7 @@ TEST_F(ControlObject, MembersThroughTheDualInterface) {
   VARIANT none;
   V_VT(&none) = VT_I4;
   V_I4(&none) = 0;
-  EXPECT_EQ(control_->Run2(Bstr(L"/scr").get(), none), S_OK);
-  EXPECT_EQ(control_->RunCompatibility(), S_OK);
+  EXPECT_EQ(control_->Run2(Bstr(L"/scr").get(), none), S_OK);  // a capture without a page around it
 }
 
 TEST_F(ControlObject, RunCompatibilityIEWinSizeMovesAndSizesTheWindow) {

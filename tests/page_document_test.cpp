@@ -137,16 +137,10 @@ TEST(DocumentPages, RectanglesRunLeftToRightThenDown) {
 TEST(DocumentEditing, AddKeepsTheListSortedAndRefusesOutsidersAndDuplicates) {
   Doc doc({});
   TVantrelleDocument& d = doc.d;
-  EXPECT_EQ(d.AddVert(500), 500);
-  EXPECT_EQ(d.AddVert(900), 900);  // after the last
-  EXPECT_EQ(d.AddVert(100), 100);  // before the first
-  EXPECT_EQ(d.AddVert(700), 700);  // between
-  EXPECT_EQ(d.AddVert(0), 0);
-  EXPECT_EQ(d.AddVert(-5), 0);
-  EXPECT_EQ(d.AddVert(1000), 0);
-  EXPECT_EQ(d.AddVert(700), 0);
-  EXPECT_EQ(d.AddVert(1), 1);
-  EXPECT_EQ(d.AddVert(999), 999);
+  // After the last, before the first, between; outside the width or already there: refused (0).
+  const std::pair<int32_t, int32_t> adds[] = {{500, 500}, {900, 900}, {100, 100}, {700, 700}, {0, 0},
+                                              {-5, 0},    {1000, 0},  {700, 0},   {1, 1},     {999, 999}};
+  for (auto [x, result] : adds) EXPECT_EQ(d.AddVert(x), result) << x;
   EXPECT_EQ(Verts(d), (Breaks{1, 100, 500, 700, 900, 999}));
   // The twin list, against the height.
   SizedImage tall(100, 300);
@@ -178,81 +172,40 @@ TEST(DocumentEditing, DeleteAndOutOfRangeIndices) {
   EXPECT_EQ(d.Width(), 1000);  // sizes stay
 }
 
-TEST(DocumentEditing, MovingRightSwallowsOrShifts) {
-  {
-    Doc doc({100, 200, 300});
-    EXPECT_EQ(doc.d.MoveVert(0, 250, TVantrelleDocument::mmSwallow), 250);
-    EXPECT_EQ(Verts(doc.d), (Breaks{250, 300}));
+TEST(DocumentEditing, MovingSwallowsOrShiftsAndDraggingOffDeletes) {
+  const int32_t swallow = TVantrelleDocument::mmSwallow, shift = TVantrelleDocument::mmShift;
+  struct Case { const char* what; Breaks start; int index; int32_t to, mode, result; Breaks expected; };
+  const Case cases[] = {
+      {"right, swallowing", {100, 200, 300}, 0, 250, swallow, 250, {250, 300}},
+      {"right onto a break, swallowing it", {100, 200, 300}, 0, 300, swallow, 300, {300}},
+      {"right, shifting", {100, 200, 300}, 0, 250, shift, 250, {250, 350, 450}},
+      {"right, shifted past the width: dropped", {100, 600, 900, 950}, 1, 700, shift, 700, {100, 700}},
+      {"another mode moves only the one break", {100, 200, 300}, 0, 250, 5, 250, {250, 200, 300}},
+      {"left, swallowing", {100, 200, 300}, 2, 150, swallow, 150, {100, 150}},
+      {"left onto a break, swallowing it", {100, 200, 300}, 2, 100, swallow, 100, {100}},
+      {"left, shifting", {100, 200, 300}, 2, 250, shift, 250, {50, 150, 250}},
+      {"left, shifted below 1: dropped", {100, 200, 300}, 2, 150, shift, 150, {50, 150}},
+      {"left to 1, shifting", {100, 200, 300}, 2, 1, shift, 1, {1}},
+  };
+  for (const Case& c : cases) {
+    Doc doc(c.start);
+    EXPECT_EQ(doc.d.MoveVert(c.index, c.to, c.mode), c.result) << c.what;
+    EXPECT_EQ(Verts(doc.d), c.expected) << c.what;
   }
-  {
-    Doc doc({100, 200, 300});  // landing on a break swallows it too
-    EXPECT_EQ(doc.d.MoveVert(0, 300, TVantrelleDocument::mmSwallow), 300);
-    EXPECT_EQ(Verts(doc.d), (Breaks{300}));
-  }
-  {
-    Doc doc({100, 200, 300});
-    EXPECT_EQ(doc.d.MoveVert(0, 250, TVantrelleDocument::mmShift), 250);
-    EXPECT_EQ(Verts(doc.d), (Breaks{250, 350, 450}));
-  }
-  {
-    Doc doc({100, 600, 900, 950});  // shifted past the width: dropped
-    EXPECT_EQ(doc.d.MoveVert(1, 700, TVantrelleDocument::mmShift), 700);
-    EXPECT_EQ(Verts(doc.d), (Breaks{100, 700}));
-  }
-  {
-    Doc doc({100, 200, 300});  // another mode moves only the one break
-    EXPECT_EQ(doc.d.MoveVert(0, 250, 5), 250);
-    EXPECT_EQ(Verts(doc.d), (Breaks{250, 200, 300}));
-  }
-}
-
-TEST(DocumentEditing, MovingLeftSwallowsOrShifts) {
-  {
-    Doc doc({100, 200, 300});
-    EXPECT_EQ(doc.d.MoveVert(2, 150, TVantrelleDocument::mmSwallow), 150);
-    EXPECT_EQ(Verts(doc.d), (Breaks{100, 150}));
-    EXPECT_EQ(doc.d.GetVert(1), 150);
-  }
-  {
-    Doc doc({100, 200, 300});
-    EXPECT_EQ(doc.d.MoveVert(2, 100, TVantrelleDocument::mmSwallow), 100);
-    EXPECT_EQ(Verts(doc.d), (Breaks{100}));
-  }
-  {
-    Doc doc({100, 200, 300});
-    EXPECT_EQ(doc.d.MoveVert(2, 250, TVantrelleDocument::mmShift), 250);
-    EXPECT_EQ(Verts(doc.d), (Breaks{50, 150, 250}));
-  }
-  {
-    Doc doc({100, 200, 300});  // shifted below 1: dropped
-    EXPECT_EQ(doc.d.MoveVert(2, 150, TVantrelleDocument::mmShift), 150);
-    EXPECT_EQ(Verts(doc.d), (Breaks{50, 150}));
-  }
-  {
-    Doc doc({100, 200, 300});
-    EXPECT_EQ(doc.d.MoveVert(2, 1, TVantrelleDocument::mmShift), 1);
-    EXPECT_EQ(Verts(doc.d), (Breaks{1}));
-  }
-}
-
-TEST(DocumentEditing, DraggedOffEitherEndOrNotMoved) {
-  for (int32_t mode : {0, 1}) {
-    Doc off({100, 200, 300, 400});
-    EXPECT_EQ(off.d.MoveVert(1, 0, mode), 0);
-    EXPECT_EQ(Verts(off.d), (Breaks{300, 400}));
-    Doc negative({100, 200, 300, 400});
-    EXPECT_EQ(negative.d.MoveVert(2, -50, mode), 0);
-    EXPECT_EQ(Verts(negative.d), (Breaks{400}));
-    Doc end({100, 200, 300, 400});
-    EXPECT_EQ(end.d.MoveVert(1, 1000, mode), 0);
-    EXPECT_EQ(Verts(end.d), (Breaks{100}));
-    Doc beyond({100, 200, 300, 400});
-    EXPECT_EQ(beyond.d.MoveVert(0, 5000, mode), 0);
-    EXPECT_EQ(Verts(beyond.d), Breaks{});
-    Doc same({100, 200});
-    EXPECT_EQ(same.d.MoveVert(1, 200, mode), 0);
-    EXPECT_EQ(Verts(same.d), (Breaks{100, 200}));
-  }
+  // Dragged off either end (or not moved) in either mode: 0, and the breaks it passed go too.
+  const Case offCases[] = {
+      {"to 0", {100, 200, 300, 400}, 1, 0, 0, 0, {300, 400}},
+      {"below 0", {100, 200, 300, 400}, 2, -50, 0, 0, {400}},
+      {"to the width", {100, 200, 300, 400}, 1, 1000, 0, 0, {100}},
+      {"beyond the width", {100, 200, 300, 400}, 0, 5000, 0, 0, {}},
+      {"not moved", {100, 200}, 1, 200, 0, 0, {100, 200}},
+  };
+  for (int32_t mode : {0, 1})
+    for (const Case& c : offCases) {
+      Doc doc(c.start);
+      EXPECT_EQ(doc.d.MoveVert(c.index, c.to, mode), 0) << c.what << " mode " << mode;
+      EXPECT_EQ(Verts(doc.d), c.expected) << c.what << " mode " << mode;
+    }
 }
 
 TEST(DocumentEditing, HorizontalBreaksAreTheTwins) {

@@ -144,19 +144,13 @@ TEST(StringTables, TemplatesFormatWithTheWritersArguments) {
   EXPECT_EQ(format(kEnglish, kLogPageBreakPosition, 4, 1234), "Page break [4] position : 1234");
 }
 
-TEST(StringTables, LanguageIndependentEntries) {
+TEST(StringTables, LanguageIndependentEntriesAndSaveRefusalLineBreaks) {
   const std::wstring limit = L"[Real Size]에는 1에서 100 사이의 값을 입력하십시오.";
   for (LANGID language : {kJapanese, kKorean, kEnglish}) {
     SCOPED_TRACE(Name(language));
     EXPECT_EQ(TableOf(language).at(kMsgZoomOutOfRange), limit);
     // The help button needs an address whatever the language.
     EXPECT_EQ(ToUtf8(TableOf(language).at(kDefaultHelpUrl)), kDefaultHelpAddress);
-  }
-}
-
-TEST(StringTables, SaveRefusalsCarryTheirLineBreaks) {
-  for (LANGID language : {kJapanese, kKorean, kEnglish}) {
-    SCOPED_TRACE(Name(language));
     EXPECT_NE(TableOf(language).at(kMsgSaveRefusedProtectedMode).find(L"\r\n\r\n"), std::wstring::npos);
     EXPECT_NE(TableOf(language).at(kMsgSaveRefusedLowIntegrity).find(L"\r\n"), std::wstring::npos);
   }

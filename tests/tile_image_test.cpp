@@ -44,8 +44,6 @@ test::PixelFunction Shifted(const test::PixelFunction& f, int dx, int dy) {
   return [=](int x, int y) { return f(x + dx, y + dy); };
 }
 
-std::string FileOf(const TBmpHtmlImage& image) { return image.FileName(); }
-
 }  // namespace
 
 class TileFile : public ::testing::Test {
@@ -70,15 +68,11 @@ TEST_F(TileFile, BytesFollowTheFormat) {
   const std::string bytes = test::ReadFileBytes(image->FileName());
   ASSERT_GE(bytes.size(), 57u);
   EXPECT_EQ(bytes.substr(0, 5), "KELPF");
-  EXPECT_EQ(Get<uint16_t>(bytes, 5), 1);
-  EXPECT_EQ(Get<uint16_t>(bytes, 7), 0);
-  EXPECT_EQ(Get<uint32_t>(bytes, 9), 0u);
-  EXPECT_EQ(Get<int32_t>(bytes, 13), 7);
-  EXPECT_EQ(Get<int32_t>(bytes, 17), 5);
-  EXPECT_EQ(Get<int32_t>(bytes, 21), 3);
-  EXPECT_EQ(Get<int32_t>(bytes, 25), 3);
-  EXPECT_EQ(Get<uint16_t>(bytes, 29), 3);
-  EXPECT_EQ(Get<uint16_t>(bytes, 31), 2);
+  // Version 1.0, a zero field, the picture's and a tile's size, columns and rows.
+  const std::vector<int64_t> header{Get<uint16_t>(bytes, 5),  Get<uint16_t>(bytes, 7),  Get<uint32_t>(bytes, 9),
+                                    Get<int32_t>(bytes, 13),  Get<int32_t>(bytes, 17),  Get<int32_t>(bytes, 21),
+                                    Get<int32_t>(bytes, 25),  Get<uint16_t>(bytes, 29), Get<uint16_t>(bytes, 31)};
+  EXPECT_EQ(header, (std::vector<int64_t>{1, 0, 0, 7, 5, 3, 3, 3, 2}));
   // Offsets row-major; each tile a whole BMP file right after the one before.
   uint32_t expectedOffset = 33 + 4 * 6;
   for (int index = 0; index < 6; ++index) {
@@ -262,6 +256,8 @@ protected:
   test::PrivateTempFolder temp;
   TBmpHtmlImageBuilder builder;
 };
+using TileFileLifetime = TileDrawing;
+using TileFileBuilder = TileDrawing;
 
 TEST_F(TileDrawing, ScaleOneGivesTheSourcePixelForPixel) {
   for (bool fullEdgeTiles : {false, true}) {
@@ -407,8 +403,6 @@ TEST_F(TileDrawing, TwoImagesOnOneFileDrawIndependently) {
   auto first = test::WritePicture(builder, {1201, 907, 173, 131}, test::Gradient);
   TBmpHtmlImage second;
   second.Assign(*first);
-  EXPECT_EQ(second.FileName(), first->FileName());
-  EXPECT_EQ(second.GetImageWidth(), 1201);
   TBmpHtmlImage third;
   EXPECT_EQ(third.OpenTileFile(first->FileName()), TBmpHtmlImage::otOpened);
 
@@ -455,11 +449,9 @@ TEST_F(TileDrawing, ClipboardGetsTheWholePicture) {
   EXPECT_EQ(mismatch, "");
 }
 
-TEST(TileFileLifetime, TheLastImageReadingATemporaryFileDeletesIt) {
-  test::PrivateTempFolder temp;
-  TBmpHtmlImageBuilder builder;
+TEST_F(TileFileLifetime, TheLastImageReadingATemporaryFileDeletesIt) {
   auto first = test::WritePicture(builder, {30, 30, 10, 10}, test::Gradient);
-  const std::string path = FileOf(*first);
+  const std::string path = first->FileName();
   auto second = std::make_unique<TBmpHtmlImage>();
   second->Assign(*first);
   builder.BeginImage(5, 5);  // the builder moves on; the images keep the file
@@ -474,9 +466,7 @@ TEST(TileFileLifetime, TheLastImageReadingATemporaryFileDeletesIt) {
   EXPECT_EQ(temp.FileCount(), 1);  // the builder's new picture only
 }
 
-TEST(TileFileLifetime, ATakenPictureGoesWithItsImagesWhileTheBuilderLives) {
-  test::PrivateTempFolder temp;
-  TBmpHtmlImageBuilder builder;
+TEST_F(TileFileLifetime, ATakenPictureGoesWithItsImagesWhileTheBuilderLives) {
   auto first = test::WritePicture(builder, {30, 30, 10, 10}, test::Gradient);
   auto again = builder.GetResult();  // a second image of the same picture
   ASSERT_TRUE(again);
@@ -491,36 +481,33 @@ TEST(TileFileLifetime, ATakenPictureGoesWithItsImagesWhileTheBuilderLives) {
   EXPECT_EQ(temp.FileCount(), 0);
 }
 
-TEST(TileFileLifetime, AbandonedPicturesAreDeleted) {
-  test::PrivateTempFolder temp;
-  auto builder = std::make_unique<TBmpHtmlImageBuilder>();
+TEST_F(TileFileLifetime, AbandonedPicturesAreDeleted) {
+  auto own = std::make_unique<TBmpHtmlImageBuilder>();
   // Half written, then a new picture begins.
-  builder->BeginImage(20, 20);
-  builder->SetTileSize(10, 10);
-  builder->SetTileCount(2, 2, 4);
+  own->BeginImage(20, 20);
+  own->SetTileSize(10, 10);
+  own->SetTileCount(2, 2, 4);
   TBitmap tile(10, 10);
-  builder->AddTile(0, 0, 0, RECT{0, 0, 10, 10}, tile);
-  const std::string halfWritten = builder->FileName();
+  own->AddTile(0, 0, 0, RECT{0, 0, 10, 10}, tile);
+  const std::string halfWritten = own->FileName();
   ASSERT_TRUE(test::FileExists(halfWritten));
   // Finished, but nobody took the result.
-  auto unused = test::WritePicture(*builder, {10, 10, 10, 10}, test::Gradient);
+  auto unused = test::WritePicture(*own, {10, 10, 10, 10}, test::Gradient);
   const std::string finished = unused->FileName();
   EXPECT_FALSE(test::FileExists(halfWritten));
   unused.reset();
-  builder->BeginImage(10, 10);
+  own->BeginImage(10, 10);
   EXPECT_FALSE(test::FileExists(finished));
   // Destroyed while writing.
-  const std::string lastOne = builder->FileName();
+  const std::string lastOne = own->FileName();
   EXPECT_TRUE(test::FileExists(lastOne));
-  builder.reset();
+  own.reset();
   EXPECT_FALSE(test::FileExists(lastOne));
   EXPECT_EQ(temp.FileCount(), 0);
 }
 
-TEST(TileFileLifetime, AFileTheImageDidNotMakeIsKept) {
-  test::PrivateTempFolder temp;
+TEST_F(TileFileLifetime, AFileTheImageDidNotMakeIsKept) {
   test::TempDir dir;
-  TBmpHtmlImageBuilder builder;
   auto made = test::WritePicture(builder, {10, 10, 10, 10}, test::Gradient);
   const std::string path = dir.file("kept.tiles");
   test::WriteFileBytes(path, test::ReadFileBytes(made->FileName()));
@@ -531,9 +518,7 @@ TEST(TileFileLifetime, AFileTheImageDidNotMakeIsKept) {
   EXPECT_TRUE(test::FileExists(path));
 }
 
-TEST(TileFileBuilder, AnEmptyPictureIsCompleteAtOnce) {
-  test::PrivateTempFolder temp;
-  TBmpHtmlImageBuilder builder;
+TEST_F(TileFileBuilder, AnEmptyPictureIsCompleteAtOnce) {
   builder.BeginImage(0, 700);
   builder.SetTileSize(500, 500);
   builder.SetTileCount(0, 2, 0);
@@ -545,9 +530,7 @@ TEST(TileFileBuilder, AnEmptyPictureIsCompleteAtOnce) {
   EXPECT_EQ(image->GetImageHeight(), 700);
 }
 
-TEST(TileFileBuilder, CountsThatDoNotFitAreRefused) {
-  test::PrivateTempFolder temp;
-  TBmpHtmlImageBuilder builder;
+TEST_F(TileFileBuilder, CountsThatDoNotFitAreRefused) {
   EXPECT_FALSE(builder.GetResult());  // nothing begun
   builder.SetTileSize(1, 1);          // nothing begun: nothing happens
   builder.BeginImage(100000, 10);

@@ -15,6 +15,7 @@
 #include "base/ComPtr.h"
 #include "base/Strings.h"
 #include "browser/BrowserWindow.h"
+#include "browser/HtmlObjects.h"
 #include "browser/PageFile.h"
 #include "support/TestEnv.h"
 #include "support/WindowTesting.h"
@@ -83,6 +84,42 @@ inline long Get(IHTMLElement* e, HRESULT (STDMETHODCALLTYPE IHTMLElement::*gette
   LONG v = -1;
   (e->*getter)(&v);
   return v;
+}
+
+// The document of frame `key` (an index or a name) of `doc`, reached as the control reaches
+// frames: frames.item(key), the frame window's browser service, its Document. None when a step fails.
+inline ComPtr<IHTMLDocument2> FrameDocument(IHTMLDocument2* doc, VARIANT key) {
+  ComPtr<IHTMLFramesCollection2> frames;
+  if (!doc || FAILED(doc->get_frames(frames.put())) || !frames) return {};
+  VARIANT result;
+  ::VariantInit(&result);
+  if (FAILED(frames->item(&key, &result)) || V_VT(&result) != VT_DISPATCH) {
+    ::VariantClear(&result);
+    return {};
+  }
+  auto provider = ComPtr<IDispatch>::Attach(V_DISPATCH(&result)).As<IServiceProvider>();
+  ComPtr<IWebBrowserApp> browser;
+  if (!provider || FAILED(provider->QueryService(browser::kWebBrowserAppService, __uuidof(IWebBrowserApp),
+                                                 browser.put_void())))
+    return {};
+  ComPtr<IDispatch> document;
+  if (FAILED(browser->get_Document(document.put())) || !document) return {};
+  return document.As<IHTMLDocument2>();
+}
+
+inline ComPtr<IHTMLDocument2> FrameDocument(IHTMLDocument2* doc, int index) {
+  VARIANT key;
+  V_VT(&key) = VT_I4;
+  V_I4(&key) = index;
+  return FrameDocument(doc, key);
+}
+
+inline ComPtr<IHTMLDocument2> FrameDocument(IHTMLDocument2* doc, const wchar_t* name) {
+  Bstr text(name);
+  VARIANT key;
+  V_VT(&key) = VT_BSTR;
+  V_BSTR(&key) = text.get();
+  return FrameDocument(doc, key);
 }
 
 }  // namespace vt::test
