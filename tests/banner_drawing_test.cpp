@@ -311,6 +311,13 @@ TEST_F(Drawing, UserStringItemsInHeaderAndFooterAlike) {
     EXPECT_TRUE(SamePixels(Draw(header), first));
     EXPECT_TRUE(SamePixels(Draw(footer), first));
   }
+  // The items are taken in turn: the text is "a-b", not "a-a".
+  WriteText("<value>a-b</value>", "<value>a-a</value>");
+  TXMLBitmap written, repeated;
+  ASSERT_TRUE(written.Load(&urls, "top", path, 800, 1000));
+  ASSERT_TRUE(repeated.Load(&urls, "bottom", path, 800, 1000));
+  EXPECT_TRUE(SamePixels(Draw(written), first));
+  EXPECT_FALSE(SamePixels(Draw(repeated), first));
   // Without items the banner does not reach the page at all.
   header.UserStr.clear();
   TBitmap target(300, 60);
