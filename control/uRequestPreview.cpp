@@ -149,7 +149,12 @@ void TVantrelle::RunPreview(TRequest& request) {
   request.image.reset();
   if (FQuitRequested) {
     LogRun(kLogRepostingQuit);
-    ::PostMessageA(FHeldMessage.hwnd, FHeldMessage.message, FHeldMessage.wParam, FHeldMessage.lParam);
+    // A quit the message pump already put back is not posted a second time.
+    MSG pending;
+    const bool quitPending =
+        FHeldMessage.message == WM_QUIT && ::PeekMessageA(&pending, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+    if (!quitPending)
+      ::PostMessageA(FHeldMessage.hwnd, FHeldMessage.message, FHeldMessage.wParam, FHeldMessage.lParam);
     FQuitRequested = false;
   }
   if (error) std::rethrow_exception(error);

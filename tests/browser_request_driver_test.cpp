@@ -869,3 +869,43 @@ TEST(RequestPreview, ProtectedModeLoopEndsOnACloseMessageThatIsPostedAgain) {
   EXPECT_FALSE(::PeekMessageA(&msg, target.wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE));
   EXPECT_TRUE(::IsWindowEnabled(r.Frame()));
 }
+
+TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  r.control->realPreview = true;
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  r.control->onShow = [&](TfmPreviewForm&) { ::PostQuitMessage(3); };
+  EXPECT_EQ(r.Run(""), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_TRUE(r.control->LoggedText(kLogRepostingQuit));
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(RequestPreview, DownloadsOfASettingsImagesAreBounded) {
+  TempDir dir;
+  const std::string gif = dir.file("a.gif");
+  WriteGif(gif, SolidGif(4, 4, RGB(1, 2, 3)));
+  HttpTestServer server;
+  server.Set("/a.gif", {200, ReadFileBytes(gif), ""});
+  std::string list;
+  for (int i = 0; i < 300; ++i) list += Format("<i%d>", i) + server.Url("/a.gif") + Format("</i%d>", i);
+  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls>" + list + "</imgurls></setting>", ""});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  const auto& images = r.control->shownImages;
+  ASSERT_EQ(images.size(), 300u);
+  EXPECT_EQ(std::count_if(images.begin(), images.end(), [](const auto& i) { return i.second == 4; }), 256);
+  const auto lines = server.RequestLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("a.gif") != l.npos; }),
+            256);
+  EXPECT_TRUE(r.control->Logged(">>The setting lists 300 images; only the first 256 are downloaded"));
+  for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
+}
