@@ -909,3 +909,17 @@ TEST(RequestPreview, DownloadsOfASettingsImagesAreBounded) {
   EXPECT_TRUE(r.control->Logged(">>The setting lists 300 images; only the first 256 are downloaded"));
   for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
 }
+
+TEST(RequestPreview, ProtectedModeDoesNotWaitForAPreviewThatWasNeverShown) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  r.control->realPreview = true;
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/sp:1"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_EQ(r.control->shown.printWithoutPreview, 1);
+  EXPECT_EQ(PreviewDialogs(dialogs), 0u);
+  EXPECT_TRUE(r.control->LoggedText(kLogClosingPreview));
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
