@@ -21,6 +21,8 @@ namespace vt {
 
 class THtmlImage;
 class THtmlImageBuilder;
+class TfmPreviewForm;
+struct TPreviewRequest;
 struct TRequest;
 
 // The control's class identifier: the coclass Vantrelle of the type library.
@@ -29,7 +31,7 @@ extern const CLSID kVantrelleClassId;
 class TVantrelle : public IBrowserSettingsWriter {
 public:
   TVantrelle() = default;
-  virtual ~TVantrelle() = default;
+  virtual ~TVantrelle();
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
 
@@ -89,6 +91,10 @@ public:
   // time-out has passed or the application is told to quit (false).
   bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
 
+  // The application's message hook while and after a preview runs: a close or quit message ends
+  // the protected-mode loop and is held to be posted again; it is dispatched as usual.
+  void AppOnMessage(MSG& msg, bool& handled);
+
   // The button-image package of `url` in the cache folder of `domain` (preview/uButtonPackage):
   // true when a usable package is there. `iniPath` names its settings file as soon as the zip's
   // file name is known, also when the result is false.
@@ -102,7 +108,9 @@ protected:
   virtual bool ReadIntegrityLevel(uint8_t& level);
   // Continues a request whose page was captured into request.image: the preview. The clean-up
   // that follows it runs on every way out.
-  virtual void RunPreview(TRequest& request) {}
+  virtual void RunPreview(TRequest& request);
+  // Shows the preview window with what the request prepared (the seam where tests look).
+  virtual void ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview);
 
   // The request in progress. The request driver, the capture and the browser routines share these;
   // between requests they keep their last values.
@@ -133,6 +141,17 @@ private:
   void CaptureIntoBuilder(TRequest& request, IDispatch* divObj);
   void RestoreBrowserWindow(TRequest& request);
   void EndRequest(TRequest& request);
+  // The steps of RunPreview (control/uRequestPreview.cpp).
+  void ApplyPrintSwitches(TRequest& request);
+  void ApplyWindowSwitches(TRequest& request);
+  void CollectPageBreaks(TRequest& request);
+  std::string LoadButtonPackage(TRequest& request);
+  void DownloadSetting(TRequest& request);
+  bool ClipImage(TRequest& request);
+  void RunProtectedLoop(TRequest& request);
+  void InstallMessageHook();
+  // Frees the setting's images and deletes the request's downloaded files.
+  void ReleaseDownloads(TRequest& request);
   // The request's elevated instance, created with `owner` the first time; none when that fails.
   IBrowserSettingsWriter* ElevatedInstance(TRequest& request, HWND owner, unsigned createdText);
   void LogRun(unsigned textId);
@@ -140,6 +159,7 @@ private:
 
   TRequestLog FRequestLog;
   bool FLogVisible = false;
+  HHOOK FMessageHook = nullptr;  // AppOnMessage's hook on this thread; removed with the control
 };
 
 }  // namespace vt

@@ -13,6 +13,8 @@
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
 #include "control/uActiveForm.h"
+#include "page/uURLImg.h"
+#include "preview/frmPreviewForm.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -424,12 +426,14 @@ void TVantrelle::EndRequest(TRequest& request) {
   if (request.topWindow) ::EnableWindow(request.topWindow, TRUE);
   ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
   LogRun(kLogFreeingUrlImages);
+  ReleaseDownloads(request);
   // The zoom forced to 100 goes back on every end, not only after a preview.
   if (request.savedZoom && !IsWin81()) {
     ExecZoom(request.browser.get(), *request.savedZoom);
     LogRunText(Format(LoadResString(kLogZoomRestored).c_str(), std::to_string(*request.savedZoom).c_str()));
     request.savedZoom.reset();
   }
+  request.preview.reset();
   request.image.reset();
   request.builder.reset();
   request.elevated.reset();

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/ComPtr.h"
 #include "capture/uBrowserSettings.h"
@@ -18,6 +19,9 @@
 #include "page/uHtmlImageBuilder.h"
 
 namespace vt {
+
+class TfmPreviewForm;
+class TURLImg;
 
 // Creates the elevated second instance of the control, `owner` owning the consent prompt, and
 // gives its settings methods. A failed result leaves `instance` empty.
@@ -35,7 +39,10 @@ IDispatch* ElementDispatch(const VARIANT& value);
 
 // Everything one Run2 call holds; all of it is released when the call returns.
 struct TRequest {
-  explicit TRequest(std::string params) : switches(std::move(params)) {}
+  explicit TRequest(std::string params);
+  ~TRequest();
+  TRequest(const TRequest&) = delete;
+  TRequest& operator=(const TRequest&) = delete;
 
   TSwitches switches;
   std::string systemLanguage;  // English name of the system's language, for the preview's skin
@@ -66,6 +73,14 @@ struct TRequest {
 
   std::unique_ptr<TBmpHtmlImageBuilder> builder;
   std::unique_ptr<THtmlImage> image;  // the captured picture
+
+  // The preview (control/uRequestPreview.cpp).
+  int32_t previewOption = 0;  // /sp: not 0 prints without showing the preview
+  std::unique_ptr<TfmPreviewForm> preview;
+  std::optional<std::vector<int32_t>> pageBreaks, pageBreaksLandscape;
+  std::vector<std::string> downloadedFiles;  // deleted when the request ends
+  std::string settingFile;                   // the downloaded header/footer setting, or empty
+  std::unique_ptr<TURLImg> settingImages;
 };
 
 }  // namespace vt

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
@@ -14,8 +15,14 @@
 #include "capture/uInstanceMutex.h"
 #include "control/VantrelleImpl.h"
 #include "control/uRequestDriver.h"
+#include "base/Printer.h"
+#include "page/uURLImg.h"
+#include "preview/frmPreviewForm.h"
 #include "resources/StringIds.h"
 #include "support/BrowserPage.h"
+#include "support/GifWriter.h"
+#include "support/HttpTestServer.h"
+#include "support/Scopes.h"
 #include "support/HostedTestControl.h"
 #include "support/RegistryScope.h"
 
@@ -73,6 +80,18 @@ public:
   int previews = 0;
   std::unique_ptr<TBitmap> picture;
 
+  // The real preview instead of a copy of the picture; what reached the window is kept.
+  bool realPreview = false;
+  std::function<void(TfmPreviewForm&)> onShow;
+  int shows = 0;
+  TPreviewRequest shown;
+  std::optional<std::vector<int32_t>> shownBreaks, shownLandscape;
+  std::unique_ptr<TBitmap> shownPicture;
+  std::string shownCaption;  // the window's caption when shown
+  RECT shownBounds{};
+  std::vector<std::pair<std::string, int>> shownImages;  // id and bitmap width of each setting image
+  COLORREF firstImagePixel = 0;
+
   bool ProtectedMode() const { return FProtectedMode; }
   bool Logged(const std::string& message) const {
     const auto& lines = RequestLog().Lines();
@@ -92,6 +111,28 @@ protected:
     ++previews;
     picture = request.image ? Picture(*request.image) : nullptr;
     if (onPreview) onPreview(request);
+    if (realPreview) TVantrelle::RunPreview(request);
+  }
+  void ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) override {
+    ++shows;
+    shown = preview;
+    if (preview.pageBreaks) shownBreaks = *preview.pageBreaks;
+    if (preview.pageBreaksLandscape) shownLandscape = *preview.pageBreaksLandscape;
+    shownPicture = Picture(*preview.captureGraphic);
+    char caption[256] = "";
+    ::GetWindowTextA(form.Handle(), caption, sizeof caption);
+    shownCaption = caption;
+    shownBounds = form.Bounds();
+    if (preview.settingImages) {
+      for (int i = 0; i < preview.settingImages->Count(); ++i) {
+        const TXImg* item = preview.settingImages->GetItem(i);
+        shownImages.emplace_back(item->Id, item->Bitmap.Empty() ? 0 : item->Bitmap.Width());
+      }
+      if (preview.settingImages->Count() > 0 && !preview.settingImages->GetItem(0)->Bitmap.Empty())
+        firstImagePixel = preview.settingImages->GetItem(0)->Bitmap.Pixel(0, 0);
+    }
+    if (onShow) onShow(form);
+    TVantrelle::ShowPreviewWindow(form, preview);
   }
 
 private:
@@ -602,4 +643,283 @@ TEST(RequestDriver, HiddenFrameIsOpenedForTheCaptureAndClosedAgain) {
   EXPECT_EQ(picture.Height(), 500);
   EXPECT_EQ(FirstMismatch(picture, 0, 0, 600, 500, XYColor), "");
   EXPECT_TRUE(dialogs.requests.empty());
+}
+
+namespace {
+
+// A window that counts the close messages it is sent and stays open.
+class CloseCounter {
+public:
+  CloseCounter() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "VtCloseCounter";
+    ::RegisterClassA(&wc);
+    wnd = ::CreateWindowA("VtCloseCounter", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~CloseCounter() { ::DestroyWindow(wnd); }
+  CloseCounter(const CloseCounter&) = delete;
+  CloseCounter& operator=(const CloseCounter&) = delete;
+  HWND wnd = nullptr;
+  static inline int closes = 0;
+
+private:
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_CLOSE) {
+      ++closes;
+      return 0;
+    }
+    return ::DefWindowProcA(w, m, wp, lp);
+  }
+};
+
+size_t PreviewDialogs(const DialogRecorder& dialogs) {
+  return std::count_if(dialogs.requests.begin(), dialogs.requests.end(),
+                       [](const DialogRequest& d) { return d.name == "TfmPreviewForm"; });
+}
+
+// The local paths of the setting's images, as the download lines of the log name them.
+std::vector<std::string> LoggedImageFiles(const TRequestLog& log) {
+  std::vector<std::string> files;
+  for (const std::string& line : log.Lines()) {
+    const size_t end = line.rfind("] Download");
+    const size_t start = line.rfind("Image [", end);
+    if (end != std::string::npos && start != std::string::npos) files.push_back(line.substr(start + 7, end - start - 7));
+  }
+  return files;
+}
+
+}  // namespace
+
+TEST(RequestPreview, SwitchesReachThePreviewWithBreaksAtThePageBreakElements) {
+  HostedRequest r(LargePage(R"(<PAGEBREAK id="pb1" x="0" y="400" width="600" height="2"/>
+                              <PAGEBREAK id="pb2" x="0" y="900" width="600" height="2"/>)"));
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  // /pb wins over /pbm; /ps, /hc, /vc, /hu and /vs go to the window.
+  EXPECT_EQ(r.Run("/pb/pbm:100|50|400||0/sp:0/po:1/ps:2/hc/vc/vs:640|480/hu:'http://help.test/h.html'"), S_OK);
+  ASSERT_EQ(r.control->shows, 1) << ::testing::PrintToString(r.control->RequestLog().Lines());
+  EXPECT_EQ(PreviewDialogs(dialogs), 1u);
+  const TPreviewRequest& p = r.control->shown;
+  EXPECT_EQ(r.control->shownBreaks, (std::vector<int32_t>{400, 900}));
+  EXPECT_FALSE(r.control->shownLandscape);
+  EXPECT_EQ(p.fitMode, fitToHeight);
+  EXPECT_TRUE(p.centerHorz);
+  EXPECT_TRUE(p.centerVert);
+  EXPECT_EQ(p.printWithoutPreview, 0);
+  EXPECT_FALSE(p.modal);
+  EXPECT_EQ(p.fitWindow, 0);
+  EXPECT_EQ(p.helpUrl, "http://help.test/h.html");
+  EXPECT_EQ(p.settingImages, nullptr);
+  EXPECT_EQ(p.settingSource, "");
+  EXPECT_TRUE(::EqualRect(&p.captureRect, std::make_unique<RECT>(RECT{0, 0, 1700, 1300}).get()));
+  EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");
+  EXPECT_EQ(r.control->shownCaption, "Vantrelle");
+  const RECT& b = r.control->shownBounds;
+  EXPECT_EQ(b.right - b.left, 640);
+  EXPECT_EQ(b.bottom - b.top, 480);
+  EXPECT_EQ(b.left, (::GetSystemMetrics(SM_CXSCREEN) - 640) / 2);
+  EXPECT_EQ(TPrinter::Current().Orientation(), TPrinter::poLandscape);
+  TPrinter::Current().SetOrientation(TPrinter::poPortrait);
+  EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogHelpAddress) + "http://help.test/h.html"));
+  EXPECT_TRUE(r.control->LoggedText(kLogFreeingPreview));
+  EXPECT_TRUE(::IsWindowEnabled(r.Frame()));
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
+
+TEST(RequestPreview, ManualBreaksClippingAndDefaults) {
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/pbm:100,200|50|400|300|0/cr:10|20|30|40/sp:5/ps:7/vr:100|100|50|50/po:2"), S_OK);
+  ASSERT_EQ(r.control->shows, 1) << ::testing::PrintToString(r.control->RequestLog().Lines());
+  const TPreviewRequest& p = r.control->shown;
+  EXPECT_EQ(r.control->shownBreaks, (std::vector<int32_t>{100, 200, 250, 300, 350, 400}));
+  EXPECT_EQ(r.control->shownLandscape, (std::vector<int32_t>{300}));
+  EXPECT_TRUE(r.control->LoggedText(kLogInvalidPreviewOption));
+  EXPECT_EQ(p.printWithoutPreview, 0);
+  EXPECT_TRUE(r.control->LoggedText(kLogFitModeOutOfRange));
+  EXPECT_EQ(p.fitMode, fitRealSize);
+  EXPECT_FALSE(p.centerHorz);
+  EXPECT_EQ(p.helpUrl, LoadResString(kDefaultHelpUrl));
+  // Margins cut off: the preview gets the rest of the page, re-tiled.
+  EXPECT_EQ(p.captureRect.right, 1660);
+  EXPECT_EQ(p.captureRect.bottom, 1240);
+  EXPECT_EQ(Compare(r.control->shownPicture.get(), 1660, 1240, [](int x, int y) { return XYColor(x + 10, y + 20); }),
+            "");
+  // The /vr rectangle is refused and nothing else sizes the window: 80 % of the screen.
+  EXPECT_TRUE(r.control->LoggedText(kLogPreviewMaximized));
+  const RECT& b = r.control->shownBounds;
+  EXPECT_EQ(b.right - b.left, static_cast<int>(std::nearbyint(::GetSystemMetrics(SM_CXSCREEN) * 0.8)));
+  // Wider than tall: landscape.
+  EXPECT_EQ(TPrinter::Current().Orientation(), TPrinter::poLandscape);
+  TPrinter::Current().SetOrientation(TPrinter::poPortrait);
+}
+
+TEST(RequestPreview, ClippingThatLeavesNothingEndsWithAMessage) {
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/cr:0|0|1700|0"), S_OK);
+  EXPECT_EQ(r.control->shows, 0);
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNothingToPrintAfterClipping));
+  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+  // /cr:0|0|0|0 and a shifted window of full size are not cut.
+  dialogs.requests.clear();
+  EXPECT_EQ(r.Run("/cr:10|0|-10|0"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");
+  EXPECT_FALSE(r.control->shownBreaks);
+}
+
+TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
+  TempDir dir;
+  const std::string gifA = dir.file("a.gif"), gifB = dir.file("b.gif");
+  WriteGif(gifA, SolidGif(30, 10, RGB(200, 10, 10)));
+  WriteGif(gifB, SolidGif(12, 12, RGB(10, 10, 200)));
+  HttpTestServer server;
+  server.Set("/a.gif", {200, ReadFileBytes(gifA), ""});
+  server.Set("/b.gif", {200, ReadFileBytes(gifB), ""});
+  server.Set("/bad.gif", {200, "not a picture", ""});
+  server.Set("/late.gif", {200, ReadFileBytes(gifB), ""});
+  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls><logo>" + server.Url("/a.gif") +
+                                       "</logo><mark>" + server.Url("/b.gif") + "</mark><bad>" +
+                                       server.Url("/bad.gif") + "</bad><late>" + server.Url("/late.gif") +
+                                       "</late></imgurls><top/></setting>", ""});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  bool settingThere = false;
+  r.control->onShow = [&](TfmPreviewForm&) { settingThere = FileExists(r.control->shown.settingSource); };
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'|Page of Ann"), S_OK);
+  ASSERT_EQ(r.control->shows, 1) << ::testing::PrintToString(r.control->RequestLog().Lines());
+  const TPreviewRequest& p = r.control->shown;
+  EXPECT_TRUE(settingThere);
+  EXPECT_EQ(p.userStr, "Page of Ann");
+  EXPECT_FALSE(p.ownsSettingImages);
+  // Images up to the one that is no GIF; it and those after it stay empty.
+  EXPECT_EQ(r.control->shownImages, (std::vector<std::pair<std::string, int>>{
+                                        {"logo", 30}, {"mark", 12}, {"bad", 0}, {"late", 0}}));
+  EXPECT_EQ(r.control->firstImagePixel, RGB(200, 10, 10));
+  const auto lines = server.RequestLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("late") != l.npos; }), 0);
+
+  // Every downloaded file is gone, each with its line.
+  const std::vector<std::string> images = LoggedImageFiles(r.control->RequestLog());
+  ASSERT_EQ(images.size(), 3u);
+  EXPECT_FALSE(FileExists(p.settingSource));
+  EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogDeletingFile).c_str(), 0, p.settingSource.c_str())));
+  for (size_t i = 0; i < images.size(); ++i) {
+    EXPECT_FALSE(FileExists(images[i])) << images[i];
+    EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i + 1),
+                                                images[i].c_str())));
+  }
+}
+
+TEST(RequestPreview, SettingThatCannotBeDownloadedLeavesNoFileBehind) {
+  HttpTestServer server;
+  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls><logo>" + server.Url("/gone.gif") +
+                                       "</logo></imgurls></setting>", ""});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  // The setting is there, its image is not: no header or footer, and no file left.
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_EQ(r.control->shown.settingImages, nullptr);
+  EXPECT_EQ(r.control->shown.settingSource, "");
+  const std::vector<std::string> images = LoggedImageFiles(r.control->RequestLog());
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_FALSE(FileExists(images[0]));
+  // A setting that is not there at all.
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/missing.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 2);
+  EXPECT_EQ(r.control->shown.settingSource, "");
+  EXPECT_EQ(r.control->shown.settingImages, nullptr);
+}
+
+TEST(RequestPreview, ProtectedModeLoopEndsOnACloseMessageThatIsPostedAgain) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  r.control->realPreview = true;
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  CloseCounter target;
+  CloseCounter::closes = 0;
+  r.control->onShow = [&](TfmPreviewForm&) { ::PostMessageA(target.wnd, WM_CLOSE, 7, 9); };
+  EXPECT_EQ(r.Run(""), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_TRUE(r.control->shown.modal);
+  EXPECT_TRUE(r.control->ProtectedMode());
+  // Seen by the hook, dispatched as usual, and waiting once more in the queue.
+  EXPECT_EQ(CloseCounter::closes, 1);
+  const auto& lines = r.control->RequestLog().Lines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+    return l.rfind("[ActiveX::AppOnMessage] >> ", 0) == 0 && l.find(LoadResString(kLogCloseMessage)) != l.npos;
+  }));
+  EXPECT_TRUE(r.control->LoggedText(kLogProtectedModeLoop));
+  EXPECT_TRUE(r.control->LoggedText(kLogRepostingQuit));
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageA(&msg, target.wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+  EXPECT_EQ(msg.lParam, 9);
+  EXPECT_FALSE(::PeekMessageA(&msg, target.wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+  EXPECT_TRUE(::IsWindowEnabled(r.Frame()));
+}
+
+TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  r.control->realPreview = true;
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  r.control->onShow = [&](TfmPreviewForm&) { ::PostQuitMessage(3); };
+  EXPECT_EQ(r.Run(""), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_TRUE(r.control->LoggedText(kLogRepostingQuit));
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(RequestPreview, DownloadsOfASettingsImagesAreBounded) {
+  TempDir dir;
+  const std::string gif = dir.file("a.gif");
+  WriteGif(gif, SolidGif(4, 4, RGB(1, 2, 3)));
+  HttpTestServer server;
+  server.Set("/a.gif", {200, ReadFileBytes(gif), ""});
+  std::string list;
+  for (int i = 0; i < 300; ++i) list += Format("<i%d>", i) + server.Url("/a.gif") + Format("</i%d>", i);
+  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls>" + list + "</imgurls></setting>", ""});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  const auto& images = r.control->shownImages;
+  ASSERT_EQ(images.size(), 300u);
+  EXPECT_EQ(std::count_if(images.begin(), images.end(), [](const auto& i) { return i.second == 4; }), 256);
+  const auto lines = server.RequestLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("a.gif") != l.npos; }),
+            256);
+  EXPECT_TRUE(r.control->Logged(">>The setting lists 300 images; only the first 256 are downloaded"));
+  for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
+}
+
+TEST(RequestPreview, ProtectedModeDoesNotWaitForAPreviewThatWasNeverShown) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  r.control->realPreview = true;
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/sp:1"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_EQ(r.control->shown.printWithoutPreview, 1);
+  EXPECT_EQ(PreviewDialogs(dialogs), 0u);
+  EXPECT_TRUE(r.control->LoggedText(kLogClosingPreview));
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
 }

@@ -121,6 +121,11 @@ size_t Requests(const std::string& log) {
 TEST_F(VantrelleHost, TheLogBoxShowsTheRequestLogForLogAndKeepsItsLinesOtherwise) {
   BrowserPage p(kPage);
   THostedControl control(p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle, nullptr);
+  // Each request ends in its preview; the control's own module answers it from the environment.
+  struct AnswerPreviews {
+    AnswerPreviews() { _putenv("VANTRELLE_DIALOG_ANSWERS=TfmPreviewForm=1"); }
+    ~AnswerPreviews() { _putenv("VANTRELLE_DIALOG_ANSWERS="); }
+  } previews;
   HWND form = FormWindow(p.View());
   ASSERT_NE(form, nullptr);
   HWND memo = ::FindWindowExA(form, nullptr, "EDIT", nullptr);
@@ -155,7 +160,7 @@ TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
                     "\" --call \"Run2('/log', #d1)\" --call \"GetVtnVersion()\" --call \"GetVtnVersion(out)\""
                     " --call \"Run('/scr')\" --call \"RunCompatibilityIEWinSize(0, 0, 640, 480, 0)\" --call \"Font = #d1\""
                     " --call \"RunUAC()\"",
-                    "VANTRELLE_DIALOG_ANSWERS=Result=1");
+                    "VANTRELLE_DIALOG_ANSWERS=Result=1;TfmPreviewForm=1");
   EXPECT_EQ(r.exitCode, 0);
   std::vector<std::string> calls;
   for (const std::string& line : TextLines(r.output))
