@@ -13,6 +13,7 @@
 #include "base/Dialogs.h"
 #include "base/Strings.h"
 #include "preview/frmPreviewForm.h"
+#include "support/PreviewFixture.h"
 #include "support/TestPictures.h"
 #include "support/WindowTesting.h"
 
@@ -54,17 +55,9 @@ std::vector<int32_t> Horzs(TVantrelleDocument& doc) {
   return v;
 }
 
-class PreviewRulers : public ::testing::Test {
+class PreviewRulers : public PreviewFixture {
 protected:
-  void Open(int width, int height) {
-    picture_ = WritePicture(builder_, {width, height, 256, 256}, [](int, int) { return kWhite; });
-    form_ = std::make_unique<TfmPreviewForm>(nullptr);
-    request_.captureGraphic = picture_.get();
-    request_.imageBuilder = &builder_;
-    request_.captureRect = RECT{0, 0, width, height};
-    form_->ShowNonModal(request_);
-    PumpMessages(50);
-  }
+  void Open(int width, int height) { PreviewFixture::Open(width, height, [](int, int) { return kWhite; }); }
   // Gives the document these breaks and brings the window in step.
   void SetBreaks(const std::vector<int32_t>& verts, const std::vector<int32_t>& horzs, int zoomIndex = 0) {
     TVantrelleDocument& doc = form_->Document();
@@ -132,12 +125,6 @@ protected:
     ::ReleaseDC(box, dc);
     return n;
   }
-
-  PrivateTempFolder temp_;
-  TBmpHtmlImageBuilder builder_;
-  std::unique_ptr<TBmpHtmlImage> picture_;
-  TPreviewRequest request_;
-  std::unique_ptr<TfmPreviewForm> form_;
 };
 
 TEST_F(PreviewRulers, MarkEveryBreakAtTheZoomAndNoneWithoutBreaks) {

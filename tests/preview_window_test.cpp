@@ -15,6 +15,7 @@
 #include "base/ModalState.h"
 #include "base/Numbers.h"
 #include "preview/frmPreviewForm.h"
+#include "support/PreviewFixture.h"
 #include "support/TestPictures.h"
 #include "support/WindowTesting.h"
 
@@ -53,17 +54,8 @@ private:
   DialogHandler previous_;
 };
 
-class PreviewWindow : public ::testing::Test {
+class PreviewWindow : public PreviewFixture {
 protected:
-  void Open(int width, int height, const PixelFunction& pixel = Blocks) {
-    picture_ = WritePicture(builder_, {width, height, 256, 256}, pixel);
-    form_ = std::make_unique<TfmPreviewForm>(nullptr);
-    request_.captureGraphic = picture_.get();
-    request_.imageBuilder = &builder_;
-    request_.captureRect = RECT{0, 0, width, height};
-    form_->ShowNonModal(request_);
-    PumpMessages(50);
-  }
   void TearDown() override { SetCtrl(false); }
 
   void KeyUp(WPARAM key, bool ctrl = false) {
@@ -100,12 +92,6 @@ protected:
     ::GdiFlush();
     return b;
   }
-
-  PrivateTempFolder temp_;
-  TBmpHtmlImageBuilder builder_;
-  std::unique_ptr<TBmpHtmlImage> picture_;
-  TPreviewRequest request_;
-  std::unique_ptr<TfmPreviewForm> form_;
 };
 
 TEST_F(PreviewWindow, OpensOnTheCaptureAtFullSizeAndHalvesItAt50) {
