@@ -11,37 +11,23 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 STARTED_XVFB_PID=
 STARTED_WINESERVER=
 STARTED_CUPSD=
-PRINTER_NAME=VantrellePDF
-# Where the PDF printer writes its files (the job's user name is appended by cups-pdf).
-export VANTRELLE_PRINT_OUT=/var/spool/cups-pdf/$(id -un)
-
-# A CUPS queue that prints to PDF files, made the default printer.
-start_printer_queue() {
-  if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
-    /usr/sbin/cupsd
-    STARTED_CUPSD=1
-    for _ in $(seq 50); do lpstat -r 2>/dev/null | grep -q 'is running' && break; sleep 0.1; done
-  fi
-  if ! lpstat -p "$PRINTER_NAME" >/dev/null 2>&1; then
-    lpadmin -p "$PRINTER_NAME" -E -v cups-pdf:/ -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
-  fi
-  lpadmin -d "$PRINTER_NAME"
-  mkdir -p "$VANTRELLE_PRINT_OUT"
-}
+source "$ROOT/scripts/printer.sh"
 
 # A fresh Wine prefix in the build tree, a persistent wineserver and an X display.
 start_test_environment() {
   export WINEPREFIX="$BUILD_DIR/wineprefix"
   rm -rf "$WINEPREFIX"
   if [ -z "${DISPLAY:-}" ] || [ -n "${CI:-}" ]; then
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+    # The server picks a free display itself, so runs started together never take the same one.
+    local numfile="$BUILD_DIR/xvfb-display"
+    rm -f "$numfile"
+    Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
     STARTED_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -s "$numfile" ] && break; sleep 0.1; done
+    export DISPLAY=":$(tr -d '\n' <"$numfile")"
   fi
   start_printer_queue
+  STARTED_CUPSD=1
   echo "test environment: creating Wine prefix $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineserver -p
@@ -55,7 +41,7 @@ start_test_environment() {
 
 stop_test_environment() {
   if [ -n "$STARTED_CUPSD" ]; then
-    pkill -x cupsd 2>/dev/null || true
+    stop_printer_queue
     STARTED_CUPSD=
   fi
   if [ -n "$STARTED_WINESERVER" ]; then
