@@ -91,6 +91,7 @@ void TVantrelle::ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& 
 void TVantrelle::RunPreview(TRequest& request) {
   ApplyPrintSwitches(request);
   request.preview = std::make_unique<TfmPreviewForm>(request.viewWindow);
+  request.preview->SetStatusText("     " + request.siteDomain);
   ApplyWindowSwitches(request);
   CollectPageBreaks(request);
   const std::string closeButton = LoadButtonPackage(request);
@@ -132,6 +133,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   preview.pageBreaksLandscape = request.pageBreaksLandscape ? &*request.pageBreaksLandscape : nullptr;
   preview.userStr = request.switches.Text(swFf, 1);
   preview.closeButton = closeButton;
+  preview.siteHost = request.siteDomain;
 
   // A close or quit message the hook held is posted again however the preview ends, so that the
   // browser can still close.
@@ -210,6 +212,7 @@ void TVantrelle::ApplyWindowSwitches(TRequest& request) {
     LogRun(kLogPreviewMaximized);
     CentreOnScreen(form, RoundEven(::GetSystemMetrics(SM_CXSCREEN) * 0.8),
                    RoundEven(::GetSystemMetrics(SM_CYSCREEN) * 0.8));
+    form.SetMaximized(true);
   }
 }
 
@@ -304,6 +307,8 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   }
   const std::string caption = Trim(title).empty() ? kProductName : title;
   ::SetWindowTextA(form.Handle(), caption.c_str());
+  // The application's title names its print jobs.
+  TPrinter::Current().SetTitle(caption);
   LogRunText(Format((LoadResString(kLogPreviewTitle) + " : %s").c_str(), caption.c_str()));
   if (!Trim(iconPath).empty()) {
     LogRunText(Format((LoadResString(kLogPreviewIcon) + " : %s").c_str(), iconPath.c_str()));
