@@ -85,6 +85,7 @@ public:
   void Close();
   // Shown maximized (its bounds are where it goes back to).
   void SetMaximized(bool maximized) { maximized_ = maximized; }
+  bool Maximized() const { return maximized_; }
 
   const std::string& GetUserStr() const { return userStr_; }
   void SetUserStr(const std::string& value);
@@ -149,6 +150,7 @@ public:
   TBtnImage& SelectBtn() { return *selectBtn_; }
   TBtnImage& PrintBtn() { return *printBtn_; }
   TBtnImage& HelpBtn() { return *helpBtn_; }
+  TBtnImage& PreviewBtn() { return *previewBtn_; }
   TSelectArea& SelectArea() { return selectArea_; }
   // Capture pixels of the select area, as last drawn, moved or resized.
   const RECT& DocSelection() const { return docSelection_; }
