@@ -128,6 +128,9 @@ public:
   // Starts a program through the shell; tests record it instead. Unset: the shell's "open" verb in
   // a normal window.
   std::function<void(const std::string& program, const std::string& parameters)> ShellStart;
+  // Reads the process's integrity level for the Save button's test; tests play a low one. Unset:
+  // the process's own.
+  std::function<bool(uint8_t& level)> ReadIntegrityLevel;
 
   // State, for the window's own parts and for tests.
   double Zoom() const { return zoom_; }

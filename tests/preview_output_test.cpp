@@ -339,21 +339,28 @@ TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
   EXPECT_FALSE(form_->IsClosed());
 }
 
-TEST_F(PreviewOutput, UnderProtectedModeTheSaveButtonExplainsAndCtrlSSavesAnyway) {
+TEST_F(PreviewOutput, UnderProtectedModeOrLowIntegrityTheSaveButtonExplainsAndCtrlSSavesAnyway) {
   Open(400, 300);
-  RegistryKeyScope uac(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System");
-  RegistryKeyScope zone(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3");
-  SetDwordValue(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", "EnableLUA", 1);
-  SetDwordValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3",
-                "2500", 0);
-  DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> { return IDCANCEL; });
-  Click(form_->SaveBtn());
-  ASSERT_EQ(dialogs.requests.size(), 1u);
-  EXPECT_EQ(dialogs.requests[0].name, "MessageBox");
-  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-  KeyUp('S', true);
-  ASSERT_EQ(dialogs.requests.size(), 2u);
-  EXPECT_EQ(dialogs.requests[1].name, "SaveDialog");
+  const std::string uacKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const std::string zoneKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3";
+  RegistryKeyScope uac(HKEY_LOCAL_MACHINE, uacKey), zone(HKEY_CURRENT_USER, zoneKey);
+  SetDwordValue(HKEY_LOCAL_MACHINE, uacKey, "EnableLUA", 1);
+  // The first dialog the Save button brings: the save dialog, or the message that says why not.
+  const struct { bool protectedMode; uint8_t level; const char* first; } cases[] = {
+      {false, 3, "SaveDialog"}, {false, 2, "MessageBox"}, {true, 3, "MessageBox"}};
+  for (const auto& c : cases) {
+    SetDwordValue(HKEY_CURRENT_USER, zoneKey, "2500", c.protectedMode ? 0 : 3);
+    form_->ReadIntegrityLevel = [&](uint8_t& level) { return level = c.level, true; };
+    DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> { return IDCANCEL; });
+    Click(form_->SaveBtn());
+    KeyUp('S', true);
+    ASSERT_FALSE(dialogs.requests.empty());
+    EXPECT_EQ(dialogs.requests[0].name, c.first) << c.protectedMode << " " << int(c.level);
+    if (dialogs.requests[0].name == "MessageBox") {
+      EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    }
+    EXPECT_EQ(dialogs.requests.back().name, "SaveDialog") << "Ctrl+S does not test";
+  }
 }
 
 TEST_F(PreviewOutput, HelpStartsTheRegisteredBrowserWithItsNewWindowParameters) {
