@@ -257,6 +257,10 @@ TEST_F(PrintEngine, FailedWritesReachTheCallerAndLeaveNoFile) {
   EXPECT_THROW(engine.SaveAll(busy), Error);
   ::CloseHandle(lock);
   EXPECT_EQ(test::ReadFileBytes(busy), "old");
+  // A banner that cannot be drawn (no user string item for "userstr") fails the whole PDF.
+  LayOut("<top><width>100%</width><height>50</height><text><value>^userstr^</value></text></top>");
+  EXPECT_THROW(engine.SaveAll(busy), Error);
+  EXPECT_EQ(test::ReadFileBytes(busy), "old");
 }
 
 class PdfOutput : public PrintEngine {
