@@ -16,7 +16,6 @@
 #include "control/uActiveForm.h"
 #include "control/uParameter.h"
 #include "control/uRequestDriver.h"
-#include "page/uGifImage.h"
 #include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPreviewForm.h"
@@ -361,7 +360,11 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     }
     LogRunText(Format(LoadResString(kLogLoadingImage).c_str(), item->Url.c_str()));
     try {
-      LoadGifFile(imageFile, item->Bitmap);
+      if (!request.settingImages->LoadImageFile(i, imageFile)) {
+        LogRunText(Format("[%d] [%s] Image refused: the setting's images would take more than %d MB", i + 1,
+                          item->Url.c_str(), static_cast<int>(TURLImg::kImageBudget >> 20)));
+        return;
+      }
     } catch (const std::exception&) {
       return;
     }

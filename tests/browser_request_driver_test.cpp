@@ -886,28 +886,39 @@ TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
   EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST(RequestPreview, DownloadsOfASettingsImagesAreBounded) {
-  TempDir dir;
-  const std::string gif = dir.file("a.gif");
-  WriteGif(gif, SolidGif(4, 4, RGB(1, 2, 3)));
-  HttpTestServer server;
-  server.Set("/a.gif", {200, ReadFileBytes(gif), ""});
-  std::string list;
-  for (int i = 0; i < 300; ++i) list += Format("<i%d>", i) + server.Url("/a.gif") + Format("</i%d>", i);
-  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls>" + list + "</imgurls></setting>", ""});
-  HostedRequest r(LargePage());
-  r.control->realPreview = true;
-  DialogRecorder dialogs;
-  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
-  ASSERT_EQ(r.control->shows, 1);
-  const auto& images = r.control->shownImages;
-  ASSERT_EQ(images.size(), 300u);
-  EXPECT_EQ(std::count_if(images.begin(), images.end(), [](const auto& i) { return i.second == 4; }), 256);
-  const auto lines = server.RequestLines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("a.gif") != l.npos; }),
-            256);
-  EXPECT_TRUE(r.control->Logged(">>The setting lists 300 images; only the first 256 are downloaded"));
-  for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
+TEST(RequestPreview, ASettingsImagesAreBoundedInNumberAndInSizeAndTheRequestGoesOn) {
+  const struct {
+    int side, named, loaded, downloads;
+    std::string logged;
+  } cases[] = {
+      {4, 300, 256, 256, "The setting lists 300 images; only the first 256 are downloaded"},
+      // 48 MB each once decoded, from a file of a few kilobytes.
+      {4096, 256, 1, 2, "[2] [%s] Image refused: the setting's images would take more than 64 MB"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string gif = dir.file("a.gif");
+    WriteGif(gif, SolidGif(c.side, c.side, RGB(1, 2, 3)));
+    HttpTestServer server;
+    server.Set("/a.gif", {200, ReadFileBytes(gif), ""});
+    std::string list;
+    for (int i = 0; i < c.named; ++i) list += Format("<i%d>", i) + server.Url("/a.gif") + Format("</i%d>", i);
+    server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls>" + list + "</imgurls></setting>", ""});
+    HostedRequest r(LargePage());
+    r.control->realPreview = true;
+    DialogRecorder dialogs;
+    EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+    ASSERT_EQ(r.control->shows, 1);
+    EXPECT_NE(r.control->shown.settingSource, "");
+    const auto& images = r.control->shownImages;
+    ASSERT_EQ(images.size(), static_cast<size_t>(c.named));
+    EXPECT_EQ(std::count_if(images.begin(), images.end(), [&](const auto& i) { return i.second == c.side; }), c.loaded);
+    const auto lines = server.RequestLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("a.gif") != l.npos; }),
+              c.downloads);
+    EXPECT_TRUE(r.control->Logged(">>" + Format(c.logged.c_str(), server.Url("/a.gif").c_str())));
+    for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
+  }
 }
 
 TEST(RequestPreview, ProtectedModeDoesNotWaitForAPreviewThatWasNeverShown) {
