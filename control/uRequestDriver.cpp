@@ -1,5 +1,6 @@
 #include "control/uRequestDriver.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/Dialogs.h"
@@ -62,6 +63,20 @@ int32_t ClientSize(IHTMLElement2* element, HRESULT (STDMETHODCALLTYPE IHTMLEleme
   return value;
 }
 
+// The edges [first, last) along a side of `size` pixels with `before` and `after` cut off.
+std::pair<int64_t, int64_t> CutEdges(int64_t size, int64_t before, int64_t after) {
+  int64_t first = before, last = size - after;
+  const int64_t whiteBefore = std::max<int64_t>(0, -first), whiteAfter = std::max<int64_t>(0, last - size);
+  if (whiteBefore + whiteAfter > size) {
+    const int64_t keptBefore = whiteBefore * size / (whiteBefore + whiteAfter);
+    if (whiteBefore > 0) first = -keptBefore;
+    if (whiteAfter > 0) last = 2 * size - keptBefore;
+  }
+  return {first, last};
+}
+
+LONG ToLong(int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 }  // namespace
 
 TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory factory) {
@@ -83,6 +98,12 @@ IDispatch* ElementDispatch(const VARIANT& value) {
   if (V_VT(&value) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&value)) return *V_DISPATCHREF(&value);
   if (V_VT(&value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&value)) return ElementDispatch(*V_VARIANTREF(&value));
   return nullptr;
+}
+
+RECT ClippingRect(int32_t width, int32_t height, const int32_t (&margins)[4]) {
+  const auto [left, right] = CutEdges(width, margins[0], margins[2]);
+  const auto [top, bottom] = CutEdges(height, margins[1], margins[3]);
+  return RECT{ToLong(left), ToLong(top), ToLong(right), ToLong(bottom)};
 }
 
 bool TVantrelle::ReadIntegrityLevel(uint8_t& level) { return GetProcessIntegrityLevel(0, level); }

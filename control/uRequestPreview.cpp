@@ -377,14 +377,13 @@ bool TVantrelle::ClipImage(TRequest& request) {
   const int32_t width = request.image->GetImageWidth(), height = request.image->GetImageHeight();
   RECT rect{0, 0, width, height};
   try {
-    rect.left = request.switches.Number(swCr, 0);
-    rect.top = request.switches.Number(swCr, 1);
-    rect.right = width - request.switches.Number(swCr, 2);
-    rect.bottom = height - request.switches.Number(swCr, 3);
+    int32_t margins[4];
+    for (int i = 0; i < 4; ++i) margins[i] = request.switches.Number(swCr, i);
+    rect = ClippingRect(width, height, margins);
   } catch (const std::exception&) {
-    rect = RECT{0, 0, width, height};
+    // A margin that is no number: no cut.
   }
-  if (rect.right - rect.left <= 0 || rect.bottom - rect.top <= 0) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) {
     ShowMessageBox(nullptr, LoadResString(kMsgNothingToPrintAfterClipping), kProductName, MB_ICONEXCLAMATION);
     return false;
   }

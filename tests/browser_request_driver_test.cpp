@@ -757,22 +757,56 @@ TEST(RequestPreview, ManualBreaksClippingAndDefaults) {
   TPrinter::Current().SetOrientation(TPrinter::poPortrait);
 }
 
-TEST(RequestPreview, ClippingThatLeavesNothingEndsWithAMessage) {
+TEST(RequestPreview, ClippingMarginsCutOrAddWhiteUpToTwiceThePicture) {
   HostedRequest r(LargePage());
   r.control->realPreview = true;
   DialogRecorder dialogs;
-  EXPECT_EQ(r.Run("/cr:0|0|1700|0"), S_OK);
-  EXPECT_EQ(r.control->shows, 0);
-  ASSERT_EQ(dialogs.requests.size(), 1u);
-  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNothingToPrintAfterClipping));
-  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+  const COLORREF white = RGB(255, 255, 255);
+  const struct {
+    const char* params;
+    bool nothingLeft;
+    int left, top, width, height;  // of the picture shown, in the capture's pixels
+  } cases[] = {
+      {"/cr:0|0|0|0", false, 0, 0, 1700, 1300},
+      {"/cr:10|0|-10|0", false, 0, 0, 1700, 1300},  // shifted at full size: not cut
+      {"/cr:-20|-10|-30|5", false, -20, -10, 1750, 1305},
+      {"/cr:-30000|-30000|-30000|-30000", false, -850, -650, 3400, 2600},
+      {"/cr:-2147483648|0|100|0", false, -1700, 0, 3300, 1300},
+      {"/cr:0|0|1700|0", true, 0, 0, 0, 0},
+      {"/cr:2147483647|0|-2147483648|0", true, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const int shows = r.control->shows;
+    dialogs.requests.clear();
+    EXPECT_EQ(r.Run(c.params), S_OK) << c.params;
+    if (c.nothingLeft) {
+      EXPECT_EQ(r.control->shows, shows) << c.params;
+      ASSERT_EQ(dialogs.requests.size(), 1u) << c.params;
+      EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNothingToPrintAfterClipping));
+      EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+      continue;
+    }
+    ASSERT_EQ(r.control->shows, shows + 1) << c.params;
+    EXPECT_EQ(Compare(r.control->shownPicture.get(), c.width, c.height,
+                      [&](int x, int y) {
+                        const int u = x + c.left, v = y + c.top;
+                        return u >= 0 && u < 1700 && v >= 0 && v < 1300 ? XYColor(u, v) : white;
+                      }),
+              "")
+        << c.params;
+  }
   EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
-  // /cr:0|0|0|0 and a shifted window of full size are not cut.
-  dialogs.requests.clear();
-  EXPECT_EQ(r.Run("/cr:10|0|-10|0"), S_OK);
-  ASSERT_EQ(r.control->shows, 1);
-  EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");
-  EXPECT_FALSE(r.control->shownBreaks);
+  // White on both ends is shared out as asked; a cut at the other end stays a cut.
+  const std::pair<std::vector<int32_t>, RECT> rects[] = {
+      {{-3000, 0, -1000, 0}, {-750, 0, 1250, 1000}},
+      {{-5000, 0, 100, 0}, {-1000, 0, 900, 1000}},
+      {{0, 400, 0, -INT32_MAX}, {0, 400, 1000, 2000}},
+  };
+  for (const auto& [m, expected] : rects) {
+    const int32_t margins[4] = {m[0], m[1], m[2], m[3]};
+    const RECT got = ClippingRect(1000, 1000, margins);
+    EXPECT_TRUE(::EqualRect(&got, &expected)) << got.left << " " << got.top << " " << got.right << " " << got.bottom;
+  }
 }
 
 TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
