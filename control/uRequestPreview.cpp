@@ -200,7 +200,7 @@ void TVantrelle::ApplyWindowSwitches(TRequest& request) {
   int32_t v[4];
   for (int i = 0; i < 4; ++i) v[i] = request.switches.Number(swVr, i);
   LogRunText(Format((LoadResString(kLogPreviewPosition) + " = [%d, %d, %d, %d]").c_str(), v[0], v[1], v[2], v[3]));
-  if (v[2] - v[0] > 0 && v[3] - v[1] > 0) {
+  if (int64_t{v[2]} - v[0] > 0 && int64_t{v[3]} - v[1] > 0) {
     positionGiven = true;
     form.SetBounds(v[0], v[1], v[2], v[3]);
   }

@@ -809,6 +809,24 @@ TEST(RequestPreview, ClippingMarginsCutOrAddWhiteUpToTwiceThePicture) {
   }
 }
 
+TEST(RequestPreview, PreviewPlaceIsTakenWhenItsSizeIsPositiveHoweverLargeTheNumbers) {
+  HostedRequest r(R"(<page width="300" height="200" url="http://site.test/p.html">)" + std::string(kControlObject) +
+                  "</page>");
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  const std::pair<const char*, bool> cases[] = {
+      {"/vr:100|100|50|50", false},
+      {"/vr:100|100|300|200", true},
+      {"/vr:-2000000000|10|2000000000|400", true},
+      {"/vr:2000000000|10|-2000000000|400", false},
+      {"/vr:0|-2147483648|600|2147483647", true},
+  };
+  for (const auto& [params, taken] : cases) {
+    EXPECT_EQ(r.Run(std::string("/log") + params), S_OK) << params;
+    EXPECT_EQ(r.control->LoggedText(kLogPreviewMaximized), !taken) << params;
+  }
+}
+
 TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
   TempDir dir;
   const std::string gifA = dir.file("a.gif"), gifB = dir.file("b.gif");
