@@ -231,7 +231,7 @@ TEST(WaitForDocument, WaitsForCompleteWhileTheThreadRuns) {
   DWORD start = ::GetTickCount();
   BrowserPage p(R"(<page ready="400"/>)");
   TVantrelle control;
-  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), INFINITE));
   DWORD elapsed = ::GetTickCount() - start;
   EXPECT_GE(elapsed, 390u);
   EXPECT_LT(elapsed, 3000u);
@@ -252,6 +252,10 @@ TEST(WaitForDocument, GivesUpAfterTheTimeOut) {
   EXPECT_TRUE(TickTimeoutPassed(0xFFFFFF00u, 0x00000100u, 500));
   EXPECT_FALSE(TickTimeoutPassed(0xFFFFFF00u, 0x00000100u, 512));
   EXPECT_FALSE(TickTimeoutPassed(0xFFFFFF00u, 0xFFFFFFF0u, 500));
+  // Between two reads the wait sleeps for a message, whatever the time-out, INFINITE too.
+  const DWORD slices[][4] = {{0, 0, INFINITE, 50}, {5, 5, INFINITE - 1, 50}, {0xFFFFFFF0u, 0x10, 10000, 50},
+                             {0, 0, 10, 11},       {0, 10, 10, 1},           {0, 0, 0, 1}};
+  for (const auto& s : slices) EXPECT_EQ(WaitSliceMs(s[0], s[1], s[2]), s[3]) << s[0] << " " << s[1] << " " << s[2];
 }
 
 TEST(WaitForDocument, QuitEndsTheWaitAndStaysForTheHost) {
