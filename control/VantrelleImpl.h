@@ -14,6 +14,7 @@
 
 #include "base/ComPtr.h"
 #include "base/Handles.h"
+#include "base/MessageHook.h"
 #include "capture/uBrowserSettings.h"
 #include "control/uRequestLog.h"
 
@@ -159,7 +160,7 @@ private:
 
   TRequestLog FRequestLog;
   bool FLogVisible = false;
-  HHOOK FMessageHook = nullptr;  // AppOnMessage's hook on this thread; removed with the control
+  std::unique_ptr<TMessageHook> FMessageHook;  // AppOnMessage's own hook on this thread; goes with the control
 };
 
 }  // namespace vt

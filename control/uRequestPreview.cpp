@@ -32,17 +32,6 @@ constexpr const char* kHookCaption = "ActiveX::AppOnMessage";
 // that a hostile or broken setting cannot keep the request downloading for hours.
 constexpr int kMaxSettingImages = 256;
 
-// The control whose AppOnMessage sees this thread's messages.
-thread_local TVantrelle* hookedControl = nullptr;
-
-LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION && wParam == PM_REMOVE && hookedControl) {
-    bool handled = false;
-    hookedControl->AppOnMessage(*reinterpret_cast<MSG*>(lParam), handled);
-  }
-  return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 void CentreOnScreen(TWindow& window, int32_t width, int32_t height) {
   const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN), screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
   window.SetBounds((screenWidth - width) / 2, (screenHeight - height) / 2, width, height);
@@ -66,10 +55,7 @@ bool FileExists(const std::string& path) {
 TRequest::TRequest(std::string params) : switches(std::move(params)) {}
 TRequest::~TRequest() = default;
 
-TVantrelle::~TVantrelle() {
-  if (FMessageHook) ::UnhookWindowsHookEx(FMessageHook);
-  if (hookedControl == this) hookedControl = nullptr;
-}
+TVantrelle::~TVantrelle() = default;
 
 void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
   if (msg.message != WM_CLOSE && msg.message != WM_QUIT) return;
@@ -81,8 +67,11 @@ void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
 
 // The hook stays for the control's life once a protected-mode request installed it.
 void TVantrelle::InstallMessageHook() {
-  hookedControl = this;
-  if (!FMessageHook) FMessageHook = ::SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+  if (FMessageHook) return;
+  FMessageHook = std::make_unique<TMessageHook>([this](MSG& msg) {
+    bool handled = false;
+    AppOnMessage(msg, handled);
+  });
 }
 
 void TVantrelle::ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) { form.ShowPreview(preview); }

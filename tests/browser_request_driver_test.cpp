@@ -9,6 +9,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
+#include "base/MessagePump.h"
 #include "base/Strings.h"
 #include "browser/HostedControl.h"
 #include "capture/uBrowserSettings.h"
@@ -237,6 +238,10 @@ public:
   }
 
   HRESULT Run(const std::string& params, IDispatch* div = nullptr) { return control->Run2Request(params, div); }
+  // A second control on the same element and thread.
+  std::unique_ptr<TDriverControl> AnotherControl() {
+    return std::make_unique<TDriverControl>(static_cast<IOleObject*>(object_.get()));
+  }
   BrowserPage& Page() { return *page_; }
   HWND Frame() { return page_->Window().FrameWindow(); }
   std::vector<std::string> Record() const { return page_->Record(); }
@@ -920,6 +925,35 @@ TEST(RequestPreview, ProtectedModeLoopEndsOnACloseMessageThatIsPostedAgain) {
   EXPECT_EQ(msg.lParam, 9);
   EXPECT_FALSE(::PeekMessageA(&msg, target.wnd, WM_CLOSE, WM_CLOSE, PM_REMOVE));
   EXPECT_TRUE(::IsWindowEnabled(r.Frame()));
+}
+
+TEST(RequestPreview, EveryControlOnAThreadKeepsItsOwnMessageHook) {
+  HostedRequest r(R"(<page width="300" height="200" url="http://site.test/p.html">)" + std::string(kControlObject) +
+                  "</page>");
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  auto second = r.AnotherControl();
+  for (TDriverControl* control : {r.control.get(), second.get()}) {
+    control->integrity = 2;
+    control->realPreview = true;
+    EXPECT_EQ(control->Run2Request("", nullptr), S_OK);  // a protected-mode request hooks its control
+  }
+  auto closesSeen = [](const TDriverControl& c) {
+    const auto& lines = c.RequestLog().Lines();
+    return std::count_if(lines.begin(), lines.end(),
+                         [](const std::string& l) { return l.rfind("[ActiveX::AppOnMessage] >> ", 0) == 0; });
+  };
+  CloseCounter target;
+  auto closeAndPump = [&] {
+    ::PostMessageA(target.wnd, WM_CLOSE, 0, 0);
+    ProcessMessages();
+  };
+  closeAndPump();
+  EXPECT_EQ(closesSeen(*r.control), 1);
+  EXPECT_EQ(closesSeen(*second), 1);
+  second.reset();
+  closeAndPump();
+  EXPECT_EQ(closesSeen(*r.control), 2);
 }
 
 TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
