@@ -20,6 +20,7 @@
 
 namespace vt {
 
+class TElementCapture;
 class THtmlImage;
 class THtmlImageBuilder;
 class TfmPreviewForm;
@@ -138,7 +139,7 @@ private:
   bool AdjustBrowser(TRequest& request);
   void HideControlAndSizeWindow(TRequest& request);
   bool CaptureDocument(TRequest& request, IDispatch* divObj);
-  bool FindScrollElement(TRequest& request);
+  bool FindScrollElement(TRequest& request, TElementCapture& mouseCapture);
   void CaptureIntoBuilder(TRequest& request, IDispatch* divObj);
   void RestoreBrowserWindow(TRequest& request);
   void EndRequest(TRequest& request);

@@ -315,9 +315,11 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
 // Waits for the document and captures it. False when the request ends without a picture. The
 // browser window is put back however the request ends from here.
 bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
+  // The mouse capture the scroll element takes lasts as long as the page capture, however it ends.
+  TElementCapture mouseCapture;
   bool ready = false;
   try {
-    ready = FindScrollElement(request);
+    ready = FindScrollElement(request, mouseCapture);
   } catch (...) {
     if (request.windowSized) RestoreBrowserWindow(request);
     throw;
@@ -356,14 +358,14 @@ bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
 }
 
 // The loaded document's element to capture and its client size; false when there is none.
-bool TVantrelle::FindScrollElement(TRequest& request) {
+bool TVantrelle::FindScrollElement(TRequest& request, TElementCapture& mouseCapture) {
   ProcessMessages();
   WaitForDocumentComplete(request.document.get(), kDocumentTimeoutMs);
   LogRun(kLogDocumentLoaded);
   TraceBlank();
 
   LogRun(kLogGettingBody);
-  GetScrollElement(request.document.get(), request.scrollElement);
+  GetScrollElement(request.document.get(), request.scrollElement, mouseCapture);
   if (!request.scrollElement) {
     LogRun(kLogNoBody);
     return false;

@@ -311,12 +311,16 @@ TEST(Frames, FailedSearchFallsBack) {
 TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   BrowserPage standards(R"(<page width="2000" height="3000" mode="8"/>)");
   ComPtr<IHTMLElement2> element;
-  GetScrollElement(standards.Doc().get(), element);
+  TElementCapture capture;
+  GetScrollElement(standards.Doc().get(), element, capture);
   EXPECT_TRUE(SameObject(element, standards.ScrollElement()));
   EXPECT_EQ(standards.Record(), std::vector<std::string>{"setCapture HTML"});
+  capture.Release();
+  EXPECT_EQ(standards.Record(), (std::vector<std::string>{"setCapture HTML", "releaseCapture HTML"}));
 
+  // The document element takes the capture even when the body is chosen.
   BrowserPage quirks(R"(<page width="2000" height="3000" mode="5"/>)");
-  GetScrollElement(quirks.Doc().get(), element);
+  GetScrollElement(quirks.Doc().get(), element, capture);
   ComPtr<IHTMLElement> body;
   quirks.Doc()->get_body(body.put());
   EXPECT_TRUE(SameObject(element, body));
@@ -326,12 +330,12 @@ TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   BrowserPage frames(kFramesPage, {}, {{"main.xml", kFramesMain}});
   ComPtr<IHTMLDocument2> left;
   GetFrameDocument(frames.Window().Browser().get(), "left", true, left);
-  GetScrollElement(left.get(), element);
+  GetScrollElement(left.get(), element, capture);
   ComPtr<IHTMLElement> leftBody;
   left->get_body(leftBody.put());
   EXPECT_TRUE(SameObject(element, leftBody));
   GetFrameDocument(frames.Window().Browser().get(), "$1", true, left);
-  GetScrollElement(left.get(), element);
+  GetScrollElement(left.get(), element, capture);
   ComPtr<IHTMLElement> mainHtml;
   left.As<IHTMLDocument3>()->get_documentElement(mainHtml.put());
   EXPECT_TRUE(SameObject(element, mainHtml));
@@ -340,11 +344,11 @@ TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   auto& top = *quirks.Page().top;
   browser::TElement* quirksBody = top.body;
   top.body = nullptr;
-  GetScrollElement(quirks.Doc().get(), element);
+  GetScrollElement(quirks.Doc().get(), element, capture);
   top.body = quirksBody;
   EXPECT_FALSE(element);
   element = standards.ScrollElement();
-  GetScrollElement(nullptr, element);
+  GetScrollElement(nullptr, element, capture);
   EXPECT_FALSE(element);
 }
 
@@ -372,13 +376,14 @@ TEST(ScrollElement, BodyWithoutDocumentElementAndFailingReadsRaise) {
   p.Doc()->get_body(body.put());
   auto noDocument3 = MakeCom<TBodyOnlyDocument<>>(body);
   ComPtr<IHTMLElement2> element;
-  GetScrollElement(noDocument3.get(), element);
+  TElementCapture capture;
+  GetScrollElement(noDocument3.get(), element, capture);
   EXPECT_TRUE(SameObject(element, body));
 
   // documentElement not implemented: the failure reaches the caller.
   auto failing = MakeCom<TBodyOnlyDocument<browser::IHTMLDocument3Stub>>(body);
   try {
-    GetScrollElement(failing.get(), element);
+    GetScrollElement(failing.get(), element, capture);
     ADD_FAILURE();
   } catch (const Error& e) {
     EXPECT_EQ(e.code(), E_NOTIMPL);

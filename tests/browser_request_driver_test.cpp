@@ -321,7 +321,9 @@ TEST(RequestDriver, ElementRenderCapturesThePageWithTheBrowserPreparedAndPutBack
   std::vector<std::string> expected = {"zoom 100"};
   expected.insert(expected.end(), kHiddenControlRecord.begin(), kHiddenControlRecord.end());
   expected.push_back("window 0 0 900 700");
+  expected.push_back("setCapture HTML");  // the mouse, for the length of the capture
   expected.push_back(r.WindowLine(r.before));
+  expected.push_back("releaseCapture HTML");
   expected.push_back("zoom 150");
   EXPECT_TRUE(r.RecordedInOrder(expected)) << ::testing::PrintToString(r.Record());
   EXPECT_TRUE(r.WindowPutBack());
@@ -611,7 +613,8 @@ TEST(RequestDriver, FailedCaptureEndsWithItsMessageAndTheWindowPutBack) {
   EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
   EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TASKMODAL));
   EXPECT_TRUE(r.control->LoggedText(kLogCaptureFailed));
-  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", r.WindowLine(r.before), "zoom 150"}));
+  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", "setCapture HTML", r.WindowLine(r.before),
+                                 "releaseCapture HTML", "zoom 150"}));
   EXPECT_TRUE(r.WindowPutBack());
 }
 
