@@ -32,7 +32,7 @@ extern const CLSID kVantrelleClassId;
 
 class TVantrelle : public IBrowserSettingsWriter {
 public:
-  TVantrelle() = default;
+  TVantrelle() { FRequestLog.SetListener([this] { LogChanged(); }); }
   virtual ~TVantrelle();
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
@@ -129,7 +129,7 @@ protected:
   MSG FHeldMessage{};                    // that close or quit message, posted again when the request ends
   bool FProtectedMode = false;           // once a request ran in protected mode, for the control's life
 
-  // The log's lines or visibility changed: the face shows them.
+  // The log's lines (any line, whoever wrote it) or its visibility changed: the face shows them.
   virtual void LogChanged() {}
 
 private:

@@ -92,6 +92,8 @@ public:
   RECT shownBounds{};
   std::vector<std::pair<std::string, int>> shownImages;  // id and bitmap width of each setting image
   COLORREF firstImagePixel = 0;
+  size_t linesShown = 0;            // the log's lines when the face was last told of a change
+  bool faceUpToDateAtShow = false;  // the face had every line of the log when the preview showed
 
   bool ProtectedMode() const { return FProtectedMode; }
   bool Logged(const std::string& message) const {
@@ -104,6 +106,7 @@ public:
 
 protected:
   IUnknown* ControlObject() override { return object_.get(); }
+  void LogChanged() override { linesShown = RequestLog().Lines().size(); }
   bool ReadIntegrityLevel(uint8_t& level) override {
     level = integrity;
     return true;
@@ -117,6 +120,7 @@ protected:
   void ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) override {
     ++shows;
     shown = preview;
+    faceUpToDateAtShow = linesShown == RequestLog().Lines().size();
     if (preview.pageBreaks) shownBreaks = *preview.pageBreaks;
     if (preview.pageBreaksLandscape) shownLandscape = *preview.pageBreaksLandscape;
     shownPicture = Picture(*preview.captureGraphic);
@@ -745,6 +749,7 @@ TEST(RequestPreview, ManualBreaksClippingAndDefaults) {
   const TPreviewRequest& p = r.control->shown;
   EXPECT_EQ(r.control->shownBreaks, (std::vector<int32_t>{100, 200, 250, 300, 350, 400}));
   EXPECT_EQ(r.control->shownLandscape, (std::vector<int32_t>{300}));
+  EXPECT_TRUE(r.control->faceUpToDateAtShow);  // lines of every writer, "Test::" ones included
   EXPECT_TRUE(r.control->LoggedText(kLogInvalidPreviewOption));
   EXPECT_EQ(p.printWithoutPreview, 0);
   EXPECT_TRUE(r.control->LoggedText(kLogFitModeOutOfRange));
