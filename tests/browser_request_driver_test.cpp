@@ -24,6 +24,7 @@
 #include "support/GifWriter.h"
 #include "support/HttpTestServer.h"
 #include "support/Scopes.h"
+#include "support/TestPictures.h"
 #include "support/HostedTestControl.h"
 #include "support/RegistryScope.h"
 
@@ -281,6 +282,8 @@ public:
   RECT before{};
 
 private:
+  // The log file and downloads of this program's requests, apart from other test programs'.
+  PrivateTempFolder temp_;
   RegistryKeyScope machine_{HKEY_LOCAL_MACHINE, kBrowserKey};
   RegistryKeyScope user_{HKEY_CURRENT_USER, kBrowserKey};
   RegistryKeyScope stats_{HKEY_CURRENT_USER, kStatsKey};
