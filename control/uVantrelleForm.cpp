@@ -113,7 +113,8 @@ void TVantrelleForm::SetLogLines(const std::vector<std::string>& lines) {
   for (; logLines_ < lines.size(); ++logLines_) added += lines[logLines_] + "\r\n";
   logText_ += added;
   if (memoLog_ && !added.empty()) {
-    ::SendMessageA(memoLog_, EM_SETSEL, logText_.size(), logText_.size());
+    const int end = ::GetWindowTextLengthW(memoLog_);  // in characters, as the box counts
+    ::SendMessageA(memoLog_, EM_SETSEL, end, end);
     ::SendMessageA(memoLog_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
     ::SendMessageA(memoLog_, EM_SCROLLCARET, 0, 0);
   }
