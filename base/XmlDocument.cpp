@@ -1,5 +1,7 @@
 #include "base/XmlDocument.h"
 
+#include <algorithm>
+
 #include "base/Errors.h"
 #include "base/Strings.h"
 
@@ -17,6 +19,7 @@ TXmlDocument::TXmlDocument() {
 }
 
 bool TXmlDocument::Load(const std::string& source) {
+  loaded_ = false;
   if (!doc_) return false;
   WIN32_FILE_ATTRIBUTE_DATA info{};
   if (::GetFileAttributesExA(source.c_str(), GetFileExInfoStandard, &info)) {
@@ -29,13 +32,16 @@ bool TXmlDocument::Load(const std::string& source) {
   where.vt = VT_BSTR;
   where.bstrVal = path.get();
   VARIANT_BOOL ok = VARIANT_FALSE;
-  HRESULT hr = doc_->load(where, &ok);
-  return SUCCEEDED(hr) && ok == VARIANT_TRUE;
+  if (FAILED(doc_->load(where, &ok)) || ok != VARIANT_TRUE) return false;
+  ComPtr<IXMLDOMDocumentType> type;
+  if (FAILED(doc_->get_doctype(type.put())) || type) return false;
+  loaded_ = true;
+  return true;
 }
 
 ComPtr<IXMLDOMNode> TXmlDocument::Root() const {
   ComPtr<IXMLDOMNode> node;
-  if (!doc_) return node;
+  if (!doc_ || !loaded_) return node;
   ComPtr<IXMLDOMElement> root;
   if (FAILED(doc_->get_documentElement(root.put())) || !root) return node;
   return root.As<IXMLDOMNode>(IID_IXMLDOMNode);
@@ -70,7 +76,7 @@ std::wstring NodeText(IXMLDOMNode* node) {
   std::wstring text;
   if (SUCCEEDED(node->get_nodeTypedValue(&value)) &&
       SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BSTR)) && value.bstrVal)
-    text.assign(value.bstrVal, ::SysStringLen(value.bstrVal));
+    text.assign(value.bstrVal, std::min<size_t>(::SysStringLen(value.bstrVal), kMaxNodeText));
   ::VariantClear(&value);
   return text;
 }

@@ -9,6 +9,7 @@
 //   style <element> <property> <value>   a style property was written
 //   resizeTo <window> <width> <height>   a window object was resized ("top" or the frame's name)
 //   setCapture <element>                 an element took the mouse capture
+//   releaseCapture <element>             an element gave it back
 //
 // An element is written "#id", or by its tag name when it has no id.
 #pragma once

@@ -89,7 +89,10 @@ public:
     page_->Record("setCapture " + e_->Label());
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE releaseCapture() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE releaseCapture() override {
+    page_->Record("releaseCapture " + e_->Label());
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE getClientRects(IHTMLRectCollection** p) override {
     return ReturnInterface(RectCollectionObject(WindowRect(*e_)), p);
   }

@@ -125,7 +125,17 @@ void GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact
   }
 }
 
-void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element) {
+void TElementCapture::Hold(ComPtr<IHTMLElement2> element) {
+  Release();
+  element_ = std::move(element);
+}
+
+void TElementCapture::Release() {
+  if (element_) element_->releaseCapture();  // a page that already took it back is no fault
+  element_.reset();
+}
+
+void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element, TElementCapture& capture) {
   element.reset();
   if (!document) return;
   bool documentElementChosen = false;
@@ -159,6 +169,7 @@ void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element) 
       if (root && !element) Trace("Document3 >>> IHTMLElement2 is nil");
       if (element) {
         OleCheck(element->setCapture(VARIANT_TRUE));
+        capture.Hold(element);
         LONG width = 0, height = 0;
         OleCheck(element->get_clientWidth(&width));
         OleCheck(element->get_clientHeight(&height));

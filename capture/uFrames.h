@@ -25,9 +25,25 @@ void FallbackDocument(bool exact, IWebBrowser* browser, ComPtr<IHTMLDocument2>& 
 // frame names separated by "/"; an empty path or "$" alone is the top document. A frame that is
 // not found gives FallbackDocument(exact). Only a failing read of a browser's Document raises.
 void GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact, ComPtr<IHTMLDocument2>& document);
-// The element to capture and scroll: the document element when it has a client area (it gets
-// the mouse capture), else the body; none without either. Failing reads raise.
-void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element);
+// The mouse capture that an element of the page took for us: released when this goes, or sooner.
+class TElementCapture {
+public:
+  TElementCapture() = default;
+  ~TElementCapture() { Release(); }
+  TElementCapture(const TElementCapture&) = delete;
+  TElementCapture& operator=(const TElementCapture&) = delete;
+  // `element` has taken the capture (any capture held before is released first).
+  void Hold(ComPtr<IHTMLElement2> element);
+  void Release();
+
+private:
+  ComPtr<IHTMLElement2> element_;
+};
+
+// The element to capture and scroll: the document element when it has a client area, else the
+// body; none without either. The document element takes the mouse capture, which `capture` holds
+// also when a failing read raises.
+void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element, TElementCapture& capture);
 // The browser of the document shown in `window`, reached through WM_HTML_GETOBJECT. Returns the
 // result of ObjectFromLresult (S_FALSE when Oleacc.dll does not offer it); `browser` is replaced
 // only when a browser was found.

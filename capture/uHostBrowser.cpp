@@ -44,8 +44,7 @@ bool TVantrelle::WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
     const DWORD now = ::GetTickCount();
     if (TickTimeoutPassed(start, now, timeoutMs)) return false;
     // Loading goes on through the thread's messages: sleep until one comes instead of spinning.
-    const DWORD slice = std::min<DWORD>(timeoutMs - (now - start) + 1, 50);
-    ::MsgWaitForMultipleObjectsEx(0, nullptr, slice, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, WaitSliceMs(start, now, timeoutMs), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 
@@ -103,5 +102,11 @@ int32_t GetDocumentMode(IUnknown* doc) {
 }
 
 bool TickTimeoutPassed(DWORD start, DWORD now, DWORD timeoutMs) { return now - start > timeoutMs; }
+
+// In 64 bits: INFINITE less nothing, plus one, would wrap to 0 and spin.
+DWORD WaitSliceMs(DWORD start, DWORD now, DWORD timeoutMs) {
+  const uint64_t left = uint64_t{timeoutMs} - (now - start) + 1;
+  return static_cast<DWORD>(std::clamp<uint64_t>(left, 1, 50));
+}
 
 }  // namespace vt

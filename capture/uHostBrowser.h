@@ -18,5 +18,8 @@ void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLEleme
 int32_t GetDocumentMode(IUnknown* doc);
 // More than `timeoutMs` has passed from `start` to `now` on the wrapping millisecond tick counter.
 bool TickTimeoutPassed(DWORD start, DWORD now, DWORD timeoutMs);
+// How long a wait that has not yet timed out sleeps for a message: what is left of `timeoutMs`
+// and one more, at least 1 and at most 50 ms.
+DWORD WaitSliceMs(DWORD start, DWORD now, DWORD timeoutMs);
 
 }  // namespace vt

@@ -391,7 +391,8 @@ HRESULT TVantrelleControl::GetVtnVersion(VARIANT* paramVerStr) {
     std::wstring text = ToWide(FileVersionText(ModulePath(ThisModule())));
     BSTR version = ::SysAllocString(text.c_str());
     if (!version) throw Error("Out of memory", E_OUTOFMEMORY);
-    ::VariantClear(paramVerStr);
+    // An [out] variant holds nothing of the caller's: a native caller may pass it uninitialised.
+    ::VariantInit(paramVerStr);
     V_VT(paramVerStr) = VT_BSTR;
     V_BSTR(paramVerStr) = version;
   });

@@ -12,25 +12,18 @@ const CLSID kVantrelleClassId = {0xf251be2c, 0xf8b2, 0x4194, {0x95, 0xc7, 0x6a, 
 
 void TVantrelle::WriteLog(const std::string& caption, const std::string& message) {
   FRequestLog.WriteLog(caption, message);
-  LogChanged();
 }
 
 void TVantrelle::Run2(const std::wstring& newParam, const VARIANT& divObj) {
   const std::string params = ToAnsi(newParam);
   // The log box is shown (and cleared) for /log, hidden otherwise with its lines kept.
   ShowLog(TSwitches(params).Has(swLog));
-  try {
-    Run2Request(params, ElementDispatch(divObj));
-  } catch (...) {
-    LogChanged();
-    throw;
-  }
-  LogChanged();  // the box shows every line the request wrote
+  Run2Request(params, ElementDispatch(divObj));
 }
 
 void TVantrelle::ShowLog(bool show) {
-  if (show) FRequestLog.Clear();
   FLogVisible = show;
+  if (show) FRequestLog.Clear();
   LogChanged();
 }
 

@@ -14,11 +14,13 @@
 
 #include "base/ComPtr.h"
 #include "base/Handles.h"
+#include "base/MessageHook.h"
 #include "capture/uBrowserSettings.h"
 #include "control/uRequestLog.h"
 
 namespace vt {
 
+class TElementCapture;
 class THtmlImage;
 class THtmlImageBuilder;
 class TfmPreviewForm;
@@ -30,7 +32,7 @@ extern const CLSID kVantrelleClassId;
 
 class TVantrelle : public IBrowserSettingsWriter {
 public:
-  TVantrelle() = default;
+  TVantrelle() { FRequestLog.SetListener([this] { LogChanged(); }); }
   virtual ~TVantrelle();
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
@@ -127,7 +129,7 @@ protected:
   MSG FHeldMessage{};                    // that close or quit message, posted again when the request ends
   bool FProtectedMode = false;           // once a request ran in protected mode, for the control's life
 
-  // The log's lines or visibility changed: the face shows them.
+  // The log's lines (any line, whoever wrote it) or its visibility changed: the face shows them.
   virtual void LogChanged() {}
 
 private:
@@ -137,7 +139,7 @@ private:
   bool AdjustBrowser(TRequest& request);
   void HideControlAndSizeWindow(TRequest& request);
   bool CaptureDocument(TRequest& request, IDispatch* divObj);
-  bool FindScrollElement(TRequest& request);
+  bool FindScrollElement(TRequest& request, TElementCapture& mouseCapture);
   void CaptureIntoBuilder(TRequest& request, IDispatch* divObj);
   void RestoreBrowserWindow(TRequest& request);
   void EndRequest(TRequest& request);
@@ -159,7 +161,7 @@ private:
 
   TRequestLog FRequestLog;
   bool FLogVisible = false;
-  HHOOK FMessageHook = nullptr;  // AppOnMessage's hook on this thread; removed with the control
+  std::unique_ptr<TMessageHook> FMessageHook;  // AppOnMessage's own hook on this thread; goes with the control
 };
 
 }  // namespace vt

@@ -1,5 +1,6 @@
 #include "control/uRequestDriver.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "base/Dialogs.h"
@@ -62,6 +63,20 @@ int32_t ClientSize(IHTMLElement2* element, HRESULT (STDMETHODCALLTYPE IHTMLEleme
   return value;
 }
 
+// The edges [first, last) along a side of `size` pixels with `before` and `after` cut off.
+std::pair<int64_t, int64_t> CutEdges(int64_t size, int64_t before, int64_t after) {
+  int64_t first = before, last = size - after;
+  const int64_t whiteBefore = std::max<int64_t>(0, -first), whiteAfter = std::max<int64_t>(0, last - size);
+  if (whiteBefore + whiteAfter > size) {
+    const int64_t keptBefore = whiteBefore * size / (whiteBefore + whiteAfter);
+    if (whiteBefore > 0) first = -keptBefore;
+    if (whiteAfter > 0) last = 2 * size - keptBefore;
+  }
+  return {first, last};
+}
+
+LONG ToLong(int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 }  // namespace
 
 TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory factory) {
@@ -83,6 +98,12 @@ IDispatch* ElementDispatch(const VARIANT& value) {
   if (V_VT(&value) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&value)) return *V_DISPATCHREF(&value);
   if (V_VT(&value) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&value)) return ElementDispatch(*V_VARIANTREF(&value));
   return nullptr;
+}
+
+RECT ClippingRect(int32_t width, int32_t height, const int32_t (&margins)[4]) {
+  const auto [left, right] = CutEdges(width, margins[0], margins[2]);
+  const auto [top, bottom] = CutEdges(height, margins[1], margins[3]);
+  return RECT{ToLong(left), ToLong(top), ToLong(right), ToLong(bottom)};
 }
 
 bool TVantrelle::ReadIntegrityLevel(uint8_t& level) { return GetProcessIntegrityLevel(0, level); }
@@ -294,9 +315,11 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
 // Waits for the document and captures it. False when the request ends without a picture. The
 // browser window is put back however the request ends from here.
 bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
+  // The mouse capture the scroll element takes lasts as long as the page capture, however it ends.
+  TElementCapture mouseCapture;
   bool ready = false;
   try {
-    ready = FindScrollElement(request);
+    ready = FindScrollElement(request, mouseCapture);
   } catch (...) {
     if (request.windowSized) RestoreBrowserWindow(request);
     throw;
@@ -335,14 +358,14 @@ bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
 }
 
 // The loaded document's element to capture and its client size; false when there is none.
-bool TVantrelle::FindScrollElement(TRequest& request) {
+bool TVantrelle::FindScrollElement(TRequest& request, TElementCapture& mouseCapture) {
   ProcessMessages();
   WaitForDocumentComplete(request.document.get(), kDocumentTimeoutMs);
   LogRun(kLogDocumentLoaded);
   TraceBlank();
 
   LogRun(kLogGettingBody);
-  GetScrollElement(request.document.get(), request.scrollElement);
+  GetScrollElement(request.document.get(), request.scrollElement, mouseCapture);
   if (!request.scrollElement) {
     LogRun(kLogNoBody);
     return false;

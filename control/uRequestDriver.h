@@ -37,6 +37,12 @@ HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSetting
 // reference; none for anything else (empty, null, a number).
 IDispatch* ElementDispatch(const VARIANT& value);
 
+// The part of a picture of width x height that the margins of /cr (left, top, right, bottom)
+// leave: a positive margin cuts, a negative one adds white. The white added along a side is at
+// most that side of the picture in all, shared out as the margins ask, so that the result is
+// at most twice the picture each way. Empty (right <= left or bottom <= top) when nothing is left.
+RECT ClippingRect(int32_t width, int32_t height, const int32_t (&margins)[4]);
+
 // Everything one Run2 call holds; all of it is released when the call returns.
 struct TRequest {
   explicit TRequest(std::string params);

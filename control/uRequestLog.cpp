@@ -20,6 +20,12 @@ std::string TRequestLog::CurrentTimeText() {
 
 void TRequestLog::WriteLog(const std::string& caption, const std::string& message) {
   lines_.push_back(FormatLine(caption, CurrentTimeText(), message));
+  Changed();
+}
+
+void TRequestLog::Clear() {
+  lines_.clear();
+  Changed();
 }
 
 void TRequestLog::WriteLogText(const std::string& caption, unsigned textId) {

@@ -1,5 +1,6 @@
 // The request log: one line per step of a request, saved as "Vantrelle.log".
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -7,13 +8,16 @@ namespace vt {
 
 class TRequestLog {
 public:
+  // Called after every change of the lines, whoever writes them.
+  void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
   // Appends "[caption] >> <long time> >>message".
   void WriteLog(const std::string& caption, const std::string& message);
   // The same with the log text `textId` of the string tables as the message.
   void WriteLogText(const std::string& caption, unsigned textId);
 
   const std::vector<std::string>& Lines() const { return lines_; }
-  void Clear() { lines_.clear(); }
+  void Clear();
 
   // Temporary folder + "\Vantrelle.log".
   static std::string FilePath();
@@ -26,7 +30,12 @@ public:
   static std::string CurrentTimeText();
 
 private:
+  void Changed() const {
+    if (listener_) listener_();
+  }
+
   std::vector<std::string> lines_;
+  std::function<void()> listener_;
 };
 
 }  // namespace vt

@@ -16,7 +16,6 @@
 #include "control/uActiveForm.h"
 #include "control/uParameter.h"
 #include "control/uRequestDriver.h"
-#include "page/uGifImage.h"
 #include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPreviewForm.h"
@@ -32,17 +31,6 @@ constexpr const char* kHookCaption = "ActiveX::AppOnMessage";
 // A setting may list any number of images; a banner needs a handful. Downloading stops here so
 // that a hostile or broken setting cannot keep the request downloading for hours.
 constexpr int kMaxSettingImages = 256;
-
-// The control whose AppOnMessage sees this thread's messages.
-thread_local TVantrelle* hookedControl = nullptr;
-
-LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION && wParam == PM_REMOVE && hookedControl) {
-    bool handled = false;
-    hookedControl->AppOnMessage(*reinterpret_cast<MSG*>(lParam), handled);
-  }
-  return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
 
 void CentreOnScreen(TWindow& window, int32_t width, int32_t height) {
   const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN), screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
@@ -67,10 +55,7 @@ bool FileExists(const std::string& path) {
 TRequest::TRequest(std::string params) : switches(std::move(params)) {}
 TRequest::~TRequest() = default;
 
-TVantrelle::~TVantrelle() {
-  if (FMessageHook) ::UnhookWindowsHookEx(FMessageHook);
-  if (hookedControl == this) hookedControl = nullptr;
-}
+TVantrelle::~TVantrelle() = default;
 
 void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
   if (msg.message != WM_CLOSE && msg.message != WM_QUIT) return;
@@ -82,8 +67,11 @@ void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
 
 // The hook stays for the control's life once a protected-mode request installed it.
 void TVantrelle::InstallMessageHook() {
-  hookedControl = this;
-  if (!FMessageHook) FMessageHook = ::SetWindowsHookExA(WH_GETMESSAGE, GetMessageHook, nullptr, ::GetCurrentThreadId());
+  if (FMessageHook) return;
+  FMessageHook = std::make_unique<TMessageHook>([this](MSG& msg) {
+    bool handled = false;
+    AppOnMessage(msg, handled);
+  });
 }
 
 void TVantrelle::ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) { form.ShowPreview(preview); }
@@ -203,7 +191,7 @@ void TVantrelle::ApplyWindowSwitches(TRequest& request) {
   int32_t v[4];
   for (int i = 0; i < 4; ++i) v[i] = request.switches.Number(swVr, i);
   LogRunText(Format((LoadResString(kLogPreviewPosition) + " = [%d, %d, %d, %d]").c_str(), v[0], v[1], v[2], v[3]));
-  if (v[2] - v[0] > 0 && v[3] - v[1] > 0) {
+  if (int64_t{v[2]} - v[0] > 0 && int64_t{v[3]} - v[1] > 0) {
     positionGiven = true;
     form.SetBounds(v[0], v[1], v[2], v[3]);
   }
@@ -366,7 +354,11 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     }
     LogRunText(Format(LoadResString(kLogLoadingImage).c_str(), item->Url.c_str()));
     try {
-      LoadGifFile(imageFile, item->Bitmap);
+      if (!request.settingImages->LoadImageFile(i, imageFile)) {
+        LogRunText(Format("[%d] [%s] Image refused: the setting's images would take more than %d MB", i + 1,
+                          item->Url.c_str(), static_cast<int>(TURLImg::kImageBudget >> 20)));
+        return;
+      }
     } catch (const std::exception&) {
       return;
     }
@@ -379,14 +371,13 @@ bool TVantrelle::ClipImage(TRequest& request) {
   const int32_t width = request.image->GetImageWidth(), height = request.image->GetImageHeight();
   RECT rect{0, 0, width, height};
   try {
-    rect.left = request.switches.Number(swCr, 0);
-    rect.top = request.switches.Number(swCr, 1);
-    rect.right = width - request.switches.Number(swCr, 2);
-    rect.bottom = height - request.switches.Number(swCr, 3);
+    int32_t margins[4];
+    for (int i = 0; i < 4; ++i) margins[i] = request.switches.Number(swCr, i);
+    rect = ClippingRect(width, height, margins);
   } catch (const std::exception&) {
-    rect = RECT{0, 0, width, height};
+    // A margin that is no number: no cut.
   }
-  if (rect.right - rect.left <= 0 || rect.bottom - rect.top <= 0) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) {
     ShowMessageBox(nullptr, LoadResString(kMsgNothingToPrintAfterClipping), kProductName, MB_ICONEXCLAMATION);
     return false;
   }

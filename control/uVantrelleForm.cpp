@@ -103,11 +103,19 @@ void TVantrelleForm::ShowLog(bool show, const std::vector<std::string>& lines) {
 }
 
 void TVantrelleForm::SetLogLines(const std::vector<std::string>& lines) {
-  logText_.clear();
-  for (const std::string& line : lines) logText_ += line + "\r\n";
-  if (memoLog_) {
-    ::SetWindowTextA(memoLog_, logText_.c_str());
-    ::SendMessageA(memoLog_, EM_SETSEL, logText_.size(), logText_.size());
+  // The box is told of every line: only what is new goes in, so a long log costs no more per line.
+  if (lines.size() < logLines_) {
+    logText_.clear();
+    logLines_ = 0;
+    if (memoLog_) ::SetWindowTextA(memoLog_, "");
+  }
+  std::string added;
+  for (; logLines_ < lines.size(); ++logLines_) added += lines[logLines_] + "\r\n";
+  logText_ += added;
+  if (memoLog_ && !added.empty()) {
+    const int end = ::GetWindowTextLengthW(memoLog_);  // in characters, as the box counts
+    ::SendMessageA(memoLog_, EM_SETSEL, end, end);
+    ::SendMessageA(memoLog_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(added.c_str()));
     ::SendMessageA(memoLog_, EM_SCROLLCARET, 0, 0);
   }
 }

@@ -52,7 +52,8 @@ public:
   void SetEnabled(bool enabled);
   bool MouseInClient() const { return mouseIn_; }
 
-  // The log box: shown with `lines`, or hidden (its text stays).
+  // The log box: shown with `lines`, or hidden (its text stays). `lines` is the whole log: lines
+  // past those the box holds are added to it; fewer lines than it holds (a cleared log) replace them.
   void ShowLog(bool show, const std::vector<std::string>& lines);
   void SetLogLines(const std::vector<std::string>& lines);
   bool LogVisible() const { return logVisible_; }
@@ -77,6 +78,7 @@ private:
   bool mouseIn_ = false;
   bool leftDown_ = false;
   std::string logText_;
+  size_t logLines_ = 0;  // lines of the log that logText_ holds
 };
 
 }  // namespace vt

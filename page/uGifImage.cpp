@@ -59,13 +59,25 @@ void ReadPicture(GifFileType* gif, const ColorMapObject* colors, int transparent
   }
 }
 
+GifFile OpenGif(TFileStream& stream) {
+  int error = 0;
+  GifFile gif(DGifOpen(&stream, ReadFromStream, &error));
+  if (!gif)
+    Fail(stream.path(), error == D_GIF_ERR_NOT_GIF_FILE ? "it is not a GIF file" : "the GIF header is damaged");
+  return gif;
+}
+
 }  // namespace
+
+TGifSize ReadGifSize(const std::string& path) {
+  TFileStream stream(path, TFileStream::fmOpenRead);
+  GifFile gif = OpenGif(stream);
+  return TGifSize{stream.Size(), gif->SWidth, gif->SHeight};
+}
 
 void LoadGifFile(const std::string& path, TBitmap& bitmap) {
   TFileStream stream(path, TFileStream::fmOpenRead);
-  int error = 0;
-  GifFile gif(DGifOpen(&stream, ReadFromStream, &error));
-  if (!gif) Fail(path, error == D_GIF_ERR_NOT_GIF_FILE ? "it is not a GIF file" : "the GIF header is damaged");
+  GifFile gif = OpenGif(stream);
   int64_t screenPixels = static_cast<int64_t>(gif->SWidth) * gif->SHeight;
   if (gif->SWidth <= 0 || gif->SHeight <= 0) Fail(path, "the GIF screen is empty");
   if (screenPixels > kMaxGifPixels) Fail(path, "the picture is too large");

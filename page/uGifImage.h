@@ -15,4 +15,12 @@ void LoadGifFile(const std::string& path, TBitmap& bitmap);
 
 constexpr int64_t kMaxGifPixels = 16LL * 1024 * 1024;
 
+// What a GIF file takes before it is decoded: its bytes and the size of its screen, which is
+// the size of the bitmap LoadGifFile makes. Throws vt::Error for a file that is no GIF.
+struct TGifSize {
+  int64_t bytes = 0;
+  int32_t width = 0, height = 0;
+};
+TGifSize ReadGifSize(const std::string& path);
+
 }  // namespace vt

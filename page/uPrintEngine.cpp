@@ -370,11 +370,7 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
     work.SetSize(W, H);
     work.Fill(RGB(255, 255, 255));
     banner.Page = n;
-    try {
-      banner.DrawTo(work.Canvas(), 0, 0, W, H);
-    } catch (const std::exception& e) {
-      ::OutputDebugStringA(("SavePdf banner >>> errormessage : " + std::string(e.what())).c_str());
-    }
+    banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
     ::GdiFlush();
     const int left = (PageWidth - dw) / 2;
     const int top = &banner == &Header ? 0 : PageHeight - dh;

@@ -48,6 +48,7 @@ public:
   void SaveAll(const std::string& fileName);
   // One area of the picture (picture pixels) at scale 1, without banners.
   void SaveSelection(const RECT& rect, const std::string& fileName);
+  // A banner that cannot be drawn fails the PDF as a write error does.
   void SavePdf(const std::string& pageList, const std::string& fileName);
   void SaveSelectionPdf(const RECT& rect, const std::string& fileName);
 

@@ -1,6 +1,7 @@
 #include "page/uURLImg.h"
 
 #include "base/Strings.h"
+#include "page/uGifImage.h"
 
 namespace vt {
 
@@ -26,6 +27,16 @@ void TXImg::TileDraw(HDC canvas, int x) const {
   RECT area{x, 0, clip.right, clip.bottom};
   ::FillRect(canvas, &area, brush.get());
   ::SetBrushOrgEx(canvas, oldOrigin.x, oldOrigin.y, nullptr);
+}
+
+bool TURLImg::LoadImageFile(int index, const std::string& path) {
+  TXImg* image = GetItem(index);
+  const TGifSize size = ReadGifSize(path);
+  const int64_t cost = size.bytes + 3LL * size.width * size.height;
+  if (cost > kImageBudget - budgetUsed_) return false;
+  LoadGifFile(path, image->Bitmap);
+  budgetUsed_ += cost;
+  return true;
 }
 
 bool TURLImg::LoadList(const std::string& source) {

@@ -47,10 +47,20 @@ public:
   TXImg* GetItem(int index) const { return Images.GetItem(index); }
   TXImg* Find(const std::string& id) const { return Images.Find(id); }
 
+  // Loads the GIF file at `path` into the bitmap of image `index`, charging its bytes and its
+  // picture (three bytes a pixel) to the budget of all the images. False, the image left empty,
+  // when they do not fit in what is left; throws vt::Error for a file that is no sound GIF.
+  bool LoadImageFile(int index, const std::string& path);
+
+  // What the images of one setting may take together: a banner needs a few small pictures, and
+  // a page must not fill the browser's memory with huge ones.
+  static constexpr int64_t kImageBudget = 64LL * 1024 * 1024;
+
   TXImgList Images;
 
 private:
   TXmlDocument doc_;
+  int64_t budgetUsed_ = 0;
 };
 
 }  // namespace vt

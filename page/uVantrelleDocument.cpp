@@ -30,8 +30,14 @@ void TVantrelleDocument::LayoutWithBreaks(THtmlImage* image, const std::vector<i
   colSteps_ = Grid(vert_, step.cx, width_);
   if (breaks) {
     rowSteps_ = step.cy > 0 ? height_ / step.cy : 0;
+    // The list comes from the page: taken as a set of positions inside the picture, so that no
+    // page has a negative or zero height and repeats make no pages.
+    std::vector<int32_t> inside;
     for (int32_t p : *breaks)
-      if (p < height_) horz_.emplace_back(p);
+      if (p >= 1 && p < height_) inside.push_back(p);
+    std::sort(inside.begin(), inside.end());
+    inside.erase(std::unique(inside.begin(), inside.end()), inside.end());
+    for (int32_t p : inside) horz_.emplace_back(p);
   } else {
     rowSteps_ = Grid(horz_, step.cy, height_);
   }

@@ -30,8 +30,8 @@ public:
   // A regular grid of pages of the printer's page (mode 0, or both sizes 0) or of the given size.
   // A step below 1 gives no breaks in its direction.
   void Layout(THtmlImage* image, int32_t pageWidth, int32_t pageHeight, int32_t mode, int32_t option);
-  // As Layout, but with `breaks` (ascending y positions; those at or past the picture's height
-  // are dropped) as the horizontal breaks when given.
+  // As Layout, but with `breaks` (y positions in any order) as the horizontal breaks when given:
+  // used ascending and once each, those outside 1 .. height - 1 dropped.
   void LayoutWithBreaks(THtmlImage* image, const std::vector<int32_t>* breaks, int32_t pageWidth,
                         int32_t pageHeight, int32_t mode, int32_t option);
 

@@ -141,10 +141,12 @@ bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, const s
     FontStyle = 0;
     TextRect = RECT{0, 0, 0, 0};
     TextFlags = DT_SINGLELINE;
-    return LoadSection(images, section, source);
+    if (LoadSection(images, section, source)) return true;
   } catch (...) {
-    return false;
   }
+  // The engine gives a banner that failed no room on the page, so it must draw nothing either.
+  Reset();
+  return false;
 }
 
 bool TXMLBitmap::LoadSection(const TURLImg* images, const std::string& section, const std::string& source) {

@@ -50,7 +50,7 @@ public:
 
   // Builds the banner of section `section` of the setting at `source` for a page of
   // pageWidth x pageHeight screen pixels, with the images of `images` (none without it).
-  // Never throws: any failure gives false, keeping what was built before it.
+  // Never throws: any failure gives false and leaves no banner (as after Reset).
   bool Load(const TURLImg* images, const std::string& section, const std::string& source, int32_t pageWidth,
             int32_t pageHeight);
   void Reset();

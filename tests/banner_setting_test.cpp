@@ -150,34 +150,38 @@ TEST_F(Setting, WidthThatIsNoNumberGivesAnEmptyBannerThatDrawsNothing) {
   EXPECT_EQ(target.Pixel(10, 10), RGB(1, 2, 3));
 }
 
-TEST_F(Setting, MissingPartsAndBrokenDocumentsFail) {
-  Write("<top><width>100</width></top><bottom><height>5</height></bottom>");
-  EXPECT_FALSE(Load(761, 1000, "top"));
-  EXPECT_FALSE(Load(761, 1000, "bottom"));
-  EXPECT_FALSE(Load(761, 1000, "TOP"));  // names keep their letters
-  EXPECT_FALSE(Load(761, 1000, "middle"));
-  EXPECT_FALSE(banner.Load(&urls, "top", dir.file("absent.xml"), 761, 1000));
-  test::WriteFileBytes(path, "<setting><top><width>10</width><height>10</height></top>");  // not closed
-  EXPECT_FALSE(Load());
-  test::WriteFileBytes(path, "\xEF\xBB\xBF<setting><top><width>10</width><height>1\x01</height></top></setting>");
-  EXPECT_FALSE(Load());
-
-  // An imgcount that is no number ends the load; the white banner made before stays.
-  Write("<top><width>30</width><height>20</height><imgcount>two</imgcount></top>");
-  EXPECT_FALSE(Load());
-  EXPECT_EQ(banner.GetWidth(), 30);
-  ExpectAllWhite();
-}
-
-TEST_F(Setting, NegativeAndEnormousBannersFail) {
-  for (const char* size : {"<width>-1</width><height>10</height>", "<width>10</width><height>-5%</height>",
-                           "<width>40000</width><height>1</height>", "<width>20000</width><height>20000</height>",
-                           "<width>1000000%</width><height>10</height>",
-                           "<width>2147483647</width><height>2147483647</height>"}) {
-    Write(std::string("<top>") + size + "</top>");
-    EXPECT_FALSE(Load()) << size;
-    EXPECT_EQ(banner.GetWidth() * banner.GetHeight(), 0) << size;
+TEST_F(Setting, EveryFailedLoadLeavesNoBanner) {
+  const char* good = "<top><width>30</width><height>20</height><text><value>^page^</value></text></top>";
+  const struct {
+    std::string setting;  // sections, or the whole file when it does not start with one
+    const char* section;
+  } cases[] = {
+      {"<top><width>100</width></top>", "top"},
+      {"<bottom><height>5</height></bottom>", "bottom"},
+      {good, "TOP"},  // names keep their letters
+      {good, "middle"},
+      {"<setting><top><width>10</width><height>10</height></top>", "top"},  // not closed
+      {"\xEF\xBB\xBF<setting><top><width>10</width><height>1\x01</height></top></setting>", "top"},
+      // Sized and filled, then a part that is no number.
+      {"<top><width>30</width><height>20</height><imgcount>two</imgcount></top>", "top"},
+      {"<top><width>-1</width><height>10</height></top>", "top"},
+      {"<top><width>10</width><height>-5%</height></top>", "top"},
+      {"<top><width>40000</width><height>1</height></top>", "top"},
+      {"<top><width>20000</width><height>20000</height></top>", "top"},
+      {"<top><width>1000000%</width><height>10</height></top>", "top"},
+      {"<top><width>2147483647</width><height>2147483647</height></top>", "top"},
+  };
+  for (const auto& c : cases) {
+    Write(good);
+    ASSERT_TRUE(Load());
+    if (c.setting.rfind("<top>", 0) == 0 || c.setting.rfind("<bottom>", 0) == 0) Write(c.setting);
+    else test::WriteFileBytes(path, c.setting);
+    EXPECT_FALSE(Load(761, 1000, c.section)) << c.setting;
+    EXPECT_EQ(banner.GetWidth(), 0) << c.setting;
+    EXPECT_EQ(banner.GetHeight(), 0) << c.setting;
+    EXPECT_TRUE(banner.Segments.empty()) << c.setting;
   }
+  EXPECT_FALSE(banner.Load(&urls, "top", dir.file("absent.xml"), 761, 1000));
   Write("<top><width>32767</width><height>400</height></top>");
   EXPECT_TRUE(Load());
   EXPECT_EQ(banner.GetWidth(), 32767);

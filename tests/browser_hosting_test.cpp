@@ -231,7 +231,7 @@ TEST(WaitForDocument, WaitsForCompleteWhileTheThreadRuns) {
   DWORD start = ::GetTickCount();
   BrowserPage p(R"(<page ready="400"/>)");
   TVantrelle control;
-  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), INFINITE));
   DWORD elapsed = ::GetTickCount() - start;
   EXPECT_GE(elapsed, 390u);
   EXPECT_LT(elapsed, 3000u);
@@ -252,6 +252,10 @@ TEST(WaitForDocument, GivesUpAfterTheTimeOut) {
   EXPECT_TRUE(TickTimeoutPassed(0xFFFFFF00u, 0x00000100u, 500));
   EXPECT_FALSE(TickTimeoutPassed(0xFFFFFF00u, 0x00000100u, 512));
   EXPECT_FALSE(TickTimeoutPassed(0xFFFFFF00u, 0xFFFFFFF0u, 500));
+  // Between two reads the wait sleeps for a message, whatever the time-out, INFINITE too.
+  const DWORD slices[][4] = {{0, 0, INFINITE, 50}, {5, 5, INFINITE - 1, 50}, {0xFFFFFFF0u, 0x10, 10000, 50},
+                             {0, 0, 10, 11},       {0, 10, 10, 1},           {0, 0, 0, 1}};
+  for (const auto& s : slices) EXPECT_EQ(WaitSliceMs(s[0], s[1], s[2]), s[3]) << s[0] << " " << s[1] << " " << s[2];
 }
 
 TEST(WaitForDocument, QuitEndsTheWaitAndStaysForTheHost) {
@@ -307,12 +311,16 @@ TEST(Frames, FailedSearchFallsBack) {
 TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   BrowserPage standards(R"(<page width="2000" height="3000" mode="8"/>)");
   ComPtr<IHTMLElement2> element;
-  GetScrollElement(standards.Doc().get(), element);
+  TElementCapture capture;
+  GetScrollElement(standards.Doc().get(), element, capture);
   EXPECT_TRUE(SameObject(element, standards.ScrollElement()));
   EXPECT_EQ(standards.Record(), std::vector<std::string>{"setCapture HTML"});
+  capture.Release();
+  EXPECT_EQ(standards.Record(), (std::vector<std::string>{"setCapture HTML", "releaseCapture HTML"}));
 
+  // The document element takes the capture even when the body is chosen.
   BrowserPage quirks(R"(<page width="2000" height="3000" mode="5"/>)");
-  GetScrollElement(quirks.Doc().get(), element);
+  GetScrollElement(quirks.Doc().get(), element, capture);
   ComPtr<IHTMLElement> body;
   quirks.Doc()->get_body(body.put());
   EXPECT_TRUE(SameObject(element, body));
@@ -322,12 +330,12 @@ TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   BrowserPage frames(kFramesPage, {}, {{"main.xml", kFramesMain}});
   ComPtr<IHTMLDocument2> left;
   GetFrameDocument(frames.Window().Browser().get(), "left", true, left);
-  GetScrollElement(left.get(), element);
+  GetScrollElement(left.get(), element, capture);
   ComPtr<IHTMLElement> leftBody;
   left->get_body(leftBody.put());
   EXPECT_TRUE(SameObject(element, leftBody));
   GetFrameDocument(frames.Window().Browser().get(), "$1", true, left);
-  GetScrollElement(left.get(), element);
+  GetScrollElement(left.get(), element, capture);
   ComPtr<IHTMLElement> mainHtml;
   left.As<IHTMLDocument3>()->get_documentElement(mainHtml.put());
   EXPECT_TRUE(SameObject(element, mainHtml));
@@ -336,11 +344,11 @@ TEST(ScrollElement, DocumentElementInStandardsModeBodyInQuirksMode) {
   auto& top = *quirks.Page().top;
   browser::TElement* quirksBody = top.body;
   top.body = nullptr;
-  GetScrollElement(quirks.Doc().get(), element);
+  GetScrollElement(quirks.Doc().get(), element, capture);
   top.body = quirksBody;
   EXPECT_FALSE(element);
   element = standards.ScrollElement();
-  GetScrollElement(nullptr, element);
+  GetScrollElement(nullptr, element, capture);
   EXPECT_FALSE(element);
 }
 
@@ -368,13 +376,14 @@ TEST(ScrollElement, BodyWithoutDocumentElementAndFailingReadsRaise) {
   p.Doc()->get_body(body.put());
   auto noDocument3 = MakeCom<TBodyOnlyDocument<>>(body);
   ComPtr<IHTMLElement2> element;
-  GetScrollElement(noDocument3.get(), element);
+  TElementCapture capture;
+  GetScrollElement(noDocument3.get(), element, capture);
   EXPECT_TRUE(SameObject(element, body));
 
   // documentElement not implemented: the failure reaches the caller.
   auto failing = MakeCom<TBodyOnlyDocument<browser::IHTMLDocument3Stub>>(body);
   try {
-    GetScrollElement(failing.get(), element);
+    GetScrollElement(failing.get(), element, capture);
     ADD_FAILURE();
   } catch (const Error& e) {
     EXPECT_EQ(e.code(), E_NOTIMPL);

@@ -9,6 +9,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
+#include "base/MessagePump.h"
 #include "base/Strings.h"
 #include "browser/HostedControl.h"
 #include "capture/uBrowserSettings.h"
@@ -23,6 +24,7 @@
 #include "support/GifWriter.h"
 #include "support/HttpTestServer.h"
 #include "support/Scopes.h"
+#include "support/TestPictures.h"
 #include "support/HostedTestControl.h"
 #include "support/PrinterQueue.h"
 #include "support/RegistryScope.h"
@@ -82,6 +84,8 @@ public:
   int32_t shownPages = 0;   // laid out by the window
   std::vector<std::pair<std::string, int>> shownImages;  // id and bitmap width of each setting image
   COLORREF firstImagePixel = 0;
+  size_t linesShown = 0;            // the log's lines when the face was last told of a change
+  bool faceUpToDateAtShow = false;  // the face had every line of the log when the preview showed
 
   bool ProtectedMode() const { return FProtectedMode; }
   bool Logged(const std::string& message) const {
@@ -94,6 +98,7 @@ public:
 
 protected:
   IUnknown* ControlObject() override { return object_.get(); }
+  void LogChanged() override { linesShown = RequestLog().Lines().size(); }
   bool ReadIntegrityLevel(uint8_t& level) override {
     level = integrity;
     return true;
@@ -107,6 +112,7 @@ protected:
   void ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) override {
     ++shows;
     shown = preview;
+    faceUpToDateAtShow = linesShown == RequestLog().Lines().size();
     if (preview.pageBreaks) shownBreaks = *preview.pageBreaks;
     if (preview.pageBreaksLandscape) shownLandscape = *preview.pageBreaksLandscape;
     shownPicture = Picture(*preview.captureGraphic);
@@ -231,6 +237,10 @@ public:
   }
 
   HRESULT Run(const std::string& params, IDispatch* div = nullptr) { return control->Run2Request(params, div); }
+  // A second control on the same element and thread.
+  std::unique_ptr<TDriverControl> AnotherControl() {
+    return std::make_unique<TDriverControl>(static_cast<IOleObject*>(object_.get()));
+  }
   BrowserPage& Page() { return *page_; }
   HWND Frame() { return page_->Window().FrameWindow(); }
   std::vector<std::string> Record() const { return page_->Record(); }
@@ -266,6 +276,8 @@ public:
   RECT before{};
 
 private:
+  // The log file and downloads of this program's requests, apart from other test programs'.
+  PrivateTempFolder temp_;
   RegistryKeyScope machine_{HKEY_LOCAL_MACHINE, kBrowserKey};
   RegistryKeyScope user_{HKEY_CURRENT_USER, kBrowserKey};
   RegistryKeyScope stats_{HKEY_CURRENT_USER, kStatsKey};
@@ -282,6 +294,10 @@ const char kControlObject[] =
 std::string LargePage(const std::string& inside = "") {
   return std::string(R"(<page width="1700" height="1300" pattern="xy" url="http://site.test/p.html" domain="site.test">)") +
          kControlObject + inside + "</page>";
+}
+
+std::string SmallPage() {
+  return R"(<page width="300" height="200" url="http://site.test/p.html">)" + std::string(kControlObject) + "</page>";
 }
 
 std::string SavedLog() { return ReadFileBytes(TRequestLog::FilePath()); }
@@ -310,7 +326,9 @@ TEST(RequestDriver, ElementRenderCapturesThePageWithTheBrowserPreparedAndPutBack
   std::vector<std::string> expected = {"zoom 100"};
   expected.insert(expected.end(), kHiddenControlRecord.begin(), kHiddenControlRecord.end());
   expected.push_back("window 0 0 900 700");
+  expected.push_back("setCapture HTML");  // the mouse, for the length of the capture
   expected.push_back(r.WindowLine(r.before));
+  expected.push_back("releaseCapture HTML");
   expected.push_back("zoom 150");
   EXPECT_TRUE(r.RecordedInOrder(expected)) << ::testing::PrintToString(r.Record());
   EXPECT_TRUE(r.WindowPutBack());
@@ -600,7 +618,8 @@ TEST(RequestDriver, FailedCaptureEndsWithItsMessageAndTheWindowPutBack) {
   EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
   EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TASKMODAL));
   EXPECT_TRUE(r.control->LoggedText(kLogCaptureFailed));
-  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", r.WindowLine(r.before), "zoom 150"}));
+  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", "setCapture HTML", r.WindowLine(r.before),
+                                 "releaseCapture HTML", "zoom 150"}));
   EXPECT_TRUE(r.WindowPutBack());
 }
 
@@ -735,6 +754,7 @@ TEST(RequestPreview, ManualBreaksClippingAndDefaults) {
   const TPreviewRequest& p = r.control->shown;
   EXPECT_EQ(r.control->shownBreaks, (std::vector<int32_t>{100, 200, 250, 300, 350, 400}));
   EXPECT_EQ(r.control->shownLandscape, (std::vector<int32_t>{300}));
+  EXPECT_TRUE(r.control->faceUpToDateAtShow);  // lines of every writer, "Test::" ones included
   EXPECT_TRUE(r.control->LoggedText(kLogInvalidPreviewOption));
   EXPECT_EQ(p.printWithoutPreview, 0);
   EXPECT_TRUE(r.control->LoggedText(kLogFitModeOutOfRange));
@@ -756,22 +776,63 @@ TEST(RequestPreview, ManualBreaksClippingAndDefaults) {
   TPrinter::Current().SetOrientation(TPrinter::poPortrait);
 }
 
-TEST(RequestPreview, ClippingThatLeavesNothingEndsWithAMessage) {
+TEST(RequestPreview, ClippingMarginsCutOrAddWhiteUpToTwiceThePicture) {
   HostedRequest r(LargePage());
   r.control->realPreview = true;
   DialogRecorder dialogs;
-  EXPECT_EQ(r.Run("/cr:0|0|1700|0"), S_OK);
-  EXPECT_EQ(r.control->shows, 0);
-  ASSERT_EQ(dialogs.requests.size(), 1u);
-  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNothingToPrintAfterClipping));
-  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+  const COLORREF white = RGB(255, 255, 255);
+  const struct {
+    const char* params;
+    bool nothingLeft;
+    int left, top, width, height;  // of the picture shown, in the capture's pixels
+  } cases[] = {
+      {"/cr:0|0|0|0", false, 0, 0, 1700, 1300},
+      {"/cr:10|0|-10|0", false, 0, 0, 1700, 1300},  // shifted at full size: not cut
+      {"/cr:-20|-10|-30|5", false, -20, -10, 1750, 1305},
+      {"/cr:-30000|-30000|-30000|-30000", false, -850, -650, 3400, 2600},
+      {"/cr:-30000|0|-10000|-2147483648", false, -1275, 0, 3400, 2600},  // white shared out 3 : 1
+      {"/cr:-2147483648|0|100|0", false, -1700, 0, 3300, 1300},          // a cut at the other end stays
+      {"/cr:0|0|1700|0", true, 0, 0, 0, 0},
+      {"/cr:2147483647|0|-2147483648|0", true, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const int shows = r.control->shows;
+    dialogs.requests.clear();
+    EXPECT_EQ(r.Run(c.params), S_OK) << c.params;
+    if (c.nothingLeft) {
+      EXPECT_EQ(r.control->shows, shows) << c.params;
+      ASSERT_EQ(dialogs.requests.size(), 1u) << c.params;
+      EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNothingToPrintAfterClipping));
+      EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
+      continue;
+    }
+    ASSERT_EQ(r.control->shows, shows + 1) << c.params;
+    EXPECT_EQ(Compare(r.control->shownPicture.get(), c.width, c.height,
+                      [&](int x, int y) {
+                        const int u = x + c.left, v = y + c.top;
+                        return u >= 0 && u < 1700 && v >= 0 && v < 1300 ? XYColor(u, v) : white;
+                      }),
+              "")
+        << c.params;
+  }
   EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
-  // /cr:0|0|0|0 and a shifted window of full size are not cut.
-  dialogs.requests.clear();
-  EXPECT_EQ(r.Run("/cr:10|0|-10|0"), S_OK);
-  ASSERT_EQ(r.control->shows, 1);
-  EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");
-  EXPECT_FALSE(r.control->shownBreaks);
+}
+
+TEST(RequestPreview, PreviewPlaceIsTakenWhenItsSizeIsPositiveHoweverLargeTheNumbers) {
+  HostedRequest r(SmallPage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  const std::pair<const char*, bool> cases[] = {
+      {"/vr:100|100|50|50", false},
+      {"/vr:100|100|300|200", true},
+      {"/vr:-2000000000|10|2000000000|400", true},
+      {"/vr:2000000000|10|-2000000000|400", false},
+      {"/vr:0|-2147483648|600|2147483647", true},
+  };
+  for (const auto& [params, taken] : cases) {
+    EXPECT_EQ(r.Run(std::string("/log") + params), S_OK) << params;
+    EXPECT_EQ(r.control->LoggedText(kLogPreviewMaximized), !taken) << params;
+  }
 }
 
 TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
@@ -869,6 +930,34 @@ TEST(RequestPreview, ProtectedModeLoopEndsOnACloseMessageThatIsPostedAgain) {
   EXPECT_TRUE(::IsWindowEnabled(r.Frame()));
 }
 
+TEST(RequestPreview, EveryControlOnAThreadKeepsItsOwnMessageHook) {
+  HostedRequest r(SmallPage());
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  auto second = r.AnotherControl();
+  for (TDriverControl* control : {r.control.get(), second.get()}) {
+    control->integrity = 2;
+    control->realPreview = true;
+    EXPECT_EQ(control->Run2Request("", nullptr), S_OK);  // a protected-mode request hooks its control
+  }
+  auto closesSeen = [](const TDriverControl& c) {
+    const auto& lines = c.RequestLog().Lines();
+    return std::count_if(lines.begin(), lines.end(),
+                         [](const std::string& l) { return l.rfind("[ActiveX::AppOnMessage] >> ", 0) == 0; });
+  };
+  CloseCounter target;
+  auto closeAndPump = [&] {
+    ::PostMessageA(target.wnd, WM_CLOSE, 0, 0);
+    ProcessMessages();
+  };
+  closeAndPump();
+  EXPECT_EQ(closesSeen(*r.control), 1);
+  EXPECT_EQ(closesSeen(*second), 1);
+  second.reset();
+  closeAndPump();
+  EXPECT_EQ(closesSeen(*r.control), 2);
+}
+
 TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
   HostedRequest r(LargePage());
   r.control->integrity = 2;
@@ -885,28 +974,39 @@ TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
   EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-TEST(RequestPreview, DownloadsOfASettingsImagesAreBounded) {
-  TempDir dir;
-  const std::string gif = dir.file("a.gif");
-  WriteGif(gif, SolidGif(4, 4, RGB(1, 2, 3)));
-  HttpTestServer server;
-  server.Set("/a.gif", {200, ReadFileBytes(gif), ""});
-  std::string list;
-  for (int i = 0; i < 300; ++i) list += Format("<i%d>", i) + server.Url("/a.gif") + Format("</i%d>", i);
-  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls>" + list + "</imgurls></setting>", ""});
-  HostedRequest r(LargePage());
-  r.control->realPreview = true;
-  DialogRecorder dialogs;
-  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
-  ASSERT_EQ(r.control->shows, 1);
-  const auto& images = r.control->shownImages;
-  ASSERT_EQ(images.size(), 300u);
-  EXPECT_EQ(std::count_if(images.begin(), images.end(), [](const auto& i) { return i.second == 4; }), 256);
-  const auto lines = server.RequestLines();
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("a.gif") != l.npos; }),
-            256);
-  EXPECT_TRUE(r.control->Logged(">>The setting lists 300 images; only the first 256 are downloaded"));
-  for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
+TEST(RequestPreview, ASettingsImagesAreBoundedInNumberAndInSizeAndTheRequestGoesOn) {
+  const struct {
+    int side, named, loaded, downloads;
+    std::string logged;
+  } cases[] = {
+      {4, 300, 256, 256, "The setting lists 300 images; only the first 256 are downloaded"},
+      // 48 MB each once decoded, from a file of a few kilobytes.
+      {4096, 256, 1, 2, "[2] [%s] Image refused: the setting's images would take more than 64 MB"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string gif = dir.file("a.gif");
+    WriteGif(gif, SolidGif(c.side, c.side, RGB(1, 2, 3)));
+    HttpTestServer server;
+    server.Set("/a.gif", {200, ReadFileBytes(gif), ""});
+    std::string list;
+    for (int i = 0; i < c.named; ++i) list += Format("<i%d>", i) + server.Url("/a.gif") + Format("</i%d>", i);
+    server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls>" + list + "</imgurls></setting>", ""});
+    HostedRequest r(LargePage());
+    r.control->realPreview = true;
+    DialogRecorder dialogs;
+    EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+    ASSERT_EQ(r.control->shows, 1);
+    EXPECT_NE(r.control->shown.settingSource, "");
+    const auto& images = r.control->shownImages;
+    ASSERT_EQ(images.size(), static_cast<size_t>(c.named));
+    EXPECT_EQ(std::count_if(images.begin(), images.end(), [&](const auto& i) { return i.second == c.side; }), c.loaded);
+    const auto lines = server.RequestLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("a.gif") != l.npos; }),
+              c.downloads);
+    EXPECT_TRUE(r.control->Logged(">>" + Format(c.logged.c_str(), server.Url("/a.gif").c_str())));
+    for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
+  }
 }
 
 TEST(RequestPreview, ProtectedModeDoesNotWaitForAPreviewThatWasNeverShown) {

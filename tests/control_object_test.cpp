@@ -282,6 +282,16 @@ TEST_F(ControlObject, FailuresArriveAsFailedResultsWithTheirDescriptions) {
   // A missing out pointer is refused without a crash.
   EXPECT_EQ(control_->GetVtnVersion(nullptr), E_POINTER);
   EXPECT_EQ(control_->RunUAC(nullptr), E_POINTER);
+  // An out variant is written, never cleared: what it held before is not the control's.
+  TSink stale(IID_IDispatch);
+  VARIANT out;
+  V_VT(&out) = VT_DISPATCH;
+  V_DISPATCH(&out) = &stale;
+  EXPECT_EQ(control_->GetVtnVersion(&out), S_OK);
+  EXPECT_EQ(stale.refs, 1);
+  ASSERT_EQ(V_VT(&out), VT_BSTR);
+  EXPECT_STREQ(V_BSTR(&out), L"1.6.4.0");
+  ::VariantClear(&out);
 }
 
 TEST_F(ControlObject, OneEventSinkAtATimeAndOnlyOneAnsweringTheEvents) {

@@ -100,7 +100,7 @@ TEST(DocumentLayout, RegularGridOfTheGivenPageSize) {
   ExpectRect(d.GetPageRect(1), 0, 0, 0, 0);
 }
 
-TEST(DocumentLayout, BreakListsAreTakenAsGiven) {
+TEST(DocumentLayout, BreakListsGiveTheirPositionsInsideThePictureAscendingOnce) {
   SizedImage image(1000, 1500);
   TVantrelleDocument d;
   Breaks breaks{900, 1900};
@@ -110,9 +110,21 @@ TEST(DocumentLayout, BreakListsAreTakenAsGiven) {
   EXPECT_EQ(d.RowSteps(), 1);
   EXPECT_EQ(d.GetPageCount(), 6);
 
-  breaks = {300, 1200, 1500, 700};  // own order, no sorting
-  d.LayoutWithBreaks(&image, &breaks, 400, 1000, TVantrelleDocument::lmPageSize, 0);
-  EXPECT_EQ(Horzs(d), (Breaks{300, 1200, 700}));
+  // Whatever a page passes: ascending, once each, inside the picture.
+  const struct {
+    const char* what;
+    Breaks given, used;
+  } lists[] = {
+      {"unsorted", {300, 1200, 1500, 700}, {300, 700, 1200}},
+      {"repeated", {700, 700, 300, 700, 300}, {300, 700}},
+      {"outside", {-5, 0, 1, 1499, INT32_MIN, INT32_MAX}, {1, 1499}},
+      {"500,001 times the same", Breaks(500001, 1), {1}},
+  };
+  for (const auto& l : lists) {
+    d.LayoutWithBreaks(&image, &l.given, 400, 1000, TVantrelleDocument::lmPageSize, 0);
+    EXPECT_EQ(Horzs(d), l.used) << l.what;
+  }
+  EXPECT_EQ(d.GetPageCount(), 6);
 
   d.LayoutWithBreaks(&image, nullptr, 400, 1000, TVantrelleDocument::lmPageSize, 0);
   EXPECT_EQ(Horzs(d), (Breaks{1000}));

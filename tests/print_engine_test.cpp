@@ -109,13 +109,18 @@ TEST_F(PrintEngine, BannersTakeTheirHeightOffTheBody) {
   EXPECT_EQ(plain.OffsetY, 0);
 }
 
-TEST_F(PrintEngine, BannersTallerThanThePageAreNotUsed) {
+TEST_F(PrintEngine, BannersThatCannotBeUsedTakeNoRoomAndDrawNothing) {
   NoPrinter none;
   MakePicture(700, 3000);
-  LayOut("<top><width>100%</width><height>700</height></top><bottom><width>100%</width><height>600</height></bottom>");
-  EXPECT_EQ(engine.BodyHeight, 1084);
-  EXPECT_EQ(engine.OffsetY, 0);
-  EXPECT_GT(engine.GetPageCount(), 1);
+  for (const char* sections :
+       {"<top><width>100%</width><height>700</height></top><bottom><width>100%</width><height>600</height></bottom>",
+        "<top><width>100%</width><height>100</height><imgcount>x</imgcount></top>"}) {  // sized, then failed
+    LayOut(sections);
+    EXPECT_EQ(engine.BodyHeight, 1084) << sections;
+    EXPECT_EQ(engine.OffsetY, 0) << sections;
+    EXPECT_GT(engine.GetPageCount(), 1) << sections;
+    EXPECT_EQ(test::FirstMismatch(*RenderToBitmap(1), RECT{0, 0, 700, 1084}, test::Gradient), "") << sections;
+  }
 }
 
 TEST_F(PrintEngine, FitModesSizeThePages) {
@@ -251,6 +256,10 @@ TEST_F(PrintEngine, FailedWritesReachTheCallerAndLeaveNoFile) {
   HANDLE lock = ::CreateFileA(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_THROW(engine.SaveAll(busy), Error);
   ::CloseHandle(lock);
+  EXPECT_EQ(test::ReadFileBytes(busy), "old");
+  // A banner that cannot be drawn (no user string item for "userstr") fails the whole PDF.
+  LayOut("<top><width>100%</width><height>50</height><text><value>^userstr^</value></text></top>");
+  EXPECT_THROW(engine.SaveAll(busy), Error);
   EXPECT_EQ(test::ReadFileBytes(busy), "old");
 }
 

@@ -1,0 +1,49 @@
+#include "base/MessageHook.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace vt {
+namespace {
+
+struct ThreadHook {
+  HHOOK hook = nullptr;
+  std::vector<TMessageHook*> listeners;
+};
+// Made with the thread's first listener and freed with its last: a thread-local object with a
+// destructor would run code of this module at the thread's end, after the module may be unloaded.
+thread_local ThreadHook* threadHook = nullptr;
+
+}  // namespace
+
+TMessageHook::TMessageHook(Listener listener) : listener_(std::move(listener)) {
+  if (!threadHook) threadHook = new ThreadHook;
+  if (!threadHook->hook)
+    threadHook->hook = ::SetWindowsHookExA(WH_GETMESSAGE, HookProc, nullptr, ::GetCurrentThreadId());
+  threadHook->listeners.push_back(this);
+}
+
+TMessageHook::~TMessageHook() {
+  std::vector<TMessageHook*>& listeners = threadHook->listeners;
+  listeners.erase(std::remove(listeners.begin(), listeners.end(), this), listeners.end());
+  if (!listeners.empty()) return;
+  if (threadHook->hook) ::UnhookWindowsHookEx(threadHook->hook);
+  delete threadHook;
+  threadHook = nullptr;
+}
+
+LRESULT CALLBACK TMessageHook::HookProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && wParam == PM_REMOVE && threadHook) {
+    // By index, looked up afresh each time: a listener may come or go while another one runs.
+    for (size_t i = 0; threadHook && i < threadHook->listeners.size(); ++i) {
+      try {
+        threadHook->listeners[i]->listener_(*reinterpret_cast<MSG*>(lParam));
+      } catch (...) {
+        // Exceptions must not unwind through the system's hook chain.
+      }
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace vt
