@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace vt {
 namespace {
@@ -22,29 +23,67 @@ std::string Env(const char* name) {
   return v ? v : "";
 }
 
-std::optional<int> AnswerFromEnvironment(const DialogRequest& r) {
-  std::string answers = Env("VANTRELLE_DIALOG_ANSWERS");
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
   size_t pos = 0;
-  while (pos < answers.size()) {
-    size_t end = answers.find(';', pos);
-    if (end == std::string::npos) end = answers.size();
-    std::string pair = answers.substr(pos, end - pos);
+  while (true) {
+    size_t end = text.find(separator, pos);
+    parts.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+    if (end == std::string::npos) return parts;
     pos = end + 1;
-    size_t eq = pair.rfind('=');
+  }
+}
+
+// "result|choice|choice..." as the dialog named in the request reads it.
+DialogAnswer ParseAnswer(const DialogRequest& r, const std::string& text) {
+  const std::vector<std::string> parts = Split(text, '|');
+  DialogAnswer answer(std::atoi(parts[0].c_str()));
+  auto part = [&](size_t i) { return i < parts.size() ? parts[i] : std::string(); };
+  if (r.name == "PrintDialog") {
+    const std::string range = part(1);
+    if (range == "all") answer.printRange = prAllPages;
+    if (range == "selection") answer.printRange = prSelection;
+    if (range == "pages") answer.printRange = prPageNums;
+    answer.fromPage = std::atoi(part(2).c_str());
+    answer.toPage = std::atoi(part(3).c_str());
+  } else {
+    answer.fileName = part(1);
+    answer.filterIndex = std::atoi(part(2).c_str());
+  }
+  return answer;
+}
+
+std::optional<DialogAnswer> AnswerFromEnvironment(const DialogRequest& r) {
+  for (const std::string& pair : Split(Env("VANTRELLE_DIALOG_ANSWERS"), ';')) {
+    size_t eq = pair.find('=');
     if (eq == std::string::npos || eq == 0) continue;
     std::string key = pair.substr(0, eq);
     bool match = key == "*" || r.name.find(key) != std::string::npos ||
                  r.caption.find(key) != std::string::npos || r.text.find(key) != std::string::npos;
-    if (match) return std::atoi(pair.c_str() + eq + 1);
+    if (match) return ParseAnswer(r, pair.substr(eq + 1));
   }
   return std::nullopt;
 }
 
-void Record(const DialogRequest& r, int answer) {
+// Choices the answer left out are those the dialog proposed.
+DialogAnswer Completed(DialogAnswer answer, const DialogAnswer& proposed) {
+  if (answer.fileName.empty()) answer.fileName = proposed.fileName;
+  if (answer.filterIndex == 0) answer.filterIndex = proposed.filterIndex;
+  if (answer.printRange < 0) answer.printRange = proposed.printRange;
+  if (answer.fromPage == 0) answer.fromPage = proposed.fromPage;
+  if (answer.toPage == 0) answer.toPage = proposed.toPage;
+  answer.maxPage = proposed.maxPage;
+  return answer;
+}
+
+void Record(const DialogRequest& r, const DialogAnswer& answer) {
   std::string path = Env("VANTRELLE_DIALOG_LOG");
   if (path.empty()) return;
   if (FILE* f = std::fopen(path.c_str(), "ab")) {
-    std::fprintf(f, "%s|%s|%s=%d\n", r.name.c_str(), r.caption.c_str(), r.text.c_str(), answer);
+    std::fprintf(f, "%s|%s|%s=%d", r.name.c_str(), r.caption.c_str(), r.text.c_str(), answer.result);
+    if (r.name == "SaveDialog") std::fprintf(f, "|%s|%d", answer.fileName.c_str(), answer.filterIndex);
+    if (r.name == "PrintDialog") std::fprintf(f, "|%d|%d|%d", answer.printRange, answer.fromPage, answer.toPage);
+    std::fprintf(f, "\n");
     std::fclose(f);
   }
 }
@@ -57,17 +96,21 @@ DialogHandler SetDialogHandler(DialogHandler handler) {
   return handler;
 }
 
-int RunDialog(const DialogRequest& request, const std::function<int()>& show) {
+DialogAnswer AskDialog(const DialogRequest& request, const std::function<DialogAnswer()>& show) {
   DialogHandler handler;
   {
     std::lock_guard<std::mutex> guard(HandlerLock());
     handler = CurrentHandler();
   }
-  std::optional<int> answer = handler ? handler(request) : std::nullopt;
+  std::optional<DialogAnswer> answer = handler ? handler(request) : std::nullopt;
   if (!answer) answer = AnswerFromEnvironment(request);
-  int result = answer ? *answer : show();
+  DialogAnswer result = answer ? Completed(*answer, request.proposed) : show();
   Record(request, result);
   return result;
+}
+
+int RunDialog(const DialogRequest& request, const std::function<int()>& show) {
+  return AskDialog(request, [&] { return DialogAnswer(show()); }).result;
 }
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT flags) {

@@ -73,4 +73,14 @@ void TPrinter::SetOrientation(TOrientation orientation) {
   orientation_ = static_cast<short>(orientation);
 }
 
+std::string TPrinter::Title() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return title_;
+}
+
+void TPrinter::SetTitle(const std::string& title) {
+  std::lock_guard<std::mutex> guard(lock_);
+  title_ = title;
+}
+
 }  // namespace vt

@@ -29,6 +29,11 @@ public:
   TOrientation Orientation() const;
   void SetOrientation(TOrientation orientation);
 
+  // The application's title ("Vantrelle" until a request's button-image package names another):
+  // the document name of every print job, under which the job shows in the printer's queue.
+  std::string Title() const;
+  void SetTitle(const std::string& title);
+
 private:
   // The printer's settings with the chosen orientation applied; empty when no printer answers.
   std::vector<BYTE> DevMode(const std::string& name) const;
@@ -36,6 +41,7 @@ private:
   mutable std::mutex lock_;
   std::string name_;
   short orientation_ = 0;  // 0: the printer's own
+  std::string title_ = "Vantrelle";
 };
 
 }  // namespace vt

@@ -92,6 +92,7 @@ void TVantrelle::ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& 
 void TVantrelle::RunPreview(TRequest& request) {
   ApplyPrintSwitches(request);
   request.preview = std::make_unique<TfmPreviewForm>(request.viewWindow);
+  request.preview->SetStatusText("     " + request.siteDomain);
   ApplyWindowSwitches(request);
   CollectPageBreaks(request);
   const std::string closeButton = LoadButtonPackage(request);
@@ -133,6 +134,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   preview.pageBreaksLandscape = request.pageBreaksLandscape ? &*request.pageBreaksLandscape : nullptr;
   preview.userStr = request.switches.Text(swFf, 1);
   preview.closeButton = closeButton;
+  preview.siteHost = request.siteDomain;
 
   // A close or quit message the hook held is posted again however the preview ends, so that the
   // browser can still close.
@@ -211,6 +213,7 @@ void TVantrelle::ApplyWindowSwitches(TRequest& request) {
     LogRun(kLogPreviewMaximized);
     CentreOnScreen(form, RoundEven(::GetSystemMetrics(SM_CXSCREEN) * 0.8),
                    RoundEven(::GetSystemMetrics(SM_CYSCREEN) * 0.8));
+    form.SetMaximized(true);
   }
 }
 
@@ -306,6 +309,8 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   }
   const std::string caption = Trim(title).empty() ? kProductName : title;
   ::SetWindowTextA(form.Handle(), caption.c_str());
+  // The application's title names its print jobs.
+  TPrinter::Current().SetTitle(caption);
   LogRunText(Format((LoadResString(kLogPreviewTitle) + " : %s").c_str(), caption.c_str()));
   if (!Trim(iconPath).empty()) {
     LogRunText(Format((LoadResString(kLogPreviewIcon) + " : %s").c_str(), iconPath.c_str()));

@@ -12,6 +12,7 @@
 #include "base/Numbers.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
+#include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -35,41 +36,6 @@ std::wstring PercentText(long double zoom) {
 int ZoomBoxValue(const TEdit& box) { return StrToIntDef(ToAnsi(box.Text()), 0); }
 
 bool ZoomInRange(int value) { return value >= 1 && value <= 100; }
-
-// A DEVNAMES block naming the printer, for the dialog to start on; null for the default printer.
-HGLOBAL DevNamesOf(const std::string& printer) {
-  if (printer.empty()) return nullptr;
-  const std::wstring name = ToWide(printer);
-  const size_t chars = sizeof(DEVNAMES) / sizeof(wchar_t) + name.size() + 3;
-  HGLOBAL block = ::GlobalAlloc(GHND, chars * sizeof(wchar_t));
-  if (!block) return nullptr;
-  auto* names = static_cast<DEVNAMES*>(::GlobalLock(block));
-  auto* text = reinterpret_cast<wchar_t*>(names);
-  const WORD device = sizeof(DEVNAMES) / sizeof(wchar_t);
-  names->wDriverOffset = static_cast<WORD>(device + name.size());  // empty driver and port texts
-  names->wDeviceOffset = device;
-  names->wOutputOffset = static_cast<WORD>(device + name.size());
-  name.copy(text + device, name.size());
-  ::GlobalUnlock(block);
-  return block;
-}
-
-class GlobalBlock {
-public:
-  explicit GlobalBlock(HGLOBAL block) : block_(block), data_(block ? ::GlobalLock(block) : nullptr) {}
-  ~GlobalBlock() {
-    if (data_) ::GlobalUnlock(block_);
-    if (block_) ::GlobalFree(block_);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  template <class T>
-  T* As() const { return static_cast<T*>(data_); }
-
-private:
-  HGLOBAL block_;
-  void* data_;
-};
 
 }  // namespace
 
@@ -193,12 +159,9 @@ bool RunPrintSetupDialog(HWND owner) {
     pd.Flags = PD_PRINTSETUP;
     pd.hDevNames = DevNamesOf(TPrinter::Current().Name());
     const BOOL ok = ::PrintDlgW(&pd);
-    GlobalBlock names(pd.hDevNames), mode(pd.hDevMode);
+    TGlobalBlock names(pd.hDevNames), mode(pd.hDevMode);
     if (!ok) return IDCANCEL;
-    if (auto* n = names.As<DEVNAMES>()) TPrinter::Current().SetName(ToAnsi(reinterpret_cast<const wchar_t*>(n) + n->wDeviceOffset));
-    if (auto* m = mode.As<DEVMODEW>(); m && (m->dmFields & DM_ORIENTATION))
-      TPrinter::Current().SetOrientation(m->dmOrientation == DMORIENT_LANDSCAPE ? TPrinter::poLandscape
-                                                                                 : TPrinter::poPortrait);
+    TakePrinterChoice(names, mode);
     return IDOK;
   }) == IDOK;
 }

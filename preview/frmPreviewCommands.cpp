@@ -1,28 +1,149 @@
-// Commands of the preview that the window's print, save, page setup, select, help and
-// window-fitting parts carry out. Until those parts are in, each does the least that keeps the
-// window sound: printing without preview still ends the request, and nothing is selected.
+// The output commands of the preview window: print, save, copy to the clipboard, page setup and
+// the all-pages print preview, each on the whole document or, while a selection is shown, on the
+// selected area alone through an engine of its own.
+#include <exception>
+#include <new>
+
+#include "base/Strings.h"
+#include "capture/uWebUtils.h"
+#include "page/uDateTimeFormat.h"
+#include "page/uHtmlImage.h"
+#include "page/uHtmlImageBuilder.h"
+#include "preview/frmPageSetupDlg.h"
 #include "preview/frmPreviewForm.h"
 
 namespace vt {
 
-void TfmPreviewForm::Print() {
-  if (printWithoutPreview_) Close();
+namespace {
+// What a command that failed for lack of memory says: the window and the capture stay as they were.
+void ShowOutOfMemory(const char* what) {
+  ShowErrorMessage(Format("There is not enough memory to %s. Select a smaller area and try again.", what));
+}
+}  // namespace
+
+bool TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<THtmlImage>& image) {
+  RECT rect;
+  GetSelectionRect(rect);
+  engine.DateTime = NowDateTime();
+  engine.UserIP = GetLocalIP();
+  engine.UserStr = userStr_;
+  // Narrower than the page: at real size; wider: fitted to the page's width.
+  if (rect.right - rect.left <= engine.PageWidth) {
+    engine.SetZoom(1.0);
+    engine.FitMode = fitRealSize;
+  } else {
+    engine.FitMode = fitToWidth;
+  }
+  engine.CenterVert = engine_.CenterVert;
+  engine.CenterHorz = engine_.CenterHorz;
+  if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return false;
+  image = imageBuilder_->GetResult();
+  if (!image) return false;
+  engine.Layout(image.get(), nullptr, settingImages_, settingSource_, true);
+  return true;
 }
 
-void TfmPreviewForm::Save() {}
-void TfmPreviewForm::SaveWithProtectedModeTest() { Save(); }
-void TfmPreviewForm::CopySelection() {}
-void TfmPreviewForm::OpenPrintPreview() {}
-void TfmPreviewForm::OpenPageSetup() {}
-void TfmPreviewForm::OpenHelpPage() {}
-void TfmPreviewForm::FitToImage(THtmlImage*) {}
+void TfmPreviewForm::Print() {
+  // Printing without preview ends the request however printing ends: printed, refused or failed.
+  struct CloseAfterPrint {
+    TfmPreviewForm& form;
+    ~CloseAfterPrint() {
+      if (form.printWithoutPreview_) form.Close();
+    }
+  } closeAfter{*this};
+  if (!CheckPrinter(MB_ICONSTOP)) return;
+  const bool selection = HasSelection();
+  std::optional<TPrintChoice> choice;
+  if (printWithoutPreview_)
+    choice = TPrintChoice{prAllPages, 1, engine_.GetPageCount()};
+  else
+    choice = RunPrintDialog(Handle(), {engine_.GetPageCount(), true, selection, selection ? prSelection : prAllPages});
+  if (!choice) return;
+  try {
+    if (!selection) {
+      PrintPageList(Handle(), engine_, PagesOfChoice(*choice, engine_.GetPageCount()));
+      return;
+    }
+    // With a selection shown, the dialog's range counts the pages of the selection's own layout.
+    selectionImage_.reset();
+    TVantrelleDocument document;
+    TPrintEngine engine(&document);
+    if (!BuildSelectionEngine(engine, selectionImage_)) return;
+    PrintPageList(Handle(), engine, PagesOfChoice(*choice, engine.GetPageCount()));
+  } catch (const std::bad_alloc&) {
+    ShowOutOfMemory("print the selected area");
+  } catch (const std::exception& e) {
+    ShowErrorMessage(e.what());
+  }
+}
 
-bool TfmPreviewForm::SelectAreaVisible() const { return false; }
-void TfmPreviewForm::HideSelectArea() {}
-void TfmPreviewForm::SelectAreaLeaveEditing() {}
-bool TfmPreviewForm::SelectAreaEditing() const { return false; }
-void TfmPreviewForm::PlaceSelectArea() {}
-bool TfmPreviewForm::SelectBtnDown() const { return selectBtn_->Down(); }
-void TfmPreviewForm::SelectBtnToggled() {}
+void TfmPreviewForm::SaveWithProtectedModeTest() {
+  if (SaveAllowed(Handle())) Save();
+}
+
+void TfmPreviewForm::Save() {
+  RECT rect{};
+  const bool selection = HasSelection();
+  if (selection) GetSelectionRect(rect);
+  SaveCommand(Handle(), engine_, AllPagesList(engine_), selection ? &rect : nullptr, DefaultSaveName(siteHost_));
+}
+
+void TfmPreviewForm::CopySelection() {
+  if (::OpenClipboard(Handle())) {
+    ::EmptyClipboard();
+    ::CloseClipboard();
+  }
+  RECT rect;
+  GetSelectionRect(rect);
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  try {
+    if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return;
+    if (std::unique_ptr<THtmlImage> image = imageBuilder_->GetResult()) image->SaveToClipboardFormat();
+  } catch (const std::bad_alloc&) {
+    ShowOutOfMemory("copy the selected area");
+  } catch (const std::exception& e) {
+    ShowErrorMessage(e.what());
+  }
+}
+
+void TfmPreviewForm::OpenPageSetup() {
+  if (!pageSetupDlg_) {
+    pageSetupDlg_ = std::make_unique<TfmPageSetupDlg>(Handle());
+    pageSetupDlg_->LoadCaptions();
+    // Forced page breaks decide the pages; fitting has nothing left to choose.
+    if (engine_.PageBreaks) pageSetupDlg_->SetFitChoicesEnabled(false);
+  }
+  if (pageSetupDlg_->Execute(engine_)) {
+    RenderView();
+    ProcessResize();
+  }
+}
+
+void TfmPreviewForm::OpenPrintPreview() {
+  if (!CheckPrinter(0)) return;
+  TVantrelleDocument selectionDocument;
+  TPrintEngine selectionEngine(&selectionDocument);
+  std::unique_ptr<THtmlImage> selectionImage;
+  TPrintEngine* engine = &engine_;
+  if (HasSelection()) {
+    engine = &selectionEngine;
+    try {
+      BuildSelectionEngine(selectionEngine, selectionImage);
+    } catch (const std::bad_alloc&) {
+      ShowOutOfMemory("preview the selected area");
+      return;
+    } catch (const std::exception& e) {
+      ShowErrorMessage(e.what());
+      return;
+    }
+  }
+  ShowAllPagesPreview(*engine);
+  engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
+}
+
+// HOOK for the all-pages print preview window: shows every page of `engine` modally, with this
+// window's skin and close button, and returns when it has closed and stopped drawing through the
+// engine. Until that window exists the command only tests for a printer and lays out again.
+void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& /*engine*/) {}
 
 }  // namespace vt

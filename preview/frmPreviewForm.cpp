@@ -11,6 +11,7 @@
 #include "capture/uWebUtils.h"
 #include "page/uDateTimeFormat.h"
 #include "page/uURLImg.h"
+#include "preview/frmPageSetupDlg.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -75,8 +76,10 @@ void TfmPreviewForm::CreateControls() {
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
   CreateRulers();
   imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
-  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR,
-                     reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
+  viewCursor_ = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
+  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(viewCursor_));
+  selectArea_.SetParent(imgBox_.get());
+  selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
 
   // The form's own pictures: the language buttons in English until the request chooses.
   TToolBar& bar = *toolBar_;
@@ -118,11 +121,29 @@ void TfmPreviewForm::CreateControls() {
   };
   // A click on the scroll box applies the combo's zoom again.
   scroller_->OnClick = [this](TWindow&) { ZoomComboChange(); };
-  imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) { ViewMouseDown(button, x, y); };
-  imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT keys, int x, int y) { ViewMouseMove(keys, x, y); };
+  imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) {
+    if (!AreaMouseDown(button, x, y)) ViewMouseDown(button, x, y);
+  };
+  imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT keys, int x, int y) {
+    if (areaMouse_) {
+      POINT screen{x, y};
+      ::ClientToScreen(imgBox_->Handle(), &screen);
+      selectArea_.MouseMove(ToView(imgBox_->Handle(), POINT{x, y}), screen);
+    } else {
+      ViewMouseMove(keys, x, y);
+    }
+  };
   imgBox_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
+    if (areaMouse_) {
+      if (button != mbLeft) return;
+      areaMouse_ = false;
+      selectArea_.MouseUp(button);
+      return;
+    }
     if (delimiterDrag_) DropDelimiter(sender.Handle(), button, keys, x, y);
-    if (button == mbLeft) mouseDown_ = false;
+    if (button != mbLeft) return;
+    if (mouseDown_ && SelectBtnDown()) SelectMouseUp();
+    mouseDown_ = false;
   };
 }
 
@@ -151,8 +172,13 @@ void TfmPreviewForm::Paint(HDC dc) {
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
   panel.left += 4;
-  ::DrawTextW(dc, L"Vantrelle", -1, &panel, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  ::DrawTextA(dc, statusText_.c_str(), -1, &panel, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   ::SelectObject(dc, old);
+}
+
+void TfmPreviewForm::SetStatusText(const std::string& text) {
+  statusText_ = text;
+  Invalidate();
 }
 
 void TfmPreviewForm::SetUserStr(const std::string& value) {
@@ -175,6 +201,7 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
   if (!request.userStr.empty()) SetUserStr(request.userStr);
   helpUrl_ = request.helpUrl;
+  siteHost_ = request.siteHost;
   if (!request.closeButton.empty()) btnClose_->SetVisible(CloseButtonFlag(request.closeButton));
   if (request.pageBreaks) engine_.PageBreaks = request.pageBreaks;
   if (!request.pageBreaksLandscape)
@@ -201,7 +228,7 @@ void TfmPreviewForm::ShowPreview(const TPreviewRequest& request) {
 void TfmPreviewForm::ShowNonModal(const TPreviewRequest& request) {
   SetUp(request);
   if (printWithoutPreview_ || closed_) return;
-  ::ShowWindow(Handle(), SW_SHOW);
+  ::ShowWindow(Handle(), maximized_ ? SW_SHOWMAXIMIZED : SW_SHOW);
   ::SetForegroundWindow(Handle());
   ::SetFocus(scroller_->Handle());
 }
@@ -213,7 +240,7 @@ void TfmPreviewForm::RunModalLoop() {
   RunDialog(DialogRequest{"TfmPreviewForm", caption, "", 0}, [this] {
     // As any modal form: the other windows of the thread, the owner among them, wait for it.
     disabledWindows_ = DisableThreadWindows(Handle());
-    ::ShowWindow(Handle(), SW_SHOW);
+    ::ShowWindow(Handle(), maximized_ ? SW_SHOWMAXIMIZED : SW_SHOW);
     ::SetForegroundWindow(Handle());
     ::SetFocus(scroller_->Handle());
     MSG msg;

@@ -4,7 +4,9 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +17,10 @@
 #include "page/uVantrelleDocument.h"
 #include "preview/BtnImage.h"
 #include "preview/uDIB.h"
+#include "preview/uPrintSave.h"
 #include "preview/uPreviewControls.h"
 #include "preview/uRuler.h"
+#include "preview/uSelectArea.h"
 #include "preview/uToolBar.h"
 
 namespace vt {
@@ -24,6 +28,7 @@ namespace vt {
 class THtmlImage;
 class THtmlImageBuilder;
 class TURLImg;
+class TfmPageSetupDlg;
 
 enum TViewMode : uint8_t { vmPageView = 1, vmCaptureView = 2 };
 
@@ -46,7 +51,15 @@ struct TPreviewRequest {
   std::string userStr;
   std::string helpUrl;
   std::string closeButton;  // "true"/"false" (any case) or a number; empty leaves the button hidden
+  std::string siteHost;     // the site's host: the save dialog's default file name comes from it
 };
+
+// A new unique name in the temporary folder with prefix "TMP" and `extension`; no file is left.
+std::string CreateTempFileName(const std::string& extension);
+// The program the shell opens `fileName` with; empty when none is registered.
+std::string FindBrowserExecutable(const std::string& fileName);
+// What the browser of file name `browserFile` is started with to open `url` in a new window.
+std::string HelpParameters(const std::string& browserFile, const std::string& url);
 
 class TfmPreviewForm : public TWindow {
 public:
@@ -66,6 +79,8 @@ public:
   bool IsClosed() const { return closed_; }
   // Closes the window as its close box does.
   void Close();
+  // Shown maximized (its bounds are where it goes back to).
+  void SetMaximized(bool maximized) { maximized_ = maximized; }
 
   const std::string& GetUserStr() const { return userStr_; }
   void SetUserStr(const std::string& value);
@@ -109,6 +124,16 @@ public:
   void OpenPageSetup();
   void OpenHelpPage();
   void FitToImage(THtmlImage* graphic);
+  // The select area: shown, and its place in capture pixels clamped to the picture.
+  bool HasSelection() const;
+  void GetSelectionRect(RECT& rect);
+  // The status bar's one panel.
+  void SetStatusText(const std::string& text);
+  const std::string& StatusText() const { return statusText_; }
+
+  // Starts a program through the shell; tests record it instead. Unset: the shell's "open" verb in
+  // a normal window.
+  std::function<void(const std::string& program, const std::string& parameters)> ShellStart;
 
   // State, for the window's own parts and for tests.
   double Zoom() const { return zoom_; }
@@ -133,6 +158,11 @@ public:
   TBtnImage& PrintBtn() { return *printBtn_; }
   TBtnImage& HelpBtn() { return *helpBtn_; }
   TBtnImage& CloseBtn() { return *btnClose_; }
+  TSelectArea& SelectArea() { return selectArea_; }
+  // Capture pixels of the select area, as last drawn, moved or resized.
+  const RECT& DocSelection() const { return docSelection_; }
+  TfmPageSetupDlg* PageSetupDialog() { return pageSetupDlg_.get(); }
+  THtmlImage* SelectionImage() const { return selectionImage_.get(); }
   const std::string& HelpUrl() const { return helpUrl_; }
   TRuler& TopRuler() { return *panelTop_; }
   TRuler& LeftRuler() { return *panelLeft_; }
@@ -210,10 +240,22 @@ private:
   bool SelectBtnDown() const;
   void SelectBtnToggled();
   void SaveWithProtectedModeTest();
+  // Mouse input on the select area while it holds the mouse; false when the area is not under it.
+  bool AreaMouseDown(TMouseButton button, int x, int y);
+  void SelectMouseDown(int x, int y);
+  void SelectMouseMove(int x, int y);
+  void SelectMouseUp();
+  void SelectAreaMouseUp();
+  // Cuts the selection out of the capture and lays a new engine out over it; the cut picture goes
+  // to `image`. False when nothing could be cut.
+  bool BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<THtmlImage>& image);
+  // The all-pages print preview on `engine` (the main one or a selection's).
+  void ShowAllPagesPreview(TPrintEngine& engine);
 
   HWND hostWindow_;
   TaskWindowList disabledWindows_;  // while shown modally
   bool closed_ = false;
+  bool maximized_ = false;
   THtmlImage* captureGraphic_ = nullptr;
   THtmlImageBuilder* imageBuilder_ = nullptr;
   std::unique_ptr<THtmlImage> viewImage_;  // the view's own reader of the capture
@@ -241,6 +283,15 @@ private:
   std::string userStr_;
   std::string helpUrl_;
   std::string skinSection_, skinIniPath_;
+  std::string siteHost_;
+  std::string statusText_ = "Vantrelle";
+  TSelectArea selectArea_;
+  RECT docSelection_{};              // the select area in capture pixels
+  POINT selectStart_{};              // where the drawing of a selection started
+  bool areaMouse_ = false;           // the select area holds the mouse
+  HCURSOR viewCursor_ = nullptr;     // hand, or the cross in select mode
+  std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print
+  std::unique_ptr<TfmPageSetupDlg> pageSetupDlg_;
 
   std::unique_ptr<TToolBar> toolBar_;
   std::unique_ptr<TRuler> panelTop_, panelLeft_;

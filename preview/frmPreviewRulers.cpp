@@ -141,11 +141,13 @@ HCURSOR TfmPreviewForm::RulerCursor(bool vert, int x, int y) {
 }
 
 HCURSOR TfmPreviewForm::ViewCursor(int x, int y) {
-  if (viewMode_ != vmCaptureView) return nullptr;
   const POINT pos = ToView(imgBox_->Handle(), POINT{x, y});
-  if (DelimiterAt(true, pos.x) >= 0) return SystemCursor(IDC_SIZEWE);
-  if (DelimiterAt(false, pos.y) >= 0) return SystemCursor(IDC_SIZENS);
-  return nullptr;
+  if (HCURSOR area = selectArea_.CursorAt(pos.x, pos.y)) return area;
+  if (viewMode_ == vmCaptureView) {
+    if (DelimiterAt(true, pos.x) >= 0) return SystemCursor(IDC_SIZEWE);
+    if (DelimiterAt(false, pos.y) >= 0) return SystemCursor(IDC_SIZENS);
+  }
+  return viewCursor_;
 }
 
 void TfmPreviewForm::ShowGuide(bool vert, int pos) {

@@ -141,7 +141,11 @@ void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
       }
     }
   }
-  if (button != mbLeft || SelectBtnDown()) return;
+  if (button != mbLeft) return;
+  if (SelectBtnDown()) {
+    SelectMouseDown(x, y);
+    return;
+  }
   SelectAreaLeaveEditing();
   // Scroll-box coordinates: they stay put while the view box moves under the mouse.
   mousePos_ = POINT{x, y};
@@ -156,6 +160,10 @@ void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
     return;
   }
   if (!mouseDown_) return;
+  if (SelectBtnDown()) {
+    SelectMouseMove(x, y);
+    return;
+  }
   POINT pos{x, y};
   ::MapWindowPoints(imgBox_->Handle(), scroller_->Handle(), &pos, 1);
   scroller_->SetPositions(scroller_->HorzPosition() - (pos.x - mousePos_.x),
@@ -187,6 +195,7 @@ void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
     ::StretchBlt(canvas, 0, 0, viewWidth_, viewHeight_, surface_.Canvas(), 0, 0, surface_.Width(),
                  surface_.Height(), SRCCOPY);
   }
+  selectArea_.Paint(canvas);
   ::SetViewportOrgEx(canvas, 0, 0, nullptr);
   ::BitBlt(dc, clip.left, clip.top, w, h, canvas, 0, 0, SRCCOPY);
 }

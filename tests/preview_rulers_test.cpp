@@ -69,19 +69,13 @@ protected:
   }
   // The cursor goes back to the screen's corner, away from the next test's windows: over a ruler
   // it would show a guide line there.
-  void TearDown() override { ::SetCursorPos(0, 0); }
+  void TearDown() override {
+    ::SetCursorPos(0, 0);
+    PreviewFixture::TearDown();
+  }
 
   HWND Top() { return form_->TopRuler().Handle(); }
   HWND Left() { return form_->LeftRuler().Handle(); }
-  // A mouse message at a view point (the picture at the zoom), sent to `wnd` with the real cursor
-  // put there first, so that the window does not see the mouse leave.
-  void Mouse(HWND wnd, UINT msg, WPARAM keys, int viewX, int viewY) {
-    POINT client = form_->FromView(wnd, POINT{viewX, viewY});
-    POINT screen = client;
-    ::ClientToScreen(wnd, &screen);
-    ::SetCursorPos(screen.x, screen.y);
-    PostMouse(wnd, msg, keys, client.x, client.y);
-  }
   // A mouse message on the middle of a ruler's thickness, at a view position along it.
   void OnRuler(bool top, UINT msg, WPARAM keys, int pos) {
     HWND ruler = top ? Top() : Left();

@@ -27,14 +27,6 @@ namespace {
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// Ctrl held (or not) as the window reads it, for the keys posted after it.
-void SetCtrl(bool down) {
-  BYTE keys[256];
-  ::GetKeyboardState(keys);
-  keys[VK_CONTROL] = down ? 0x80 : 0;
-  ::SetKeyboardState(keys);
-}
-
 // Answers the preview's quit question with `answer` and records every request.
 class Answers {
 public:
@@ -56,19 +48,6 @@ private:
 
 class PreviewWindow : public PreviewFixture {
 protected:
-  void TearDown() override { SetCtrl(false); }
-
-  void KeyUp(WPARAM key, bool ctrl = false) {
-    SetCtrl(ctrl);
-    ::PostMessageW(form_->Scroller().Handle(), WM_KEYUP, key, 0xC0000001);
-    PumpPending();
-    SetCtrl(false);
-  }
-  void KeyDown(WPARAM key) {
-    ::PostMessageW(form_->Scroller().Handle(), WM_KEYDOWN, key, 1);
-    PumpPending();
-  }
-
   // What the view box shows in its area (x, y, w, h), after painting what was pending.
   std::unique_ptr<TBitmap> View(int x, int y, int w, int h) {
     ::UpdateWindow(form_->Scroller().Handle());

@@ -10,8 +10,43 @@
 
 namespace vt::test {
 
+// Ctrl held (or not) as the window reads it, for the keys posted after it.
+inline void SetCtrl(bool down) {
+  BYTE keys[256];
+  ::GetKeyboardState(keys);
+  keys[VK_CONTROL] = down ? 0x80 : 0;
+  ::SetKeyboardState(keys);
+}
+
 class PreviewFixture : public ::testing::Test {
 protected:
+  void TearDown() override { SetCtrl(false); }
+
+  void KeyUp(WPARAM key, bool ctrl = false) {
+    SetCtrl(ctrl);
+    ::PostMessageW(form_->Scroller().Handle(), WM_KEYUP, key, 0xC0000001);
+    PumpPending();
+    SetCtrl(false);
+  }
+  void KeyDown(WPARAM key) {
+    ::PostMessageW(form_->Scroller().Handle(), WM_KEYDOWN, key, 1);
+    PumpPending();
+  }
+  // A mouse message at a view point (the picture at the zoom), sent to `wnd` with the real cursor
+  // put there first, so that the window does not see the mouse leave.
+  void Mouse(HWND wnd, UINT msg, WPARAM keys, int viewX, int viewY) {
+    POINT client = form_->FromView(wnd, POINT{viewX, viewY});
+    POINT screen = client;
+    ::ClientToScreen(wnd, &screen);
+    ::SetCursorPos(screen.x, screen.y);
+    PostMouse(wnd, msg, keys, client.x, client.y);
+  }
+  // A left click on a tool bar button.
+  void Click(TWindow& button) {
+    PostMouse(button.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
+    PostMouse(button.Handle(), WM_LBUTTONUP, 0, 5, 5);
+  }
+
   void Open(int width, int height, const PixelFunction& pixel = Blocks) {
     picture_ = WritePicture(builder_, {width, height, 256, 256}, pixel);
     form_ = std::make_unique<TfmPreviewForm>(nullptr);

@@ -9,19 +9,27 @@
 
 namespace vt::test {
 
-// Records the message boxes and dialogs shown while it lives and answers them with OK.
+// Records the message boxes and dialogs shown while it lives and answers them: with OK, or as
+// `answer` says (nothing lets the real dialog show).
 class DialogRecorder {
 public:
-  DialogRecorder() {
-    previous_ = SetDialogHandler([this](const DialogRequest& r) -> std::optional<int> {
+  explicit DialogRecorder(DialogHandler answer = nullptr) {
+    previous_ = SetDialogHandler([this, answer](const DialogRequest& r) -> std::optional<DialogAnswer> {
       requests.push_back(r);
-      return IDOK;
+      return answer ? answer(r) : std::optional<DialogAnswer>(IDOK);
     });
   }
   ~DialogRecorder() { SetDialogHandler(previous_); }
   DialogRecorder(const DialogRecorder&) = delete;
   DialogRecorder& operator=(const DialogRecorder&) = delete;
   std::vector<DialogRequest> requests;
+  // The requests of one dialog, by name.
+  std::vector<DialogRequest> Named(const std::string& name) const {
+    std::vector<DialogRequest> found;
+    for (const DialogRequest& r : requests)
+      if (r.name == name) found.push_back(r);
+    return found;
+  }
 
 private:
   DialogHandler previous_;

@@ -1,0 +1,261 @@
+#include "preview/uPrintSave.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/MessagePump.h"
+#include "base/ModalState.h"
+#include "base/PrintJob.h"
+#include "base/Printer.h"
+#include "base/Strings.h"
+#include "capture/uWebUtils.h"
+#include "preview/frmPrintStatus.h"
+#include "resources/StringIds.h"
+
+namespace vt {
+
+const char* const kSaveFilter =
+    "Bitmap File (*.bmp)|*.bmp;|Jpeg File (*.jpg)|*.jpg;|Portable Document Format (*.pdf)|*.pdf;";
+
+namespace {
+
+constexpr const char* kProductName = "Vantrelle";
+
+// The extension of a file name with its dot, as typed; empty when the name has none.
+std::string ExtensionOf(const std::string& fileName) {
+  const size_t dot = fileName.rfind('.');
+  const size_t folder = fileName.find_last_of("\\/:");
+  if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) return {};
+  return fileName.substr(dot);
+}
+
+// The owner of a print loop is disabled for the loop's length, so that no second command starts
+// from it while the status form lets messages through.
+class TDisabledOwner {
+public:
+  explicit TDisabledOwner(HWND owner) : owner_(owner && ::IsWindowEnabled(owner) ? owner : nullptr) {
+    if (owner_) ::EnableWindow(owner_, FALSE);
+  }
+  ~TDisabledOwner() {
+    if (owner_) ::EnableWindow(owner_, TRUE);
+  }
+  TDisabledOwner(const TDisabledOwner&) = delete;
+  TDisabledOwner& operator=(const TDisabledOwner&) = delete;
+
+private:
+  HWND owner_;
+};
+
+}  // namespace
+
+HGLOBAL DevNamesOf(const std::string& printer) {
+  if (printer.empty()) return nullptr;
+  const std::wstring name = ToWide(printer);
+  const size_t chars = sizeof(DEVNAMES) / sizeof(wchar_t) + name.size() + 3;
+  HGLOBAL block = ::GlobalAlloc(GHND, chars * sizeof(wchar_t));
+  if (!block) return nullptr;
+  auto* names = static_cast<DEVNAMES*>(::GlobalLock(block));
+  auto* text = reinterpret_cast<wchar_t*>(names);
+  const WORD device = sizeof(DEVNAMES) / sizeof(wchar_t);
+  names->wDriverOffset = static_cast<WORD>(device + name.size());  // empty driver and port texts
+  names->wDeviceOffset = device;
+  names->wOutputOffset = static_cast<WORD>(device + name.size());
+  name.copy(text + device, name.size());
+  ::GlobalUnlock(block);
+  return block;
+}
+
+void TakePrinterChoice(const TGlobalBlock& names, const TGlobalBlock& mode) {
+  if (auto* n = names.As<DEVNAMES>())
+    TPrinter::Current().SetName(ToAnsi(reinterpret_cast<const wchar_t*>(n) + n->wDeviceOffset));
+  if (auto* m = mode.As<DEVMODEW>(); m && (m->dmFields & DM_ORIENTATION))
+    TPrinter::Current().SetOrientation(m->dmOrientation == DMORIENT_LANDSCAPE ? TPrinter::poLandscape
+                                                                               : TPrinter::poPortrait);
+}
+
+std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& setup) {
+  DialogRequest request{"PrintDialog", "", "", 0};
+  request.flags = PD_COLLATE | static_cast<UINT>(setup.range) | (setup.selection ? 0 : PD_NOSELECTION) |
+                  (setup.pageNumbers ? 0 : PD_NOPAGENUMS);
+  request.proposed = DialogAnswer(IDOK);
+  request.proposed.printRange = setup.range;
+  request.proposed.fromPage = 1;
+  request.proposed.toPage = std::max<int32_t>(1, setup.maxPage);
+  request.proposed.maxPage = std::max<int32_t>(1, setup.maxPage);
+  const DialogAnswer answer = AskDialog(request, [&] {
+    TModalScope scope;
+    PRINTDLGW pd{};
+    pd.lStructSize = sizeof(pd);
+    pd.hwndOwner = owner;
+    pd.Flags = request.flags;
+    pd.nMinPage = 1;
+    pd.nMaxPage = static_cast<WORD>(std::min<int32_t>(0xFFFF, request.proposed.maxPage));
+    pd.nFromPage = 1;
+    pd.nToPage = pd.nMaxPage;
+    pd.nCopies = 1;
+    pd.hDevNames = DevNamesOf(TPrinter::Current().Name());
+    const BOOL ok = ::PrintDlgW(&pd);
+    TGlobalBlock names(pd.hDevNames), mode(pd.hDevMode);
+    if (!ok) return DialogAnswer(IDCANCEL);
+    TakePrinterChoice(names, mode);
+    DialogAnswer chosen(IDOK);
+    chosen.printRange = (pd.Flags & PD_SELECTION) ? prSelection : (pd.Flags & PD_PAGENUMS) ? prPageNums : prAllPages;
+    chosen.fromPage = pd.nFromPage;
+    chosen.toPage = pd.nToPage;
+    return chosen;
+  });
+  if (answer.result != IDOK) return std::nullopt;
+  TPrintChoice choice;
+  choice.range = static_cast<TPrintRange>(answer.printRange);
+  choice.fromPage = answer.fromPage;
+  choice.toPage = answer.toPage;
+  return choice;
+}
+
+std::vector<int32_t> PagesOfChoice(const TPrintChoice& choice, int32_t pageCount) {
+  int32_t first = 1, last = pageCount;
+  if (choice.range == prPageNums) {
+    first = std::max<int32_t>(1, choice.fromPage);
+    last = std::min<int32_t>(pageCount, choice.toPage);
+  }
+  std::vector<int32_t> pages;
+  for (int32_t page = first; page <= last; ++page) pages.push_back(page);
+  return pages;
+}
+
+void PrintPageList(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages) {
+  if (pages.empty()) return;
+  TDisabledOwner disabled(owner);
+  auto status = std::make_unique<TfmPrintStatus>(owner);
+  status->Show();
+  ProcessMessages();
+  DeviceContext printer = TPrinter::Current().CreateDC();
+  if (!printer) throw Error(LoadResString(kMsgNoDefaultPrinter));
+  TPrintJob job(printer.get(), TPrinter::Current().Title());
+  const int32_t count = static_cast<int32_t>(pages.size());
+  job.StartPage();
+  for (int32_t i = 0; i < count; ++i) {
+    status->SetProgress(i + 1, count);
+    engine.RenderPage(printer.get(), pages[i]);
+    if (i + 1 < count) {
+      job.EndPage();
+      job.StartPage();
+    }
+  }
+  job.Finish();
+}
+
+std::string FilterExtension(int filterIndex) {
+  switch (filterIndex) {
+    case 1: return ".bmp";
+    case 2: return ".jpg";
+    case 3: return ".pdf";
+    default: return "";
+  }
+}
+
+std::string SaveFileName(const std::string& typed, int filterIndex) {
+  if (!Trim(ExtensionOf(typed)).empty()) return typed;
+  return typed + FilterExtension(filterIndex);
+}
+
+std::string DefaultSaveName(const std::string& siteHost) {
+  std::string name = siteHost;
+  const size_t www = name.find("www.");
+  if (www != std::string::npos) name.erase(www, 4);
+  const size_t dot = name.find('.');
+  if (dot != std::string::npos) name.erase(dot);
+  return name;
+}
+
+std::string RunSaveDialog(HWND owner, const std::string& defaultName) {
+  DialogRequest request{"SaveDialog", "", "", 0};
+  request.text = kSaveFilter;
+  request.proposed = DialogAnswer(IDOK);
+  request.proposed.fileName = defaultName;
+  request.proposed.filterIndex = 1;
+  const DialogAnswer answer = AskDialog(request, [&] {
+    TModalScope scope;
+    std::wstring filter = ToWide(kSaveFilter);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    filter.push_back(L'\0');
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring initial = ToWide(defaultName);
+    initial.copy(file.data(), std::min(initial.size(), file.size() - 1));
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    // The browser's current folder stays as it was.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!::GetSaveFileNameW(&ofn)) return DialogAnswer(IDCANCEL);
+    DialogAnswer chosen(IDOK);
+    chosen.fileName = ToAnsi(file.data());
+    chosen.filterIndex = static_cast<int>(ofn.nFilterIndex);
+    return chosen;
+  });
+  if (answer.result != IDOK || answer.fileName.empty()) return {};
+  return SaveFileName(answer.fileName, answer.filterIndex);
+}
+
+std::string AllPagesList(const TPrintEngine& engine) {
+  std::string list;
+  for (int32_t n = 1; n <= engine.GetPageCount(); ++n) list += std::to_string(n) + ",";
+  return list;
+}
+
+bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, const RECT* selection,
+                 const std::string& defaultName) {
+  const std::string fileName = RunSaveDialog(owner, defaultName);
+  if (fileName.empty()) return false;
+  try {
+    const std::string ext = ToLowerAscii(ExtensionOf(fileName));
+    if (ext != ".bmp" && ext != ".jpg" && ext != ".pdf")
+      throw Error("\"" + fileName + "\" was not saved: the file name must end in .bmp, .jpg or .pdf.");
+    if (selection)
+      engine.SaveSelection(*selection, fileName);
+    else
+      engine.SaveToFile(pageList, fileName);
+    return true;
+  } catch (const std::bad_alloc&) {
+    ShowErrorMessage("Not enough memory to save \"" + fileName + "\".");
+  } catch (const std::exception& e) {
+    ShowErrorMessage(e.what());
+  }
+  return false;
+}
+
+bool SaveAllowed(HWND owner) {
+  uint8_t level = 0;
+  if (!GetProcessIntegrityLevel(0, level)) level = 0;
+  if (!IsVistaOrLater() || !TPrintEngine::IsUACEnabled()) return true;
+  if (TPrintEngine::IsIEProtectedMode()) {
+    TPrintEngine::ShowMessage(LoadResString(kMsgSaveRefusedProtectedMode), owner);
+    return false;
+  }
+  if (level < 3) {
+    TPrintEngine::ShowMessage(LoadResString(kMsgSaveRefusedLowIntegrity), owner);
+    return false;
+  }
+  return true;
+}
+
+bool CheckPrinter(UINT icon) {
+  TPrintEngine scratch(nullptr);
+  if (scratch.HasPrinter()) return true;
+  ShowMessageBox(nullptr, LoadResString(kMsgNoDefaultPrinter), kProductName, MB_OK | icon);
+  return false;
+}
+
+void ShowErrorMessage(const std::string& message) { ShowMessageBox(nullptr, message, kProductName, MB_OK); }
+
+}  // namespace vt

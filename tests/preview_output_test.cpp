@@ -1,0 +1,338 @@
+// Printing and saving as both preview windows carry them out: the print and save dialogs answered
+// through the dialog seam (in process and through the environment), the file name rules, and the
+// print loop over a list of pages on the test PDF printer.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/Dialogs.h"
+#include "base/Errors.h"
+#include "base/Printer.h"
+#include "base/Strings.h"
+#include "preview/uPrintSave.h"
+#include "resources/StringIds.h"
+#include "support/JpegDecode.h"
+#include "support/PreviewFixture.h"
+#include "support/PrinterQueue.h"
+#include "support/Scopes.h"
+#include "support/TestPictures.h"
+#include "support/UnixTools.h"
+#include "support/WindowTesting.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+// The environment's answers for the scope.
+class EnvAnswers {
+public:
+  explicit EnvAnswers(const std::string& answers) { _putenv(("VANTRELLE_DIALOG_ANSWERS=" + answers).c_str()); }
+  ~EnvAnswers() { _putenv("VANTRELLE_DIALOG_ANSWERS="); }
+};
+
+// An engine laid out over a picture of `height` pixels.
+struct LaidOutEngine {
+  explicit LaidOutEngine(int height) : picture(WritePicture(builder, {800, height, 256, 256}, Blocks)) {
+    engine.FitMode = fitRealSize;
+    engine.Layout(picture.get(), nullptr, nullptr, "", true);
+  }
+  PrivateTempFolder temp;
+  TBmpHtmlImageBuilder builder;
+  std::unique_ptr<TBmpHtmlImage> picture;
+  TVantrelleDocument document;
+  TPrintEngine engine{&document};
+};
+
+int PdfPages(const std::string& windowsPath) {
+  const UnixResult info = RunUnixCommand("pdfinfo " + ShellQuote(UnixPath(windowsPath)));
+  return info.exitCode == 0 ? std::atoi(PdfInfoField(info.output, "Pages").c_str()) : -1;
+}
+
+}  // namespace
+
+TEST(OutputDialogs, TheEnvironmentAnswersTheCommonDialogsWithTheirChoices) {
+  struct Case {
+    const char* answers;
+    int maxPage;
+    std::optional<TPrintChoice> print;  // expected
+    std::string saved;                  // expected file from the save dialog proposing "site"
+  };
+  const Case cases[] = {
+      {"PrintDialog=1|pages|3|5;SaveDialog=1|C:\\out\\a=b|2", 9, TPrintChoice{prPageNums, 3, 5}, "C:\\out\\a=b.jpg"},
+      {"PrintDialog=1|selection;SaveDialog=1||3", 4, TPrintChoice{prSelection, 1, 4}, "site.pdf"},
+      {"*=1", 7, TPrintChoice{prAllPages, 1, 7}, "site.bmp"},
+      {"Dialog=2", 7, std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    EnvAnswers answers(c.answers);
+    const std::optional<TPrintChoice> print = RunPrintDialog(nullptr, {c.maxPage, true, true, prAllPages});
+    ASSERT_EQ(print.has_value(), c.print.has_value()) << c.answers;
+    if (print) {
+      EXPECT_EQ(print->range, c.print->range) << c.answers;
+      EXPECT_EQ(print->fromPage, c.print->fromPage) << c.answers;
+      EXPECT_EQ(print->toPage, c.print->toPage) << c.answers;
+    }
+    EXPECT_EQ(RunSaveDialog(nullptr, "site"), c.saved) << c.answers;
+  }
+}
+
+TEST(OutputDialogs, FileNamesFromTheFilterAndTheSiteHost) {
+  const struct { const char* typed; int filter; const char* file; } names[] = {
+      {"C:\\out\\page", 2, "C:\\out\\page.jpg"}, {"C:\\out\\page.pdf", 1, "C:\\out\\page.pdf"},
+      {"C:\\my.dir\\page", 3, "C:\\my.dir\\page.pdf"}, {"page", 9, "page"}};
+  for (const auto& n : names) EXPECT_EQ(SaveFileName(n.typed, n.filter), n.file) << n.typed;
+  const struct { const char* host; const char* name; } hosts[] = {
+      {"www.example.com", "example"}, {"shop.example.co.kr", "shop"}, {"localhost", "localhost"}, {"", ""}};
+  for (const auto& h : hosts) EXPECT_EQ(DefaultSaveName(h.host), h.name) << h.host;
+  EXPECT_EQ(PagesOfChoice({prPageNums, 3, 5}, 9), (std::vector<int32_t>{3, 4, 5}));
+  EXPECT_EQ(PagesOfChoice({prPageNums, 0, 12}, 2), (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(PagesOfChoice({prSelection, 2, 2}, 3), (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST(OutputPrinting, ThePageListPrintsOneSheetPerPageAsOneJob) {
+  LaidOutEngine laid(6000);
+  ASSERT_GE(laid.engine.GetPageCount(), 5);
+  HostWindow owner(40, 40, 300, 200);
+  PrintedPdf job("vt-page-list");
+  TPrinter::Current().SetTitle(job.documentName());
+  PrintPageList(owner.get(), laid.engine, {3, 4, 5});
+  TPrinter::Current().SetTitle("Vantrelle");
+  EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+  const std::string pdf = job.WaitForFile();
+  ASSERT_FALSE(pdf.empty());
+  EXPECT_EQ(PdfPages(pdf), 3);
+}
+
+TEST(OutputPrinting, AFailureFreesTheStatusFormAndOpensNoJob) {
+  LaidOutEngine laid(2000);
+  HostWindow owner(40, 40, 300, 200);
+  NoPrinter none;
+  EXPECT_THROW(PrintPageList(owner.get(), laid.engine, {1}), Error);
+  EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(owner.get()));
+  DialogRecorder recorder;
+  EXPECT_FALSE(CheckPrinter(MB_ICONSTOP));
+  ASSERT_EQ(recorder.requests.size(), 1u);
+  EXPECT_EQ(recorder.requests[0].text, LoadResString(kMsgNoDefaultPrinter));
+  EXPECT_EQ(recorder.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONSTOP));
+}
+
+// ---- The preview window's commands, driven with the mouse and the keyboard ----
+
+namespace {
+
+// A print job of the window named for the test, so that its PDF can be found.
+class NamedJob {
+public:
+  explicit NamedJob(const std::string& prefix) : pdf(prefix) { TPrinter::Current().SetTitle(pdf.documentName()); }
+  ~NamedJob() { TPrinter::Current().SetTitle("Vantrelle"); }
+  int Pages() {
+    const std::string path = pdf.WaitForFile();
+    return path.empty() ? -1 : PdfPages(path);
+  }
+  PrintedPdf pdf;
+};
+
+class PreviewOutput : public PreviewFixture {
+protected:
+  HWND Box() { return form_->ImgBox().Handle(); }
+  // Select mode through the Select button, then a rectangle dragged on the view from `from` to `to`.
+  void DrawSelection(POINT from, POINT to) {
+    Click(form_->SelectBtn());
+    ASSERT_TRUE(form_->SelectBtn().Down());
+    Drag(from, to);
+  }
+  void Drag(POINT from, POINT to) {
+    Mouse(Box(), WM_LBUTTONDOWN, MK_LBUTTON, from.x, from.y);
+    Mouse(Box(), WM_MOUSEMOVE, MK_LBUTTON, (from.x + to.x) / 2, (from.y + to.y) / 2);
+    Mouse(Box(), WM_MOUSEMOVE, MK_LBUTTON, to.x, to.y);
+    Mouse(Box(), WM_LBUTTONUP, 0, to.x, to.y);
+  }
+  RECT Area() {
+    const TSelectArea& a = form_->SelectArea();
+    return RECT{a.Left(), a.Top(), a.Width(), a.Height()};
+  }
+  RECT Selection() {
+    RECT r;
+    form_->GetSelectionRect(r);
+    return r;
+  }
+};
+
+std::string Text(const RECT& r) { return Format("(%ld, %ld, %ld, %ld)", r.left, r.top, r.right, r.bottom); }
+
+}  // namespace
+
+TEST_F(PreviewOutput, ASelectionDrawnAtAnyZoomKeepsItsPlaceInThePicture) {
+  Open(1000, 2600);
+  // The mouse stays on the screen: far down the picture the view is scrolled there first.
+  struct Case {
+    int zoomIndex, scroll;
+    POINT from, to;
+    RECT area;       // left, top, width, height on the view
+    RECT selection;  // capture pixels, clamped
+  };
+  const Case cases[] = {
+      {0, 0, {100, 100}, {40, 60}, {40, 60, 60, 40}, {40, 60, 100, 100}},
+      {2, 0, {10, 10}, {60, 60}, {10, 10, 50, 50}, {20, 20, 120, 120}},
+      {0, 2200, {950, 2500}, {1100, 2700}, {950, 2500, 150, 200}, {950, 2500, 1000, 2600}},
+  };
+  for (const Case& c : cases) {
+    form_->SelectZoomIndex(c.zoomIndex);
+    form_->Scroller().SetVertPosition(c.scroll);
+    DrawSelection(c.from, c.to);
+    EXPECT_EQ(Text(Area()), Text(c.area)) << c.zoomIndex;
+    EXPECT_TRUE(form_->SelectArea().Editable());
+    EXPECT_FALSE(form_->SelectBtn().Down()) << "one rectangle ends select mode";
+    EXPECT_EQ(Text(Selection()), Text(c.selection));
+  }
+  // Too small a drawing is dropped.
+  DrawSelection({300, 2300}, {306, 2340});
+  EXPECT_FALSE(form_->HasSelection());
+
+  // At 50 % and scrolled, the area lies on the same picture pixels: its grab shows there.
+  form_->Scroller().SetVertPosition(1400);
+  DrawSelection({400, 1500}, {600, 1700});
+  form_->SelectZoomIndex(2);
+  EXPECT_EQ(Text(Area()), Text(RECT{200, 750, 100, 100}));
+  form_->Scroller().SetVertPosition(600);
+  ::UpdateWindow(Box());
+  const TGrab& corner = form_->SelectArea().Grab(0);
+  const POINT at = form_->FromView(Box(), POINT{corner.Bounds.left + 3, corner.Bounds.top + 3});
+  HDC dc = ::GetDC(Box());
+  EXPECT_EQ(::GetPixel(dc, at.x, at.y), RGB(255, 255, 0));
+  ::ReleaseDC(Box(), dc);
+}
+
+TEST_F(PreviewOutput, GrabsResizeTheAreaAndItsInsideMovesIt) {
+  Open(1000, 2600);
+  DrawSelection({100, 100}, {200, 200});
+  // The left grab dragged 20 pixels past the right edge.
+  Drag({100, 149}, {220, 149});
+  EXPECT_EQ(Text(Area()), Text(RECT{193, 100, 20, 100}));
+  EXPECT_EQ(Text(form_->DocSelection()), Text(RECT{193, 100, 213, 200}));
+  // A click beside it leaves editing; the next press inside edits again and moves it.
+  Mouse(Box(), WM_LBUTTONDOWN, MK_LBUTTON, 600, 600);
+  Mouse(Box(), WM_LBUTTONUP, 0, 600, 600);
+  EXPECT_FALSE(form_->SelectArea().Editable());
+  EXPECT_TRUE(form_->HasSelection());
+  Drag({200, 150}, {250, 130});
+  EXPECT_TRUE(form_->SelectArea().Editable());
+  EXPECT_EQ(Text(form_->DocSelection()), Text(RECT{243, 80, 263, 180}));
+  // Delete hides an area being edited; Esc hides it before it asks to quit.
+  KeyDown(VK_DELETE);
+  EXPECT_FALSE(form_->HasSelection());
+  DrawSelection({10, 20}, {30, 50});
+  DialogRecorder dialogs;
+  KeyDown(VK_ESCAPE);
+  EXPECT_FALSE(form_->HasSelection());
+  EXPECT_TRUE(dialogs.requests.empty());
+
+  // Ctrl+C still copies the hidden area.
+  KeyUp('C', true);
+  ASSERT_TRUE(::OpenClipboard(nullptr));
+  HGLOBAL data = ::GetClipboardData(CF_DIB);
+  ASSERT_NE(data, nullptr);
+  const auto* info = static_cast<const BITMAPINFOHEADER*>(::GlobalLock(data));
+  EXPECT_EQ(info->biWidth, 20);
+  EXPECT_EQ(info->biHeight, 30);
+  const auto* top = reinterpret_cast<const uint8_t*>(info + 1) + TBitmap::StrideFor(20) * 29;
+  EXPECT_EQ(RGB(top[2], top[1], top[0]), Blocks(10, 20));
+  ::GlobalUnlock(data);
+  ::CloseClipboard();
+}
+
+TEST_F(PreviewOutput, PrintsThePageRangeOrTheSelectionFittedToThePage) {
+  TPrintEngine scratch(nullptr);
+  const int pw = scratch.PageWidth, ph = scratch.PageHeight;
+  Open(2 * pw + 20, 3 * ph);
+  const int count = form_->Engine().GetPageCount();
+  ASSERT_GE(count, 5);
+  {
+    NamedJob job("vt-range");
+    DialogRecorder dialogs([](const DialogRequest& r) -> std::optional<DialogAnswer> {
+      DialogAnswer answer(IDOK);
+      answer.printRange = prPageNums, answer.fromPage = 3, answer.toPage = 5;
+      return answer;
+    });
+    Click(form_->PrintBtn());
+    const auto print = dialogs.Named("PrintDialog");
+    ASSERT_EQ(print.size(), 1u);
+    EXPECT_EQ(print[0].proposed.printRange, prAllPages);
+    EXPECT_EQ(print[0].proposed.maxPage, count);
+    EXPECT_NE(print[0].flags & PD_NOSELECTION, 0u);
+    EXPECT_EQ(job.Pages(), 3);
+  }
+  // Two and a half pages high: three sheets at real size, two when twice as wide as the page.
+  // Drawn at 10 %, so that the mouse stays on the screen.
+  form_->SelectZoomIndex(4);
+  const struct { int width, sheets; } selections[] = {{pw / 20, 3}, {pw / 5, 2}};
+  for (const auto& s : selections) {
+    NamedJob job("vt-selection");
+    DrawSelection({0, 0}, {s.width, ph / 4});
+    DialogRecorder dialogs;
+    KeyUp('P', true);
+    ASSERT_EQ(dialogs.Named("PrintDialog").size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].proposed.printRange, prSelection);
+    EXPECT_EQ(job.Pages(), s.sheets) << s.width;
+  }
+}
+
+TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
+  request_.siteHost = "www.example.com";
+  Open(1000, 2600);
+  TempDir dir;
+  const int count = form_->Engine().GetPageCount();
+  ASSERT_LT(count, 10);
+  struct Case {
+    int filter;
+    std::string typed;
+    bool selection;
+    std::string written;  // the first file
+    int width, height;    // of a JPG written
+  };
+  const Case cases[] = {
+      {2, "page", false, "page-1.jpg", form_->Engine().PageWidth, form_->Engine().PageHeight},
+      {1, "doc.pdf", false, "doc.pdf", 0, 0},
+      {2, "area", true, "area.jpg", 150, 120},
+  };
+  for (const Case& c : cases) {
+    if (c.selection) DrawSelection({30, 40}, {180, 160});
+    DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
+      DialogAnswer answer(IDOK);
+      answer.fileName = dir.file(c.typed), answer.filterIndex = c.filter;
+      return answer;
+    });
+    KeyUp('S', true);
+    ASSERT_EQ(dialogs.requests.size(), 1u) << "no message follows a save";
+    EXPECT_EQ(dialogs.requests[0].proposed.fileName, "example");
+    const std::string file = dir.file(c.written);
+    ASSERT_TRUE(FileExists(file)) << file;
+    if (c.width) {
+      TBitmap picture;
+      ASSERT_TRUE(DecodeJpegFile(file, picture));
+      EXPECT_EQ(picture.Width(), c.width);
+      EXPECT_EQ(picture.Height(), c.height);
+    } else {
+      EXPECT_EQ(PdfPages(file), count);
+    }
+  }
+  // A folder that is not there: the error is shown and the window stays.
+  DialogRecorder dialogs([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
+    DialogAnswer answer(IDOK);
+    answer.fileName = dir.file("missing\\deeper\\page.jpg"), answer.filterIndex = 2;
+    return answer;
+  });
+  KeyUp('S', true);
+  ASSERT_EQ(dialogs.requests.size(), 2u);
+  EXPECT_EQ(dialogs.requests[1].name, "MessageBox");
+  EXPECT_FALSE(dialogs.requests[1].text.empty());
+  EXPECT_FALSE(form_->IsClosed());
+}
