@@ -6,6 +6,10 @@ TImage::TImage(HWND parent, int left, int top, int width, int height) {
   CreateChild(L"VantrelleImage", parent, left, top, width, height);
 }
 
+TImage::TImage(const wchar_t* className, LPCWSTR cursor, HWND parent, int left, int top, int width, int height) {
+  CreateChild(className, parent, left, top, width, height, cursor);
+}
+
 void TImage::SetPicture(const TBitmap& picture) {
   picture_.Assign(picture);
   Invalidate();

@@ -19,6 +19,8 @@ public:
   void SetStretch(bool stretch);
 
 protected:
+  // An image of a window class of its own, showing `cursor`.
+  TImage(const wchar_t* className, LPCWSTR cursor, HWND parent, int left, int top, int width, int height);
   void Paint(HDC dc) override;
 
 private:

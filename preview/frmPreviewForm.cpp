@@ -29,20 +29,6 @@ bool CloseButtonFlag(const std::string& text) {
   if (!number) throw ConversionError("'" + text + "' is not a valid boolean value");
   return *number != 0;
 }
-BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM param) {
-  auto& list = *reinterpret_cast<std::pair<HWND, TaskWindowList>*>(param);
-  if (window == list.first || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  list.second.push_front(window);
-  ::EnableWindow(window, FALSE);
-  return TRUE;
-}
-
-// The visible, enabled top-level windows of this thread but `excluded`, disabled.
-TaskWindowList DisableThreadWindows(HWND excluded) {
-  std::pair<HWND, TaskWindowList> list{excluded, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&list));
-  return std::move(list.second);
-}
 }  // namespace
 
 TfmPreviewForm::TfmPreviewForm(HWND hostWindow) : hostWindow_(hostWindow) {
@@ -239,7 +225,7 @@ void TfmPreviewForm::RunModalLoop() {
   ::GetWindowTextA(Handle(), caption, sizeof(caption));
   RunDialog(DialogRequest{"TfmPreviewForm", caption, "", 0}, [this] {
     // As any modal form: the other windows of the thread, the owner among them, wait for it.
-    disabledWindows_ = DisableThreadWindows(Handle());
+    disabledWindows_ = DisableTaskWindows(Handle());
     ::ShowWindow(Handle(), maximized_ ? SW_SHOWMAXIMIZED : SW_SHOW);
     ::SetForegroundWindow(Handle());
     ::SetFocus(scroller_->Handle());

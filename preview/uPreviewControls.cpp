@@ -50,9 +50,10 @@ void TPaintBox::Paint(HDC dc) {
   if (OnPaint) OnPaint(dc, clip);
 }
 
-TScroller::TScroller(HWND parent) {
-  CreateHandle(L"VantrelleScroller", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL,
-               0, parent, 0, 0, 0, 0);
+TScroller::TScroller(HWND parent, TStyle style, bool horzBar) : style_(style), horzBar_(horzBar) {
+  CreateHandle(L"VantrelleScroller",
+               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | (horzBar ? WS_HSCROLL : 0),
+               style == tsWholeContent ? WS_EX_CLIENTEDGE : 0, parent, 0, 0, 0, 0);
   UpdateBars();
 }
 
@@ -85,7 +86,9 @@ void TScroller::SetPositions(int horz, int vert) {
   RECT shown{};
   if (!::IntersectRect(&shown, &content, &client)) shown = RECT{content.left, content.top, content.left, content.top};
   origin_ = POINT{shown.left - content.left, shown.top - content.top};
-  if (content_) {
+  if (content_ && style_ == tsWholeContent) {
+    content_->SetBounds(content.left, content.top, width_, height_);
+  } else if (content_) {
     content_->SetBounds(shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
     content_->Invalidate();  // the same window shows another part now
   }
@@ -97,7 +100,7 @@ void TScroller::UpdateBars() {
   si.nMax = std::max(0, left_ + width_ - 1);
   si.nPage = static_cast<UINT>(ClientWidth());
   si.nPos = horz_;
-  ::SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
+  if (horzBar_) ::SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
   si.nMax = std::max(0, top_ + height_ - 1);
   si.nPage = static_cast<UINT>(ClientHeight());
   si.nPos = vert_;

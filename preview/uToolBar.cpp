@@ -65,8 +65,6 @@ std::unique_ptr<TBtnImage> TToolBar::NewButton(int left, const char* upName, con
   auto button = std::make_unique<TBtnImage>(panel_->Handle(), left, 0, 0, 0);
   button->SetStyle(style);
   SetButtonImageFromResourceName(*button, upName, downName);
-  ::SetClassLongPtrW(button->Handle(), GCLP_HCURSOR,
-                     reinterpret_cast<LONG_PTR>(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND))));
   return button;
 }
 
