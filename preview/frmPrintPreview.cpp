@@ -58,7 +58,7 @@ TfmPrintPreview::TfmPrintPreview()
   printBtn_ = toolBar_->NewButton(243, "ID_ENG_PRINT_UP", "ID_ENG_PRINT_DOWN");
   btnClose_ = toolBar_->NewButton(397, "TOOL_CLOSE_UP", "TOOL_CLOSE_DOWN");
   btnClose_->SetVisible(false);
-  sbView_ = std::make_unique<TScroller>(Handle(), TScroller::tsWholeContent, false);
+  sbView_ = std::make_unique<TScroller>(Handle(), false, true);
   pnlView_ = std::make_unique<TPlainPanel>(sbView_->Handle(), ::GetSysColor(COLOR_BTNFACE));
   WindowDC screen(nullptr);
   checkFont_.reset(::CreateFontW(-::MulDiv(9, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0,
@@ -70,6 +70,7 @@ TfmPrintPreview::TfmPrintPreview()
   saveBtn_->OnClick = [this](TWindow&) { SaveBtnClick(); };
   btnClose_->OnClick = [this](TWindow&) { Close(); };
   sbView_->OnWheel = [this](int delta, UINT keys) { ViewMouseWheel(delta, keys); };
+  sbView_->OnScroll = [this] { PlacePageControls(); };
   pnlView_->OnClick = [this](TWindow&) { FocusView(); };
   LayoutControls();
 }
@@ -149,6 +150,7 @@ void TfmPrintPreview::LayoutPages() {
   pnlView_->SetVisible(false);
 
   const int w = sbView_->Width() - 4, h = sbView_->Height() - 4;
+
   // As many columns as fit with the margins, at least one, at most one per page.
   int columns = (w - 80) / (thumbWidth_ + kGap);
   if (columns >= pageCount_) columns = pageCount_;
@@ -171,21 +173,41 @@ void TfmPrintPreview::LayoutPages() {
       x += thumbWidth_ + kGap;
     }
     TPageControls& page = pages_[i - 1];
-    page.shadow->SetBounds(x + kShadowOffset, y + kShadowOffset, thumbWidth_, thumbHeight_);
+    page.at = POINT{x, y};
     page.image->Clear();
-    page.image->SetBounds(x, y, thumbWidth_, thumbHeight_);
     wchar_t text[128];
     swprintf(text, sizeof(text) / sizeof(text[0]), caption.c_str(), i, pageCount_);
     page.check->SetText(text);
-    ::SetWindowPos(page.check->Handle(), nullptr, x + kShadowOffset, y + kShadowOffset + thumbHeight_ + 2,
-                   thumbWidth_, kCheckBoxHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   }
   sbView_->SetContent(pnlView_.get(), 0, 0, panelWidth, panelHeight);
   pnlView_->SetVisible(true);
   sbView_->SetPositions(horz, vert);
+  PlacePageControls();
 
   displayThread_ = std::make_unique<TPagePreviewDisplayThread>(&engineLock_);
   displayThread_->Start(this, false);
+}
+
+void TfmPrintPreview::PlacePageControls() {
+  // A grid may be higher than a window can be: only the pages in sight have their controls shown,
+  // placed from the part of the grid the panel shows.
+  const POINT origin = sbView_->ContentOrigin();
+  const int w = pnlView_->Width(), h = pnlView_->Height();
+  for (int32_t i = 0; i < pageCount_; ++i) {
+    TPageControls& page = pages_[i];
+    const int x = page.at.x - origin.x, y = page.at.y - origin.y;
+    const bool inSight = x + thumbWidth_ + kShadowOffset > 0 && x < w && y + thumbHeight_ + kRowGap > 0 && y < h;
+    const std::pair<HWND, RECT> controls[] = {
+        {page.shadow->Handle(), RECT{x + kShadowOffset, y + kShadowOffset, thumbWidth_, thumbHeight_}},
+        {page.image->Handle(), RECT{x, y, thumbWidth_, thumbHeight_}},
+        {page.check->Handle(), RECT{x + kShadowOffset, y + kShadowOffset + thumbHeight_ + 2, thumbWidth_,
+                                    kCheckBoxHeight}}};
+    for (const auto& [wnd, r] : controls) {
+      // Moved first: a window shown or hidden by the same call keeps its place.
+      if (inSight) ::SetWindowPos(wnd, nullptr, r.left, r.top, r.right, r.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+      ::ShowWindow(wnd, inSight ? SW_SHOWNA : SW_HIDE);
+    }
+  }
 }
 
 int32_t TfmPrintPreview::GetPageCount() { return pageCount_; }
@@ -267,6 +289,7 @@ void TfmPrintPreview::ViewMouseWheel(int delta, UINT keys) {
     sbView_->SetHorzPosition(sbView_->HorzPosition() - delta);
   else
     sbView_->SetVertPosition(sbView_->VertPosition() - delta);
+  PlacePageControls();
 }
 
 std::vector<int32_t> TfmPrintPreview::CheckedPages() const {

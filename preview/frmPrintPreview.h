@@ -100,6 +100,7 @@ private:
     std::unique_ptr<TPlainPanel> shadow;
     std::unique_ptr<TThumbnail> image;
     std::unique_ptr<TCheckBox> check;
+    POINT at{};  // the thumbnail's place in the grid
   };
 
   // IPagePreviewDisplayer, for the worker.
@@ -110,6 +111,8 @@ private:
   void CreatePageControls();
   void LayoutControls();
   void LayoutPages();
+  // The controls of the pages in sight placed from the view's scroll position; the others hidden.
+  void PlacePageControls();
   void FormResize();
   void ZoomComboChange();
   void ViewMouseWheel(int delta, UINT keys);

@@ -50,10 +50,10 @@ void TPaintBox::Paint(HDC dc) {
   if (OnPaint) OnPaint(dc, clip);
 }
 
-TScroller::TScroller(HWND parent, TStyle style, bool horzBar) : style_(style), horzBar_(horzBar) {
+TScroller::TScroller(HWND parent, bool horzBar, bool sunken) : horzBar_(horzBar) {
   CreateHandle(L"VantrelleScroller",
                WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | (horzBar ? WS_HSCROLL : 0),
-               style == tsWholeContent ? WS_EX_CLIENTEDGE : 0, parent, 0, 0, 0, 0);
+               sunken ? WS_EX_CLIENTEDGE : 0, parent, 0, 0, 0, 0);
   UpdateBars();
 }
 
@@ -86,9 +86,7 @@ void TScroller::SetPositions(int horz, int vert) {
   RECT shown{};
   if (!::IntersectRect(&shown, &content, &client)) shown = RECT{content.left, content.top, content.left, content.top};
   origin_ = POINT{shown.left - content.left, shown.top - content.top};
-  if (content_ && style_ == tsWholeContent) {
-    content_->SetBounds(content.left, content.top, width_, height_);
-  } else if (content_) {
+  if (content_) {
     content_->SetBounds(shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top);
     content_->Invalidate();  // the same window shows another part now
   }

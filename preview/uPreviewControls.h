@@ -34,15 +34,14 @@ protected:
 };
 
 // A scroll box with one content window. The scroll bars always show (disabled when the content
-// fits), so that the client size does not change with the content. By default the content window
-// covers only the visible part of the content: windows cannot reach past 32767 pixels, pictures
-// can, so the window paints the content from ContentOrigin on. A box of `tsWholeContent` instead
-// moves the content window whole, with the controls on it.
+// fits), so that the client size does not change with the content. The content window covers only
+// the visible part of the content: windows cannot reach past 32767 pixels, pictures can, so the
+// window paints the content from ContentOrigin on (and places its controls from there).
 class TScroller : public TWindow {
 public:
-  enum TStyle { tsVisiblePart, tsWholeContent };
   // `horzBar` false: no horizontal bar; the content still scrolls sideways (by the wheel).
-  explicit TScroller(HWND parent, TStyle style = tsVisiblePart, bool horzBar = true);
+  // `sunken`: a sunken edge of 2 pixels around the box.
+  explicit TScroller(HWND parent, bool horzBar = true, bool sunken = false);
 
   // The content's bounds at scroll position 0; the positions are clamped to the new range.
   void SetContent(TWindow* content, int left, int top, int width, int height);
@@ -73,7 +72,6 @@ private:
   void Scroll(int bar, int code);
   void UpdateBars();
 
-  TStyle style_;
   bool horzBar_;
   TWindow* content_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;

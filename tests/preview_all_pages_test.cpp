@@ -125,17 +125,35 @@ TEST_F(AllPages, FivePagesThreeToARowAndAViewNarrowerThanOneThumbnail) {
   }
 
   // Narrower than one thumbnail at 50 %: one column that starts left of the panel, five rows that
-  // do not fit, the first 50 pixels down.
+  // do not fit, the first 50 pixels down, the second out of sight.
   form_->SelectZoomIndex(2);
   Resize(form_->ThumbWidth() / 2, 600);
   WaitForThumbnails();
   const int tw2 = form_->ThumbWidth(), th2 = form_->ThumbHeight();
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(At(form_->Image(i)).x, (W() - tw2) / 2);
-    EXPECT_EQ(At(form_->Image(i)).y, 50 + i * (th2 + 30));
-  }
+  EXPECT_EQ(At(form_->Image(0)).x, (W() - tw2) / 2);
   EXPECT_LT(At(form_->Image(0)).x, 0);
-  EXPECT_EQ(form_->ViewPanel().Height(), 5 * (th2 + 30) + 100);
+  EXPECT_EQ(At(form_->Image(0)).y, 50);
+  EXPECT_FALSE(form_->Image(1).Visible());
+  SCROLLINFO range{sizeof(range), SIF_RANGE, 0, 0, 0, 0, 0};
+  ::GetScrollInfo(form_->View().Handle(), SB_VERT, &range);
+  EXPECT_EQ(range.nMax + 1, 5 * (th2 + 30) + 100);
+}
+
+TEST_F(AllPages, AGridHigherThanAWindowCanBeScrollsToItsLastPage) {
+  Open(30);
+  form_->SelectZoomIndex(0);  // one column of 30 full-size pages: far more than 32767 pixels
+  WaitForThumbnails();
+  form_->View().SetVertPosition(1 << 30);
+  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  const TThumbnail& last = form_->Image(29);
+  ASSERT_TRUE(last.Visible());
+  EXPECT_FALSE(form_->Image(0).Visible()) << "out of sight";
+  const POINT at = At(last);
+  PumpMessages(50);
+  auto shot = Screenshot(form_->ViewPanel().Handle());
+  const int y = std::max<int>(at.y, 0) + 40;  // the thumbnail may start above the panel
+  EXPECT_EQ(shot->Pixel(at.x + 40, y), last.Picture()->Pixel(40, y - at.y));
+  EXPECT_EQ(At(form_->CheckBox(29)).y, at.y + form_->ThumbHeight() + 6);
 }
 
 TEST_F(AllPages, ZoomListAndButtonsLayTheThumbnailsOutAgainAtBothEnds) {
