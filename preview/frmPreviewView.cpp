@@ -122,10 +122,7 @@ void TfmPreviewForm::ZoomOut() {
 }
 
 void TfmPreviewForm::ScrollerMouseWheel(int delta, UINT keys) {
-  if (keys & MK_CONTROL)
-    scroller_->SetHorzPosition(scroller_->HorzPosition() - delta);
-  else
-    scroller_->SetVertPosition(scroller_->VertPosition() - delta);
+  scroller_->ScrollByWheel(delta, keys);
   InitPageControls();
 }
 

@@ -285,10 +285,7 @@ void TfmPrintPreview::ZoomIn() { SelectZoomIndex(std::max(toolBar_->ZoomIndex() 
 void TfmPrintPreview::ZoomOut() { SelectZoomIndex(std::min(toolBar_->ZoomIndex() + 1, TToolBar::kZoomCount - 1)); }
 
 void TfmPrintPreview::ViewMouseWheel(int delta, UINT keys) {
-  if (keys & MK_CONTROL)
-    sbView_->SetHorzPosition(sbView_->HorzPosition() - delta);
-  else
-    sbView_->SetVertPosition(sbView_->VertPosition() - delta);
+  sbView_->ScrollByWheel(delta, keys);
   PlacePageControls();
 }
 

@@ -93,6 +93,13 @@ void TScroller::SetPositions(int horz, int vert) {
   UpdateBars();
 }
 
+void TScroller::ScrollByWheel(int delta, UINT keys) {
+  if (keys & MK_CONTROL)
+    SetHorzPosition(horz_ - delta);
+  else
+    SetVertPosition(vert_ - delta);
+}
+
 void TScroller::UpdateBars() {
   SCROLLINFO si{sizeof(si), SIF_ALL | SIF_DISABLENOSCROLL, 0, 0, 0, 0, 0};
   si.nMax = std::max(0, left_ + width_ - 1);

@@ -50,6 +50,8 @@ public:
   void SetHorzPosition(int position) { SetPositions(position, vert_); }
   void SetVertPosition(int position) { SetPositions(horz_, position); }
   void SetPositions(int horz, int vert);
+  // A wheel turn of `delta`: down by it, or sideways with Ctrl among `keys` (MK_ flags).
+  void ScrollByWheel(int delta, UINT keys);
   // Where the content's top-left corner lies in the client area (negative when scrolled past).
   int ContentLeft() const { return left_ - horz_; }
   int ContentTop() const { return top_ - vert_; }
