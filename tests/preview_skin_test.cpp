@@ -69,7 +69,8 @@ bool Near(COLORREF a, COLORREF color) {
 
 int Left(TWindow& w) { return w.Left(); }
 
-// The skin of the Part's example: zoom buttons 44, zoom bar 75, save 80, print 140, all 49 high.
+// The skins were designed for pictures like these: zoom buttons 44, zoom bar 75, save 80, print 140,
+// all 49 high.
 const char kExample[] =
     "[COMMON]\r\nUP_ZOOM_IN=zi_u.bmp\r\nDOWN_ZOOM_IN=zi_d.bmp\r\nUP_ZOOM_OUT=zo_u.bmp\r\nDOWN_ZOOM_OUT=zo_d.bmp\r\n"
     "ZOOM_BAR=bar.jpg\r\nBACK_IMG=back.jpg\r\nUP_WEB_HELP=h_u.bmp\r\nDOWN_WEB_HELP=h_d.bmp\r\n"
@@ -96,7 +97,7 @@ void WriteExample(SkinFolder& skin, int printHeight) {
 
 TEST(SkinLayout, TheZoomListSitsInsideItsPictureOrThePictureTakesItsHeight) {
   const struct { int barTop, barHeight, comboTop, comboHeight; bool inside; int top; } cases[] = {
-      {0, 49, 16, 20, true, 13},  // the example: (24 - 2) div 2 + 0 + 2
+      {0, 49, 16, 20, true, 13},  // the designed tool bar: (24 - 2) div 2 + 0 + 2
       {5, 49, 16, 20, true, 17},  // (22 - 2) div 2 + 5 + 2
       {0, 20, 16, 40, false, 0},  // bar 20 high, list 24 once its top is taken off
       {0, 24, 0, 24, false, 0},   // equal: not higher
