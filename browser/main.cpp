@@ -1,13 +1,14 @@
 // The stand-in browser: shows a page file, hosts the page's control and plays its script.
 //
 //   vtbrowser PAGE.xml [--record FILE] [--view WIDTHxHEIGHT] [--pos LEFT,TOP] [--topmost]
-//                      [--call CALL]... [--keep-open]
+//                      [--call CALL]... [--type KEYS] [--keep-open]
 //
 // Prints "page <url>"; then, when the page holds a control (the first OBJECT element with a
 // classid), "control <class id> events <event interface id>"; then one line per call of the page's
 // script and of each --call, in that order, and one line per event of the control (the forms are
 // those of ScriptPlayer.h); "exit <code>" last. With --keep-open the browser stays until its window
-// is closed. --record names the action record (ActionRecord.h).
+// is closed. --record names the action record (ActionRecord.h). --type types keys into the control's
+// windows while the calls run, as a person would (KeyTypist.h), printing "type <key>" for each.
 // Exit codes: 0 done, 2 bad command line, 3 page fault, 4 control fault.
 #include <windows.h>
 #include <shellapi.h>
@@ -23,6 +24,7 @@
 #include "base/Strings.h"
 #include "browser/BrowserWindow.h"
 #include "browser/HostedControl.h"
+#include "browser/KeyTypist.h"
 #include "browser/PageFile.h"
 #include "browser/ScriptPlayer.h"
 
@@ -35,6 +37,7 @@ struct TCommandLine {
   std::string page;
   TBrowserOptions options;
   std::vector<std::wstring> calls;
+  std::string keys;
   bool keepOpen = false;
 };
 
@@ -72,6 +75,8 @@ std::optional<TCommandLine> ParseCommandLine() {
       if (!TwoNumbers(ToUtf8(args[++i]), ',', c.options.left, c.options.top)) return std::nullopt;
     } else if (a == L"--call" && hasValue) {
       c.calls.push_back(args[++i]);
+    } else if (a == L"--type" && hasValue) {
+      c.keys = ToAnsi(args[++i]);
     } else if (a == L"--topmost") {
       c.options.topmost = true;
     } else if (a == L"--keep-open") {
@@ -144,6 +149,14 @@ int Run(const TCommandLine& c) {
     }
   }
 
+  std::unique_ptr<TKeyTypist> typist;
+  try {
+    typist = std::make_unique<TKeyTypist>(c.keys, window->FrameWindow());
+  } catch (const Error& e) {
+    std::fprintf(stderr, "vtbrowser: %s\n", e.what());
+    Print("exit 2");
+    return 2;
+  }
   std::vector<std::wstring> calls = page->script;
   calls.insert(calls.end(), c.calls.begin(), c.calls.end());
   for (const std::wstring& line : calls) {
@@ -170,7 +183,7 @@ int main() {
   if (!commandLine) {
     std::fprintf(stderr,
                  "usage: vtbrowser PAGE.xml [--record FILE] [--view WIDTHxHEIGHT] [--pos LEFT,TOP] [--topmost]\n"
-                 "                 [--call CALL]... [--keep-open]\n");
+                 "                 [--call CALL]... [--type KEYS] [--keep-open]\n");
     return 2;
   }
   return Run(*commandLine);

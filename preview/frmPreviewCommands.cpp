@@ -79,7 +79,7 @@ void TfmPreviewForm::Print() {
 }
 
 void TfmPreviewForm::SaveWithProtectedModeTest() {
-  if (SaveAllowed(Handle())) Save();
+  if (ReadIntegrityLevel ? SaveAllowed(Handle(), ReadIntegrityLevel) : SaveAllowed(Handle())) Save();
 }
 
 void TfmPreviewForm::Save() {

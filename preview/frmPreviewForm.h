@@ -81,6 +81,7 @@ public:
   void Close();
   // Shown maximized (its bounds are where it goes back to).
   void SetMaximized(bool maximized) { maximized_ = maximized; }
+  bool Maximized() const { return maximized_; }
 
   const std::string& GetUserStr() const { return userStr_; }
   void SetUserStr(const std::string& value);
@@ -134,6 +135,9 @@ public:
   // Starts a program through the shell; tests record it instead. Unset: the shell's "open" verb in
   // a normal window.
   std::function<void(const std::string& program, const std::string& parameters)> ShellStart;
+  // Reads the process's integrity level for the Save button's test; tests play a low one. Unset:
+  // the process's own.
+  std::function<bool(uint8_t& level)> ReadIntegrityLevel;
 
   // State, for the window's own parts and for tests.
   double Zoom() const { return zoom_; }

@@ -235,8 +235,12 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
 }
 
 bool SaveAllowed(HWND owner) {
+  return SaveAllowed(owner, [](uint8_t& level) { return GetProcessIntegrityLevel(0, level); });
+}
+
+bool SaveAllowed(HWND owner, const std::function<bool(uint8_t& level)>& readIntegrityLevel) {
   uint8_t level = 0;
-  if (!GetProcessIntegrityLevel(0, level)) level = 0;
+  if (!readIntegrityLevel(level)) level = 0;
   if (!IsVistaOrLater() || !TPrintEngine::IsUACEnabled()) return true;
   if (TPrintEngine::IsIEProtectedMode()) {
     TPrintEngine::ShowMessage(LoadResString(kMsgSaveRefusedProtectedMode), owner);

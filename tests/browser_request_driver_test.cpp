@@ -25,7 +25,9 @@
 #include "support/HttpTestServer.h"
 #include "support/Scopes.h"
 #include "support/HostedTestControl.h"
+#include "support/PrinterQueue.h"
 #include "support/RegistryScope.h"
+#include "support/UnixTools.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -42,20 +44,6 @@ const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment)
 const char kBrowserKey[] = "Software\\Microsoft\\Internet Explorer";
 const char kStatsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats";
 const CLSID kDriverTestClsid = {0x7d2a91c4, 0x3b5e, 0x4c1f, {0x8a, 0x60, 0x2f, 0x93, 0x1b, 0x7e, 0x44, 0xd5}};
-
-void SetStringValue(HKEY root, const std::string& key, const char* name, const std::string& value) {
-  HKEY k = nullptr;
-  ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
-  ::RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), value.size() + 1);
-  ::RegCloseKey(k);
-}
-
-void SetDwordValue(HKEY root, const std::string& key, const char* name, DWORD value) {
-  HKEY k = nullptr;
-  ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr), ERROR_SUCCESS);
-  ::RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  ::RegCloseKey(k);
-}
 
 std::unique_ptr<TBitmap> Picture(THtmlImage& image) {
   auto picture = std::make_unique<TBitmap>(image.GetImageWidth(), image.GetImageHeight());
@@ -90,6 +78,9 @@ public:
   std::unique_ptr<TBitmap> shownPicture;
   std::string shownCaption;  // the window's caption when shown
   RECT shownBounds{};
+  bool shownMaximized = false;
+  std::string shownStatus;  // the status bar's text
+  int32_t shownPages = 0;   // laid out by the window
   std::vector<std::pair<std::string, int>> shownImages;  // id and bitmap width of each setting image
   COLORREF firstImagePixel = 0;
 
@@ -124,6 +115,8 @@ protected:
     ::GetWindowTextA(form.Handle(), caption, sizeof caption);
     shownCaption = caption;
     shownBounds = form.Bounds();
+    shownMaximized = form.Maximized();
+    shownStatus = form.StatusText();
     if (preview.settingImages) {
       for (int i = 0; i < preview.settingImages->Count(); ++i) {
         const TXImg* item = preview.settingImages->GetItem(i);
@@ -134,6 +127,7 @@ protected:
     }
     if (onShow) onShow(form);
     TVantrelle::ShowPreviewWindow(form, preview);
+    shownPages = form.Engine().GetPageCount();
   }
 
 private:
@@ -717,6 +711,10 @@ TEST(RequestPreview, SwitchesReachThePreviewWithBreaksAtThePageBreakElements) {
   EXPECT_TRUE(::EqualRect(&p.captureRect, std::make_unique<RECT>(RECT{0, 0, 1700, 1300}).get()));
   EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");
   EXPECT_EQ(r.control->shownCaption, "Vantrelle");
+  EXPECT_EQ(TPrinter::Current().Title(), "Vantrelle");
+  EXPECT_EQ(r.control->shownStatus, "     site.test");
+  EXPECT_EQ(p.siteHost, "site.test");
+  EXPECT_FALSE(r.control->shownMaximized);
   const RECT& b = r.control->shownBounds;
   EXPECT_EQ(b.right - b.left, 640);
   EXPECT_EQ(b.bottom - b.top, 480);
@@ -751,6 +749,7 @@ TEST(RequestPreview, ManualBreaksClippingAndDefaults) {
             "");
   // The /vr rectangle is refused and nothing else sizes the window: 80 % of the screen.
   EXPECT_TRUE(r.control->LoggedText(kLogPreviewMaximized));
+  EXPECT_TRUE(r.control->shownMaximized);
   const RECT& b = r.control->shownBounds;
   EXPECT_EQ(b.right - b.left, static_cast<int>(std::nearbyint(::GetSystemMetrics(SM_CXSCREEN) * 0.8)));
   // Wider than tall: landscape.
@@ -923,6 +922,31 @@ TEST(RequestPreview, ProtectedModeDoesNotWaitForAPreviewThatWasNeverShown) {
   EXPECT_EQ(PreviewDialogs(dialogs), 0u);
   EXPECT_TRUE(r.control->LoggedText(kLogClosingPreview));
   EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
+
+TEST(RequestPreview, PrintingWithoutPreviewPrintsEveryPageOrSaysThereIsNoPrinter) {
+  for (int option : {1, 2}) {
+    HostedRequest r(LargePage());
+    r.control->realPreview = true;
+    PrintedPdf job("vt-no-preview");
+    r.control->onShow = [&](TfmPreviewForm&) { TPrinter::Current().SetTitle(job.documentName()); };
+    DialogRecorder dialogs;
+    EXPECT_EQ(r.Run(Format("/sp:%d", option)), S_OK);
+    TPrinter::Current().SetTitle("Vantrelle");
+    EXPECT_TRUE(dialogs.requests.empty()) << dialogs.requests[0].name;
+    const std::string pdf = job.WaitForFile();
+    ASSERT_FALSE(pdf.empty()) << "/sp:" << option;
+    const UnixResult info = RunUnixCommand("pdfinfo " + ShellQuote(UnixPath(pdf)));
+    EXPECT_EQ(PdfInfoField(info.output, "Pages"), std::to_string(r.control->shownPages));
+  }
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  NoPrinter none;
+  DialogRecorder dialogs;
+  EXPECT_EQ(r.Run("/sp:1"), S_OK);
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNoDefaultPrinter));
+  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONSTOP));
 }
 
 TEST(RequestPreview, APackageKeptFromAnEarlierRequestDressesThePreviewWhenItsFetchFails) {

@@ -15,11 +15,13 @@
 #include "base/Errors.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
+#include "preview/frmPageSetupDlg.h"
 #include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
 #include "support/JpegDecode.h"
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
+#include "support/RegistryScope.h"
 #include "support/Scopes.h"
 #include "support/TestPictures.h"
 #include "support/UnixTools.h"
@@ -305,4 +307,149 @@ TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
   EXPECT_EQ(dialogs.requests[1].name, "MessageBox");
   EXPECT_FALSE(dialogs.requests[1].text.empty());
   EXPECT_FALSE(form_->IsClosed());
+}
+
+TEST_F(PreviewOutput, UnderProtectedModeOrLowIntegrityTheSaveButtonExplainsAndCtrlSSavesAnyway) {
+  Open(400, 300);
+  const std::string uacKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  const std::string zoneKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Zones\\3";
+  RegistryKeyScope uac(HKEY_LOCAL_MACHINE, uacKey), zone(HKEY_CURRENT_USER, zoneKey);
+  SetDwordValue(HKEY_LOCAL_MACHINE, uacKey, "EnableLUA", 1);
+  // The first dialog the Save button brings: the save dialog, or the message that says why not.
+  const struct { bool protectedMode; uint8_t level; const char* first; } cases[] = {
+      {false, 3, "SaveDialog"}, {false, 2, "MessageBox"}, {true, 3, "MessageBox"}};
+  for (const auto& c : cases) {
+    SetDwordValue(HKEY_CURRENT_USER, zoneKey, "2500", c.protectedMode ? 0 : 3);
+    form_->ReadIntegrityLevel = [&](uint8_t& level) { return level = c.level, true; };
+    DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> { return IDCANCEL; });
+    Click(form_->SaveBtn());
+    KeyUp('S', true);
+    ASSERT_FALSE(dialogs.requests.empty());
+    EXPECT_EQ(dialogs.requests[0].name, c.first) << c.protectedMode << " " << int(c.level);
+    if (dialogs.requests[0].name == "MessageBox") {
+      EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
+    }
+    EXPECT_EQ(dialogs.requests.back().name, "SaveDialog") << "Ctrl+S does not test";
+  }
+}
+
+TEST_F(PreviewOutput, HelpStartsTheRegisteredBrowserWithItsNewWindowParameters) {
+  request_.helpUrl = "http://help.test/h.html";
+  Open(400, 300);
+  TempDir programs;
+  RegistryKeyScope htm(HKEY_CLASSES_ROOT, ".htm"), kind(HKEY_CLASSES_ROOT, "VantrelleTestPage");
+  SetStringValue(HKEY_CLASSES_ROOT, ".htm", nullptr, "VantrelleTestPage");
+  std::vector<std::pair<std::string, std::string>> started;
+  form_->ShellStart = [&](const std::string& program, const std::string& parameters) {
+    started.emplace_back(program, parameters);
+  };
+  const int tempFiles = temp_.FileCount();
+  const struct { const char* browser; const char* parameters; } browsers[] = {
+      {"firefox.exe", "-new-window http://help.test/h.html"},
+      {"opera.exe", "/newwindow http://help.test/h.html"},
+      {"Firefox.exe", "http://help.test/h.html"},
+      {"iexplore.exe", "http://help.test/h.html"},
+  };
+  for (const auto& b : browsers) {
+    const std::string program = programs.file(b.browser);
+    WriteFileBytes(program, "MZ");
+    SetStringValue(HKEY_CLASSES_ROOT, "VantrelleTestPage\\shell\\open\\command", nullptr, "\"" + program + "\" \"%1\"");
+    started.clear();
+    KeyUp(VK_F1);
+    Click(form_->HelpBtn());
+    ASSERT_EQ(started.size(), 2u) << b.browser;
+    EXPECT_TRUE(SameTextAscii(started[0].first, program)) << started[0].first;
+    EXPECT_EQ(started[0].second, b.parameters);
+    ::DeleteFileA(program.c_str());
+  }
+  EXPECT_EQ(temp_.FileCount(), tempFiles) << "the help page's temporary file is gone";
+}
+
+TEST_F(PreviewOutput, FittingSizesTheWindowToThePictureWithinTheWorkArea) {
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+  request_.fitWindow = 1;
+  const struct { int width, height; } pictures[] = {{500, 300}, {300, 3 * workHeight}};
+  for (const auto& p : pictures) {
+    form_.reset();
+    Open(p.width, p.height);
+    const RECT bounds = form_->Bounds();
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    EXPECT_EQ(form_->Scroller().ClientWidth(), p.width);
+    EXPECT_EQ(bounds.left, workWidth / 2 - width / 2);
+    if (p.height < workHeight) {
+      EXPECT_EQ(form_->Scroller().ClientHeight(), p.height);
+      EXPECT_EQ(bounds.top, workHeight / 2 - height / 2);
+    } else {
+      EXPECT_EQ(height, workHeight);
+      EXPECT_EQ(bounds.top, 0);
+    }
+  }
+}
+
+TEST_F(PreviewOutput, PageSetupFromF7OrItsButtonLaysThePagesOutAgain) {
+  const std::vector<int32_t> breaks{500, 1200};
+  for (bool forced : {false, true}) {
+    form_.reset();
+    request_.pageBreaks = forced ? &breaks : nullptr;
+    Open(1000, 2600);
+    DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
+      form_->PageSetupDialog()->rb_FitToPage.SetChecked(true);
+      return IDOK;
+    });
+    if (forced) KeyUp(VK_F7);
+    else Click(form_->PageSetupBtn());
+    ASSERT_EQ(dialogs.Named("TfmPageSetupDlg").size(), 1u);
+    EXPECT_EQ(form_->PageSetupDialog()->rb_FitToWidth.Enabled(), !forced);
+    EXPECT_EQ(form_->Engine().FitMode, fitToPage);
+    EXPECT_EQ(form_->Document().GetPageCount(), forced ? 3 : 1) << "laid out again";
+  }
+}
+
+namespace {
+// A builder without memory for any picture.
+class NoMemoryBuilder : public TBmpHtmlImageBuilder {
+public:
+  void BeginImage(int32_t, int32_t) override { throw std::bad_alloc(); }
+};
+}  // namespace
+
+TEST_F(PreviewOutput, AnAreaWithoutMemoryToCutIsReportedAndTheWindowStays) {
+  Open(1000, 2600);
+  NoMemoryBuilder noMemory;
+  request_.imageBuilder = &noMemory;
+  form_->ShowNonModal(request_);
+  DrawSelection({10, 10}, {300, 300});
+  DialogRecorder dialogs;
+  KeyUp('C', true);
+  KeyUp('P', true);
+  ASSERT_EQ(dialogs.Named("MessageBox").size(), 2u);
+  for (const DialogRequest& r : dialogs.Named("MessageBox")) EXPECT_NE(r.text.find("memory"), std::string::npos);
+  EXPECT_FALSE(form_->IsClosed());
+  EXPECT_TRUE(form_->HasSelection());
+}
+
+TEST_F(PreviewOutput, WithoutAPrinterPrintAndThePrintPreviewSaySoAndDoNothingElse) {
+  Open(1000, 2600);
+  const int pages = form_->Document().GetPageCount();
+  DrawSelection({10, 10}, {300, 300});
+  {
+    DialogRecorder dialogs;
+    Click(form_->PreviewBtn());
+    // Only the all-pages preview itself, which the recorder closes at once.
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].name, "TfmPrintPreview");
+    EXPECT_EQ(form_->Document().GetPageCount(), pages) << "the main layout is kept";
+  }
+  NoPrinter none;
+  DialogRecorder dialogs;
+  Click(form_->PrintBtn());
+  Click(form_->PreviewBtn());
+  ASSERT_EQ(dialogs.requests.size(), 2u);
+  const UINT icons[] = {MB_ICONSTOP, 0};
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(dialogs.requests[i].text, LoadResString(kMsgNoDefaultPrinter));
+    EXPECT_EQ(dialogs.requests[i].flags, static_cast<UINT>(MB_OK | icons[i]));
+  }
 }

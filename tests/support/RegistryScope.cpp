@@ -56,6 +56,21 @@ void WriteTree(HKEY parent, const std::string& path, const Tree& tree) {
 
 }  // namespace
 
+void SetStringValue(HKEY root, const std::string& key, const char* name, const std::string& value) {
+  RegKey k;
+  if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
+    return;
+  ::RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+}
+
+void SetDwordValue(HKEY root, const std::string& key, const char* name, DWORD value) {
+  RegKey k;
+  if (::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr) != ERROR_SUCCESS)
+    return;
+  ::RegSetValueExA(k.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+}
+
 bool RegistryKeyExists(HKEY root, const std::string& path) {
   RegKey key;
   return ::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;

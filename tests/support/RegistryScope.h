@@ -26,4 +26,8 @@ private:
 
 bool RegistryKeyExists(HKEY root, const std::string& path);
 
+// A value written, its key made when missing.
+void SetStringValue(HKEY root, const std::string& key, const char* name, const std::string& value);
+void SetDwordValue(HKEY root, const std::string& key, const char* name, DWORD value);
+
 }  // namespace vt::test
