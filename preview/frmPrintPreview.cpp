@@ -70,7 +70,7 @@ TfmPrintPreview::TfmPrintPreview()
   saveBtn_->OnClick = [this](TWindow&) { SaveBtnClick(); };
   btnClose_->OnClick = [this](TWindow&) { Close(); };
   sbView_->OnWheel = [this](int delta, UINT keys) { ViewMouseWheel(delta, keys); };
-  sbView_->OnScroll = [this] { PlacePageControls(); };
+  sbView_->OnScroll = [this] { Scrolled(); };
   pnlView_->OnClick = [this](TWindow&) { FocusView(); };
   LayoutControls();
 }
@@ -122,6 +122,10 @@ void TfmPrintPreview::Open(TPrintEngine& engine) {
 
 void TfmPrintPreview::CreatePageControls() {
   const int32_t count = engine_->GetPageCount();
+  if (!states_) {
+    states_ = std::make_unique<std::atomic<uint8_t>[]>(count);
+    for (int32_t i = 0; i < count; ++i) states_[i] = tsNone;
+  }
   for (int32_t i = static_cast<int32_t>(pages_.size()); i < count; ++i) {
     TPageControls page;
     // In this order, so that the shadow lies beneath the thumbnail.
@@ -141,7 +145,6 @@ void TfmPrintPreview::LayoutPages() {
     std::lock_guard<std::mutex> guard(finishedLock_);
     finished_.clear();
   }
-  shown_ = 0;
   pageCount_ = std::min<int32_t>(engine_->GetPageCount(), static_cast<int32_t>(pages_.size()));
   thumbWidth_ = static_cast<int32_t>(engine_->PageWidth * zoom_);
   thumbHeight_ = static_cast<int32_t>(engine_->PageHeight * zoom_);
@@ -175,6 +178,7 @@ void TfmPrintPreview::LayoutPages() {
     TPageControls& page = pages_[i - 1];
     page.at = POINT{x, y};
     page.image->Clear();
+    states_[i - 1] = tsNone;
     wchar_t text[128];
     swprintf(text, sizeof(text) / sizeof(text[0]), caption.c_str(), i, pageCount_);
     page.check->SetText(text);
@@ -183,20 +187,44 @@ void TfmPrintPreview::LayoutPages() {
   pnlView_->SetVisible(true);
   sbView_->SetPositions(horz, vert);
   PlacePageControls();
+  StartWorker();
+}
 
+void TfmPrintPreview::StartWorker() {
+  displayThread_.reset();
   displayThread_ = std::make_unique<TPagePreviewDisplayThread>(&engineLock_);
   displayThread_->Start(this, false);
 }
 
-void TfmPrintPreview::PlacePageControls() {
+void TfmPrintPreview::Scrolled() {
+  if (PlacePageControls()) StartWorker();
+}
+
+bool TfmPrintPreview::Idle() {
+  TakeThumbnails();
+  return !displayThread_ || ::WaitForSingleObject(displayThread_->DoneEvent(), 0) == WAIT_OBJECT_0;
+}
+
+bool TfmPrintPreview::PlacePageControls() {
   // A grid may be higher than a window can be: only the pages in sight have their controls shown,
-  // placed from the part of the grid the panel shows.
+  // placed from the part of the grid the panel shows. Thumbnails are kept for the pages within a
+  // view's size of it, so that the memory they take does not grow with the document.
+  TakeThumbnails();
   const POINT origin = sbView_->ContentOrigin();
   const int w = pnlView_->Width(), h = pnlView_->Height();
+  bool wanted = false;
   for (int32_t i = 0; i < pageCount_; ++i) {
     TPageControls& page = pages_[i];
     const int x = page.at.x - origin.x, y = page.at.y - origin.y;
-    const bool inSight = x + thumbWidth_ + kShadowOffset > 0 && x < w && y + thumbHeight_ + kRowGap > 0 && y < h;
+    const int right = x + thumbWidth_ + kShadowOffset, bottom = y + thumbHeight_ + kRowGap;
+    const bool inSight = right > 0 && x < w && bottom > 0 && y < h;
+    if (right > -w && x < 2 * w && bottom > -h && y < 2 * h) {
+      uint8_t none = tsNone;
+      wanted |= states_[i].compare_exchange_strong(none, tsWanted);
+    } else {
+      states_[i] = tsNone;
+      page.image->Clear();
+    }
     const std::pair<HWND, RECT> controls[] = {
         {page.shadow->Handle(), RECT{x + kShadowOffset, y + kShadowOffset, thumbWidth_, thumbHeight_}},
         {page.image->Handle(), RECT{x, y, thumbWidth_, thumbHeight_}},
@@ -208,11 +236,15 @@ void TfmPrintPreview::PlacePageControls() {
       ::ShowWindow(wnd, inSight ? SW_SHOWNA : SW_HIDE);
     }
   }
+  return wanted;
 }
 
 int32_t TfmPrintPreview::GetPageCount() { return pageCount_; }
 
 void TfmPrintPreview::DisplayPage(int32_t index) {
+  // Only a page near the view, and only once.
+  uint8_t wanted = tsWanted;
+  if (!states_[index].compare_exchange_strong(wanted, tsDrawn)) return;
   // The hourglass for the page's time, however its drawing ends.
   struct TDrawing {
     TfmPrintPreview& form;
@@ -244,9 +276,8 @@ void TfmPrintPreview::TakeThumbnails() {
     taken.swap(finished_);
   }
   for (auto& [index, picture] : taken) {
-    if (index >= pageCount_) continue;
-    pages_[index].image->SetPicture(std::move(picture));
-    ++shown_;
+    // A page that went far from the view meanwhile lets its thumbnail go.
+    if (index < pageCount_ && states_[index] == tsDrawn) pages_[index].image->SetPicture(std::move(picture));
   }
 }
 
@@ -286,7 +317,7 @@ void TfmPrintPreview::ZoomOut() { SelectZoomIndex(std::min(toolBar_->ZoomIndex()
 
 void TfmPrintPreview::ViewMouseWheel(int delta, UINT keys) {
   sbView_->ScrollByWheel(delta, keys);
-  PlacePageControls();
+  Scrolled();
 }
 
 std::vector<int32_t> TfmPrintPreview::CheckedPages() const {

@@ -77,8 +77,8 @@ public:
   int32_t PageCount() const { return pageCount_; }
   int32_t ThumbWidth() const { return thumbWidth_; }
   int32_t ThumbHeight() const { return thumbHeight_; }
-  // Thumbnails handed to their controls since the last layout.
-  int32_t ThumbnailsShown() const { return shown_; }
+  // The worker has ended and every thumbnail it drew is in its control.
+  bool Idle();
   // The worker is drawing a thumbnail (the hourglass shows over the window).
   bool Drawing() const { return drawing_; }
   TToolBar& ToolBar() { return *toolBar_; }
@@ -96,6 +96,8 @@ protected:
   void Paint(HDC dc) override;
 
 private:
+  // Where a page's thumbnail is: none, wanted from the worker, or drawn by it (coming or shown).
+  enum TThumbState : uint8_t { tsNone, tsWanted, tsDrawn };
   struct TPageControls {
     std::unique_ptr<TPlainPanel> shadow;
     std::unique_ptr<TThumbnail> image;
@@ -112,7 +114,12 @@ private:
   void LayoutControls();
   void LayoutPages();
   // The controls of the pages in sight placed from the view's scroll position; the others hidden.
-  void PlacePageControls();
+  // The thumbnails of pages near the view are wanted from the worker, those of pages far from it
+  // let go. True when a page became wanted.
+  bool PlacePageControls();
+  // After a scroll: a worker for the pages that became wanted.
+  void Scrolled();
+  void StartWorker();
   void FormResize();
   void ZoomComboChange();
   void ViewMouseWheel(int delta, UINT keys);
@@ -139,8 +146,9 @@ private:
   int32_t pageCount_ = 0;
   int32_t thumbWidth_ = 0, thumbHeight_ = 0;
   bool building_ = false;
-  int32_t shown_ = 0;
   std::atomic<bool> drawing_{false};
+  // By page; the worker claims a wanted page by making it drawn.
+  std::unique_ptr<std::atomic<uint8_t>[]> states_;
   // Thumbnails the worker finished, by page index, until this thread takes them.
   std::mutex finishedLock_;
   std::vector<std::pair<int32_t, std::unique_ptr<TBitmap>>> finished_;

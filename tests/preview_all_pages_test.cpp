@@ -55,10 +55,9 @@ protected:
     form_ = std::make_unique<TfmPrintPreview>();
     form_->ShowNonModal(laid_->engine);
   }
-  // Until `count` thumbnails (all by default) are shown and the worker draws no more.
-  void WaitForThumbnails(int count = -1) {
-    if (count < 0) count = form_->PageCount();
-    ASSERT_TRUE(PumpUntil([&] { return form_->ThumbnailsShown() == count && !form_->Drawing(); }, 30000));
+  // Until the worker has ended and its thumbnails are shown.
+  void WaitForThumbnails() {
+    ASSERT_TRUE(PumpUntil([&] { return form_->Idle() && !form_->Drawing(); }, 30000));
     PumpMessages(20);  // the last cursor message
   }
   // The window restored to a client area of w x h (the view is the client less the bars).
@@ -143,11 +142,15 @@ TEST_F(AllPages, AGridHigherThanAWindowCanBeScrollsToItsLastPage) {
   Open(30);
   form_->SelectZoomIndex(0);  // one column of 30 full-size pages: far more than 32767 pixels
   WaitForThumbnails();
+  EXPECT_EQ(form_->Image(29).Picture(), nullptr) << "far from the view: not drawn";
   form_->View().SetVertPosition(1 << 30);
   ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  WaitForThumbnails();
   const TThumbnail& last = form_->Image(29);
   ASSERT_TRUE(last.Visible());
+  ASSERT_NE(last.Picture(), nullptr);
   EXPECT_FALSE(form_->Image(0).Visible()) << "out of sight";
+  EXPECT_EQ(form_->Image(0).Picture(), nullptr) << "far from the view: its thumbnail let go";
   const POINT at = At(last);
   PumpMessages(50);
   auto shot = Screenshot(form_->ViewPanel().Handle());
@@ -192,6 +195,7 @@ TEST_F(AllPages, ResizingWhileTheWorkerDrawsRedrawsFromPageOneAndKeepsTheTicks) 
     if (i % 9 == 0) form_->SelectZoomIndex((i / 9) % 5);
     PumpMessages(i % 4);
   }
+  ::ShowWindow(form_->Handle(), SW_MAXIMIZE);  // every page in sight
   form_->SelectZoomIndex(3);
   WaitForThumbnails();
   const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
@@ -230,7 +234,7 @@ TEST_F(AllPages, AThumbnailThatFailsLeavesItsPageBlankAndTheWorkerGoesOn) {
   TFailingImage failing(*laid_->picture);
   Engine().Image = &failing;
   form_->SelectZoomIndex(3);
-  WaitForThumbnails(2);
+  WaitForThumbnails();
   EXPECT_NE(form_->Image(0).Picture(), nullptr);
   EXPECT_EQ(form_->Image(1).Picture(), nullptr);
   EXPECT_NE(form_->Image(2).Picture(), nullptr);
