@@ -153,9 +153,8 @@ void TfmPrintPreview::LayoutPages() {
   pnlView_->SetVisible(false);
 
   const int w = sbView_->Width() - 4, h = sbView_->Height() - 4;
-
   // As many columns as fit with the margins, at least one, at most one per page.
-  int columns = (w - 80) / (thumbWidth_ + kGap);
+  int columns = (w - kMargin + kGap) / (thumbWidth_ + kGap);
   if (columns >= pageCount_) columns = pageCount_;
   if (columns < 1) columns = 1;
   const int rows = pageCount_ / columns + (pageCount_ % columns != 0 ? 1 : 0);
