@@ -70,7 +70,7 @@ struct MenuTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyMenu(h); }
 };
-struct IconTraits {
+struct IconTraits {  // LoadImage(IMAGE_ICON) from a file: the caller destroys it
   using Type = HICON;
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyIcon(h); }
