@@ -50,6 +50,22 @@ TModalScope::~TModalScope() {
   }
 }
 
+namespace {
+BOOL CALLBACK DisableTaskWindow(HWND window, LPARAM param) {
+  auto& list = *reinterpret_cast<std::pair<HWND, TaskWindowList>*>(param);
+  if (window == list.first || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+  list.second.push_front(window);
+  ::EnableWindow(window, FALSE);
+  return TRUE;
+}
+}  // namespace
+
+TaskWindowList DisableTaskWindows(HWND excluded) {
+  std::pair<HWND, TaskWindowList> list{excluded, {}};
+  ::EnumThreadWindows(::GetCurrentThreadId(), DisableTaskWindow, reinterpret_cast<LPARAM>(&list));
+  return std::move(list.second);
+}
+
 void EnableTaskWindows(TaskWindowList& list) {
   const DWORD self = ::GetCurrentProcessId();
   while (!list.empty()) {

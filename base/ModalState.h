@@ -34,6 +34,9 @@ public:
 // Top-level windows disabled for a modal episode, the last disabled first.
 using TaskWindowList = std::forward_list<HWND>;
 
+// Disables the visible, enabled top-level windows of this thread but `excluded`, as a modal window
+// does for its time, and lists them.
+TaskWindowList DisableTaskWindows(HWND excluded);
 // Enables every window of the list that still exists in this process, and empties the list.
 void EnableTaskWindows(TaskWindowList& list);
 

@@ -24,7 +24,7 @@ TWindow* TWindow::FromHandle(HWND wnd) {
 }
 
 void TWindow::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int left, int top,
-                           int width, int height) {
+                           int width, int height, LPCWSTR cursor) {
   HINSTANCE instance = ThisModule();
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof(wc);
@@ -32,7 +32,7 @@ void TWindow::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle,
     wc.lpfnWndProc = &WindowProc;
     wc.cbWndExtra = sizeof(TWindow*);
     wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hCursor = ::LoadCursorW(nullptr, cursor);
     wc.lpszClassName = className;
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
       throw Error("Cannot register a window class: " + SystemErrorText(::GetLastError()));
@@ -41,8 +41,9 @@ void TWindow::CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle,
     throw Error("Cannot create a window: " + SystemErrorText(::GetLastError()));
 }
 
-void TWindow::CreateChild(const wchar_t* className, HWND parent, int left, int top, int width, int height) {
-  CreateHandle(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, left, top, width, height);
+void TWindow::CreateChild(const wchar_t* className, HWND parent, int left, int top, int width, int height,
+                          LPCWSTR cursor) {
+  CreateHandle(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, left, top, width, height, cursor);
   // The system puts a new child below its siblings; a control made later covers earlier ones.
   ::SetWindowPos(wnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

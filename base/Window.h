@@ -47,12 +47,14 @@ public:
 
 protected:
   TWindow() = default;
-  // Creates the window of `className` (registered on first use) with the given styles; `parent`
-  // is the parent of a child window, the owner of a top-level one. Throws vt::Error when it cannot.
+  // Creates the window of `className` (registered on first use, with `cursor`, a system cursor)
+  // with the given styles; `parent` is the parent of a child window, the owner of a top-level one.
+  // Throws vt::Error when it cannot.
   void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle, HWND parent, int left, int top, int width,
-                    int height);
+                    int height, LPCWSTR cursor = MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
   // A visible child control on top of its siblings.
-  void CreateChild(const wchar_t* className, HWND parent, int left, int top, int width, int height);
+  void CreateChild(const wchar_t* className, HWND parent, int left, int top, int width, int height,
+                   LPCWSTR cursor = MAKEINTRESOURCEW(32512) /* IDC_ARROW */);
 
   // The message map: derived classes handle what they need and pass the rest on.
   virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);

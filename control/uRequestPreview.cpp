@@ -19,6 +19,7 @@
 #include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPreviewForm.h"
+#include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -278,7 +279,8 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   LogRunText(Format((LoadResString(kLogPackageUrl) + " = [%s].").c_str(), url.c_str()));
   std::string iniPath, title, iconPath, closeButton;
   const bool fetched = !Trim(url).empty() && ImgBtnDownProc(request.siteDomain, url, iniPath);
-  const bool settingsThere = fetched && !iniPath.empty() && FileExists(iniPath);
+  // A package kept from an earlier request still dresses the window when this fetch failed.
+  const bool settingsThere = !iniPath.empty() && FileExists(iniPath);
   if (fetched) {
     LogRunText(Format((LoadResString(kLogPackageDownloaded) + " : %s").c_str(), url.c_str()));
     if (settingsThere) {
@@ -309,9 +311,11 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   if (settingsThere) {
     LogRunText(Format((LoadResString(kLogSystemLanguage) + " : %s").c_str(), request.systemLanguage.c_str()));
     LogRun(kLogSettingImageButtons);
+    form.LoadSkin(LanguageCodeFor(request.systemLanguage), iniPath);
     LogRun(kLogImageButtonsSet);
   } else {
     LogRun(kLogLocalizingPreview);
+    form.LoadLanguageImages();
   }
   return closeButton;
 }

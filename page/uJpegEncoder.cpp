@@ -1,33 +1,14 @@
 #include "page/uJpegEncoder.h"
 
-#include <csetjmp>
-#include <cstdio>
 #include <cstdlib>
 
-#include <jpeglib.h>
-
 #include "base/Errors.h"
+#include "base/JpegErrors.h"
 #include "base/ReplaceFile.h"
 #include "base/Stream.h"
 #include "base/Strings.h"
 
 namespace vt {
-namespace {
-
-// libjpeg reports errors by calling error_exit, which must not return: jump back out.
-struct ErrorManager {
-  jpeg_error_mgr base;
-  jmp_buf jump;
-  char message[JMSG_LENGTH_MAX];
-};
-
-void OnError(j_common_ptr info) {
-  auto* errors = reinterpret_cast<ErrorManager*>(info->err);
-  info->err->format_message(info, errors->message);
-  std::longjmp(errors->jump, 1);
-}
-
-}  // namespace
 
 std::vector<uint8_t> TJpegEncoder::Encode(const TBitmap& bitmap) const {
   if (bitmap.Empty()) throw Error("Cannot encode an empty picture as JPEG");
@@ -41,9 +22,8 @@ std::vector<uint8_t> TJpegEncoder::EncodeRows(int width, int height,
   if (width > kMaxSide || height > kMaxSide)
     throw Error(Format("A picture of %d x %d pixels is too large for a JPEG image", width, height));
   jpeg_compress_struct info{};
-  ErrorManager errors{};
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnError;
+  TJpegErrors errors{};
+  errors.Attach(info);
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   if (setjmp(errors.jump)) {

@@ -9,7 +9,7 @@ const TBitmap& PresentOr(const TBitmap& picture, const TBitmap& fallback) {
 }  // namespace
 
 TBtnImage::TBtnImage(HWND parent, int left, int top, int width, int height)
-    : TImage(parent, left, top, width, height) {}
+    : TImage(L"VantrelleButtonImage", MAKEINTRESOURCEW(32649) /* IDC_HAND */, parent, left, top, width, height) {}
 
 void TBtnImage::SetNormalStateImage(const TBitmap& picture) {
   normal_.Assign(picture);

@@ -11,6 +11,7 @@
 #include "page/uHtmlImageBuilder.h"
 #include "preview/frmPageSetupDlg.h"
 #include "preview/frmPreviewForm.h"
+#include "preview/frmPrintPreview.h"
 
 namespace vt {
 
@@ -141,9 +142,19 @@ void TfmPreviewForm::OpenPrintPreview() {
   engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
 }
 
-// HOOK for the all-pages print preview window: shows every page of `engine` modally, with this
-// window's skin and close button, and returns when it has closed and stopped drawing through the
-// engine. Until that window exists the command only tests for a printer and lays out again.
-void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& /*engine*/) {}
+void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
+  try {
+    // Freed before the engine is laid out again: its worker may still draw through the engine.
+    TfmPrintPreview preview;
+    if (!Trim(skinIniPath_).empty())
+      preview.LoadSkin(skinSection_, skinIniPath_);
+    else
+      preview.LoadLanguageImages();
+    preview.SetCloseButtonVisible(btnClose_->Visible());
+    preview.ShowPreview(engine);
+  } catch (const std::exception& e) {
+    ShowErrorMessage(e.what());
+  }
+}
 
 }  // namespace vt

@@ -12,17 +12,12 @@
 #include "page/uDateTimeFormat.h"
 #include "page/uURLImg.h"
 #include "preview/frmPageSetupDlg.h"
-#include "preview/uToolPictures.h"
 #include "resources/StringIds.h"
 
 namespace vt {
 
-const double TfmPreviewForm::kZooms[kZoomCount] = {1.0, 0.75, 0.5, 0.25, 0.1};
-const char* const TfmPreviewForm::kZoomTexts[kZoomCount] = {"100%", "75%", "50%", "25%", "10%"};
-
 namespace {
 constexpr int kClientWidth = 838, kClientHeight = 494;
-constexpr UINT kComboId = 100;
 
 // "true"/"false" in any letter case, or an integer (non-zero is true).
 bool CloseButtonFlag(const std::string& text) {
@@ -33,20 +28,6 @@ bool CloseButtonFlag(const std::string& text) {
   std::optional<int32_t> number = TryStrToInt(text);
   if (!number) throw ConversionError("'" + text + "' is not a valid boolean value");
   return *number != 0;
-}
-BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM param) {
-  auto& list = *reinterpret_cast<std::pair<HWND, TaskWindowList>*>(param);
-  if (window == list.first || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  list.second.push_front(window);
-  ::EnableWindow(window, FALSE);
-  return TRUE;
-}
-
-// The visible, enabled top-level windows of this thread but `excluded`, disabled.
-TaskWindowList DisableThreadWindows(HWND excluded) {
-  std::pair<HWND, TaskWindowList> list{excluded, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), DisableThreadWindow, reinterpret_cast<LPARAM>(&list));
-  return std::move(list.second);
 }
 }  // namespace
 
@@ -74,15 +55,9 @@ TfmPreviewForm::~TfmPreviewForm() {
   if (ownsSettingImages_) delete settingImages_;
 }
 
-TBtnImage* TfmPreviewForm::AddButton(const char* text, int left, TButtonStyle style) {
-  auto* button = new TBtnImage(toolPanel_->Handle(), left, 4, kPlainButtonWidth, kPlainButtonHeight);
-  button->SetStyle(style);
-  SetPlainButtonPictures(*button, text);
-  return button;
-}
-
 void TfmPreviewForm::CreateControls() {
-  toolPanel_ = std::make_unique<TPlainPanel>(Handle(), ::GetSysColor(COLOR_BTNFACE));
+  toolBar_ = std::make_unique<TToolBar>(Handle(), 0, L"Arial", 12, 0);
+  zoomCombo_ = toolBar_->Combo();
   scroller_ = std::make_unique<TScroller>(Handle());
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
   CreateRulers();
@@ -92,33 +67,26 @@ void TfmPreviewForm::CreateControls() {
   selectArea_.SetParent(imgBox_.get());
   selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
 
-  int left = 8;
-  const int step = kPlainButtonWidth + 4;
-  zoomInBtn_.reset(AddButton("Zoom In", left, bsButton));
-  left += step;
-  zoomCombo_ = ::CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left,
-                                 14, 72, 200, Handle(), reinterpret_cast<HMENU>(kComboId), nullptr, nullptr);
-  ::SendMessageW(zoomCombo_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  for (const char* text : kZoomTexts) ::SendMessageA(zoomCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  ::SendMessageW(zoomCombo_, CB_SETCURSEL, 0, 0);
-  left += 76;
-  zoomOutBtn_.reset(AddButton("Zoom Out", left, bsButton));
-  pageSetupBtn_.reset(AddButton("Setup", left += step, bsButton));
-  saveBtn_.reset(AddButton("Save", left += step, bsButton));
-  selectBtn_.reset(AddButton("Select", left += step, bsCheck));
-  previewBtn_.reset(AddButton("Preview", left += step, bsButton));
-  printBtn_.reset(AddButton("Print", left += step, bsButton));
-  helpBtn_.reset(AddButton("Help", left += step, bsButton));
-  btnClose_.reset(AddButton("Close", left += step, bsButton));
+  // The form's own pictures: the language buttons in English until the request chooses.
+  TToolBar& bar = *toolBar_;
+  pageSetupBtn_ = bar.NewButton(0, "ID_ENG_PAGE_SETUP_UP", "ID_ENG_PAGE_SETUP_DOWN");
+  saveBtn_ = bar.NewButton(0, "ID_ENG_SAVE_UP", "ID_ENG_SAVE_DOWN");
+  selectBtn_ = bar.NewButton(0, "ID_ENG_SELECT_UP", "ID_ENG_SELECT_DOWN", bsCheck);
+  previewBtn_ = bar.NewButton(0, "ID_ENG_PRINT_PREVIEW_UP", "ID_ENG_PRINT_PREVIEW_DOWN");
+  printBtn_ = bar.NewButton(0, "ID_ENG_PRINT_UP", "ID_ENG_PRINT_DOWN");
+  helpBtn_ = bar.NewButton(0, "TOOL_HELP_UP", "TOOL_HELP_DOWN");
+  btnClose_ = bar.NewButton(0, "TOOL_CLOSE_UP", "TOOL_CLOSE_DOWN");
   btnClose_->SetVisible(false);
+  ArrangeToolBar(9);
+  btnClose_->SetBounds(helpBtn_->Left() + helpBtn_->Width(), 0, btnClose_->Width(), btnClose_->Height());
 
   auto checked = [this](void (TfmPreviewForm::*action)()) {
     return [this, action](TWindow& sender, TMouseButton button, UINT, int x, int y) {
       if (IsReleaseInside(x, y, sender, button)) (this->*action)();
     };
   };
-  zoomInBtn_->OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
-  zoomOutBtn_->OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
+  toolBar_->ZoomIn().OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
+  toolBar_->ZoomOut().OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
   pageSetupBtn_->OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
   printBtn_->OnMouseUp = checked(&TfmPreviewForm::Print);
   selectBtn_->OnMouseUp = checked(&TfmPreviewForm::SelectBtnToggled);
@@ -169,10 +137,10 @@ void TfmPreviewForm::LayoutControls() {
   RECT client{};
   ::GetClientRect(Handle(), &client);
   const int w = client.right, h = client.bottom;
-  const int top = kToolPanelHeight + kRulerSize;
+  const int top = toolBar_->Height() + kRulerSize;
   const int bodyHeight = std::max(0, h - top - kStatusBarHeight);
-  toolPanel_->SetBounds(0, 0, w, kToolPanelHeight);
-  panelTop_->SetBounds(0, kToolPanelHeight, w, kRulerSize);
+  toolBar_->SetWidth(w);
+  panelTop_->SetBounds(0, toolBar_->Height(), w, kRulerSize);
   panelLeft_->SetBounds(0, top, kRulerSize, bodyHeight);
   scroller_->SetBounds(kRulerSize, top, std::max(0, w - kRulerSize), bodyHeight);
   Invalidate();
@@ -257,7 +225,7 @@ void TfmPreviewForm::RunModalLoop() {
   ::GetWindowTextA(Handle(), caption, sizeof(caption));
   RunDialog(DialogRequest{"TfmPreviewForm", caption, "", 0}, [this] {
     // As any modal form: the other windows of the thread, the owner among them, wait for it.
-    disabledWindows_ = DisableThreadWindows(Handle());
+    disabledWindows_ = DisableTaskWindows(Handle());
     ::ShowWindow(Handle(), maximized_ ? SW_SHOWMAXIMIZED : SW_SHOW);
     ::SetForegroundWindow(Handle());
     ::SetFocus(scroller_->Handle());

@@ -21,6 +21,7 @@
 #include "preview/uPreviewControls.h"
 #include "preview/uRuler.h"
 #include "preview/uSelectArea.h"
+#include "preview/uToolBar.h"
 
 namespace vt {
 
@@ -62,11 +63,6 @@ std::string HelpParameters(const std::string& browserFile, const std::string& ur
 
 class TfmPreviewForm : public TWindow {
 public:
-  // Zoom combo items, index 0 to 4.
-  static constexpr int kZoomCount = 5;
-  static const double kZooms[kZoomCount];
-  static const char* const kZoomTexts[kZoomCount];
-  static constexpr int kToolPanelHeight = 49;
   static constexpr int kRulerSize = 16;
   static constexpr int kStatusBarHeight = 20;
 
@@ -110,6 +106,17 @@ public:
   int ScreenToDocX(int x) const;
   int ScreenToDocY(int y) const;
 
+  // The skin of a button-image package: the tool bar's pictures from the files that "index.ini"
+  // names beside it, the rest from the built-in images of the language `section` ("KOR", "JPN",
+  // "ENG"), then the tool bar laid out again. Kept for the all-pages preview. Throws
+  // vt::ConversionError for a zoom list font size that is no decimal integer (after the pictures),
+  // vt::Error for a picture file that does not decode.
+  void LoadSkin(const std::string& section, const std::string& iniPath);
+  // The built-in images of the system's language; the tool bar keeps its places.
+  void LoadLanguageImages();
+  const std::string& SkinSection() const { return skinSection_; }
+  const std::string& SkinIniPath() const { return skinIniPath_; }
+
   // Commands of the tool bar and keys that other parts of the window carry out.
   void Print();
   void Save();
@@ -145,15 +152,16 @@ public:
   TScroller& Scroller() { return *scroller_; }
   TPaintBox& ImgBox() { return *imgBox_; }
   HWND ZoomCombo() const { return zoomCombo_; }
-  TBtnImage& ZoomInBtn() { return *zoomInBtn_; }
-  TBtnImage& ZoomOutBtn() { return *zoomOutBtn_; }
-  TBtnImage& CloseBtn() { return *btnClose_; }
+  TToolBar& ToolBar() { return *toolBar_; }
+  TBtnImage& ZoomInBtn() { return toolBar_->ZoomIn(); }
+  TBtnImage& ZoomOutBtn() { return toolBar_->ZoomOut(); }
   TBtnImage& PageSetupBtn() { return *pageSetupBtn_; }
   TBtnImage& SaveBtn() { return *saveBtn_; }
   TBtnImage& SelectBtn() { return *selectBtn_; }
+  TBtnImage& PreviewBtn() { return *previewBtn_; }
   TBtnImage& PrintBtn() { return *printBtn_; }
   TBtnImage& HelpBtn() { return *helpBtn_; }
-  TBtnImage& PreviewBtn() { return *previewBtn_; }
+  TBtnImage& CloseBtn() { return *btnClose_; }
   TSelectArea& SelectArea() { return selectArea_; }
   // Capture pixels of the select area, as last drawn, moved or resized.
   const RECT& DocSelection() const { return docSelection_; }
@@ -184,8 +192,14 @@ protected:
 
 private:
   void CreateControls();
-  TBtnImage* AddButton(const char* text, int left, TButtonStyle style);
   void LayoutControls();
+  // Steps of LoadSkin.
+  void LoadCommonSkin(const TSkinSettings& skin);
+  void LoadLanguageSkin(const std::string& section, const TSkinSettings& skin);
+  void ArrangeToolBar(int fontSize);
+  // The built-in images of `language` for the buttons of the language section that `skin` (may be
+  // null) does not give.
+  void LoadLanguageButtons(const std::string& language, const TSkinSettings* skin);
   void SetUp(const TPreviewRequest& request);
   void RunModalLoop();
   void SizeSurface();
@@ -272,6 +286,7 @@ private:
   HCURSOR cursorDown_ = nullptr, cursorLeft_ = nullptr;
   std::string userStr_;
   std::string helpUrl_;
+  std::string skinSection_, skinIniPath_;
   std::string siteHost_;
   std::string statusText_ = "Vantrelle";
   TSelectArea selectArea_;
@@ -282,13 +297,12 @@ private:
   std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print
   std::unique_ptr<TfmPageSetupDlg> pageSetupDlg_;
 
-  std::unique_ptr<TPlainPanel> toolPanel_;
+  std::unique_ptr<TToolBar> toolBar_;
   std::unique_ptr<TRuler> panelTop_, panelLeft_;
   std::unique_ptr<TScroller> scroller_;
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;
-  std::unique_ptr<TBtnImage> zoomInBtn_, zoomOutBtn_, pageSetupBtn_, saveBtn_, selectBtn_, previewBtn_, printBtn_,
-      helpBtn_, btnClose_;
+  std::unique_ptr<TBtnImage> pageSetupBtn_, saveBtn_, selectBtn_, previewBtn_, printBtn_, helpBtn_, btnClose_;
   FontHandle font_;
 };
 

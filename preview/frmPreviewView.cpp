@@ -106,7 +106,7 @@ void TfmPreviewForm::SelectZoomIndex(int index) {
 
 void TfmPreviewForm::ZoomComboChange() {
   const int index = ZoomIndex();
-  if (index >= 0 && index < kZoomCount) ApplyZoom(kZooms[index]);
+  if (index >= 0 && index < TToolBar::kZoomCount) ApplyZoom(TToolBar::kZooms[index]);
 }
 
 void TfmPreviewForm::ZoomIn() {
@@ -117,15 +117,12 @@ void TfmPreviewForm::ZoomIn() {
 
 void TfmPreviewForm::ZoomOut() {
   const int index = ZoomIndex();
-  if (index < kZoomCount - 1) ::SendMessageW(zoomCombo_, CB_SETCURSEL, index + 1, 0);
+  if (index < TToolBar::kZoomCount - 1) ::SendMessageW(zoomCombo_, CB_SETCURSEL, index + 1, 0);
   ZoomComboChange();
 }
 
 void TfmPreviewForm::ScrollerMouseWheel(int delta, UINT keys) {
-  if (keys & MK_CONTROL)
-    scroller_->SetHorzPosition(scroller_->HorzPosition() - delta);
-  else
-    scroller_->SetVertPosition(scroller_->VertPosition() - delta);
+  scroller_->ScrollByWheel(delta, keys);
   InitPageControls();
 }
 

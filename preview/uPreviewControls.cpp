@@ -50,9 +50,10 @@ void TPaintBox::Paint(HDC dc) {
   if (OnPaint) OnPaint(dc, clip);
 }
 
-TScroller::TScroller(HWND parent) {
-  CreateHandle(L"VantrelleScroller", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL,
-               0, parent, 0, 0, 0, 0);
+TScroller::TScroller(HWND parent, bool horzBar, bool sunken) : horzBar_(horzBar) {
+  CreateHandle(L"VantrelleScroller",
+               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_VSCROLL | (horzBar ? WS_HSCROLL : 0),
+               sunken ? WS_EX_CLIENTEDGE : 0, parent, 0, 0, 0, 0);
   UpdateBars();
 }
 
@@ -92,12 +93,19 @@ void TScroller::SetPositions(int horz, int vert) {
   UpdateBars();
 }
 
+void TScroller::ScrollByWheel(int delta, UINT keys) {
+  if (keys & MK_CONTROL)
+    SetHorzPosition(horz_ - delta);
+  else
+    SetVertPosition(vert_ - delta);
+}
+
 void TScroller::UpdateBars() {
   SCROLLINFO si{sizeof(si), SIF_ALL | SIF_DISABLENOSCROLL, 0, 0, 0, 0, 0};
   si.nMax = std::max(0, left_ + width_ - 1);
   si.nPage = static_cast<UINT>(ClientWidth());
   si.nPos = horz_;
-  ::SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
+  if (horzBar_) ::SetScrollInfo(Handle(), SB_HORZ, &si, TRUE);
   si.nMax = std::max(0, top_ + height_ - 1);
   si.nPage = static_cast<UINT>(ClientHeight());
   si.nPos = vert_;

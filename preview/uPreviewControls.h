@@ -36,10 +36,12 @@ protected:
 // A scroll box with one content window. The scroll bars always show (disabled when the content
 // fits), so that the client size does not change with the content. The content window covers only
 // the visible part of the content: windows cannot reach past 32767 pixels, pictures can, so the
-// window paints the content from ContentOrigin on.
+// window paints the content from ContentOrigin on (and places its controls from there).
 class TScroller : public TWindow {
 public:
-  explicit TScroller(HWND parent);
+  // `horzBar` false: no horizontal bar; the content still scrolls sideways (by the wheel).
+  // `sunken`: a sunken edge of 2 pixels around the box.
+  explicit TScroller(HWND parent, bool horzBar = true, bool sunken = false);
 
   // The content's bounds at scroll position 0; the positions are clamped to the new range.
   void SetContent(TWindow* content, int left, int top, int width, int height);
@@ -48,6 +50,8 @@ public:
   void SetHorzPosition(int position) { SetPositions(position, vert_); }
   void SetVertPosition(int position) { SetPositions(horz_, position); }
   void SetPositions(int horz, int vert);
+  // A wheel turn of `delta`: down by it, or sideways with Ctrl among `keys` (MK_ flags).
+  void ScrollByWheel(int delta, UINT keys);
   // Where the content's top-left corner lies in the client area (negative when scrolled past).
   int ContentLeft() const { return left_ - horz_; }
   int ContentTop() const { return top_ - vert_; }
@@ -70,6 +74,7 @@ private:
   void Scroll(int bar, int code);
   void UpdateBars();
 
+  bool horzBar_;
   TWindow* content_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   int horz_ = 0, vert_ = 0;

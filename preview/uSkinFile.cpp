@@ -5,6 +5,7 @@
 #include "base/Errors.h"
 #include "base/IniFile.h"
 #include "base/Numbers.h"
+#include "base/Picture.h"
 #include "base/Strings.h"
 #include "preview/uButtonPackage.h"
 
@@ -35,7 +36,7 @@ void LoadBuiltinImage(const std::string& name, TBitmap& bitmap, HMODULE module) 
   const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(::LockResource(loaded)) : nullptr;
   if (!bytes) throw Error("The built-in image " + name + " is missing");
   TMemoryStream stream(std::vector<uint8_t>(bytes, bytes + ::SizeofResource(module, resource)));
-  bitmap.LoadFromStream(stream);
+  LoadJpegFromStream(stream, bitmap);
 }
 
 bool SetButtonImageFromResourceName(TBtnImage& button, const std::string& upName, const std::string& downName,

@@ -21,8 +21,8 @@ std::string SystemLanguageCode();
 constexpr const char* kBuiltinButtons[] = {"PAGE_SETUP", "SELECT", "SAVE", "PRINT", "PRINT_PREVIEW"};
 // "ID_" + language + "_" + button + "_UP" or "_DOWN".
 std::string BuiltinImageName(const std::string& language, const std::string& button, bool down);
-// Loads the named RCDATA image of `module` (the control's own by default). Throws vt::Error when
-// the module has no such image or it is not a sound bitmap; `bitmap` then stays as it was.
+// Loads the named RCDATA JPEG image of `module` (the control's own by default). Throws vt::Error
+// when the module has no such image or it does not decode; `bitmap` then stays as it was.
 void LoadBuiltinImage(const std::string& name, TBitmap& bitmap, HMODULE module = nullptr);
 
 // Loads the built-in images `upName` and `downName` into a button's normal and pressed pictures;

@@ -1,4 +1,5 @@
-// The 24-bit bitmap: resizing, copies, and its BMP file form in both directions.
+// The 24-bit bitmap: resizing, copies, its BMP file form in both directions, and pictures loaded
+// from files by their extension.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -6,7 +7,10 @@
 
 #include "base/Bitmap.h"
 #include "base/Errors.h"
+#include "base/Picture.h"
 #include "base/Stream.h"
+#include "page/uJpegEncoder.h"
+#include "support/JpegDecode.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
@@ -169,4 +173,47 @@ TEST(Bitmap, CorruptHeadersAreRejectedAndLeaveTheBitmapAsItWas) {
   s.SetPosition(0);
   limited.LoadFromStream(s, 18);
   ExpectPattern(limited, 6, 3);
+}
+
+TEST(Picture, TheExtensionPicksTheFormatAndAFailureLeavesTheBitmap) {
+  test::TempDir dir;
+  TBitmap source(40, 24);  // smooth, so that JPEG keeps it close
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 40; ++x) source.SetPixel(x, y, RGB(x * 6, y * 10, 128));
+  const std::vector<uint8_t> jpeg = TJpegEncoder(95).Encode(source), bmp = Saved(source);
+  auto write = [&](const char* name, const std::vector<uint8_t>& bytes, size_t size) {
+    test::WriteFileBytes(dir.file(name), std::string(bytes.begin(), bytes.begin() + std::min(size, bytes.size())));
+    return dir.file(name);
+  };
+  struct Case {
+    const char* name;
+    const std::vector<uint8_t>& bytes;
+    size_t size;
+    bool loads;
+  };
+  const Case cases[] = {
+      {"a.jpg", jpeg, jpeg.size(), true},          {"b.JPEG", jpeg, jpeg.size(), true},
+      {"c.jfif", jpeg, jpeg.size(), true},         {"d.Bmp", bmp, bmp.size(), true},
+      {"e.gif", jpeg, jpeg.size(), false},         {"noextension", jpeg, jpeg.size(), false},
+      {"f.jpg", bmp, bmp.size(), false},           {"g.bmp", jpeg, jpeg.size(), false},
+      {"h.jpg", jpeg, 300, false},                 {"i.jpg", jpeg, 0, false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = write(c.name, c.bytes, c.size);
+    TBitmap target(2, 2);
+    target.Fill(RGB(1, 2, 3));
+    if (!c.loads) {
+      EXPECT_THROW(LoadPictureFromFile(path, target), Error) << c.name;
+      EXPECT_EQ(target.Width(), 2) << c.name;
+      EXPECT_EQ(target.Pixel(1, 1), RGB(1, 2, 3)) << c.name;
+      continue;
+    }
+    LoadPictureFromFile(path, target);
+    EXPECT_EQ(target.Width(), 40) << c.name;
+    EXPECT_LE(test::MeanChannelDifference(target, source), c.name[0] == 'd' ? 0 : 3) << c.name;
+  }
+  EXPECT_THROW(LoadPictureFromFile(dir.file("missing.jpg"), source), Error);
+  // A JPEG larger than the caller allows is not decoded.
+  TMemoryStream stream(jpeg);
+  EXPECT_THROW(LoadJpegFromStream(stream, source, 40 * 24 - 1), Error);
 }

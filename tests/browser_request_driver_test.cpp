@@ -14,6 +14,7 @@
 #include "browser/HostedControl.h"
 #include "capture/uBrowserSettings.h"
 #include "capture/uInstanceMutex.h"
+#include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
 #include "control/uRequestDriver.h"
 #include "base/Printer.h"
@@ -1046,4 +1047,33 @@ TEST(RequestPreview, PrintingWithoutPreviewPrintsEveryPageOrSaysThereIsNoPrinter
   ASSERT_EQ(dialogs.requests.size(), 1u);
   EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgNoDefaultPrinter));
   EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_OK | MB_ICONSTOP));
+}
+
+TEST(RequestPreview, APackageKeptFromAnEarlierRequestDressesThePreviewWhenItsFetchFails) {
+  // The site's package as an earlier request left it; the server now has another date and a
+  // damaged zip.
+  const std::string root = GetTempFolder() + "\\Vantrelle", folder = root + "\\site.test";
+  ::CreateDirectoryA(root.c_str(), nullptr);
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  WriteFileBytes(folder + "\\index.ini", "[INFO]\r\nFILEDATE=2001-01-01 00:00:00\r\n"
+                                         "[ENG]\r\nUP_PRINT_RUN=p_u.bmp\r\nDOWN_PRINT_RUN=p_d.bmp\r\n");
+  TBitmap picture(150, 49);
+  picture.SaveToFile(folder + "\\p_u.bmp");
+  picture.SaveToFile(folder + "\\p_d.bmp");
+  HttpTestServer server;
+  server.Set("/skin.zip", {200, "no zip", "Last-Modified: Tue, 01 Dec 2026 10:00:00 GMT\r\n"});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  int printWidth = 0, saveWidth = 0;
+  r.control->onShow = [&](TfmPreviewForm& form) {
+    printWidth = form.PrintBtn().Width();
+    saveWidth = form.SaveBtn().Width();
+  };
+  EXPECT_EQ(r.Run("/imgs:'" + server.Url("/skin.zip") + "'"), S_OK);
+  EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogPackageDownloadFailed) + " : " + server.Url("/skin.zip")));
+  EXPECT_TRUE(r.control->LoggedText(kLogImageButtonsSet));
+  EXPECT_EQ(printWidth, 150) << "the skin's picture";
+  EXPECT_EQ(saveWidth, 80) << "the built-in picture of the language";
+  RemoveTree(root);
 }

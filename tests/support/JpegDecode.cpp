@@ -1,49 +1,21 @@
 #include "support/JpegDecode.h"
 
-#include <csetjmp>
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
-#include <jpeglib.h>
+#include "base/Errors.h"
+#include "base/Picture.h"
 
 namespace vt::test {
-namespace {
-
-struct ErrorManager {
-  jpeg_error_mgr base;
-  jmp_buf jump;
-};
-
-void OnError(j_common_ptr info) { std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->jump, 1); }
-
-}  // namespace
 
 bool DecodeJpegFile(const std::string& path, TBitmap& out) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  jpeg_decompress_struct info{};
-  ErrorManager errors{};
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnError;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_decompress(&info);
-    std::fclose(file);
+  try {
+    TFileStream file(path, TFileStream::fmOpenRead);
+    LoadJpegFromStream(file, out);
+    return true;
+  } catch (const Error&) {
     return false;
   }
-  jpeg_create_decompress(&info);
-  jpeg_stdio_src(&info, file);
-  jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(&info);
-  out.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = out.ScanLine(static_cast<int>(info.output_scanline));
-    jpeg_read_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  std::fclose(file);
-  return true;
 }
 
 int MaxChannelDifference(const TBitmap& a, const TBitmap& b) {

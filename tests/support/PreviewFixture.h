@@ -18,6 +18,20 @@ inline void SetCtrl(bool down) {
   ::SetKeyboardState(keys);
 }
 
+// A print engine laid out at real size over a picture `width` pixels wide and `height` high.
+struct LaidOutEngine {
+  explicit LaidOutEngine(int height, int width = 800)
+      : picture(WritePicture(builder, {width, height, 256, 256}, Blocks)) {
+    engine.FitMode = fitRealSize;
+    engine.Layout(picture.get(), nullptr, nullptr, "", true);
+  }
+  PrivateTempFolder temp;
+  TBmpHtmlImageBuilder builder;
+  std::unique_ptr<TBmpHtmlImage> picture;
+  TVantrelleDocument document;
+  TPrintEngine engine{&document};
+};
+
 class PreviewFixture : public ::testing::Test {
 protected:
   void TearDown() override { SetCtrl(false); }

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "base/Printer.h"
 #include "support/UnixTools.h"
 
 namespace vt::test {
@@ -50,6 +51,20 @@ std::string PrintedPdf::WaitForFile(DWORD timeoutMs) {
     ::Sleep(200);
   }
   return {};
+}
+
+int PdfPages(const std::string& windowsPath) {
+  const UnixResult info = RunUnixCommand("pdfinfo " + ShellQuote(UnixPath(windowsPath)));
+  return info.exitCode == 0 ? std::atoi(PdfInfoField(info.output, "Pages").c_str()) : -1;
+}
+
+NamedJob::NamedJob(const std::string& prefix) : pdf(prefix) { TPrinter::Current().SetTitle(pdf.documentName()); }
+
+NamedJob::~NamedJob() { TPrinter::Current().SetTitle("Vantrelle"); }
+
+int NamedJob::Pages() {
+  const std::string path = pdf.WaitForFile();
+  return path.empty() ? -1 : PdfPages(path);
 }
 
 }  // namespace vt::test

@@ -21,4 +21,20 @@ private:
   std::string found_;
 };
 
+// The number of pages of a PDF file as poppler's pdfinfo reads it; -1 when it cannot.
+int PdfPages(const std::string& windowsPath);
+
+// The printer's print jobs named for a test for the scope, so that their PDF can be found.
+class NamedJob {
+public:
+  explicit NamedJob(const std::string& prefix);
+  ~NamedJob();
+  NamedJob(const NamedJob&) = delete;
+  NamedJob& operator=(const NamedJob&) = delete;
+  // The pages of the PDF printed under the name; -1 when none came.
+  int Pages();
+
+  PrintedPdf pdf;
+};
+
 }  // namespace vt::test

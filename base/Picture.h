@@ -1,0 +1,21 @@
+// Pictures from files and streams into bitmaps: BMP and JPEG, the format chosen by the file's
+// extension as the class library's picture loader does.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "base/Bitmap.h"
+#include "base/Stream.h"
+
+namespace vt {
+
+// Decodes a JPEG (JFIF) stream from the stream's position. Throws vt::Error for anything that is
+// no readable JPEG or is larger than `maxPixels`; `bitmap` then stays as it was.
+void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels = TBitmap::kMaxLoadPixels);
+
+// Loads a picture file: ".bmp" as BMP, ".jpg", ".jpeg", ".jpe" and ".jfif" as JPEG (any letter case).
+// Throws vt::Error for another extension, a file that cannot be read or one that does not decode;
+// `bitmap` then stays as it was.
+void LoadPictureFromFile(const std::string& path, TBitmap& bitmap);
+
+}  // namespace vt

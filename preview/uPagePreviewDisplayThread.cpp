@@ -1,0 +1,86 @@
+#include "preview/uPagePreviewDisplayThread.h"
+
+#include <exception>
+#include <string>
+
+#include "base/Errors.h"
+
+namespace vt {
+
+TEngineLock::TEngineLock() : mutex_(::CreateMutexW(nullptr, FALSE, nullptr)) {
+  if (!mutex_) throw Error("Cannot create a lock: " + SystemErrorText(::GetLastError()));
+}
+
+bool TEngineLock::Acquire(HANDLE giveUp) {
+  if (!giveUp) return ::WaitForSingleObject(mutex_.get(), INFINITE) != WAIT_FAILED;
+  // The stop request first: when both are there, the worker stops.
+  const HANDLE waits[] = {giveUp, mutex_.get()};
+  const DWORD result = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  // A turn its last holder left unreleased (a thread that ended) is ours as well.
+  return result == WAIT_OBJECT_0 + 1 || result == WAIT_ABANDONED_0 + 1;
+}
+
+void TEngineLock::Release() { ::ReleaseMutex(mutex_.get()); }
+
+TPagePreviewDisplayThread::TPagePreviewDisplayThread(TEngineLock* lock)
+    : lock_(lock),
+      doneEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      stopEvent_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (!doneEvent_ || !stopEvent_) throw Error("Cannot create an event: " + SystemErrorText(::GetLastError()));
+}
+
+TPagePreviewDisplayThread::~TPagePreviewDisplayThread() { Stop(); }
+
+void TPagePreviewDisplayThread::Start(IPagePreviewDisplayer* displayer, bool wait) {
+  if (!displayer) return;
+  thread_.reset(::CreateThread(nullptr, 0, &ThreadProc, this, CREATE_SUSPENDED, nullptr));
+  if (!thread_) return;
+  displayer_ = displayer;
+  ::ResetEvent(stopEvent_.get());
+  ::ResumeThread(thread_.get());
+  if (wait) ::WaitForSingleObject(doneEvent_.get(), INFINITE);
+}
+
+void TPagePreviewDisplayThread::Stop() {
+  if (!thread_) return;
+  ::SetEvent(stopEvent_.get());
+  ::WaitForSingleObject(doneEvent_.get(), INFINITE);
+  thread_.reset();
+}
+
+bool TPagePreviewDisplayThread::Stopping() const {
+  return ::WaitForSingleObject(stopEvent_.get(), 0) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI TPagePreviewDisplayThread::ThreadProc(void* self) {
+  static_cast<TExcutable*>(self)->Execute();
+  return 0;
+}
+
+void TPagePreviewDisplayThread::Execute() {
+  // Set however the run ends, or the window would wait for this worker for ever.
+  struct TDone {
+    HANDLE event;
+    ~TDone() { ::SetEvent(event); }
+  } done{doneEvent_.get()};
+  try {
+    if (!displayer_) return;
+    const int32_t count = displayer_->GetPageCount();
+    for (int32_t i = 0; i < count; ++i) {
+      if (Stopping()) return;
+      if (lock_ && !lock_->Acquire(stopEvent_.get())) return;
+      try {
+        displayer_->DisplayPage(i);
+      } catch (const std::exception& e) {
+        ::OutputDebugStringA(("Thumbnail " + std::to_string(i + 1) + " not drawn: " + e.what()).c_str());
+      } catch (...) {
+        ::OutputDebugStringA(("Thumbnail " + std::to_string(i + 1) + " not drawn").c_str());
+      }
+      if (lock_) lock_->Release();
+    }
+  } catch (...) {
+    ::OutputDebugStringA("Thumbnail worker failed");
+  }
+}
+
+}  // namespace vt

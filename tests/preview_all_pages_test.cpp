@@ -1,0 +1,303 @@
+// The all-pages print preview on the screen: the grid of thumbnails at each zoom and view size,
+// the worker that draws them while the window is resized, a thumbnail that fails, printing and
+// saving the ticked pages, and the skins of both preview windows' tool bars.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Dialogs.h"
+#include "base/Errors.h"
+#include "base/Numbers.h"
+#include "base/Strings.h"
+#include "page/uJpegEncoder.h"
+#include "preview/frmPrintPreview.h"
+#include "resources/StringIds.h"
+#include "support/PreviewFixture.h"
+#include "support/PrinterQueue.h"
+#include "support/Scopes.h"
+#include "support/WindowTesting.h"
+
+using namespace vt;
+using namespace vt::test;
+
+namespace {
+
+// Places in the panel of the thumbnails, or in the tool bar.
+POINT At(const TWindow& w) { return POINT{w.Left(), w.Top()}; }
+POINT At(const TControl& c) {
+  RECT r{};
+  ::GetWindowRect(c.Handle(), &r);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(c.Handle()), reinterpret_cast<POINT*>(&r), 1);
+  return POINT{r.left, r.top};
+}
+
+// The page as the engine draws it into a thumbnail of `width` x `height`.
+std::unique_ptr<TBitmap> Rendered(TPrintEngine& engine, int page, int width, int height) {
+  auto b = std::make_unique<TBitmap>(width, height);
+  engine.RenderPage(b->Canvas(), page);
+  ::GdiFlush();
+  return b;
+}
+
+class AllPages : public ::testing::Test {
+protected:
+  // A picture of `pages` printer pages, one column of them, shown in the window.
+  void Open(int pages) {
+    const TPrintEngine page(nullptr);
+    laid_ = std::make_unique<LaidOutEngine>((pages - 1) * page.PageHeight + page.PageHeight / 2, page.PageWidth / 2);
+    ASSERT_EQ(laid_->engine.GetPageCount(), pages);
+    form_ = std::make_unique<TfmPrintPreview>();
+    form_->ShowNonModal(laid_->engine);
+  }
+  // Until the worker has ended and its thumbnails are shown.
+  void WaitForThumbnails() {
+    ASSERT_TRUE(PumpUntil([&] { return form_->Idle() && !form_->Drawing(); }, 30000));
+    PumpMessages(20);  // the last cursor message
+  }
+  // The window restored to a client area of w x h (the view is the client less the bars).
+  void Resize(int w, int h) {
+    ::ShowWindow(form_->Handle(), SW_RESTORE);
+    RECT r{0, 0, w, h};
+    ::AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    ::SetWindowPos(form_->Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE);
+  }
+  // The view's width and height as the layout takes them.
+  int W() { return form_->View().Width() - 4; }
+  int H() { return form_->View().Height() - 4; }
+  TPrintEngine& Engine() { return laid_->engine; }
+
+  std::unique_ptr<LaidOutEngine> laid_;
+  std::unique_ptr<TfmPrintPreview> form_;
+};
+
+TEST_F(AllPages, OnePageIsCentredAndDrawnAsTheEngineDrawsIt) {
+  Open(1);
+  WaitForThumbnails();
+  EXPECT_FLOAT_EQ(form_->Zoom(), 0.5f);
+  EXPECT_EQ(form_->ToolBar().ZoomIndex(), 2);
+  EXPECT_TRUE(::IsZoomed(form_->Handle()));
+  const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
+  EXPECT_EQ(tw, static_cast<int>(Engine().PageWidth * 0.5f));
+  const POINT image = At(form_->Image(0));
+  EXPECT_LE(std::abs(2 * image.x + tw - W()), 1) << "centred across";
+  EXPECT_LE(std::abs(2 * image.y + th + 30 - H()), 1) << "centred down, with its check box";
+  EXPECT_EQ(form_->CheckBox(0).Text(), L"1/1 Page");
+  EXPECT_TRUE(form_->CheckBox(0).Checked());
+  const TBitmap* picture = form_->Image(0).Picture();
+  ASSERT_NE(picture, nullptr);
+  auto expected = Rendered(Engine(), 1, tw, th);
+  EXPECT_EQ(FirstMismatch(*picture, 0, 0, tw, th, [&](int x, int y) { return expected->Pixel(x, y); }), "");
+  // On the screen: the thumbnail, its grey shadow at 4 pixels, the view's face beyond.
+  auto shot = Screenshot(form_->ViewPanel().Handle());
+  EXPECT_EQ(shot->Pixel(image.x + tw / 2, image.y + th / 2), picture->Pixel(tw / 2, th / 2));
+  EXPECT_EQ(shot->Pixel(image.x + tw + 2, image.y + th / 2), RGB(128, 128, 128));
+  EXPECT_EQ(shot->Pixel(image.x + tw + 6, image.y + th / 2), ::GetSysColor(COLOR_BTNFACE));
+}
+
+TEST_F(AllPages, FivePagesThreeToARowAndAViewNarrowerThanOneThumbnail) {
+  Open(5);
+  form_->SelectZoomIndex(4);
+  const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
+  // Room for three thumbnails and a half.
+  Resize(80 + (tw + 20) * 7 / 2 + 4, 900);
+  WaitForThumbnails();
+  const int left = (W() - (3 * tw + 40)) / 2;
+  const POINT expected[] = {{left, 0}, {left + tw + 20, 0}, {left + 2 * (tw + 20), 0}, {left, 1}, {left + tw + 20, 1}};
+  const int top = At(form_->Image(0)).y;
+  EXPECT_EQ(top, (H() - 2 * (th + 30)) / 2) << "the grid is lower than the view: centred";
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    const POINT image = At(form_->Image(i));
+    EXPECT_EQ(image.x, expected[i].x);
+    EXPECT_EQ(image.y, top + expected[i].y * (th + 30));
+    EXPECT_EQ(At(form_->Shadow(i)).x, image.x + 4);
+    EXPECT_EQ(At(form_->Shadow(i)).y, image.y + 4);
+    EXPECT_EQ(At(form_->CheckBox(i)).x, image.x + 4);
+    EXPECT_EQ(At(form_->CheckBox(i)).y, image.y + th + 6);
+    EXPECT_EQ(form_->CheckBox(i).Text(), ToWide(Format("%d/5 Page", i + 1)));
+  }
+
+  // Narrower than one thumbnail at 50 %: one column that starts left of the panel, five rows that
+  // do not fit, the first 50 pixels down, the second out of sight.
+  form_->SelectZoomIndex(2);
+  Resize(form_->ThumbWidth() / 2, 600);
+  WaitForThumbnails();
+  const int tw2 = form_->ThumbWidth(), th2 = form_->ThumbHeight();
+  EXPECT_EQ(At(form_->Image(0)).x, (W() - tw2) / 2);
+  EXPECT_LT(At(form_->Image(0)).x, 0);
+  EXPECT_EQ(At(form_->Image(0)).y, 50);
+  EXPECT_FALSE(form_->Image(1).Visible());
+  SCROLLINFO range{sizeof(range), SIF_RANGE, 0, 0, 0, 0, 0};
+  ::GetScrollInfo(form_->View().Handle(), SB_VERT, &range);
+  EXPECT_EQ(range.nMax + 1, 5 * (th2 + 30) + 100);
+}
+
+TEST_F(AllPages, AGridHigherThanAWindowCanBeScrollsToItsLastPage) {
+  Open(30);
+  form_->SelectZoomIndex(0);  // one column of 30 full-size pages: far more than 32767 pixels
+  WaitForThumbnails();
+  EXPECT_EQ(form_->Image(29).Picture(), nullptr) << "far from the view: not drawn";
+  form_->View().SetVertPosition(1 << 30);
+  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  WaitForThumbnails();
+  const TThumbnail& last = form_->Image(29);
+  ASSERT_TRUE(last.Visible());
+  ASSERT_NE(last.Picture(), nullptr);
+  EXPECT_FALSE(form_->Image(0).Visible()) << "out of sight";
+  EXPECT_EQ(form_->Image(0).Picture(), nullptr) << "far from the view: its thumbnail let go";
+  const POINT at = At(last);
+  PumpMessages(50);
+  auto shot = Screenshot(form_->ViewPanel().Handle());
+  const int y = std::max<int>(at.y, 0) + 40;  // the thumbnail may start above the panel
+  EXPECT_EQ(shot->Pixel(at.x + 40, y), last.Picture()->Pixel(40, y - at.y));
+  EXPECT_EQ(At(form_->CheckBox(29)).y, at.y + form_->ThumbHeight() + 6);
+}
+
+TEST_F(AllPages, ZoomListAndButtonsLayTheThumbnailsOutAgainAtBothEnds) {
+  Open(2);
+  Engine().PageWidth = 761;
+  const struct {
+    void (TfmPrintPreview::*action)();
+    int startIndex, index, thumbWidth;
+  } steps[] = {{&TfmPrintPreview::ZoomOut, 4, 4, 76}, {&TfmPrintPreview::ZoomIn, 0, 0, 761},
+               {&TfmPrintPreview::ZoomOut, 0, 1, 570}, {&TfmPrintPreview::ZoomIn, 3, 2, 380}};
+  for (const auto& s : steps) {
+    form_->SelectZoomIndex(s.startIndex);
+    WaitForThumbnails();
+    ASSERT_NE(form_->Image(1).Picture(), nullptr);
+    (form_.get()->*s.action)();
+    EXPECT_EQ(form_->ToolBar().ZoomIndex(), s.index);
+    EXPECT_EQ(form_->ThumbWidth(), s.thumbWidth);
+    EXPECT_EQ(form_->Image(1).Picture(), nullptr) << "laid out again, also at an end";
+  }
+  // The wheel scrolls down, with Ctrl across.
+  Resize(300, 300);
+  WaitForThumbnails();
+  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  EXPECT_EQ(form_->View().VertPosition(), 120);
+  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), 0);
+  EXPECT_EQ(form_->View().HorzPosition(), 120);
+}
+
+TEST_F(AllPages, ResizingWhileTheWorkerDrawsRedrawsFromPageOneAndKeepsTheTicks) {
+  Open(8);
+  form_->CheckBox(1).SetChecked(false);
+  form_->CheckBox(4).SetChecked(false);
+  // Many layouts, each stopping a worker somewhere in its pages, some while it hands one over.
+  for (int i = 0; i < 60; ++i) {
+    Resize(300 + (i * 137) % 1000, 400 + (i * 71) % 500);
+    if (i % 9 == 0) form_->SelectZoomIndex((i / 9) % 5);
+    PumpMessages(i % 4);
+  }
+  ::ShowWindow(form_->Handle(), SW_MAXIMIZE);  // every page in sight
+  form_->SelectZoomIndex(3);
+  WaitForThumbnails();
+  const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    const TBitmap* picture = form_->Image(i).Picture();
+    ASSERT_NE(picture, nullptr);
+    auto expected = Rendered(Engine(), i + 1, tw, th);
+    EXPECT_EQ(FirstMismatch(*picture, 0, 0, tw, th, [&](int x, int y) { return expected->Pixel(x, y); }), "");
+    EXPECT_EQ(form_->CheckBox(i).Checked(), i != 1 && i != 4);
+  }
+  EXPECT_FALSE(form_->Drawing());
+}
+
+// A picture whose second drawing fails, as a broken tile file would.
+class TFailingImage : public THtmlImage {
+public:
+  explicit TFailingImage(THtmlImage& image) : image_(image) {}
+  void Assign(const THtmlImage&) override {}
+  void SaveToClipboardFormat() override {}
+  int32_t GetImageWidth() const override { return image_.GetImageWidth(); }
+  int32_t GetImageHeight() const override { return image_.GetImageHeight(); }
+  uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override {
+    if (++draws == 2) throw Error("The tile file is damaged");
+    return image_.DrawRect(dc, dst, src);
+  }
+  std::atomic<int> draws{0};
+
+private:
+  THtmlImage& image_;
+};
+
+TEST_F(AllPages, AThumbnailThatFailsLeavesItsPageBlankAndTheWorkerGoesOn) {
+  Open(3);
+  WaitForThumbnails();
+  TFailingImage failing(*laid_->picture);
+  Engine().Image = &failing;
+  form_->SelectZoomIndex(3);
+  WaitForThumbnails();
+  EXPECT_NE(form_->Image(0).Picture(), nullptr);
+  EXPECT_EQ(form_->Image(1).Picture(), nullptr);
+  EXPECT_NE(form_->Image(2).Picture(), nullptr);
+  EXPECT_FALSE(form_->Drawing()) << "the hourglass went";
+  // The done event came, or this layout would wait for the worker for ever.
+  form_->SelectZoomIndex(2);
+  WaitForThumbnails();
+  EXPECT_NE(form_->Image(1).Picture(), nullptr);
+  Engine().Image = laid_->picture.get();
+}
+
+TEST_F(AllPages, PrintsTheTickedPagesOrAllOfThem) {
+  struct Case {
+    std::vector<int> ticked;
+    int answer;  // the range the dialog is answered with
+    bool selectionOffered;
+    int sheets;
+  };
+  const Case cases[] = {{{2}, prAllPages, true, 3}, {{}, prAllPages, false, 3}, {{1, 3}, prSelection, true, 2}};
+  Open(3);  // printing starts while the worker draws
+  for (const Case& c : cases) {
+    for (int i = 0; i < 3; ++i) form_->CheckBox(i).SetChecked(false);
+    for (int page : c.ticked) form_->CheckBox(page - 1).SetChecked(true);
+    NamedJob job("vt-all-pages");
+    DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
+      DialogAnswer answer(IDOK);
+      answer.printRange = c.answer;
+      return answer;
+    });
+    form_->PrintBtnClick();
+    const auto print = dialogs.Named("PrintDialog");
+    ASSERT_EQ(print.size(), 1u);
+    EXPECT_EQ(print[0].proposed.printRange, c.selectionOffered ? prSelection : prAllPages);
+    EXPECT_EQ((print[0].flags & PD_NOSELECTION) == 0, c.selectionOffered);
+    EXPECT_NE(print[0].flags & PD_NOPAGENUMS, 0u) << "no page range is offered";
+    EXPECT_EQ(job.Pages(), c.sheets);
+  }
+  EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(form_->Handle()));
+}
+
+TEST_F(AllPages, SavesTheTickedPagesAndAsksForOneWhenNoneIs) {
+  Open(5);
+  TempDir dir;
+  form_->CheckBox(1).SetChecked(false);
+  form_->CheckBox(4).SetChecked(false);
+  {
+    DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
+      DialogAnswer answer(IDOK);
+      answer.fileName = dir.file("pages"), answer.filterIndex = 2;
+      return answer;
+    });
+    form_->SaveBtnClick();
+    ASSERT_EQ(dialogs.requests.size(), 1u) << "no message follows a save";
+  }
+  for (int page = 1; page <= 5; ++page)
+    EXPECT_EQ(FileExists(dir.file(Format("pages-%d.jpg", page))), page == 1 || page == 3 || page == 4) << page;
+  for (int i = 0; i < 5; ++i) form_->CheckBox(i).SetChecked(false);
+  DialogRecorder dialogs;
+  form_->SaveBtnClick();
+  ASSERT_EQ(dialogs.requests.size(), 1u);
+  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgSelectPagesToSaveOrPrint));
+  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK));
+}
+
+}  // namespace
