@@ -1051,7 +1051,8 @@ TEST(RequestPreview, PrintingWithoutPreviewPrintsEveryPageOrSaysThereIsNoPrinter
 
 TEST(RequestPreview, APackageKeptFromAnEarlierRequestDressesThePreviewWhenItsFetchFails) {
   // The site's package as an earlier request left it; the server now has another date and a
-  // damaged zip.
+  // damaged zip. The request's temporary folder is its own, so it is made first.
+  HostedRequest r(LargePage());
   const std::string root = GetTempFolder() + "\\Vantrelle", folder = root + "\\site.test";
   ::CreateDirectoryA(root.c_str(), nullptr);
   ::CreateDirectoryA(folder.c_str(), nullptr);
@@ -1062,7 +1063,6 @@ TEST(RequestPreview, APackageKeptFromAnEarlierRequestDressesThePreviewWhenItsFet
   picture.SaveToFile(folder + "\\p_d.bmp");
   HttpTestServer server;
   server.Set("/skin.zip", {200, "no zip", "Last-Modified: Tue, 01 Dec 2026 10:00:00 GMT\r\n"});
-  HostedRequest r(LargePage());
   r.control->realPreview = true;
   DialogRecorder dialogs;
   int printWidth = 0, saveWidth = 0;
