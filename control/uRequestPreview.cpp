@@ -32,6 +32,9 @@ constexpr const char* kHookCaption = "ActiveX::AppOnMessage";
 // A setting may list any number of images; a banner needs a handful. Downloading stops here so
 // that a hostile or broken setting cannot keep the request downloading for hours.
 constexpr int kMaxSettingImages = 256;
+// The most a header/footer setting and each of its images may download.
+constexpr uint64_t kMaxSettingBytes = 1024 * 1024;
+constexpr uint64_t kMaxSettingImageBytes = 4 * 1024 * 1024;
 
 // The control whose AppOnMessage sees this thread's messages.
 thread_local TVantrelle* hookedControl = nullptr;
@@ -336,7 +339,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   request.downloadedFiles.push_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
   int32_t status = 0;
-  if (!DownloadURLToFile(url, settingFile, status)) return;
+  if (!DownloadURLToFile(url, settingFile, status, kMaxSettingBytes)) return;
 
   auto images = std::make_unique<TURLImg>();
   LogRunText(Format(LoadResString(kLogAnalysingFormFile).c_str(), settingFile.c_str()));
@@ -354,7 +357,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     const std::string imageFile = GetTempFile(folder, "");
     request.downloadedFiles.push_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
-    if (!DownloadURLToFile(item->Url, imageFile, status)) {
+    if (!DownloadURLToFile(item->Url, imageFile, status, kMaxSettingImageBytes)) {
       request.settingImages.reset();
       request.settingFile.clear();
       return;

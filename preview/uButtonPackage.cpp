@@ -156,7 +156,7 @@ std::string DownloadToFolder(const std::string& url, const std::string& folder) 
   if (Trim(url).empty() || Trim(folder).empty() || name.empty()) return {};
   std::string target = folder + "\\" + name;
   int32_t status = 0;
-  if (!DownloadURLToFile(url, target, status)) {
+  if (!DownloadURLToFile(url, target, status, kMaxPackageBytes)) {
     ::DeleteFileA(target.c_str());
     return {};
   }

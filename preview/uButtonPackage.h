@@ -13,6 +13,8 @@ struct TUnzipLimits {
   uint64_t maxEntries = 1000;
   uint64_t maxBytes = 64ull * 1024 * 1024;  // all entries together, uncompressed
 };
+// The zip as downloaded: a zip of stored entries is hardly larger than what it holds.
+constexpr uint64_t kMaxPackageBytes = 64ull * 1024 * 1024;
 
 // A path that stays inside the folder it is taken relative to: no drive, no root, no "..",
 // nothing the file system would read as a device or cut short. Either slash separates.
