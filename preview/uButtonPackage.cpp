@@ -10,6 +10,7 @@
 #include "base/Handles.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
+#include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
 #include "resources/StringIds.h"
@@ -119,19 +120,12 @@ bool IsPackageRelativePath(const std::wstring& name) {
   }
 }
 
-bool GetURLLastModified(const std::string& url, SYSTEMTIME& time) {
-  InternetHandle internet(::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!internet) return false;
-  // A cached answer would hide a changed package.
-  InternetHandle request(::InternetOpenUrlA(internet.get(), url.c_str(), nullptr, 0,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
-  if (!request) return false;
-  // An error page's date says nothing about the package.
-  if (GetHttpStatusCode(request.get()) != 200) return false;
-  SYSTEMTIME utc{};
-  DWORD size = sizeof(utc);
-  if (!::HttpQueryInfoA(request.get(), HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &utc, &size, nullptr))
-    return false;
+bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits) {
+  // The header is read as text and parsed here: the platform's own reading of a date that is not
+  // one cannot be trusted with a server's text.
+  THttpAnswer answer;
+  SYSTEMTIME utc;
+  if (!HttpGet(url, "", limits, answer) || !ParseHttpDate(answer.lastModified, utc)) return false;
   FILETIME universal, local;
   return ::SystemTimeToFileTime(&utc, &universal) && ::FileTimeToLocalFileTime(&universal, &local) &&
          ::FileTimeToSystemTime(&local, &time);

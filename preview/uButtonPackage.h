@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/uHttpGet.h"
+
 namespace vt {
 
 // The package comes from any web site: what it may unpack is bounded.
@@ -21,8 +23,8 @@ constexpr uint64_t kMaxPackageBytes = 64ull * 1024 * 1024;
 bool IsPackageRelativePath(const std::wstring& name);
 
 // The HTTP Last-Modified time of the URL in local time; false when the URL cannot be opened, does
-// not answer 200 or has no such header.
-bool GetURLLastModified(const std::string& url, SYSTEMTIME& time);
+// not answer 200, or has no such header or one that is no HTTP date.
+bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits = {});
 // "yyyy-mm-dd hh:nn:ss", the colons being the system's time separator.
 std::string FileDateText(const SYSTEMTIME& time);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,6 +53,8 @@ std::string LocalFileDate(WORD year, WORD month, WORD day, WORD hour, WORD minut
   ::FileTimeToSystemTime(&localTime, &local);
   return vt::FileDateText(local);
 }
+
+const std::string kDate1 = LocalFileDate(2026, 12, 2, 10, 20, 30);
 
 HttpTestServer::Answer Package(const std::string& zip, const char* modified) {
   return {200, zip, std::string("Last-Modified: ") + modified + "\r\n"};
@@ -143,6 +146,42 @@ TEST_F(ButtonPackage, SettingsFileWithoutADateIsFetchedOnceAndThenCached) {
   size_t fetched = CountRequests(server_, "/skin.zip");
   ASSERT_TRUE(Fetch("/skin.zip", iniPath));
   EXPECT_EQ(CountRequests(server_, "/skin.zip"), fetched + 1) << "no second download";
+}
+
+// The date is read from the header's text: whatever the server sends there, a date or none.
+TEST(PackageDate, LastModifiedHeadersAndHostileServers) {
+  struct Case { const char* what; HttpTestServer::Answer answer; std::string fileDate; };
+  const Case cases[] = {
+      {"preferred form", {200, "zip", "Last-Modified: Wed, 02 Dec 2026 10:20:30 GMT\r\n"}, kDate1},
+      {"obsolete form", {200, "zip", "Last-Modified: Wednesday, 02-Dec-26 10:20:30 GMT\r\n"}, kDate1},
+      {"asctime form", {200, "zip", "Last-Modified: Wed Dec  2 10:20:30 2026\r\n"}, kDate1},
+      {"a day name only", {200, "zip", "Last-Modified: Wed\r\n"}, ""},
+      {"letters", {200, "zip", "Last-Modified: ZZZ\r\n"}, ""},
+      {"a comma", {200, "zip", "Last-Modified: ,\r\n"}, ""},
+      {"empty", {200, "zip", "Last-Modified: \r\n"}, ""},
+      {"no such day", {200, "zip", "Last-Modified: Wed, 31 Feb 2026 10:20:30 GMT\r\n"}, ""},
+      {"a line too long for a date", {200, "zip", "Last-Modified: " + std::string(70000, '7') + "\r\n"}, ""},
+      {"no header", {200, "zip"}, ""},
+      {"an error page's date", {404, "gone", "Last-Modified: Wed, 02 Dec 2026 10:20:30 GMT\r\n"}, ""},
+      {"redirected to the date", {302, "", "Location: /dated\r\n"}, kDate1},
+      {"redirect loop", {302, "", "Location: /p\r\n"}, ""},
+      {"no answer", {200, "", "", HttpTestServer::Pace::silent}, ""},
+      {"a head that never ends", {200, "", "", HttpTestServer::Pace::endlessHead}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    server.Set("/p", c.answer);
+    server.Set("/dated", {200, "zip", std::string("Last-Modified: ") + kModified1 + "\r\n"});
+    vt::THttpLimits limits;
+    limits.deadlineMs = 1000;
+    SYSTEMTIME time{};
+    auto start = std::chrono::steady_clock::now();
+    bool known = vt::GetURLLastModified(server.Url("/p"), time, limits);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(known ? vt::FileDateText(time) : "", c.fileDate);
+    EXPECT_LE(server.CountRequests("/p"), 1u + vt::kHttpMaxRedirects);
+  }
 }
 
 TEST_F(ButtonPackage, NoDateOrNoServerFetchesNothing) {

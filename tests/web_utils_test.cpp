@@ -1,4 +1,4 @@
-// URL splitting, HTTP download against real servers on 127.0.0.1 (sound and
+// URL splitting, HTTP dates, HTTP download against real servers on 127.0.0.1 (sound and
 // hostile), local address text.
 #include <gtest/gtest.h>
 
@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
@@ -44,6 +45,41 @@ TEST(SplitURL, EveryRule) {
     EXPECT_EQ(host, c.host) << c.url;
     EXPECT_EQ(path, c.path) << c.url;
     EXPECT_EQ(port, c.port) << c.url;
+  }
+}
+
+TEST(HttpDate, TheThreeFormsAndNothingElse) {
+  struct Case { const char* text; WORD year, month, day, hour, minute, second; };
+  const Case dates[] = {
+      {"Sun, 06 Nov 1994 08:49:37 GMT", 1994, 11, 6, 8, 49, 37},
+      {"  sun, 06 NOV 1994 08:49:37 gmt ", 1994, 11, 6, 8, 49, 37},
+      {"Sunday, 06-Nov-94 08:49:37 GMT", 1994, 11, 6, 8, 49, 37},
+      {"Friday, 04-Dec-26 08:09:10 GMT", 2026, 12, 4, 8, 9, 10},
+      {"Sun Nov  6 08:49:37 1994", 1994, 11, 6, 8, 49, 37},
+      {"Wed Dec 16 23:59:59 2026", 2026, 12, 16, 23, 59, 59},
+      {"Thu, 29 Feb 2024 00:00:00 GMT", 2024, 2, 29, 0, 0, 0},
+      {"Mon, 01 Jan 1601 00:00:00 GMT", 1601, 1, 1, 0, 0, 0},
+  };
+  for (const Case& c : dates) {
+    SYSTEMTIME t{};
+    ASSERT_TRUE(ParseHttpDate(c.text, t)) << c.text;
+    EXPECT_EQ(std::vector<WORD>({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}),
+              std::vector<WORD>({c.year, c.month, c.day, c.hour, c.minute, c.second}))
+        << c.text;
+  }
+  for (const char* text : {"", "Wed", "ZZZ", ",", "0", "Wed, 02 Dec 2026", "Wed, 02 Dec 2026 10:20:30",
+                           "Wed, 02 Dec 2026 10:20:30 GMT trailing", "Wed, 2 Dec 2026 10:20:30 GMT",
+                           "Wed, 02 Dec 26 10:20:30 GMT", "Wed, 02 Dcm 2026 10:20:30 GMT", "Wen, 02 Dec 2026 10:20:30 GMT",
+                           "Wed 02 Dec 2026 10:20:30 GMT", "Wed, 32 Dec 2026 10:20:30 GMT", "Wed, 00 Dec 2026 10:20:30 GMT",
+                           "Fri, 29 Feb 2026 10:20:30 GMT", "Mon, 29 Feb 1900 10:20:30 GMT", "Wed, 02 Dec 2026 24:00:00 GMT",
+                           "Wed, 02 Dec 2026 10:60:30 GMT", "Wed, 02 Dec 2026 10:20:60 GMT", "Wed, 02 Dec 1600 10:20:30 GMT",
+                           "Wed, 02 Dec 2026 10:20:30 UTC", "Wed, 02 Dec 2026 10:20:30 +0000", "Wed, -2 Dec 2026 10:20:30 GMT",
+                           "Wednesday, 02 Dec 2026 10:20:30 GMT", "Wed, 02-Dec-26 10:20:30 GMT", "Sun Nov 6 08:49:37 1994",
+                           "Sun Nov  6 08:49:37 94", "2026-12-02T10:20:30Z", "1733134830"}) {
+    SYSTEMTIME t{};
+    t.wYear = 7;
+    EXPECT_FALSE(ParseHttpDate(text, t)) << text;
+    EXPECT_EQ(t.wYear, 7) << text;
   }
 }
 
