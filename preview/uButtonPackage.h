@@ -28,15 +28,13 @@ bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLim
 // "yyyy-mm-dd hh:nn:ss", the colons being the system's time separator.
 std::string FileDateText(const SYSTEMTIME& time);
 
-// The file name the package is stored under: the URL's text after its last "/", cut to a file name.
+// The package's file name, as logged: the URL's text after its last "/", cut to a file name.
 std::string PackageFileName(const std::string& url);
-// Downloads the URL into the folder under PackageFileName; the file's path, or empty on failure.
-std::string DownloadToFolder(const std::string& url, const std::string& folder);
 
-// Extracts every entry of the zip into the folder that holds it, replacing files of the same
-// names; nothing happens when the zip does not exist. Throws vt::Error for a zip that cannot be
-// read, an entry that would land outside the folder, or a package beyond `limits`; names and
-// declared sizes are checked before anything is written.
-void UnzipPackage(const std::string& zipPath, const TUnzipLimits& limits = {});
+// Extracts every entry of the zip into `folder`, replacing files of the same names; nothing
+// happens when the zip does not exist. Throws vt::Error for a zip that cannot be read, an entry
+// that would land outside the folder, or a package beyond `limits`; names and declared sizes are
+// checked before anything is written.
+void UnzipPackage(const std::string& zipPath, const std::string& folder, const TUnzipLimits& limits = {});
 
 }  // namespace vt
