@@ -70,6 +70,11 @@ struct MenuTraits {
   static Type Invalid() { return nullptr; }
   static void Close(Type h) { ::DestroyMenu(h); }
 };
+struct IconTraits {  // LoadImage(IMAGE_ICON) from a file: the caller destroys it
+  using Type = HICON;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyIcon(h); }
+};
 struct LocalMemTraits {
   using Type = HLOCAL;
   static Type Invalid() { return nullptr; }
@@ -89,6 +94,7 @@ using PenHandle = UniqueHandle<GdiObjectTraits<HPEN>>;
 using RegionHandle = UniqueHandle<GdiObjectTraits<HRGN>>;
 using LocalMemory = UniqueHandle<LocalMemTraits>;
 using MenuHandle = UniqueHandle<MenuTraits>;
+using IconHandle = UniqueHandle<IconTraits>;
 
 // A window's device context from GetDC, released to that window.
 class WindowDC {

@@ -6,7 +6,6 @@
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
-#include "base/IniFile.h"
 #include "base/MessagePump.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
@@ -20,6 +19,7 @@
 #include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPreviewForm.h"
+#include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -294,13 +294,12 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   if (fetched) {
     LogRunText(Format((LoadResString(kLogPackageDownloaded) + " : %s").c_str(), url.c_str()));
     if (settingsThere) {
-      const std::string folder = FolderOf(iniPath);
-      LogRunText(Format((LoadResString(kLogPackageFolder) + " : %s").c_str(), folder.c_str()));
-      const TIniFile ini(iniPath);
-      title = ini.ReadString("INFO", "TITLE", kProductName);
-      const std::string iconFile = ini.ReadString("ICON", "ICONFILE", "");
-      if (!iconFile.empty()) iconPath = folder + "\\" + iconFile;
-      closeButton = ini.ReadString("BUTTON", "BTNCLOSE", "");
+      LogRunText(Format((LoadResString(kLogPackageFolder) + " : %s").c_str(), FolderOf(iniPath).c_str()));
+      const TSkinSettings skin = ReadSkinFile(iniPath, LanguageCodeFor(request.systemLanguage));
+      title = skin.title;
+      // The package names its icon: one outside the package's folder is not loaded.
+      iconPath = skin.ImagePath(skin.iconFile);
+      closeButton = skin.btnClose;
     }
   } else {
     LogRunText(Format((LoadResString(kLogPackageDownloadFailed) + " : %s").c_str(), url.c_str()));
@@ -308,13 +307,13 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   const std::string caption = Trim(title).empty() ? kProductName : title;
   ::SetWindowTextA(form.Handle(), caption.c_str());
   LogRunText(Format((LoadResString(kLogPreviewTitle) + " : %s").c_str(), caption.c_str()));
-  if (!Trim(iconPath).empty()) {
+  if (!iconPath.empty()) {
     LogRunText(Format((LoadResString(kLogPreviewIcon) + " : %s").c_str(), iconPath.c_str()));
-    if (FileExists(iconPath)) {
-      // The window keeps the icon for its life; the system frees it with the process.
-      if (HANDLE icon = ::LoadImageA(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE))
-        ::SendMessageA(form.Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    }
+    // The window shows the icon without owning it: the request destroys it after the window.
+    request.previewIcon.reset(static_cast<HICON>(
+        ::LoadImageA(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+    if (request.previewIcon)
+      ::SendMessageA(form.Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(request.previewIcon.get()));
   }
   if (settingsThere) {
     LogRunText(Format((LoadResString(kLogSystemLanguage) + " : %s").c_str(), request.systemLanguage.c_str()));
