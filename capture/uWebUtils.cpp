@@ -4,7 +4,6 @@
 #include <winsock.h>
 
 #include <cstring>
-#include <vector>
 
 #include "base/Handles.h"
 #include "base/Numbers.h"
@@ -157,7 +156,12 @@ bool SplitURL(const std::string& url, std::string& scheme, std::string& host, st
   size_t colon = hostPart.find(':');
   if (colon != std::string::npos) {
     host = hostPart.substr(0, colon);
-    auto number = TryStrToInt(hostPart.substr(colon + 1));
+    std::string text = hostPart.substr(colon + 1);
+    auto number = TryStrToInt(text);
+    // A number, even one too long for any integer, is a port and must be one: no wrapping round
+    // to another port. Only a text that is no number at all stands for the default.
+    bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (number ? *number < 1 || *number > 65535 : digits) return false;
     port = number ? static_cast<uint16_t>(*number) : 80;
   } else {
     host = hostPart;
@@ -179,35 +183,11 @@ int32_t GetHttpStatusCode(HINTERNET request) {
   return static_cast<int32_t>(status);
 }
 
-bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status) {
-  UrlParts url_parts = SplitURL(url);
-  InternetHandle internet(::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!internet) return false;
-  InternetHandle connection(::InternetConnectA(internet.get(), url_parts.host.c_str(), url_parts.port, nullptr,
-                                               nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return false;
-  // An https server only answers over TLS; every other scheme goes over plain HTTP.
-  DWORD flags = SameTextAscii(url_parts.scheme, "https") ? INTERNET_FLAG_SECURE : 0;
-  std::string object = "/" + url_parts.path;
-  InternetHandle request(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
-                                            flags, 0));
-  if (!request) return false;
-  if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
-  status = GetHttpStatusCode(request.get());
-  if (status != 200) return false;
-
-  FileHandle file(::CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  std::vector<char> block(4096);
-  for (;;) {
-    DWORD read = 0;
-    if (!::InternetReadFile(request.get(), block.data(), static_cast<DWORD>(block.size()), &read)) return false;
-    if (read == 0) return true;
-    DWORD written = 0;
-    // A short write (full disk) is a failed download, not a silently truncated file.
-    if (!::WriteFile(file.get(), block.data(), read, &written, nullptr) || written != read) return false;
-  }
+bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status, const THttpLimits& limits) {
+  THttpAnswer answer;
+  bool ok = HttpGet(url, fileName, limits, answer);
+  if (answer.answered) status = answer.status;
+  return ok;
 }
 
 std::string GetLocalIP() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/Handles.h"
+#include "capture/uHttpGet.h"
 
 namespace vt {
 
@@ -34,6 +35,7 @@ struct UrlParts {
   std::string scheme, host, path;
   uint16_t port = 0;
 };
+// False, with the port 0, when the URL names a port outside 1 to 65535.
 bool SplitURL(const std::string& url, std::string& scheme, std::string& host, std::string& path, uint16_t& port);
 UrlParts SplitURL(const std::string& url);
 
@@ -45,7 +47,10 @@ struct InternetHandleTraits {
 using InternetHandle = UniqueHandle<InternetHandleTraits>;
 
 int32_t GetHttpStatusCode(HINTERNET request);
-bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status);
+// True when the whole body of a 200 answer is in the file (HttpGet; `limits` gives the most that
+// the caller's use may need). The status of the last answer is written once an answer came; on
+// false there is no file of that name.
+bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status, const THttpLimits& limits);
 
 std::string GetLocalIP();
 

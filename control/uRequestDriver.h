@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/ComPtr.h"
+#include "base/Handles.h"
 #include "capture/uBrowserSettings.h"
 #include "control/uSwitchTable.h"
 #include "page/uHtmlImage.h"
@@ -82,6 +83,7 @@ struct TRequest {
 
   // The preview (control/uRequestPreview.cpp).
   int32_t previewOption = 0;  // /sp: not 0 prints without showing the preview
+  IconHandle previewIcon;     // the package's icon on the preview window, which goes first
   std::unique_ptr<TfmPreviewForm> preview;
   std::optional<std::vector<int32_t>> pageBreaks, pageBreaksLandscape;
   std::vector<std::string> downloadedFiles;  // deleted when the request ends

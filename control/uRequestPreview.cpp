@@ -6,7 +6,6 @@
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
-#include "base/IniFile.h"
 #include "base/MessagePump.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
@@ -32,6 +31,9 @@ constexpr const char* kHookCaption = "ActiveX::AppOnMessage";
 // A setting may list any number of images; a banner needs a handful. Downloading stops here so
 // that a hostile or broken setting cannot keep the request downloading for hours.
 constexpr int kMaxSettingImages = 256;
+// The most a header/footer setting and each of its images may download.
+constexpr uint64_t kMaxSettingBytes = 1024 * 1024;
+constexpr uint64_t kMaxSettingImageBytes = 4 * 1024 * 1024;
 
 void CentreOnScreen(TWindow& window, int32_t width, int32_t height) {
   const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN), screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
@@ -284,13 +286,12 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   if (fetched) {
     LogRunText(Format((LoadResString(kLogPackageDownloaded) + " : %s").c_str(), url.c_str()));
     if (settingsThere) {
-      const std::string folder = FolderOf(iniPath);
-      LogRunText(Format((LoadResString(kLogPackageFolder) + " : %s").c_str(), folder.c_str()));
-      const TIniFile ini(iniPath);
-      title = ini.ReadString("INFO", "TITLE", kProductName);
-      const std::string iconFile = ini.ReadString("ICON", "ICONFILE", "");
-      if (!iconFile.empty()) iconPath = folder + "\\" + iconFile;
-      closeButton = ini.ReadString("BUTTON", "BTNCLOSE", "");
+      LogRunText(Format((LoadResString(kLogPackageFolder) + " : %s").c_str(), FolderOf(iniPath).c_str()));
+      const TSkinSettings skin = ReadSkinFile(iniPath, LanguageCodeFor(request.systemLanguage));
+      title = skin.title;
+      // The package names its icon: one outside the package's folder is not loaded.
+      iconPath = skin.ImagePath(skin.iconFile);
+      closeButton = skin.btnClose;
     }
   } else {
     LogRunText(Format((LoadResString(kLogPackageDownloadFailed) + " : %s").c_str(), url.c_str()));
@@ -300,13 +301,13 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   // The application's title names its print jobs.
   TPrinter::Current().SetTitle(caption);
   LogRunText(Format((LoadResString(kLogPreviewTitle) + " : %s").c_str(), caption.c_str()));
-  if (!Trim(iconPath).empty()) {
+  if (!iconPath.empty()) {
     LogRunText(Format((LoadResString(kLogPreviewIcon) + " : %s").c_str(), iconPath.c_str()));
-    if (FileExists(iconPath)) {
-      // The window keeps the icon for its life; the system frees it with the process.
-      if (HANDLE icon = ::LoadImageA(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE))
-        ::SendMessageA(form.Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    }
+    // The window shows the icon without owning it: the request destroys it after the window.
+    request.previewIcon.reset(static_cast<HICON>(
+        ::LoadImageA(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+    if (request.previewIcon)
+      ::SendMessageA(form.Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(request.previewIcon.get()));
   }
   if (settingsThere) {
     LogRunText(Format((LoadResString(kLogSystemLanguage) + " : %s").c_str(), request.systemLanguage.c_str()));
@@ -333,7 +334,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   request.downloadedFiles.push_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
   int32_t status = 0;
-  if (!DownloadURLToFile(url, settingFile, status)) return;
+  if (!DownloadURLToFile(url, settingFile, status, kMaxSettingBytes)) return;
 
   auto images = std::make_unique<TURLImg>();
   LogRunText(Format(LoadResString(kLogAnalysingFormFile).c_str(), settingFile.c_str()));
@@ -351,7 +352,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     const std::string imageFile = GetTempFile(folder, "");
     request.downloadedFiles.push_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
-    if (!DownloadURLToFile(item->Url, imageFile, status)) {
+    if (!DownloadURLToFile(item->Url, imageFile, status, kMaxSettingImageBytes)) {
       request.settingImages.reset();
       request.settingFile.clear();
       return;

@@ -1,15 +1,18 @@
 #include "preview/uButtonPackage.h"
 
-#include <wininet.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
+#include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
 #include "resources/StringIds.h"
@@ -97,6 +100,54 @@ void CreateFolders(const std::wstring& base, const std::wstring& relative) {
   }
 }
 
+// A fresh folder beside the site's folder that a package is unpacked into, and the zip beside it.
+// Both go with the object, whatever became of the package.
+class TPackageStaging {
+public:
+  explicit TPackageStaging(const std::string& siteFolder) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      folder = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
+      if (::CreateDirectoryA(folder.c_str(), nullptr)) {
+        zip = folder + ".zip";
+        return;
+      }
+      if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(::GetLastError()));
+  }
+  ~TPackageStaging() {
+    ::DeleteFileA(zip.c_str());
+    RemoveTree(ToWide(folder));
+  }
+  TPackageStaging(const TPackageStaging&) = delete;
+  TPackageStaging& operator=(const TPackageStaging&) = delete;
+
+  std::string folder, zip;
+};
+
+// Moves an unpacked package into the site's folder, over files of the same names. The settings
+// file goes last: a move that fails halfway leaves the earlier date, so the package is fetched
+// again. A file where the package has a folder, or the other way round, refuses the package
+// before anything moves.
+void PlacePackage(const std::wstring& from, const std::wstring& to) {
+  std::vector<TTreeEntry> entries = ListTree(from);
+  for (const TTreeEntry& entry : entries) {
+    DWORD attributes = ::GetFileAttributesW((to + L"\\" + entry.path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != entry.IsFolder())
+      throw Error("The button-image package cannot be put in place of " + ToAnsi(entry.path));
+  }
+  auto settingsLast = [](const TTreeEntry& entry) { return _wcsicmp(entry.path.c_str(), L"index.ini") != 0; };
+  std::stable_partition(entries.begin(), entries.end(), settingsLast);
+  for (const TTreeEntry& entry : entries) {
+    std::wstring source = from + L"\\" + entry.path, target = to + L"\\" + entry.path;
+    bool placed = entry.IsFolder()
+                      ? ::CreateDirectoryW(target.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS
+                      : ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+    if (!placed) throw Error("Unable to put " + ToAnsi(target) + " in place: " + SystemErrorText(::GetLastError()));
+  }
+}
+
 }  // namespace
 
 bool IsPackageRelativePath(const std::wstring& name) {
@@ -119,19 +170,12 @@ bool IsPackageRelativePath(const std::wstring& name) {
   }
 }
 
-bool GetURLLastModified(const std::string& url, SYSTEMTIME& time) {
-  InternetHandle internet(::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!internet) return false;
-  // A cached answer would hide a changed package.
-  InternetHandle request(::InternetOpenUrlA(internet.get(), url.c_str(), nullptr, 0,
-                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
-  if (!request) return false;
-  // An error page's date says nothing about the package.
-  if (GetHttpStatusCode(request.get()) != 200) return false;
-  SYSTEMTIME utc{};
-  DWORD size = sizeof(utc);
-  if (!::HttpQueryInfoA(request.get(), HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &utc, &size, nullptr))
-    return false;
+bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits) {
+  // The header is read as text and parsed here: the platform's own reading of a date that is not
+  // one cannot be trusted with a server's text.
+  THttpAnswer answer;
+  SYSTEMTIME utc;
+  if (!HttpGet(url, "", limits, answer) || !ParseHttpDate(answer.lastModified, utc)) return false;
   FILETIME universal, local;
   return ::SystemTimeToFileTime(&utc, &universal) && ::FileTimeToLocalFileTime(&universal, &local) &&
          ::FileTimeToSystemTime(&local, &time);
@@ -150,24 +194,9 @@ std::string PackageFileName(const std::string& url) {
   return cut == std::string::npos ? name : name.substr(cut + 1);
 }
 
-std::string DownloadToFolder(const std::string& url, const std::string& folder) {
-  // The file name as cut for the log: a "\" in the URL must not lead the file out of the folder.
-  std::string name = PackageFileName(url);
-  if (Trim(url).empty() || Trim(folder).empty() || name.empty()) return {};
-  std::string target = folder + "\\" + name;
-  int32_t status = 0;
-  if (!DownloadURLToFile(url, target, status)) {
-    ::DeleteFileA(target.c_str());
-    return {};
-  }
-  return target;
-}
-
-void UnzipPackage(const std::string& zipPath, const TUnzipLimits& limits) {
+void UnzipPackage(const std::string& zipPath, const std::string& targetFolder, const TUnzipLimits& limits) {
   if (!IsFile(zipPath)) return;
-  size_t cut = zipPath.find_last_of('\\');
-  std::wstring folder = ToWide(cut == std::string::npos ? std::string(".") : zipPath.substr(0, cut));
-  std::wstring zipName = ToWide(zipPath.substr(cut + 1));
+  std::wstring folder = ToWide(targetFolder);
 
   zip_error_t error;
   zip_error_init(&error);
@@ -192,7 +221,7 @@ void UnzipPackage(const std::string& zipPath, const TUnzipLimits& limits) {
     std::wstring name = FromUtf8(stat.name);
     for (wchar_t& c : name)
       if (c == L'/') c = L'\\';
-    if (!IsPackageRelativePath(name) || _wcsicmp(name.c_str(), zipName.c_str()) == 0)
+    if (!IsPackageRelativePath(name))
       throw Error("The button-image package holds an entry that may not be unpacked: " + ToAnsi(name));
     if (stat.valid & ZIP_STAT_SIZE) declared += stat.size;
     if (declared > limits.maxBytes) throw Error("The button-image package unpacks to too many bytes");
@@ -229,8 +258,7 @@ bool TVantrelle::ImgBtnDownProc(const std::string& domain, const std::string& ur
 
   std::string name = PackageFileName(url);
   WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
-  // A package stored as "index.ini" would be deleted as the settings file after unpacking.
-  if (name.empty() || SameTextAscii(name, "index.ini")) return false;
+  if (name.empty()) return false;
   iniPath = folder + "\\index.ini";
   WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
 
@@ -239,20 +267,22 @@ bool TVantrelle::ImgBtnDownProc(const std::string& domain, const std::string& ur
     std::string stored = ini.ReadString("INFO", "FILEDATE", "");
     if (!stored.empty() && stored == remote) return true;
   }
-  std::string zipPath = DownloadToFolder(url, folder);
-  if (Trim(zipPath).empty()) return false;
-  bool unpacked = true;
+  // Nothing reaches the site's folder before the whole package was accepted: a refused package
+  // leaves the earlier one as it was. The zip is never stored under a name the URL chose.
   try {
-    UnzipPackage(zipPath);
+    TPackageStaging staging(folder);
+    int32_t status = 0;
+    if (!DownloadURLToFile(url, staging.zip, status, kMaxPackageBytes)) return false;
+    UnzipPackage(staging.zip, staging.folder);
+    PlacePackage(ToWide(staging.folder), ToWide(folder));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.
     WriteLog(kCaption, e.what());
-    unpacked = false;
+    return false;
   }
-  ::DeleteFileA(zipPath.c_str());
-  // Written after unpacking, as the package's own "index.ini" replaces the file.
-  if (unpacked) ini.WriteString("INFO", "FILEDATE", remote);
-  return unpacked;
+  // Written after the package is in place, as its own "index.ini" replaces the file.
+  ini.WriteString("INFO", "FILEDATE", remote);
+  return true;
 }
 
 }  // namespace vt

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "capture/uHttpGet.h"
+
 namespace vt {
 
 // The package comes from any web site: what it may unpack is bounded.
@@ -13,26 +15,26 @@ struct TUnzipLimits {
   uint64_t maxEntries = 1000;
   uint64_t maxBytes = 64ull * 1024 * 1024;  // all entries together, uncompressed
 };
+// The zip as downloaded: a zip of stored entries is hardly larger than what it holds.
+constexpr uint64_t kMaxPackageBytes = 64ull * 1024 * 1024;
 
 // A path that stays inside the folder it is taken relative to: no drive, no root, no "..",
 // nothing the file system would read as a device or cut short. Either slash separates.
 bool IsPackageRelativePath(const std::wstring& name);
 
 // The HTTP Last-Modified time of the URL in local time; false when the URL cannot be opened, does
-// not answer 200 or has no such header.
-bool GetURLLastModified(const std::string& url, SYSTEMTIME& time);
+// not answer 200, or has no such header or one that is no HTTP date.
+bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits = {});
 // "yyyy-mm-dd hh:nn:ss", the colons being the system's time separator.
 std::string FileDateText(const SYSTEMTIME& time);
 
-// The file name the package is stored under: the URL's text after its last "/", cut to a file name.
+// The package's file name, as logged: the URL's text after its last "/", cut to a file name.
 std::string PackageFileName(const std::string& url);
-// Downloads the URL into the folder under PackageFileName; the file's path, or empty on failure.
-std::string DownloadToFolder(const std::string& url, const std::string& folder);
 
-// Extracts every entry of the zip into the folder that holds it, replacing files of the same
-// names; nothing happens when the zip does not exist. Throws vt::Error for a zip that cannot be
-// read, an entry that would land outside the folder, or a package beyond `limits`; names and
-// declared sizes are checked before anything is written.
-void UnzipPackage(const std::string& zipPath, const TUnzipLimits& limits = {});
+// Extracts every entry of the zip into `folder`, replacing files of the same names; nothing
+// happens when the zip does not exist. Throws vt::Error for a zip that cannot be read, an entry
+// that would land outside the folder, or a package beyond `limits`; names and declared sizes are
+// checked before anything is written.
+void UnzipPackage(const std::string& zipPath, const std::string& folder, const TUnzipLimits& limits = {});
 
 }  // namespace vt

@@ -39,7 +39,8 @@ struct TSkinPair {
 // Every key of the skin file, as written (missing keys take their defaults).
 struct TSkinSettings {
   std::string folder;  // the folder that holds the file, without a trailing "\"
-  std::string fileDate, title, iconFile, btnClose;
+  std::string fileDate, title, btnClose;
+  std::string iconFile;  // as written: its path only through ImagePath, like every image's
   TSkinPair zoomOut, zoomIn, webHelp;
   std::string zoomBar, backImage, zoomComboFontSize;
   // Of the language section.

@@ -30,6 +30,7 @@
 #include "support/PrinterQueue.h"
 #include "support/RegistryScope.h"
 #include "support/UnixTools.h"
+#include "support/ZipWriter.h"
 
 using namespace vt;
 using namespace vt::test;
@@ -900,6 +901,56 @@ TEST(RequestPreview, SettingThatCannotBeDownloadedLeavesNoFileBehind) {
   ASSERT_EQ(r.control->shows, 2);
   EXPECT_EQ(r.control->shown.settingSource, "");
   EXPECT_EQ(r.control->shown.settingImages, nullptr);
+}
+
+// A 16 x 16 icon file of one colour.
+std::string IconFile() {
+  const int size = 16, colourBytes = size * size * 4, maskBytes = size * 4;
+  std::string ico("\0\0\1\0\1\0", 6);
+  auto add32 = [&](uint32_t v) { ico.append(reinterpret_cast<const char*>(&v), 4); };
+  ico += std::string{static_cast<char>(size), static_cast<char>(size), 0, 0, 1, 0, 32, 0};
+  add32(40 + colourBytes + maskBytes);
+  add32(22);
+  BITMAPINFOHEADER header{sizeof(header), size, size * 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  ico.append(reinterpret_cast<const char*>(&header), sizeof(header));
+  for (int i = 0; i < size * size; ++i) add32(0xFF2080C0);
+  return ico + std::string(maskBytes, '\0');
+}
+
+// The package's icon shows on the preview and is destroyed with the request; an icon that the
+// package names outside its folder is not loaded.
+TEST(RequestPreview, PackageIconComesFromItsFolderAndGoesWithTheRequest) {
+  // The package cache beside the request log, in the temporary folder.
+  const std::string log = TRequestLog::FilePath();
+  const std::string root = log.substr(0, log.rfind('\\')) + "\\Vantrelle", site = root + "\\site.test";
+  ::CreateDirectoryA(root.c_str(), nullptr);
+  WriteFileBytes(root + "\\outside.ico", IconFile());
+  HttpTestServer server;
+  for (const auto& [iconFile, shown] : {std::pair<std::string, bool>{"app.ico", true}, {"..\\outside.ico", false}}) {
+    SCOPED_TRACE(iconFile);
+    RemoveTree(site);
+    server.Set("/skin.zip", {200,
+                             MakeZip({{"index.ini", "[INFO]\r\nTITLE=Shop\r\n[ICON]\r\nICONFILE=" + iconFile + "\r\n"},
+                                      {"app.ico", IconFile()}}),
+                             "Last-Modified: Wed, 02 Dec 2026 10:20:30 GMT\r\n"});
+    HostedRequest r(LargePage());
+    r.control->realPreview = true;
+    DialogRecorder dialogs;
+    HICON icon = nullptr;
+    r.control->onShow = [&](TfmPreviewForm& form) {
+      icon = reinterpret_cast<HICON>(::SendMessageA(form.Handle(), WM_GETICON, ICON_BIG, 0));
+    };
+    EXPECT_EQ(r.Run("/imgs:'" + server.Url("/skin.zip") + "'"), S_OK);
+    ASSERT_EQ(r.control->shows, 1);
+    EXPECT_EQ(r.control->shownCaption, "Shop");
+    EXPECT_EQ(icon != nullptr, shown);
+    ICONINFO info;
+    if (icon) {
+      EXPECT_FALSE(::GetIconInfo(icon, &info)) << "the icon outlived its request";
+    }
+  }
+  RemoveTree(site);
+  ::DeleteFileA((root + "\\outside.ico").c_str());
 }
 
 TEST(RequestPreview, ProtectedModeLoopEndsOnACloseMessageThatIsPostedAgain) {

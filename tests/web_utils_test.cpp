@@ -1,32 +1,46 @@
-// URL splitting, HTTP download against a real server on 127.0.0.1, local address text.
+// URL splitting, HTTP dates, HTTP download against real servers on 127.0.0.1 (sound and
+// hostile), local address text.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <utility>
+#include <vector>
+
+#include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
+using test::HttpTestServer;
+using Pace = HttpTestServer::Pace;
 
 TEST(SplitURL, EveryRule) {
-  struct Case { const char* url; const char* scheme; const char* host; const char* path; uint16_t port; };
+  struct Case { const char* url; const char* scheme; const char* host; const char* path; uint16_t port; bool ok; };
   const Case cases[] = {
-      {"http://server/dir/file.xml", "http", "server", "dir/file.xml", 80},
-      {"HTTPS://server:8443/a/b?x=1&y=/z", "HTTPS", "server", "a/b?x=1&y=/z", 8443},
-      {"https://secure.example/x", "https", "secure.example", "x", 443},
-      {"HtTpS://h", "HtTpS", "h", "", 443},
-      {"server", "http", "server", "", 80},
-      {"server/p/q", "http", "server", "p/q", 80},
-      {"ftp://files/pub", "ftp", "files", "pub", 0},
-      {"http://host:abc/p", "http", "host", "p", 80},
-      {"http://host:70000/p", "http", "host", "p", static_cast<uint16_t>(70000)},
-      {"http://host/", "http", "host", "", 80},
-      {"http://host:8080", "http", "host", "", 8080},
-      {"file://", "file", "", "", 0},
+      {"http://server/dir/file.xml", "http", "server", "dir/file.xml", 80, true},
+      {"HTTPS://server:8443/a/b?x=1&y=/z", "HTTPS", "server", "a/b?x=1&y=/z", 8443, true},
+      {"https://secure.example/x", "https", "secure.example", "x", 443, true},
+      {"HtTpS://h", "HtTpS", "h", "", 443, true},
+      {"server", "http", "server", "", 80, true},
+      {"server/p/q", "http", "server", "p/q", 80, true},
+      {"ftp://files/pub", "ftp", "files", "pub", 0, true},
+      {"http://host:abc/p", "http", "host", "p", 80, true},
+      {"http://host/", "http", "host", "", 80, true},
+      {"http://host:8080", "http", "host", "", 8080, true},
+      {"http://host:65535/p", "http", "host", "p", 65535, true},
+      {"file://", "file", "", "", 0, true},
+      // A port outside the range is refused, never wrapped round to another one.
+      {"http://host:70000/p", "http", "host", "p", 0, false},
+      {"http://host:65536/p", "http", "host", "p", 0, false},
+      {"http://host:0/p", "http", "host", "p", 0, false},
+      {"http://host:-80/p", "http", "host", "p", 0, false},
+      {"http://host:4294967376/p", "http", "host", "p", 0, false},
   };
   for (const Case& c : cases) {
     std::string scheme = "junk", host = "junk", path = "junk";
     uint16_t port = 1;
-    EXPECT_TRUE(SplitURL(c.url, scheme, host, path, port));
+    EXPECT_EQ(SplitURL(c.url, scheme, host, path, port), c.ok) << c.url;
     EXPECT_EQ(scheme, c.scheme) << c.url;
     EXPECT_EQ(host, c.host) << c.url;
     EXPECT_EQ(path, c.path) << c.url;
@@ -34,79 +48,179 @@ TEST(SplitURL, EveryRule) {
   }
 }
 
-class Download : public ::testing::Test {
-protected:
-  test::HttpTestServer server;
-  test::TempDir dir;
-};
+TEST(HttpDate, TheThreeFormsAndNothingElse) {
+  struct Case { const char* text; WORD year, month, day, hour, minute, second; };
+  const Case dates[] = {
+      {"Sun, 06 Nov 1994 08:49:37 GMT", 1994, 11, 6, 8, 49, 37},
+      {"  sun, 06 NOV 1994 08:49:37 gmt ", 1994, 11, 6, 8, 49, 37},
+      {"Sunday, 06-Nov-94 08:49:37 GMT", 1994, 11, 6, 8, 49, 37},
+      {"Friday, 04-Dec-26 08:09:10 GMT", 2026, 12, 4, 8, 9, 10},
+      {"Sun Nov  6 08:49:37 1994", 1994, 11, 6, 8, 49, 37},
+      {"Wed Dec 16 23:59:59 2026", 2026, 12, 16, 23, 59, 59},
+      {"Thu, 29 Feb 2024 00:00:00 GMT", 2024, 2, 29, 0, 0, 0},
+      {"Mon, 01 Jan 1601 00:00:00 GMT", 1601, 1, 1, 0, 0, 0},
+  };
+  for (const Case& c : dates) {
+    SYSTEMTIME t{};
+    ASSERT_TRUE(ParseHttpDate(c.text, t)) << c.text;
+    EXPECT_EQ(std::vector<WORD>({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond}),
+              std::vector<WORD>({c.year, c.month, c.day, c.hour, c.minute, c.second}))
+        << c.text;
+  }
+  for (const char* text : {"", "Wed", "ZZZ", ",", "0", "Wed, 02 Dec 2026", "Wed, 02 Dec 2026 10:20:30",
+                           "Wed, 02 Dec 2026 10:20:30 GMT trailing", "Wed, 2 Dec 2026 10:20:30 GMT",
+                           "Wed, 02 Dec 26 10:20:30 GMT", "Wed, 02 Dcm 2026 10:20:30 GMT", "Wen, 02 Dec 2026 10:20:30 GMT",
+                           "Wed 02 Dec 2026 10:20:30 GMT", "Wed, 32 Dec 2026 10:20:30 GMT", "Wed, 00 Dec 2026 10:20:30 GMT",
+                           "Fri, 29 Feb 2026 10:20:30 GMT", "Mon, 29 Feb 1900 10:20:30 GMT", "Wed, 02 Dec 2026 24:00:00 GMT",
+                           "Wed, 02 Dec 2026 10:60:30 GMT", "Wed, 02 Dec 2026 10:20:60 GMT", "Wed, 02 Dec 1600 10:20:30 GMT",
+                           "Wed, 02 Dec 2026 10:20:30 UTC", "Wed, 02 Dec 2026 10:20:30 +0000", "Wed, -2 Dec 2026 10:20:30 GMT",
+                           "Wednesday, 02 Dec 2026 10:20:30 GMT", "Wed, 02-Dec-26 10:20:30 GMT", "Sun Nov 6 08:49:37 1994",
+                           "Sun Nov  6 08:49:37 94", "2026-12-02T10:20:30Z", "1733134830"}) {
+    SYSTEMTIME t{};
+    t.wYear = 7;
+    EXPECT_FALSE(ParseHttpDate(text, t)) << text;
+    EXPECT_EQ(t.wYear, 7) << text;
+  }
+}
 
-TEST_F(Download, BinaryBodyOfManyBlocksArrivesByteForByte) {
+namespace {
+
+std::string Pattern(size_t size) {
   std::string body;
-  for (int i = 0; i < 4096 * 5 + 123; ++i) body += static_cast<char>((i * 7 + i / 256) & 0xFF);
-  server.Set("/dir/file.bin?x=1", {200, body, ""});
-  int32_t status = 0;
-  std::string target = dir.file("out.bin");
-  ASSERT_TRUE(DownloadURLToFile(server.Url("/dir/file.bin?x=1"), target, status));
-  EXPECT_EQ(status, 200);
-  EXPECT_EQ(test::ReadFileBytes(target), body);
-  ASSERT_EQ(server.RequestLines().size(), 1u);
-  EXPECT_EQ(server.RequestLines()[0].substr(0, 22), "GET /dir/file.bin?x=1 ");
+  for (size_t i = 0; i < size; ++i) body += static_cast<char>((i * 7 + i / 256) & 0xFF);
+  return body;
 }
 
-TEST_F(Download, ExistingFileIsOverwritten) {
-  std::string target = dir.file("out.txt");
-  test::WriteFileBytes(target, std::string(10000, 'o'));
-  server.Set("/small", {200, "new", ""});
-  int32_t status = 0;
-  ASSERT_TRUE(DownloadURLToFile(server.Url("/small"), target, status));
-  EXPECT_EQ(test::ReadFileBytes(target), "new");
+bool InInternetCache(const std::string& url) {
+  DWORD size = 0;
+  return ::GetUrlCacheEntryInfoA(url.c_str(), nullptr, &size) || ::GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
-TEST_F(Download, EmptyBodyGivesEmptyFile) {
-  server.Set("/empty", {200, "", ""});
-  int32_t status = 0;
-  std::string target = dir.file("empty");
-  ASSERT_TRUE(DownloadURLToFile(server.Url("/empty"), target, status));
-  EXPECT_TRUE(test::FileExists(target));
-  EXPECT_EQ(test::ReadFileBytes(target), "");
+using Answers = std::vector<std::pair<std::string, HttpTestServer::Answer>>;
+
+}  // namespace
+
+// What a sound server sends arrives whole, over any file already there, and stays out of the
+// platform's internet cache.
+TEST(Download, SoundAnswersArriveByteForByte) {
+  const std::string blocks = Pattern(4096 * 5 + 123);
+  struct Case { const char* what; std::string path; Answers answers; std::string body; };
+  const Case cases[] = {
+      {"many blocks, path with its query", "/dir/file.bin?x=1", {{"/dir/file.bin?x=1", {200, blocks}}}, blocks},
+      {"empty body", "/empty", {{"/empty", {200, ""}}}, ""},
+      {"body of the very size allowed", "/full", {{"/full", {200, Pattern(5000)}}}, Pattern(5000)},
+      {"chunked body", "/chunked",
+       {{"/chunked", {200, "5\r\nhello\r\n3\r\nabc\r\n0\r\n\r\n", "", Pace::whole, "",
+                      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"}}},
+       "helloabc"},
+      {"redirects up to the limit, relative and absolute", "/r1",
+       {{"/r1", {302, "", "Location: r2\r\n"}},
+        {"/r2", {301, "", "Location: /r3?y=2\r\n"}},
+        {"/r3?y=2", {307, "", "Location: http://127.0.0.1:%PORT%/end\r\n"}},
+        {"/end", {200, "arrived"}}},
+       "arrived"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    for (auto [path, answer] : c.answers) {
+      size_t at = answer.extraHeaders.find("%PORT%");
+      if (at != std::string::npos) answer.extraHeaders.replace(at, 6, std::to_string(server.port()));
+      server.Set(path, answer);
+    }
+    test::TempDir dir;
+    std::string target = dir.file("out.bin");
+    test::WriteFileBytes(target, std::string(10000, 'o'));
+    int32_t status = 0;
+    THttpLimits limits(5000 + 4096 * 5);
+    limits.maxRedirects = 3;
+    ASSERT_TRUE(DownloadURLToFile(server.Url(c.path), target, status, limits));
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(test::ReadFileBytes(target), c.body);
+    EXPECT_EQ(server.CountRequests(c.path), 1u);
+    EXPECT_FALSE(InInternetCache(server.Url(c.path)));
+  }
 }
 
-TEST_F(Download, NotFoundWritesStatusAndNoFile) {
-  int32_t status = 0;
-  std::string target = dir.file("missing");
-  EXPECT_FALSE(DownloadURLToFile(server.Url("/nothing-here"), target, status));
-  EXPECT_EQ(status, 404);
-  EXPECT_FALSE(test::FileExists(target));
+// Every way a server can go wrong is a failed download within the deadline, with no file left.
+TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
+  const std::string block = Pattern(4096);
+  struct Case { const char* what; HttpTestServer::Answer answer; int32_t status; };
+  const Case cases[] = {
+      {"not found", {404, "gone"}, 404},
+      {"server error", {500, "oops"}, 500},
+      {"body longer than the cap", {200, Pattern(1001)}, 200},
+      {"endless body without a length", {200, block, "", Pace::endlessBody, "-"}, 200},
+      {"endless body with a huge length", {200, block, "", Pace::endlessBody, "99999999999"}, 200},
+      {"endless chunked body", {200, "1000\r\n" + block + "\r\n", "", Pace::endlessBody, "",
+                                "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"}, 200},
+      {"body shorter than its length", {200, "abc", "", Pace::whole, "100"}, 200},
+      {"body cut short and the connection held", {200, "abc", "", Pace::heldBody, "100"}, 200},
+      {"length that is no number", {200, "abc", "", Pace::whole, "3x"}, 200},
+      {"negative length", {200, "abc", "", Pace::whole, "-3"}, 200},
+      {"two lengths that differ", {200, "abc", "Content-Length: 4\r\n", Pace::whole, "3"}, 200},
+      {"body one byte at a time", {200, "abc", "", Pace::slowBody, "-"}, 200},
+      {"no answer at all", {200, "", "", Pace::silent}, -1},
+      {"head that never ends", {200, "", "", Pace::endlessHead}, -1},
+      {"redirect loop", {302, "", "Location: /fault\r\n"}, 302},
+      {"redirect to a file", {302, "", "Location: file:///C:/windows/win.ini\r\n"}, 302},
+      {"redirect to another protocol", {302, "", "Location: ftp://127.0.0.1/x\r\n"}, 302},
+      {"redirect without a target", {302, ""}, 302},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    server.Set("/fault", c.answer);
+    test::TempDir dir;
+    std::string target = dir.file("out.bin");
+    int32_t status = -1;  // stays so when no answer head comes
+    THttpLimits limits(1000);
+    limits.deadlineMs = 1000;
+    limits.maxRedirects = 3;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(DownloadURLToFile(server.Url("/fault"), target, status, limits));
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+    EXPECT_EQ(status, c.status);
+    EXPECT_FALSE(test::FileExists(target));
+    EXPECT_LE(server.CountRequests("/fault"), 4u);
+  }
 }
 
-TEST_F(Download, ServerErrorIsAFailure) {
-  server.Set("/broken", {500, "oops", ""});
-  int32_t status = 0;
-  EXPECT_FALSE(DownloadURLToFile(server.Url("/broken"), dir.file("b"), status));
-  EXPECT_EQ(status, 500);
+TEST(Download, RefusedConnectionOrPortLeavesStatusUntouched) {
+  HttpTestServer server;
+  server.Set("/x", {200, "data"});
+  test::TempDir dir;
+  // 65536 more than the server's port would wrap round to it.
+  for (const std::string& url : {"http://127.0.0.1:" + std::to_string(HttpTestServer::UnusedPort()) + "/x",
+                                 "http://127.0.0.1:" + std::to_string(65536 + server.port()) + "/x"}) {
+    int32_t status = 12345;
+    EXPECT_FALSE(DownloadURLToFile(url, dir.file("r"), status, 100)) << url;
+    EXPECT_EQ(status, 12345);
+    EXPECT_FALSE(test::FileExists(dir.file("r")));
+  }
+  EXPECT_EQ(server.CountRequests("/x"), 0u);
 }
 
-TEST_F(Download, RefusedConnectionLeavesStatusUntouched) {
-  int32_t status = 12345;
-  std::string url = "http://127.0.0.1:" + std::to_string(test::HttpTestServer::UnusedPort()) + "/x";
-  EXPECT_FALSE(DownloadURLToFile(url, dir.file("r"), status));
-  EXPECT_EQ(status, 12345);
-  EXPECT_FALSE(test::FileExists(dir.file("r")));
-}
-
-TEST_F(Download, FileThatCannotBeCreatedIsAFailure) {
-  server.Set("/ok", {200, "data", ""});
+TEST(Download, FileThatCannotBeCreatedIsAFailure) {
+  HttpTestServer server;
+  server.Set("/ok", {200, "data"});
+  test::TempDir dir;
   int32_t status = 0;
-  EXPECT_FALSE(DownloadURLToFile(server.Url("/ok"), dir.file("no\\such\\folder\\f"), status));
+  EXPECT_FALSE(DownloadURLToFile(server.Url("/ok"), dir.file("no\\such\\folder\\f"), status, 100));
   EXPECT_EQ(status, 200);
 }
 
 // An https URL asks for TLS: a plain-HTTP server on that port never sees a readable GET.
-TEST_F(Download, HttpsUsesTheSecureChannel) {
-  server.Set("/s", {200, "plain", ""});
+TEST(Download, HttpsUsesTheSecureChannel) {
+  HttpTestServer server;
+  server.Set("/s", {200, "plain"});
+  test::TempDir dir;
   int32_t status = 0;
   std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/s";
-  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status));
+  THttpLimits limits(100);
+  limits.deadlineMs = 1000;
+  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status, limits));
   for (const auto& line : server.RequestLines()) EXPECT_NE(line.rfind("GET ", 0), 0u) << line;
 }
 

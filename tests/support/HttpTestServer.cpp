@@ -1,11 +1,15 @@
 #include "support/HttpTestServer.h"
 
+#include <algorithm>
+
 namespace vt::test {
 namespace {
 
 const char* ReasonPhrase(int status) {
   switch (status) {
     case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
     case 304: return "Not Modified";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
@@ -26,6 +30,19 @@ SOCKET ListenOnLoopback(uint16_t& port) {
   return s;
 }
 
+void SetTimeout(SOCKET s, int option, DWORD ms) {
+  ::setsockopt(s, SOL_SOCKET, option, reinterpret_cast<const char*>(&ms), sizeof(ms));
+}
+
+std::string Head(const HttpTestServer::Answer& answer) {
+  if (!answer.rawHead.empty()) return answer.rawHead;
+  std::string head = "HTTP/1.0 " + std::to_string(answer.status) + " " + ReasonPhrase(answer.status) + "\r\n";
+  if (answer.contentLength != "-")
+    head += "Content-Length: " +
+            (answer.contentLength.empty() ? std::to_string(answer.body.size()) : answer.contentLength) + "\r\n";
+  return head + "Content-Type: application/octet-stream\r\nConnection: close\r\n" + answer.extraHeaders + "\r\n";
+}
+
 }  // namespace
 
 HttpTestServer::HttpTestServer() {
@@ -40,6 +57,7 @@ HttpTestServer::~HttpTestServer() {
   stopping_ = true;
   ::closesocket(listener_);
   thread_.join();
+  for (std::thread& client : clients_) client.join();
   ::WSACleanup();
 }
 
@@ -57,6 +75,11 @@ std::vector<std::string> HttpTestServer::RequestLines() const {
   return requests_;
 }
 
+size_t HttpTestServer::CountRequests(const std::string& path) const {
+  auto lines = RequestLines();
+  return static_cast<size_t>(std::count(lines.begin(), lines.end(), "GET " + path + " HTTP/1.1"));
+}
+
 uint16_t HttpTestServer::UnusedPort() {
   WSADATA data;
   ::WSAStartup(MAKEWORD(2, 2), &data);
@@ -71,15 +94,36 @@ void HttpTestServer::Serve() {
   while (!stopping_) {
     SOCKET client = ::accept(listener_, nullptr, nullptr);
     if (client == INVALID_SOCKET) break;
-    Handle(client);
-    ::closesocket(client);
+    clients_.emplace_back([this, client] {
+      Handle(client);
+      ::closesocket(client);
+    });
   }
 }
 
+bool HttpTestServer::Pause(DWORD ms) {
+  for (DWORD waited = 0; waited < ms; waited += 10) {
+    if (stopping_) return false;
+    ::Sleep(10);
+  }
+  return !stopping_;
+}
+
+bool HttpTestServer::SendAll(SOCKET client, const std::string& bytes) {
+  for (size_t sent = 0; sent < bytes.size();) {
+    if (stopping_) return false;
+    int n = ::send(client, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
+    if (n > 0) sent += n;
+    else if (::WSAGetLastError() != WSAETIMEDOUT) return false;
+  }
+  return true;
+}
+
 void HttpTestServer::Handle(SOCKET client) {
-  // A client that never sends a whole request head (a TLS hello) is dropped after a while.
-  DWORD timeoutMs = 2000;
-  ::setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof(timeoutMs));
+  // A client that never sends a whole request head (a TLS hello) is dropped after a while; a
+  // client that stops reading does not hold the server when it is destroyed.
+  SetTimeout(client, SO_RCVTIMEO, 2000);
+  SetTimeout(client, SO_SNDTIMEO, 100);
   std::string request;
   char buffer[2048];
   while (request.find("\r\n\r\n") == std::string::npos) {
@@ -97,15 +141,34 @@ void HttpTestServer::Handle(SOCKET client) {
     auto it = answers_.find(path);
     if (it != answers_.end()) answer = it->second;
   }
-  std::string head = "HTTP/1.0 " + std::to_string(answer.status) + " " + ReasonPhrase(answer.status) + "\r\n" +
-                     "Content-Length: " + std::to_string(answer.body.size()) + "\r\n" +
-                     "Content-Type: application/octet-stream\r\nConnection: close\r\n" + answer.extraHeaders +
-                     "\r\n";
-  std::string all = head + answer.body;
-  for (size_t sent = 0; sent < all.size();) {
-    int n = ::send(client, all.data() + sent, static_cast<int>(all.size() - sent), 0);
-    if (n <= 0) return;
-    sent += n;
+  switch (answer.pace) {
+    case Pace::whole:
+      if (!SendAll(client, Head(answer) + answer.body)) return;
+      break;
+    case Pace::silent:
+      while (Pause(20)) {
+      }
+      return;
+    case Pace::endlessHead:
+      if (!SendAll(client, "HTTP/1.0 200 OK\r\n")) return;
+      while (Pause(20) && SendAll(client, "X-Padding: " + std::string(100, 'p') + "\r\n")) {
+      }
+      return;
+    case Pace::endlessBody:
+      if (!SendAll(client, Head(answer))) return;
+      while (SendAll(client, answer.body)) {
+      }
+      return;
+    case Pace::slowBody:
+      if (!SendAll(client, Head(answer))) return;
+      for (size_t i = 0; Pause(20) && SendAll(client, answer.body.substr(i % answer.body.size(), 1)); ++i) {
+      }
+      return;
+    case Pace::heldBody:
+      if (!SendAll(client, Head(answer) + answer.body)) return;
+      while (Pause(20)) {
+      }
+      return;
   }
   ::shutdown(client, SD_SEND);
   while (::recv(client, buffer, sizeof(buffer), 0) > 0) {

@@ -8,26 +8,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/FileTree.h"
 #include "base/Handles.h"
+#include "base/Strings.h"
 #include "capture/uWebUtils.h"
 
 namespace vt::test {
 
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = dir + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else ::DeleteFileA(full.c_str());
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
-  }
-  ::RemoveDirectoryA(dir.c_str());
-}
+void RemoveTree(const std::string& dir) { vt::RemoveTree(ToWide(dir)); }
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};

@@ -1,0 +1,304 @@
+#include "capture/uHttpGet.h"
+
+#include <wininet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "base/Handles.h"
+#include "base/Strings.h"
+#include "capture/uWebUtils.h"
+
+namespace vt {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr DWORD kReadBlock = 64 * 1024;
+constexpr size_t kMaxQueued = 1024 * 1024;  // what the worker may read ahead of the file
+
+// What the calling thread and the worker share; the last of the two to let go frees it.
+// WinINet can neither cut short a read that the server keeps feeding byte by byte, nor close a
+// half-read answer without reading on while the server sends: the worker bears both.
+struct TExchange {
+  // Set before the worker starts.
+  std::string url;
+  THttpLimits limits;
+  bool wantBody = false;
+  Clock::time_point deadline;
+
+  std::mutex lock;
+  std::condition_variable changed;
+  // From the worker.
+  THttpAnswer answer;
+  bool bodyStarts = false;
+  std::deque<std::string> blocks;
+  size_t queued = 0;
+  bool finished = false;
+  bool succeeded = false;
+  // From the calling thread: it has its answer, the worker stops as soon as it can.
+  bool abandoned = false;
+
+  DWORD RemainingMs() const {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, MAXDWORD - 1));
+  }
+  bool Abandoned() {
+    std::lock_guard<std::mutex> guard(lock);
+    return abandoned;
+  }
+  void Publish(const THttpAnswer& head) {
+    std::lock_guard<std::mutex> guard(lock);
+    answer = head;
+  }
+  void StartBody() {
+    std::lock_guard<std::mutex> guard(lock);
+    bodyStarts = true;
+    changed.notify_all();
+  }
+  // Waits while the file is behind; false once the calling thread gave up.
+  bool Push(std::string block) {
+    std::unique_lock<std::mutex> guard(lock);
+    changed.wait(guard, [&] { return abandoned || queued < kMaxQueued; });
+    if (abandoned) return false;
+    queued += block.size();
+    blocks.push_back(std::move(block));
+    changed.notify_all();
+    return true;
+  }
+  void Finish(bool ok) {
+    std::lock_guard<std::mutex> guard(lock);
+    finished = true;
+    succeeded = ok;
+    changed.notify_all();
+  }
+};
+
+// The worker's handles, closed only after the calling thread has its answer.
+struct TInternetHandles {
+  InternetHandle internet, connection, request;
+};
+
+// The text of a header; none when it is missing. A value too long for any sound header reads as
+// empty, which no reader of these headers takes.
+std::optional<std::string> Header(HINTERNET request, DWORD query, DWORD index = 0) {
+  char buffer[INTERNET_MAX_URL_LENGTH];
+  DWORD size = sizeof(buffer);
+  if (::HttpQueryInfoA(request, query, buffer, &size, &index)) return std::string(buffer, size);
+  if (::GetLastError() == ERROR_INSUFFICIENT_BUFFER) return std::string();
+  return std::nullopt;
+}
+
+std::optional<uint64_t> ParseLength(const std::string& text) {
+  if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::stoull(text);
+}
+
+// The body's length as the answer declares it, none without a Content-Length or with a
+// Transfer-Encoding (which overrides it). False for a length that is no number or lengths that differ.
+bool DeclaredLength(HINTERNET request, std::optional<uint64_t>& length) {
+  length.reset();
+  if (Header(request, HTTP_QUERY_TRANSFER_ENCODING)) return true;
+  for (DWORD index = 0; index < 8; ++index) {
+    std::optional<std::string> text = Header(request, HTTP_QUERY_CONTENT_LENGTH, index);
+    if (!text) return true;
+    std::optional<uint64_t> value = ParseLength(Trim(*text));
+    if (!value || (length && *length != *value)) return false;
+    length = value;
+  }
+  return false;
+}
+
+bool IsRedirect(int32_t status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+bool IsWebUrl(const std::string& url) {
+  return SameTextAscii(url.substr(0, 7), "http://") || SameTextAscii(url.substr(0, 8), "https://");
+}
+
+// Where a redirect leads: an http or https URL, never a file or another protocol.
+std::optional<std::string> RedirectTarget(const UrlParts& from, HINTERNET request) {
+  std::optional<std::string> location = Header(request, HTTP_QUERY_LOCATION);
+  if (!location || Trim(*location).empty()) return std::nullopt;
+  std::string base = from.scheme + "://" + from.host + ":" + std::to_string(from.port) + "/" + from.path;
+  char target[INTERNET_MAX_URL_LENGTH];
+  DWORD size = sizeof(target);
+  if (!::InternetCombineUrlA(base.c_str(), Trim(*location).c_str(), target, &size, ICU_NO_ENCODE)) return std::nullopt;
+  std::string url(target, size);
+  if (!IsWebUrl(url)) return std::nullopt;
+  return url;
+}
+
+bool ReadBody(TExchange& x, HINTERNET request) {
+  std::optional<uint64_t> declared;
+  if (!DeclaredLength(request, declared) || (declared && *declared > x.limits.maxBytes)) return false;
+  x.StartBody();
+  uint64_t total = 0;
+  for (;;) {
+    if (x.RemainingMs() == 0 || x.Abandoned()) return false;
+    // Waits for bytes no longer than the receive time-out: a stall fails here, it is no end.
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return false;
+    if (available == 0) break;
+    std::string block(std::min(available, kReadBlock), '\0');
+    DWORD read = 0;
+    if (!::InternetReadFile(request, &block[0], static_cast<DWORD>(block.size()), &read)) return false;
+    if (read == 0) break;
+    total += read;
+    if (total > x.limits.maxBytes) return false;
+    block.resize(read);
+    if (!x.Push(std::move(block))) return false;
+  }
+  // A body cut short of its declared length is no whole body.
+  return !declared || total == *declared;
+}
+
+bool Exchange(TExchange& x, TInternetHandles& h) {
+  h.internet.reset(::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!h.internet) return false;
+  std::string url = x.url;
+  for (uint32_t redirects = 0;; ++redirects) {
+    UrlParts parts;
+    if (!SplitURL(url, parts.scheme, parts.host, parts.path, parts.port)) return false;
+    h.request.reset();
+    h.connection.reset(::InternetConnectA(h.internet.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, 0));
+    if (!h.connection) return false;
+    // An https server only answers over TLS; every other scheme goes over plain HTTP.
+    DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
+                  (SameTextAscii(parts.scheme, "https") ? INTERNET_FLAG_SECURE : 0);
+    std::string object = "/" + parts.path;
+    h.request.reset(::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    if (!h.request) return false;
+    // No single wait of the exchange may outlast the deadline.
+    DWORD timeout = x.RemainingMs();
+    if (timeout == 0) return false;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+      ::InternetSetOptionA(h.request.get(), option, &timeout, sizeof(timeout));
+    if (!::HttpSendRequestA(h.request.get(), nullptr, 0, nullptr, 0)) return false;
+
+    THttpAnswer head;
+    head.answered = true;
+    head.status = GetHttpStatusCode(h.request.get());
+    head.lastModified = Header(h.request.get(), HTTP_QUERY_LAST_MODIFIED).value_or("");
+    x.Publish(head);
+    if (!IsRedirect(head.status)) {
+      if (head.status != 200) return false;
+      return !x.wantBody || ReadBody(x, h.request.get());
+    }
+    if (redirects == x.limits.maxRedirects) return false;
+    std::optional<std::string> next = RedirectTarget(parts, h.request.get());
+    if (!next) return false;
+    url = *next;
+  }
+}
+
+struct TWorkerStart {
+  std::shared_ptr<TExchange> exchange;
+  HMODULE module = nullptr;
+};
+
+void Work(const std::shared_ptr<TExchange>& x) {
+  TInternetHandles handles;  // closed after Finish: closing may read on while the server sends
+  bool ok = false;
+  try {
+    ok = Exchange(*x, handles);
+  } catch (...) {
+    ok = false;
+  }
+  x->Finish(ok);
+}
+
+DWORD WINAPI WorkerThread(void* param) {
+  std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
+  HMODULE module = start->module;
+  Work(start->exchange);
+  start.reset();
+  // The worker may outlive the call that started it: it holds the module until its last instruction.
+  if (module) ::FreeLibraryAndExitThread(module, 0);
+  return 0;
+}
+
+bool StartWorker(const std::shared_ptr<TExchange>& exchange) {
+  auto start = std::make_unique<TWorkerStart>();
+  start->exchange = exchange;
+  ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WorkerThread),
+                       &start->module);
+  HANDLE thread = ::CreateThread(nullptr, 0, WorkerThread, start.get(), 0, nullptr);
+  if (!thread) {
+    if (start->module) ::FreeLibrary(start->module);
+    return false;
+  }
+  start.release();
+  ::CloseHandle(thread);
+  return true;
+}
+
+bool WriteAll(HANDLE file, const std::string& block) {
+  DWORD written = 0;
+  return ::WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
+         written == block.size();
+}
+
+// Takes what the worker delivers into the file until the worker has finished or the deadline has
+// passed.
+bool Receive(TExchange& x, const std::string& fileName) {
+  FileHandle file;
+  bool ok = false;
+  for (;;) {
+    std::deque<std::string> blocks;
+    bool finished = false, succeeded = false, bodyStarts = false;
+    {
+      std::unique_lock<std::mutex> guard(x.lock);
+      bool ready = x.changed.wait_until(guard, x.deadline, [&] {
+        return x.finished || !x.blocks.empty() || (x.bodyStarts && !file);
+      });
+      if (!ready) break;
+      blocks.swap(x.blocks);
+      x.queued = 0;
+      finished = x.finished;
+      succeeded = x.succeeded;
+      bodyStarts = x.bodyStarts;
+      x.changed.notify_all();
+    }
+    if (bodyStarts && !file) {
+      file.reset(::CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+      if (!file) break;
+    }
+    // A short write (full disk) is a failed download, not a silently truncated file.
+    if (!std::all_of(blocks.begin(), blocks.end(), [&](const std::string& b) { return WriteAll(file.get(), b); }))
+      break;
+    if (finished) {
+      ok = succeeded;
+      break;
+    }
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits, THttpAnswer& answer) {
+  auto x = std::make_shared<TExchange>();
+  x->url = url;
+  x->limits = limits;
+  x->wantBody = !fileName.empty();
+  x->deadline = Clock::now() + std::chrono::milliseconds(limits.deadlineMs);
+  bool ok = StartWorker(x) && Receive(*x, fileName);
+  if (!ok && !fileName.empty()) ::DeleteFileA(fileName.c_str());
+  std::lock_guard<std::mutex> guard(x->lock);
+  x->abandoned = true;
+  x->changed.notify_all();
+  answer = x->answer;
+  return ok;
+}
+
+}  // namespace vt
