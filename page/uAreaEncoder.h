@@ -23,6 +23,7 @@ public:
   template <class Take>
   void EncodeAll(const std::vector<RECT>& areas, Take take);
 
+  // Threads that encode at once: one per processor the process may use, at most four.
   static int WorkerCount();
 
 private:

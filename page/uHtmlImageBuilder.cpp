@@ -6,8 +6,24 @@
 #include "base/Errors.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
+#include "page/uBandReader.h"
 
 namespace vt {
+
+namespace {
+
+// Whether the table and `count` full tiles stay within the 4 GB that 32-bit offsets reach.
+bool FitsInTileFile(int64_t count, int64_t tileWidth, int64_t tileHeight) {
+  constexpr int64_t kLimit = kMaxTileFileOffset + 1;
+  const int64_t room = kLimit - kTileTablePos - 4 * count;
+  if (room < 0) return false;
+  if (count == 0) return true;
+  if (tileWidth * tileHeight > kLimit) return false;
+  const int64_t tileBytes = kBmpHeadersSize + ((3 * tileWidth + 3) & ~3LL) * tileHeight;
+  return tileBytes <= room / count;
+}
+
+}  // namespace
 
 TBmpHtmlImageBuilder::~TBmpHtmlImageBuilder() { Finish(); }
 
@@ -35,8 +51,7 @@ void TBmpHtmlImageBuilder::BeginImage(int32_t width, int32_t height) {
   if (fileName_.empty()) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
   tempFile_ = std::make_shared<TTempTileFile>(fileName_);
   stream_ = std::make_unique<TFileStream>(fileName_, TFileStream::fmCreate);
-  WriteHeader();
-  tablePos_ = stream_->Position();
+  tablePos_ = kTileTablePos;
   dataPos_ = tablePos_;
 }
 
@@ -44,19 +59,33 @@ void TBmpHtmlImageBuilder::SetTileSize(int32_t tileWidth, int32_t tileHeight) {
   if (!stream_) return;
   header_.TileWidth = tileWidth;
   header_.TileHeight = tileHeight;
-  WriteHeader();
+}
+
+void TBmpHtmlImageBuilder::Refuse(const std::string& reason) {
+  Finish();  // nothing of a refused picture stays in the temporary folder
+  throw Error(reason);
 }
 
 void TBmpHtmlImageBuilder::SetTileCount(int32_t cols, int32_t rows, int32_t) {
   if (!stream_) return;
-  // The header holds 16-bit counts and the table 32-bit offsets: refuse what would not fit.
+  // The header holds 16-bit counts and the table 32-bit offsets. The file's size is known before
+  // a byte is written, as if every tile were full size (as a capture writes them): a picture
+  // that cannot fit is refused now rather than after gigabytes.
+  if (cols < 0 || rows < 0 || cols > 0xFFFF || rows > 0xFFFF)
+    Refuse(Format("A picture of %d x %d tiles does not fit in a tile file", cols, rows));
   const int64_t count = static_cast<int64_t>(cols) * rows;
-  if (cols < 0 || rows < 0 || cols > 0xFFFF || rows > 0xFFFF || tablePos_ + 4 * count > kMaxTileFileOffset)
-    throw Error(Format("A picture of %d x %d tiles does not fit in a tile file", cols, rows));
+  if (count > 0 && (header_.TileWidth <= 0 || header_.TileHeight <= 0))
+    Refuse(Format("Tiles of %d x %d pixels cannot be stored", header_.TileWidth, header_.TileHeight));
+  if (!FitsInTileFile(count, header_.TileWidth, header_.TileHeight))
+    Refuse(Format("The picture of %d x %d pixels is too large for a tile file", header_.Width, header_.Height));
   header_.Cols = static_cast<uint16_t>(cols);
   header_.Rows = static_cast<uint16_t>(rows);
   count_ = count;
-  WriteHeader();
+  try {
+    WriteHeader();
+  } catch (const Error& e) {
+    Refuse(e.what());
+  }
   dataPos_ = tablePos_ + 4 * count_;
   if (count_ == 0) stream_.reset();  // no tile will come: the file is complete
 }
@@ -64,12 +93,17 @@ void TBmpHtmlImageBuilder::SetTileCount(int32_t cols, int32_t rows, int32_t) {
 void TBmpHtmlImageBuilder::AddTile(int32_t, int32_t, int32_t index, const RECT&, const TBitmap& bitmap) {
   if (!stream_ || index < 0) return;
   if (index < count_) {
-    if (dataPos_ > kMaxTileFileOffset) throw Error("The picture is too large for a tile file");
+    // Only a tile larger than its place can get here.
+    if (dataPos_ > kMaxTileFileOffset) Refuse("The picture is too large for a tile file");
     const uint32_t offset = static_cast<uint32_t>(dataPos_);
-    stream_->SetPosition(tablePos_ + 4LL * index);
-    stream_->Write(&offset, sizeof(offset));
-    stream_->SetPosition(dataPos_);
-    bitmap.SaveToStream(*stream_);
+    try {
+      stream_->SetPosition(tablePos_ + 4LL * index);
+      stream_->Write(&offset, sizeof(offset));
+      stream_->SetPosition(dataPos_);
+      bitmap.SaveToStream(*stream_);
+    } catch (const Error& e) {
+      Refuse(e.what());  // a disk that is full leaves no half-written file behind
+    }
     dataPos_ = stream_->Position();
   }
   if (index >= count_ - 1) stream_.reset();  // the file is complete and closed
@@ -93,23 +127,25 @@ bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& r
   if (!builder || !image) return false;
   const int32_t width = std::max<int32_t>(0, rect.right - rect.left);
   const int32_t height = std::max<int32_t>(0, rect.bottom - rect.top);
-  TBitmap work;
+  TBitmap full, edge;  // the tile handed to the builder: kept apart so that neither changes size
   builder->BeginImage(width, height);
   builder->SetTileSize(kTile, kTile);
   const int32_t cols = width / kTile + (width % kTile ? 1 : 0);
   const int32_t rows = height / kTile + (height % kTile ? 1 : 0);
   builder->SetTileCount(cols, rows, cols * rows);
+  // A band of tile rows at a time across the whole width: the source's tiles are read once.
+  TBandReader band(*image, rect, kTile);
   int32_t index = 0;
   for (int32_t r = 0; r < rows; ++r) {
+    const TBitmap& rowsRead = band.Band(r * kTile);
+    const int32_t h = band.BandRows();
     for (int32_t c = 0; c < cols; ++c) {
-      const RECT part{rect.left + kTile * c, rect.top + kTile * r, std::min(rect.left + kTile * (c + 1), rect.right),
-                      std::min(rect.top + kTile * (r + 1), rect.bottom)};
-      const int32_t w = part.right - part.left, h = part.bottom - part.top;
+      const int32_t left = kTile * c, w = std::min(kTile, width - left);
+      TBitmap& work = w == kTile ? full : edge;
       work.SetSize(w, h);
-      work.Fill(RGB(255, 255, 255));  // what the picture does not cover stays white
-      image->DrawRect(work.Canvas(), RECT{0, 0, w, h}, part);  // a failed copy leaves the tile as drawn
-      const RECT place{part.left - rect.left, part.top - rect.top, part.right - rect.left, part.bottom - rect.top};
-      builder->AddTile(c, r, index++, place, work);
+      ::GdiFlush();
+      for (int32_t y = 0; y < h; ++y) std::memcpy(work.ScanLine(y), rowsRead.ScanLine(y) + left * 3, w * 3);
+      builder->AddTile(c, r, index++, RECT{left, r * kTile, left + w, r * kTile + h}, work);
     }
   }
   return true;

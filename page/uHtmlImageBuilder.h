@@ -27,7 +27,9 @@ public:
   virtual void AddTile(int32_t col, int32_t row, int32_t index, const RECT& rect, const TBitmap& bitmap) = 0;
 };
 
-// Writes each picture to a new temporary tile file. Write errors reach the caller as vt::Error.
+// Writes each picture to a new temporary tile file. A picture the format cannot hold is refused
+// by SetTileCount before a byte is written; that and write errors reach the caller as vt::Error,
+// and the refused picture's file is deleted.
 // A finished file lives as long as an image from GetResult reads it; a picture whose result
 // nobody took is deleted when the next one begins or the builder goes.
 class TBmpHtmlImageBuilder : public THtmlImageBuilder {
@@ -49,6 +51,7 @@ public:
 private:
   void WriteHeader();
   void Finish();
+  [[noreturn]] void Refuse(const std::string& reason);
 
   TTileFileHeader header_{};
   TTempTileFileRef tempFile_;  // the file being written or not yet taken; before the stream

@@ -1,0 +1,38 @@
+// An area of a picture read at scale 1 from top to bottom, a band of rows at a time. Every caller
+// that walks a picture in bands reads through it, so that with the tile image's row cache each
+// tile is read once per walk.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+
+#include "base/Bitmap.h"
+#include "page/uHtmlImage.h"
+
+namespace vt {
+
+class TBandReader {
+public:
+  // Bands of `bandRows` rows from the area's top; what the picture does not cover reads white.
+  TBandReader(THtmlImage& image, const RECT& area, int bandRows);
+  TBandReader(const TBandReader&) = delete;
+  TBandReader& operator=(const TBandReader&) = delete;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  // The band that holds row `y` of the area (0 is the area's top), read unless it is the current
+  // one; its first BandRows() rows are the area's rows from BandTop() on.
+  const TBitmap& Band(int y);
+  int BandTop() const { return top_; }
+  int BandRows() const { return rows_; }
+  // Row `y` of the area, BGR; valid until another band is read.
+  const uint8_t* Row(int y) { return Band(y).ScanLine(y - top_); }
+
+private:
+  THtmlImage& image_;
+  RECT area_;
+  int width_, height_, bandRows_;
+  TBitmap band_;
+  int top_ = 0, rows_ = 0;
+};
+
+}  // namespace vt
