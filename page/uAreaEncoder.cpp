@@ -19,8 +19,8 @@ constexpr int kMaxWorkers = 4;
 
 }  // namespace
 
-std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality) {
-  TBandReader rows(image, area, kBandRows);
+std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality, TBitmap* band) {
+  TBandReader rows(image, area, kBandRows, band);
   return TJpegEncoder(quality).EncodeRows(rows.Width(), rows.Height(), [&](int y) { return rows.Row(y); });
 }
 
@@ -48,8 +48,9 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
   if (readers.size() < 2) {
     std::unique_ptr<THtmlImage> reader = image_.OpenReader();
     THtmlImage& source = reader ? *reader : const_cast<THtmlImage&>(image_);
+    TBitmap band;
     for (size_t i = 0; i < areas.size(); ++i) {
-      std::vector<uint8_t> jpeg = EncodeArea(source, areas[i], quality_);
+      std::vector<uint8_t> jpeg = EncodeArea(source, areas[i], quality_, &band);
       take(context, i, jpeg);
     }
     return;
@@ -64,6 +65,7 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
   bool stop = false;
 
   auto work = [&](THtmlImage& reader) {
+    TBitmap band;
     for (;;) {
       size_t index;
       {
@@ -73,7 +75,7 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
         index = next++;
       }
       try {
-        std::vector<uint8_t> jpeg = EncodeArea(reader, areas[index], quality_);
+        std::vector<uint8_t> jpeg = EncodeArea(reader, areas[index], quality_, &band);
         std::lock_guard<std::mutex> guard(lock);
         done[index] = std::move(jpeg);
       } catch (...) {

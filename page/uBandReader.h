@@ -13,7 +13,9 @@ namespace vt {
 class TBandReader {
 public:
   // Bands of `bandRows` rows from the area's top; what the picture does not cover reads white.
-  TBandReader(THtmlImage& image, const RECT& area, int bandRows);
+  // The bands are read into `band` when given (a caller reading many areas keeps one), else into
+  // a bitmap of the reader's own.
+  TBandReader(THtmlImage& image, const RECT& area, int bandRows, TBitmap* band = nullptr);
   TBandReader(const TBandReader&) = delete;
   TBandReader& operator=(const TBandReader&) = delete;
 
@@ -31,7 +33,9 @@ private:
   THtmlImage& image_;
   RECT area_;
   int width_, height_, bandRows_;
-  TBitmap band_;
+  TBitmap ownBand_;
+  TBitmap& band_;
+  bool inside_;  // the area lies within the picture: nothing to paint white
   int top_ = 0, rows_ = 0;
 };
 

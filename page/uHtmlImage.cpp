@@ -241,16 +241,20 @@ void TBmpHtmlImage::CopyRect(TBitmap& dst, int x, int y, const RECT& src) {
   const int64_t r1 = std::min<int64_t>((bottom - 1) / tileHeight_, rows_ - 1);
   for (int64_t r = top / tileHeight_; r <= r1; ++r) {
     for (int64_t c = left / tileWidth_; c <= c1; ++c) {
-      const TTilePixels* tile = Pixels(c, r);
-      if (!tile) continue;
       const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
       const int64_t l = std::max(left, tileLeft), t = std::max(top, tileTop);
-      const int64_t rr = std::min(right, tileLeft + tile->width), b = std::min(bottom, tileTop + tile->height);
+      const int64_t rr = std::min(right, tileLeft + tileWidth_), b = std::min(bottom, tileTop + tileHeight_);
       if (l >= rr || t >= b) continue;
-      for (int64_t row = t; row < b; ++row)
-        std::memcpy(dst.ScanLine(static_cast<int>(row - src.top + y)) + (l - src.left + x) * 3,
-                    tile->Row(static_cast<int>(row - tileTop)) + (l - tileLeft) * 3,
-                    static_cast<size_t>(rr - l) * 3);
+      // What the tile holds of its place; a missing or short tile leaves the rest white.
+      const TTilePixels* tile = Pixels(c, r);
+      const int64_t heldRight = tile ? std::min(rr, tileLeft + tile->width) : l;
+      const int64_t heldBottom = tile ? std::min(b, tileTop + tile->height) : t;
+      for (int64_t row = t; row < b; ++row) {
+        uint8_t* to = dst.ScanLine(static_cast<int>(row - src.top + y)) + (l - src.left + x) * 3;
+        const int64_t held = row < heldBottom ? std::max<int64_t>(heldRight - l, 0) : 0;
+        if (held > 0) std::memcpy(to, tile->Row(static_cast<int>(row - tileTop)) + (l - tileLeft) * 3, held * 3);
+        if (held < rr - l) std::memset(to + held * 3, 0xFF, static_cast<size_t>(rr - l - held) * 3);
+      }
     }
   }
 }

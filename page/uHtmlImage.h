@@ -84,7 +84,8 @@ public:
   int32_t GetImageWidth() const override { return width_; }
   int32_t GetImageHeight() const override { return height_; }
   uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override;
-  // Straight from the tiles' pixels, without the device context.
+  // Straight from the tiles' pixels, without the device context; what the file lacks of the
+  // picture reads white.
   void CopyRect(TBitmap& dst, int x, int y, const RECT& src) override;
   std::unique_ptr<THtmlImage> OpenReader() const override;
 
