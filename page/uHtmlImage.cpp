@@ -71,6 +71,7 @@ bool HeaderFits(const TTileFileHeader& h, int64_t fileSize) {
       static_cast<int64_t>(h.TileWidth) * h.TileHeight > TBitmap::kMaxLoadPixels)
     return false;
   if (h.Cols != CeilDiv(h.Width, h.TileWidth) || h.Rows != CeilDiv(h.Height, h.TileHeight)) return false;
+  // With the checks above the picture has at most 2^58 pixels: no overflow.
   const int64_t least = kTileTablePos + count * (4 + kBmpHeadersSize) + 3LL * h.Width * h.Height;
   return least <= fileSize;
 }
