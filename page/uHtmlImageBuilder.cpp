@@ -51,8 +51,7 @@ void TBmpHtmlImageBuilder::BeginImage(int32_t width, int32_t height) {
   if (fileName_.empty()) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
   tempFile_ = std::make_shared<TTempTileFile>(fileName_);
   stream_ = std::make_unique<TFileStream>(fileName_, TFileStream::fmCreate);
-  tablePos_ = kTileTablePos;
-  dataPos_ = tablePos_;
+  dataPos_ = kTileTablePos;
 }
 
 void TBmpHtmlImageBuilder::SetTileSize(int32_t tileWidth, int32_t tileHeight) {
@@ -86,7 +85,7 @@ void TBmpHtmlImageBuilder::SetTileCount(int32_t cols, int32_t rows, int32_t) {
   } catch (const Error& e) {
     Refuse(e.what());
   }
-  dataPos_ = tablePos_ + 4 * count_;
+  dataPos_ = kTileTablePos + 4 * count_;
   if (count_ == 0) stream_.reset();  // no tile will come: the file is complete
 }
 
@@ -97,7 +96,7 @@ void TBmpHtmlImageBuilder::AddTile(int32_t, int32_t, int32_t index, const RECT&,
     if (dataPos_ > kMaxTileFileOffset) Refuse("The picture is too large for a tile file");
     const uint32_t offset = static_cast<uint32_t>(dataPos_);
     try {
-      stream_->SetPosition(tablePos_ + 4LL * index);
+      stream_->SetPosition(kTileTablePos + 4LL * index);
       stream_->Write(&offset, sizeof(offset));
       stream_->SetPosition(dataPos_);
       bitmap.SaveToStream(*stream_);

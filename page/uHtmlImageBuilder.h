@@ -59,7 +59,6 @@ private:
   std::unique_ptr<TFileStream> stream_;
   std::string fileName_;
   int64_t count_ = 0;
-  int64_t tablePos_ = 0;
   int64_t dataPos_ = 0;
 };
 

@@ -111,15 +111,6 @@ TEST_F(Retile, BuilderCallsAndTileSizes) {
   EXPECT_TRUE(none.calls.empty());
 }
 
-TEST_F(Retile, AnEmptyRegionGivesAnEmptyPicture) {
-  auto source = test::WritePicture(sourceBuilder, {600, 600, 500, 500}, test::Gradient);
-  ASSERT_TRUE(BuildHtmlImage(&builder, source.get(), RECT{10, 10, 300, 10}));
-  auto result = Result(builder);
-  ASSERT_TRUE(result);
-  EXPECT_TRUE(result->GetEmpty());
-  EXPECT_EQ(result->TileCount(), 0);
-}
-
 TEST_F(Retile, OneBuilderServesSeveralCuts) {
   auto source = test::WritePicture(sourceBuilder, {1200, 900, 300, 300}, test::Gradient);
   ASSERT_TRUE(BuildHtmlImage(&builder, source.get(), RECT{0, 0, 600, 600}));
