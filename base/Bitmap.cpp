@@ -105,23 +105,24 @@ void TBitmap::SaveToStream(TStream& stream) const {
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   info.biSizeImage = imageSize;
-  stream.Write(&file, sizeof(file));
-  stream.Write(&info, sizeof(info));
-  // Rows go out in blocks: one write per row would cost a system call each, and a write straight
-  // from the bitmap's memory is slow. The block is kept by the thread, so that saving many tiles
-  // does not allocate for each.
-  const size_t rowBytes = static_cast<size_t>(width_) * 3, blockBytes = 256 * 1024;
+  // The headers and the rows go out in blocks of about 1 MB: a write per row would cost a system
+  // call each, and a write straight from the bitmap's memory is slow. The block is kept by the
+  // thread, so that saving many tiles does not allocate for each.
+  const size_t rowBytes = static_cast<size_t>(width_) * 3, blockBytes = 1 << 20;
   thread_local std::vector<uint8_t> block;
   block.clear();
-  block.reserve(std::max<size_t>(blockBytes, stride_));
+  block.reserve(std::max<size_t>(blockBytes, sizeof(file) + sizeof(info) + stride_));
+  block.insert(block.end(), reinterpret_cast<const uint8_t*>(&file), reinterpret_cast<const uint8_t*>(&file + 1));
+  block.insert(block.end(), reinterpret_cast<const uint8_t*>(&info), reinterpret_cast<const uint8_t*>(&info + 1));
   for (int y = height_ - 1; y >= 0; --y) {
     block.insert(block.end(), ScanLine(y), ScanLine(y) + rowBytes);
     block.resize(block.size() + (stride_ - rowBytes), 0);
-    if (block.size() >= blockBytes || y == 0) {
+    if (block.size() >= blockBytes) {
       stream.Write(block.data(), block.size());
       block.clear();
     }
   }
+  if (!block.empty()) stream.Write(block.data(), block.size());
 }
 
 TBmpLayout ReadBmpLayout(TStream& stream, int64_t maxPixels) {

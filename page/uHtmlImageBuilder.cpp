@@ -28,6 +28,7 @@ bool FitsInTileFile(int64_t count, int64_t tileWidth, int64_t tileHeight) {
 TBmpHtmlImageBuilder::~TBmpHtmlImageBuilder() { Finish(); }
 
 void TBmpHtmlImageBuilder::Finish() {
+  table_.clear();
   stream_.reset();
   tempFile_.reset();
   taken_.reset();
@@ -80,32 +81,46 @@ void TBmpHtmlImageBuilder::SetTileCount(int32_t cols, int32_t rows, int32_t) {
   header_.Cols = static_cast<uint16_t>(cols);
   header_.Rows = static_cast<uint16_t>(rows);
   count_ = count;
+  dataPos_ = kTileTablePos + 4 * count_;
   try {
     WriteHeader();
+    stream_->SetPosition(dataPos_);
   } catch (const Error& e) {
     Refuse(e.what());
   }
-  dataPos_ = kTileTablePos + 4 * count_;
   if (count_ == 0) stream_.reset();  // no tile will come: the file is complete
+}
+
+void TBmpHtmlImageBuilder::WriteTable() {
+  if (table_.empty()) return;
+  stream_->SetPosition(kTileTablePos + 4 * tableFirst_);
+  stream_->Write(table_.data(), table_.size() * sizeof(table_[0]));
+  stream_->SetPosition(dataPos_);
+  table_.clear();
 }
 
 void TBmpHtmlImageBuilder::AddTile(int32_t, int32_t, int32_t index, const RECT&, const TBitmap& bitmap) {
   if (!stream_ || index < 0) return;
-  if (index < count_) {
-    // Only a tile larger than its place can get here.
-    if (dataPos_ > kMaxTileFileOffset) Refuse("The picture is too large for a tile file");
-    const uint32_t offset = static_cast<uint32_t>(dataPos_);
-    try {
-      stream_->SetPosition(kTileTablePos + 4LL * index);
-      stream_->Write(&offset, sizeof(offset));
-      stream_->SetPosition(dataPos_);
+  try {
+    if (index < count_) {
+      // Only a tile larger than its place can get here.
+      if (dataPos_ > kMaxTileFileOffset) Refuse("The picture is too large for a tile file");
+      // Offsets of tiles that come in order wait and go to the table together, so that the tiles
+      // themselves are written one after the other without a seek.
+      if (!table_.empty() && (index != tableFirst_ + static_cast<int64_t>(table_.size()) || table_.size() >= kTableRun))
+        WriteTable();
+      if (table_.empty()) tableFirst_ = index;
+      table_.push_back(static_cast<uint32_t>(dataPos_));
       bitmap.SaveToStream(*stream_);
-    } catch (const Error& e) {
-      Refuse(e.what());  // a disk that is full leaves no half-written file behind
+      dataPos_ = stream_->Position();
     }
-    dataPos_ = stream_->Position();
+    if (index >= count_ - 1) {  // the file is complete and closed
+      WriteTable();
+      stream_.reset();
+    }
+  } catch (const Error& e) {
+    Refuse(e.what());  // a disk that is full leaves no half-written file behind
   }
-  if (index >= count_ - 1) stream_.reset();  // the file is complete and closed
 }
 
 std::unique_ptr<THtmlImage> TBmpHtmlImageBuilder::GetResult() {

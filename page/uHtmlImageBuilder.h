@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Bitmap.h"
 #include "base/Stream.h"
@@ -50,6 +51,7 @@ public:
 
 private:
   void WriteHeader();
+  void WriteTable();
   void Finish();
   [[noreturn]] void Refuse(const std::string& reason);
 
@@ -60,6 +62,9 @@ private:
   std::string fileName_;
   int64_t count_ = 0;
   int64_t dataPos_ = 0;
+  static constexpr size_t kTableRun = 16384;
+  std::vector<uint32_t> table_;  // offsets of tiles tableFirst_, tableFirst_ + 1, ... not yet written
+  int64_t tableFirst_ = 0;
 };
 
 // Cuts `rect` (picture pixels, taken as given) out of `image` into a new picture of 500 x 500
