@@ -28,4 +28,10 @@ const TBitmap& TBandReader::Band(int y) {
   return band_;
 }
 
+const uint8_t* TBandReader::Row(int y) {
+  if (inside_ && y >= 0 && y < height_)
+    if (const uint8_t* direct = image_.RowPixels(area_.left, area_.right, area_.top + y)) return direct;
+  return Band(y).ScanLine(y - top_);
+}
+
 }  // namespace vt

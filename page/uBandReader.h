@@ -26,8 +26,9 @@ public:
   const TBitmap& Band(int y);
   int BandTop() const { return top_; }
   int BandRows() const { return rows_; }
-  // Row `y` of the area, BGR; valid until another band is read.
-  const uint8_t* Row(int y) { return Band(y).ScanLine(y - top_); }
+  // Row `y` of the area, BGR: straight from the picture where it keeps the row in one piece,
+  // else from the band; valid until the next call.
+  const uint8_t* Row(int y);
 
 private:
   THtmlImage& image_;

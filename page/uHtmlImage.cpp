@@ -260,6 +260,16 @@ void TBmpHtmlImage::CopyRect(TBitmap& dst, int x, int y, const RECT& src) {
   }
 }
 
+const uint8_t* TBmpHtmlImage::RowPixels(int32_t left, int32_t right, int32_t y) {
+  if (left < 0 || left >= right || right > width_ || y < 0 || y >= height_) return nullptr;
+  const int64_t c = left / tileWidth_, r = y / tileHeight_;
+  if ((right - 1) / tileWidth_ != c) return nullptr;
+  const TTilePixels* tile = Pixels(c, r);
+  const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
+  if (!tile || right > tileLeft + tile->width || y >= tileTop + tile->height) return nullptr;
+  return tile->Row(static_cast<int>(y - tileTop)) + (left - tileLeft) * 3;
+}
+
 void TBmpHtmlImage::SaveToClipboardFormat() {
   const int32_t width = GetImageWidth(), height = GetImageHeight();
   if (GetEmpty()) return;
@@ -284,7 +294,7 @@ void TBmpHtmlImage::SaveToClipboardFormat() {
   try {
     TBandReader rows(*this, GetImageRect(), static_cast<int>(std::max<int64_t>(1, (4 << 20) / stride)));
     for (int32_t y = 0; y < height; ++y)
-      std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride, rows.Row(y), static_cast<size_t>(stride));
+      std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride, rows.Row(y), static_cast<size_t>(width) * 3);
   } catch (...) {
     ::GlobalUnlock(memory);
     ::GlobalFree(memory);

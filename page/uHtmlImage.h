@@ -45,6 +45,9 @@ public:
   // Copies the part `src` of the picture at scale 1 into `dst` with its top-left corner at
   // (x, y); what lies outside either picture is left as it was.
   virtual void CopyRect(TBitmap& dst, int x, int y, const RECT& src);
+  // The pixels of row `y` from column `left` to `right` where the picture keeps them in one piece,
+  // valid until the picture is read again; null when they must be copied (CopyRect).
+  virtual const uint8_t* RowPixels(int32_t, int32_t, int32_t) { return nullptr; }
   // A second, independent reader of the same picture for another thread, or null when the
   // picture cannot be read twice at once.
   virtual std::unique_ptr<THtmlImage> OpenReader() const { return nullptr; }
@@ -87,6 +90,8 @@ public:
   // Straight from the tiles' pixels, without the device context; what the file lacks of the
   // picture reads white.
   void CopyRect(TBitmap& dst, int x, int y, const RECT& src) override;
+  // Within one tile of the picture: a row of the tile as read.
+  const uint8_t* RowPixels(int32_t left, int32_t right, int32_t y) override;
   std::unique_ptr<THtmlImage> OpenReader() const override;
 
   const std::string& FileName() const { return fileName_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/Errors.h"
 #include "base/Strings.h"
@@ -141,26 +142,27 @@ bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& r
   if (!builder || !image) return false;
   const int32_t width = std::max<int32_t>(0, rect.right - rect.left);
   const int32_t height = std::max<int32_t>(0, rect.bottom - rect.top);
-  TBitmap full, edge;  // the tile handed to the builder: kept apart so that neither changes size
   builder->BeginImage(width, height);
   builder->SetTileSize(kTile, kTile);
   const int32_t cols = width / kTile + (width % kTile ? 1 : 0);
   const int32_t rows = height / kTile + (height % kTile ? 1 : 0);
   builder->SetTileCount(cols, rows, cols * rows);
-  // A band of tile rows at a time across the whole width: the source's tiles are read once.
-  TBandReader band(*image, rect, kTile);
+  // A row of tiles at a time, filled row by row of pixels across the whole width: the source is
+  // read from top to bottom and each of its tiles once.
+  TBandReader source(*image, rect, kTile);
+  std::vector<TBitmap> tiles(cols);
   int32_t index = 0;
   for (int32_t r = 0; r < rows; ++r) {
-    const TBitmap& rowsRead = band.Band(r * kTile);
-    const int32_t h = band.BandRows();
-    for (int32_t c = 0; c < cols; ++c) {
-      const int32_t left = kTile * c, w = std::min(kTile, width - left);
-      TBitmap& work = w == kTile ? full : edge;
-      work.SetSize(w, h);
-      ::GdiFlush();
-      for (int32_t y = 0; y < h; ++y) std::memcpy(work.ScanLine(y), rowsRead.ScanLine(y) + left * 3, w * 3);
-      builder->AddTile(c, r, index++, RECT{left, r * kTile, left + w, r * kTile + h}, work);
+    const int32_t top = kTile * r, h = std::min(kTile, height - top);
+    for (int32_t c = 0; c < cols; ++c) tiles[c].SetSize(std::min(kTile, width - kTile * c), h);
+    ::GdiFlush();
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* row = source.Row(top + y);
+      for (int32_t c = 0; c < cols; ++c)
+        std::memcpy(tiles[c].ScanLine(y), row + 3 * kTile * c, static_cast<size_t>(tiles[c].Width()) * 3);
     }
+    for (int32_t c = 0; c < cols; ++c)
+      builder->AddTile(c, r, index++, RECT{kTile * c, top, kTile * c + tiles[c].Width(), top + h}, tiles[c]);
   }
   return true;
 }
