@@ -206,10 +206,11 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
       info.bmiHeader.biBitCount = 24;
       info.bmiHeader.biCompression = BI_RGB;
       ::SetLastError(0);
-      if (!::StretchDIBits(dc, dl, dt, dr - dl, db - dt, static_cast<int>(left - tileLeft), 0,
-                           static_cast<int>(right - left), rows,
-                           tile->bytes.data() + static_cast<size_t>(firstStored) * tile->stride, &info,
-                           DIB_RGB_COLORS, SRCCOPY)) {
+      const int copied = ::StretchDIBits(dc, dl, dt, dr - dl, db - dt, static_cast<int>(left - tileLeft), 0,
+                                         static_cast<int>(right - left), rows,
+                                         tile->bytes.data() + static_cast<size_t>(firstStored) * tile->stride,
+                                         &info, DIB_RGB_COLORS, SRCCOPY);
+      if (copied == 0 || copied == static_cast<int>(GDI_ERROR)) {  // nothing copied may be nothing visible
         if (DWORD code = ::GetLastError()) return code;
       }
     }
