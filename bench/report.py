@@ -119,6 +119,9 @@ def main():
             targets.check(peak <= allowed, f"memory flat: peak at {hi:,} = {mb(peak):.1f} MB, allowed 1.2 x "
                           f"{mb(base):.1f} (at {lo:,}) + PDF {mb(runs[hi]['pdf_bytes']):.1f} = {mb(allowed):.1f} MB")
     print()
+    if not targets.lines:
+        print("no height measured")
+        return
     print("Targets")
     print("\n".join(targets.lines))
     print()
