@@ -1,7 +1,11 @@
 #include "page/uHtmlImageBuilder.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "base/Errors.h"
@@ -23,6 +27,89 @@ bool FitsInTileFile(int64_t count, int64_t tileWidth, int64_t tileHeight) {
   const int64_t tileBytes = kBmpHeadersSize + ((3 * tileWidth + 3) & ~3LL) * tileHeight;
   return tileBytes <= room / count;
 }
+
+constexpr int32_t kRetileSize = 500;
+
+// Fills the rows of tiles of a re-tiled picture from its source on a thread of its own, one row
+// ahead of the caller, so that reading the source overlaps writing the tile file. Each row is
+// filled row by row of pixels across the whole width: the source is read from top to bottom and
+// each of its tiles once.
+class TTileRowFiller {
+public:
+  TTileRowFiller(THtmlImage& image, const RECT& rect, int32_t cols, int32_t rows)
+      : source_(image, rect, kRetileSize),
+        width_(source_.Width()),
+        height_(source_.Height()),
+        rows_(rows),
+        buffers_{std::vector<TBitmap>(cols), std::vector<TBitmap>(cols)},
+        thread_([this] { Run(); }) {}
+  ~TTileRowFiller() {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  TTileRowFiller(const TTileRowFiller&) = delete;
+  TTileRowFiller& operator=(const TTileRowFiller&) = delete;
+
+  // The tiles of row `r`, rows taken in order; the caller is done with the row before.
+  const std::vector<TBitmap>& Take(int32_t r) {
+    std::unique_lock<std::mutex> guard(lock_);
+    taken_ = r;
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return filled_ > r || failure_; });
+    if (failure_) std::rethrow_exception(failure_);
+    return buffers_[r % 2];
+  }
+
+private:
+  void Run() {
+    for (int32_t r = 0; r < rows_; ++r) {
+      {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [&] { return stop_ || r <= taken_ + 1; });  // its buffer is free again
+        if (stop_) return;
+      }
+      try {
+        Fill(r, buffers_[r % 2]);
+      } catch (...) {
+        std::lock_guard<std::mutex> guard(lock_);
+        failure_ = std::current_exception();
+        changed_.notify_all();
+        return;
+      }
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        filled_ = r + 1;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  void Fill(int32_t r, std::vector<TBitmap>& tiles) {
+    const int32_t top = kRetileSize * r, h = std::min(kRetileSize, height_ - top);
+    for (size_t c = 0; c < tiles.size(); ++c)
+      tiles[c].SetSize(std::min<int32_t>(kRetileSize, width_ - kRetileSize * static_cast<int32_t>(c)), h);
+    ::GdiFlush();
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* row = source_.Row(top + y);
+      for (size_t c = 0; c < tiles.size(); ++c)
+        std::memcpy(tiles[c].ScanLine(y), row + 3 * kRetileSize * c, static_cast<size_t>(tiles[c].Width()) * 3);
+    }
+  }
+
+  TBandReader source_;
+  const int32_t width_, height_, rows_;
+  std::vector<TBitmap> buffers_[2];
+  std::mutex lock_;
+  std::condition_variable changed_;
+  int32_t taken_ = -1, filled_ = 0;
+  bool stop_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;  // last: starts once everything above is ready
+};
 
 }  // namespace
 
@@ -138,31 +225,24 @@ std::unique_ptr<THtmlImage> TBmpHtmlImageBuilder::GetResult() {
 }
 
 bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& rect) {
-  constexpr int32_t kTile = 500;
   if (!builder || !image) return false;
   const int32_t width = std::max<int32_t>(0, rect.right - rect.left);
   const int32_t height = std::max<int32_t>(0, rect.bottom - rect.top);
   builder->BeginImage(width, height);
-  builder->SetTileSize(kTile, kTile);
-  const int32_t cols = width / kTile + (width % kTile ? 1 : 0);
-  const int32_t rows = height / kTile + (height % kTile ? 1 : 0);
+  builder->SetTileSize(kRetileSize, kRetileSize);
+  const int32_t cols = width / kRetileSize + (width % kRetileSize ? 1 : 0);
+  const int32_t rows = height / kRetileSize + (height % kRetileSize ? 1 : 0);
   builder->SetTileCount(cols, rows, cols * rows);
-  // A row of tiles at a time, filled row by row of pixels across the whole width: the source is
-  // read from top to bottom and each of its tiles once.
-  TBandReader source(*image, rect, kTile);
-  std::vector<TBitmap> tiles(cols);
+  if (cols == 0 || rows == 0) return true;
+  TTileRowFiller filler(*image, rect, cols, rows);
   int32_t index = 0;
   for (int32_t r = 0; r < rows; ++r) {
-    const int32_t top = kTile * r, h = std::min(kTile, height - top);
-    for (int32_t c = 0; c < cols; ++c) tiles[c].SetSize(std::min(kTile, width - kTile * c), h);
-    ::GdiFlush();
-    for (int32_t y = 0; y < h; ++y) {
-      const uint8_t* row = source.Row(top + y);
-      for (int32_t c = 0; c < cols; ++c)
-        std::memcpy(tiles[c].ScanLine(y), row + 3 * kTile * c, static_cast<size_t>(tiles[c].Width()) * 3);
+    const std::vector<TBitmap>& tiles = filler.Take(r);
+    for (int32_t c = 0; c < cols; ++c) {
+      const RECT place{kRetileSize * c, kRetileSize * r, kRetileSize * c + tiles[c].Width(),
+                       kRetileSize * r + tiles[c].Height()};
+      builder->AddTile(c, r, index++, place, tiles[c]);
     }
-    for (int32_t c = 0; c < cols; ++c)
-      builder->AddTile(c, r, index++, RECT{kTile * c, top, kTile * c + tiles[c].Width(), top + h}, tiles[c]);
   }
   return true;
 }
