@@ -105,23 +105,27 @@ void TBitmap::SaveToStream(TStream& stream) const {
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   info.biSizeImage = imageSize;
-  stream.Write(&file, sizeof(file));
-  stream.Write(&info, sizeof(info));
-  // Rows go out in blocks: one write per row would cost a system call each.
-  const size_t rowBytes = static_cast<size_t>(width_) * 3, blockBytes = 256 * 1024;
-  std::vector<uint8_t> block;
-  block.reserve(std::max<size_t>(blockBytes, stride_));
+  // The headers and the rows go out in blocks of about 1 MB: a write per row would cost a system
+  // call each, and a write straight from the bitmap's memory is slow. The block is kept by the
+  // thread, so that saving many tiles does not allocate for each.
+  const size_t rowBytes = static_cast<size_t>(width_) * 3, blockBytes = 1 << 20;
+  thread_local std::vector<uint8_t> block;
+  block.clear();
+  block.reserve(std::max<size_t>(blockBytes, sizeof(file) + sizeof(info) + stride_));
+  block.insert(block.end(), reinterpret_cast<const uint8_t*>(&file), reinterpret_cast<const uint8_t*>(&file + 1));
+  block.insert(block.end(), reinterpret_cast<const uint8_t*>(&info), reinterpret_cast<const uint8_t*>(&info + 1));
   for (int y = height_ - 1; y >= 0; --y) {
     block.insert(block.end(), ScanLine(y), ScanLine(y) + rowBytes);
     block.resize(block.size() + (stride_ - rowBytes), 0);
-    if (block.size() >= blockBytes || y == 0) {
+    if (block.size() >= blockBytes) {
       stream.Write(block.data(), block.size());
       block.clear();
     }
   }
+  if (!block.empty()) stream.Write(block.data(), block.size());
 }
 
-void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels) {
+TBmpLayout ReadBmpLayout(TStream& stream, int64_t maxPixels) {
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER info{};
   const int64_t start = stream.Position();
@@ -131,27 +135,34 @@ void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels) {
       info.biCompression != BI_RGB || info.biWidth <= 0 || info.biHeight == 0 ||
       file.bfOffBits < sizeof(file) + static_cast<int64_t>(info.biSize))
     throw Error("Bitmap image is not valid");
-  const int width = info.biWidth;
-  const bool topDown = info.biHeight < 0;
-  const int64_t height = topDown ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
-  if (static_cast<int64_t>(width) * height > maxPixels) throw Error("Bitmap image is too large");
+  TBmpLayout layout;
+  layout.topDown = info.biHeight < 0;
+  const int64_t height = layout.topDown ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
+  if (static_cast<int64_t>(info.biWidth) * height > maxPixels) throw Error("Bitmap image is too large");
+  layout.width = info.biWidth;
+  layout.height = static_cast<int>(height);
+  layout.stride = TBitmap::StrideFor(layout.width);
+  layout.pixelPos = start + file.bfOffBits;
   // The pixels must all be there before anything is allocated for them.
-  const int stride = StrideFor(width);
-  const int64_t pixelBytes = static_cast<int64_t>(stride) * height, pixelPos = start + file.bfOffBits;
-  if (stream.Size() - pixelPos < pixelBytes) throw Error("Bitmap image is truncated");
-  stream.SetPosition(pixelPos);
-  SetSize(width, static_cast<int>(height));
+  if (stream.Size() - layout.pixelPos < layout.PixelBytes()) throw Error("Bitmap image is truncated");
+  return layout;
+}
+
+void TBitmap::LoadFromStream(TStream& stream, int64_t maxPixels) {
+  const TBmpLayout layout = ReadBmpLayout(stream, maxPixels);
+  stream.SetPosition(layout.pixelPos);
+  SetSize(layout.width, layout.height);
   ::GdiFlush();
-  if (topDown) {
-    stream.ReadExact(bits_, static_cast<size_t>(pixelBytes));
+  if (layout.topDown) {
+    stream.ReadExact(bits_, static_cast<size_t>(layout.PixelBytes()));
     return;
   }
   // Bottom-up rows: one read into a buffer kept by the thread, then each row to its place.
   thread_local std::vector<uint8_t> buffer;
-  buffer.resize(static_cast<size_t>(pixelBytes));
+  buffer.resize(static_cast<size_t>(layout.PixelBytes()));
   stream.ReadExact(buffer.data(), buffer.size());
   for (int y = 0; y < height_; ++y)
-    std::memcpy(ScanLine(y), buffer.data() + static_cast<size_t>(height_ - 1 - y) * stride, stride);
+    std::memcpy(ScanLine(y), buffer.data() + static_cast<size_t>(height_ - 1 - y) * stride_, stride_);
 }
 
 void TBitmap::SaveToFile(const std::string& path) const {

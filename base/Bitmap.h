@@ -8,6 +8,18 @@
 
 namespace vt {
 
+// Where the pixels of a 24-bit BMP file form lie in a stream.
+struct TBmpLayout {
+  int width = 0, height = 0, stride = 0;
+  bool topDown = false;
+  int64_t pixelPos = 0;  // stream position of the first stored row
+  int64_t PixelBytes() const { return static_cast<int64_t>(stride) * height; }
+};
+
+// Reads and checks the headers of a BMP file form at the stream's position. Throws vt::Error on
+// anything that is not a sound 24-bit BMP of at most `maxPixels` whose pixels are all in the stream.
+TBmpLayout ReadBmpLayout(TStream& stream, int64_t maxPixels);
+
 class TBitmap {
 public:
   TBitmap() = default;

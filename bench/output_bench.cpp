@@ -3,10 +3,12 @@
 // belongs to that height alone.
 //
 //   output_bench <height> <work folder>
+//   output_bench --wait-for-printer <seconds>
 //
 // Prints "key=value" lines that scripts/bench.sh gathers into a table. After the peak working set
-// is read it also measures the limit (libjpeg-turbo alone on the same pixels) and writes the same
-// picture as one BMP file (untimed) for the peer to cut into pages.
+// is read it measures the PDF stage again on one processor, and the limit (libjpeg-turbo alone on
+// the same pixels) on that same processor, and writes the picture as one PPM file (untimed) for
+// the peers to cut into pages. A picture the tile file cannot hold ends the run with "refused=".
 #include <windows.h>
 #include <psapi.h>
 
@@ -17,7 +19,10 @@
 
 #include "base/Bitmap.h"
 #include "base/ComPtr.h"
+#include "base/Errors.h"
+#include "base/Printer.h"
 #include "base/Stream.h"
+#include "page/uAreaEncoder.h"
 #include "page/uHtmlImageBuilder.h"
 #include "page/uJpegEncoder.h"
 #include "page/uPrintEngine.h"
@@ -78,28 +83,62 @@ void Report(const char* stage, double seconds, double megapixels) {
   std::fflush(stdout);
 }
 
-// The picture as one bottom-up BMP file, for the peer.
-void WritePeerBmp(const std::string& path, int height) {
+// The picture as one binary PPM file (top-down RGB rows), the uncompressed form the peers read
+// natively and without decoding it whole.
+void WritePeerPicture(const std::string& path, int height) {
   TFileStream file(path, TFileStream::fmCreate);
-  const int stride = TBitmap::StrideFor(kWidth);
-  BITMAPFILEHEADER fh{};
-  BITMAPINFOHEADER ih{};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof(fh) + sizeof(ih);
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride) * height;
-  ih.biSize = sizeof(ih);
-  ih.biWidth = kWidth;
-  ih.biHeight = height;
-  ih.biPlanes = 1;
-  ih.biBitCount = 24;
-  ih.biSizeImage = static_cast<DWORD>(stride) * height;
-  file.Write(&fh, sizeof(fh));
-  file.Write(&ih, sizeof(ih));
-  std::string row(stride, '\0');
-  for (int y = height - 1; y >= 0; --y) {
-    PaintRow(reinterpret_cast<uint8_t*>(row.data()), y);
-    file.Write(row.data(), row.size());
+  const std::string header = "P6\n" + std::to_string(kWidth) + " " + std::to_string(height) + "\n255\n";
+  file.Write(header.data(), header.size());
+  std::string rows;
+  std::string row(kWidth * 3, '\0');
+  for (int y = 0; y < height; ++y) {
+    auto* bgr = reinterpret_cast<uint8_t*>(row.data());
+    PaintRow(bgr, y);
+    for (int x = 0; x < kWidth; ++x) std::swap(bgr[3 * x], bgr[3 * x + 2]);
+    rows += row;
+    if (rows.size() >= (4u << 20) || y == height - 1) {
+      file.Write(rows.data(), rows.size());
+      rows.clear();
+    }
   }
+}
+
+// Writes a finished file out of the system's cache, untimed: the stages after it, and the peers,
+// start from a picture on disk, not from gigabytes of data still waiting to be written.
+void FlushToDisk(const std::string& path) {
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  ::FlushFileBuffers(file);
+  ::CloseHandle(file);
+}
+
+// Runs the rest of the process on one processor, the one it is on now, or on all it had again.
+void PinToOneProcessor(bool pin) {
+  static DWORD_PTR all = 0;
+  DWORD_PTR mine = 0, system = 0;
+  ::GetProcessAffinityMask(::GetCurrentProcess(), &mine, &system);
+  if (pin) {
+    all = mine;
+    DWORD_PTR one = DWORD_PTR(1) << ::GetCurrentProcessorNumber();
+    ::SetProcessAffinityMask(::GetCurrentProcess(), (one & mine) ? one : (mine & (~mine + 1)));
+  } else if (all) {
+    ::SetProcessAffinityMask(::GetCurrentProcess(), all);
+  }
+}
+
+// Whether the default printer answers within `seconds`: a queue that is still starting would lay
+// the first heights out on the page used when there is no printer.
+int WaitForPrinter(int seconds) {
+  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start < static_cast<DWORD>(seconds) * 1000;) {
+    if (TPrinter::Current().CreateDC()) {
+      std::printf("printer=%s\n", TPrinter::Current().Name().c_str());
+      return 0;
+    }
+    ::Sleep(250);
+  }
+  std::fprintf(stderr, "no printer answered in %d s\n", seconds);
+  return 1;
 }
 
 std::string WriteBannerSetting(const std::string& folder) {
@@ -115,15 +154,21 @@ std::string WriteBannerSetting(const std::string& folder) {
   return path;
 }
 
-}  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: output_bench <height> <work folder>\n");
-    return 2;
+// Removes what a run made in its folder.
+void RemoveMade(const std::string& folder) {
+  for (const char* name : {"banners.xml", "pages.pdf", "peer.ppm"}) ::DeleteFileA((folder + "\\" + name).c_str());
+  WIN32_FIND_DATAA data;
+  HANDLE find = ::FindFirstFileA((folder + "\\jpg\\*.jpg").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do ::DeleteFileA((folder + "\\jpg\\" + data.cFileName).c_str());
+    while (::FindNextFileA(find, &data));
+    ::FindClose(find);
   }
-  const int height = std::atoi(argv[1]);
-  const std::string folder = argv[2];
+  ::RemoveDirectoryA((folder + "\\jpg").c_str());
+}
+
+int Run(int height, const std::string& folder) {
   const double mp = static_cast<double>(kWidth) * height / 1e6;
   ComApartment com;
   std::printf("height=%d width=%d megapixels=%.1f\n", height, kWidth, mp);
@@ -131,6 +176,7 @@ int main(int argc, char** argv) {
   // 1. The tile file, written view by view as a capture writes it (painting not timed).
   TBmpHtmlImageBuilder builder;
   std::unique_ptr<THtmlImage> capture;
+  int captureTiles = 0;
   {
     const int rows = (height + kViewHeight - 1) / kViewHeight;
     TBitmap view(kWidth, kViewHeight);
@@ -147,11 +193,13 @@ int main(int argc, char** argv) {
       builder.AddTile(0, r, r, place, view);
       seconds += Now() - t0;
     }
+    FlushToDisk(builder.FileName());
     t0 = Now();
     capture = builder.GetResult();
     seconds += Now() - t0;
     Report("build_tiles", seconds, mp);
     std::printf("tile_file_bytes=%lld\n", static_cast<long long>(FileSize(builder.FileName())));
+    captureTiles = rows;
   }
 
   // 2. Clipping margins cut a new picture of 500 x 500 tiles out of the capture.
@@ -163,6 +211,9 @@ int main(int argc, char** argv) {
     BuildHtmlImage(&clipBuilder, capture.get(), clip);
     image = clipBuilder.GetResult();
     Report("retile", Now() - t0, (clip.right - clip.left) * double(clip.bottom - clip.top) / 1e6);
+    std::printf("clip_left=%ld clip_top=%ld clip_right=%ld clip_bottom=%ld retile_tile_loads=%lld capture_tiles=%d\n",
+                clip.left, clip.top, clip.right, clip.bottom,
+                static_cast<long long>(static_cast<TBmpHtmlImage&>(*capture).TileLoads()), captureTiles);
     capture.reset();
   }
 
@@ -186,12 +237,12 @@ int main(int argc, char** argv) {
   const double pageMp = image->GetImageWidth() * double(image->GetImageHeight()) / 1e6;
 
   // 4. Every page as one PDF.
+  const std::string pdf = folder + "\\pages.pdf";
   {
-    std::string pdf = folder + "\\pages.pdf";
     double t0 = Now();
     engine.SaveAll(pdf);
     Report("pdf", Now() - t0, pageMp);
-    std::printf("pdf_bytes=%lld\n", static_cast<long long>(FileSize(pdf)));
+    std::printf("pdf_bytes=%lld workers=%d\n", static_cast<long long>(FileSize(pdf)), TAreaEncoder::WorkerCount());
   }
 
   // 5. Every page as a JPG file.
@@ -220,10 +271,17 @@ int main(int argc, char** argv) {
     Report("thumbnails", Now() - t0, pageMp);
   }
   std::printf("peak_working_set_bytes=%llu\n", static_cast<unsigned long long>(PeakWorkingSet()));
-  image.reset();
 
-  // The limit: the same pixels through libjpeg-turbo at quality 90, no tiles, no PDF; in bands,
-  // since a JPEG image is at most 65,500 pixels high. Painting is not timed.
+  // The PDF stage once more on one processor, and beside it the limit on the same processor:
+  // the same pixels through libjpeg-turbo at quality 90, no tiles, no PDF; in bands, since a JPEG
+  // image is at most 65,500 pixels high. Painting is not timed.
+  PinToOneProcessor(true);
+  {
+    double t0 = Now();
+    engine.SaveAll(pdf);
+    Report("pdf_one_worker", Now() - t0, pageMp);
+  }
+  image.reset();
   {
     const int band = 8000;
     TBitmap pixels(kWidth, std::min(band, height));
@@ -241,9 +299,28 @@ int main(int argc, char** argv) {
     Report("limit_jpeg", seconds, mp);
     std::printf("limit_jpeg_bytes=%lld\n", static_cast<long long>(bytes));
   }
+  PinToOneProcessor(false);
 
-
-  // The same picture as one BMP file for the peer (not timed, after the peak was read).
-  WritePeerBmp(folder + "\\peer.bmp", height);
+  // The same picture for the peers (not timed, after the peak was read).
+  WritePeerPicture(folder + "\\peer.ppm", height);
+  FlushToDisk(folder + "\\peer.ppm");
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--wait-for-printer") return WaitForPrinter(std::atoi(argv[2]));
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: output_bench <height> <work folder> | --wait-for-printer <seconds>\n");
+    return 2;
+  }
+  try {
+    return Run(std::atoi(argv[1]), argv[2]);
+  } catch (const Error& e) {
+    // A picture the tile file cannot hold, or a failed write: the builders have deleted their files.
+    RemoveMade(argv[2]);
+    std::printf("refused=%s\n", e.what());
+    return 3;
+  }
 }

@@ -8,42 +8,31 @@
 #include <optional>
 #include <thread>
 
-#include "base/Bitmap.h"
+#include "page/uBandReader.h"
 #include "page/uJpegEncoder.h"
 
 namespace vt {
 namespace {
 
-constexpr int kMaxBandRows = 1024;  // rows of the picture held at once while encoding
+constexpr int kBandRows = 256;  // rows of the picture held at once while encoding
 constexpr int kMaxWorkers = 4;
 
 }  // namespace
 
-std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality) {
-  const int width = area.right - area.left, height = area.bottom - area.top;
-  // Bands follow the picture's own row bands, so that each tile is read once.
-  const int band = image.RowBandHeight() > 0 ? std::min(image.RowBandHeight(), kMaxBandRows) : kMaxBandRows;
-  TBitmap strip(width, std::min(height, band));
-  int stripTop = 0, stripRows = 0;
-  return TJpegEncoder(quality).EncodeRows(width, height, [&](int y) {
-    if (y >= stripTop + stripRows) {
-      stripTop = y;
-      const int pictureY = area.top + y;
-      stripRows = std::min({band - ((pictureY % band) + band) % band, height - y, strip.Height()});
-      strip.Fill(RGB(255, 255, 255));
-      image.CopyRect(strip, 0, 0, RECT{area.left, pictureY, area.right, pictureY + stripRows});
-      ::GdiFlush();
-    }
-    return strip.ScanLine(y - stripTop);
-  });
+std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality, TBitmap* band) {
+  TBandReader rows(image, area, kBandRows, band);
+  return TJpegEncoder(quality).EncodeRows(rows.Width(), rows.Height(), [&](int y) { return rows.Row(y); });
 }
 
 TAreaEncoder::TAreaEncoder(const THtmlImage& image, int quality) : image_(image), quality_(quality) {}
 
 int TAreaEncoder::WorkerCount() {
-  SYSTEM_INFO info;
-  ::GetSystemInfo(&info);
-  return std::clamp(static_cast<int>(info.dwNumberOfProcessors), 1, kMaxWorkers);
+  // The processors this process may run on, which may be fewer than the machine has.
+  DWORD_PTR mine = 0, system = 0;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &mine, &system)) return 1;
+  int processors = 0;
+  for (; mine; mine &= mine - 1) ++processors;
+  return std::clamp(processors, 1, kMaxWorkers);
 }
 
 void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_t, std::vector<uint8_t>&),
@@ -59,8 +48,9 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
   if (readers.size() < 2) {
     std::unique_ptr<THtmlImage> reader = image_.OpenReader();
     THtmlImage& source = reader ? *reader : const_cast<THtmlImage&>(image_);
+    TBitmap band;
     for (size_t i = 0; i < areas.size(); ++i) {
-      std::vector<uint8_t> jpeg = EncodeArea(source, areas[i], quality_);
+      std::vector<uint8_t> jpeg = EncodeArea(source, areas[i], quality_, &band);
       take(context, i, jpeg);
     }
     return;
@@ -75,6 +65,7 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
   bool stop = false;
 
   auto work = [&](THtmlImage& reader) {
+    TBitmap band;
     for (;;) {
       size_t index;
       {
@@ -84,7 +75,7 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
         index = next++;
       }
       try {
-        std::vector<uint8_t> jpeg = EncodeArea(reader, areas[index], quality_);
+        std::vector<uint8_t> jpeg = EncodeArea(reader, areas[index], quality_, &band);
         std::lock_guard<std::mutex> guard(lock);
         done[index] = std::move(jpeg);
       } catch (...) {

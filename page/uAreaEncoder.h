@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/Bitmap.h"
 #include "page/uHtmlImage.h"
 
 namespace vt {
 
-// One area, read a band of rows at a time so that memory stays at one band whatever its size.
-std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality);
+// One area, read a band of rows at a time so that memory stays at one band whatever its size;
+// `band`, when given, is the bitmap the bands are read into (kept by a caller encoding many).
+std::vector<uint8_t> EncodeArea(THtmlImage& image, const RECT& area, int quality, TBitmap* band = nullptr);
 
 // Many areas, encoded side by side on worker threads, each reading the picture through a reader
 // of its own; the results come back in the order of the areas. Pictures without separate readers
@@ -23,6 +25,7 @@ public:
   template <class Take>
   void EncodeAll(const std::vector<RECT>& areas, Take take);
 
+  // Threads that encode at once: one per processor the process may use, at most four.
   static int WorkerCount();
 
 private:

@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "base/Handles.h"
+#include "page/uBandReader.h"
 
 namespace vt {
 namespace {
@@ -49,11 +50,33 @@ TBmpHtmlImage::~TBmpHtmlImage() { Close(); }
 void TBmpHtmlImage::Close() {
   stream_.reset();
   tempFile_.reset();  // the last holder deletes a temporary file, once no stream is open on it
+  rowCache_ = TTileRowCache(kRowCacheBudget);
   tile_.reset();
-  tileIndex_ = -1;
   width_ = height_ = tileWidth_ = tileHeight_ = tileCount_ = 0;
   cols_ = rows_ = 0;
 }
+
+namespace {
+
+int64_t CeilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
+
+// The file is untrusted: its tiles must cover the picture exactly, and the file must be large
+// enough for the table and every tile's headers and pixels, so that no size read from it can
+// make a draw or a copy cost more than the file itself.
+bool HeaderFits(const TTileFileHeader& h, int64_t fileSize) {
+  if (h.Width < 0 || h.Height < 0) return false;
+  const int64_t count = static_cast<int64_t>(h.Cols) * h.Rows;
+  if (h.Width == 0 || h.Height == 0) return count == 0;
+  if (h.TileWidth <= 0 || h.TileHeight <= 0 ||
+      static_cast<int64_t>(h.TileWidth) * h.TileHeight > TBitmap::kMaxLoadPixels)
+    return false;
+  if (h.Cols != CeilDiv(h.Width, h.TileWidth) || h.Rows != CeilDiv(h.Height, h.TileHeight)) return false;
+  // With the checks above the picture has at most 2^58 pixels: no overflow.
+  const int64_t least = kTileTablePos + count * (4 + kBmpHeadersSize) + 3LL * h.Width * h.Height;
+  return least <= fileSize;
+}
+
+}  // namespace
 
 uint8_t TBmpHtmlImage::OpenTileFile(const std::string& fileName) {
   // Sizes never outlive the file they came from: a failed open leaves 0 x 0.
@@ -72,42 +95,59 @@ uint8_t TBmpHtmlImage::OpenTileFile(const std::string& fileName) {
   if (got < offsetof(TTileFileHeader, Reserved) || header.Version != kTileFileVersion ||
       header.Version2 != kTileFileVersion2)
     return otBadVersion;
-  // The file is untrusted: every size must be sane and the offset table must be in the file.
-  const int64_t count = static_cast<int64_t>(header.Cols) * header.Rows;
-  const bool sane =
-      got == sizeof(header) && header.Width >= 0 && header.Height >= 0 &&
-      (count == 0 || (header.TileWidth > 0 && header.TileHeight > 0 &&
-                      static_cast<int64_t>(header.TileWidth) * header.TileHeight <= TBitmap::kMaxLoadPixels)) &&
-      kTileTablePos + 4 * count <= stream->Size();
-  if (!sane) return otDamaged;
+  if (got != sizeof(header) || !HeaderFits(header, stream->Size())) return otDamaged;
   width_ = header.Width;
   height_ = header.Height;
   tileWidth_ = header.TileWidth;
   tileHeight_ = header.TileHeight;
   cols_ = header.Cols;
   rows_ = header.Rows;
-  tileCount_ = static_cast<int32_t>(count);
+  tileCount_ = cols_ * rows_;
   stream_ = std::move(stream);
   return otOpened;
 }
 
-const TBitmap* TBmpHtmlImage::GetTile(int32_t index) {
-  if (index < 0 || index >= tileCount_ || !stream_) return nullptr;
-  if (index == tileIndex_) return tile_.get();
-  tileIndex_ = -1;
+bool TBmpHtmlImage::LoadTile(int32_t index, TTilePixels& into) {
   try {
     uint32_t offset = 0;
     stream_->SetPosition(kTileTablePos + 4LL * index);
     stream_->ReadExact(&offset, sizeof(offset));
     // A tile never written has offset 0; no tile lies in the header or the table.
-    if (offset < kTileTablePos + 4LL * tileCount_) return nullptr;
+    if (offset < kTileTablePos + 4LL * tileCount_) return false;
     stream_->SetPosition(offset);
+    const TBmpLayout layout = ReadBmpLayout(*stream_, static_cast<int64_t>(tileWidth_) * tileHeight_);
+    stream_->SetPosition(layout.pixelPos);
+    into.bytes.resize(static_cast<size_t>(layout.PixelBytes()));
+    stream_->ReadExact(into.bytes.data(), into.bytes.size());
+    into.width = layout.width;
+    into.height = layout.height;
+    into.stride = layout.stride;
+    into.topDown = layout.topDown;
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+const TTilePixels* TBmpHtmlImage::Pixels(int64_t col, int64_t row) {
+  if (!stream_ || col < 0 || row < 0 || col >= cols_ || row >= rows_) return nullptr;
+  const int32_t first = static_cast<int32_t>(row * cols_);
+  return rowCache_.Get(static_cast<int32_t>(col), static_cast<int32_t>(row),
+                       [&](int32_t c, TTilePixels& into) { return LoadTile(first + c, into); });
+}
+
+const TBitmap* TBmpHtmlImage::GetTile(int32_t index) {
+  if (index < 0 || index >= tileCount_) return nullptr;
+  const TTilePixels* pixels = Pixels(index % cols_, index / cols_);
+  if (!pixels) return nullptr;
+  try {
     if (!tile_) tile_ = std::make_unique<TBitmap>();
-    tile_->LoadFromStream(*stream_, static_cast<int64_t>(tileWidth_) * tileHeight_);
+    tile_->SetSize(pixels->width, pixels->height);
+    ::GdiFlush();
+    for (int y = 0; y < pixels->height; ++y) std::memcpy(tile_->ScanLine(y), pixels->Row(y), pixels->width * 3);
   } catch (const std::exception&) {
     return nullptr;
   }
-  tileIndex_ = index;
   return tile_.get();
 }
 
@@ -141,11 +181,11 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
       int64_t right = std::min<int64_t>(tileLeft + tileWidth_, src.right);
       int64_t bottom = std::min<int64_t>(tileTop + tileHeight_, src.bottom);
       if (left >= right || top >= bottom) continue;  // touches the tile only at its edge
-      const TBitmap* tile = GetTile(static_cast<int32_t>(r * cols_ + c));
+      const TTilePixels* tile = Pixels(c, r);
       if (!tile) continue;
       // A tile smaller than its place gives what it holds.
-      right = std::min<int64_t>(right, tileLeft + tile->Width());
-      bottom = std::min<int64_t>(bottom, tileTop + tile->Height());
+      right = std::min<int64_t>(right, tileLeft + tile->width);
+      bottom = std::min<int64_t>(bottom, tileTop + tile->height);
       if (left >= right || top >= bottom) continue;
       // Every edge from its own source edge, so neighbouring tiles meet without gap or overlap.
       const int32_t dl = RoundEven(static_cast<double>(left - src.left) * sx) + dst.left;
@@ -153,10 +193,24 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
       const int32_t dr = RoundEven(static_cast<double>(right - src.left) * sx) + dst.left;
       const int32_t db = RoundEven(static_cast<double>(bottom - src.top) * sy) + dst.top;
       if (dl == dr || dt == db) continue;  // too small to show at this scale
+      // The rows wanted, handed over as a picture of their own: no source origin to get wrong
+      // between top-down and bottom-up storage.
+      const int rows = static_cast<int>(bottom - top);
+      const int firstStored = tile->topDown ? static_cast<int>(top - tileTop)
+                                            : tile->height - static_cast<int>(bottom - tileTop);
+      BITMAPINFO info{};
+      info.bmiHeader.biSize = sizeof(info.bmiHeader);
+      info.bmiHeader.biWidth = tile->width;
+      info.bmiHeader.biHeight = tile->topDown ? -rows : rows;
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 24;
+      info.bmiHeader.biCompression = BI_RGB;
       ::SetLastError(0);
-      if (!::StretchBlt(dc, dl, dt, dr - dl, db - dt, tile->Canvas(), static_cast<int>(left - tileLeft),
-                        static_cast<int>(top - tileTop), static_cast<int>(right - left),
-                        static_cast<int>(bottom - top), SRCCOPY)) {
+      const int copied = ::StretchDIBits(dc, dl, dt, dr - dl, db - dt, static_cast<int>(left - tileLeft), 0,
+                                         static_cast<int>(right - left), rows,
+                                         tile->bytes.data() + static_cast<size_t>(firstStored) * tile->stride,
+                                         &info, DIB_RGB_COLORS, SRCCOPY);
+      if (copied == 0 || copied == static_cast<int>(GDI_ERROR)) {  // nothing copied may be nothing visible
         if (DWORD code = ::GetLastError()) return code;
       }
     }
@@ -182,22 +236,39 @@ void TBmpHtmlImage::CopyRect(TBitmap& dst, int x, int y, const RECT& src) {
   const int64_t top = std::max<int64_t>({src.top, 0, static_cast<int64_t>(src.top) - y});
   const int64_t right = std::min<int64_t>({src.right, width_, static_cast<int64_t>(src.left) - x + dst.Width()});
   const int64_t bottom = std::min<int64_t>({src.bottom, height_, static_cast<int64_t>(src.top) - y + dst.Height()});
-  if (left >= right || top >= bottom || tileWidth_ <= 0 || tileHeight_ <= 0) return;
+  if (left >= right || top >= bottom || tileCount_ == 0) return;
   ::GdiFlush();
-  for (int64_t r = top / tileHeight_; r <= (bottom - 1) / tileHeight_; ++r) {
-    for (int64_t c = left / tileWidth_; c <= (right - 1) / tileWidth_; ++c) {
-      const TBitmap* tile = GetTile(static_cast<int32_t>(r * cols_ + c));
-      if (!tile) continue;
+  // Row by row of tiles, so that a walk down the picture finds each row in the cache once.
+  const int64_t c1 = std::min<int64_t>((right - 1) / tileWidth_, cols_ - 1);
+  const int64_t r1 = std::min<int64_t>((bottom - 1) / tileHeight_, rows_ - 1);
+  for (int64_t r = top / tileHeight_; r <= r1; ++r) {
+    for (int64_t c = left / tileWidth_; c <= c1; ++c) {
       const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
       const int64_t l = std::max(left, tileLeft), t = std::max(top, tileTop);
-      const int64_t rr = std::min({right, tileLeft + tile->Width()}), b = std::min({bottom, tileTop + tile->Height()});
+      const int64_t rr = std::min(right, tileLeft + tileWidth_), b = std::min(bottom, tileTop + tileHeight_);
       if (l >= rr || t >= b) continue;
-      for (int64_t row = t; row < b; ++row)
-        std::memcpy(dst.ScanLine(static_cast<int>(row - src.top + y)) + (l - src.left + x) * 3,
-                    tile->ScanLine(static_cast<int>(row - tileTop)) + (l - tileLeft) * 3,
-                    static_cast<size_t>(rr - l) * 3);
+      // What the tile holds of its place; a missing or short tile leaves the rest white.
+      const TTilePixels* tile = Pixels(c, r);
+      const int64_t heldRight = tile ? std::min(rr, tileLeft + tile->width) : l;
+      const int64_t heldBottom = tile ? std::min(b, tileTop + tile->height) : t;
+      for (int64_t row = t; row < b; ++row) {
+        uint8_t* to = dst.ScanLine(static_cast<int>(row - src.top + y)) + (l - src.left + x) * 3;
+        const int64_t held = row < heldBottom ? std::max<int64_t>(heldRight - l, 0) : 0;
+        if (held > 0) std::memcpy(to, tile->Row(static_cast<int>(row - tileTop)) + (l - tileLeft) * 3, held * 3);
+        if (held < rr - l) std::memset(to + held * 3, 0xFF, static_cast<size_t>(rr - l - held) * 3);
+      }
     }
   }
+}
+
+const uint8_t* TBmpHtmlImage::RowPixels(int32_t left, int32_t right, int32_t y) {
+  if (left < 0 || left >= right || right > width_ || y < 0 || y >= height_) return nullptr;
+  const int64_t c = left / tileWidth_, r = y / tileHeight_;
+  if ((right - 1) / tileWidth_ != c) return nullptr;
+  const TTilePixels* tile = Pixels(c, r);
+  const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
+  if (!tile || right > tileLeft + tile->width || y >= tileTop + tile->height) return nullptr;
+  return tile->Row(static_cast<int>(y - tileTop)) + (left - tileLeft) * 3;
 }
 
 void TBmpHtmlImage::SaveToClipboardFormat() {
@@ -222,16 +293,9 @@ void TBmpHtmlImage::SaveToClipboardFormat() {
   std::memcpy(bytes, &info, sizeof(info));
   uint8_t* pixels = bytes + sizeof(info);
   try {
-    const int32_t stripHeight = std::max<int32_t>(1, std::min<int32_t>(height, (4 << 20) / width));
-    TBitmap strip(width, stripHeight);
-    for (int32_t y = 0; y < height; y += stripHeight) {
-      const int32_t h = std::min(stripHeight, height - y);
-      strip.Fill(RGB(255, 255, 255));
-      DrawRect(strip.Canvas(), RECT{0, 0, width, h}, RECT{0, y, width, y + h});
-      ::GdiFlush();
-      for (int32_t i = 0; i < h; ++i)
-        std::memcpy(pixels + (height - 1 - y - i) * stride, strip.ScanLine(i), static_cast<size_t>(stride));
-    }
+    TBandReader rows(*this, GetImageRect(), static_cast<int>(std::max<int64_t>(1, (4 << 20) / stride)));
+    for (int32_t y = 0; y < height; ++y)
+      std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride, rows.Row(y), static_cast<size_t>(width) * 3);
   } catch (...) {
     ::GlobalUnlock(memory);
     ::GlobalFree(memory);

@@ -9,6 +9,7 @@
 #include "base/Bitmap.h"
 #include "base/Stream.h"
 #include "page/uTileFile.h"
+#include "page/uTileRowCache.h"
 
 namespace vt {
 
@@ -44,8 +45,9 @@ public:
   // Copies the part `src` of the picture at scale 1 into `dst` with its top-left corner at
   // (x, y); what lies outside either picture is left as it was.
   virtual void CopyRect(TBitmap& dst, int x, int y, const RECT& src);
-  // Rows of the picture that are cheapest to read together (0: no preference).
-  virtual int32_t RowBandHeight() const { return 0; }
+  // The pixels of row `y` from column `left` to `right` where the picture keeps them in one piece,
+  // valid until the picture is read again; null when they must be copied (CopyRect).
+  virtual const uint8_t* RowPixels(int32_t, int32_t, int32_t) { return nullptr; }
   // A second, independent reader of the same picture for another thread, or null when the
   // picture cannot be read twice at once.
   virtual std::unique_ptr<THtmlImage> OpenReader() const { return nullptr; }
@@ -54,8 +56,9 @@ private:
   float scale_ = 0;
 };
 
-// Reads a tile file. Memory holds one tile whatever the picture's size; the file stays open,
-// read-only and closed to writers, for the image's life.
+// Reads a tile file. Memory holds the current row of tiles (within a budget) whatever the
+// picture's size, so that drawing or copying down the picture band by band reads each tile once;
+// the file stays open, read-only and closed to writers, for the image's life.
 class TBmpHtmlImage : public THtmlImage {
 public:
   // Results of OpenTileFile.
@@ -64,7 +67,7 @@ public:
     otBadSignature = 2,
     otBadVersion = 3,
     otCannotOpen = 4,
-    otDamaged = 5,  // a header that is cut short or does not fit the file
+    otDamaged = 5,  // a header that is cut short, or whose tiles do not cover the picture or fit the file
   };
 
   TBmpHtmlImage() = default;
@@ -75,7 +78,7 @@ public:
   // Any result but otOpened leaves an image of 0 x 0 that draws nothing.
   uint8_t OpenTileFile(const std::string& fileName);
   // Tile `index` (row-major), or null when it is outside the picture, missing or damaged. The
-  // bitmap is the image's one cached tile, replaced by the next call.
+  // bitmap is the image's one copy of a tile, replaced by the next call.
   const TBitmap* GetTile(int32_t index);
 
   // Another TBmpHtmlImage: opens the same file with a stream of its own; anything else is ignored.
@@ -84,9 +87,11 @@ public:
   int32_t GetImageWidth() const override { return width_; }
   int32_t GetImageHeight() const override { return height_; }
   uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override;
-  // Straight from the tiles' pixels, without the device context.
+  // Straight from the tiles' pixels, without the device context; what the file lacks of the
+  // picture reads white.
   void CopyRect(TBitmap& dst, int x, int y, const RECT& src) override;
-  int32_t RowBandHeight() const override { return tileHeight_; }
+  // Within one tile of the picture: a row of the tile as read.
+  const uint8_t* RowPixels(int32_t left, int32_t right, int32_t y) override;
   std::unique_ptr<THtmlImage> OpenReader() const override;
 
   const std::string& FileName() const { return fileName_; }
@@ -95,18 +100,24 @@ public:
   int32_t Cols() const { return cols_; }
   int32_t Rows() const { return rows_; }
   int32_t TileCount() const { return tileCount_; }
+  // Tiles read from the file since it was opened.
+  int64_t TileLoads() const { return rowCache_.Loads(); }
 
 private:
+  static constexpr int64_t kRowCacheBudget = 64LL << 20;
   friend class TBmpHtmlImageBuilder;  // hands over the temporary file it wrote
   void Close();
+  // The stored pixels of tile (col, row), through the row cache; null when missing or damaged.
+  const TTilePixels* Pixels(int64_t col, int64_t row);
+  bool LoadTile(int32_t index, TTilePixels& into);
 
   int32_t width_ = 0, height_ = 0, tileWidth_ = 0, tileHeight_ = 0;
   uint16_t cols_ = 0, rows_ = 0;
   int32_t tileCount_ = 0;
   TTempTileFileRef tempFile_;  // before the stream: released after it
   std::unique_ptr<TFileStream> stream_;
-  std::unique_ptr<TBitmap> tile_;
-  int32_t tileIndex_ = -1;  // the tile now in tile_
+  TTileRowCache rowCache_{kRowCacheBudget};
+  std::unique_ptr<TBitmap> tile_;  // what GetTile hands out
   std::string fileName_;
 };
 

@@ -1,17 +1,122 @@
 #include "page/uHtmlImageBuilder.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "base/Errors.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
+#include "page/uBandReader.h"
 
 namespace vt {
+
+namespace {
+
+// Whether the table and `count` full tiles stay within the 4 GB that 32-bit offsets reach.
+bool FitsInTileFile(int64_t count, int64_t tileWidth, int64_t tileHeight) {
+  constexpr int64_t kLimit = kMaxTileFileOffset + 1;
+  const int64_t room = kLimit - kTileTablePos - 4 * count;
+  if (room < 0) return false;
+  if (count == 0) return true;
+  if (tileWidth * tileHeight > kLimit) return false;
+  const int64_t tileBytes = kBmpHeadersSize + ((3 * tileWidth + 3) & ~3LL) * tileHeight;
+  return tileBytes <= room / count;
+}
+
+constexpr int32_t kRetileSize = 500;
+
+// Fills the rows of tiles of a re-tiled picture from its source on a thread of its own, one row
+// ahead of the caller, so that reading the source overlaps writing the tile file. Each row is
+// filled row by row of pixels across the whole width: the source is read from top to bottom and
+// each of its tiles once.
+class TTileRowFiller {
+public:
+  TTileRowFiller(THtmlImage& image, const RECT& rect, int32_t cols, int32_t rows)
+      : source_(image, rect, kRetileSize),
+        width_(source_.Width()),
+        height_(source_.Height()),
+        rows_(rows),
+        buffers_{std::vector<TBitmap>(cols), std::vector<TBitmap>(cols)},
+        thread_([this] { Run(); }) {}
+  ~TTileRowFiller() {
+    {
+      std::lock_guard<std::mutex> guard(lock_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+  TTileRowFiller(const TTileRowFiller&) = delete;
+  TTileRowFiller& operator=(const TTileRowFiller&) = delete;
+
+  // The tiles of row `r`, rows taken in order; the caller is done with the row before.
+  const std::vector<TBitmap>& Take(int32_t r) {
+    std::unique_lock<std::mutex> guard(lock_);
+    taken_ = r;
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return filled_ > r || failure_; });
+    if (failure_) std::rethrow_exception(failure_);
+    return buffers_[r % 2];
+  }
+
+private:
+  void Run() {
+    for (int32_t r = 0; r < rows_; ++r) {
+      {
+        std::unique_lock<std::mutex> guard(lock_);
+        changed_.wait(guard, [&] { return stop_ || r <= taken_ + 1; });  // its buffer is free again
+        if (stop_) return;
+      }
+      try {
+        Fill(r, buffers_[r % 2]);
+      } catch (...) {
+        std::lock_guard<std::mutex> guard(lock_);
+        failure_ = std::current_exception();
+        changed_.notify_all();
+        return;
+      }
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        filled_ = r + 1;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  void Fill(int32_t r, std::vector<TBitmap>& tiles) {
+    const int32_t top = kRetileSize * r, h = std::min(kRetileSize, height_ - top);
+    for (size_t c = 0; c < tiles.size(); ++c)
+      tiles[c].SetSize(std::min<int32_t>(kRetileSize, width_ - kRetileSize * static_cast<int32_t>(c)), h);
+    ::GdiFlush();
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* row = source_.Row(top + y);
+      for (size_t c = 0; c < tiles.size(); ++c)
+        std::memcpy(tiles[c].ScanLine(y), row + 3 * kRetileSize * c, static_cast<size_t>(tiles[c].Width()) * 3);
+    }
+  }
+
+  TBandReader source_;
+  const int32_t width_, height_, rows_;
+  std::vector<TBitmap> buffers_[2];
+  std::mutex lock_;
+  std::condition_variable changed_;
+  int32_t taken_ = -1, filled_ = 0;
+  bool stop_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;  // last: starts once everything above is ready
+};
+
+}  // namespace
 
 TBmpHtmlImageBuilder::~TBmpHtmlImageBuilder() { Finish(); }
 
 void TBmpHtmlImageBuilder::Finish() {
+  table_.clear();
   stream_.reset();
   tempFile_.reset();
   taken_.reset();
@@ -35,44 +140,75 @@ void TBmpHtmlImageBuilder::BeginImage(int32_t width, int32_t height) {
   if (fileName_.empty()) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
   tempFile_ = std::make_shared<TTempTileFile>(fileName_);
   stream_ = std::make_unique<TFileStream>(fileName_, TFileStream::fmCreate);
-  WriteHeader();
-  tablePos_ = stream_->Position();
-  dataPos_ = tablePos_;
+  dataPos_ = kTileTablePos;
 }
 
 void TBmpHtmlImageBuilder::SetTileSize(int32_t tileWidth, int32_t tileHeight) {
   if (!stream_) return;
   header_.TileWidth = tileWidth;
   header_.TileHeight = tileHeight;
-  WriteHeader();
+}
+
+void TBmpHtmlImageBuilder::Refuse(const std::string& reason) {
+  Finish();  // nothing of a refused picture stays in the temporary folder
+  throw Error(reason);
 }
 
 void TBmpHtmlImageBuilder::SetTileCount(int32_t cols, int32_t rows, int32_t) {
   if (!stream_) return;
-  // The header holds 16-bit counts and the table 32-bit offsets: refuse what would not fit.
+  // The header holds 16-bit counts and the table 32-bit offsets. The file's size is known before
+  // a byte is written, as if every tile were full size (as a capture writes them): a picture
+  // that cannot fit is refused now rather than after gigabytes.
+  if (cols < 0 || rows < 0 || cols > 0xFFFF || rows > 0xFFFF)
+    Refuse(Format("A picture of %d x %d tiles does not fit in a tile file", cols, rows));
   const int64_t count = static_cast<int64_t>(cols) * rows;
-  if (cols < 0 || rows < 0 || cols > 0xFFFF || rows > 0xFFFF || tablePos_ + 4 * count > kMaxTileFileOffset)
-    throw Error(Format("A picture of %d x %d tiles does not fit in a tile file", cols, rows));
+  if (count > 0 && (header_.TileWidth <= 0 || header_.TileHeight <= 0))
+    Refuse(Format("Tiles of %d x %d pixels cannot be stored", header_.TileWidth, header_.TileHeight));
+  if (!FitsInTileFile(count, header_.TileWidth, header_.TileHeight))
+    Refuse(Format("The picture of %d x %d pixels is too large for a tile file", header_.Width, header_.Height));
   header_.Cols = static_cast<uint16_t>(cols);
   header_.Rows = static_cast<uint16_t>(rows);
   count_ = count;
-  WriteHeader();
-  dataPos_ = tablePos_ + 4 * count_;
+  dataPos_ = kTileTablePos + 4 * count_;
+  try {
+    WriteHeader();
+    stream_->SetPosition(dataPos_);
+  } catch (const Error& e) {
+    Refuse(e.what());
+  }
   if (count_ == 0) stream_.reset();  // no tile will come: the file is complete
+}
+
+void TBmpHtmlImageBuilder::WriteTable() {
+  if (table_.empty()) return;
+  stream_->SetPosition(kTileTablePos + 4 * tableFirst_);
+  stream_->Write(table_.data(), table_.size() * sizeof(table_[0]));
+  stream_->SetPosition(dataPos_);
+  table_.clear();
 }
 
 void TBmpHtmlImageBuilder::AddTile(int32_t, int32_t, int32_t index, const RECT&, const TBitmap& bitmap) {
   if (!stream_ || index < 0) return;
-  if (index < count_) {
-    if (dataPos_ > kMaxTileFileOffset) throw Error("The picture is too large for a tile file");
-    const uint32_t offset = static_cast<uint32_t>(dataPos_);
-    stream_->SetPosition(tablePos_ + 4LL * index);
-    stream_->Write(&offset, sizeof(offset));
-    stream_->SetPosition(dataPos_);
-    bitmap.SaveToStream(*stream_);
-    dataPos_ = stream_->Position();
+  try {
+    if (index < count_) {
+      // Only a tile larger than its place can get here.
+      if (dataPos_ > kMaxTileFileOffset) Refuse("The picture is too large for a tile file");
+      // Offsets of tiles that come in order wait and go to the table together, so that the tiles
+      // themselves are written one after the other without a seek.
+      if (!table_.empty() && (index != tableFirst_ + static_cast<int64_t>(table_.size()) || table_.size() >= kTableRun))
+        WriteTable();
+      if (table_.empty()) tableFirst_ = index;
+      table_.push_back(static_cast<uint32_t>(dataPos_));
+      bitmap.SaveToStream(*stream_);
+      dataPos_ = stream_->Position();
+    }
+    if (index >= count_ - 1) {  // the file is complete and closed
+      WriteTable();
+      stream_.reset();
+    }
+  } catch (const Error& e) {
+    Refuse(e.what());  // a disk that is full leaves no half-written file behind
   }
-  if (index >= count_ - 1) stream_.reset();  // the file is complete and closed
 }
 
 std::unique_ptr<THtmlImage> TBmpHtmlImageBuilder::GetResult() {
@@ -89,27 +225,23 @@ std::unique_ptr<THtmlImage> TBmpHtmlImageBuilder::GetResult() {
 }
 
 bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& rect) {
-  constexpr int32_t kTile = 500;
   if (!builder || !image) return false;
   const int32_t width = std::max<int32_t>(0, rect.right - rect.left);
   const int32_t height = std::max<int32_t>(0, rect.bottom - rect.top);
-  TBitmap work;
   builder->BeginImage(width, height);
-  builder->SetTileSize(kTile, kTile);
-  const int32_t cols = width / kTile + (width % kTile ? 1 : 0);
-  const int32_t rows = height / kTile + (height % kTile ? 1 : 0);
+  builder->SetTileSize(kRetileSize, kRetileSize);
+  const int32_t cols = width / kRetileSize + (width % kRetileSize ? 1 : 0);
+  const int32_t rows = height / kRetileSize + (height % kRetileSize ? 1 : 0);
   builder->SetTileCount(cols, rows, cols * rows);
+  if (cols == 0 || rows == 0) return true;
+  TTileRowFiller filler(*image, rect, cols, rows);
   int32_t index = 0;
   for (int32_t r = 0; r < rows; ++r) {
+    const std::vector<TBitmap>& tiles = filler.Take(r);
     for (int32_t c = 0; c < cols; ++c) {
-      const RECT part{rect.left + kTile * c, rect.top + kTile * r, std::min(rect.left + kTile * (c + 1), rect.right),
-                      std::min(rect.top + kTile * (r + 1), rect.bottom)};
-      const int32_t w = part.right - part.left, h = part.bottom - part.top;
-      work.SetSize(w, h);
-      work.Fill(RGB(255, 255, 255));  // what the picture does not cover stays white
-      image->DrawRect(work.Canvas(), RECT{0, 0, w, h}, part);  // a failed copy leaves the tile as drawn
-      const RECT place{part.left - rect.left, part.top - rect.top, part.right - rect.left, part.bottom - rect.top};
-      builder->AddTile(c, r, index++, place, work);
+      const RECT place{kRetileSize * c, kRetileSize * r, kRetileSize * c + tiles[c].Width(),
+                       kRetileSize * r + tiles[c].Height()};
+      builder->AddTile(c, r, index++, place, tiles[c]);
     }
   }
   return true;

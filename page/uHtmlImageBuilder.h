@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/Bitmap.h"
 #include "base/Stream.h"
@@ -27,7 +28,9 @@ public:
   virtual void AddTile(int32_t col, int32_t row, int32_t index, const RECT& rect, const TBitmap& bitmap) = 0;
 };
 
-// Writes each picture to a new temporary tile file. Write errors reach the caller as vt::Error.
+// Writes each picture to a new temporary tile file. A picture the format cannot hold is refused
+// by SetTileCount before a byte is written; that and write errors reach the caller as vt::Error,
+// and the refused picture's file is deleted.
 // A finished file lives as long as an image from GetResult reads it; a picture whose result
 // nobody took is deleted when the next one begins or the builder goes.
 class TBmpHtmlImageBuilder : public THtmlImageBuilder {
@@ -48,7 +51,9 @@ public:
 
 private:
   void WriteHeader();
+  void WriteTable();
   void Finish();
+  [[noreturn]] void Refuse(const std::string& reason);
 
   TTileFileHeader header_{};
   TTempTileFileRef tempFile_;  // the file being written or not yet taken; before the stream
@@ -56,8 +61,10 @@ private:
   std::unique_ptr<TFileStream> stream_;
   std::string fileName_;
   int64_t count_ = 0;
-  int64_t tablePos_ = 0;
   int64_t dataPos_ = 0;
+  static constexpr size_t kTableRun = 16384;
+  std::vector<uint32_t> table_;  // offsets of tiles tableFirst_, tableFirst_ + 1, ... not yet written
+  int64_t tableFirst_ = 0;
 };
 
 // Cuts `rect` (picture pixels, taken as given) out of `image` into a new picture of 500 x 500

@@ -1,6 +1,6 @@
 #include "page/uJpegEncoder.h"
 
-#include <cstdlib>
+#include <algorithm>
 
 #include "base/Errors.h"
 #include "base/JpegErrors.h"
@@ -9,6 +9,38 @@
 #include "base/Strings.h"
 
 namespace vt {
+namespace {
+
+// Compressed data straight into the vector that is returned: one buffer, sized for the usual
+// stream at once and doubled when that is not enough, and no copy at the end.
+struct VectorDestination {
+  jpeg_destination_mgr base;
+  std::vector<uint8_t>* out;
+  size_t firstSize;
+};
+
+void StartVector(j_compress_ptr info) {
+  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
+  dest->out->resize(dest->firstSize);
+  dest->base.next_output_byte = dest->out->data();
+  dest->base.free_in_buffer = dest->out->size();
+}
+
+boolean GrowVector(j_compress_ptr info) {
+  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
+  const size_t used = dest->out->size();  // libjpeg asks only when the buffer is full
+  dest->out->resize(used * 2);
+  dest->base.next_output_byte = dest->out->data() + used;
+  dest->base.free_in_buffer = dest->out->size() - used;
+  return TRUE;
+}
+
+void EndVector(j_compress_ptr info) {
+  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
+  dest->out->resize(dest->out->size() - dest->base.free_in_buffer);
+}
+
+}  // namespace
 
 std::vector<uint8_t> TJpegEncoder::Encode(const TBitmap& bitmap) const {
   if (bitmap.Empty()) throw Error("Cannot encode an empty picture as JPEG");
@@ -24,15 +56,19 @@ std::vector<uint8_t> TJpegEncoder::EncodeRows(int width, int height,
   jpeg_compress_struct info{};
   TJpegErrors errors{};
   errors.Attach(info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
+  std::vector<uint8_t> out;
+  // A quarter of the raw size holds a page at the usual qualities.
+  const int64_t firstSize = std::min<int64_t>(static_cast<int64_t>(width) * height * 3 / 4 + 4096, 16 << 20);
+  VectorDestination dest{{}, &out, static_cast<size_t>(firstSize)};
+  dest.base.init_destination = StartVector;
+  dest.base.empty_output_buffer = GrowVector;
+  dest.base.term_destination = EndVector;
   if (setjmp(errors.jump)) {
     jpeg_destroy_compress(&info);
-    std::free(buffer);
     throw Error(std::string("JPEG error: ") + errors.message);
   }
   jpeg_create_compress(&info);
-  jpeg_mem_dest(&info, &buffer, &size);
+  info.dest = &dest.base;
   info.image_width = static_cast<JDIMENSION>(width);
   info.image_height = static_cast<JDIMENSION>(height);
   info.input_components = 3;
@@ -47,13 +83,10 @@ std::vector<uint8_t> TJpegEncoder::EncodeRows(int width, int height,
     }
   } catch (...) {  // the caller's rows failed: nothing of the stream is kept
     jpeg_destroy_compress(&info);
-    std::free(buffer);
     throw;
   }
   jpeg_finish_compress(&info);
-  std::vector<uint8_t> out(buffer, buffer + size);
   jpeg_destroy_compress(&info);
-  std::free(buffer);
   return out;
 }
 

@@ -2,12 +2,48 @@
 
 #include <hpdf.h>
 #include <hpdf_doc.h>
+#include <hpdf_streams.h>
+
+#include <vector>
 
 #include "base/Errors.h"
 #include "base/ReplaceFile.h"
+#include "base/Stream.h"
 #include "base/Strings.h"
 
 namespace vt {
+namespace {
+
+// The finished document goes to the file in large writes: libharu hands it over 4 KB at a time.
+class TPdfFileOutput {
+public:
+  explicit TPdfFileOutput(const std::string& path) : file_(path, TFileStream::fmCreate) { buffer_.reserve(kSize); }
+
+  static HPDF_STATUS Write(HPDF_Stream stream, const HPDF_BYTE* data, HPDF_UINT size) {
+    auto* self = static_cast<TPdfFileOutput*>(stream->attr);
+    try {  // no exception may cross libharu's C frames
+      self->buffer_.insert(self->buffer_.end(), data, data + size);
+      if (self->buffer_.size() >= kSize) self->Flush();
+      return HPDF_OK;
+    } catch (const Error& e) {
+      self->failure_ = e.what();
+      return HPDF_FILE_IO_ERROR;
+    }
+  }
+  void Flush() {
+    file_.Write(buffer_.data(), buffer_.size());
+    buffer_.clear();
+  }
+  const std::string& Failure() const { return failure_; }
+
+private:
+  static constexpr size_t kSize = 1 << 20;
+  TFileStream file_;
+  std::vector<uint8_t> buffer_;
+  std::string failure_;
+};
+
+}  // namespace
 
 struct TPdfWriter::Impl {
   HPDF_Doc doc = nullptr;
@@ -72,11 +108,24 @@ void TPdfWriter::DrawJpeg(const std::vector<uint8_t>& jpeg, const RECT& bounds) 
 
 void TPdfWriter::SaveToFile(const std::string& path) {
   TReplaceFile target(path);
-  HPDF_SaveToFile(impl_->doc, target.TempPath().c_str());
-  if (impl_->error != HPDF_OK) {
+  std::string failure;
+  try {
+    TPdfFileOutput output(target.TempPath());
+    // The document saves itself into its own stream: that stream is, for this once, our file.
+    HPDF_Stream stream = HPDF_CallbackWriter_New(impl_->doc->mmgr, &TPdfFileOutput::Write, &output);
+    impl_->doc->stream = stream;
+    HPDF_SaveToStream(impl_->doc);
+    impl_->doc->stream = nullptr;
+    if (stream) HPDF_Stream_Free(stream);
+    failure = output.Failure();
+    if (impl_->error == HPDF_OK && failure.empty()) output.Flush();
+  } catch (const Error& e) {
+    failure = e.what();
+  }
+  if (impl_->error != HPDF_OK || !failure.empty()) {
     impl_->error = HPDF_OK;
     HPDF_ResetError(impl_->doc);
-    throw Error("Cannot write file \"" + path + "\".");
+    throw Error("Cannot write file \"" + path + "\"." + (failure.empty() ? "" : " " + failure));
   }
   target.Commit();
 }

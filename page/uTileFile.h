@@ -28,6 +28,8 @@ constexpr uint16_t kTileFileVersion2 = 0;
 // The offset table follows the header: one uint32 file position per tile, row-major.
 constexpr int64_t kTileTablePos = sizeof(TTileFileHeader);
 constexpr int64_t kMaxTileFileOffset = 0xFFFFFFFFLL;
+// Each tile is a BMP file form: its file and info headers come before its pixels.
+constexpr int64_t kBmpHeadersSize = 14 + 40;
 
 // A tile file in the temporary folder that nobody else knows of: deleted when the last image or
 // builder holding it lets go (after closing its own stream on it).

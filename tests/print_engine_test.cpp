@@ -244,6 +244,16 @@ TEST_F(PrintEngine, JpgAndBmpFilesPerPageNamedWithZeroPaddedNumbers) {
   EXPECT_EQ(TPrintEngine::ZeroPad(2, 123), "123");
 }
 
+TEST_F(PrintEngine, SavingEveryPageReadsEachTileOnce) {
+  NoPrinter none;
+  MakePicture(761, 1084 * 5 + 300);  // pages end inside rows of tiles, in both columns
+  LayOut();
+  engine.SaveAll(dir.file("pages.jpg"));
+  EXPECT_EQ(image->TileLoads(), image->TileCount());
+  engine.SaveAll(dir.file("pages.bmp"));
+  EXPECT_EQ(image->TileLoads(), 2 * image->TileCount());
+}
+
 TEST_F(PrintEngine, FailedWritesReachTheCallerAndLeaveNoFile) {
   NoPrinter none;
   MakePicture(300, 300);

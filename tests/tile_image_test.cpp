@@ -9,6 +9,8 @@
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Stream.h"
+#include "page/uAreaEncoder.h"
+#include "page/uBandReader.h"
 #include "page/uHtmlImage.h"
 #include "page/uHtmlImageBuilder.h"
 #include "support/TestEnv.h"
@@ -109,16 +111,10 @@ TEST_F(TileFile, LastIndexClosesTheFileAndLaterTilesAreIgnored) {
   builder.AddTile(1, 0, 1, RECT{2, 0, 4, 2}, tile);
   EXPECT_EQ(test::ReadFileBytes(builder.FileName()).size(), size);
 
+  // A file that lacks tiles cannot hold what its header claims: it is refused as damaged.
   auto image = builder.GetResult();
-  auto* tiles = static_cast<TBmpHtmlImage*>(image.get());
-  EXPECT_EQ(tiles->GetImageWidth(), 4);
-  ASSERT_TRUE(tiles->GetTile(0));
-  EXPECT_FALSE(tiles->GetTile(1));  // never written
-  EXPECT_FALSE(tiles->GetTile(2));
-  ASSERT_TRUE(tiles->GetTile(3));
-  EXPECT_EQ(tiles->GetTile(3)->Pixel(1, 1), RGB(10, 20, 30));
-  EXPECT_FALSE(tiles->GetTile(4));
-  EXPECT_FALSE(tiles->GetTile(-1));
+  ASSERT_TRUE(image);
+  EXPECT_TRUE(image->GetEmpty());
 }
 
 TEST_F(TileFile, OpenResults) {
@@ -127,6 +123,8 @@ TEST_F(TileFile, OpenResults) {
   EXPECT_EQ(image.OpenTileFile(good), TBmpHtmlImage::otOpened);
   EXPECT_EQ(image.GetImageWidth(), 20);
   EXPECT_EQ(image.FileName(), good);
+  EXPECT_FALSE(image.GetTile(image.TileCount()));
+  EXPECT_FALSE(image.GetTile(-1));
 
   auto expectOpen = [&](const std::string& bytes, uint8_t result, const std::string& what) {
     std::string path = dir.file("spoilt.tiles");
@@ -156,22 +154,37 @@ TEST_F(TileFile, OpenResults) {
     Put<uint16_t>(b, 7, versions.second);
     expectOpen(b, TBmpHtmlImage::otBadVersion, "versions");
   }
-  expectOpen(bytes.substr(0, 20), TBmpHtmlImage::otDamaged, "header cut short");
-  expectOpen(bytes.substr(0, 40), TBmpHtmlImage::otDamaged, "table cut short");
-  std::string b = bytes;
-  Put<uint16_t>(b, 29, 0xFFFF);
-  Put<uint16_t>(b, 31, 0xFFFF);
-  expectOpen(b, TBmpHtmlImage::otDamaged, "65535 x 65535 tiles");
-  b = bytes;
-  Put<int32_t>(b, 13, -20);
-  expectOpen(b, TBmpHtmlImage::otDamaged, "negative width");
-  b = bytes;
-  Put<int32_t>(b, 21, 0);
-  expectOpen(b, TBmpHtmlImage::otDamaged, "tile width 0");
-  b = bytes;
-  Put<int32_t>(b, 21, 100000);
-  Put<int32_t>(b, 25, 100000);
-  expectOpen(b, TBmpHtmlImage::otDamaged, "absurd tile size");
+  // Headers that do not fit their file: each would make a draw or a copy cost far more than
+  // the file holds, or read tiles that are not the picture's.
+  struct Spoilt {
+    const char* what;
+    std::vector<std::pair<size_t, int32_t>> fields;  // offset, value (16-bit at 29 and 31)
+    size_t keep;                                      // bytes kept of the file
+  };
+  const Spoilt spoilt[] = {
+      {"header cut short", {}, 20},
+      {"table cut short", {}, 40},
+      {"file cut in the tiles", {}, bytes.size() / 2},
+      {"65535 x 65535 tiles", {{29, 0xFFFF}, {31, 0xFFFF}}, bytes.size()},
+      {"negative width", {{13, -20}}, bytes.size()},
+      {"tile width 0", {{21, 0}}, bytes.size()},
+      {"absurd tile size", {{21, 100000}, {25, 100000}}, bytes.size()},
+      {"width past its columns", {{13, 25}}, bytes.size()},
+      {"height past its rows", {{17, 17}}, bytes.size()},
+      {"columns past the width", {{13, 12}}, bytes.size()},
+      {"tiles where the picture is empty", {{13, 0}}, bytes.size()},
+      {"a picture far larger than the file", {{13, 10000}, {17, 6000}, {21, 10000}, {25, 6000}, {29, 1}, {31, 1}},
+       bytes.size()},
+      {"more 1 x 1 tiles than the file holds", {{21, 1}, {25, 1}, {29, 20}, {31, 10}}, bytes.size()},
+  };
+  for (const Spoilt& c : spoilt) {
+    std::string b = bytes.substr(0, c.keep);
+    for (auto [at, value] : c.fields) {
+      if (at >= 29) Put<uint16_t>(b, at, static_cast<uint16_t>(value));
+      else Put<int32_t>(b, at, value);
+    }
+    expectOpen(b, TBmpHtmlImage::otDamaged, c.what);
+  }
 
   TBmpHtmlImage missing;
   EXPECT_EQ(missing.OpenTileFile(dir.file("none.tiles")), TBmpHtmlImage::otCannotOpen);
@@ -208,8 +221,7 @@ TEST_F(TileFile, DamagedTilesAreSkippedAndTheRestDrawn) {
        [&](std::string& b) { Put<int32_t>(b, tile3 + 18, 8000); Put<int32_t>(b, tile3 + 22, 8000); }, {3}},
       {"BMP larger than a tile", [&](std::string& b) { Put<int32_t>(b, tile3 + 22, 11); }, {3}},
       {"32-bit BMP", [&](std::string& b) { Put<uint16_t>(b, tile3 + 28, 32); }, {3}},
-      {"file cut in the last tile", [&](std::string& b) { b.resize(tile3 + 100); }, {3}},
-      {"file cut in the table", [](std::string& b) { b.resize(40); }, {0, 1, 2, 3}},
+      {"file cut in the last tile", [&](std::string& b) { b.resize(b.size() - 10); }, {3}},
   };
   for (const Case& c : cases) {
     std::string b = bytes;
@@ -218,8 +230,9 @@ TEST_F(TileFile, DamagedTilesAreSkippedAndTheRestDrawn) {
     test::WriteFileBytes(path, b);
     TBmpHtmlImage image;
     image.OpenTileFile(path);
-    auto canvas = MarkedCanvas(20, 20);
+    auto canvas = MarkedCanvas(20, 20), copy = MarkedCanvas(20, 20);
     EXPECT_EQ(image.DrawRect(canvas->Canvas(), RECT{0, 0, 20, 20}, RECT{0, 0, 20, 20}), 0u) << c.what;
+    image.CopyRect(*copy, 0, 0, RECT{0, 0, 20, 20});
     for (int index = 0; index < 4; ++index) {
       const bool lost = std::find(c.lost.begin(), c.lost.end(), index) != c.lost.end();
       const RECT area{index % 2 * 10, index / 2 * 10, index % 2 * 10 + 10, index / 2 * 10 + 10};
@@ -227,6 +240,9 @@ TEST_F(TileFile, DamagedTilesAreSkippedAndTheRestDrawn) {
       auto expected = lost ? test::PixelFunction([](int, int) { return kMarker; })
                            : Shifted(test::Gradient, area.left, area.top);
       EXPECT_EQ(FirstMismatch(*canvas, area, expected), "") << c.what << " tile " << index;
+      // Copied for JPG and PDF output, a lost tile reads white.
+      auto copied = lost ? test::PixelFunction([](int, int) { return RGB(255, 255, 255); }) : expected;
+      EXPECT_EQ(FirstMismatch(*copy, area, copied), "") << c.what << " tile " << index;
     }
   }
 }
@@ -241,14 +257,16 @@ TEST_F(TileFile, ATileSmallerThanItsPlaceGivesWhatItHolds) {
   builder.AddTile(0, 0, 0, RECT{0, 0, 3, 3}, small);
   for (int i = 1; i < 4; ++i) builder.AddTile(i % 2, i / 2, i, RECT{}, full);
   auto image = builder.GetResult();
-  auto canvas = MarkedCanvas(6, 6);
+  auto canvas = MarkedCanvas(6, 6), copy = MarkedCanvas(6, 6);
   EXPECT_EQ(image->DrawRect(canvas->Canvas(), RECT{0, 0, 6, 6}, RECT{0, 0, 6, 6}), 0u);
-  EXPECT_EQ(FirstMismatch(*canvas, RECT{0, 0, 6, 6},
-                          [](int x, int y) {
-                            if (x >= 3 || y >= 3) return RGB(1, 1, 1);
-                            return x < 2 && y < 1 ? RGB(2, 2, 2) : kMarker;
-                          }),
-            "");
+  image->CopyRect(*copy, 0, 0, RECT{0, 0, 6, 6});
+  for (auto [drawn, rest] : {std::pair{canvas.get(), kMarker}, {copy.get(), RGB(255, 255, 255)}})
+    EXPECT_EQ(FirstMismatch(*drawn, RECT{0, 0, 6, 6},
+                            [rest = rest](int x, int y) {
+                              if (x >= 3 || y >= 3) return RGB(1, 1, 1);
+                              return x < 2 && y < 1 ? RGB(2, 2, 2) : rest;
+                            }),
+              "");
 }
 
 class TileDrawing : public ::testing::Test {
@@ -277,11 +295,16 @@ TEST_F(TileDrawing, ScaleOneGivesTheSourcePixelForPixel) {
       auto canvas = MarkedCanvas(w + 10, h + 10);
       const RECT dst{3, 4, 3 + w, 4 + h};
       ASSERT_EQ(image->DrawRect(canvas->Canvas(), dst, src), 0u);
-      EXPECT_EQ(FirstMismatch(*canvas, dst, Shifted(test::Gradient, src.left, src.top)), "")
-          << src.left << "," << src.top << " full edge tiles " << fullEdgeTiles;
-      // Nothing outside the destination.
-      EXPECT_EQ(FirstMismatch(*canvas, RECT{0, 0, w + 10, 4}, [](int, int) { return kMarker; }), "");
-      EXPECT_EQ(FirstMismatch(*canvas, RECT{3 + w, 0, w + 10, h + 10}, [](int, int) { return kMarker; }), "");
+      // The copy that JPG and PDF output read through gives the same pixels.
+      auto copy = MarkedCanvas(w + 10, h + 10);
+      image->CopyRect(*copy, 3, 4, src);
+      for (const auto& drawn : {canvas.get(), copy.get()}) {
+        EXPECT_EQ(FirstMismatch(*drawn, dst, Shifted(test::Gradient, src.left, src.top)), "")
+            << src.left << "," << src.top << " full edge tiles " << fullEdgeTiles;
+        // Nothing outside the destination.
+        EXPECT_EQ(FirstMismatch(*drawn, RECT{0, 0, w + 10, 4}, [](int, int) { return kMarker; }), "");
+        EXPECT_EQ(FirstMismatch(*drawn, RECT{3 + w, 0, w + 10, h + 10}, [](int, int) { return kMarker; }), "");
+      }
     }
   }
 }
@@ -422,6 +445,30 @@ TEST_F(TileDrawing, TwoImagesOnOneFileDrawIndependently) {
   }
 }
 
+TEST_F(TileDrawing, EveryWalkDownThePictureReadsEachTileOnce) {
+  auto image = test::WritePicture(builder, {1201, 2907, 173, 131, true}, test::Gradient);  // 7 x 23 tiles
+  const RECT all = image->GetImageRect();
+  TBmpHtmlImageBuilder cuts;
+  const std::pair<const char*, std::function<void(TBmpHtmlImage&)>> walks[] = {
+      {"draw at half size",
+       [&](TBmpHtmlImage& i) { i.DrawRect(MarkedCanvas(601, 1454)->Canvas(), RECT{0, 0, 601, 1454}, all); }},
+      {"bands of 100 rows",
+       [&](TBmpHtmlImage& i) {
+         TBandReader rows(i, all, 100);
+         for (int y = 0; y < rows.Height(); y += 100) rows.Band(y);
+       }},
+      {"JPEG of the whole", [&](TBmpHtmlImage& i) { EncodeArea(i, all, 90); }},
+      {"clipboard", [&](TBmpHtmlImage& i) { i.SaveToClipboardFormat(); }},
+      {"re-tiling with margins", [&](TBmpHtmlImage& i) { BuildHtmlImage(&cuts, &i, RECT{8, 8, 1193, 2899}); }},
+  };
+  for (const auto& [what, walk] : walks) {
+    TBmpHtmlImage reader;
+    reader.Assign(*image);
+    walk(reader);
+    EXPECT_EQ(reader.TileLoads(), image->TileCount()) << what;
+  }
+}
+
 TEST_F(TileDrawing, ClipboardGetsTheWholePicture) {
   auto image = test::WritePicture(builder, {1201, 907, 173, 131}, test::Gradient);
   image->SaveToClipboardFormat();
@@ -530,11 +577,36 @@ TEST_F(TileFileBuilder, AnEmptyPictureIsCompleteAtOnce) {
   EXPECT_EQ(image->GetImageHeight(), 700);
 }
 
-TEST_F(TileFileBuilder, CountsThatDoNotFitAreRefused) {
+TEST_F(TileFileBuilder, PicturesTheFormatCannotHoldAreRefusedBeforeAByteIsWritten) {
   EXPECT_FALSE(builder.GetResult());  // nothing begun
   builder.SetTileSize(1, 1);          // nothing begun: nothing happens
-  builder.BeginImage(100000, 10);
-  builder.SetTileSize(1, 1);
-  EXPECT_THROW(builder.SetTileCount(100000, 10, 1000000), Error);
-  EXPECT_THROW(builder.SetTileCount(-1, 10, -10), Error);
+  struct Case {
+    int width, height, tileWidth, tileHeight, cols, rows;
+    const char* says;
+  };
+  const Case cases[] = {
+      {100000, 10, 1, 1, 100000, 10, "does not fit"},          // more than 65,535 tiles a side
+      {100, 10, 1, 1, -1, 10, "does not fit"},
+      {1280, 1200000, 1280, 720, 1, 1667, "too large"},        // 4.6 GB of tiles
+      {65535 * 16, 65535 * 16, 16, 16, 65535, 65535, "too large"},  // the table alone passes 4 GB
+      {10, 10, 0, 10, 1, 1, "cannot be stored"},
+  };
+  for (const Case& c : cases) {
+    builder.BeginImage(c.width, c.height);
+    builder.SetTileSize(c.tileWidth, c.tileHeight);
+    try {
+      builder.SetTileCount(c.cols, c.rows, c.cols * c.rows);
+      ADD_FAILURE() << "not refused: " << c.width << " x " << c.height;
+    } catch (const Error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(builder.Writing());
+    EXPECT_FALSE(builder.GetResult());
+    EXPECT_EQ(temp.FileCount(), 0) << c.width << " x " << c.height;
+  }
+  // Just under the limit is begun as any other picture.
+  builder.BeginImage(1280, 1100000);
+  builder.SetTileSize(1280, 720);
+  builder.SetTileCount(1, 1528, 1528);
+  EXPECT_TRUE(builder.Writing());
 }
