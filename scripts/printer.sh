@@ -1,6 +1,7 @@
 # The run's own PDF printer; sourced by env.sh, not run.
-# Each run has its own CUPS scheduler (configuration, spool and socket in the build tree), so two
-# runs on one machine never share or stop each other's printer.
+# Each run has its own CUPS scheduler (configuration and socket in the build tree), so two runs on
+# one machine never share or stop each other's printer. Its spool lies outside the build tree:
+# the filters run as user lp, who may not be able to enter the checkout's folders.
 PRINTER_NAME=VantrellePDF
 CUPS_DIR=$BUILD_DIR/cups
 export CUPS_SERVER=$CUPS_DIR/cups.sock
@@ -19,6 +20,11 @@ stop_printer_queue() {
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   fi
   rm -f "$CUPS_DIR/cupsd.pid" "$CUPS_PDF_CONF"
+  local spool
+  spool=$(cat "$CUPS_DIR/spool-dir" 2>/dev/null) && case "$spool" in
+    /var/tmp/vantrelle-cups.*) rm -rf "$spool" ;;
+  esac
+  rm -f "$CUPS_DIR/spool-dir"
 }
 
 scheduler_running() { lpstat -r 2>/dev/null | grep -q 'is running'; }
@@ -27,16 +33,21 @@ scheduler_running() { lpstat -r 2>/dev/null | grep -q 'is running'; }
 start_printer_queue() {
   stop_printer_queue   # one left behind by an interrupted run of this build tree
   rm -rf "$CUPS_DIR" "$VANTRELLE_PRINT_OUT"
-  mkdir -p "$CUPS_DIR"/etc/ppd "$CUPS_DIR"/etc/ssl "$CUPS_DIR"/spool/tmp "$CUPS_DIR"/cache \
-    "$CUPS_DIR"/state "$CUPS_DIR"/log "$VANTRELLE_PRINT_OUT"
-  chmod 1777 "$CUPS_DIR/spool/tmp"
+  mkdir -p "$CUPS_DIR"/etc/ppd "$CUPS_DIR"/etc/ssl "$CUPS_DIR"/cache "$CUPS_DIR"/state \
+    "$CUPS_DIR"/log "$VANTRELLE_PRINT_OUT"
+  local spool
+  spool=$(mktemp -d /var/tmp/vantrelle-cups.XXXXXX)
+  echo "$spool" >"$CUPS_DIR/spool-dir"
+  chmod 755 "$spool"
+  mkdir -p "$spool/tmp"
+  chmod 1777 "$spool/tmp"
   cat >"$CUPS_DIR/etc/cups-files.conf" <<EOF
 SystemGroup root
 User lp
 Group lp
 ServerRoot $CUPS_DIR/etc
-RequestRoot $CUPS_DIR/spool
-TempDir $CUPS_DIR/spool/tmp
+RequestRoot $spool
+TempDir $spool/tmp
 CacheDir $CUPS_DIR/cache
 StateDir $CUPS_DIR/state
 ServerBin /usr/lib/cups
