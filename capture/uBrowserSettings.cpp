@@ -30,7 +30,7 @@ void LogRegistryError(TVantrelle& control, const char* caption, const std::excep
 }  // namespace
 
 std::string AllowedDomainsKey(const GUID& clsid) {
-  return "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\" + GuidToRegistryString(clsid) +
+  return "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\" + GuidText(clsid) +
          "\\iexplore\\AllowedDomains";
 }
 

@@ -13,7 +13,7 @@
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/SystemInfo.h"
 #include "control/VantrelleImpl.h"
 #include "page/uHtmlImageBuilder.h"
 #include "resources/StringIds.h"

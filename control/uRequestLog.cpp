@@ -4,7 +4,7 @@
 
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/TempFiles.h"
 
 namespace vt {
 

@@ -9,6 +9,7 @@
 #include "base/MessagePump.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "capture/uElementGeometry.h"
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"

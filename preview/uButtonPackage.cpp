@@ -12,6 +12,7 @@
 #include "base/Handles.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"

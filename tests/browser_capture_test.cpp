@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "base/SystemInfo.h"
 #include "browser/HtmlObjects.h"
 #include "capture/uCapture.h"
-#include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
 #include "page/uHtmlImageBuilder.h"
 #include "resources/StringIds.h"

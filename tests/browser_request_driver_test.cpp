@@ -11,6 +11,7 @@
 #include "base/Errors.h"
 #include "base/MessagePump.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "browser/HostedControl.h"
 #include "capture/uBrowserSettings.h"
 #include "capture/uInstanceMutex.h"

@@ -17,7 +17,7 @@ namespace {
 const std::string kEmulation = "Software\\Microsoft\\Internet Explorer\\BrowserEmulation";
 const std::string kZoom = "Software\\Microsoft\\Internet Explorer\\Zoom";
 const std::string kStats = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats";
-const std::string kControlStats = kStats + "\\" + GuidToRegistryString(kVantrelleClassId);
+const std::string kControlStats = kStats + "\\" + GuidText(kVantrelleClassId);
 const std::string kDomains = kControlStats + "\\iexplore\\AllowedDomains";
 
 std::string Text(unsigned id) { return LoadResString(id); }

@@ -13,6 +13,7 @@
 #include "base/FileTree.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
 #include "preview/uButtonPackage.h"
