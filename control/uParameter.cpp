@@ -1,9 +1,9 @@
 #include "control/uParameter.h"
 
 #include "base/Errors.h"
+#include "base/LogSink.h"
 #include "base/Numbers.h"
 #include "base/Strings.h"
-#include "control/uRequestLog.h"
 
 namespace vt {
 namespace {
@@ -91,7 +91,7 @@ void GetSwitchValues(const std::string& params, const std::string& name, int ind
   if (FindChar(value, '\'', codePage) != std::string::npos) value = WithoutFirstAndLastChar(value, codePage);
 }
 
-std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, TRequestLog& log) {
+std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, ILogSink& log) {
   std::vector<int32_t> breaks;
   for (const std::string& entry : SplitCommaText(text)) {
     auto position = TryStrToInt(entry);

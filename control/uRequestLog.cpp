@@ -28,10 +28,6 @@ void TRequestLog::Clear() {
   Changed();
 }
 
-void TRequestLog::WriteLogText(const std::string& caption, unsigned textId) {
-  WriteLog(caption, LoadResString(textId));
-}
-
 std::string TRequestLog::FilePath() { return GetTempFolder() + "\\Vantrelle.log"; }
 
 bool TRequestLog::SaveToFile(const std::string& path) const {
