@@ -64,7 +64,7 @@ protected:
   // The control's own COM object, whose client site leads to the browser; none while the control
   // has no COM face.
   virtual IUnknown* ControlObject() { return nullptr; }
-  // The integrity level of this process (uWebUtils); false when it cannot be read.
+  // The integrity level of this process (base/SystemInfo); false when it cannot be read.
   virtual bool ReadIntegrityLevel(uint8_t& level);
   // Continues a request whose page was captured into request.image: the preview. The clean-up
   // that follows it runs on every way out.

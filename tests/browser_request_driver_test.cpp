@@ -142,7 +142,7 @@ private:
   ComPtr<IUnknown> object_;
 };
 
-// The elevated instance, played by a control of this process that notes every call.
+// The elevated instance, played by the browser settings of this process, noting every call.
 class TElevatedStandIn : public IBrowserSettingsWriter {
 public:
   explicit TElevatedStandIn(std::vector<std::string>& calls) : calls_(calls) {}
