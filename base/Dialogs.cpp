@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "base/Strings.h"
+
 namespace vt {
 namespace {
 
@@ -23,22 +25,12 @@ std::string Env(const char* name) {
   return v ? v : "";
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t pos = 0;
-  while (true) {
-    size_t end = text.find(separator, pos);
-    parts.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-    if (end == std::string::npos) return parts;
-    pos = end + 1;
-  }
-}
-
 // "result|choice|choice..." as the dialog named in the request reads it.
 DialogAnswer ParseAnswer(const DialogRequest& r, const std::string& text) {
-  const std::vector<std::string> parts = Split(text, '|');
-  DialogAnswer answer(std::atoi(parts[0].c_str()));
+  std::vector<std::string> parts;
+  SplitStr('|', text, parts);
   auto part = [&](size_t i) { return i < parts.size() ? parts[i] : std::string(); };
+  DialogAnswer answer(std::atoi(part(0).c_str()));
   if (r.name == "PrintDialog") {
     const std::string range = part(1);
     if (range == "all") answer.printRange = prAllPages;
@@ -54,7 +46,9 @@ DialogAnswer ParseAnswer(const DialogRequest& r, const std::string& text) {
 }
 
 std::optional<DialogAnswer> AnswerFromEnvironment(const DialogRequest& r) {
-  for (const std::string& pair : Split(Env("VANTRELLE_DIALOG_ANSWERS"), ';')) {
+  std::vector<std::string> pairs;
+  SplitStr(';', Env("VANTRELLE_DIALOG_ANSWERS"), pairs);
+  for (const std::string& pair : pairs) {
     size_t eq = pair.find('=');
     if (eq == std::string::npos || eq == 0) continue;
     std::string key = pair.substr(0, eq);

@@ -59,10 +59,4 @@ void TRegistry::WriteInteger(const std::string& name, int32_t value) {
     throw Error(Format("Failed to set data for '%s'", name.c_str()));
 }
 
-std::string GuidToRegistryString(const GUID& guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return ToAnsi(text);
-}
-
 }  // namespace vt

@@ -38,7 +38,4 @@ private:
   RegKey current_;
 };
 
-// A GUID in registry form: upper-case hexadecimal grouped 8-4-4-4-12 inside braces.
-std::string GuidToRegistryString(const GUID& guid);
-
 }  // namespace vt

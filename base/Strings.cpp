@@ -1,5 +1,7 @@
 #include "base/Strings.h"
 
+#include <objbase.h>
+
 #include <cstdarg>
 #include <cstdio>
 
@@ -38,6 +40,54 @@ std::string ToLowerAscii(std::string s) {
 }
 
 bool SameTextAscii(const std::string& a, const std::string& b) { return ToLowerAscii(a) == ToLowerAscii(b); }
+
+void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
+  if (text.empty()) return;
+  size_t start = 0;
+  for (size_t at; (at = text.find(delimiter, start)) != std::string::npos; start = at + 1)
+    list.push_back(text.substr(start, at - start));
+  list.push_back(text.substr(start));
+}
+
+void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
+  if (Trim(text).empty()) return;
+  SplitStr(delimiter, text, list);
+}
+
+std::vector<std::string> SplitCommaText(const std::string& text) {
+  const size_t n = text.size();
+  auto isBlank = [&](size_t i) { return i < n && static_cast<unsigned char>(text[i]) <= ' '; };
+  std::vector<std::string> pieces;
+  size_t i = 0;
+  while (isBlank(i)) ++i;
+  while (i < n) {
+    std::string piece;
+    if (text[i] == '"') {
+      for (++i; i < n; ++i) {
+        if (text[i] != '"') piece += text[i];
+        else if (i + 1 < n && text[i + 1] == '"') piece += text[++i];
+        else { ++i; break; }
+      }
+    } else {
+      size_t start = i;
+      while (i < n && !isBlank(i) && text[i] != ',') ++i;
+      piece = text.substr(start, i - start);
+    }
+    pieces.push_back(piece);
+    while (isBlank(i)) ++i;
+    if (i < n && text[i] == ',') {
+      if (i + 1 == n) pieces.emplace_back();
+      for (++i; isBlank(i);) ++i;
+    }
+  }
+  return pieces;
+}
+
+std::string GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return ToAnsi(text);
+}
 
 std::string Format(const char* fmt, ...) {
   va_list args;

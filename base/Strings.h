@@ -15,6 +15,18 @@ std::string Trim(const std::string& s);
 std::string ToLowerAscii(std::string s);
 bool SameTextAscii(const std::string& a, const std::string& b);  // case-blind for ASCII letters
 
+// Appends the pieces of `text` cut at `delimiter`, empty ones included; nothing for "".
+void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list);
+// As SplitStr, but adds nothing for a text of blanks only.
+void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list);
+// A comma text cut into pieces: commas and blanks separate, a piece in double quotes (a doubled
+// quote standing for one) stays whole. A comma after a comma, or one that ends the text, gives
+// an empty piece.
+std::vector<std::string> SplitCommaText(const std::string& text);
+
+// "{8-4-4-4-12}" in upper-case hexadecimal, as the registry writes class identifiers.
+std::string GuidText(REFGUID guid);
+
 // printf-style formatting into a std::string.
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 

@@ -91,12 +91,6 @@ std::optional<TCommandLine> ParseCommandLine() {
   return c;
 }
 
-std::string GuidText(const GUID& guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return ToUtf8(text);
-}
-
 TElement* ControlElement(TPage& page) {
   for (TElement* e : page.top->AllElements())
     if (e->tag == "OBJECT" && e->Attribute("classid")) return e;

@@ -1,4 +1,4 @@
-// The registry routines of the control: each works inside one error trap, so that no registry
+// The registry routines of the browser settings: each works inside one error trap, so that no registry
 // error reaches the request; the trap logs it and the routine returns what it had reached. The
 // registry object closes its key on every way out.
 #include "capture/uBrowserSettings.h"
@@ -7,7 +7,7 @@
 
 #include "base/Registry.h"
 #include "base/Strings.h"
-#include "control/VantrelleImpl.h"
+#include "capture/uBrowserWindow.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -22,87 +22,91 @@ constexpr REGSAM kReadAccess = KEY_READ;
 constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE;
 
 // Two lines under the routine's caption for an error the registry object raised.
-void LogRegistryError(TVantrelle& control, const char* caption, const std::exception& e) {
-  control.WriteLog(caption, "OpenKey Exception");
-  control.WriteLog(caption, LoadResString(kLogError) + " = [" + e.what() + "]");
+void LogRegistryError(ILogSink& log, const char* caption, const std::exception& e) {
+  log.WriteLog(caption, "OpenKey Exception");
+  log.WriteLog(caption, LoadResString(kLogError) + " = [" + e.what() + "]");
 }
 
 }  // namespace
 
 std::string AllowedDomainsKey(const GUID& clsid) {
-  return "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\" + GuidToRegistryString(clsid) +
+  return "\\Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats\\" + GuidText(clsid) +
          "\\iexplore\\AllowedDomains";
 }
 
-bool TVantrelle::IsCompatibilityModeSet() {
-  WriteLog(kCompatibilityCaption, LoadResString(kLogCheckingCompatibilityView));
+bool TBrowserSettings::IsCompatibilityModeSet() {
+  log_.WriteLogText(kCompatibilityCaption, kLogCheckingCompatibilityView);
   bool result = false;
   TRegistry registry(kReadAccess, HKEY_CURRENT_USER);
   try {
     if (registry.OpenKey(kBrowserEmulationKey, false)) {
       if (registry.ValueExists(kAllSitesCompatibilityValue)) {
-        WriteLog(kCompatibilityCaption, LoadResString(kLogCompatibilityValueExists));
+        log_.WriteLogText(kCompatibilityCaption, kLogCompatibilityValueExists);
         if (registry.ReadInteger(kAllSitesCompatibilityValue) == 1) {
-          WriteLog(kCompatibilityCaption, LoadResString(kLogCompatibilityViewIsOn));
+          log_.WriteLogText(kCompatibilityCaption, kLogCompatibilityViewIsOn);
           result = true;
         }
       }
     }
   } catch (const std::exception& e) {
-    LogRegistryError(*this, kCompatibilityCaption, e);
+    LogRegistryError(log_, kCompatibilityCaption, e);
   }
   return result;
 }
 
-bool TVantrelle::SetCompatibilityMode() {
-  WriteLog(kCompatibilityCaption, LoadResString(kLogSettingCompatibilityView));
+bool TBrowserSettings::SetCompatibilityMode() {
+  log_.WriteLogText(kCompatibilityCaption, kLogSettingCompatibilityView);
   bool result = false;
   TRegistry registry(kReadWriteAccess, HKEY_CURRENT_USER);
-  WriteLog(kCompatibilityCaption, "TRegistry Create");
+  log_.WriteLog(kCompatibilityCaption, "TRegistry Create");
   try {
     if (!registry.OpenKey(kBrowserEmulationKey, true)) return false;
-    WriteLog(kCompatibilityCaption, "OpenKey Rsult : True");
+    log_.WriteLog(kCompatibilityCaption, "OpenKey Rsult : True");
     if (registry.ValueExists(kAllSitesCompatibilityValue)) {
-      WriteLog(kCompatibilityCaption, LoadResString(kLogCompatibilityValueExists));
+      log_.WriteLogText(kCompatibilityCaption, kLogCompatibilityValueExists);
       if (registry.ReadInteger(kAllSitesCompatibilityValue) == 1) {
-        WriteLog(kCompatibilityCaption, LoadResString(kLogCompatibilityViewIsOn));
+        log_.WriteLogText(kCompatibilityCaption, kLogCompatibilityViewIsOn);
         return false;
       }
     }
-    WriteLog(kCompatibilityCaption, LoadResString(kLogTurningCompatibilityViewOn));
+    log_.WriteLogText(kCompatibilityCaption, kLogTurningCompatibilityViewOn);
     registry.WriteInteger(kAllSitesCompatibilityValue, 1);
-    WriteLog(kCompatibilityCaption, LoadResString(kLogCompatibilityViewTurnedOn));
+    log_.WriteLogText(kCompatibilityCaption, kLogCompatibilityViewTurnedOn);
     result = true;
   } catch (const std::exception& e) {
-    LogRegistryError(*this, kCompatibilityCaption, e);
+    LogRegistryError(log_, kCompatibilityCaption, e);
   }
   return result;
 }
 
-std::optional<int32_t> TVantrelle::GetIEZoomSize() {
+std::optional<int32_t> TBrowserSettings::GetIEZoomSize() {
   std::optional<int32_t> result;
   TRegistry registry(kReadAccess, HKEY_CURRENT_USER);
   try {
     if (registry.OpenKey(kZoomKey, true) && registry.ValueExists(kZoomFactorValue))
       result = registry.ReadInteger(kZoomFactorValue);
   } catch (const std::exception& e) {
-    LogRegistryError(*this, kZoomCaption, e);
+    LogRegistryError(log_, kZoomCaption, e);
   }
   return result;
 }
 
-void TVantrelle::SetAllSiteSetup() {
-  const std::string domainsKey = AllowedDomainsKey(kVantrelleClassId);
+void TBrowserSettings::SetAllSiteSetup() {
+  const std::string domainsKey = AllowedDomainsKey(controlClassId_);
   TRegistry registry(kReadWriteAccess, HKEY_CURRENT_USER);
   try {
     if (registry.OpenKey(domainsKey + "\\*", false)) return;  // already allowed
     if (registry.OpenKey(domainsKey, true)) {
       registry.CreateKey("*");
-      WriteLog(kAllSitesCaption, LoadResString(kLogAllSitesAllowed));
+      log_.WriteLogText(kAllSitesCaption, kLogAllSitesAllowed);
     }
   } catch (const std::exception& e) {
-    LogRegistryError(*this, kAllSitesCaption, e);
+    LogRegistryError(log_, kAllSitesCaption, e);
   }
+}
+
+bool TBrowserSettings::MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) {
+  return vt::MoveIEWindow(left, top, width, height, wnd);
 }
 
 }  // namespace vt

@@ -3,7 +3,10 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "base/LogSink.h"
 
 namespace vt {
 
@@ -18,8 +21,8 @@ std::string AllowedDomainsKey(const GUID& clsid);
 // The registry and window changes of a request. At low integrity the control cannot make them
 // itself; the request driver then makes them through the elevated second instance of the control,
 // whose script methods RunCompatibilityMode, RunCompatibilityIEWinSize and RunCompatibilityAllsite
-// end in this same work. The control (TVantrelle) is the direct writer; the elevated instance is
-// reached through an adapter of its automation interface that implements this too.
+// end in this same work. TBrowserSettings is the direct writer; the elevated instance is reached
+// through an adapter of its automation interface that implements this too.
 class IBrowserSettingsWriter {
 public:
   virtual ~IBrowserSettingsWriter() = default;
@@ -29,6 +32,24 @@ public:
   virtual bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) = 0;
   // The control allowed on all sites.
   virtual void SetAllSiteSetup() = 0;
+};
+
+// The settings as this process reads and changes them itself, for the control of the class
+// `controlClassId`. Registry errors are logged, never raised.
+class TBrowserSettings : public IBrowserSettingsWriter {
+public:
+  TBrowserSettings(ILogSink& log, const GUID& controlClassId) : log_(log), controlClassId_(controlClassId) {}
+
+  bool IsCompatibilityModeSet();
+  bool SetCompatibilityMode() override;
+  // The browser's zoom factor, 1000 per percent; none when it is not set or cannot be read.
+  std::optional<int32_t> GetIEZoomSize();
+  void SetAllSiteSetup() override;
+  bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override;
+
+private:
+  ILogSink& log_;
+  const GUID controlClassId_;
 };
 
 }  // namespace vt

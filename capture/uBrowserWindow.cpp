@@ -1,9 +1,6 @@
 #include "capture/uBrowserWindow.h"
 
-#include <cstdint>
-
 #include "base/Strings.h"
-#include "control/VantrelleImpl.h"
 
 namespace vt {
 
@@ -14,7 +11,7 @@ HWND GetTopParentWindow(HWND wnd) {
   return root ? root : wnd;
 }
 
-bool TVantrelle::MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) {
+bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) {
   ::OutputDebugStringA(Format("Move Window(IE Handle) : %d", static_cast<int>(reinterpret_cast<intptr_t>(wnd))).c_str());
   bool moved = ::MoveWindow(wnd, left, top, width, height, TRUE) != FALSE;
   ::OutputDebugStringA(Format("Move Window Last Error : %d", static_cast<int>(::GetLastError())).c_str());

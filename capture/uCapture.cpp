@@ -1,4 +1,3 @@
-// Page capture: the document or one element, view by view, into the tile builder.
 #include "capture/uCapture.h"
 
 #include <mshtml.h>
@@ -13,9 +12,7 @@
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
-#include "control/VantrelleImpl.h"
-#include "page/uHtmlImageBuilder.h"
+#include "base/SystemInfo.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -100,10 +97,15 @@ ComPtr<IHTMLElement> DocumentBody(IHTMLDocument2* document) {
 
 }  // namespace
 
-std::unique_ptr<THtmlImage> TVantrelle::CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder) {
-  if (!builder || !element) return nullptr;
+TPageCapture::TPageCapture(ILogSink& log, ComPtr<IHTMLDocument2> document, HWND viewWindow, HWND topWindow,
+                           POINT frameStart)
+    : log_(log), document_(std::move(document)), viewWindow_(viewWindow), topWindow_(topWindow),
+      frameStart_(frameStart) {}
+
+bool TPageCapture::CaptureByElementRender(IHTMLElement2* element, ITileSink* sink) {
+  if (!sink || !element) return false;
   auto render = ComPtr<IHTMLElement2>(element).As<IHTMLElementRender>();
-  if (!render) return nullptr;
+  if (!render) return false;
   TClientArea area{};
   LONG width = 0, height = 0;
   try {
@@ -111,14 +113,14 @@ std::unique_ptr<THtmlImage> TVantrelle::CaptureByElementRender(IHTMLElement2* el
     width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
     height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
   } catch (const Error&) {
-    return nullptr;
+    return false;
   }
   // A border wider than the client area leaves no view at all.
-  if (area.ViewWidth() < 0 || area.ViewHeight() < 0) return nullptr;
+  if (area.ViewWidth() < 0 || area.ViewHeight() < 0) return false;
   const TCaptureGrid grid = CaptureGrid(width, height, area.ViewWidth(), area.ViewHeight());
-  builder->BeginImage(width, height);
-  builder->SetTileSize(grid.viewW, grid.viewH);
-  builder->SetTileCount(grid.cols, grid.rows, grid.Count());
+  sink->BeginImage(width, height);
+  sink->SetTileSize(grid.viewW, grid.viewH);
+  sink->SetTileCount(grid.cols, grid.rows, grid.Count());
 
   // The view reaches to the client area's right and bottom edges: on the last column and row the
   // wanted part is shifted right and down by what the element could not scroll, up to the border.
@@ -127,7 +129,7 @@ std::unique_ptr<THtmlImage> TVantrelle::CaptureByElementRender(IHTMLElement2* el
     view = std::make_unique<TBitmap>(area.clientLeft + area.clientWidth, area.clientTop + area.clientHeight);
     tile = std::make_unique<TBitmap>(grid.viewW, grid.viewH);
   } catch (const Error&) {
-    return nullptr;
+    return false;
   }
 
   const LONG savedLeft = ScrollLeft(element), savedTop = ScrollTop(element);
@@ -140,32 +142,31 @@ std::unique_ptr<THtmlImage> TVantrelle::CaptureByElementRender(IHTMLElement2* el
       SetScrollLeft(element, place.left);
       const int32_t dx = place.left - ScrollLeft(element), dy = y - ScrollTop(element);
       view->Fill(kWhite);
-      // A view the browser fails to draw leaves the tile as it was; every index still reaches the builder.
+      // A view the browser fails to draw leaves the tile as it was; every index still reaches the sink.
       if (render->DrawToDC(view->Canvas()) == S_OK) {
         const int32_t w = place.right - place.left, h = place.bottom - place.top;
         tile->SetSize(w, h);
         tile->Fill(kWhite);
         ::BitBlt(tile->Canvas(), 0, 0, w, h, view->Canvas(), area.clientLeft + dx, area.clientTop + dy, SRCCOPY);
       }
-      builder->AddTile(col, row, index++, place, *tile);
+      sink->AddTile(col, row, index++, place, *tile);
     }
   }
   tile.reset();
   view.reset();
   SetScrollLeft(element, savedLeft);
   SetScrollTop(element, savedTop);
-  return builder->GetResult();
+  return true;
 }
 
-std::unique_ptr<THtmlImage> TVantrelle::ScrollCapture(IHTMLElement2* element, POINT start,
-                                                      THtmlImageBuilder* builder) {
-  FRequestLog.WriteLogText(kScrollCaption, kLogScrollCaptureStarted);
-  auto log = [this](const std::string& message) { WriteLog(kScrollCaption, message); };
+bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink* sink) {
+  log_.WriteLogText(kScrollCaption, kLogScrollCaptureStarted);
+  auto log = [this](const std::string& message) { log_.WriteLog(kScrollCaption, message); };
   if (!element) {
     log(Format("newElement : %d", 0));
-    return nullptr;
+    return false;
   }
-  if (!builder) return nullptr;
+  if (!sink) return false;
   try {
     const LONG savedLeft = ScrollLeft(element), savedTop = ScrollTop(element);
     log(Format("scrollLeft : %ld", savedLeft));
@@ -191,18 +192,18 @@ std::unique_ptr<THtmlImage> TVantrelle::ScrollCapture(IHTMLElement2* element, PO
     const int32_t height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
 
     RECT client{};
-    if (viewW < 0) return nullptr;
-    if (viewW == 0 && ::GetClientRect(FDocHwnd, &client)) {
+    if (viewW < 0) return false;
+    if (viewW == 0 && ::GetClientRect(viewWindow_, &client)) {
       viewW = client.right - client.left;
       log(Format("Windows.GetClientRect(ClientWidthInView) : %d", viewW));
     }
-    if (viewH < 0) return nullptr;
-    if (viewH == 0 && ::GetClientRect(FDocHwnd, &client)) {
+    if (viewH < 0) return false;
+    if (viewH == 0 && ::GetClientRect(viewWindow_, &client)) {
       viewH = client.bottom - client.top;
       log(Format("Windows.GetClientRect(ClientHeightInView) : %d", viewH));
     }
 
-    ComPtr<IHTMLElement> body = DocumentBody(FDocument.get());
+    ComPtr<IHTMLElement> body = DocumentBody(document_.get());
     VARIANT alignTop;
     ::VariantInit(&alignTop);
     V_VT(&alignTop) = VT_BOOL;
@@ -230,10 +231,9 @@ std::unique_ptr<THtmlImage> TVantrelle::ScrollCapture(IHTMLElement2* element, PO
       LONG left = 0, top = 0;
       if (!rect || FAILED(rect->get_left(&left)) || FAILED(rect->get_top(&top)))
         throw Error("The body's client rectangle cannot be read");
-      FFrameStartX = left;
-      FFrameStartY = top;
-      log(Format("FFrameStartX : %d", FFrameStartX));
-      log(Format("FFrameStartX : %d", FFrameStartY));
+      frameStart_ = POINT{left, top};
+      log(Format("FFrameStartX : %d", static_cast<int>(frameStart_.x)));
+      log(Format("FFrameStartX : %d", static_cast<int>(frameStart_.y)));
     }
 
     ComPtr<IHTMLElement> parent;
@@ -245,27 +245,27 @@ std::unique_ptr<THtmlImage> TVantrelle::ScrollCapture(IHTMLElement2* element, PO
       log(Format("offsetTop : %ld", offsetTop));
     }
 
-    const POINT startPos{area.clientLeft + FFrameStartX, area.clientTop + FFrameStartY};
+    const POINT startPos{area.clientLeft + frameStart_.x, area.clientTop + frameStart_.y};
     log(Format("StartPos : %ld, %ld", startPos.x, startPos.y));
     SetScrollLeft(element, 0);
     SetScrollTop(element, 0);
 
-    builder->BeginImage(width, height);
+    sink->BeginImage(width, height);
     log(Format("Bitmap Width : %d", width));
     log(Format("Bitmap Height : %d", height));
     const TCaptureGrid grid = CaptureGrid(width, height, viewW, viewH);
-    builder->SetTileSize(grid.viewW, grid.viewH);
-    builder->SetTileCount(grid.cols, grid.rows, grid.Count());
+    sink->SetTileSize(grid.viewW, grid.viewH);
+    sink->SetTileCount(grid.cols, grid.rows, grid.Count());
     TBitmap tile(grid.viewW, grid.viewH);
 
     // Since Windows 8 the view window's own device context no longer shows what is on the
     // screen: copy from the desktop at the view's place, and give the screen time to follow.
     const bool fromScreen = IsWin8OrLater();
-    const HWND source = fromScreen ? ::GetDesktopWindow() : FDocHwnd;
+    const HWND source = fromScreen ? ::GetDesktopWindow() : viewWindow_;
     RECT docRect{};
-    if (fromScreen) ::GetWindowRect(FDocHwnd, &docRect);
+    if (fromScreen) ::GetWindowRect(viewWindow_, &docRect);
     log(Format("CountY : %d", grid.rows));
-    log(Format("FDocHwnd : %d", static_cast<int>(reinterpret_cast<INT_PTR>(FDocHwnd))));
+    log(Format("viewWindow_ : %d", static_cast<int>(reinterpret_cast<INT_PTR>(viewWindow_))));
     WindowDC dc(source);
     if (!dc) throw Error("No device context for the view window");
     const POINT origin{startPos.x + docRect.left, startPos.y + docRect.top};
@@ -285,38 +285,38 @@ std::unique_ptr<THtmlImage> TVantrelle::ScrollCapture(IHTMLElement2* element, PO
         ::BitBlt(tile.Canvas(), 0, 0, place.right - place.left, place.bottom - place.top, dc.get(), origin.x + dx,
                  origin.y + dy, SRCCOPY);
         if (fromScreen) ::Sleep(30);
-        builder->AddTile(col, row, index++, place, tile);
+        sink->AddTile(col, row, index++, place, tile);
       }
     }
-    return builder->GetResult();
+    return true;
   } catch (const std::exception&) {
-    return nullptr;
+    return false;
   }
 }
 
-void TVantrelle::PrepareIEWindowForCapture() {
-  FSavedPlacement = WINDOWPLACEMENT{};
-  FSavedPlacement.length = sizeof(WINDOWPLACEMENT);
-  ::GetWindowPlacement(FBrowserWindow, &FSavedPlacement);
-  if (FSavedPlacement.showCmd == SW_SHOWMINIMIZED) ::ShowWindow(FBrowserWindow, SW_RESTORE);
-  ::GetWindowRect(FBrowserWindow, &FSavedWindowRect);
+void TPageCapture::PrepareIEWindowForCapture() {
+  saved_.placement = WINDOWPLACEMENT{};
+  saved_.placement.length = sizeof(WINDOWPLACEMENT);
+  ::GetWindowPlacement(topWindow_, &saved_.placement);
+  if (saved_.placement.showCmd == SW_SHOWMINIMIZED) ::ShowWindow(topWindow_, SW_RESTORE);
+  ::GetWindowRect(topWindow_, &saved_.rect);
   BringIEWindowToFront();
-  auto body = DocumentBody(FDocument.get()).As<IHTMLElement2>();
+  auto body = DocumentBody(document_.get()).As<IHTMLElement2>();
   if (!body) throw Error("The document's body is not an element");
   SetScrollTop(body.get(), 0);
   SetScrollLeft(body.get(), 0);
 }
 
-void TVantrelle::RestoreIEWindow() {
-  const RECT& r = FSavedWindowRect;
-  ::SetWindowPos(FBrowserWindow, HWND_NOTOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
-  ::SetWindowPlacement(FBrowserWindow, &FSavedPlacement);
+void TPageCapture::RestoreIEWindow() {
+  const RECT& r = saved_.rect;
+  ::SetWindowPos(topWindow_, HWND_NOTOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+  ::SetWindowPlacement(topWindow_, &saved_.placement);
 }
 
-void TVantrelle::BringIEWindowToFront() {
-  ::SetWindowPos(FBrowserWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
-  ::ShowWindow(FBrowserWindow, SW_SHOW);
-  ::SetForegroundWindow(FBrowserWindow);
+void TPageCapture::BringIEWindowToFront() {
+  ::SetWindowPos(topWindow_, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  ::ShowWindow(topWindow_, SW_SHOW);
+  ::SetForegroundWindow(topWindow_);
 }
 
 }  // namespace vt

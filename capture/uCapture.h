@@ -1,11 +1,18 @@
-// The grid of views in which the page capture visits a picture: row by row, left to right;
-// every view but those of the last column and row is one full view.
+// Page capture: the document or one element, view by view, into a tile sink.
 #pragma once
 #include <windows.h>
+#include <mshtml.h>
+
 #include <cstdint>
+
+#include "base/ComPtr.h"
+#include "base/LogSink.h"
+#include "base/TileSink.h"
 
 namespace vt {
 
+// The grid of views in which the capture visits a picture: row by row, left to right; every view
+// but those of the last column and row is one full view.
 struct TCaptureGrid {
   int32_t width = 0, height = 0;  // the picture
   int32_t viewW = 0, viewH = 0;   // one view: the tile size
@@ -23,5 +30,46 @@ struct TCaptureGrid {
 
 // Throws vt::Error when a view size is 0: there is no grid to visit.
 TCaptureGrid CaptureGrid(int32_t width, int32_t height, int32_t viewW, int32_t viewH);
+
+// The browser window as a scroll capture found it, put back when the capture ends.
+struct TWindowPlacement {
+  WINDOWPLACEMENT placement;
+  RECT rect;
+};
+
+// The capture of one document: the document, the view window that shows it and the browser's
+// top-level window, as the request driver found them. The scroll route logs to `log`.
+class TPageCapture {
+public:
+  // `frameStart` is where an earlier scroll capture found the document's content in the view
+  // window; a scroll capture that finds no client rectangle of the element keeps it.
+  TPageCapture(ILogSink& log, ComPtr<IHTMLDocument2> document, HWND viewWindow, HWND topWindow,
+               POINT frameStart = {});
+
+  // Lets the browser draw the element into a memory bitmap, view by view; needs no visible
+  // window. True when the whole picture went to `sink`.
+  bool CaptureByElementRender(IHTMLElement2* element, ITileSink* sink);
+  // Scrolls the document view and copies its pixels from the screen; `start` is added to every
+  // scroll position. True when the whole picture went to `sink`; never raises.
+  bool ScrollCapture(IHTMLElement2* element, POINT start, ITileSink* sink);
+
+  // Where the document's content starts in the view window.
+  POINT FrameStart() const { return frameStart_; }
+  const TWindowPlacement& SavedPlacement() const { return saved_; }
+
+private:
+  // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
+  void PrepareIEWindowForCapture();
+  // Puts the browser window back as PrepareIEWindowForCapture found it.
+  void RestoreIEWindow();
+  void BringIEWindowToFront();
+
+  ILogSink& log_;
+  ComPtr<IHTMLDocument2> document_;
+  HWND viewWindow_;
+  HWND topWindow_;
+  POINT frameStart_;
+  TWindowPlacement saved_{};
+};
 
 }  // namespace vt

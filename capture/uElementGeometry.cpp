@@ -40,33 +40,6 @@ private:
   VARIANT v_;
 };
 
-// A comma text cut into pieces: blanks and commas separate, a piece in double quotes (a doubled
-// quote standing for one) stays whole. Empty pieces name no tag and are left out.
-std::vector<std::string> SplitCommaText(const std::string& text) {
-  std::vector<std::string> pieces;
-  size_t i = 0, n = text.size();
-  auto blank = [&](size_t at) { return at < n && static_cast<unsigned char>(text[at]) <= ' '; };
-  while (blank(i)) ++i;
-  while (i < n) {
-    std::string piece;
-    if (text[i] == '"') {
-      for (++i; i < n; ++i) {
-        if (text[i] != '"') piece += text[i];
-        else if (i + 1 < n && text[i + 1] == '"') piece += text[++i];
-        else { ++i; break; }
-      }
-    } else {
-      while (i < n && !blank(i) && text[i] != ',') piece += text[i++];
-    }
-    if (!piece.empty()) pieces.push_back(piece);
-    while (blank(i)) ++i;
-    if (i < n && text[i] == ',') {
-      do ++i; while (blank(i));
-    }
-  }
-  return pieces;
-}
-
 // dispatch->Invoke without named arguments; `result` receives the value.
 void Invoke(IDispatch* dispatch, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result,
             const char* what) {
@@ -140,7 +113,9 @@ int32_t CollectTaggedElements(IHTMLElement* start, const std::string& names,
   if (!all) return 0;
 
   int32_t count = 0;
-  const std::vector<std::string> tagNames = SplitCommaText(names);
+  std::vector<std::string> tagNames = SplitCommaText(names);
+  // An empty piece names no tag.
+  tagNames.erase(std::remove(tagNames.begin(), tagNames.end(), std::string()), tagNames.end());
   for (const std::string& name : tagNames) {
     OwnedVariant tag;
     V_VT(tag.get()) = VT_BSTR;

@@ -8,7 +8,6 @@
 #include "base/Handles.h"
 #include "base/Numbers.h"
 #include "base/Strings.h"
-#include "page/uXMLBitmap.h"
 
 namespace vt {
 namespace {

@@ -1,23 +1,19 @@
 #include "capture/uHostBrowser.h"
 
-#include <exdisp.h>
-
 #include <algorithm>
 
 #include "base/Errors.h"
 #include "base/MessagePump.h"
 #include "base/Strings.h"
-#include "control/VantrelleImpl.h"
 
 namespace vt {
 
-void TVantrelle::GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc) {
+void GetHostBrowser(IUnknown* control, HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc) {
   docHwnd = nullptr;
   browser.reset();
   doc.reset();
-  IUnknown* self = ControlObject();
   ComPtr<IOleObject> object;
-  if (!self || self->QueryInterface(IID_IOleObject, object.put_void()) != S_OK || !object) return;
+  if (!control || control->QueryInterface(IID_IOleObject, object.put_void()) != S_OK || !object) return;
   ComPtr<IOleClientSite> site;
   if (object->GetClientSite(site.put()) != S_OK || !site) return;
   ComPtr<IOleContainer> container;
@@ -33,7 +29,7 @@ void TVantrelle::GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, Co
   doc = document;
 }
 
-bool TVantrelle::WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
+bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
   if (!doc) return false;
   const DWORD start = ::GetTickCount();
   for (;;) {

@@ -1,7 +1,8 @@
-// Plain routines around the browser that hosts the control; the control's own methods that reach
-// the browser (GetHostBrowser, WaitForDocumentComplete) are declared in control/VantrelleImpl.h.
+// The browser that hosts the control: reached from the control's client site, its document
+// waited for and searched.
 #pragma once
 #include <windows.h>
+#include <exdisp.h>
 #include <mshtml.h>
 
 #include <cstdint>
@@ -11,6 +12,13 @@
 
 namespace vt {
 
+// The page's document, the window that shows it and the browser, reached from the client site of
+// the control's COM object `control` (none: nothing is found). Each is set only as far as the
+// chain of queries gets; none of them raises.
+void GetHostBrowser(IUnknown* control, HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc);
+// Processes the thread's messages until the document's readyState is "complete" (true), the
+// time-out has passed or the application is told to quit (false).
+bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
 // The first element inside the document's body whose id equals `id`, letter case ignored; none
 // when there is none. Raises "Invalid HTML document" or "Can't find <body> element".
 void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLElement>& elem);

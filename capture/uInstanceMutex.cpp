@@ -1,7 +1,6 @@
 #include "capture/uInstanceMutex.h"
 
 #include "base/Strings.h"
-#include "control/VantrelleImpl.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -13,22 +12,23 @@ constexpr const char* kMutexCaption = "Mutex >> ";
 
 std::string InstanceMutexName(DWORD processId) { return Format("$$VTNS$$_%lu", processId); }
 
-bool TVantrelle::CreateInstanceMutex() {
+bool CreateInstanceMutex(ILogSink& log, Handle& mutex) {
   const std::string name = InstanceMutexName(::GetCurrentProcessId());
-  WriteLog(kMutexIdCaption, name);
+  log.WriteLog(kMutexIdCaption, name);
   // The answer of CreateMutex is read before anything else can change the thread's last error.
-  Handle mutex(::CreateMutexA(nullptr, TRUE, name.c_str()));
+  Handle created(::CreateMutexA(nullptr, TRUE, name.c_str()));
   const DWORD error = ::GetLastError();
-  WriteLog(kMutexCaption, Format("Mutext Handle : %d", static_cast<int>(reinterpret_cast<intptr_t>(mutex.get()))));
+  const int handle = static_cast<int>(reinterpret_cast<intptr_t>(created.get()));
+  log.WriteLog(kMutexCaption, Format("Mutext Handle : %d", handle));
   if (error == ERROR_ALREADY_EXISTS) {
-    // Refused. A mutex this control's own running request holds stays in the field, so that
+    // Refused. A mutex this control's own running request holds stays in `mutex`, so that
     // that request's clean-up still closes it.
-    WriteLog(kMutexCaption, LoadResString(kLogAlreadyRunning));
+    log.WriteLogText(kMutexCaption, kLogAlreadyRunning);
     return false;
   }
-  WriteLog(kMutexCaption, LoadResString(kLogNoRunningInstance));
+  log.WriteLogText(kMutexCaption, kLogNoRunningInstance);
   // A failed creation (no handle) lets the request run unguarded rather than not at all.
-  FInstanceMutex = std::move(mutex);
+  mutex = std::move(created);
   return true;
 }
 

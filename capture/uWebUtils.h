@@ -1,4 +1,4 @@
-// Free-standing system and web routines shared by the whole control.
+// Web routines: URLs, downloads over HTTP and the local host's address.
 #pragma once
 #include <windows.h>
 #include <wininet.h>
@@ -9,27 +9,6 @@
 #include "capture/uHttpGet.h"
 
 namespace vt {
-
-// Integrity level 1..5 from a mandatory-label RID (1 untrusted, 2 low, 3 medium/high, 4 system, 5 protected).
-uint8_t IntegrityLevelFromRid(DWORD rid);
-// Only on a platform reporting NT 6.x; process id 0 is the current process.
-bool GetProcessIntegrityLevel(DWORD processId, uint8_t& level);
-
-// Version codes of the platform reported by GetVersionExA (10 Vista .. 13 Windows 8.1, 0 unknown).
-struct ReportedVersion {
-  DWORD platform = 0, major = 0, minor = 0, build = 0;
-  std::string servicePack;
-};
-uint8_t WindowsVersionCode(const ReportedVersion& v);
-uint8_t GetWindowsVersion();
-bool IsVistaOrLater();
-bool IsWin8OrLater();
-bool IsWin81();
-
-HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* path);
-std::string GetLocalAppDataLowPath();
-std::string GetTempFolder();
-std::string GetTempFile(const std::string& folder, const std::string& prefix);
 
 struct UrlParts {
   std::string scheme, host, path;

@@ -359,7 +359,7 @@ HRESULT TVantrelleControl::RunUAC(VARIANT* value) {
 // low integrity that calls these on its elevated second instance.
 HRESULT TVantrelleControl::RunCompatibilityMode(VARIANT_BOOL* value) {
   if (!value) return E_POINTER;
-  return SafeCall(IID_IVantrelle, [&] { *value = ToVariantBool(SetCompatibilityMode()); });
+  return SafeCall(IID_IVantrelle, [&] { *value = ToVariantBool(BrowserSettings().SetCompatibilityMode()); });
 }
 
 HRESULT TVantrelleControl::RunCompatibilityIEWinSize(LONG left, LONG top, LONG right, LONG bottom, LONG iehandle,
@@ -367,14 +367,15 @@ HRESULT TVantrelleControl::RunCompatibilityIEWinSize(LONG left, LONG top, LONG r
   if (!value) return E_POINTER;
   // right and bottom are the width and the height.
   HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(iehandle));
-  return SafeCall(IID_IVantrelle, [&] { *value = ToVariantBool(MoveIEWindow(left, top, right, bottom, window)); });
+  return SafeCall(IID_IVantrelle,
+                  [&] { *value = ToVariantBool(BrowserSettings().MoveIEWindow(left, top, right, bottom, window)); });
 }
 
 HRESULT TVantrelleControl::RunCompatibilityAllsite(VARIANT_BOOL* value) {
   if (!value) return E_POINTER;
   // The setting yields no success value: the answer is always false.
   return SafeCall(IID_IVantrelle, [&] {
-    SetAllSiteSetup();
+    BrowserSettings().SetAllSiteSetup();
     *value = VARIANT_FALSE;
   });
 }

@@ -3,16 +3,12 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
-#include <exdisp.h>
-#include <mshtml.h>
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "base/ComPtr.h"
 #include "base/Handles.h"
 #include "base/MessageHook.h"
 #include "capture/uBrowserSettings.h"
@@ -21,8 +17,6 @@
 namespace vt {
 
 class TElementCapture;
-class THtmlImage;
-class THtmlImageBuilder;
 class TfmPreviewForm;
 struct TPreviewRequest;
 struct TRequest;
@@ -30,7 +24,7 @@ struct TRequest;
 // The control's class identifier: the coclass Vantrelle of the type library.
 extern const CLSID kVantrelleClassId;
 
-class TVantrelle : public IBrowserSettingsWriter {
+class TVantrelle {
 public:
   TVantrelle() { FRequestLog.SetListener([this] { LogChanged(); }); }
   virtual ~TVantrelle();
@@ -54,59 +48,23 @@ public:
   // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
   std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
 
-  // The browser's settings (uBrowserSettings). Registry errors are logged, never raised.
-  bool IsCompatibilityModeSet();
-  bool SetCompatibilityMode() override;
-  // The browser's zoom factor, 1000 per percent; none when it is not set or cannot be read.
-  std::optional<int32_t> GetIEZoomSize();
-  void SetAllSiteSetup() override;
-
-  // The browser's window (uBrowserWindow).
-  bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override;
-
-  // The per-process single-request mutex (uInstanceMutex): true when this request now holds it in
-  // FInstanceMutex, false when another request of this process holds it.
-  bool CreateInstanceMutex();
-
-  // Page capture (capture/uCapture.cpp): the element view by view into `builder`; the finished
-  // picture, or null when the capture failed.
-  // Lets the browser draw the element into a memory bitmap; needs no visible window.
-  std::unique_ptr<THtmlImage> CaptureByElementRender(IHTMLElement2* element, THtmlImageBuilder* builder);
-  // Scrolls the document view and copies its pixels from the screen; `start` is added to every
-  // scroll position. Uses FDocument, FDocHwnd and FBrowserWindow.
-  std::unique_ptr<THtmlImage> ScrollCapture(IHTMLElement2* element, POINT start, THtmlImageBuilder* builder);
-  // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
-  void PrepareIEWindowForCapture();
-  // Puts the browser window back as PrepareIEWindowForCapture found it.
-  void RestoreIEWindow();
-  void BringIEWindowToFront();
+  // The browser's settings as this control changes them itself, logging to the request log.
+  TBrowserSettings& BrowserSettings() { return browserSettings_; }
 
   // The request of Run2 (control/uRequestDriver.cpp): reads the switches, prepares the browser,
   // captures the page, hands over to RunPreview and cleans up on every way out. Returns S_OK
   // for every end of the request; an error that escapes it is raised again after the clean-up.
   HRESULT Run2Request(const std::string& params, IDispatch* divObj);
 
-  // The page's document, the window that shows it and the browser, reached from the control's
-  // client site. Each is set only as far as the chain of queries gets; none of them raises.
-  void GetHostBrowser(HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc);
-  // Processes the thread's messages until the document's readyState is "complete" (true), the
-  // time-out has passed or the application is told to quit (false).
-  bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs);
-
   // The application's message hook while and after a preview runs: a close or quit message ends
   // the protected-mode loop and is held to be posted again; it is dispatched as usual.
   void AppOnMessage(MSG& msg, bool& handled);
-
-  // The button-image package of `url` in the cache folder of `domain` (preview/uButtonPackage):
-  // true when a usable package is there. `iniPath` names its settings file as soon as the zip's
-  // file name is known, also when the result is false.
-  bool ImgBtnDownProc(const std::string& domain, const std::string& url, std::string& iniPath);
 
 protected:
   // The control's own COM object, whose client site leads to the browser; none while the control
   // has no COM face.
   virtual IUnknown* ControlObject() { return nullptr; }
-  // The integrity level of this process (uWebUtils); false when it cannot be read.
+  // The integrity level of this process (base/SystemInfo); false when it cannot be read.
   virtual bool ReadIntegrityLevel(uint8_t& level);
   // Continues a request whose page was captured into request.image: the preview. The clean-up
   // that follows it runs on every way out.
@@ -114,15 +72,9 @@ protected:
   // Shows the preview window with what the request prepared (the seam where tests look).
   virtual void ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview);
 
-  // The request in progress. The request driver, the capture and the browser routines share these;
-  // between requests they keep their last values.
-  WINDOWPLACEMENT FSavedPlacement{};     // browser window placement saved before a scroll capture
-  RECT FSavedWindowRect{};               // browser window rectangle saved before a scroll capture
-  ComPtr<IHTMLDocument2> FDocument;      // the document being captured: the host page's or a frame's
-  int32_t FFrameStartX = 0;              // first client rectangle of the body at the last scroll capture
-  int32_t FFrameStartY = 0;
-  HWND FDocHwnd = nullptr;               // the browser's view window showing the host document
-  HWND FBrowserWindow = nullptr;         // the browser's top-level window
+  // What the requests share; between requests these keep their last values.
+  int32_t FFrameStartX = 0;              // where the last scroll capture found the document's content
+  int32_t FFrameStartY = 0;              // in the view window
   bool FRunning = true;                  // a preview runs; the protected-mode loop runs while it is set
   bool FQuitRequested = false;           // a WM_CLOSE or WM_QUIT arrived during the protected-mode loop
   Handle FInstanceMutex;                 // the per-process single-request mutex this request holds
@@ -160,6 +112,7 @@ private:
   void LogRunText(const std::string& message);
 
   TRequestLog FRequestLog;
+  TBrowserSettings browserSettings_{FRequestLog, kVantrelleClassId};
   bool FLogVisible = false;
   std::unique_ptr<TMessageHook> FMessageHook;  // AppOnMessage's own hook on this thread; goes with the control
 };

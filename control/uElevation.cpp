@@ -1,5 +1,7 @@
 #include "control/uElevation.h"
 
+#include "base/Strings.h"
+
 namespace vt {
 namespace {
 
@@ -12,9 +14,7 @@ TCoGetObject gCoGetObject = SystemCoGetObject;
 }  // namespace
 
 std::wstring ElevationMonikerName(REFCLSID clsid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(clsid, text, 40);
-  return std::wstring(L"Elevation:Administrator!new:") + text;
+  return L"Elevation:Administrator!new:" + ToWide(GuidText(clsid));
 }
 
 HRESULT CreateElevatedInstance(HWND window, REFCLSID clsid, REFIID iid, void** instance) {

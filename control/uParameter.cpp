@@ -1,9 +1,9 @@
 #include "control/uParameter.h"
 
 #include "base/Errors.h"
+#include "base/LogSink.h"
 #include "base/Numbers.h"
 #include "base/Strings.h"
-#include "control/uRequestLog.h"
 
 namespace vt {
 namespace {
@@ -29,37 +29,6 @@ std::string WithoutFirstAndLastChar(const std::string& text, UINT codePage) {
   size_t last = 0;
   for (size_t i = 0; i < text.size(); i += CharSize(text, i, text.size(), codePage)) last = i;
   return last > first ? text.substr(first, last - first) : std::string();
-}
-
-// A comma list: entries separated by commas or blanks; a double-quoted entry may hold both ("" for
-// a quote). A comma after a comma, or one that ends the text, gives an empty entry.
-std::vector<std::string> SplitCommaList(const std::string& text) {
-  const size_t n = text.size();
-  auto isBlank = [&](size_t i) { return i < n && static_cast<unsigned char>(text[i]) <= ' '; };
-  std::vector<std::string> entries;
-  size_t i = 0;
-  while (isBlank(i)) ++i;
-  while (i < n) {
-    std::string entry;
-    if (text[i] == '"') {
-      for (++i; i < n; ++i) {
-        if (text[i] != '"') entry += text[i];
-        else if (i + 1 < n && text[i + 1] == '"') entry += text[++i];
-        else { ++i; break; }
-      }
-    } else {
-      size_t start = i;
-      while (i < n && !isBlank(i) && text[i] != ',') ++i;
-      entry = text.substr(start, i - start);
-    }
-    entries.push_back(entry);
-    while (isBlank(i)) ++i;
-    if (i < n && text[i] == ',') {
-      if (i + 1 == n) entries.emplace_back();
-      for (++i; isBlank(i);) ++i;
-    }
-  }
-  return entries;
 }
 
 }  // namespace
@@ -122,9 +91,9 @@ void GetSwitchValues(const std::string& params, const std::string& name, int ind
   if (FindChar(value, '\'', codePage) != std::string::npos) value = WithoutFirstAndLastChar(value, codePage);
 }
 
-std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, TRequestLog& log) {
+std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, ILogSink& log) {
   std::vector<int32_t> breaks;
-  for (const std::string& entry : SplitCommaList(text)) {
+  for (const std::string& entry : SplitCommaText(text)) {
     auto position = TryStrToInt(entry);
     if (!position)
       throw ConversionError(Format("Page-break list \"%s\": \"%s\" is not a valid integer", text.c_str(),

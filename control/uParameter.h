@@ -15,7 +15,7 @@
 
 namespace vt {
 
-class TRequestLog;
+class ILogSink;
 
 // The non-empty items of `text` cut at `separator`, CR and LF, blanks, CR and LF skipped at
 // the start of each item, quote characters kept.
@@ -37,6 +37,6 @@ void GetSwitchValues(const std::string& params, const std::string& name, int ind
 // The page-break positions of a manual list "100,200" continued every `step` pixels up to the
 // first position at or beyond `height`; each added position is logged under "Test::".
 // Raises a ConversionError for an entry that is not an integer and vt::Error for an empty list.
-std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, TRequestLog& log);
+std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, ILogSink& log);
 
 }  // namespace vt

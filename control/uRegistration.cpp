@@ -69,12 +69,6 @@ void UnregisterClassEntries(const std::string& clsidKey) {
 
 }  // namespace
 
-std::string GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return ToAnsi(text);
-}
-
 void CreateRegDWordValue(const std::string& keyName, const std::string& valueName, DWORD value, HKEY root) {
   SetValue(root, keyName, valueName, REG_DWORD, &value, sizeof(value));
 }

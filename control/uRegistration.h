@@ -8,9 +8,6 @@
 
 namespace vt {
 
-// The registry form of a GUID: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
-std::string GuidText(REFGUID guid);
-
 // Writes a REG_DWORD under `root`\`keyName`, creating the key; raises vt::Error
 // ("Error creating system registry entry") when the key cannot be created or the value written.
 void CreateRegDWordValue(const std::string& keyName, const std::string& valueName, DWORD value,

@@ -7,11 +7,13 @@
 #include "base/Errors.h"
 #include "base/MessagePump.h"
 #include "base/Strings.h"
+#include "base/SystemInfo.h"
 #include "capture/uBrowserWindow.h"
+#include "capture/uCapture.h"
 #include "capture/uFrames.h"
 #include "capture/uGetIEVersion.h"
 #include "capture/uHostBrowser.h"
-#include "capture/uWebUtils.h"
+#include "capture/uInstanceMutex.h"
 #include "control/VantrelleImpl.h"
 #include "control/uActiveForm.h"
 #include "page/uURLImg.h"
@@ -76,6 +78,15 @@ std::pair<int64_t, int64_t> CutEdges(int64_t size, int64_t before, int64_t after
 }
 
 LONG ToLong(int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// The scroll route ends without a picture rather than with an error, up to the taking of its result.
+std::unique_ptr<THtmlImage> ScrollResult(THtmlImageBuilder& builder) {
+  try {
+    return builder.GetResult();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
 
 }  // namespace
 
@@ -146,7 +157,7 @@ bool TVantrelle::PrepareRequest(TRequest& request) {
     if (level <= 2) {
       LogRun(kLogNewBrowserOnVista);
       LogRun(kLogLowIntegrity);
-      if (!CreateInstanceMutex()) return false;
+      if (!CreateInstanceMutex(FRequestLog, FInstanceMutex)) return false;
       request.holdsMutex = true;
       FProtectedMode = true;
     } else {
@@ -179,11 +190,9 @@ bool TVantrelle::FindBrowserAndDocument(TRequest& request) {
   LogRunText(LoadResString(kLogExactFrameSearch) + " = [" + TrueFalse(request.exactFrame) + "]");
   LogRun(kLogGettingHostPage);
 
-  GetHostBrowser(request.viewWindow, request.browser, request.document);
+  GetHostBrowser(ControlObject(), request.viewWindow, request.browser, request.document);
   GetWebBrowserFromWindow(request.viewWindow, request.browser);
   request.topWindow = GetTopParentWindow(request.viewWindow);
-  FDocHwnd = request.viewWindow;
-  FBrowserWindow = request.topWindow;
 
   if (request.framePath.empty()) {
     LogRun(kLogCapturingHostDocument);
@@ -192,7 +201,6 @@ bool TVantrelle::FindBrowserAndDocument(TRequest& request) {
     GetFrameDocument(request.browser.get(), request.framePath, request.exactFrame, request.document);
   }
 
-  FDocument = request.document;
   if (request.document) {
     Bstr domain;
     if (SUCCEEDED(request.document->get_domain(domain.put()))) request.siteDomain = ToAnsi(domain.str());
@@ -212,7 +220,7 @@ bool TVantrelle::AdjustBrowser(TRequest& request) {
   if (request.browserVersion < 8) return true;
 
   // A browser without a zoom setting shows its pages at 100.
-  const int32_t zoom = GetIEZoomSize().value_or(100 * 1000) / 1000;
+  const int32_t zoom = browserSettings_.GetIEZoomSize().value_or(100 * 1000) / 1000;
   LogRunText(Format(LoadResString(kLogCurrentZoom).c_str(), std::to_string(zoom).c_str()));
   if (zoom != 100) {
     ExecZoom(request.browser.get(), 100);
@@ -228,12 +236,12 @@ bool TVantrelle::AdjustBrowser(TRequest& request) {
   LogRun(kLogCompatibilityOption);
   bool newlyOn = false;
   if (FProtectedMode) {
-    if (!IsCompatibilityModeSet()) {
+    if (!browserSettings_.IsCompatibilityModeSet()) {
       if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogElevationDone))
         newlyOn = elevated->SetCompatibilityMode();
     }
   } else {
-    newlyOn = SetCompatibilityMode();
+    newlyOn = browserSettings_.SetCompatibilityMode();
   }
   if (!newlyOn) {
     LogRun(kLogCompatibilityAlreadyOn);
@@ -304,8 +312,8 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
     } else {
       LogRun(kLogResizeOldSystem);
       LogRun(kLogResizingBrowserWindow);
-      MoveIEWindow(0, 0, width, height, request.topWindow);
-      SetAllSiteSetup();
+      browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
+      browserSettings_.SetAllSiteSetup();
     }
   } catch (const std::exception&) {
     // No /ws, or not numbers: the window keeps its size.
@@ -404,9 +412,15 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
   }
   LogRun(kLogCapturingDocument);
 
+  TPageCapture capture(FRequestLog, request.document, request.viewWindow, request.topWindow,
+                       POINT{FFrameStartX, FFrameStartY});
+  THtmlImageBuilder& builder = *request.builder;
   if (request.scrollCapture) {
     LogRun(kLogScrollCapture);
-    request.image = ScrollCapture(request.scrollElement.get(), POINT{0, 0}, request.builder.get());
+    if (capture.ScrollCapture(request.scrollElement.get(), POINT{0, 0}, &builder))
+      request.image = ScrollResult(builder);
+    FFrameStartX = capture.FrameStart().x;
+    FFrameStartY = capture.FrameStart().y;
   } else if (divObj) {
     LogRun(kLogElementRenderCapture);
     divObj->QueryInterface(IID_IHTMLElement2, request.divElement2.put_void());
@@ -414,10 +428,10 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
     divObj->QueryInterface(IID_IHTMLElement, request.divElement.put_void());
     if (!request.divElement) LogRunText("div IID_IHTMLElement QueryInterface Failed");
     LogRun(kLogCapturingDiv);
-    request.image = CaptureByElementRender(request.divElement2.get(), request.builder.get());
+    if (capture.CaptureByElementRender(request.divElement2.get(), &builder)) request.image = builder.GetResult();
   } else {
     LogRun(kLogElementRenderCapture);
-    request.image = CaptureByElementRender(request.scrollElement.get(), request.builder.get());
+    if (capture.CaptureByElementRender(request.scrollElement.get(), &builder)) request.image = builder.GetResult();
   }
   LogRun(kLogCaptureDone);
   if (!request.image) LogRun(kLogCaptureFailed);
@@ -433,7 +447,7 @@ void TVantrelle::RestoreBrowserWindow(TRequest& request) {
   } else {
     LogRun(kLogRestoreOldSystem);
     LogRun(kLogRestoringBrowserWindow);
-    MoveIEWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, request.topWindow);
+    browserSettings_.MoveIEWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, request.topWindow);
   }
 }
 

@@ -67,7 +67,7 @@ struct TRequest {
 
   std::optional<int32_t> savedZoom;  // set when the zoom was forced to 100, to be put back
   std::unique_ptr<IBrowserSettingsWriter> elevated;
-  RECT savedWindowRect{};
+  RECT savedWindowRect{};    // the browser window before /ws sized it, put back after the capture
   bool windowSized = false;  // the browser window was moved for the capture and is to be put back
 
   ComPtr<IHTMLElement2> scrollElement;

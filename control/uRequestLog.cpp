@@ -4,7 +4,7 @@
 
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/TempFiles.h"
 
 namespace vt {
 
@@ -26,10 +26,6 @@ void TRequestLog::WriteLog(const std::string& caption, const std::string& messag
 void TRequestLog::Clear() {
   lines_.clear();
   Changed();
-}
-
-void TRequestLog::WriteLogText(const std::string& caption, unsigned textId) {
-  WriteLog(caption, LoadResString(textId));
 }
 
 std::string TRequestLog::FilePath() { return GetTempFolder() + "\\Vantrelle.log"; }

@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "base/LogSink.h"
+
 namespace vt {
 
-class TRequestLog {
+class TRequestLog : public ILogSink {
 public:
   // Called after every change of the lines, whoever writes them.
   void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
   // Appends "[caption] >> <long time> >>message".
-  void WriteLog(const std::string& caption, const std::string& message);
-  // The same with the log text `textId` of the string tables as the message.
-  void WriteLogText(const std::string& caption, unsigned textId);
+  void WriteLog(const std::string& caption, const std::string& message) override;
 
   const std::vector<std::string>& Lines() const { return lines_; }
   void Clear();

@@ -9,6 +9,7 @@
 #include "base/MessagePump.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "capture/uElementGeometry.h"
 #include "capture/uWebUtils.h"
 #include "control/VantrelleImpl.h"
@@ -18,6 +19,7 @@
 #include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPreviewForm.h"
+#include "preview/uButtonPackage.h"
 #include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 
@@ -280,7 +282,7 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   const std::string url = request.switches.Text(swImgs, 0);
   LogRunText(Format((LoadResString(kLogPackageUrl) + " = [%s].").c_str(), url.c_str()));
   std::string iniPath, title, iconPath, closeButton;
-  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(request.siteDomain, url, iniPath);
+  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(FRequestLog, request.siteDomain, url, iniPath);
   // A package kept from an earlier request still dresses the window when this fetch failed.
   const bool settingsThere = !iniPath.empty() && FileExists(iniPath);
   if (fetched) {

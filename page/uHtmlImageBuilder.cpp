@@ -10,7 +10,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/TempFiles.h"
 #include "page/uBandReader.h"
 
 namespace vt {

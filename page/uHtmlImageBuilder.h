@@ -9,23 +9,17 @@
 
 #include "base/Bitmap.h"
 #include "base/Stream.h"
+#include "base/TileSink.h"
 #include "page/uHtmlImage.h"
 #include "page/uTileFile.h"
 
 namespace vt {
 
-// Calling order: BeginImage, SetTileSize, SetTileCount, AddTile once per tile with the highest
-// index last, GetResult.
-class THtmlImageBuilder {
+// A tile sink that makes a picture of the tiles: GetResult follows the sink's calls.
+class THtmlImageBuilder : public ITileSink {
 public:
-  virtual ~THtmlImageBuilder() = default;
   // The finished picture, or null; the caller owns it.
   virtual std::unique_ptr<THtmlImage> GetResult() = 0;
-  virtual void BeginImage(int32_t width, int32_t height) = 0;
-  virtual void SetTileSize(int32_t tileWidth, int32_t tileHeight) = 0;
-  virtual void SetTileCount(int32_t cols, int32_t rows, int32_t count) = 0;
-  // `rect` is the tile's place in the picture; the caller keeps its bitmap.
-  virtual void AddTile(int32_t col, int32_t row, int32_t index, const RECT& rect, const TBitmap& bitmap) = 0;
 };
 
 // Writes each picture to a new temporary tile file. A picture the format cannot hold is refused

@@ -300,14 +300,12 @@ void TPrintEngine::DrawFooter(HDC canvas, int32_t pageNo, long double factor) {
 std::vector<int32_t> TPrintEngine::PagesOf(const std::string& pageList) const {
   std::vector<int32_t> pages;
   const int32_t count = GetPageCount();
-  size_t start = 0;
-  while (start <= pageList.size()) {
-    size_t comma = pageList.find(',', start);
-    if (comma == std::string::npos) comma = pageList.size();
-    auto n = TryStrToInt(pageList.substr(start, comma - start));
+  std::vector<std::string> entries;
+  SplitStr(',', pageList, entries);
+  for (const std::string& entry : entries) {
+    auto n = TryStrToInt(entry);
     // Numbers that name no page of the document are skipped like any other non-page entry.
     if (n && *n >= 1 && *n <= count) pages.push_back(*n);
-    start = comma + 1;
   }
   return pages;
 }

@@ -82,19 +82,6 @@ COLORREF ParseColor(const std::string& text) {
   return 0x000000;
 }
 
-void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
-  if (text.empty()) return;
-  size_t start = 0;
-  for (size_t at; (at = text.find(delimiter, start)) != std::string::npos; start = at + 1)
-    list.push_back(text.substr(start, at - start));
-  list.push_back(text.substr(start));
-}
-
-void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
-  if (Trim(text).empty()) return;
-  SplitStr(delimiter, text, list);
-}
-
 std::vector<std::wstring> SplitUserStr(const std::wstring& text) {
   std::vector<std::wstring> items;
   size_t i = 0, n = text.size();

@@ -32,10 +32,6 @@ int32_t ParseSize(const std::string& text, bool& percent);
 uint8_t ParseAlign(const std::string& text);
 // A colour word (black, blue, red, yellow, green, white, purple) as 0x00BBGGRR; else black.
 COLORREF ParseColor(const std::string& text);
-// Appends the pieces of `text` cut at `delimiter`, empty ones included; nothing for "".
-void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list);
-// As SplitStr, but adds nothing for a text of blanks only.
-void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list);
 // The items of a user string: cut at "^" and line breaks outside quotes, leading blanks
 // skipped, empty items dropped, quotes kept.
 std::vector<std::wstring> SplitUserStr(const std::wstring& text);

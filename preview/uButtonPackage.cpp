@@ -12,9 +12,9 @@
 #include "base/Handles.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
-#include "control/VantrelleImpl.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -234,11 +234,11 @@ void UnzipPackage(const std::string& zipPath, const std::string& targetFolder, c
   }
 }
 
-bool TVantrelle::ImgBtnDownProc(const std::string& domain, const std::string& url, std::string& iniPath) {
+bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath) {
   SYSTEMTIME modified{};
   bool known = GetURLLastModified(url, modified);
-  WriteLog(kCaption, Format(LoadResString(kLogPackageModifiedTime).c_str(), modified.wYear, modified.wMonth,
-                            modified.wDay, modified.wHour, modified.wMinute, modified.wSecond));
+  log.WriteLog(kCaption, Format(LoadResString(kLogPackageModifiedTime).c_str(), modified.wYear, modified.wMonth,
+                                modified.wDay, modified.wHour, modified.wMinute, modified.wSecond));
   if (!known) return false;
   std::string remote = FileDateText(modified);
 
@@ -249,18 +249,18 @@ bool TVantrelle::ImgBtnDownProc(const std::string& domain, const std::string& ur
   }
   // The domain comes from the page: it may name one folder under the root and nothing else.
   if (!domain.empty() && !IsFolderName(domain)) {
-    WriteLog(kCaption, "Refused site folder name : " + domain);
+    log.WriteLog(kCaption, "Refused site folder name : " + domain);
     return false;
   }
   std::string folder = domain.empty() ? root : root + "\\" + domain;
-  WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
+  log.WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
   if (!EnsureFolder(folder)) return false;
 
   std::string name = PackageFileName(url);
-  WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
+  log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
   if (name.empty()) return false;
   iniPath = folder + "\\index.ini";
-  WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
+  log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
 
   TIniFile ini(iniPath);
   if (IsFile(iniPath)) {
@@ -277,7 +277,7 @@ bool TVantrelle::ImgBtnDownProc(const std::string& domain, const std::string& ur
     PlacePackage(ToWide(staging.folder), ToWide(folder));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.
-    WriteLog(kCaption, e.what());
+    log.WriteLog(kCaption, e.what());
     return false;
   }
   // Written after the package is in place, as its own "index.ini" replaces the file.

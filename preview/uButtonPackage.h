@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/LogSink.h"
 #include "capture/uHttpGet.h"
 
 namespace vt {
@@ -36,5 +37,10 @@ std::string PackageFileName(const std::string& url);
 // that would land outside the folder, or a package beyond `limits`; names and declared sizes are
 // checked before anything is written.
 void UnzipPackage(const std::string& zipPath, const std::string& folder, const TUnzipLimits& limits = {});
+
+// The button-image package of `url` in the cache folder of `domain`: true when a usable package
+// is there. `iniPath` names its settings file as soon as the zip's file name is known, also when
+// the result is false.
+bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath);
 
 }  // namespace vt

@@ -14,7 +14,7 @@
 #include "base/PrintJob.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/SystemInfo.h"
 #include "preview/frmPrintStatus.h"
 #include "resources/StringIds.h"
 

@@ -5,6 +5,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/env.sh"
 
+"$ROOT/scripts/check-layers.sh"
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
 

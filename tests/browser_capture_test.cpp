@@ -6,10 +6,10 @@
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "base/SystemInfo.h"
 #include "browser/HtmlObjects.h"
 #include "capture/uCapture.h"
-#include "capture/uWebUtils.h"
-#include "control/VantrelleImpl.h"
+#include "control/uRequestLog.h"
 #include "page/uHtmlImageBuilder.h"
 #include "resources/StringIds.h"
 #include "support/BrowserPage.h"
@@ -22,19 +22,19 @@ namespace {
 
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 
-// The control with the request state the driver sets before it captures.
-struct TCaptureControl : TVantrelle {
-  using TVantrelle::FFrameStartX;
-  using TVantrelle::FFrameStartY;
-  using TVantrelle::FSavedPlacement;
+HWND BrowserWindow(BrowserPage& page) { return ::GetAncestor(page.View(), GA_ROOT); }
 
-  explicit TCaptureControl(BrowserPage& page, ComPtr<IHTMLDocument2> document = {}) {
-    FDocument = document ? document : page.Doc();
-    FDocHwnd = page.View();
-    FBrowserWindow = ::GetAncestor(FDocHwnd, GA_ROOT);
-  }
-  HWND BrowserWindow() const { return FBrowserWindow; }
+// The capture of the page's document (or of `document`) with the windows the driver finds,
+// writing to a request log of its own.
+struct TTestCapture : TRequestLog, TPageCapture {
+  explicit TTestCapture(BrowserPage& page, ComPtr<IHTMLDocument2> document = {})
+      : TPageCapture(*this, document ? document : page.Doc(), page.View(), BrowserWindow(page)) {}
 };
+
+// The picture a capture gave the builder, or none when it failed.
+std::unique_ptr<THtmlImage> Result(bool captured, THtmlImageBuilder& builder) {
+  return captured ? builder.GetResult() : nullptr;
+}
 
 // Passes everything on to a tile-file builder and notes the calls that shape the picture.
 class TRecordingBuilder : public THtmlImageBuilder {
@@ -83,9 +83,9 @@ ComPtr<IHTMLElement2> Body(IHTMLDocument2* doc) {
   return body.As<IHTMLElement2>();
 }
 
-// Whether a log line of the control ends with `message`.
-bool Logged(const TVantrelle& control, const std::string& message) {
-  const auto& lines = control.RequestLog().Lines();
+// Whether a log line ends with `message`.
+bool Logged(const TRequestLog& log, const std::string& message) {
+  const auto& lines = log.Lines();
   return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
     return l.size() >= message.size() && l.compare(l.size() - message.size(), message.size(), message) == 0;
   });
@@ -128,12 +128,12 @@ TEST(CaptureGrid, ColumnsRowsAndTheLastTiles) {
 
 TEST(ElementRender, StandardsPageIsCapturedWholeByBothRoutes) {
   BrowserPage p(kLargePage);
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   auto html = p.ScrollElement();
   html->put_scrollLeft(300);
   html->put_scrollTop(40);
   TRecordingBuilder builder;
-  auto image = control.CaptureByElementRender(html.get(), &builder);
+  auto image = Result(capture.CaptureByElementRender(html.get(), &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
   // Views of 783 x 583: the last column and row are what is left of the picture.
   EXPECT_EQ(builder.calls, (std::vector<std::string>{"BeginImage 1700 1300", "SetTileSize 783 583",
@@ -143,15 +143,15 @@ TEST(ElementRender, StandardsPageIsCapturedWholeByBothRoutes) {
   EXPECT_EQ(builder.tiles[2], "2 0 2 (1566 0 1700 583) 134x583");
   EXPECT_EQ(builder.tiles[8], "2 2 8 (1566 1166 1700 1300) 134x134");
   EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(300L, 40L));
-  EXPECT_TRUE(control.RequestLog().Lines().empty());
+  EXPECT_TRUE(capture.Lines().empty());
 
   // The scroll route on the same page: the whole page, the window and the scroll position put back.
   html->put_scrollLeft(200);
   html->put_scrollTop(500);
   RECT before;
-  ::GetWindowRect(control.BrowserWindow(), &before);
+  ::GetWindowRect(BrowserWindow(p), &before);
   TRecordingBuilder scrolled;
-  image = control.ScrollCapture(html.get(), POINT{0, 0}, &scrolled);
+  image = Result(capture.ScrollCapture(html.get(), POINT{0, 0}, &scrolled), scrolled);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
   EXPECT_EQ(scrolled.calls[1], "SetTileSize 783 583");
   ASSERT_EQ(scrolled.tiles.size(), 9u);
@@ -159,19 +159,19 @@ TEST(ElementRender, StandardsPageIsCapturedWholeByBothRoutes) {
   EXPECT_EQ(scrolled.tiles[8], "2 2 8 (1566 1166 1700 1300) 783x583");
   EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(200L, 500L));
   RECT after;
-  ::GetWindowRect(control.BrowserWindow(), &after);
+  ::GetWindowRect(BrowserWindow(p), &after);
   EXPECT_TRUE(::EqualRect(&before, &after));
-  EXPECT_EQ(control.FFrameStartX, 0);
-  EXPECT_EQ(control.FFrameStartY, 0);
+  EXPECT_EQ(capture.FrameStart().x, 0);
+  EXPECT_EQ(capture.FrameStart().y, 0);
 
-  const auto& lines = control.RequestLog().Lines();
+  const auto& lines = capture.Lines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines[0].substr(lines[0].rfind(" >>") + 3), LoadResString(kLogScrollCaptureStarted));
   for (const auto& line : lines) EXPECT_EQ(line.rfind("[Scroll Capture >>] >> ", 0), 0u) << line;
   for (const char* expected : {"scrollLeft : 200", "scrollTop : 500", "scrollWidth : 1700", "scrollHeight : 1300",
                                "ClientWidthInView : 783", "ClientHeightInView : 583", "FFrameStartX : 0",
                                "StartPos : 0, 0", "Bitmap Width : 1700", "Bitmap Height : 1300", "CountY : 3"})
-    EXPECT_TRUE(Logged(control, expected)) << expected;
+    EXPECT_TRUE(Logged(capture, expected)) << expected;
 }
 
 TEST(ElementRender, DivWithBorderAndScrollBars) {
@@ -181,11 +181,11 @@ TEST(ElementRender, DivWithBorderAndScrollBars) {
         <div pattern="xy" x="0" y="0" width="1000" height="900"/>
       </div>
     </page>)");
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   auto pane = p.Element("pane").As<IHTMLElement2>();
   pane->put_scrollTop(100);
   TRecordingBuilder builder;
-  auto image = control.CaptureByElementRender(pane.get(), &builder);
+  auto image = Result(capture.CaptureByElementRender(pane.get(), &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1000, 900, XYColor), "");
   // Client area 277 x 177 after borders and scroll bars; a view is smaller by the border again.
   EXPECT_EQ(builder.calls[1], "SetTileSize 274 174");
@@ -194,15 +194,15 @@ TEST(ElementRender, DivWithBorderAndScrollBars) {
 
 TEST(ElementRender, NothingWithoutElementOrBuilder) {
   BrowserPage p(kLargePage);
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   TRecordingBuilder builder;
-  EXPECT_FALSE(control.CaptureByElementRender(nullptr, &builder));
-  EXPECT_FALSE(control.CaptureByElementRender(p.ScrollElement().get(), nullptr));
+  EXPECT_FALSE(capture.CaptureByElementRender(nullptr, &builder));
+  EXPECT_FALSE(capture.CaptureByElementRender(p.ScrollElement().get(), nullptr));
   EXPECT_TRUE(builder.calls.empty());
   // A view of no width cannot be divided into tiles.
   BrowserPage quirks(kQuirksPage);
-  TCaptureControl quirksControl(quirks);
-  EXPECT_THROW(quirksControl.CaptureByElementRender(quirks.ScrollElement().get(), &builder), Error);
+  TTestCapture quirksCapture(quirks);
+  EXPECT_THROW(quirksCapture.CaptureByElementRender(quirks.ScrollElement().get(), &builder), Error);
   EXPECT_TRUE(builder.calls.empty());
 }
 
@@ -211,42 +211,42 @@ TEST(ScrollCapture, BorderedBodyGivesTheWholeContentByBothRoutes) {
   // included. The render route's views that end at the content's end reach to the client area's
   // right and bottom edges.
   BrowserPage p(kQuirksPage);
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   auto body = Body(p.Doc().get());
   TRecordingBuilder builder;
-  auto image = control.ScrollCapture(body.get(), POINT{0, 0}, &builder);
+  auto image = Result(capture.ScrollCapture(body.get(), POINT{0, 0}, &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
   EXPECT_EQ(builder.calls[1], Format("SetTileSize %d %d", 800 - 4 - 17 - 2, 600 - 4 - 17 - 2));
-  EXPECT_TRUE(Logged(control, "StartPos : 2, 2"));
+  EXPECT_TRUE(Logged(capture, "StartPos : 2, 2"));
   TBmpHtmlImageBuilder renderBuilder;
-  EXPECT_EQ(Compare(control.CaptureByElementRender(body.get(), &renderBuilder).get(), 1700, 1300, XYColor), "");
+  image = Result(capture.CaptureByElementRender(body.get(), &renderBuilder), renderBuilder);
+  EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
 }
 
 TEST(ScrollCapture, PageShorterThanOneViewAndPageOfWholeViews) {
   BrowserPage small(R"(<page width="500" height="300" pattern="xy" background="#336699"/>)");
-  TCaptureControl smallControl(small);
+  TTestCapture smallCapture(small);
   WindowDC dc(small.View());
   auto shot = Grab(dc.get(), 0, 0, 800, 600);
-  auto image = smallControl.ScrollCapture(small.ScrollElement().get(), POINT{0, 0}, nullptr);
-  EXPECT_FALSE(image);
+  EXPECT_FALSE(smallCapture.ScrollCapture(small.ScrollElement().get(), POINT{0, 0}, nullptr));
   // Either route's picture is the whole view, as the window shows it.
   TBmpHtmlImageBuilder builder;
-  image = smallControl.ScrollCapture(small.ScrollElement().get(), POINT{0, 0}, &builder);
+  auto image = Result(smallCapture.ScrollCapture(small.ScrollElement().get(), POINT{0, 0}, &builder), builder);
   EXPECT_EQ(Compare(image.get(), 800, 600, [&](int x, int y) { return shot->Pixel(x, y); }), "");
   TRecordingBuilder rendered;
-  image = smallControl.CaptureByElementRender(small.ScrollElement().get(), &rendered);
+  image = Result(smallCapture.CaptureByElementRender(small.ScrollElement().get(), &rendered), rendered);
   EXPECT_EQ(Compare(image.get(), 800, 600, [&](int x, int y) { return shot->Pixel(x, y); }), "");
   EXPECT_EQ(Picture(*image)->Pixel(499, 299), XYColor(499, 299));
   EXPECT_EQ(rendered.tiles, std::vector<std::string>{"0 0 0 (0 0 800 600) 800x600"});
 
   // Exactly two views wide and three high: every tile full, the last view needs no shift.
   BrowserPage exact(R"(<page width="1566" height="1749" pattern="xy"/>)");
-  TCaptureControl exactControl(exact);
+  TTestCapture exactCapture(exact);
   TRecordingBuilder recording;
-  image = exactControl.ScrollCapture(exact.ScrollElement().get(), POINT{0, 0}, &recording);
+  image = Result(exactCapture.ScrollCapture(exact.ScrollElement().get(), POINT{0, 0}, &recording), recording);
   EXPECT_EQ(Compare(image.get(), 1566, 1749, XYColor), "");
   EXPECT_EQ(recording.calls[2], "SetTileCount 2 3 6");
-  image = exactControl.CaptureByElementRender(exact.ScrollElement().get(), &recording);
+  image = Result(exactCapture.CaptureByElementRender(exact.ScrollElement().get(), &recording), recording);
   EXPECT_EQ(Compare(image.get(), 1566, 1749, XYColor), "");
 }
 
@@ -258,25 +258,25 @@ TEST(ScrollCapture, FrameIsCapturedFromTheTopView) {
     </page>)");
   auto frame = FrameDocument(p.Doc().get(), 0);
   ASSERT_TRUE(frame);
-  TCaptureControl control(p, frame);
+  TTestCapture capture(p, frame);
   ComPtr<IHTMLElement> html;
   frame.As<IHTMLDocument3>()->get_documentElement(html.put());
   auto scroller = html.As<IHTMLElement2>();
   TBmpHtmlImageBuilder builder;
-  auto image = control.ScrollCapture(scroller.get(), POINT{0, 0}, &builder);
+  auto image = Result(capture.ScrollCapture(scroller.get(), POINT{0, 0}, &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1200, 1500, XYColor), "");
   // The frame's content starts inside its border, once the frame is in view.
-  EXPECT_EQ(control.FFrameStartX, 42);
-  EXPECT_EQ(control.FFrameStartY, 2);
-  image = control.CaptureByElementRender(scroller.get(), &builder);
+  EXPECT_EQ(capture.FrameStart().x, 42);
+  EXPECT_EQ(capture.FrameStart().y, 2);
+  image = Result(capture.CaptureByElementRender(scroller.get(), &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1200, 1500, XYColor), "");
 }
 
 TEST(ScrollCapture, StartOffsetShiftsEveryScrollPosition) {
   BrowserPage p(kLargePage);
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   TBmpHtmlImageBuilder builder;
-  auto image = control.ScrollCapture(p.ScrollElement().get(), POINT{100, 50}, &builder);
+  auto image = Result(capture.ScrollCapture(p.ScrollElement().get(), POINT{100, 50}, &builder), builder);
   ASSERT_TRUE(image);
   auto picture = Picture(*image);
   // The first view shows the page from (100, 50) on.
@@ -289,14 +289,14 @@ TEST(ScrollCapture, ViewWithoutWidthTakesTheWindowsClientArea) {
       <iframe name="hidden" x="0" y="0" width="0" height="0"><page mode="5" width="300" height="50"/></iframe>
     </page>)");
   auto frame = FrameDocument(p.Doc().get(), 0);
-  TCaptureControl control(p, frame);
+  TTestCapture capture(p, frame);
   TRecordingBuilder builder;
-  auto image = control.ScrollCapture(Body(frame.get()).get(), POINT{0, 0}, &builder);
+  auto image = Result(capture.ScrollCapture(Body(frame.get()).get(), POINT{0, 0}, &builder), builder);
   ASSERT_TRUE(image);
   EXPECT_EQ(builder.calls,
             (std::vector<std::string>{"BeginImage 300 50", "SetTileSize 800 600", "SetTileCount 1 1 1"}));
-  EXPECT_TRUE(Logged(control, "Windows.GetClientRect(ClientWidthInView) : 800"));
-  EXPECT_TRUE(Logged(control, "Windows.GetClientRect(ClientHeightInView) : 600"));
+  EXPECT_TRUE(Logged(capture, "Windows.GetClientRect(ClientWidthInView) : 800"));
+  EXPECT_TRUE(Logged(capture, "Windows.GetClientRect(ClientHeightInView) : 600"));
 }
 
 TEST(ScrollCapture, NegativeViewEndsWithoutPictureAndPutsTheWindowBack) {
@@ -304,35 +304,35 @@ TEST(ScrollCapture, NegativeViewEndsWithoutPictureAndPutsTheWindowBack) {
   BrowserPage p(R"(<page width="1000" height="3000" pattern="xy">
       <div id="thin" x="10" y="10" width="10" height="10" border="8"/>
     </page>)");
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   auto html = p.ScrollElement();
   html->put_scrollTop(700);
   auto thin = p.Element("thin").As<IHTMLElement2>();
   RECT before;
-  ::GetWindowRect(control.BrowserWindow(), &before);
+  ::GetWindowRect(BrowserWindow(p), &before);
   TRecordingBuilder builder;
-  EXPECT_FALSE(control.ScrollCapture(thin.get(), POINT{0, 0}, &builder));
+  EXPECT_FALSE(capture.ScrollCapture(thin.get(), POINT{0, 0}, &builder));
   EXPECT_TRUE(builder.calls.empty());
   RECT after;
-  ::GetWindowRect(control.BrowserWindow(), &after);
+  ::GetWindowRect(BrowserWindow(p), &after);
   EXPECT_TRUE(::EqualRect(&before, &after));
-  EXPECT_EQ(control.FSavedPlacement.length, 44u);
+  EXPECT_EQ(capture.SavedPlacement().placement.length, 44u);
   // Given up before the page was scrolled.
   EXPECT_EQ(Get(html.get(), &IHTMLElement2::get_scrollTop), 700);
-  EXPECT_FALSE(control.ScrollCapture(nullptr, POINT{0, 0}, &builder));
-  EXPECT_TRUE(Logged(control, "newElement : 0"));
+  EXPECT_FALSE(capture.ScrollCapture(nullptr, POINT{0, 0}, &builder));
+  EXPECT_TRUE(Logged(capture, "newElement : 0"));
 }
 
 TEST(ScrollCapture, MinimizedBrowserIsRestoredForTheCaptureAndMinimizedAgain) {
   BrowserPage p(kLargePage);
-  TCaptureControl control(p);
-  ::ShowWindow(control.BrowserWindow(), SW_MINIMIZE);
+  TTestCapture capture(p);
+  ::ShowWindow(BrowserWindow(p), SW_MINIMIZE);
   PumpMessages(50);
-  ASSERT_TRUE(::IsIconic(control.BrowserWindow()));
+  ASSERT_TRUE(::IsIconic(BrowserWindow(p)));
   TBmpHtmlImageBuilder builder;
-  auto image = control.ScrollCapture(p.ScrollElement().get(), POINT{0, 0}, &builder);
+  auto image = Result(capture.ScrollCapture(p.ScrollElement().get(), POINT{0, 0}, &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
-  EXPECT_TRUE(::IsIconic(control.BrowserWindow()));
+  EXPECT_TRUE(::IsIconic(BrowserWindow(p)));
 }
 
 // Since Windows 8 the pixels come from the screen at the view's place. Wine reports the Windows
@@ -360,15 +360,15 @@ TEST(ScrollCapture, DISABLED_OnScreen) {
   options.top = 100;
   BrowserPage p(kLargePage, options);
   BrowserPage cover(R"(<page width="800" height="600" background="#FF00FF"/>)", options);
-  TCaptureControl control(p);
+  TTestCapture capture(p);
   // The browser is raised above the window that covers it.
   TBmpHtmlImageBuilder builder;
   DWORD started = ::GetTickCount();
-  auto image = control.ScrollCapture(p.ScrollElement().get(), POINT{0, 0}, &builder);
+  auto image = Result(capture.ScrollCapture(p.ScrollElement().get(), POINT{0, 0}, &builder), builder);
   EXPECT_GE(::GetTickCount() - started, 9 * 30u);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
   BrowserPage quirks(kQuirksPage, options);
-  TCaptureControl quirksControl(quirks);
-  image = quirksControl.ScrollCapture(Body(quirks.Doc().get()).get(), POINT{0, 0}, &builder);
+  TTestCapture quirksCapture(quirks);
+  image = Result(quirksCapture.ScrollCapture(Body(quirks.Doc().get()).get(), POINT{0, 0}, &builder), builder);
   EXPECT_EQ(Compare(image.get(), 1700, 1300, XYColor), "");
 }

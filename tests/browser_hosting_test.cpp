@@ -9,7 +9,6 @@
 #include "capture/uFrames.h"
 #include "capture/uBrowserWindow.h"
 #include "capture/uHostBrowser.h"
-#include "control/VantrelleImpl.h"
 #include "browser/HostedControl.h"
 #include "browser/HtmlObjects.h"
 #include "support/BrowserPage.h"
@@ -35,17 +34,6 @@ std::wstring DocumentUrl(const ComPtr<IHTMLDocument2>& d) {
   if (d) d->get_URL(url.put());
   return url.str();
 }
-
-class TSitedVantrelle : public TVantrelle {
-public:
-  explicit TSitedVantrelle(IUnknown* object) : object_(object) {}
-
-protected:
-  IUnknown* ControlObject() override { return object_.get(); }
-
-private:
-  ComPtr<IUnknown> object_;
-};
 
 // A client site of a container other than the browser's: its container and its browser service
 // are what the test gives.
@@ -104,11 +92,11 @@ TEST(HostBrowser, ControlReachesItsPageDocumentWindowAndBrowser) {
             S_OK);
   {
     browser::THostedControl hosted(p.Window(), *p.Page().FindById("Vantrelle"), kTestControlClsid, nullptr);
-    TSitedVantrelle control(static_cast<IOleObject*>(object.get()));
+    IUnknown* control = static_cast<IOleObject*>(object.get());
     HWND docHwnd = nullptr;
     ComPtr<IWebBrowser2> browser;
     ComPtr<IHTMLDocument2> doc;
-    control.GetHostBrowser(docHwnd, browser, doc);
+    GetHostBrowser(control, docHwnd, browser, doc);
     EXPECT_EQ(docHwnd, p.View());
     EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
     EXPECT_TRUE(SameObject(doc, p.Doc()));
@@ -130,13 +118,13 @@ TEST(HostBrowser, ControlReachesItsPageDocumentWindowAndBrowser) {
 TEST(HostBrowser, ChainStopsWhereTheContainerFails) {
   BrowserPage p(R"(<page url="http://site.test/p.html"/>)");
   auto object = MakeCom<TTestOleObject>();
-  TSitedVantrelle control(static_cast<IOleObject*>(object.get()));
+  IUnknown* control = static_cast<IOleObject*>(object.get());
   HWND docHwnd = p.View();
   ComPtr<IWebBrowser2> browser = p.Window().Browser();
   ComPtr<IHTMLDocument2> doc = p.Doc();
 
   // Not sited yet: nothing is found, and nothing of an earlier value is left.
-  control.GetHostBrowser(docHwnd, browser, doc);
+  GetHostBrowser(control, docHwnd, browser, doc);
   EXPECT_EQ(docHwnd, nullptr);
   EXPECT_FALSE(browser);
   EXPECT_FALSE(doc);
@@ -146,7 +134,7 @@ TEST(HostBrowser, ChainStopsWhereTheContainerFails) {
   auto site = MakeCom<TOtherSite>(ComPtr<IOleContainer>(plain.get()), p.Window().Browser());
   object->SetClientSite(static_cast<IOleClientSite*>(site.get()));
   doc = p.Doc();
-  control.GetHostBrowser(docHwnd, browser, doc);
+  GetHostBrowser(control, docHwnd, browser, doc);
   EXPECT_EQ(docHwnd, nullptr);
   EXPECT_FALSE(browser);
   EXPECT_FALSE(doc);
@@ -156,16 +144,15 @@ TEST(HostBrowser, ChainStopsWhereTheContainerFails) {
   auto site2 = MakeCom<TOtherSite>(ComPtr<IOleContainer>(static_cast<IOleContainer*>(windowless.get())),
                                    p.Window().Browser());
   object->SetClientSite(static_cast<IOleClientSite*>(site2.get()));
-  control.GetHostBrowser(docHwnd, browser, doc);
+  GetHostBrowser(control, docHwnd, browser, doc);
   EXPECT_EQ(docHwnd, nullptr);
   EXPECT_TRUE(SameObject(browser, p.Window().Browser()));
   EXPECT_FALSE(doc);
   object->SetClientSite(nullptr);
 
   // A control without a COM object.
-  TVantrelle bare;
   browser = p.Window().Browser();
-  bare.GetHostBrowser(docHwnd, browser, doc);
+  GetHostBrowser(nullptr, docHwnd, browser, doc);
   EXPECT_FALSE(browser);
 }
 
@@ -218,20 +205,18 @@ TEST(HostBrowser, DocumentModeIsReadByName) {
 TEST(WaitForDocument, LoadedDocumentAnswersAtOnce) {
   BrowserPage p("<page/>");
   ASSERT_TRUE(PumpUntil([&] { return p.Page().top->complete; }, 3000));
-  TVantrelle control;
   const UINT marker = WM_APP + 17;
   ::PostThreadMessageW(::GetCurrentThreadId(), marker, 0, 0);
-  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  EXPECT_TRUE(WaitForDocumentComplete(p.Doc().get(), 10000));
   MSG msg;
   EXPECT_TRUE(::PeekMessageW(&msg, nullptr, marker, marker, PM_REMOVE)) << "no message may be processed";
-  EXPECT_FALSE(control.WaitForDocumentComplete(nullptr, 10000));
+  EXPECT_FALSE(WaitForDocumentComplete(nullptr, 10000));
 }
 
 TEST(WaitForDocument, WaitsForCompleteWhileTheThreadRuns) {
   DWORD start = ::GetTickCount();
   BrowserPage p(R"(<page ready="400"/>)");
-  TVantrelle control;
-  EXPECT_TRUE(control.WaitForDocumentComplete(p.Doc().get(), INFINITE));
+  EXPECT_TRUE(WaitForDocumentComplete(p.Doc().get(), INFINITE));
   DWORD elapsed = ::GetTickCount() - start;
   EXPECT_GE(elapsed, 390u);
   EXPECT_LT(elapsed, 3000u);
@@ -241,9 +226,8 @@ TEST(WaitForDocument, GivesUpAfterTheTimeOut) {
   struct { const char* page; } cases[] = {{R"(<page ready="never"/>)"}, {R"(<page ready="50" readyValue="Complete"/>)"}};
   for (auto c : cases) {
     BrowserPage p(c.page);
-    TVantrelle control;
     DWORD start = ::GetTickCount();
-    EXPECT_FALSE(control.WaitForDocumentComplete(p.Doc().get(), 500)) << c.page;
+    EXPECT_FALSE(WaitForDocumentComplete(p.Doc().get(), 500)) << c.page;
     DWORD elapsed = ::GetTickCount() - start;
     EXPECT_GE(elapsed, 490u) << c.page;
     EXPECT_LT(elapsed, 2000u) << c.page;
@@ -260,10 +244,9 @@ TEST(WaitForDocument, GivesUpAfterTheTimeOut) {
 
 TEST(WaitForDocument, QuitEndsTheWaitAndStaysForTheHost) {
   BrowserPage p(R"(<page ready="never"/>)");
-  TVantrelle control;
   ::PostQuitMessage(7);
   DWORD start = ::GetTickCount();
-  EXPECT_FALSE(control.WaitForDocumentComplete(p.Doc().get(), 10000));
+  EXPECT_FALSE(WaitForDocumentComplete(p.Doc().get(), 10000));
   EXPECT_LT(::GetTickCount() - start, 1000u);
   MSG msg;
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

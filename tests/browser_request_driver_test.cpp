@@ -11,6 +11,7 @@
 #include "base/Errors.h"
 #include "base/MessagePump.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "browser/HostedControl.h"
 #include "capture/uBrowserSettings.h"
 #include "capture/uInstanceMutex.h"
@@ -141,7 +142,7 @@ private:
   ComPtr<IUnknown> object_;
 };
 
-// The elevated instance, played by a control of this process that notes every call.
+// The elevated instance, played by the browser settings of this process, noting every call.
 class TElevatedStandIn : public IBrowserSettingsWriter {
 public:
   explicit TElevatedStandIn(std::vector<std::string>& calls) : calls_(calls) {}
@@ -160,7 +161,8 @@ public:
 
 private:
   std::vector<std::string>& calls_;
-  TVantrelle worker_;
+  TRequestLog log_;
+  TBrowserSettings worker_{log_, kVantrelleClassId};
 };
 
 // Installs an elevated-instance factory for the test's length; `refuse` plays a refused consent.
@@ -491,7 +493,7 @@ TEST(RequestDriver, CompatibilityViewNewlyOnReloadsThePage) {
     EXPECT_EQ(question->flags, static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION));
     EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "refresh", "zoom 125"})) << ::testing::PrintToString(r.Record());
     EXPECT_TRUE(r.control->LoggedText(kLogUserAcceptedReload));
-    EXPECT_TRUE(r.control->IsCompatibilityModeSet());
+    EXPECT_TRUE(r.control->BrowserSettings().IsCompatibilityModeSet());
   }
   {
     HostedRequest r(LargePage());
@@ -573,7 +575,7 @@ TEST(RequestDriver, ProtectedModeTurnsCompatibilityViewOnThroughTheElevatedInsta
   EXPECT_EQ(r.Run("/cmm:no"), S_OK);
   EXPECT_EQ(r.control->previews, 0);
   EXPECT_EQ(elevation.calls, (std::vector<std::string>{"create", "SetCompatibilityMode"}));
-  EXPECT_TRUE(r.control->IsCompatibilityModeSet());
+  EXPECT_TRUE(r.control->BrowserSettings().IsCompatibilityModeSet());
   EXPECT_TRUE(r.Recorded("refresh"));
   EXPECT_TRUE(dialogs.requests.empty());
 }
@@ -588,7 +590,7 @@ TEST(RequestDriver, ProtectedModeGoesOnWhenElevationIsRefused) {
   EXPECT_EQ(r.control->previews, 1);
   EXPECT_TRUE(dialogs.requests.empty());
   EXPECT_TRUE(r.control->LoggedText(kLogCompatibilityAlreadyOn));
-  EXPECT_FALSE(r.control->IsCompatibilityModeSet());
+  EXPECT_FALSE(r.control->BrowserSettings().IsCompatibilityModeSet());
   EXPECT_FALSE(r.Recorded("window 0 0 900 700"));
   EXPECT_FALSE(IsAllowedOnAllSites());
   EXPECT_EQ(std::count(elevation.calls.begin(), elevation.calls.end(), "create"), 3);

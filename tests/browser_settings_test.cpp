@@ -7,6 +7,7 @@
 #include "base/Strings.h"
 #include "capture/uBrowserSettings.h"
 #include "control/VantrelleImpl.h"
+#include "control/uRequestLog.h"
 #include "resources/StringIds.h"
 #include "support/RegistryScope.h"
 
@@ -17,15 +18,20 @@ namespace {
 const std::string kEmulation = "Software\\Microsoft\\Internet Explorer\\BrowserEmulation";
 const std::string kZoom = "Software\\Microsoft\\Internet Explorer\\Zoom";
 const std::string kStats = "Software\\Microsoft\\Windows\\CurrentVersion\\Ext\\Stats";
-const std::string kControlStats = kStats + "\\" + GuidToRegistryString(kVantrelleClassId);
+const std::string kControlStats = kStats + "\\" + GuidText(kVantrelleClassId);
 const std::string kDomains = kControlStats + "\\iexplore\\AllowedDomains";
 
 std::string Text(unsigned id) { return LoadResString(id); }
 
+// The control's settings writing to a request log of their own.
+struct TLoggedSettings : TRequestLog, TBrowserSettings {
+  TLoggedSettings() : TBrowserSettings(*this, kVantrelleClassId) {}
+};
+
 // "caption|message" of every log line, without the time.
-std::vector<std::string> LogEntries(const TVantrelle& control) {
+std::vector<std::string> LogEntries(const TRequestLog& log) {
   std::vector<std::string> entries;
-  for (const std::string& line : control.RequestLog().Lines()) {
+  for (const std::string& line : log.Lines()) {
     size_t captionEnd = line.find("] >> ");
     std::string rest = line.substr(captionEnd + 5);
     entries.push_back(line.substr(1, captionEnd - 1) + "|" + rest.substr(rest.find(" >>") + 3));
@@ -90,7 +96,7 @@ protected:
   test::RegistryKeyScope emulation_{HKEY_CURRENT_USER, kEmulation};
   test::RegistryKeyScope zoom_{HKEY_CURRENT_USER, kZoom};
   test::RegistryKeyScope stats_{HKEY_CURRENT_USER, kControlStats};
-  TVantrelle control_;
+  TLoggedSettings control_;
 };
 
 const std::string kCompat = "ActiveX::SetCompatibilityMode >> ";
@@ -103,7 +109,7 @@ TEST_F(BrowserRegistry, CompatibilityViewOffIsTurnedOnOnce) {
   EXPECT_EQ(LogEntries(control_), (std::vector<std::string>{kCompat + "|" + Text(kLogCheckingCompatibilityView),
                                                             kCompat + "|" + Text(kLogCompatibilityValueExists)}));
 
-  TVantrelle second;
+  TLoggedSettings second;
   IBrowserSettingsWriter& writer = second;  // the direct path of the request driver
   EXPECT_TRUE(writer.SetCompatibilityMode());
   EXPECT_EQ(ReadValue(kEmulation, kAllSitesCompatibilityValue), Dword(1));
@@ -113,7 +119,7 @@ TEST_F(BrowserRegistry, CompatibilityViewOffIsTurnedOnOnce) {
                                       kCompat + "|" + Text(kLogTurningCompatibilityViewOn),
                                       kCompat + "|" + Text(kLogCompatibilityViewTurnedOn)}));
 
-  TVantrelle third;
+  TLoggedSettings third;
   ChangeWatch watch(kEmulation);
   EXPECT_FALSE(third.SetCompatibilityMode());
   EXPECT_FALSE(watch.Changed());
@@ -122,7 +128,7 @@ TEST_F(BrowserRegistry, CompatibilityViewOffIsTurnedOnOnce) {
                                       kCompat + "|OpenKey Rsult : True", kCompat + "|" + Text(kLogCompatibilityValueExists),
                                       kCompat + "|" + Text(kLogCompatibilityViewIsOn)}));
 
-  TVantrelle fourth;
+  TLoggedSettings fourth;
   EXPECT_TRUE(fourth.IsCompatibilityModeSet());
   EXPECT_EQ(LogEntries(fourth).back(), kCompat + "|" + Text(kLogCompatibilityViewIsOn));
 }
@@ -140,7 +146,7 @@ TEST_F(BrowserRegistry, MissingKeyIsOnlyCreatedBySetting) {
   EXPECT_FALSE(test::RegistryKeyExists(HKEY_CURRENT_USER, kEmulation));
   EXPECT_EQ(LogEntries(control_), (std::vector<std::string>{kCompat + "|" + Text(kLogCheckingCompatibilityView)}));
 
-  TVantrelle second;
+  TLoggedSettings second;
   EXPECT_TRUE(second.SetCompatibilityMode());
   EXPECT_EQ(ReadValue(kEmulation, kAllSitesCompatibilityValue), Dword(1));
   EXPECT_EQ(LogEntries(second),
@@ -157,7 +163,7 @@ TEST_F(BrowserRegistry, ValueOfAnotherTypeIsLoggedAndLeftAlone) {
             (std::vector<std::string>{kCompat + "|" + Text(kLogCheckingCompatibilityView),
                                       kCompat + "|" + Text(kLogCompatibilityValueExists), kCompat + "|OpenKey Exception",
                                       error}));
-  TVantrelle second;
+  TLoggedSettings second;
   EXPECT_FALSE(second.SetCompatibilityMode());
   EXPECT_EQ(LogEntries(second),
             (std::vector<std::string>{kCompat + "|" + Text(kLogSettingCompatibilityView), kCompat + "|TRegistry Create",
@@ -172,7 +178,7 @@ TEST_F(BrowserRegistry, ZoomFactorWhenSet) {
   EXPECT_TRUE(test::RegistryKeyExists(HKEY_CURRENT_USER, kZoom));  // created empty
   SetDword(kZoom, kZoomFactorValue, 125000);
   EXPECT_EQ(control_.GetIEZoomSize(), 125000);
-  EXPECT_TRUE(control_.RequestLog().Lines().empty());
+  EXPECT_TRUE(control_.Lines().empty());
 
   SetString(kZoom, kZoomFactorValue, "125000");
   EXPECT_EQ(control_.GetIEZoomSize(), std::nullopt);
@@ -203,11 +209,11 @@ TEST_F(BrowserRegistry, AllSitesAddedOnceToTheControlsAllowedDomains) {
     found = found || std::string(name) == "{F251BE2C-F8B2-4194-95C7-6A65EB70935D}";
   EXPECT_TRUE(found);
 
-  TVantrelle second;
+  TLoggedSettings second;
   ChangeWatch watch(kControlStats);
   second.SetAllSiteSetup();
   EXPECT_FALSE(watch.Changed());
-  EXPECT_TRUE(second.RequestLog().Lines().empty());
+  EXPECT_TRUE(second.Lines().empty());
 }
 
 // A key created volatile accepts no lasting subkey: the registry refuses what the routines create.
@@ -216,7 +222,7 @@ TEST_F(BrowserRegistry, AllowedDomainsThatCannotBeWritten) {
   CreateKey(kControlStats + "\\iexplore", REG_OPTION_VOLATILE);
   control_.SetAllSiteSetup();
   EXPECT_FALSE(test::RegistryKeyExists(HKEY_CURRENT_USER, kDomains));
-  EXPECT_TRUE(control_.RequestLog().Lines().empty());
+  EXPECT_TRUE(control_.Lines().empty());
 
   DeleteKey(kControlStats);
   CreateKey(kDomains, REG_OPTION_VOLATILE);
@@ -233,7 +239,7 @@ TEST(BrowserRegistryKeys, SettingsKeysThatCannotBeCreated) {
   test::RegistryKeyScope browser(HKEY_CURRENT_USER, browserKey);
   DeleteKey(browserKey);
   CreateKey(browserKey, REG_OPTION_VOLATILE);
-  TVantrelle control;
+  TLoggedSettings control;
   EXPECT_FALSE(control.SetCompatibilityMode());
   EXPECT_EQ(control.GetIEZoomSize(), std::nullopt);
   EXPECT_FALSE(test::RegistryKeyExists(HKEY_CURRENT_USER, kEmulation));

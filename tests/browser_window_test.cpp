@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "capture/uBrowserWindow.h"
-#include "control/VantrelleImpl.h"
 #include "support/BrowserPage.h"
 
 using namespace vt;
@@ -69,8 +68,7 @@ TEST(BrowserTopWindow, MovedAndSizedForTheCaptureThenPutBack) {
   RECT saved;
   ASSERT_TRUE(::GetWindowRect(frame, &saved));
 
-  TVantrelle control;
-  ASSERT_TRUE(control.MoveIEWindow(0, 0, 900, 700, frame));
+  ASSERT_TRUE(MoveIEWindow(0, 0, 900, 700, frame));
   test::PumpMessages(30);
   RECT r, frameClient, viewClient;
   ::GetWindowRect(frame, &r);
@@ -85,7 +83,7 @@ TEST(BrowserTopWindow, MovedAndSizedForTheCaptureThenPutBack) {
   EXPECT_EQ(test::Get(p.ScrollElement().get(), &IHTMLElement2::get_clientWidth), viewClient.right);
   EXPECT_EQ(test::Get(p.ScrollElement().get(), &IHTMLElement2::get_clientHeight), viewClient.bottom);
 
-  ASSERT_TRUE(control.MoveIEWindow(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top, frame));
+  ASSERT_TRUE(MoveIEWindow(saved.left, saved.top, saved.right - saved.left, saved.bottom - saved.top, frame));
   test::PumpMessages(30);
   ::GetWindowRect(frame, &r);
   EXPECT_TRUE(::EqualRect(&r, &saved));
@@ -96,11 +94,10 @@ TEST(BrowserTopWindow, MovedAndSizedForTheCaptureThenPutBack) {
 }
 
 TEST(BrowserTopWindow, HandleThatIsNoWindowIsNotMoved) {
-  TVantrelle control;
-  EXPECT_FALSE(control.MoveIEWindow(0, 0, 100, 100, reinterpret_cast<HWND>(static_cast<intptr_t>(0x7ff0))));
-  EXPECT_FALSE(control.MoveIEWindow(0, 0, 100, 100, nullptr));
+  EXPECT_FALSE(MoveIEWindow(0, 0, 100, 100, reinterpret_cast<HWND>(static_cast<intptr_t>(0x7ff0))));
+  EXPECT_FALSE(MoveIEWindow(0, 0, 100, 100, nullptr));
   HWND gone = CreatePlainWindow(WS_OVERLAPPEDWINDOW, nullptr);
   ASSERT_TRUE(gone);
   ::DestroyWindow(gone);
-  EXPECT_FALSE(control.MoveIEWindow(0, 0, 100, 100, gone));
+  EXPECT_FALSE(MoveIEWindow(0, 0, 100, 100, gone));
 }

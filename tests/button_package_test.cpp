@@ -13,8 +13,9 @@
 #include "base/FileTree.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 #include "capture/uWebUtils.h"
-#include "control/VantrelleImpl.h"
+#include "control/uRequestLog.h"
 #include "preview/uButtonPackage.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
@@ -79,12 +80,12 @@ protected:
   void TearDown() override { vt::test::RemoveTree(folder_); }
 
   bool Fetch(const std::string& path, std::string& iniPath) {
-    return control_.ImgBtnDownProc(domain_, server_.Url(path), iniPath);
+    return vt::ImgBtnDownProc(log_, domain_, server_.Url(path), iniPath);
   }
   std::string FileDate() { return vt::TIniFile(folder_ + "\\index.ini").ReadString("INFO", "FILEDATE", ""); }
   std::string Title() { return vt::TIniFile(folder_ + "\\index.ini").ReadString("INFO", "TITLE", ""); }
   bool LogHas(const std::string& text) {
-    for (const std::string& line : control_.RequestLog().Lines())
+    for (const std::string& line : log_.Lines())
       if (line.find(text) != std::string::npos) return true;
     return false;
   }
@@ -98,7 +99,7 @@ protected:
   }
 
   HttpTestServer server_;
-  vt::TVantrelle control_;
+  vt::TRequestLog log_;
   std::string domain_, root_, folder_;
 };
 
@@ -203,7 +204,7 @@ TEST_F(ButtonPackage, NoDateOrNoServerOrNoFileNameFetchesNothing) {
        {server_.Url("/nodate.zip"), server_.Url("/skins/"),
         "http://127.0.0.1:" + std::to_string(HttpTestServer::UnusedPort()) + "/skin.zip"}) {
     std::string iniPath;
-    EXPECT_FALSE(control_.ImgBtnDownProc(domain_, url, iniPath)) << url;
+    EXPECT_FALSE(vt::ImgBtnDownProc(log_, domain_, url, iniPath)) << url;
     EXPECT_TRUE(iniPath.empty());
   }
   EXPECT_EQ(server_.CountRequests("/nodate.zip"), 1u) << "only the date was asked";
@@ -281,14 +282,14 @@ TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
 TEST_F(ButtonPackage, EmptyDomainKeepsThePackageInTheRootAndAPathAsDomainIsRefused) {
   server_.Set("/root.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=root\r\n"}}), kModified1));
   std::string iniPath;
-  ASSERT_TRUE(control_.ImgBtnDownProc("", server_.Url("/root.zip"), iniPath));
+  ASSERT_TRUE(vt::ImgBtnDownProc(log_, "", server_.Url("/root.zip"), iniPath));
   EXPECT_EQ(iniPath, root_ + "\\index.ini");
   EXPECT_EQ(vt::TIniFile(iniPath).ReadString("INFO", "TITLE", ""), "root");
   ::DeleteFileA(iniPath.c_str());
 
   for (const char* domain : {"..", "a\\..\\..", "x/y", "C:"}) {
     iniPath.clear();
-    EXPECT_FALSE(control_.ImgBtnDownProc(domain, server_.Url("/root.zip"), iniPath)) << domain;
+    EXPECT_FALSE(vt::ImgBtnDownProc(log_, domain, server_.Url("/root.zip"), iniPath)) << domain;
     EXPECT_TRUE(iniPath.empty());
   }
 }

@@ -8,6 +8,7 @@
 #include "base/ComPtr.h"
 #include "base/Errors.h"
 #include "base/Handles.h"
+#include "base/Strings.h"
 #include "control/uRegistration.h"
 #include "resources/VantrelleTypeLib.h"
 #include "support/TestEnv.h"

@@ -6,7 +6,7 @@
 
 #include "base/Strings.h"
 #include "capture/uInstanceMutex.h"
-#include "control/VantrelleImpl.h"
+#include "control/uRequestLog.h"
 #include "resources/StringIds.h"
 #include "support/TestEnv.h"
 
@@ -14,8 +14,11 @@ using namespace vt;
 
 namespace {
 
-struct TVantrelleProbe : TVantrelle {
-  using TVantrelle::FInstanceMutex;
+// What a control holds for the mutex: its request log and the handle.
+struct TMutexHolder {
+  TRequestLog log;
+  Handle mutex;
+  bool Create() { return CreateInstanceMutex(log, mutex); }
 };
 
 const std::string kOwnName = InstanceMutexName(::GetCurrentProcessId());
@@ -26,9 +29,9 @@ bool MutexExists(const std::string& name) {
 }
 
 // The message of each log line.
-std::vector<std::string> LogMessages(const TVantrelle& control) {
+std::vector<std::string> LogMessages(const TMutexHolder& holder) {
   std::vector<std::string> messages;
-  for (const std::string& line : control.RequestLog().Lines()) {
+  for (const std::string& line : holder.log.Lines()) {
     std::string rest = line.substr(line.find("] >> ") + 5);
     messages.push_back(line.substr(0, line.find("] >> ") + 1) + rest.substr(rest.find(" >>") + 3));
   }
@@ -54,52 +57,52 @@ TEST(InstanceMutex, NamedAfterTheProcessId) { EXPECT_EQ(InstanceMutexName(4711),
 
 TEST(InstanceMutex, SecondControlOfTheProcessIsRefused) {
   ASSERT_FALSE(MutexExists(kOwnName));
-  TVantrelleProbe first, second;
-  ASSERT_TRUE(first.CreateInstanceMutex());
-  ASSERT_TRUE(first.FInstanceMutex);
-  HANDLE held = first.FInstanceMutex.get();
+  TMutexHolder first, second;
+  ASSERT_TRUE(first.Create());
+  ASSERT_TRUE(first.mutex);
+  HANDLE held = first.mutex.get();
   EXPECT_EQ(LogMessages(first),
             (std::vector<std::string>{"[MutexID >> ID]" + kOwnName,
                                       Format("[Mutex >> ]Mutext Handle : %d", static_cast<int>(reinterpret_cast<intptr_t>(held))),
                                       "[Mutex >> ]" + LoadResString(kLogNoRunningInstance)}));
 
-  EXPECT_FALSE(second.CreateInstanceMutex());
-  EXPECT_FALSE(second.FInstanceMutex);
-  EXPECT_EQ(first.FInstanceMutex.get(), held);
+  EXPECT_FALSE(second.Create());
+  EXPECT_FALSE(second.mutex);
+  EXPECT_EQ(first.mutex.get(), held);
   std::vector<std::string> log = LogMessages(second);
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[0], "[MutexID >> ID]" + kOwnName);
   EXPECT_EQ(log[2], "[Mutex >> ]" + LoadResString(kLogAlreadyRunning));
   // The refused call left nothing open: closing the first control's handle ends the mutex.
-  first.FInstanceMutex.reset();
+  first.mutex.reset();
   EXPECT_FALSE(MutexExists(kOwnName));
 
-  EXPECT_TRUE(second.CreateInstanceMutex());
-  second.FInstanceMutex.reset();
+  EXPECT_TRUE(second.Create());
+  second.mutex.reset();
 }
 
 // A page's script may call again while the control's own request still runs its preview.
 TEST(InstanceMutex, RefusedSecondCallKeepsTheHeldMutexForItsCleanUp) {
-  TVantrelleProbe control;
-  ASSERT_TRUE(control.CreateInstanceMutex());
-  HANDLE held = control.FInstanceMutex.get();
-  EXPECT_FALSE(control.CreateInstanceMutex());
-  EXPECT_EQ(control.FInstanceMutex.get(), held);
+  TMutexHolder control;
+  ASSERT_TRUE(control.Create());
+  HANDLE held = control.mutex.get();
+  EXPECT_FALSE(control.Create());
+  EXPECT_EQ(control.mutex.get(), held);
   EXPECT_TRUE(MutexExists(kOwnName));
-  control.FInstanceMutex.reset();  // the first request's clean-up
+  control.mutex.reset();  // the first request's clean-up
   EXPECT_FALSE(MutexExists(kOwnName));
 }
 
 TEST(InstanceMutex, EachBrowserProcessHasItsOwn) {
-  TVantrelleProbe control;
-  ASSERT_TRUE(control.CreateInstanceMutex());
+  TMutexHolder control;
+  ASSERT_TRUE(control.Create());
   ProbeAnswer held = RunProbe();
   EXPECT_EQ(held.own, 1);                  // the other process's request runs
   EXPECT_EQ(held.parentMutex, "owned");    // while this process's mutex is held by this request
   EXPECT_NE(held.ownName, kOwnName);
   EXPECT_EQ(held.ownName.rfind("$$VTNS$$_", 0), 0u);
 
-  control.FInstanceMutex.reset();
+  control.mutex.reset();
   ProbeAnswer released = RunProbe();
   EXPECT_EQ(released.own, 1);
   EXPECT_EQ(released.parentMutex, "none");

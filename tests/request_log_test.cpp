@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/TempFiles.h"
 #include "control/uRequestLog.h"
 #include "support/TestEnv.h"
 

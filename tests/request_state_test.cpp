@@ -10,9 +10,6 @@ namespace {
 
 // Opens the request state to the test.
 struct TVantrelleProbe : TVantrelle {
-  using TVantrelle::FBrowserWindow;
-  using TVantrelle::FDocHwnd;
-  using TVantrelle::FDocument;
   using TVantrelle::FFrameStartX;
   using TVantrelle::FFrameStartY;
   using TVantrelle::FHeldMessage;
@@ -20,8 +17,6 @@ struct TVantrelleProbe : TVantrelle {
   using TVantrelle::FProtectedMode;
   using TVantrelle::FQuitRequested;
   using TVantrelle::FRunning;
-  using TVantrelle::FSavedPlacement;
-  using TVantrelle::FSavedWindowRect;
 };
 
 bool AllZero(const void* data, size_t size) {
@@ -38,14 +33,9 @@ TEST(RequestState, NewControlIsRunningAndNotProtected) {
   EXPECT_TRUE(control.FRunning);
   EXPECT_FALSE(control.FProtectedMode);
   EXPECT_FALSE(control.FQuitRequested);
-  EXPECT_FALSE(control.FDocument);
   EXPECT_FALSE(control.FInstanceMutex);
-  EXPECT_EQ(control.FDocHwnd, nullptr);
-  EXPECT_EQ(control.FBrowserWindow, nullptr);
   EXPECT_EQ(control.FFrameStartX, 0);
   EXPECT_EQ(control.FFrameStartY, 0);
-  EXPECT_TRUE(AllZero(&control.FSavedPlacement, sizeof(control.FSavedPlacement)));
-  EXPECT_TRUE(AllZero(&control.FSavedWindowRect, sizeof(control.FSavedWindowRect)));
   EXPECT_TRUE(AllZero(&control.FHeldMessage, sizeof(control.FHeldMessage)));
   EXPECT_EQ(sizeof(control.FHeldMessage), 7 * 4u);  // window, message, wParam, lParam, time, cursor x and y
   EXPECT_TRUE(control.RequestLog().Lines().empty());

@@ -5,8 +5,9 @@
 #include <sstream>
 
 #include "base/Handles.h"
+#include "base/SystemInfo.h"
+#include "base/TempFiles.h"
 #include "capture/uGetIEVersion.h"
-#include "capture/uWebUtils.h"
 #include "support/TestEnv.h"
 
 using namespace vt;

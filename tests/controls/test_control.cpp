@@ -337,11 +337,7 @@ private:
 };
 
 
-std::wstring ClsidKey() {
-  wchar_t text[40];
-  ::StringFromGUID2(kClsid, text, 40);
-  return std::wstring(L"CLSID\\") + text;
-}
+std::wstring ClsidKey() { return L"CLSID\\" + ToWide(GuidText(kClsid)); }
 
 }  // namespace
 

@@ -9,12 +9,13 @@
 
 #include "base/Handles.h"
 #include "capture/uInstanceMutex.h"
-#include "control/VantrelleImpl.h"
+#include "control/uRequestLog.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  vt::TVantrelle control;
-  bool own = control.CreateInstanceMutex();
+  vt::TRequestLog log;
+  vt::Handle mutex;
+  bool own = vt::CreateInstanceMutex(log, mutex);
   DWORD otherPid = std::strtoul(argv[1], nullptr, 10);
   vt::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, vt::InstanceMutexName(otherPid).c_str()));
   const char* state = "none";

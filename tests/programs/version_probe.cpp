@@ -2,7 +2,8 @@
 // "<version code> <vista> <win8> <win81> <integrity read> <level> <temp folder>".
 #include <cstdio>
 
-#include "capture/uWebUtils.h"
+#include "base/SystemInfo.h"
+#include "base/TempFiles.h"
 
 int main() {
   uint8_t level = 0;

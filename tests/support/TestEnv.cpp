@@ -11,7 +11,7 @@
 #include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "capture/uWebUtils.h"
+#include "base/TempFiles.h"
 
 namespace vt::test {
 

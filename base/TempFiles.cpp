@@ -1,0 +1,63 @@
+#include "base/TempFiles.h"
+
+#include <shlobj.h>
+
+#include <cstdint>
+
+#include "base/Handles.h"
+#include "base/Strings.h"
+#include "base/SystemInfo.h"
+
+namespace vt {
+
+HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* path) {
+  using Fn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
+  Module shell(::LoadLibraryA("shell32.dll"));
+  if (!shell) return E_FAIL;
+  auto fn = reinterpret_cast<Fn>(::GetProcAddress(shell.get(), "SHGetKnownFolderPath"));
+  if (!fn) return E_FAIL;
+  return fn(folderId, flags, token, path);
+}
+
+std::string GetLocalAppDataLowPath() {
+  static const GUID kLocalAppDataLow = {0xA520A1A4, 0x1780, 0x4FF6, {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
+  PWSTR path = nullptr;
+  if (FAILED(GetKnownFolderPath(kLocalAppDataLow, 0, nullptr, &path)) || !path) return {};
+  std::string result = ToAnsi(path);
+  ::CoTaskMemFree(path);
+  return result;
+}
+
+std::string GetTempFolder() {
+  uint8_t level = 0;
+  if (GetProcessIntegrityLevel(0, level) && level <= 2) {
+    std::string folder = GetLocalAppDataLowPath() + "\\Temp";
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+  }
+  char buffer[MAX_PATH] = {};
+  DWORD n = ::GetTempPathA(MAX_PATH, buffer);
+  std::string folder(buffer, n < MAX_PATH ? n : 0);
+  if (!folder.empty()) folder.pop_back();
+  return folder;
+}
+
+std::string GetTempFile(const std::string& folder, const std::string& prefix) {
+  char current[MAX_PATH] = {};
+  ::GetCurrentDirectoryA(MAX_PATH, current);
+  std::string dir = folder.empty() ? GetTempFolder() : folder == "." ? std::string(current) : folder;
+  std::string result;
+  if (::SetCurrentDirectoryA(dir.c_str())) {
+    char name[MAX_PATH] = {};
+    if (::GetTempFileNameA(".", prefix.c_str(), 0, name)) {
+      std::string full(name);
+      size_t cut = full.find_last_of("\\:");
+      result = dir + "\\" + (cut == std::string::npos ? full : full.substr(cut + 1));
+    }
+  }
+  // An empty result: the folder could not be entered or no file made there.
+  ::SetCurrentDirectoryA(current);
+  return result;
+}
+
+}  // namespace vt
