@@ -142,6 +142,8 @@ void TfmPreviewForm::OpenPrintPreview() {
   engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
 }
 
+void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }
+
 void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
   try {
     // Freed before the engine is laid out again: its worker may still draw through the engine.

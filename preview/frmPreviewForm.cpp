@@ -10,6 +10,7 @@
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
 #include "page/uDateTimeFormat.h"
+#include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPageSetupDlg.h"
 #include "resources/StringIds.h"
@@ -259,6 +260,25 @@ void TfmPreviewForm::Close() {
   // The other windows come back before this one goes, so that activation returns to the owner.
   EnableTaskWindows(disabledWindows_);
   ::ShowWindow(Handle(), SW_HIDE);
+}
+
+void TfmPreviewForm::FitToImage(THtmlImage* graphic) {
+  if (!graphic) return;
+  RECT work{}, window{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::GetWindowRect(Handle(), &window);
+  const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+  // The window around a scroll box whose client area is the picture's size.
+  int width = (window.right - window.left) - scroller_->ClientWidth() + graphic->GetImageWidth();
+  int height = (window.bottom - window.top) - scroller_->ClientHeight() + graphic->GetImageHeight();
+  int left = 0, top = 0;
+  if (height <= workHeight) top = workHeight / 2 - height / 2;
+  else height = workHeight;
+  if (width <= workWidth) left = workWidth / 2 - width / 2;
+  else width = workWidth;
+  ::OutputDebugStringA(Format("FitToImage: %d x %d at %d, %d", width, height, left, top).c_str());
+  SetBounds(left, top, width, height);
+  ::InvalidateRect(scroller_->Handle(), nullptr, TRUE);
 }
 
 bool TfmPreviewForm::IsReleaseInside(int x, int y, TWindow& sender, TMouseButton button) {

@@ -17,6 +17,8 @@
 #include "page/uVantrelleDocument.h"
 #include "preview/BtnImage.h"
 #include "preview/uDIB.h"
+#include "preview/uHelpPage.h"
+#include "preview/uPreviewRequest.h"
 #include "preview/uPrintSave.h"
 #include "preview/uPreviewControls.h"
 #include "preview/uRuler.h"
@@ -31,35 +33,6 @@ class TURLImg;
 class TfmPageSetupDlg;
 
 enum TViewMode : uint8_t { vmPageView = 1, vmCaptureView = 2 };
-
-// What a request hands the window to show.
-struct TPreviewRequest {
-  THtmlImage* captureGraphic = nullptr;    // not owned
-  THtmlImageBuilder* imageBuilder = nullptr;  // not owned; cuts selections
-  RECT captureRect{};                      // the part of the capture laid out into pages
-  TURLImg* settingImages = nullptr;        // handed to every layout
-  std::string settingSource;               // header/footer setting path or URL
-  bool ownsSettingImages = false;          // the window frees settingImages
-  int32_t printWithoutPreview = 0;         // non-zero: print at once, do not show
-  TFitMode fitMode = fitRealSize;
-  bool centerHorz = true;
-  bool centerVert = false;
-  bool modal = true;                       // either value shows the window modally
-  uint8_t fitWindow = 0;                   // 1: size the window to the capture
-  const std::vector<int32_t>* pageBreaks = nullptr;           // y positions; kept by the caller
-  const std::vector<int32_t>* pageBreaksLandscape = nullptr;  // y positions; kept by the caller
-  std::string userStr;
-  std::string helpUrl;
-  std::string closeButton;  // "true"/"false" (any case) or a number; empty leaves the button hidden
-  std::string siteHost;     // the site's host: the save dialog's default file name comes from it
-};
-
-// A new unique name in the temporary folder with prefix "TMP" and `extension`; no file is left.
-std::string CreateTempFileName(const std::string& extension);
-// The program the shell opens `fileName` with; empty when none is registered.
-std::string FindBrowserExecutable(const std::string& fileName);
-// What the browser of file name `browserFile` is started with to open `url` in a new window.
-std::string HelpParameters(const std::string& browserFile, const std::string& url);
 
 class TfmPreviewForm : public TWindow {
 public:
@@ -132,9 +105,8 @@ public:
   void SetStatusText(const std::string& text);
   const std::string& StatusText() const { return statusText_; }
 
-  // Starts a program through the shell; tests record it instead. Unset: the shell's "open" verb in
-  // a normal window.
-  std::function<void(const std::string& program, const std::string& parameters)> ShellStart;
+  // Starts the help page's browser; tests record it instead.
+  TShellStart ShellStart;
   // Reads the process's integrity level for the Save button's test; tests play a low one. Unset:
   // the process's own.
   std::function<bool(uint8_t& level)> ReadIntegrityLevel;
