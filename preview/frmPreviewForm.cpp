@@ -61,7 +61,8 @@ void TfmPreviewForm::CreateControls() {
   zoomCombo_ = toolBar_->Combo();
   scroller_ = std::make_unique<TScroller>(Handle());
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
-  CreateRulers();
+  breaks_ = std::make_unique<TPageBreakEditor>(*this);
+  imgBox_->OnCursor = [this](int x, int y) { return ViewCursor(x, y); };
   imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
   viewCursor_ = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
   ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(viewCursor_));
@@ -127,7 +128,7 @@ void TfmPreviewForm::CreateControls() {
       selectArea_.MouseUp(button);
       return;
     }
-    if (delimiterDrag_) DropDelimiter(sender.Handle(), button, keys, x, y);
+    if (breaks_->Dragging()) breaks_->DropDelimiter(sender.Handle(), button, keys, x, y);
     if (button != mbLeft) return;
     if (mouseDown_ && SelectBtnDown()) SelectMouseUp();
     mouseDown_ = false;
@@ -141,8 +142,8 @@ void TfmPreviewForm::LayoutControls() {
   const int top = toolBar_->Height() + kRulerSize;
   const int bodyHeight = std::max(0, h - top - kStatusBarHeight);
   toolBar_->SetWidth(w);
-  panelTop_->SetBounds(0, toolBar_->Height(), w, kRulerSize);
-  panelLeft_->SetBounds(0, top, kRulerSize, bodyHeight);
+  breaks_->TopRuler().SetBounds(0, toolBar_->Height(), w, kRulerSize);
+  breaks_->LeftRuler().SetBounds(0, top, kRulerSize, bodyHeight);
   scroller_->SetBounds(kRulerSize, top, std::max(0, w - kRulerSize), bodyHeight);
   Invalidate();
 }
@@ -195,7 +196,7 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
     engine_.PageBreaksLandscape = nullptr;
   else if (request.pageBreaksLandscape->size() > 1)
     engine_.PageBreaksLandscape = request.pageBreaksLandscape;
-  delimiterDrag_ = false;
+  breaks_->ForgetDrag();
   engine_.FitMode = request.fitMode;
   engine_.CenterVert = request.centerVert;
   engine_.CenterHorz = request.centerHorz;

@@ -21,7 +21,7 @@
 #include "preview/uPreviewRequest.h"
 #include "preview/uPrintSave.h"
 #include "preview/uPreviewControls.h"
-#include "preview/uRuler.h"
+#include "preview/uPageBreakEditor.h"
 #include "preview/uSelectArea.h"
 #include "preview/uToolBar.h"
 
@@ -140,13 +140,7 @@ public:
   TfmPageSetupDlg* PageSetupDialog() { return pageSetupDlg_.get(); }
   THtmlImage* SelectionImage() const { return selectionImage_.get(); }
   const std::string& HelpUrl() const { return helpUrl_; }
-  TRuler& TopRuler() { return *panelTop_; }
-  TRuler& LeftRuler() { return *panelLeft_; }
-  // The guide line's view position on the picture (x for the top ruler, y for the left one); -1
-  // while hidden.
-  int GuideX() const { return guide_[0]; }
-  int GuideY() const { return guide_[1]; }
-  bool DelimiterDragging() const { return delimiterDrag_; }
+  TPageBreakEditor& BreakEditor() { return *breaks_; }
   // View coordinates (the picture at the zoom) of a client point of `wnd` and back.
   POINT ToView(HWND wnd, POINT client) const;
   POINT FromView(HWND wnd, POINT view) const;
@@ -181,32 +175,10 @@ private:
   void ViewMouseMove(UINT keys, int x, int y);
   void PaintView(HDC dc, const RECT& clip);
   THtmlImage* ViewImage() const;
-  // Page breaks and page labels over the captured picture; kept in step by InitPageControls.
+  // Page breaks, guide lines and page labels over the captured picture, kept in step.
   void InitPageControls();
-  void PaintPageBreaks(HDC dc);
   void PaintPageLabels(HDC dc);
-  // Rulers, guide lines and the editing of page breaks with the mouse. `vert` names the vertical
-  // breaks (x positions, top ruler); otherwise the horizontal ones (y positions, left ruler).
-  void CreateRulers();
-  void UpdateDelimiters();
-  int DelimiterViewPos(bool vert, int32_t i) const;
-  int32_t DelimiterAt(bool vert, int pos) const;
-  void PaintRuler(HDC dc, bool vert);
-  void PaintGuideLines(HDC dc);
-  HCURSOR RulerCursor(bool vert, int x, int y);
   HCURSOR ViewCursor(int x, int y);
-  void RulerMouseDown(bool vert, TMouseButton button, int x, int y);
-  void RulerMouseMove(bool vert, UINT keys, int x, int y);
-  void RulerMouseUp(bool vert, TMouseButton button, int x, int y);
-  void ShowGuide(bool vert, int pos);
-  void AddDelimiterAtGuide(bool vert);
-  void DeleteMenuDelimiter(bool vert);
-  void StartDelimiterDrag(bool vert, int32_t i);
-  void DragDelimiter(HWND wnd, UINT keys, int x, int y);
-  void DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y);
-  void CancelDelimiterDrag();
-  void InvalidateBand(bool vert, int pos);
-  int PopUpMenu(const char* name, UINT captionId, POINT screen);
   // The select area (hidden until a selection is drawn).
   bool SelectAreaVisible() const;
   void HideSelectArea();
@@ -249,13 +221,6 @@ private:
   TViewMode viewMode_ = vmPageView;
   RECT captureRect_{};
   int32_t printWithoutPreview_ = 0;
-  bool delimiterDrag_ = false;
-  bool dragVert_ = true;
-  int32_t dragIndex_ = -1;
-  int dragPos_ = 0;                 // view position of the dragged break
-  int32_t menuDelimiter_ = -1;      // the break whose delete menu is open
-  int guide_[2] = {-1, -1};         // top ruler's x, left ruler's y; -1: hidden
-  HCURSOR cursorDown_ = nullptr, cursorLeft_ = nullptr;
   std::string userStr_;
   std::string helpUrl_;
   std::string skinSection_, skinIniPath_;
@@ -270,7 +235,7 @@ private:
   std::unique_ptr<TfmPageSetupDlg> pageSetupDlg_;
 
   std::unique_ptr<TToolBar> toolBar_;
-  std::unique_ptr<TRuler> panelTop_, panelLeft_;
+  std::unique_ptr<TPageBreakEditor> breaks_;
   std::unique_ptr<TScroller> scroller_;
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;

@@ -144,7 +144,7 @@ TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
                               Left(preview.PreviewBtn()), Left(preview.PrintBtn()), Left(preview.HelpBtn())}),
             (std::vector<int>{0, 44, 119, 163, 263, 343, 443, 563, 703}));
   EXPECT_EQ(bar2.Height(), 60);
-  EXPECT_EQ(preview.TopRuler().Top(), 60);
+  EXPECT_EQ(preview.BreakEditor().TopRuler().Top(), 60);
   EXPECT_EQ(preview.SkinSection(), "KOR");
   EXPECT_EQ(preview.SkinIniPath(), ini);
 }
