@@ -64,10 +64,8 @@ void TfmPreviewForm::CreateControls() {
   breaks_ = std::make_unique<TPageBreakEditor>(*this);
   imgBox_->OnCursor = [this](int x, int y) { return ViewCursor(x, y); };
   imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
-  viewCursor_ = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
-  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(viewCursor_));
-  selectArea_.SetParent(imgBox_.get());
-  selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
+  selection_ = std::make_unique<TViewSelection>(*this);
+  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(selection_->ViewCursor()));
 
   // The form's own pictures: the language buttons in English until the request chooses.
   TToolBar& bar = *toolBar_;
@@ -91,7 +89,9 @@ void TfmPreviewForm::CreateControls() {
   toolBar_->ZoomOut().OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
   pageSetupBtn_->OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
   printBtn_->OnMouseUp = checked(&TfmPreviewForm::Print);
-  selectBtn_->OnMouseUp = checked(&TfmPreviewForm::SelectBtnToggled);
+  selectBtn_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT, int x, int y) {
+    if (IsReleaseInside(x, y, sender, button)) selection_->SelectBtnToggled();
+  };
   // Save, Help and Close act on any release.
   saveBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
   helpBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
@@ -105,32 +105,21 @@ void TfmPreviewForm::CreateControls() {
   scroller_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int, int) {
     if (button != mbLeft) return;
     if (::GetFocus() != scroller_->Handle()) ::SetFocus(scroller_->Handle());
-    SelectAreaLeaveEditing();
+    selection_->SelectAreaLeaveEditing();
   };
   // A click on the scroll box applies the combo's zoom again.
   scroller_->OnClick = [this](TWindow&) { ZoomComboChange(); };
   imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) {
-    if (!AreaMouseDown(button, x, y)) ViewMouseDown(button, x, y);
+    if (!selection_->AreaMouseDown(button, x, y)) ViewMouseDown(button, x, y);
   };
   imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT keys, int x, int y) {
-    if (areaMouse_) {
-      POINT screen{x, y};
-      ::ClientToScreen(imgBox_->Handle(), &screen);
-      selectArea_.MouseMove(ToView(imgBox_->Handle(), POINT{x, y}), screen);
-    } else {
-      ViewMouseMove(keys, x, y);
-    }
+    if (!selection_->AreaMouseMove(x, y)) ViewMouseMove(keys, x, y);
   };
   imgBox_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
-    if (areaMouse_) {
-      if (button != mbLeft) return;
-      areaMouse_ = false;
-      selectArea_.MouseUp(button);
-      return;
-    }
+    if (selection_->AreaMouseUp(button)) return;
     if (breaks_->Dragging()) breaks_->DropDelimiter(sender.Handle(), button, keys, x, y);
     if (button != mbLeft) return;
-    if (mouseDown_ && SelectBtnDown()) SelectMouseUp();
+    if (mouseDown_ && selection_->SelectBtnDown()) selection_->SelectMouseUp();
     mouseDown_ = false;
   };
 }
@@ -293,14 +282,14 @@ bool TfmPreviewForm::IsReleaseInside(int x, int y, TWindow& sender, TMouseButton
 
 void TfmPreviewForm::FormKeyDown(WPARAM key) {
   if (key == VK_ESCAPE) {
-    if (SelectAreaVisible()) {
-      HideSelectArea();
+    if (selection_->HasSelection()) {
+      selection_->HideSelectArea();
       return;
     }
     if (ShowMessageBox(Handle(), LoadResString(kMsgAskToQuit), "Vantrelle", MB_YESNO | MB_ICONQUESTION) == IDYES)
       Close();
   } else if (key == VK_DELETE) {
-    if (!selectBtn_->Down() && SelectAreaEditing()) HideSelectArea();
+    if (!selectBtn_->Down() && selection_->SelectAreaEditing()) selection_->HideSelectArea();
   }
 }
 

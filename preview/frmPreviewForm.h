@@ -22,8 +22,8 @@
 #include "preview/uPrintSave.h"
 #include "preview/uPreviewControls.h"
 #include "preview/uPageBreakEditor.h"
-#include "preview/uSelectArea.h"
 #include "preview/uToolBar.h"
+#include "preview/uViewSelection.h"
 
 namespace vt {
 
@@ -134,9 +134,7 @@ public:
   TBtnImage& PrintBtn() { return *printBtn_; }
   TBtnImage& HelpBtn() { return *helpBtn_; }
   TBtnImage& CloseBtn() { return *btnClose_; }
-  TSelectArea& SelectArea() { return selectArea_; }
-  // Capture pixels of the select area, as last drawn, moved or resized.
-  const RECT& DocSelection() const { return docSelection_; }
+  TViewSelection& Selection() { return *selection_; }
   TfmPageSetupDlg* PageSetupDialog() { return pageSetupDlg_.get(); }
   THtmlImage* SelectionImage() const { return selectionImage_.get(); }
   const std::string& HelpUrl() const { return helpUrl_; }
@@ -179,21 +177,7 @@ private:
   void InitPageControls();
   void PaintPageLabels(HDC dc);
   HCURSOR ViewCursor(int x, int y);
-  // The select area (hidden until a selection is drawn).
-  bool SelectAreaVisible() const;
-  void HideSelectArea();
-  void SelectAreaLeaveEditing();
-  bool SelectAreaEditing() const;
-  void PlaceSelectArea();
-  bool SelectBtnDown() const;
-  void SelectBtnToggled();
   void SaveWithProtectedModeTest();
-  // Mouse input on the select area while it holds the mouse; false when the area is not under it.
-  bool AreaMouseDown(TMouseButton button, int x, int y);
-  void SelectMouseDown(int x, int y);
-  void SelectMouseMove(int x, int y);
-  void SelectMouseUp();
-  void SelectAreaMouseUp();
   // Cuts the selection out of the capture and lays a new engine out over it; the cut picture goes
   // to `image`. False when nothing could be cut.
   bool BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<THtmlImage>& image);
@@ -226,16 +210,12 @@ private:
   std::string skinSection_, skinIniPath_;
   std::string siteHost_;
   std::string statusText_ = "Vantrelle";
-  TSelectArea selectArea_;
-  RECT docSelection_{};              // the select area in capture pixels
-  POINT selectStart_{};              // where the drawing of a selection started
-  bool areaMouse_ = false;           // the select area holds the mouse
-  HCURSOR viewCursor_ = nullptr;     // hand, or the cross in select mode
   std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print
   std::unique_ptr<TfmPageSetupDlg> pageSetupDlg_;
 
   std::unique_ptr<TToolBar> toolBar_;
   std::unique_ptr<TPageBreakEditor> breaks_;
+  std::unique_ptr<TViewSelection> selection_;
   std::unique_ptr<TScroller> scroller_;
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;

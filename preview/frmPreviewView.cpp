@@ -61,7 +61,7 @@ void TfmPreviewForm::ApplyZoom(double zoom) {
     ShowPage(currentPage_);
   }
   ProcessResize();
-  PlaceSelectArea();
+  selection_->PlaceSelectArea();
 }
 
 void TfmPreviewForm::ProcessResize() {
@@ -79,7 +79,7 @@ void TfmPreviewForm::SetViewMode(TViewMode mode) {
   viewMode_ = mode;
   ApplyZoom(zoom_);
   if (!changed) return;
-  HideSelectArea();
+  selection_->HideSelectArea();
   if (mode == vmPageView) {
     SizeSurface();
     ShowPage(currentPage_);
@@ -111,6 +111,10 @@ void TfmPreviewForm::SelectZoomIndex(int index) {
   ZoomComboChange();
 }
 
+bool TfmPreviewForm::HasSelection() const { return selection_->HasSelection(); }
+
+void TfmPreviewForm::GetSelectionRect(RECT& rect) { selection_->GetSelectionRect(captureGraphic_, rect); }
+
 void TfmPreviewForm::ZoomComboChange() {
   const int index = ZoomIndex();
   if (index >= 0 && index < TToolBar::kZoomCount) ApplyZoom(TToolBar::kZooms[index]);
@@ -136,11 +140,12 @@ void TfmPreviewForm::ScrollerMouseWheel(int delta, UINT keys) {
 void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
   if (breaks_->ViewMouseDown(ToView(imgBox_->Handle(), POINT{x, y}))) return;
   if (button != mbLeft) return;
-  if (SelectBtnDown()) {
-    SelectMouseDown(x, y);
+  if (selection_->SelectBtnDown()) {
+    selection_->SelectMouseDown(x, y);
+    mouseDown_ = true;
     return;
   }
-  SelectAreaLeaveEditing();
+  selection_->SelectAreaLeaveEditing();
   // Scroll-box coordinates: they stay put while the view box moves under the mouse.
   mousePos_ = POINT{x, y};
   ::MapWindowPoints(imgBox_->Handle(), scroller_->Handle(), &mousePos_, 1);
@@ -154,8 +159,8 @@ void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
     return;
   }
   if (!mouseDown_) return;
-  if (SelectBtnDown()) {
-    SelectMouseMove(x, y);
+  if (selection_->SelectBtnDown()) {
+    selection_->SelectMouseMove(x, y);
     return;
   }
   POINT pos{x, y};
@@ -169,9 +174,9 @@ void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
 
 HCURSOR TfmPreviewForm::ViewCursor(int x, int y) {
   const POINT pos = ToView(imgBox_->Handle(), POINT{x, y});
-  if (HCURSOR area = selectArea_.CursorAt(pos.x, pos.y)) return area;
+  if (HCURSOR area = selection_->SelectArea().CursorAt(pos.x, pos.y)) return area;
   if (HCURSOR onBreak = breaks_->ViewCursor(pos)) return onBreak;
-  return viewCursor_;
+  return selection_->ViewCursor();
 }
 
 POINT TfmPreviewForm::ToView(HWND wnd, POINT client) const {
@@ -207,7 +212,7 @@ void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
     ::StretchBlt(canvas, 0, 0, viewWidth_, viewHeight_, surface_.Canvas(), 0, 0, surface_.Width(),
                  surface_.Height(), SRCCOPY);
   }
-  selectArea_.Paint(canvas);
+  selection_->SelectArea().Paint(canvas);
   ::SetViewportOrgEx(canvas, 0, 0, nullptr);
   ::BitBlt(dc, clip.left, clip.top, w, h, canvas, 0, 0, SRCCOPY);
 }

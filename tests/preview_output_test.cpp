@@ -128,7 +128,7 @@ protected:
     Mouse(Box(), WM_LBUTTONUP, 0, to.x, to.y);
   }
   RECT Area() {
-    const TSelectArea& a = form_->SelectArea();
+    const TSelectArea& a = form_->Selection().SelectArea();
     return RECT{a.Left(), a.Top(), a.Width(), a.Height()};
   }
   RECT Selection() {
@@ -161,7 +161,7 @@ TEST_F(PreviewOutput, ASelectionDrawnAtAnyZoomKeepsItsPlaceInThePicture) {
     form_->Scroller().SetVertPosition(c.scroll);
     DrawSelection(c.from, c.to);
     EXPECT_EQ(Text(Area()), Text(c.area)) << c.zoomIndex;
-    EXPECT_TRUE(form_->SelectArea().Editable());
+    EXPECT_TRUE(form_->Selection().SelectArea().Editable());
     EXPECT_FALSE(form_->SelectBtn().Down()) << "one rectangle ends select mode";
     EXPECT_EQ(Text(Selection()), Text(c.selection));
   }
@@ -176,7 +176,7 @@ TEST_F(PreviewOutput, ASelectionDrawnAtAnyZoomKeepsItsPlaceInThePicture) {
   EXPECT_EQ(Text(Area()), Text(RECT{200, 750, 100, 100}));
   form_->Scroller().SetVertPosition(600);
   ::UpdateWindow(Box());
-  const TGrab& corner = form_->SelectArea().Grab(0);
+  const TGrab& corner = form_->Selection().SelectArea().Grab(0);
   const POINT at = form_->FromView(Box(), POINT{corner.Bounds.left + 3, corner.Bounds.top + 3});
   HDC dc = ::GetDC(Box());
   EXPECT_EQ(::GetPixel(dc, at.x, at.y), RGB(255, 255, 0));
@@ -189,15 +189,15 @@ TEST_F(PreviewOutput, GrabsResizeTheAreaAndItsInsideMovesIt) {
   // The left grab dragged 20 pixels past the right edge.
   Drag({100, 149}, {220, 149});
   EXPECT_EQ(Text(Area()), Text(RECT{193, 100, 20, 100}));
-  EXPECT_EQ(Text(form_->DocSelection()), Text(RECT{193, 100, 213, 200}));
+  EXPECT_EQ(Text(form_->Selection().DocSelection()), Text(RECT{193, 100, 213, 200}));
   // A click beside it leaves editing; the next press inside edits again and moves it.
   Mouse(Box(), WM_LBUTTONDOWN, MK_LBUTTON, 600, 600);
   Mouse(Box(), WM_LBUTTONUP, 0, 600, 600);
-  EXPECT_FALSE(form_->SelectArea().Editable());
+  EXPECT_FALSE(form_->Selection().SelectArea().Editable());
   EXPECT_TRUE(form_->HasSelection());
   Drag({200, 150}, {250, 130});
-  EXPECT_TRUE(form_->SelectArea().Editable());
-  EXPECT_EQ(Text(form_->DocSelection()), Text(RECT{243, 80, 263, 180}));
+  EXPECT_TRUE(form_->Selection().SelectArea().Editable());
+  EXPECT_EQ(Text(form_->Selection().DocSelection()), Text(RECT{243, 80, 263, 180}));
   // Delete hides an area being edited; Esc hides it before it asks to quit.
   KeyDown(VK_DELETE);
   EXPECT_FALSE(form_->HasSelection());
