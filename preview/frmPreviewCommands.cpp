@@ -148,11 +148,11 @@ void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
   try {
     // Freed before the engine is laid out again: its worker may still draw through the engine.
     TfmPrintPreview preview;
-    if (!Trim(skinIniPath_).empty())
-      preview.LoadSkin(skinSection_, skinIniPath_);
+    if (!Trim(toolBar_->SkinIniPath()).empty())
+      preview.LoadSkin(toolBar_->SkinSection(), toolBar_->SkinIniPath());
     else
       preview.LoadLanguageImages();
-    preview.SetCloseButtonVisible(btnClose_->Visible());
+    preview.SetCloseButtonVisible(toolBar_->CloseBtn().Visible());
     preview.ShowPreview(engine);
   } catch (const std::exception& e) {
     ShowErrorMessage(e.what());

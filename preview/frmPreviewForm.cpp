@@ -57,7 +57,8 @@ TfmPreviewForm::~TfmPreviewForm() {
 }
 
 void TfmPreviewForm::CreateControls() {
-  toolBar_ = std::make_unique<TToolBar>(Handle(), 0, L"Arial", 12, 0);
+  // The form's own buttons come with the tool bar, in English until the request chooses.
+  toolBar_ = std::make_unique<TPreviewToolBar>(Handle());
   zoomCombo_ = toolBar_->Combo();
   scroller_ = std::make_unique<TScroller>(Handle());
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
@@ -67,36 +68,29 @@ void TfmPreviewForm::CreateControls() {
   selection_ = std::make_unique<TViewSelection>(*this);
   ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(selection_->ViewCursor()));
 
-  // The form's own pictures: the language buttons in English until the request chooses.
-  TToolBar& bar = *toolBar_;
-  pageSetupBtn_ = bar.NewButton(0, "ID_ENG_PAGE_SETUP_UP", "ID_ENG_PAGE_SETUP_DOWN");
-  saveBtn_ = bar.NewButton(0, "ID_ENG_SAVE_UP", "ID_ENG_SAVE_DOWN");
-  selectBtn_ = bar.NewButton(0, "ID_ENG_SELECT_UP", "ID_ENG_SELECT_DOWN", bsCheck);
-  previewBtn_ = bar.NewButton(0, "ID_ENG_PRINT_PREVIEW_UP", "ID_ENG_PRINT_PREVIEW_DOWN");
-  printBtn_ = bar.NewButton(0, "ID_ENG_PRINT_UP", "ID_ENG_PRINT_DOWN");
-  helpBtn_ = bar.NewButton(0, "TOOL_HELP_UP", "TOOL_HELP_DOWN");
-  btnClose_ = bar.NewButton(0, "TOOL_CLOSE_UP", "TOOL_CLOSE_DOWN");
-  btnClose_->SetVisible(false);
-  ArrangeToolBar(9);
-  btnClose_->SetBounds(helpBtn_->Left() + helpBtn_->Width(), 0, btnClose_->Width(), btnClose_->Height());
+  TPreviewToolBar& bar = *toolBar_;
+  bar.ArrangeToolBar(9);
+  LayoutControls();
+  TBtnImage& help = bar.HelpBtn();
+  bar.CloseBtn().SetBounds(help.Left() + help.Width(), 0, bar.CloseBtn().Width(), bar.CloseBtn().Height());
 
   auto checked = [this](void (TfmPreviewForm::*action)()) {
     return [this, action](TWindow& sender, TMouseButton button, UINT, int x, int y) {
       if (IsReleaseInside(x, y, sender, button)) (this->*action)();
     };
   };
-  toolBar_->ZoomIn().OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
-  toolBar_->ZoomOut().OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
-  pageSetupBtn_->OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
-  printBtn_->OnMouseUp = checked(&TfmPreviewForm::Print);
-  selectBtn_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT, int x, int y) {
+  bar.ZoomIn().OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
+  bar.ZoomOut().OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
+  bar.PageSetupBtn().OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
+  bar.PrintBtn().OnMouseUp = checked(&TfmPreviewForm::Print);
+  bar.SelectBtn().OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT, int x, int y) {
     if (IsReleaseInside(x, y, sender, button)) selection_->SelectBtnToggled();
   };
   // Save, Help and Close act on any release.
-  saveBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
-  helpBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
-  btnClose_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { Close(); };
-  previewBtn_->OnClick = [this](TWindow&) { OpenPrintPreview(); };
+  bar.SaveBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
+  bar.HelpBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
+  bar.CloseBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { Close(); };
+  bar.PreviewBtn().OnClick = [this](TWindow&) { OpenPrintPreview(); };
 
   scroller_->OnResize = [this] { ProcessResize(); };
   scroller_->OnKey = [this](UINT msg, WPARAM wParam, LPARAM lParam) { HandleMessage(msg, wParam, lParam); };
@@ -122,6 +116,11 @@ void TfmPreviewForm::CreateControls() {
     if (mouseDown_ && selection_->SelectBtnDown()) selection_->SelectMouseUp();
     mouseDown_ = false;
   };
+}
+
+void TfmPreviewForm::LoadSkin(const std::string& section, const std::string& iniPath) {
+  toolBar_->LoadSkin(section, iniPath);
+  LayoutControls();
 }
 
 void TfmPreviewForm::LayoutControls() {
@@ -179,7 +178,7 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   if (!request.userStr.empty()) SetUserStr(request.userStr);
   helpUrl_ = request.helpUrl;
   siteHost_ = request.siteHost;
-  if (!request.closeButton.empty()) btnClose_->SetVisible(CloseButtonFlag(request.closeButton));
+  if (!request.closeButton.empty()) toolBar_->CloseBtn().SetVisible(CloseButtonFlag(request.closeButton));
   if (request.pageBreaks) engine_.PageBreaks = request.pageBreaks;
   if (!request.pageBreaksLandscape)
     engine_.PageBreaksLandscape = nullptr;
@@ -289,7 +288,7 @@ void TfmPreviewForm::FormKeyDown(WPARAM key) {
     if (ShowMessageBox(Handle(), LoadResString(kMsgAskToQuit), "Vantrelle", MB_YESNO | MB_ICONQUESTION) == IDYES)
       Close();
   } else if (key == VK_DELETE) {
-    if (!selectBtn_->Down() && selection_->SelectAreaEditing()) selection_->HideSelectArea();
+    if (!toolBar_->SelectBtn().Down() && selection_->SelectAreaEditing()) selection_->HideSelectArea();
   }
 }
 

@@ -19,10 +19,10 @@
 #include "preview/uDIB.h"
 #include "preview/uHelpPage.h"
 #include "preview/uPreviewRequest.h"
+#include "preview/uPreviewToolBar.h"
 #include "preview/uPrintSave.h"
 #include "preview/uPreviewControls.h"
 #include "preview/uPageBreakEditor.h"
-#include "preview/uToolBar.h"
 #include "preview/uViewSelection.h"
 
 namespace vt {
@@ -79,16 +79,11 @@ public:
   int ScreenToDocX(int x) const;
   int ScreenToDocY(int y) const;
 
-  // The skin of a button-image package: the tool bar's pictures from the files that "index.ini"
-  // names beside it, the rest from the built-in images of the language `section` ("KOR", "JPN",
-  // "ENG"), then the tool bar laid out again. Kept for the all-pages preview. Throws
-  // vt::ConversionError for a zoom list font size that is no decimal integer (after the pictures),
-  // vt::Error for a picture file that does not decode.
+  // The skin of a button-image package (see TPreviewToolBar::LoadSkin), then the window laid out
+  // again for the tool bar's new height.
   void LoadSkin(const std::string& section, const std::string& iniPath);
   // The built-in images of the system's language; the tool bar keeps its places.
-  void LoadLanguageImages();
-  const std::string& SkinSection() const { return skinSection_; }
-  const std::string& SkinIniPath() const { return skinIniPath_; }
+  void LoadLanguageImages() { toolBar_->LoadLanguageImages(); }
 
   // Commands of the tool bar and keys that other parts of the window carry out.
   void Print();
@@ -124,16 +119,7 @@ public:
   TScroller& Scroller() { return *scroller_; }
   TPaintBox& ImgBox() { return *imgBox_; }
   HWND ZoomCombo() const { return zoomCombo_; }
-  TToolBar& ToolBar() { return *toolBar_; }
-  TBtnImage& ZoomInBtn() { return toolBar_->ZoomIn(); }
-  TBtnImage& ZoomOutBtn() { return toolBar_->ZoomOut(); }
-  TBtnImage& PageSetupBtn() { return *pageSetupBtn_; }
-  TBtnImage& SaveBtn() { return *saveBtn_; }
-  TBtnImage& SelectBtn() { return *selectBtn_; }
-  TBtnImage& PreviewBtn() { return *previewBtn_; }
-  TBtnImage& PrintBtn() { return *printBtn_; }
-  TBtnImage& HelpBtn() { return *helpBtn_; }
-  TBtnImage& CloseBtn() { return *btnClose_; }
+  TPreviewToolBar& ToolBar() { return *toolBar_; }
   TViewSelection& Selection() { return *selection_; }
   TfmPageSetupDlg* PageSetupDialog() { return pageSetupDlg_.get(); }
   THtmlImage* SelectionImage() const { return selectionImage_.get(); }
@@ -157,13 +143,6 @@ protected:
 private:
   void CreateControls();
   void LayoutControls();
-  // Steps of LoadSkin.
-  void LoadCommonSkin(const TSkinSettings& skin);
-  void LoadLanguageSkin(const std::string& section, const TSkinSettings& skin);
-  void ArrangeToolBar(int fontSize);
-  // The built-in images of `language` for the buttons of the language section that `skin` (may be
-  // null) does not give.
-  void LoadLanguageButtons(const std::string& language, const TSkinSettings* skin);
   void SetUp(const TPreviewRequest& request);
   void RunModalLoop();
   void SizeSurface();
@@ -207,19 +186,17 @@ private:
   int32_t printWithoutPreview_ = 0;
   std::string userStr_;
   std::string helpUrl_;
-  std::string skinSection_, skinIniPath_;
   std::string siteHost_;
   std::string statusText_ = "Vantrelle";
   std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print
   std::unique_ptr<TfmPageSetupDlg> pageSetupDlg_;
 
-  std::unique_ptr<TToolBar> toolBar_;
+  std::unique_ptr<TPreviewToolBar> toolBar_;
   std::unique_ptr<TPageBreakEditor> breaks_;
   std::unique_ptr<TViewSelection> selection_;
   std::unique_ptr<TScroller> scroller_;
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;
-  std::unique_ptr<TBtnImage> pageSetupBtn_, saveBtn_, selectBtn_, previewBtn_, printBtn_, helpBtn_, btnClose_;
   FontHandle font_;
 };
 

@@ -18,7 +18,7 @@ TViewSelection::TViewSelection(TfmPreviewForm& form) : form_(form), viewCursor_(
   selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
 }
 
-bool TViewSelection::SelectBtnDown() const { return form_.SelectBtn().Down(); }
+bool TViewSelection::SelectBtnDown() const { return form_.ToolBar().SelectBtn().Down(); }
 
 void TViewSelection::PlaceSelectArea() {
   if (!selectArea_.Visible()) return;
@@ -86,7 +86,7 @@ void TViewSelection::SelectMouseMove(int x, int y) {
 void TViewSelection::SelectMouseUp() {
   // Select mode ends after one rectangle.
   viewCursor_ = SystemCursor(IDC_HAND);
-  form_.SelectBtn().SetDown(false);
+  form_.ToolBar().SelectBtn().SetDown(false);
   if (selectArea_.Width() >= kMinSelection && selectArea_.Height() >= kMinSelection)
     selectArea_.SetEditable(true);
   else

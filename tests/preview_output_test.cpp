@@ -117,8 +117,8 @@ protected:
   HWND Box() { return form_->ImgBox().Handle(); }
   // Select mode through the Select button, then a rectangle dragged on the view from `from` to `to`.
   void DrawSelection(POINT from, POINT to) {
-    Click(form_->SelectBtn());
-    ASSERT_TRUE(form_->SelectBtn().Down());
+    Click(form_->ToolBar().SelectBtn());
+    ASSERT_TRUE(form_->ToolBar().SelectBtn().Down());
     Drag(from, to);
   }
   void Drag(POINT from, POINT to) {
@@ -162,7 +162,7 @@ TEST_F(PreviewOutput, ASelectionDrawnAtAnyZoomKeepsItsPlaceInThePicture) {
     DrawSelection(c.from, c.to);
     EXPECT_EQ(Text(Area()), Text(c.area)) << c.zoomIndex;
     EXPECT_TRUE(form_->Selection().SelectArea().Editable());
-    EXPECT_FALSE(form_->SelectBtn().Down()) << "one rectangle ends select mode";
+    EXPECT_FALSE(form_->ToolBar().SelectBtn().Down()) << "one rectangle ends select mode";
     EXPECT_EQ(Text(Selection()), Text(c.selection));
   }
   // Too small a drawing is dropped.
@@ -234,7 +234,7 @@ TEST_F(PreviewOutput, PrintsThePageRangeOrTheSelectionFittedToThePage) {
       answer.printRange = prPageNums, answer.fromPage = 3, answer.toPage = 5;
       return answer;
     });
-    Click(form_->PrintBtn());
+    Click(form_->ToolBar().PrintBtn());
     const auto print = dialogs.Named("PrintDialog");
     ASSERT_EQ(print.size(), 1u);
     EXPECT_EQ(print[0].proposed.printRange, prAllPages);
@@ -322,7 +322,7 @@ TEST_F(PreviewOutput, UnderProtectedModeOrLowIntegrityTheSaveButtonExplainsAndCt
     SetDwordValue(HKEY_CURRENT_USER, zoneKey, "2500", c.protectedMode ? 0 : 3);
     form_->ReadIntegrityLevel = [&](uint8_t& level) { return level = c.level, true; };
     DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> { return IDCANCEL; });
-    Click(form_->SaveBtn());
+    Click(form_->ToolBar().SaveBtn());
     KeyUp('S', true);
     ASSERT_FALSE(dialogs.requests.empty());
     EXPECT_EQ(dialogs.requests[0].name, c.first) << c.protectedMode << " " << int(c.level);
@@ -356,7 +356,7 @@ TEST_F(PreviewOutput, HelpStartsTheRegisteredBrowserWithItsNewWindowParameters) 
     SetStringValue(HKEY_CLASSES_ROOT, "VantrelleTestPage\\shell\\open\\command", nullptr, "\"" + program + "\" \"%1\"");
     started.clear();
     KeyUp(VK_F1);
-    Click(form_->HelpBtn());
+    Click(form_->ToolBar().HelpBtn());
     ASSERT_EQ(started.size(), 2u) << b.browser;
     EXPECT_TRUE(SameTextAscii(started[0].first, program)) << started[0].first;
     EXPECT_EQ(started[0].second, b.parameters);
@@ -399,7 +399,7 @@ TEST_F(PreviewOutput, PageSetupFromF7OrItsButtonLaysThePagesOutAgain) {
       return IDOK;
     });
     if (forced) KeyUp(VK_F7);
-    else Click(form_->PageSetupBtn());
+    else Click(form_->ToolBar().PageSetupBtn());
     ASSERT_EQ(dialogs.Named("TfmPageSetupDlg").size(), 1u);
     EXPECT_EQ(form_->PageSetupDialog()->rb_FitToWidth.Enabled(), !forced);
     EXPECT_EQ(form_->Engine().FitMode, fitToPage);
@@ -436,7 +436,7 @@ TEST_F(PreviewOutput, WithoutAPrinterPrintAndThePrintPreviewSaySoAndDoNothingEls
   DrawSelection({10, 10}, {300, 300});
   {
     DialogRecorder dialogs;
-    Click(form_->PreviewBtn());
+    Click(form_->ToolBar().PreviewBtn());
     // Only the all-pages preview itself, which the recorder closes at once.
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].name, "TfmPrintPreview");
@@ -444,8 +444,8 @@ TEST_F(PreviewOutput, WithoutAPrinterPrintAndThePrintPreviewSaySoAndDoNothingEls
   }
   NoPrinter none;
   DialogRecorder dialogs;
-  Click(form_->PrintBtn());
-  Click(form_->PreviewBtn());
+  Click(form_->ToolBar().PrintBtn());
+  Click(form_->ToolBar().PreviewBtn());
   ASSERT_EQ(dialogs.requests.size(), 2u);
   const UINT icons[] = {MB_ICONSTOP, 0};
   for (int i = 0; i < 2; ++i) {

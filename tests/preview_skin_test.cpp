@@ -138,15 +138,15 @@ TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
   TfmPreviewForm preview(nullptr);
   WriteExample(skin, 60);  // a higher print button: the tool bar takes its height
   preview.LoadSkin("KOR", ini);
-  TToolBar& bar2 = preview.ToolBar();
+  TPreviewToolBar& bar2 = preview.ToolBar();
   EXPECT_EQ((std::vector<int>{Left(bar2.ZoomIn()), Left(bar2.ZoomBar()), Left(bar2.ZoomOut()),
-                              Left(preview.PageSetupBtn()), Left(preview.SaveBtn()), Left(preview.SelectBtn()),
-                              Left(preview.PreviewBtn()), Left(preview.PrintBtn()), Left(preview.HelpBtn())}),
+                              Left(bar2.PageSetupBtn()), Left(bar2.SaveBtn()), Left(bar2.SelectBtn()),
+                              Left(bar2.PreviewBtn()), Left(bar2.PrintBtn()), Left(bar2.HelpBtn())}),
             (std::vector<int>{0, 44, 119, 163, 263, 343, 443, 563, 703}));
   EXPECT_EQ(bar2.Height(), 60);
   EXPECT_EQ(preview.BreakEditor().TopRuler().Top(), 60);
-  EXPECT_EQ(preview.SkinSection(), "KOR");
-  EXPECT_EQ(preview.SkinIniPath(), ini);
+  EXPECT_EQ(bar2.SkinSection(), "KOR");
+  EXPECT_EQ(bar2.SkinIniPath(), ini);
 }
 
 TEST(SkinLayout, APairAppliesOnlyWhenBothItsFilesExist) {
@@ -179,8 +179,9 @@ TEST(SkinLayout, APairAppliesOnlyWhenBothItsFilesExist) {
   EXPECT_EQ(font.lfHeight, -::MulDiv(9, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
   TfmPreviewForm preview(nullptr);
   preview.LoadSkin("ENG", skin.Missing());
-  for (auto [button, name] : {std::pair{&preview.PageSetupBtn(), "PAGE_SETUP"}, {&preview.SelectBtn(), "SELECT"},
-                              {&preview.PreviewBtn(), "PRINT_PREVIEW"}})
+  TPreviewToolBar& own = preview.ToolBar();
+  for (auto [button, name] : {std::pair{&own.PageSetupBtn(), "PAGE_SETUP"}, {&own.SelectBtn(), "SELECT"},
+                              {&own.PreviewBtn(), "PRINT_PREVIEW"}})
     EXPECT_EQ(ShowsBuiltin(*button, "ENG", name), "") << name;
 }
 
@@ -217,9 +218,10 @@ TEST(SystemLanguage, BothWindowsTakeTheBuiltinPicturesOfTheSystemLanguage) {
   EXPECT_EQ(all.PrintBtn().Left(), 243) << "the places of the form stay";
   TfmPreviewForm preview(nullptr);
   preview.LoadLanguageImages();
-  for (auto [button, name] : {std::pair{&preview.PageSetupBtn(), "PAGE_SETUP"}, {&preview.SaveBtn(), "SAVE"},
-                              {&preview.SelectBtn(), "SELECT"}, {&preview.PrintBtn(), "PRINT"},
-                              {&preview.PreviewBtn(), "PRINT_PREVIEW"}})
+  TPreviewToolBar& bar = preview.ToolBar();
+  for (auto [button, name] : {std::pair{&bar.PageSetupBtn(), "PAGE_SETUP"}, {&bar.SaveBtn(), "SAVE"},
+                              {&bar.SelectBtn(), "SELECT"}, {&bar.PrintBtn(), "PRINT"},
+                              {&bar.PreviewBtn(), "PRINT_PREVIEW"}})
     EXPECT_EQ(ShowsBuiltin(*button, code, name), "") << name;
 }
 
@@ -249,7 +251,7 @@ TEST_F(PreviewButton, OpensTheAllPagesPreviewWithTheWindowsSkin) {
     EXPECT_FALSE(::IsWindowEnabled(form_->Handle())) << "the preview waits for it";
     return DialogAnswer(IDOK);
   });
-  Click(form_->PreviewBtn());
+  Click(form_->ToolBar().PreviewBtn());
   EXPECT_EQ(seen, 1);
   EXPECT_TRUE(::IsWindowEnabled(form_->Handle()));
   EXPECT_EQ(::FindWindowW(L"VantrelleForm", LoadResStringW(kCaptionPrintPreview).c_str()), nullptr);
