@@ -245,7 +245,7 @@ TEST_F(PreviewButton, OpensTheAllPagesPreviewWithTheWindowsSkin) {
     auto* all = dynamic_cast<TfmPrintPreview*>(TWindow::FromHandle(wnd));
     if (!all) return DialogAnswer(IDOK);
     ++seen;
-    EXPECT_EQ(all->PageCount(), pages);
+    EXPECT_EQ(all->Grid().PageCount(), pages);
     EXPECT_EQ(all->SaveBtn().Width(), 90);
     EXPECT_TRUE(all->CloseBtn().Visible());
     EXPECT_FALSE(::IsWindowEnabled(form_->Handle())) << "the preview waits for it";
