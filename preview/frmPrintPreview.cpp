@@ -7,7 +7,6 @@
 #include "base/ModalState.h"
 #include "base/Strings.h"
 #include "preview/uPrintSave.h"
-#include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -16,27 +15,25 @@ namespace {
 
 constexpr int kClientWidth = 754, kClientHeight = 545;
 
-// Gulim, the face the zoom list was designed with.
-const wchar_t kComboFace[] = L"\uAD74\uB9BC";
-
 }  // namespace
 
 TfmPrintPreview::TfmPrintPreview()
     : TForm(nullptr, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, kClientWidth, kClientHeight, L"Arial", 11) {
   SetCaption(LoadResStringW(kCaptionPrintPreview));
-  toolBar_ = std::make_unique<TToolBar>(Handle(), 1, kComboFace, 12, 2);
-  saveBtn_ = toolBar_->NewButton(164, "ID_ENG_SAVE_UP", "ID_ENG_SAVE_DOWN");
-  printBtn_ = toolBar_->NewButton(243, "ID_ENG_PRINT_UP", "ID_ENG_PRINT_DOWN");
-  btnClose_ = toolBar_->NewButton(397, "TOOL_CLOSE_UP", "TOOL_CLOSE_DOWN");
-  btnClose_->SetVisible(false);
+  toolBar_ = std::make_unique<TPrintPreviewToolBar>(Handle());
   grid_ = std::make_unique<TThumbnailGrid>(Handle());
 
   toolBar_->ZoomIn().OnClick = [this](TWindow&) { ZoomIn(); };
   toolBar_->ZoomOut().OnClick = [this](TWindow&) { ZoomOut(); };
-  printBtn_->OnClick = [this](TWindow&) { PrintBtnClick(); };
-  saveBtn_->OnClick = [this](TWindow&) { SaveBtnClick(); };
-  btnClose_->OnClick = [this](TWindow&) { Close(); };
+  toolBar_->PrintBtn().OnClick = [this](TWindow&) { PrintBtnClick(); };
+  toolBar_->SaveBtn().OnClick = [this](TWindow&) { SaveBtnClick(); };
+  toolBar_->CloseBtn().OnClick = [this](TWindow&) { Close(); };
   grid_->ViewPanel().OnClick = [this](TWindow&) { FocusView(); };
+  LayoutControls();
+}
+
+void TfmPrintPreview::LoadSkin(const std::string& section, const std::string& iniPath) {
+  toolBar_->LoadSkin(section, iniPath);
   LayoutControls();
 }
 

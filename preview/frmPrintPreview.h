@@ -10,9 +10,8 @@
 
 #include "base/Form.h"
 #include "page/uPrintEngine.h"
-#include "preview/BtnImage.h"
+#include "preview/uPrintPreviewToolBar.h"
 #include "preview/uThumbnailGrid.h"
-#include "preview/uToolBar.h"
 
 namespace vt {
 
@@ -22,14 +21,12 @@ public:
 
   TfmPrintPreview();
 
-  // The skin of a button-image package (as the preview window's, with the zoom buttons, the zoom
-  // list's picture, the background, the save and print buttons and the icon), then the tool bar
-  // laid out again. Throws vt::ConversionError for a zoom list font size that is no decimal
-  // integer (after the pictures), vt::Error for a picture file that does not decode.
+  // The skin of a button-image package (see TPrintPreviewToolBar::LoadSkin), then the window laid
+  // out again for the tool bar's new height.
   void LoadSkin(const std::string& section, const std::string& iniPath);
   // The save and print buttons in the system's language; everything else stays.
-  void LoadLanguageImages();
-  void SetCloseButtonVisible(bool visible) { btnClose_->SetVisible(visible); }
+  void LoadLanguageImages() { toolBar_->LoadLanguageImages(); }
+  void SetCloseButtonVisible(bool visible) { toolBar_->CloseBtn().SetVisible(visible); }
 
   // Shows every page of `engine` modally (through the dialog seam, name "TfmPrintPreview"),
   // maximized; returns when the window has closed. The worker may still be drawing then: `engine`
@@ -50,10 +47,7 @@ public:
   // State, for tests.
   float Zoom() const { return zoom_; }
   TThumbnailGrid& Grid() { return *grid_; }
-  TToolBar& ToolBar() { return *toolBar_; }
-  TBtnImage& SaveBtn() { return *saveBtn_; }
-  TBtnImage& PrintBtn() { return *printBtn_; }
-  TBtnImage& CloseBtn() { return *btnClose_; }
+  TPrintPreviewToolBar& ToolBar() { return *toolBar_; }
 
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -67,12 +61,8 @@ private:
   void FocusView();
   // The cursor of the window under the mouse again, after the worker started or ended a page.
   void RefreshCursor();
-  void ArrangeToolBar(int fontSize);
-  // The save and print buttons from `skin` (may be null), else the built-in pictures of `language`.
-  void ApplyLanguageButtons(const std::string& language, const TSkinSettings* skin);
 
-  std::unique_ptr<TToolBar> toolBar_;
-  std::unique_ptr<TBtnImage> saveBtn_, printBtn_, btnClose_;
+  std::unique_ptr<TPrintPreviewToolBar> toolBar_;
   float zoom_ = 0.5f;
   bool building_ = false;
   // Last, so that it goes first: its worker stops before the window does.

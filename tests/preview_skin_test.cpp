@@ -117,13 +117,13 @@ TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
   const std::string ini = skin.Ini(kExample);
   TfmPrintPreview all;
   all.LoadSkin("KOR", ini);
-  TToolBar& bar = all.ToolBar();
-  EXPECT_EQ((std::vector<int>{Left(bar.ZoomIn()), Left(bar.ZoomBar()), Left(bar.ZoomOut()), Left(all.SaveBtn()),
-                              Left(all.PrintBtn()), Left(all.CloseBtn())}),
+  TPrintPreviewToolBar& bar = all.ToolBar();
+  EXPECT_EQ((std::vector<int>{Left(bar.ZoomIn()), Left(bar.ZoomBar()), Left(bar.ZoomOut()), Left(bar.SaveBtn()),
+                              Left(bar.PrintBtn()), Left(bar.CloseBtn())}),
             (std::vector<int>{0, 44, 119, 163, 243, 397}));
   EXPECT_EQ(bar.Height(), 49);
-  EXPECT_TRUE(Near(all.PrintBtn().Picture().Pixel(5, 5), RGB(230, 10, 230)));
-  EXPECT_TRUE(Near(all.PrintBtn().DownStateImage().Pixel(5, 5), RGB(130, 10, 130)));
+  EXPECT_TRUE(Near(bar.PrintBtn().Picture().Pixel(5, 5), RGB(230, 10, 230)));
+  EXPECT_TRUE(Near(bar.PrintBtn().DownStateImage().Pixel(5, 5), RGB(130, 10, 130)));
   EXPECT_TRUE(Near(bar.Back().Picture().Pixel(1, 1), RGB(10, 10, 230)));
   EXPECT_EQ(bar.ZoomIn().Picture().Pixel(1, 1), RGB(10, 200, 10));
   // The list as wide as its picture, and inside its height.
@@ -165,14 +165,14 @@ TEST(SkinLayout, APairAppliesOnlyWhenBothItsFilesExist) {
   all.LoadSkin("JPN", ini);
   EXPECT_EQ(all.ToolBar().ZoomIn().Picture().Pixel(20, 20), zoomIn.Pixel(20, 20)) << "only the normal one named";
   EXPECT_EQ(all.ToolBar().ZoomBar().Picture().Pixel(20, 20), bar.Pixel(20, 20)) << "a file that is not there";
-  EXPECT_EQ(ShowsBuiltin(all.SaveBtn(), "JPN", "SAVE"), "") << "the pressed file is missing";
-  EXPECT_EQ(all.PrintBtn().NormalStateImage().Pixel(1, 1), RGB(10, 200, 10));
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().SaveBtn(), "JPN", "SAVE"), "") << "the pressed file is missing";
+  EXPECT_EQ(all.ToolBar().PrintBtn().NormalStateImage().Pixel(1, 1), RGB(10, 200, 10));
 
   // No settings file at all: the section's built-in pictures, the list's font at 9 points.
   TfmPrintPreview bare;
   bare.LoadSkin("KOR", skin.Missing());
-  EXPECT_EQ(ShowsBuiltin(bare.SaveBtn(), "KOR", "SAVE"), "");
-  EXPECT_EQ(ShowsBuiltin(bare.PrintBtn(), "KOR", "PRINT"), "");
+  EXPECT_EQ(ShowsBuiltin(bare.ToolBar().SaveBtn(), "KOR", "SAVE"), "");
+  EXPECT_EQ(ShowsBuiltin(bare.ToolBar().PrintBtn(), "KOR", "PRINT"), "");
   LOGFONTW font{};
   ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(bare.ToolBar().Combo(), WM_GETFONT, 0, 0)), sizeof font, &font);
   WindowDC screen(nullptr);
@@ -196,8 +196,8 @@ TEST(SkinLayout, AFontSizeThatIsNoNumberRaisesAfterThePicturesAndBeforeTheLayout
   TfmPrintPreview all;
   EXPECT_THROW(all.LoadSkin("ENG", ini), ConversionError);
   EXPECT_TRUE(Near(all.ToolBar().Back().Picture().Pixel(1, 1), RGB(10, 10, 230)));
-  EXPECT_EQ(all.SaveBtn().Width(), 200);
-  EXPECT_EQ(all.PrintBtn().Left(), 243) << "not laid out again";
+  EXPECT_EQ(all.ToolBar().SaveBtn().Width(), 200);
+  EXPECT_EQ(all.ToolBar().PrintBtn().Left(), 243) << "not laid out again";
   TfmPreviewForm preview(nullptr);
   EXPECT_THROW(preview.LoadSkin("ENG", ini), ConversionError);
   // A picture that exists but does not decode raises too.
@@ -213,9 +213,9 @@ TEST(SystemLanguage, BothWindowsTakeTheBuiltinPicturesOfTheSystemLanguage) {
   const std::string code = language == "Korean" ? "KOR" : language == "Japanese" ? "JPN" : "ENG";
   TfmPrintPreview all;
   all.LoadLanguageImages();
-  EXPECT_EQ(ShowsBuiltin(all.SaveBtn(), code, "SAVE"), "");
-  EXPECT_EQ(ShowsBuiltin(all.PrintBtn(), code, "PRINT"), "");
-  EXPECT_EQ(all.PrintBtn().Left(), 243) << "the places of the form stay";
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().SaveBtn(), code, "SAVE"), "");
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().PrintBtn(), code, "PRINT"), "");
+  EXPECT_EQ(all.ToolBar().PrintBtn().Left(), 243) << "the places of the form stay";
   TfmPreviewForm preview(nullptr);
   preview.LoadLanguageImages();
   TPreviewToolBar& bar = preview.ToolBar();
@@ -246,8 +246,8 @@ TEST_F(PreviewButton, OpensTheAllPagesPreviewWithTheWindowsSkin) {
     if (!all) return DialogAnswer(IDOK);
     ++seen;
     EXPECT_EQ(all->Grid().PageCount(), pages);
-    EXPECT_EQ(all->SaveBtn().Width(), 90);
-    EXPECT_TRUE(all->CloseBtn().Visible());
+    EXPECT_EQ(all->ToolBar().SaveBtn().Width(), 90);
+    EXPECT_TRUE(all->ToolBar().CloseBtn().Visible());
     EXPECT_FALSE(::IsWindowEnabled(form_->Handle())) << "the preview waits for it";
     return DialogAnswer(IDOK);
   });
