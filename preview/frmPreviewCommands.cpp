@@ -3,6 +3,7 @@
 // selected area alone through an engine of its own.
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
@@ -12,6 +13,7 @@
 #include "preview/frmPageSetupDlg.h"
 #include "preview/frmPreviewForm.h"
 #include "preview/frmPrintPreview.h"
+#include "preview/uPrintSave.h"
 
 namespace vt {
 

@@ -62,10 +62,10 @@ void TfmPreviewForm::CreateControls() {
   zoomCombo_ = toolBar_->Combo();
   scroller_ = std::make_unique<TScroller>(Handle());
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
-  breaks_ = std::make_unique<TPageBreakEditor>(*this);
+  breaks_ = std::make_unique<TPageBreakEditor>(*this, Handle());
   imgBox_->OnCursor = [this](int x, int y) { return ViewCursor(x, y); };
   imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
-  selection_ = std::make_unique<TViewSelection>(*this);
+  selection_ = std::make_unique<TViewSelection>(*this, toolBar_->SelectBtn());
   ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(selection_->ViewCursor()));
 
   TPreviewToolBar& bar = *toolBar_;

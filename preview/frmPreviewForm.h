@@ -3,26 +3,24 @@
 // commands. It owns the page-break document and the print engine built on it.
 #pragma once
 #include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "base/Handles.h"
 #include "base/ModalState.h"
 #include "base/Window.h"
 #include "page/uPrintEngine.h"
 #include "page/uVantrelleDocument.h"
-#include "preview/BtnImage.h"
 #include "preview/uDIB.h"
 #include "preview/uHelpPage.h"
+#include "preview/uPageBreakEditor.h"
+#include "preview/uPreviewControls.h"
 #include "preview/uPreviewRequest.h"
 #include "preview/uPreviewToolBar.h"
-#include "preview/uPrintSave.h"
-#include "preview/uPreviewControls.h"
-#include "preview/uPageBreakEditor.h"
+#include "preview/uPreviewView.h"
 #include "preview/uViewSelection.h"
 
 namespace vt {
@@ -32,9 +30,7 @@ class THtmlImageBuilder;
 class TURLImg;
 class TfmPageSetupDlg;
 
-enum TViewMode : uint8_t { vmPageView = 1, vmCaptureView = 2 };
-
-class TfmPreviewForm : public TWindow {
+class TfmPreviewForm : public TWindow, public IPreviewView {
 public:
   static constexpr int kRulerSize = 16;
   static constexpr int kStatusBarHeight = 20;
@@ -68,16 +64,16 @@ public:
   void ShowLastPage() { ShowPage(engine_.GetPageCount()); }
   void ShowNextPage();
   void ShowPrevPage();
-  void ProcessResize();
+  void ProcessResize() override;
   void ZoomIn();
   void ZoomOut();
   void SelectZoomIndex(int index);
 
   // Capture pixels to view-box pixels and back (round half to even).
-  int DocToScreenX(int x) const;
-  int DocToScreenY(int y) const;
-  int ScreenToDocX(int x) const;
-  int ScreenToDocY(int y) const;
+  int DocToScreenX(int x) const override;
+  int DocToScreenY(int y) const override;
+  int ScreenToDocX(int x) const override;
+  int ScreenToDocY(int y) const override;
 
   // The skin of a button-image package (see TPreviewToolBar::LoadSkin), then the window laid out
   // again for the tool bar's new height.
@@ -109,15 +105,15 @@ public:
   // State, for the window's own parts and for tests.
   double Zoom() const { return zoom_; }
   int ZoomIndex() const;
-  TViewMode ViewMode() const { return viewMode_; }
+  TViewMode ViewMode() const override { return viewMode_; }
   int32_t CurrentPage() const { return currentPage_; }
-  int ViewWidth() const { return viewWidth_; }
-  int ViewHeight() const { return viewHeight_; }
-  TVantrelleDocument& Document() { return document_; }
+  int ViewWidth() const override { return viewWidth_; }
+  int ViewHeight() const override { return viewHeight_; }
+  TVantrelleDocument& Document() override { return document_; }
   TPrintEngine& Engine() { return engine_; }
   TDIBSurface& Surface() { return surface_; }
-  TScroller& Scroller() { return *scroller_; }
-  TPaintBox& ImgBox() { return *imgBox_; }
+  TScroller& Scroller() override { return *scroller_; }
+  TPaintBox& ImgBox() override { return *imgBox_; }
   HWND ZoomCombo() const { return zoomCombo_; }
   TPreviewToolBar& ToolBar() { return *toolBar_; }
   TViewSelection& Selection() { return *selection_; }
@@ -126,8 +122,8 @@ public:
   const std::string& HelpUrl() const { return helpUrl_; }
   TPageBreakEditor& BreakEditor() { return *breaks_; }
   // View coordinates (the picture at the zoom) of a client point of `wnd` and back.
-  POINT ToView(HWND wnd, POINT client) const;
-  POINT FromView(HWND wnd, POINT view) const;
+  POINT ToView(HWND wnd, POINT client) const override;
+  POINT FromView(HWND wnd, POINT view) const override;
 
   // Keys as the window sees them before its controls.
   void FormKeyDown(WPARAM key);

@@ -5,7 +5,6 @@
 #include "base/Dialogs.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "preview/frmPreviewForm.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -18,11 +17,11 @@ constexpr COLORREF kRulerColor = RGB(192, 192, 192);
 HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
 }  // namespace
 
-TPageBreakEditor::TPageBreakEditor(TfmPreviewForm& form) : form_(form) {
+TPageBreakEditor::TPageBreakEditor(IPreviewView& view, HWND form) : view_(view), form_(form) {
   cursorDown_ = ::LoadCursorW(ThisModule(), L"CUSTOM_CURSOR_DOWN");
   cursorLeft_ = ::LoadCursorW(ThisModule(), L"CUSTOM_CURSOR_LEFT");
-  panelTop_ = std::make_unique<TRuler>(form.Handle());
-  panelLeft_ = std::make_unique<TRuler>(form.Handle());
+  panelTop_ = std::make_unique<TRuler>(form);
+  panelLeft_ = std::make_unique<TRuler>(form);
   for (bool vert : {true, false}) {
     TRuler& ruler = Ruler(vert);
     ruler.OnPaint = [this, vert](HDC dc) { PaintRuler(dc, vert); };
@@ -43,19 +42,19 @@ TPageBreakEditor::TPageBreakEditor(TfmPreviewForm& form) : form_(form) {
 }
 
 void TPageBreakEditor::UpdateDelimiters() {
-  form_.ImgBox().Invalidate();
+  view_.ImgBox().Invalidate();
   panelTop_->Invalidate();
   panelLeft_->Invalidate();
 }
 
 int TPageBreakEditor::DelimiterViewPos(bool vert, int32_t i) const {
   if (dragging_ && dragVert_ == vert && dragIndex_ == i) return dragPos_;
-  TVantrelleDocument& document = form_.Document();
-  return vert ? form_.DocToScreenX(document.GetVert(i)) : form_.DocToScreenY(document.GetHorz(i));
+  TVantrelleDocument& document = view_.Document();
+  return vert ? view_.DocToScreenX(document.GetVert(i)) : view_.DocToScreenY(document.GetHorz(i));
 }
 
 int32_t TPageBreakEditor::DelimiterAt(bool vert, int pos) const {
-  TVantrelleDocument& document = form_.Document();
+  TVantrelleDocument& document = view_.Document();
   const int32_t count = vert ? document.GetVertCount() : document.GetHorzCount();
   // The last one drawn lies on top.
   for (int32_t i = count - 1; i >= 0; --i) {
@@ -67,7 +66,7 @@ int32_t TPageBreakEditor::DelimiterAt(bool vert, int pos) const {
 
 void TPageBreakEditor::PaintPageBreaks(HDC dc) const {
   // Three dotted red lines side by side per break, the picture showing between the dots.
-  TVantrelleDocument& document = form_.Document();
+  TVantrelleDocument& document = view_.Document();
   PenHandle pen(::CreatePen(PS_DOT, 1, RGB(255, 0, 0)));
   HGDIOBJ old = ::SelectObject(dc, pen.get());
   ::SetBkMode(dc, TRANSPARENT);
@@ -75,14 +74,14 @@ void TPageBreakEditor::PaintPageBreaks(HDC dc) const {
     const int x = DelimiterViewPos(true, i);
     for (int k = 0; k < 3; ++k) {
       ::MoveToEx(dc, x + k, 0, nullptr);
-      ::LineTo(dc, x + k, form_.ViewHeight());
+      ::LineTo(dc, x + k, view_.ViewHeight());
     }
   }
   for (int32_t i = 0; i < document.GetHorzCount(); ++i) {
     const int y = DelimiterViewPos(false, i);
     for (int k = 0; k < 3; ++k) {
       ::MoveToEx(dc, 0, y + k, nullptr);
-      ::LineTo(dc, form_.ViewWidth(), y + k);
+      ::LineTo(dc, view_.ViewWidth(), y + k);
     }
   }
   ::SelectObject(dc, old);
@@ -94,11 +93,11 @@ void TPageBreakEditor::PaintRuler(HDC dc, bool vert) {
   ::GetClientRect(ruler.Handle(), &client);
   BrushHandle silver(::CreateSolidBrush(kRulerColor));
   ::FillRect(dc, &client, silver.get());
-  if (form_.ViewMode() != vmCaptureView) return;
+  if (view_.ViewMode() != vmCaptureView) return;
   // The picture's extent, one pixel in from the outer edge, and a mark for every break on it.
-  const POINT origin = form_.FromView(ruler.Handle(), POINT{0, 0});
+  const POINT origin = view_.FromView(ruler.Handle(), POINT{0, 0});
   BrushHandle face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-  TVantrelleDocument& document = form_.Document();
+  TVantrelleDocument& document = view_.Document();
   const int32_t count = vert ? document.GetVertCount() : document.GetHorzCount();
   for (int32_t i = 0; i < count; ++i) {
     const int at = DelimiterViewPos(vert, i);
@@ -115,19 +114,19 @@ void TPageBreakEditor::PaintGuideLines(HDC dc) const {
   for (int k = 0; k < kBreakThickness; ++k) {
     if (guide_[0] >= 0) {
       ::MoveToEx(dc, guide_[0] + k, 0, nullptr);
-      ::LineTo(dc, guide_[0] + k, form_.ViewHeight());
+      ::LineTo(dc, guide_[0] + k, view_.ViewHeight());
     }
     if (guide_[1] >= 0) {
       ::MoveToEx(dc, 0, guide_[1] + k, nullptr);
-      ::LineTo(dc, form_.ViewWidth(), guide_[1] + k);
+      ::LineTo(dc, view_.ViewWidth(), guide_[1] + k);
     }
   }
   ::SelectObject(dc, old);
 }
 
 void TPageBreakEditor::InvalidateBand(bool vert, int pos) {
-  HWND view = form_.ImgBox().Handle();
-  const POINT at = form_.FromView(view, POINT{pos, pos});
+  HWND view = view_.ImgBox().Handle();
+  const POINT at = view_.FromView(view, POINT{pos, pos});
   RECT band{};
   ::GetClientRect(view, &band);
   if (vert) {
@@ -141,8 +140,8 @@ void TPageBreakEditor::InvalidateBand(bool vert, int pos) {
 }
 
 HCURSOR TPageBreakEditor::RulerCursor(bool vert, int x, int y) {
-  if (form_.ViewMode() == vmCaptureView) {
-    const POINT pos = form_.ToView(Ruler(vert).Handle(), POINT{x, y});
+  if (view_.ViewMode() == vmCaptureView) {
+    const POINT pos = view_.ToView(Ruler(vert).Handle(), POINT{x, y});
     if (DelimiterAt(vert, vert ? pos.x : pos.y) >= 0) return SystemCursor(vert ? IDC_SIZEWE : IDC_SIZENS);
     if (guide_[vert ? 0 : 1] >= 0) return vert ? cursorDown_ : cursorLeft_;
   }
@@ -150,7 +149,7 @@ HCURSOR TPageBreakEditor::RulerCursor(bool vert, int x, int y) {
 }
 
 HCURSOR TPageBreakEditor::ViewCursor(POINT view) const {
-  if (form_.ViewMode() == vmCaptureView) {
+  if (view_.ViewMode() == vmCaptureView) {
     if (DelimiterAt(true, view.x) >= 0) return SystemCursor(IDC_SIZEWE);
     if (DelimiterAt(false, view.y) >= 0) return SystemCursor(IDC_SIZENS);
   }
@@ -172,24 +171,24 @@ void TPageBreakEditor::RulerMouseMove(bool vert, UINT keys, int x, int y) {
     return;
   }
   // The guide line follows the mouse over the picture's extent on the ruler, breaks excepted.
-  const POINT view = form_.ToView(ruler.Handle(), POINT{x, y});
+  const POINT view = view_.ToView(ruler.Handle(), POINT{x, y});
   const int pos = vert ? view.x : view.y;
-  const TVantrelleDocument& document = form_.Document();
-  const int extent = vert ? form_.DocToScreenX(document.Width()) : form_.DocToScreenY(document.Height());
-  const bool onExtent = form_.ViewMode() == vmCaptureView && ruler.ClientContains(x, y) && pos >= 0 && pos < extent;
+  const TVantrelleDocument& document = view_.Document();
+  const int extent = vert ? view_.DocToScreenX(document.Width()) : view_.DocToScreenY(document.Height());
+  const bool onExtent = view_.ViewMode() == vmCaptureView && ruler.ClientContains(x, y) && pos >= 0 && pos < extent;
   ShowGuide(vert, onExtent && DelimiterAt(vert, pos) < 0 ? pos : -1);
   ::SetCursor(RulerCursor(vert, x, y));
 }
 
 void TPageBreakEditor::RulerMouseDown(bool vert, TMouseButton, int x, int y) {
-  if (form_.ViewMode() != vmCaptureView) return;
-  const POINT view = form_.ToView(Ruler(vert).Handle(), POINT{x, y});
+  if (view_.ViewMode() != vmCaptureView) return;
+  const POINT view = view_.ToView(Ruler(vert).Handle(), POINT{x, y});
   const int32_t i = DelimiterAt(vert, vert ? view.x : view.y);
   if (i >= 0) StartDelimiterDrag(vert, i);
 }
 
 bool TPageBreakEditor::ViewMouseDown(POINT view) {
-  if (form_.ViewMode() != vmCaptureView) return false;
+  if (view_.ViewMode() != vmCaptureView) return false;
   for (bool vert : {true, false}) {
     const int32_t i = DelimiterAt(vert, vert ? view.x : view.y);
     if (i >= 0) {
@@ -213,15 +212,15 @@ void TPageBreakEditor::AddDelimiterAtGuide(bool vert) {
   ShowGuide(vert, -1);
   if (pos < 0) return;
   // The document turns away positions off the picture and ones it already has.
-  if (vert) form_.Document().AddVert(form_.ScreenToDocX(pos));
-  else form_.Document().AddHorz(form_.ScreenToDocY(pos));
+  if (vert) view_.Document().AddVert(view_.ScreenToDocX(pos));
+  else view_.Document().AddHorz(view_.ScreenToDocY(pos));
   UpdateDelimiters();
   ::SetCursor(SystemCursor(IDC_ARROW));
 }
 
 void TPageBreakEditor::DeleteMenuDelimiter(bool vert) {
-  if (vert) form_.Document().DeleteVert(menuDelimiter_);
-  else form_.Document().DeleteHorz(menuDelimiter_);
+  if (vert) view_.Document().DeleteVert(menuDelimiter_);
+  else view_.Document().DeleteHorz(menuDelimiter_);
   menuDelimiter_ = -1;
   UpdateDelimiters();
   ::SetCursor(SystemCursor(IDC_ARROW));
@@ -238,12 +237,12 @@ void TPageBreakEditor::StartDelimiterDrag(bool vert, int32_t i) {
 
 void TPageBreakEditor::DragDelimiter(HWND wnd, UINT keys, int x, int y) {
   if (!(keys & MK_LBUTTON)) return;
-  const POINT view = form_.ToView(wnd, POINT{x, y});
+  const POINT view = view_.ToView(wnd, POINT{x, y});
   InvalidateBand(dragVert_, dragPos_);
   dragPos_ = dragVert_ ? view.x : view.y;
   InvalidateBand(dragVert_, dragPos_);
   Ruler(dragVert_).Invalidate();
-  ::UpdateWindow(form_.ImgBox().Handle());
+  ::UpdateWindow(view_.ImgBox().Handle());
 }
 
 void TPageBreakEditor::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y) {
@@ -253,12 +252,12 @@ void TPageBreakEditor::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, i
   dragIndex_ = -1;
   if (button == mbLeft) {
     // Ctrl moves the breaks beyond by the same distance; without it the breaks passed over go.
-    const POINT view = form_.ToView(wnd, POINT{x, y});
+    const POINT view = view_.ToView(wnd, POINT{x, y});
     const int32_t mode = (keys & MK_CONTROL) ? TVantrelleDocument::mmShift : TVantrelleDocument::mmSwallow;
-    if (vert) form_.Document().MoveVert(i, form_.ScreenToDocX(view.x), mode);
-    else form_.Document().MoveHorz(i, form_.ScreenToDocY(view.y), mode);
+    if (vert) view_.Document().MoveVert(i, view_.ScreenToDocX(view.x), mode);
+    else view_.Document().MoveHorz(i, view_.ScreenToDocY(view.y), mode);
     // A resize skipped during the drag is caught up with here.
-    form_.ProcessResize();
+    view_.ProcessResize();
   } else if (button == mbRight) {
     UpdateDelimiters();
     POINT screen{x, y};
@@ -276,7 +275,7 @@ void TPageBreakEditor::CancelDelimiterDrag() {
   if (!dragging_) return;
   dragging_ = false;
   dragIndex_ = -1;
-  form_.ProcessResize();
+  view_.ProcessResize();
 }
 
 int TPageBreakEditor::PopUpMenu(const char* name, UINT captionId, POINT screen) {
@@ -285,7 +284,7 @@ int TPageBreakEditor::PopUpMenu(const char* name, UINT captionId, POINT screen) 
     MenuHandle menu(::CreatePopupMenu());
     ::AppendMenuA(menu.get(), MF_STRING, kMenuItem, caption.c_str());
     return static_cast<int>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x,
-                                             screen.y, 0, form_.Handle(), nullptr));
+                                             screen.y, 0, form_, nullptr));
   });
 }
 

@@ -2,8 +2,7 @@
 // follows the mouse over a ruler and adds a break from the ruler's menu, breaks dragged to a new
 // place (with Ctrl the breaks beyond them follow), dropped past the picture's edge to go, or
 // deleted from their own menu. Breaks and guide lines are painted by the view box, not windows:
-// windows end at 32767 pixels, pictures do not. The editor works on the window's document and view
-// through the window's public members. `vert` names the vertical breaks (x positions, top ruler);
+// windows end at 32767 pixels, pictures do not. `vert` names the vertical breaks (x positions, top ruler);
 // otherwise the horizontal ones (y positions, left ruler).
 #pragma once
 #include <windows.h>
@@ -12,16 +11,15 @@
 #include <memory>
 
 #include "base/Window.h"
+#include "preview/uPreviewView.h"
 #include "preview/uRuler.h"
 
 namespace vt {
 
-class TfmPreviewForm;
-
 class TPageBreakEditor {
 public:
-  // The rulers, as children of `form`.
-  explicit TPageBreakEditor(TfmPreviewForm& form);
+  // The rulers, as children of `form`, on the document and mapping of `view`.
+  TPageBreakEditor(IPreviewView& view, HWND form);
 
   TRuler& TopRuler() { return *panelTop_; }
   TRuler& LeftRuler() { return *panelLeft_; }
@@ -64,7 +62,8 @@ private:
   void InvalidateBand(bool vert, int pos);
   int PopUpMenu(const char* name, UINT captionId, POINT screen);
 
-  TfmPreviewForm& form_;
+  IPreviewView& view_;
+  HWND form_;  // the rulers' parent, the menus' owner
   std::unique_ptr<TRuler> panelTop_, panelLeft_;
   HCURSOR cursorDown_ = nullptr, cursorLeft_ = nullptr;
   bool dragging_ = false;

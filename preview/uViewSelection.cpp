@@ -4,7 +4,6 @@
 #include <cstdlib>
 
 #include "page/uHtmlImage.h"
-#include "preview/frmPreviewForm.h"
 
 namespace vt {
 
@@ -13,18 +12,19 @@ constexpr int kMinSelection = 7;  // a smaller drawing is dropped
 HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
 }  // namespace
 
-TViewSelection::TViewSelection(TfmPreviewForm& form) : form_(form), viewCursor_(SystemCursor(IDC_HAND)) {
-  selectArea_.SetParent(&form.ImgBox());
+TViewSelection::TViewSelection(IPreviewView& view, TBtnImage& selectBtn)
+    : view_(view), selectBtn_(selectBtn), viewCursor_(SystemCursor(IDC_HAND)) {
+  selectArea_.SetParent(&view.ImgBox());
   selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
 }
 
-bool TViewSelection::SelectBtnDown() const { return form_.ToolBar().SelectBtn().Down(); }
+bool TViewSelection::SelectBtnDown() const { return selectBtn_.Down(); }
 
 void TViewSelection::PlaceSelectArea() {
   if (!selectArea_.Visible()) return;
-  const int left = form_.DocToScreenX(docSelection_.left), top = form_.DocToScreenY(docSelection_.top);
-  selectArea_.SetBounds(left, top, form_.DocToScreenX(docSelection_.right) - left,
-                        form_.DocToScreenY(docSelection_.bottom) - top);
+  const int left = view_.DocToScreenX(docSelection_.left), top = view_.DocToScreenY(docSelection_.top);
+  selectArea_.SetBounds(left, top, view_.DocToScreenX(docSelection_.right) - left,
+                        view_.DocToScreenY(docSelection_.bottom) - top);
 }
 
 void TViewSelection::SelectBtnToggled() {
@@ -34,8 +34,8 @@ void TViewSelection::SelectBtnToggled() {
 }
 
 bool TViewSelection::AreaMouseDown(TMouseButton button, int x, int y) {
-  HWND box = form_.ImgBox().Handle();
-  const POINT view = form_.ToView(box, POINT{x, y});
+  HWND box = view_.ImgBox().Handle();
+  const POINT view = view_.ToView(box, POINT{x, y});
   const int hit = selectArea_.HitTest(view.x, view.y);
   if (hit < 0) return false;
   POINT screen{x, y};
@@ -47,10 +47,10 @@ bool TViewSelection::AreaMouseDown(TMouseButton button, int x, int y) {
 
 bool TViewSelection::AreaMouseMove(int x, int y) {
   if (!areaMouse_) return false;
-  HWND box = form_.ImgBox().Handle();
+  HWND box = view_.ImgBox().Handle();
   POINT screen{x, y};
   ::ClientToScreen(box, &screen);
-  selectArea_.MouseMove(form_.ToView(box, POINT{x, y}), screen);
+  selectArea_.MouseMove(view_.ToView(box, POINT{x, y}), screen);
   return true;
 }
 
@@ -63,30 +63,30 @@ bool TViewSelection::AreaMouseUp(TMouseButton button) {
 }
 
 void TViewSelection::SelectMouseDown(int x, int y) {
-  const POINT view = form_.ToView(form_.ImgBox().Handle(), POINT{x, y});
+  const POINT view = view_.ToView(view_.ImgBox().Handle(), POINT{x, y});
   selectArea_.SetBounds(view.x, view.y, 0, 0);
   selectArea_.SetEditable(false);
   selectArea_.SetVisible(true);
-  docSelection_.left = form_.ScreenToDocX(view.x);
-  docSelection_.top = form_.ScreenToDocY(view.y);
+  docSelection_.left = view_.ScreenToDocX(view.x);
+  docSelection_.top = view_.ScreenToDocY(view.y);
   selectStart_ = view;
-  HWND scroller = form_.Scroller().Handle();
+  HWND scroller = view_.Scroller().Handle();
   if (::GetFocus() != scroller) ::SetFocus(scroller);
 }
 
 void TViewSelection::SelectMouseMove(int x, int y) {
-  const POINT view = form_.ToView(form_.ImgBox().Handle(), POINT{x, y});
+  const POINT view = view_.ToView(view_.ImgBox().Handle(), POINT{x, y});
   const int left = std::min<int>(view.x, selectStart_.x), top = std::min<int>(view.y, selectStart_.y);
   const int width = std::abs(view.x - selectStart_.x), height = std::abs(view.y - selectStart_.y);
   selectArea_.SetBounds(left, top, width, height);
-  docSelection_ = RECT{form_.ScreenToDocX(left), form_.ScreenToDocY(top), form_.ScreenToDocX(left + width),
-                       form_.ScreenToDocY(top + height)};
+  docSelection_ = RECT{view_.ScreenToDocX(left), view_.ScreenToDocY(top), view_.ScreenToDocX(left + width),
+                       view_.ScreenToDocY(top + height)};
 }
 
 void TViewSelection::SelectMouseUp() {
   // Select mode ends after one rectangle.
   viewCursor_ = SystemCursor(IDC_HAND);
-  form_.ToolBar().SelectBtn().SetDown(false);
+  selectBtn_.SetDown(false);
   if (selectArea_.Width() >= kMinSelection && selectArea_.Height() >= kMinSelection)
     selectArea_.SetEditable(true);
   else
@@ -97,8 +97,8 @@ void TViewSelection::SelectAreaMouseUp() { docSelection_ = AreaInDoc(); }
 
 RECT TViewSelection::AreaInDoc() const {
   const TSelectArea& a = selectArea_;
-  return RECT{form_.ScreenToDocX(a.Left()), form_.ScreenToDocY(a.Top()), form_.ScreenToDocX(a.Left() + a.Width()),
-              form_.ScreenToDocY(a.Top() + a.Height())};
+  return RECT{view_.ScreenToDocX(a.Left()), view_.ScreenToDocY(a.Top()), view_.ScreenToDocX(a.Left() + a.Width()),
+              view_.ScreenToDocY(a.Top() + a.Height())};
 }
 
 void TViewSelection::GetSelectionRect(const THtmlImage* picture, RECT& rect) {

@@ -1,23 +1,23 @@
 // The selection on the preview window's view: with the select button down a drag draws the select
 // area (select mode ends after one rectangle); the area can then be moved and resized. It is kept
 // in capture pixels as well, so that it stays on its place in the picture across zoom changes, and
-// is read back clamped to the picture for the commands that act on it. It works on the window's
-// view through the window's public members.
+// is read back clamped to the picture for the commands that act on it.
 #pragma once
 #include <windows.h>
 
 #include "base/Window.h"
+#include "preview/BtnImage.h"
+#include "preview/uPreviewView.h"
 #include "preview/uSelectArea.h"
 
 namespace vt {
 
 class THtmlImage;
-class TfmPreviewForm;
 
 class TViewSelection {
 public:
-  // The area painted by the window's view box.
-  explicit TViewSelection(TfmPreviewForm& form);
+  // The area painted by the view box of `view`; `selectBtn` (a check button) turns select mode on.
+  TViewSelection(IPreviewView& view, TBtnImage& selectBtn);
 
   TSelectArea& SelectArea() { return selectArea_; }
   // Capture pixels of the select area, as last drawn, moved or resized.
@@ -54,7 +54,8 @@ private:
   // The area's view bounds in capture pixels.
   RECT AreaInDoc() const;
 
-  TfmPreviewForm& form_;
+  IPreviewView& view_;
+  TBtnImage& selectBtn_;
   TSelectArea selectArea_;
   RECT docSelection_{};
   POINT selectStart_{};         // where the drawing of a selection started
