@@ -1,6 +1,9 @@
 // The main preview window of a request: the captured page at a chosen zoom with its page breaks
 // and page numbers over it, a page view of one printer page, the tool bar, and the keyboard
-// commands. It owns the page-break document and the print engine built on it.
+// commands. It owns the page-break document and the print engine built on it. Its parts keep their
+// own state: the tool bar (TPreviewToolBar), the rulers and page-break editing (TPageBreakEditor)
+// and the select area (TViewSelection), the last two working on the window as IPreviewView; the
+// commands are in frmPreviewCommands.cpp, the view in frmPreviewView.cpp.
 #pragma once
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The all-pages print preview: every page of a laid-out print engine at once, as a grid of
-// thumbnails with a check box each (TThumbnailGrid), and a tool bar with the zoom, save and print.
-// The person ticks pages and prints or saves just those.
+// thumbnails with a check box each (TThumbnailGrid), under a tool bar with the zoom, save and print
+// (TPrintPreviewToolBar). The person ticks pages and prints or saves just those.
 #pragma once
 #include <windows.h>
 
