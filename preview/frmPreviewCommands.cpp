@@ -3,6 +3,7 @@
 // selected area alone through an engine of its own.
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
@@ -12,6 +13,7 @@
 #include "preview/frmPageSetupDlg.h"
 #include "preview/frmPreviewForm.h"
 #include "preview/frmPrintPreview.h"
+#include "preview/uPrintSave.h"
 
 namespace vt {
 
@@ -142,15 +144,17 @@ void TfmPreviewForm::OpenPrintPreview() {
   engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
 }
 
+void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }
+
 void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
   try {
     // Freed before the engine is laid out again: its worker may still draw through the engine.
     TfmPrintPreview preview;
-    if (!Trim(skinIniPath_).empty())
-      preview.LoadSkin(skinSection_, skinIniPath_);
+    if (!Trim(toolBar_->SkinIniPath()).empty())
+      preview.LoadSkin(toolBar_->SkinSection(), toolBar_->SkinIniPath());
     else
       preview.LoadLanguageImages();
-    preview.SetCloseButtonVisible(btnClose_->Visible());
+    preview.SetCloseButtonVisible(toolBar_->CloseBtn().Visible());
     preview.ShowPreview(engine);
   } catch (const std::exception& e) {
     ShowErrorMessage(e.what());

@@ -10,6 +10,7 @@
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
 #include "page/uDateTimeFormat.h"
+#include "page/uHtmlImage.h"
 #include "page/uURLImg.h"
 #include "preview/frmPageSetupDlg.h"
 #include "resources/StringIds.h"
@@ -56,45 +57,40 @@ TfmPreviewForm::~TfmPreviewForm() {
 }
 
 void TfmPreviewForm::CreateControls() {
-  toolBar_ = std::make_unique<TToolBar>(Handle(), 0, L"Arial", 12, 0);
+  // The form's own buttons come with the tool bar, in English until the request chooses.
+  toolBar_ = std::make_unique<TPreviewToolBar>(Handle());
   zoomCombo_ = toolBar_->Combo();
   scroller_ = std::make_unique<TScroller>(Handle());
   imgBox_ = std::make_unique<TPaintBox>(scroller_->Handle());
-  CreateRulers();
+  breaks_ = std::make_unique<TPageBreakEditor>(*this, Handle());
+  imgBox_->OnCursor = [this](int x, int y) { return ViewCursor(x, y); };
   imgBox_->OnPaint = [this](HDC dc, const RECT& clip) { PaintView(dc, clip); };
-  viewCursor_ = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND));
-  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(viewCursor_));
-  selectArea_.SetParent(imgBox_.get());
-  selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
+  selection_ = std::make_unique<TViewSelection>(*this, toolBar_->SelectBtn());
+  ::SetClassLongPtrW(imgBox_->Handle(), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(selection_->ViewCursor()));
 
-  // The form's own pictures: the language buttons in English until the request chooses.
-  TToolBar& bar = *toolBar_;
-  pageSetupBtn_ = bar.NewButton(0, "ID_ENG_PAGE_SETUP_UP", "ID_ENG_PAGE_SETUP_DOWN");
-  saveBtn_ = bar.NewButton(0, "ID_ENG_SAVE_UP", "ID_ENG_SAVE_DOWN");
-  selectBtn_ = bar.NewButton(0, "ID_ENG_SELECT_UP", "ID_ENG_SELECT_DOWN", bsCheck);
-  previewBtn_ = bar.NewButton(0, "ID_ENG_PRINT_PREVIEW_UP", "ID_ENG_PRINT_PREVIEW_DOWN");
-  printBtn_ = bar.NewButton(0, "ID_ENG_PRINT_UP", "ID_ENG_PRINT_DOWN");
-  helpBtn_ = bar.NewButton(0, "TOOL_HELP_UP", "TOOL_HELP_DOWN");
-  btnClose_ = bar.NewButton(0, "TOOL_CLOSE_UP", "TOOL_CLOSE_DOWN");
-  btnClose_->SetVisible(false);
-  ArrangeToolBar(9);
-  btnClose_->SetBounds(helpBtn_->Left() + helpBtn_->Width(), 0, btnClose_->Width(), btnClose_->Height());
+  TPreviewToolBar& bar = *toolBar_;
+  bar.ArrangeToolBar(9);
+  LayoutControls();
+  TBtnImage& help = bar.HelpBtn();
+  bar.CloseBtn().SetBounds(help.Left() + help.Width(), 0, bar.CloseBtn().Width(), bar.CloseBtn().Height());
 
   auto checked = [this](void (TfmPreviewForm::*action)()) {
     return [this, action](TWindow& sender, TMouseButton button, UINT, int x, int y) {
       if (IsReleaseInside(x, y, sender, button)) (this->*action)();
     };
   };
-  toolBar_->ZoomIn().OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
-  toolBar_->ZoomOut().OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
-  pageSetupBtn_->OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
-  printBtn_->OnMouseUp = checked(&TfmPreviewForm::Print);
-  selectBtn_->OnMouseUp = checked(&TfmPreviewForm::SelectBtnToggled);
+  bar.ZoomIn().OnMouseUp = checked(&TfmPreviewForm::ZoomIn);
+  bar.ZoomOut().OnMouseUp = checked(&TfmPreviewForm::ZoomOut);
+  bar.PageSetupBtn().OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
+  bar.PrintBtn().OnMouseUp = checked(&TfmPreviewForm::Print);
+  bar.SelectBtn().OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT, int x, int y) {
+    if (IsReleaseInside(x, y, sender, button)) selection_->SelectBtnToggled();
+  };
   // Save, Help and Close act on any release.
-  saveBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
-  helpBtn_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
-  btnClose_->OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { Close(); };
-  previewBtn_->OnClick = [this](TWindow&) { OpenPrintPreview(); };
+  bar.SaveBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
+  bar.HelpBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
+  bar.CloseBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { Close(); };
+  bar.PreviewBtn().OnClick = [this](TWindow&) { OpenPrintPreview(); };
 
   scroller_->OnResize = [this] { ProcessResize(); };
   scroller_->OnKey = [this](UINT msg, WPARAM wParam, LPARAM lParam) { HandleMessage(msg, wParam, lParam); };
@@ -103,34 +99,28 @@ void TfmPreviewForm::CreateControls() {
   scroller_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int, int) {
     if (button != mbLeft) return;
     if (::GetFocus() != scroller_->Handle()) ::SetFocus(scroller_->Handle());
-    SelectAreaLeaveEditing();
+    selection_->SelectAreaLeaveEditing();
   };
   // A click on the scroll box applies the combo's zoom again.
   scroller_->OnClick = [this](TWindow&) { ZoomComboChange(); };
   imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) {
-    if (!AreaMouseDown(button, x, y)) ViewMouseDown(button, x, y);
+    if (!selection_->AreaMouseDown(button, x, y)) ViewMouseDown(button, x, y);
   };
   imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT keys, int x, int y) {
-    if (areaMouse_) {
-      POINT screen{x, y};
-      ::ClientToScreen(imgBox_->Handle(), &screen);
-      selectArea_.MouseMove(ToView(imgBox_->Handle(), POINT{x, y}), screen);
-    } else {
-      ViewMouseMove(keys, x, y);
-    }
+    if (!selection_->AreaMouseMove(x, y)) ViewMouseMove(keys, x, y);
   };
   imgBox_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
-    if (areaMouse_) {
-      if (button != mbLeft) return;
-      areaMouse_ = false;
-      selectArea_.MouseUp(button);
-      return;
-    }
-    if (delimiterDrag_) DropDelimiter(sender.Handle(), button, keys, x, y);
+    if (selection_->AreaMouseUp(button)) return;
+    if (breaks_->Dragging()) breaks_->DropDelimiter(sender.Handle(), button, keys, x, y);
     if (button != mbLeft) return;
-    if (mouseDown_ && SelectBtnDown()) SelectMouseUp();
+    if (mouseDown_ && selection_->SelectBtnDown()) selection_->SelectMouseUp();
     mouseDown_ = false;
   };
+}
+
+void TfmPreviewForm::LoadSkin(const std::string& section, const std::string& iniPath) {
+  toolBar_->LoadSkin(section, iniPath);
+  LayoutControls();
 }
 
 void TfmPreviewForm::LayoutControls() {
@@ -140,8 +130,8 @@ void TfmPreviewForm::LayoutControls() {
   const int top = toolBar_->Height() + kRulerSize;
   const int bodyHeight = std::max(0, h - top - kStatusBarHeight);
   toolBar_->SetWidth(w);
-  panelTop_->SetBounds(0, toolBar_->Height(), w, kRulerSize);
-  panelLeft_->SetBounds(0, top, kRulerSize, bodyHeight);
+  breaks_->TopRuler().SetBounds(0, toolBar_->Height(), w, kRulerSize);
+  breaks_->LeftRuler().SetBounds(0, top, kRulerSize, bodyHeight);
   scroller_->SetBounds(kRulerSize, top, std::max(0, w - kRulerSize), bodyHeight);
   Invalidate();
 }
@@ -188,13 +178,13 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   if (!request.userStr.empty()) SetUserStr(request.userStr);
   helpUrl_ = request.helpUrl;
   siteHost_ = request.siteHost;
-  if (!request.closeButton.empty()) btnClose_->SetVisible(CloseButtonFlag(request.closeButton));
+  if (!request.closeButton.empty()) toolBar_->CloseBtn().SetVisible(CloseButtonFlag(request.closeButton));
   if (request.pageBreaks) engine_.PageBreaks = request.pageBreaks;
   if (!request.pageBreaksLandscape)
     engine_.PageBreaksLandscape = nullptr;
   else if (request.pageBreaksLandscape->size() > 1)
     engine_.PageBreaksLandscape = request.pageBreaksLandscape;
-  delimiterDrag_ = false;
+  breaks_->ForgetDrag();
   engine_.FitMode = request.fitMode;
   engine_.CenterVert = request.centerVert;
   engine_.CenterHorz = request.centerHorz;
@@ -261,6 +251,25 @@ void TfmPreviewForm::Close() {
   ::ShowWindow(Handle(), SW_HIDE);
 }
 
+void TfmPreviewForm::FitToImage(THtmlImage* graphic) {
+  if (!graphic) return;
+  RECT work{}, window{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::GetWindowRect(Handle(), &window);
+  const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+  // The window around a scroll box whose client area is the picture's size.
+  int width = (window.right - window.left) - scroller_->ClientWidth() + graphic->GetImageWidth();
+  int height = (window.bottom - window.top) - scroller_->ClientHeight() + graphic->GetImageHeight();
+  int left = 0, top = 0;
+  if (height <= workHeight) top = workHeight / 2 - height / 2;
+  else height = workHeight;
+  if (width <= workWidth) left = workWidth / 2 - width / 2;
+  else width = workWidth;
+  ::OutputDebugStringA(Format("FitToImage: %d x %d at %d, %d", width, height, left, top).c_str());
+  SetBounds(left, top, width, height);
+  ::InvalidateRect(scroller_->Handle(), nullptr, TRUE);
+}
+
 bool TfmPreviewForm::IsReleaseInside(int x, int y, TWindow& sender, TMouseButton button) {
   if (button != mbLeft) return false;
   RECT client{};
@@ -272,14 +281,14 @@ bool TfmPreviewForm::IsReleaseInside(int x, int y, TWindow& sender, TMouseButton
 
 void TfmPreviewForm::FormKeyDown(WPARAM key) {
   if (key == VK_ESCAPE) {
-    if (SelectAreaVisible()) {
-      HideSelectArea();
+    if (selection_->HasSelection()) {
+      selection_->HideSelectArea();
       return;
     }
     if (ShowMessageBox(Handle(), LoadResString(kMsgAskToQuit), "Vantrelle", MB_YESNO | MB_ICONQUESTION) == IDYES)
       Close();
   } else if (key == VK_DELETE) {
-    if (!selectBtn_->Down() && SelectAreaEditing()) HideSelectArea();
+    if (!toolBar_->SelectBtn().Down() && selection_->SelectAreaEditing()) selection_->HideSelectArea();
   }
 }
 

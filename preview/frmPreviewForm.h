@@ -1,27 +1,30 @@
 // The main preview window of a request: the captured page at a chosen zoom with its page breaks
 // and page numbers over it, a page view of one printer page, the tool bar, and the keyboard
-// commands. It owns the page-break document and the print engine built on it.
+// commands. It owns the page-break document and the print engine built on it. Its parts keep their
+// own state: the tool bar (TPreviewToolBar), the rulers and page-break editing (TPageBreakEditor)
+// and the select area (TViewSelection), the last two working on the window as IPreviewView; the
+// commands are in frmPreviewCommands.cpp, the view in frmPreviewView.cpp.
 #pragma once
 #include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "base/Handles.h"
 #include "base/ModalState.h"
 #include "base/Window.h"
 #include "page/uPrintEngine.h"
 #include "page/uVantrelleDocument.h"
-#include "preview/BtnImage.h"
 #include "preview/uDIB.h"
-#include "preview/uPrintSave.h"
+#include "preview/uHelpPage.h"
+#include "preview/uPageBreakEditor.h"
 #include "preview/uPreviewControls.h"
-#include "preview/uRuler.h"
-#include "preview/uSelectArea.h"
-#include "preview/uToolBar.h"
+#include "preview/uPreviewRequest.h"
+#include "preview/uPreviewToolBar.h"
+#include "preview/uPreviewView.h"
+#include "preview/uViewSelection.h"
 
 namespace vt {
 
@@ -30,38 +33,7 @@ class THtmlImageBuilder;
 class TURLImg;
 class TfmPageSetupDlg;
 
-enum TViewMode : uint8_t { vmPageView = 1, vmCaptureView = 2 };
-
-// What a request hands the window to show.
-struct TPreviewRequest {
-  THtmlImage* captureGraphic = nullptr;    // not owned
-  THtmlImageBuilder* imageBuilder = nullptr;  // not owned; cuts selections
-  RECT captureRect{};                      // the part of the capture laid out into pages
-  TURLImg* settingImages = nullptr;        // handed to every layout
-  std::string settingSource;               // header/footer setting path or URL
-  bool ownsSettingImages = false;          // the window frees settingImages
-  int32_t printWithoutPreview = 0;         // non-zero: print at once, do not show
-  TFitMode fitMode = fitRealSize;
-  bool centerHorz = true;
-  bool centerVert = false;
-  bool modal = true;                       // either value shows the window modally
-  uint8_t fitWindow = 0;                   // 1: size the window to the capture
-  const std::vector<int32_t>* pageBreaks = nullptr;           // y positions; kept by the caller
-  const std::vector<int32_t>* pageBreaksLandscape = nullptr;  // y positions; kept by the caller
-  std::string userStr;
-  std::string helpUrl;
-  std::string closeButton;  // "true"/"false" (any case) or a number; empty leaves the button hidden
-  std::string siteHost;     // the site's host: the save dialog's default file name comes from it
-};
-
-// A new unique name in the temporary folder with prefix "TMP" and `extension`; no file is left.
-std::string CreateTempFileName(const std::string& extension);
-// The program the shell opens `fileName` with; empty when none is registered.
-std::string FindBrowserExecutable(const std::string& fileName);
-// What the browser of file name `browserFile` is started with to open `url` in a new window.
-std::string HelpParameters(const std::string& browserFile, const std::string& url);
-
-class TfmPreviewForm : public TWindow {
+class TfmPreviewForm : public TWindow, public IPreviewView {
 public:
   static constexpr int kRulerSize = 16;
   static constexpr int kStatusBarHeight = 20;
@@ -95,27 +67,22 @@ public:
   void ShowLastPage() { ShowPage(engine_.GetPageCount()); }
   void ShowNextPage();
   void ShowPrevPage();
-  void ProcessResize();
+  void ProcessResize() override;
   void ZoomIn();
   void ZoomOut();
   void SelectZoomIndex(int index);
 
   // Capture pixels to view-box pixels and back (round half to even).
-  int DocToScreenX(int x) const;
-  int DocToScreenY(int y) const;
-  int ScreenToDocX(int x) const;
-  int ScreenToDocY(int y) const;
+  int DocToScreenX(int x) const override;
+  int DocToScreenY(int y) const override;
+  int ScreenToDocX(int x) const override;
+  int ScreenToDocY(int y) const override;
 
-  // The skin of a button-image package: the tool bar's pictures from the files that "index.ini"
-  // names beside it, the rest from the built-in images of the language `section` ("KOR", "JPN",
-  // "ENG"), then the tool bar laid out again. Kept for the all-pages preview. Throws
-  // vt::ConversionError for a zoom list font size that is no decimal integer (after the pictures),
-  // vt::Error for a picture file that does not decode.
+  // The skin of a button-image package (see TPreviewToolBar::LoadSkin), then the window laid out
+  // again for the tool bar's new height.
   void LoadSkin(const std::string& section, const std::string& iniPath);
   // The built-in images of the system's language; the tool bar keeps its places.
-  void LoadLanguageImages();
-  const std::string& SkinSection() const { return skinSection_; }
-  const std::string& SkinIniPath() const { return skinIniPath_; }
+  void LoadLanguageImages() { toolBar_->LoadLanguageImages(); }
 
   // Commands of the tool bar and keys that other parts of the window carry out.
   void Print();
@@ -132,9 +99,8 @@ public:
   void SetStatusText(const std::string& text);
   const std::string& StatusText() const { return statusText_; }
 
-  // Starts a program through the shell; tests record it instead. Unset: the shell's "open" verb in
-  // a normal window.
-  std::function<void(const std::string& program, const std::string& parameters)> ShellStart;
+  // Starts the help page's browser; tests record it instead.
+  TShellStart ShellStart;
   // Reads the process's integrity level for the Save button's test; tests play a low one. Unset:
   // the process's own.
   std::function<bool(uint8_t& level)> ReadIntegrityLevel;
@@ -142,42 +108,25 @@ public:
   // State, for the window's own parts and for tests.
   double Zoom() const { return zoom_; }
   int ZoomIndex() const;
-  TViewMode ViewMode() const { return viewMode_; }
+  TViewMode ViewMode() const override { return viewMode_; }
   int32_t CurrentPage() const { return currentPage_; }
-  int ViewWidth() const { return viewWidth_; }
-  int ViewHeight() const { return viewHeight_; }
-  TVantrelleDocument& Document() { return document_; }
+  int ViewWidth() const override { return viewWidth_; }
+  int ViewHeight() const override { return viewHeight_; }
+  TVantrelleDocument& Document() override { return document_; }
   TPrintEngine& Engine() { return engine_; }
   TDIBSurface& Surface() { return surface_; }
-  TScroller& Scroller() { return *scroller_; }
-  TPaintBox& ImgBox() { return *imgBox_; }
+  TScroller& Scroller() override { return *scroller_; }
+  TPaintBox& ImgBox() override { return *imgBox_; }
   HWND ZoomCombo() const { return zoomCombo_; }
-  TToolBar& ToolBar() { return *toolBar_; }
-  TBtnImage& ZoomInBtn() { return toolBar_->ZoomIn(); }
-  TBtnImage& ZoomOutBtn() { return toolBar_->ZoomOut(); }
-  TBtnImage& PageSetupBtn() { return *pageSetupBtn_; }
-  TBtnImage& SaveBtn() { return *saveBtn_; }
-  TBtnImage& SelectBtn() { return *selectBtn_; }
-  TBtnImage& PreviewBtn() { return *previewBtn_; }
-  TBtnImage& PrintBtn() { return *printBtn_; }
-  TBtnImage& HelpBtn() { return *helpBtn_; }
-  TBtnImage& CloseBtn() { return *btnClose_; }
-  TSelectArea& SelectArea() { return selectArea_; }
-  // Capture pixels of the select area, as last drawn, moved or resized.
-  const RECT& DocSelection() const { return docSelection_; }
+  TPreviewToolBar& ToolBar() { return *toolBar_; }
+  TViewSelection& Selection() { return *selection_; }
   TfmPageSetupDlg* PageSetupDialog() { return pageSetupDlg_.get(); }
   THtmlImage* SelectionImage() const { return selectionImage_.get(); }
   const std::string& HelpUrl() const { return helpUrl_; }
-  TRuler& TopRuler() { return *panelTop_; }
-  TRuler& LeftRuler() { return *panelLeft_; }
-  // The guide line's view position on the picture (x for the top ruler, y for the left one); -1
-  // while hidden.
-  int GuideX() const { return guide_[0]; }
-  int GuideY() const { return guide_[1]; }
-  bool DelimiterDragging() const { return delimiterDrag_; }
+  TPageBreakEditor& BreakEditor() { return *breaks_; }
   // View coordinates (the picture at the zoom) of a client point of `wnd` and back.
-  POINT ToView(HWND wnd, POINT client) const;
-  POINT FromView(HWND wnd, POINT view) const;
+  POINT ToView(HWND wnd, POINT client) const override;
+  POINT FromView(HWND wnd, POINT view) const override;
 
   // Keys as the window sees them before its controls.
   void FormKeyDown(WPARAM key);
@@ -193,13 +142,6 @@ protected:
 private:
   void CreateControls();
   void LayoutControls();
-  // Steps of LoadSkin.
-  void LoadCommonSkin(const TSkinSettings& skin);
-  void LoadLanguageSkin(const std::string& section, const TSkinSettings& skin);
-  void ArrangeToolBar(int fontSize);
-  // The built-in images of `language` for the buttons of the language section that `skin` (may be
-  // null) does not give.
-  void LoadLanguageButtons(const std::string& language, const TSkinSettings* skin);
   void SetUp(const TPreviewRequest& request);
   void RunModalLoop();
   void SizeSurface();
@@ -209,47 +151,11 @@ private:
   void ViewMouseMove(UINT keys, int x, int y);
   void PaintView(HDC dc, const RECT& clip);
   THtmlImage* ViewImage() const;
-  // Page breaks and page labels over the captured picture; kept in step by InitPageControls.
+  // Page breaks, guide lines and page labels over the captured picture, kept in step.
   void InitPageControls();
-  void PaintPageBreaks(HDC dc);
   void PaintPageLabels(HDC dc);
-  // Rulers, guide lines and the editing of page breaks with the mouse. `vert` names the vertical
-  // breaks (x positions, top ruler); otherwise the horizontal ones (y positions, left ruler).
-  void CreateRulers();
-  void UpdateDelimiters();
-  int DelimiterViewPos(bool vert, int32_t i) const;
-  int32_t DelimiterAt(bool vert, int pos) const;
-  void PaintRuler(HDC dc, bool vert);
-  void PaintGuideLines(HDC dc);
-  HCURSOR RulerCursor(bool vert, int x, int y);
   HCURSOR ViewCursor(int x, int y);
-  void RulerMouseDown(bool vert, TMouseButton button, int x, int y);
-  void RulerMouseMove(bool vert, UINT keys, int x, int y);
-  void RulerMouseUp(bool vert, TMouseButton button, int x, int y);
-  void ShowGuide(bool vert, int pos);
-  void AddDelimiterAtGuide(bool vert);
-  void DeleteMenuDelimiter(bool vert);
-  void StartDelimiterDrag(bool vert, int32_t i);
-  void DragDelimiter(HWND wnd, UINT keys, int x, int y);
-  void DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y);
-  void CancelDelimiterDrag();
-  void InvalidateBand(bool vert, int pos);
-  int PopUpMenu(const char* name, UINT captionId, POINT screen);
-  // The select area (hidden until a selection is drawn).
-  bool SelectAreaVisible() const;
-  void HideSelectArea();
-  void SelectAreaLeaveEditing();
-  bool SelectAreaEditing() const;
-  void PlaceSelectArea();
-  bool SelectBtnDown() const;
-  void SelectBtnToggled();
   void SaveWithProtectedModeTest();
-  // Mouse input on the select area while it holds the mouse; false when the area is not under it.
-  bool AreaMouseDown(TMouseButton button, int x, int y);
-  void SelectMouseDown(int x, int y);
-  void SelectMouseMove(int x, int y);
-  void SelectMouseUp();
-  void SelectAreaMouseUp();
   // Cuts the selection out of the capture and lays a new engine out over it; the cut picture goes
   // to `image`. False when nothing could be cut.
   bool BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<THtmlImage>& image);
@@ -277,32 +183,19 @@ private:
   TViewMode viewMode_ = vmPageView;
   RECT captureRect_{};
   int32_t printWithoutPreview_ = 0;
-  bool delimiterDrag_ = false;
-  bool dragVert_ = true;
-  int32_t dragIndex_ = -1;
-  int dragPos_ = 0;                 // view position of the dragged break
-  int32_t menuDelimiter_ = -1;      // the break whose delete menu is open
-  int guide_[2] = {-1, -1};         // top ruler's x, left ruler's y; -1: hidden
-  HCURSOR cursorDown_ = nullptr, cursorLeft_ = nullptr;
   std::string userStr_;
   std::string helpUrl_;
-  std::string skinSection_, skinIniPath_;
   std::string siteHost_;
   std::string statusText_ = "Vantrelle";
-  TSelectArea selectArea_;
-  RECT docSelection_{};              // the select area in capture pixels
-  POINT selectStart_{};              // where the drawing of a selection started
-  bool areaMouse_ = false;           // the select area holds the mouse
-  HCURSOR viewCursor_ = nullptr;     // hand, or the cross in select mode
   std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print
   std::unique_ptr<TfmPageSetupDlg> pageSetupDlg_;
 
-  std::unique_ptr<TToolBar> toolBar_;
-  std::unique_ptr<TRuler> panelTop_, panelLeft_;
+  std::unique_ptr<TPreviewToolBar> toolBar_;
+  std::unique_ptr<TPageBreakEditor> breaks_;
+  std::unique_ptr<TViewSelection> selection_;
   std::unique_ptr<TScroller> scroller_;
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;
-  std::unique_ptr<TBtnImage> pageSetupBtn_, saveBtn_, selectBtn_, previewBtn_, printBtn_, helpBtn_, btnClose_;
   FontHandle font_;
 };
 

@@ -1,8 +1,10 @@
 // The view of the preview window: zoom, view mode, current page, the view box's place in the
-// scroll box, and what the view box shows.
+// scroll box, and what the view box shows: the picture or a page, with the page breaks, guide lines
+// and page numbers over the picture.
 #include <cmath>
 
 #include "base/Bitmap.h"
+#include "base/Handles.h"
 #include "page/uHtmlImage.h"
 #include "preview/frmPreviewForm.h"
 
@@ -35,6 +37,11 @@ void TfmPreviewForm::RenderView() {
   if (printWithoutPreview_) Print();
 }
 
+void TfmPreviewForm::InitPageControls() {
+  breaks_->UpdateDelimiters();
+  ::OutputDebugStringA("InitPageControls");
+}
+
 THtmlImage* TfmPreviewForm::ViewImage() const { return viewImage_ ? viewImage_.get() : captureGraphic_; }
 
 void TfmPreviewForm::ApplyZoom(double zoom) {
@@ -54,7 +61,7 @@ void TfmPreviewForm::ApplyZoom(double zoom) {
     ShowPage(currentPage_);
   }
   ProcessResize();
-  PlaceSelectArea();
+  selection_->PlaceSelectArea();
 }
 
 void TfmPreviewForm::ProcessResize() {
@@ -63,7 +70,7 @@ void TfmPreviewForm::ProcessResize() {
   const int top = clientHeight > viewHeight_ ? (clientHeight - viewHeight_) / 2 : 0;
   // The scroll positions stay where they were, as far as the new size allows.
   scroller_->SetContent(imgBox_.get(), left, top, viewWidth_, viewHeight_);
-  if (!delimiterDrag_) InitPageControls();
+  if (!breaks_->Dragging()) InitPageControls();
   ::OutputDebugStringA("ProcessResize()");
 }
 
@@ -72,7 +79,7 @@ void TfmPreviewForm::SetViewMode(TViewMode mode) {
   viewMode_ = mode;
   ApplyZoom(zoom_);
   if (!changed) return;
-  HideSelectArea();
+  selection_->HideSelectArea();
   if (mode == vmPageView) {
     SizeSurface();
     ShowPage(currentPage_);
@@ -104,6 +111,10 @@ void TfmPreviewForm::SelectZoomIndex(int index) {
   ZoomComboChange();
 }
 
+bool TfmPreviewForm::HasSelection() const { return selection_->HasSelection(); }
+
+void TfmPreviewForm::GetSelectionRect(RECT& rect) { selection_->GetSelectionRect(captureGraphic_, rect); }
+
 void TfmPreviewForm::ZoomComboChange() {
   const int index = ZoomIndex();
   if (index >= 0 && index < TToolBar::kZoomCount) ApplyZoom(TToolBar::kZooms[index]);
@@ -127,23 +138,14 @@ void TfmPreviewForm::ScrollerMouseWheel(int delta, UINT keys) {
 }
 
 void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
-  if (viewMode_ == vmCaptureView) {
-    // A page break under the mouse is taken for moving or deleting, whichever button holds it.
-    const POINT pos = ToView(imgBox_->Handle(), POINT{x, y});
-    for (bool vert : {true, false}) {
-      const int32_t i = DelimiterAt(vert, vert ? pos.x : pos.y);
-      if (i >= 0) {
-        StartDelimiterDrag(vert, i);
-        return;
-      }
-    }
-  }
+  if (breaks_->ViewMouseDown(ToView(imgBox_->Handle(), POINT{x, y}))) return;
   if (button != mbLeft) return;
-  if (SelectBtnDown()) {
-    SelectMouseDown(x, y);
+  if (selection_->SelectBtnDown()) {
+    selection_->SelectMouseDown(x, y);
+    mouseDown_ = true;
     return;
   }
-  SelectAreaLeaveEditing();
+  selection_->SelectAreaLeaveEditing();
   // Scroll-box coordinates: they stay put while the view box moves under the mouse.
   mousePos_ = POINT{x, y};
   ::MapWindowPoints(imgBox_->Handle(), scroller_->Handle(), &mousePos_, 1);
@@ -152,13 +154,13 @@ void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
 }
 
 void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
-  if (delimiterDrag_) {
-    DragDelimiter(imgBox_->Handle(), keys, x, y);
+  if (breaks_->Dragging()) {
+    breaks_->DragDelimiter(imgBox_->Handle(), keys, x, y);
     return;
   }
   if (!mouseDown_) return;
-  if (SelectBtnDown()) {
-    SelectMouseMove(x, y);
+  if (selection_->SelectBtnDown()) {
+    selection_->SelectMouseMove(x, y);
     return;
   }
   POINT pos{x, y};
@@ -168,6 +170,24 @@ void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
   InitPageControls();
   ::UpdateWindow(scroller_->Handle());
   mousePos_ = pos;
+}
+
+HCURSOR TfmPreviewForm::ViewCursor(int x, int y) {
+  const POINT pos = ToView(imgBox_->Handle(), POINT{x, y});
+  if (HCURSOR area = selection_->SelectArea().CursorAt(pos.x, pos.y)) return area;
+  if (HCURSOR onBreak = breaks_->ViewCursor(pos)) return onBreak;
+  return selection_->ViewCursor();
+}
+
+POINT TfmPreviewForm::ToView(HWND wnd, POINT client) const {
+  ::MapWindowPoints(wnd, scroller_->Handle(), &client, 1);
+  return POINT{client.x - scroller_->ContentLeft(), client.y - scroller_->ContentTop()};
+}
+
+POINT TfmPreviewForm::FromView(HWND wnd, POINT view) const {
+  POINT client{view.x + scroller_->ContentLeft(), view.y + scroller_->ContentTop()};
+  ::MapWindowPoints(scroller_->Handle(), wnd, &client, 1);
+  return client;
 }
 
 void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
@@ -182,9 +202,9 @@ void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
   ::SetViewportOrgEx(canvas, -(clip.left + origin.x), -(clip.top + origin.y), nullptr);
   if (viewMode_ == vmCaptureView) {
     if (THtmlImage* image = ViewImage()) image->Draw(canvas, RECT{0, 0, viewWidth_, viewHeight_});
-    PaintPageBreaks(canvas);
+    breaks_->PaintPageBreaks(canvas);
     PaintPageLabels(canvas);
-    PaintGuideLines(canvas);
+    breaks_->PaintGuideLines(canvas);
   } else if (surface_.Bits()) {
     // Page view: the current page as laid out for the printer, at the view's size.
     ::SetStretchBltMode(canvas, HALFTONE);
@@ -192,9 +212,36 @@ void TfmPreviewForm::PaintView(HDC dc, const RECT& clip) {
     ::StretchBlt(canvas, 0, 0, viewWidth_, viewHeight_, surface_.Canvas(), 0, 0, surface_.Width(),
                  surface_.Height(), SRCCOPY);
   }
-  selectArea_.Paint(canvas);
+  selection_->SelectArea().Paint(canvas);
   ::SetViewportOrgEx(canvas, 0, 0, nullptr);
   ::BitBlt(dc, clip.left, clip.top, w, h, canvas, 0, 0, SRCCOPY);
+}
+
+void TfmPreviewForm::PaintPageLabels(HDC dc) {
+  // 20 points at 100 %, truncated with the zoom.
+  const int points = static_cast<int>(zoom_ * 20);
+  if (points <= 0) return;
+  FontHandle font(::CreateFontW(-::MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0,
+                                NONANTIALIASED_QUALITY, L"Arial Black"));
+  HGDIOBJ old = ::SelectObject(dc, font.get());
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
+  for (int32_t page = 1; page <= document_.GetPageCount(); ++page) {
+    const RECT doc = document_.GetPageRect(page);
+    RECT r{DocToScreenX(doc.left), DocToScreenY(doc.top), DocToScreenX(doc.right), DocToScreenY(doc.bottom)};
+    const std::wstring caption = std::to_wstring(page) + L" Page";
+    SIZE size{};
+    ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    // Centred on its page; a label larger than the page starts at the page's edge, cut to it.
+    RECT label{r.left + (w - size.cx) / 2, r.top + (h - size.cy) / 2, 0, 0};
+    if (size.cx > w) label.left = r.left;
+    if (size.cy > h) label.top = r.top;
+    label.right = std::min<LONG>(label.left + size.cx, r.right);
+    label.bottom = std::min<LONG>(label.top + size.cy, r.bottom);
+    ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label, DT_LEFT | DT_TOP | DT_SINGLELINE);
+  }
+  ::SelectObject(dc, old);
 }
 
 }  // namespace vt

@@ -40,6 +40,7 @@ public:
   HWND Combo() const { return combo_; }
   TBtnImage& ZoomOut() { return *zoomOut_; }
   int Height() const { return height_; }
+  HWND Form() const { return form_; }
   // The panel and its background across the form's width.
   void SetWidth(int width);
 

@@ -1120,8 +1120,8 @@ TEST(RequestPreview, APackageKeptFromAnEarlierRequestDressesThePreviewWhenItsFet
   DialogRecorder dialogs;
   int printWidth = 0, saveWidth = 0;
   r.control->onShow = [&](TfmPreviewForm& form) {
-    printWidth = form.PrintBtn().Width();
-    saveWidth = form.SaveBtn().Width();
+    printWidth = form.ToolBar().PrintBtn().Width();
+    saveWidth = form.ToolBar().SaveBtn().Width();
   };
   EXPECT_EQ(r.Run("/imgs:'" + server.Url("/skin.zip") + "'"), S_OK);
   EXPECT_TRUE(r.control->Logged(">>" + LoadResString(kLogPackageDownloadFailed) + " : " + server.Url("/skin.zip")));

@@ -57,7 +57,7 @@ protected:
   }
   // Until the worker has ended and its thumbnails are shown.
   void WaitForThumbnails() {
-    ASSERT_TRUE(PumpUntil([&] { return form_->Idle() && !form_->Drawing(); }, 30000));
+    ASSERT_TRUE(PumpUntil([&] { return form_->Grid().Idle() && !form_->Grid().Drawing(); }, 30000));
     PumpMessages(20);  // the last cursor message
   }
   // The window restored to a client area of w x h (the view is the client less the bars).
@@ -68,8 +68,8 @@ protected:
     ::SetWindowPos(form_->Handle(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOMOVE);
   }
   // The view's width and height as the layout takes them.
-  int W() { return form_->View().Width() - 4; }
-  int H() { return form_->View().Height() - 4; }
+  int W() { return form_->Grid().View().Width() - 4; }
+  int H() { return form_->Grid().View().Height() - 4; }
   TPrintEngine& Engine() { return laid_->engine; }
 
   std::unique_ptr<LaidOutEngine> laid_;
@@ -82,19 +82,19 @@ TEST_F(AllPages, OnePageIsCentredAndDrawnAsTheEngineDrawsIt) {
   EXPECT_FLOAT_EQ(form_->Zoom(), 0.5f);
   EXPECT_EQ(form_->ToolBar().ZoomIndex(), 2);
   EXPECT_TRUE(::IsZoomed(form_->Handle()));
-  const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
+  const int tw = form_->Grid().ThumbWidth(), th = form_->Grid().ThumbHeight();
   EXPECT_EQ(tw, static_cast<int>(Engine().PageWidth * 0.5f));
-  const POINT image = At(form_->Image(0));
+  const POINT image = At(form_->Grid().Image(0));
   EXPECT_LE(std::abs(2 * image.x + tw - W()), 1) << "centred across";
   EXPECT_LE(std::abs(2 * image.y + th + 30 - H()), 1) << "centred down, with its check box";
-  EXPECT_EQ(form_->CheckBox(0).Text(), L"1/1 Page");
-  EXPECT_TRUE(form_->CheckBox(0).Checked());
-  const TBitmap* picture = form_->Image(0).Picture();
+  EXPECT_EQ(form_->Grid().CheckBox(0).Text(), L"1/1 Page");
+  EXPECT_TRUE(form_->Grid().CheckBox(0).Checked());
+  const TBitmap* picture = form_->Grid().Image(0).Picture();
   ASSERT_NE(picture, nullptr);
   auto expected = Rendered(Engine(), 1, tw, th);
   EXPECT_EQ(FirstMismatch(*picture, 0, 0, tw, th, [&](int x, int y) { return expected->Pixel(x, y); }), "");
   // On the screen: the thumbnail, its grey shadow at 4 pixels, the view's face beyond.
-  auto shot = Screenshot(form_->ViewPanel().Handle());
+  auto shot = Screenshot(form_->Grid().ViewPanel().Handle());
   EXPECT_EQ(shot->Pixel(image.x + tw / 2, image.y + th / 2), picture->Pixel(tw / 2, th / 2));
   EXPECT_EQ(shot->Pixel(image.x + tw + 2, image.y + th / 2), RGB(128, 128, 128));
   EXPECT_EQ(shot->Pixel(image.x + tw + 6, image.y + th / 2), ::GetSysColor(COLOR_BTNFACE));
@@ -103,38 +103,38 @@ TEST_F(AllPages, OnePageIsCentredAndDrawnAsTheEngineDrawsIt) {
 TEST_F(AllPages, FivePagesThreeToARowAndAViewNarrowerThanOneThumbnail) {
   Open(5);
   form_->SelectZoomIndex(4);
-  const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
+  const int tw = form_->Grid().ThumbWidth(), th = form_->Grid().ThumbHeight();
   // Room for three thumbnails and a half.
   Resize(80 + (tw + 20) * 7 / 2 + 4, 900);
   WaitForThumbnails();
   const int left = (W() - (3 * tw + 40)) / 2;
   const POINT expected[] = {{left, 0}, {left + tw + 20, 0}, {left + 2 * (tw + 20), 0}, {left, 1}, {left + tw + 20, 1}};
-  const int top = At(form_->Image(0)).y;
+  const int top = At(form_->Grid().Image(0)).y;
   EXPECT_EQ(top, (H() - 2 * (th + 30)) / 2) << "the grid is lower than the view: centred";
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
-    const POINT image = At(form_->Image(i));
+    const POINT image = At(form_->Grid().Image(i));
     EXPECT_EQ(image.x, expected[i].x);
     EXPECT_EQ(image.y, top + expected[i].y * (th + 30));
-    EXPECT_EQ(At(form_->Shadow(i)).x, image.x + 4);
-    EXPECT_EQ(At(form_->Shadow(i)).y, image.y + 4);
-    EXPECT_EQ(At(form_->CheckBox(i)).x, image.x + 4);
-    EXPECT_EQ(At(form_->CheckBox(i)).y, image.y + th + 6);
-    EXPECT_EQ(form_->CheckBox(i).Text(), ToWide(Format("%d/5 Page", i + 1)));
+    EXPECT_EQ(At(form_->Grid().Shadow(i)).x, image.x + 4);
+    EXPECT_EQ(At(form_->Grid().Shadow(i)).y, image.y + 4);
+    EXPECT_EQ(At(form_->Grid().CheckBox(i)).x, image.x + 4);
+    EXPECT_EQ(At(form_->Grid().CheckBox(i)).y, image.y + th + 6);
+    EXPECT_EQ(form_->Grid().CheckBox(i).Text(), ToWide(Format("%d/5 Page", i + 1)));
   }
 
   // Narrower than one thumbnail at 50 %: one column that starts left of the panel, five rows that
   // do not fit, the first 50 pixels down, the second out of sight.
   form_->SelectZoomIndex(2);
-  Resize(form_->ThumbWidth() / 2, 600);
+  Resize(form_->Grid().ThumbWidth() / 2, 600);
   WaitForThumbnails();
-  const int tw2 = form_->ThumbWidth(), th2 = form_->ThumbHeight();
-  EXPECT_EQ(At(form_->Image(0)).x, (W() - tw2) / 2);
-  EXPECT_LT(At(form_->Image(0)).x, 0);
-  EXPECT_EQ(At(form_->Image(0)).y, 50);
-  EXPECT_FALSE(form_->Image(1).Visible());
+  const int tw2 = form_->Grid().ThumbWidth(), th2 = form_->Grid().ThumbHeight();
+  EXPECT_EQ(At(form_->Grid().Image(0)).x, (W() - tw2) / 2);
+  EXPECT_LT(At(form_->Grid().Image(0)).x, 0);
+  EXPECT_EQ(At(form_->Grid().Image(0)).y, 50);
+  EXPECT_FALSE(form_->Grid().Image(1).Visible());
   SCROLLINFO range{sizeof(range), SIF_RANGE, 0, 0, 0, 0, 0};
-  ::GetScrollInfo(form_->View().Handle(), SB_VERT, &range);
+  ::GetScrollInfo(form_->Grid().View().Handle(), SB_VERT, &range);
   EXPECT_EQ(range.nMax + 1, 5 * (th2 + 30) + 100);
 }
 
@@ -142,21 +142,21 @@ TEST_F(AllPages, AGridHigherThanAWindowCanBeScrollsToItsLastPage) {
   Open(30);
   form_->SelectZoomIndex(0);  // one column of 30 full-size pages: far more than 32767 pixels
   WaitForThumbnails();
-  EXPECT_EQ(form_->Image(29).Picture(), nullptr) << "far from the view: not drawn";
-  form_->View().SetVertPosition(1 << 30);
-  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  EXPECT_EQ(form_->Grid().Image(29).Picture(), nullptr) << "far from the view: not drawn";
+  form_->Grid().View().SetVertPosition(1 << 30);
+  ::SendMessageW(form_->Grid().View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
   WaitForThumbnails();
-  const TThumbnail& last = form_->Image(29);
+  const TThumbnail& last = form_->Grid().Image(29);
   ASSERT_TRUE(last.Visible());
   ASSERT_NE(last.Picture(), nullptr);
-  EXPECT_FALSE(form_->Image(0).Visible()) << "out of sight";
-  EXPECT_EQ(form_->Image(0).Picture(), nullptr) << "far from the view: its thumbnail let go";
+  EXPECT_FALSE(form_->Grid().Image(0).Visible()) << "out of sight";
+  EXPECT_EQ(form_->Grid().Image(0).Picture(), nullptr) << "far from the view: its thumbnail let go";
   const POINT at = At(last);
   PumpMessages(50);
-  auto shot = Screenshot(form_->ViewPanel().Handle());
+  auto shot = Screenshot(form_->Grid().ViewPanel().Handle());
   const int y = std::max<int>(at.y, 0) + 40;  // the thumbnail may start above the panel
   EXPECT_EQ(shot->Pixel(at.x + 40, y), last.Picture()->Pixel(40, y - at.y));
-  EXPECT_EQ(At(form_->CheckBox(29)).y, at.y + form_->ThumbHeight() + 6);
+  EXPECT_EQ(At(form_->Grid().CheckBox(29)).y, at.y + form_->Grid().ThumbHeight() + 6);
 }
 
 TEST_F(AllPages, ZoomListAndButtonsLayTheThumbnailsOutAgainAtBothEnds) {
@@ -170,25 +170,25 @@ TEST_F(AllPages, ZoomListAndButtonsLayTheThumbnailsOutAgainAtBothEnds) {
   for (const auto& s : steps) {
     form_->SelectZoomIndex(s.startIndex);
     WaitForThumbnails();
-    ASSERT_NE(form_->Image(1).Picture(), nullptr);
+    ASSERT_NE(form_->Grid().Image(1).Picture(), nullptr);
     (form_.get()->*s.action)();
     EXPECT_EQ(form_->ToolBar().ZoomIndex(), s.index);
-    EXPECT_EQ(form_->ThumbWidth(), s.thumbWidth);
-    EXPECT_EQ(form_->Image(1).Picture(), nullptr) << "laid out again, also at an end";
+    EXPECT_EQ(form_->Grid().ThumbWidth(), s.thumbWidth);
+    EXPECT_EQ(form_->Grid().Image(1).Picture(), nullptr) << "laid out again, also at an end";
   }
   // The wheel scrolls down, with Ctrl across.
   Resize(300, 300);
   WaitForThumbnails();
-  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
-  EXPECT_EQ(form_->View().VertPosition(), 120);
-  ::SendMessageW(form_->View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), 0);
-  EXPECT_EQ(form_->View().HorzPosition(), 120);
+  ::SendMessageW(form_->Grid().View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+  EXPECT_EQ(form_->Grid().View().VertPosition(), 120);
+  ::SendMessageW(form_->Grid().View().Handle(), WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), 0);
+  EXPECT_EQ(form_->Grid().View().HorzPosition(), 120);
 }
 
 TEST_F(AllPages, ResizingWhileTheWorkerDrawsRedrawsFromPageOneAndKeepsTheTicks) {
   Open(8);
-  form_->CheckBox(1).SetChecked(false);
-  form_->CheckBox(4).SetChecked(false);
+  form_->Grid().CheckBox(1).SetChecked(false);
+  form_->Grid().CheckBox(4).SetChecked(false);
   // Many layouts, each stopping a worker somewhere in its pages, some while it hands one over.
   for (int i = 0; i < 60; ++i) {
     Resize(300 + (i * 137) % 1000, 400 + (i * 71) % 500);
@@ -198,16 +198,16 @@ TEST_F(AllPages, ResizingWhileTheWorkerDrawsRedrawsFromPageOneAndKeepsTheTicks) 
   ::ShowWindow(form_->Handle(), SW_MAXIMIZE);  // every page in sight
   form_->SelectZoomIndex(3);
   WaitForThumbnails();
-  const int tw = form_->ThumbWidth(), th = form_->ThumbHeight();
+  const int tw = form_->Grid().ThumbWidth(), th = form_->Grid().ThumbHeight();
   for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE(i);
-    const TBitmap* picture = form_->Image(i).Picture();
+    const TBitmap* picture = form_->Grid().Image(i).Picture();
     ASSERT_NE(picture, nullptr);
     auto expected = Rendered(Engine(), i + 1, tw, th);
     EXPECT_EQ(FirstMismatch(*picture, 0, 0, tw, th, [&](int x, int y) { return expected->Pixel(x, y); }), "");
-    EXPECT_EQ(form_->CheckBox(i).Checked(), i != 1 && i != 4);
+    EXPECT_EQ(form_->Grid().CheckBox(i).Checked(), i != 1 && i != 4);
   }
-  EXPECT_FALSE(form_->Drawing());
+  EXPECT_FALSE(form_->Grid().Drawing());
 }
 
 // A picture whose second drawing fails, as a broken tile file would.
@@ -235,14 +235,14 @@ TEST_F(AllPages, AThumbnailThatFailsLeavesItsPageBlankAndTheWorkerGoesOn) {
   Engine().Image = &failing;
   form_->SelectZoomIndex(3);
   WaitForThumbnails();
-  EXPECT_NE(form_->Image(0).Picture(), nullptr);
-  EXPECT_EQ(form_->Image(1).Picture(), nullptr);
-  EXPECT_NE(form_->Image(2).Picture(), nullptr);
-  EXPECT_FALSE(form_->Drawing()) << "the hourglass went";
+  EXPECT_NE(form_->Grid().Image(0).Picture(), nullptr);
+  EXPECT_EQ(form_->Grid().Image(1).Picture(), nullptr);
+  EXPECT_NE(form_->Grid().Image(2).Picture(), nullptr);
+  EXPECT_FALSE(form_->Grid().Drawing()) << "the hourglass went";
   // The done event came, or this layout would wait for the worker for ever.
   form_->SelectZoomIndex(2);
   WaitForThumbnails();
-  EXPECT_NE(form_->Image(1).Picture(), nullptr);
+  EXPECT_NE(form_->Grid().Image(1).Picture(), nullptr);
   Engine().Image = laid_->picture.get();
 }
 
@@ -256,8 +256,8 @@ TEST_F(AllPages, PrintsTheTickedPagesOrAllOfThem) {
   const Case cases[] = {{{2}, prAllPages, true, 3}, {{}, prAllPages, false, 3}, {{1, 3}, prSelection, true, 2}};
   Open(3);  // printing starts while the worker draws
   for (const Case& c : cases) {
-    for (int i = 0; i < 3; ++i) form_->CheckBox(i).SetChecked(false);
-    for (int page : c.ticked) form_->CheckBox(page - 1).SetChecked(true);
+    for (int i = 0; i < 3; ++i) form_->Grid().CheckBox(i).SetChecked(false);
+    for (int page : c.ticked) form_->Grid().CheckBox(page - 1).SetChecked(true);
     NamedJob job("vt-all-pages");
     DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
       DialogAnswer answer(IDOK);
@@ -279,8 +279,8 @@ TEST_F(AllPages, PrintsTheTickedPagesOrAllOfThem) {
 TEST_F(AllPages, SavesTheTickedPagesAndAsksForOneWhenNoneIs) {
   Open(5);
   TempDir dir;
-  form_->CheckBox(1).SetChecked(false);
-  form_->CheckBox(4).SetChecked(false);
+  form_->Grid().CheckBox(1).SetChecked(false);
+  form_->Grid().CheckBox(4).SetChecked(false);
   {
     DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
       DialogAnswer answer(IDOK);
@@ -292,7 +292,7 @@ TEST_F(AllPages, SavesTheTickedPagesAndAsksForOneWhenNoneIs) {
   }
   for (int page = 1; page <= 5; ++page)
     EXPECT_EQ(FileExists(dir.file(Format("pages-%d.jpg", page))), page == 1 || page == 3 || page == 4) << page;
-  for (int i = 0; i < 5; ++i) form_->CheckBox(i).SetChecked(false);
+  for (int i = 0; i < 5; ++i) form_->Grid().CheckBox(i).SetChecked(false);
   DialogRecorder dialogs;
   form_->SaveBtnClick();
   ASSERT_EQ(dialogs.requests.size(), 1u);

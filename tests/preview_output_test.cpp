@@ -117,8 +117,8 @@ protected:
   HWND Box() { return form_->ImgBox().Handle(); }
   // Select mode through the Select button, then a rectangle dragged on the view from `from` to `to`.
   void DrawSelection(POINT from, POINT to) {
-    Click(form_->SelectBtn());
-    ASSERT_TRUE(form_->SelectBtn().Down());
+    Click(form_->ToolBar().SelectBtn());
+    ASSERT_TRUE(form_->ToolBar().SelectBtn().Down());
     Drag(from, to);
   }
   void Drag(POINT from, POINT to) {
@@ -128,7 +128,7 @@ protected:
     Mouse(Box(), WM_LBUTTONUP, 0, to.x, to.y);
   }
   RECT Area() {
-    const TSelectArea& a = form_->SelectArea();
+    const TSelectArea& a = form_->Selection().SelectArea();
     return RECT{a.Left(), a.Top(), a.Width(), a.Height()};
   }
   RECT Selection() {
@@ -161,8 +161,8 @@ TEST_F(PreviewOutput, ASelectionDrawnAtAnyZoomKeepsItsPlaceInThePicture) {
     form_->Scroller().SetVertPosition(c.scroll);
     DrawSelection(c.from, c.to);
     EXPECT_EQ(Text(Area()), Text(c.area)) << c.zoomIndex;
-    EXPECT_TRUE(form_->SelectArea().Editable());
-    EXPECT_FALSE(form_->SelectBtn().Down()) << "one rectangle ends select mode";
+    EXPECT_TRUE(form_->Selection().SelectArea().Editable());
+    EXPECT_FALSE(form_->ToolBar().SelectBtn().Down()) << "one rectangle ends select mode";
     EXPECT_EQ(Text(Selection()), Text(c.selection));
   }
   // Too small a drawing is dropped.
@@ -176,7 +176,7 @@ TEST_F(PreviewOutput, ASelectionDrawnAtAnyZoomKeepsItsPlaceInThePicture) {
   EXPECT_EQ(Text(Area()), Text(RECT{200, 750, 100, 100}));
   form_->Scroller().SetVertPosition(600);
   ::UpdateWindow(Box());
-  const TGrab& corner = form_->SelectArea().Grab(0);
+  const TGrab& corner = form_->Selection().SelectArea().Grab(0);
   const POINT at = form_->FromView(Box(), POINT{corner.Bounds.left + 3, corner.Bounds.top + 3});
   HDC dc = ::GetDC(Box());
   EXPECT_EQ(::GetPixel(dc, at.x, at.y), RGB(255, 255, 0));
@@ -189,15 +189,15 @@ TEST_F(PreviewOutput, GrabsResizeTheAreaAndItsInsideMovesIt) {
   // The left grab dragged 20 pixels past the right edge.
   Drag({100, 149}, {220, 149});
   EXPECT_EQ(Text(Area()), Text(RECT{193, 100, 20, 100}));
-  EXPECT_EQ(Text(form_->DocSelection()), Text(RECT{193, 100, 213, 200}));
+  EXPECT_EQ(Text(form_->Selection().DocSelection()), Text(RECT{193, 100, 213, 200}));
   // A click beside it leaves editing; the next press inside edits again and moves it.
   Mouse(Box(), WM_LBUTTONDOWN, MK_LBUTTON, 600, 600);
   Mouse(Box(), WM_LBUTTONUP, 0, 600, 600);
-  EXPECT_FALSE(form_->SelectArea().Editable());
+  EXPECT_FALSE(form_->Selection().SelectArea().Editable());
   EXPECT_TRUE(form_->HasSelection());
   Drag({200, 150}, {250, 130});
-  EXPECT_TRUE(form_->SelectArea().Editable());
-  EXPECT_EQ(Text(form_->DocSelection()), Text(RECT{243, 80, 263, 180}));
+  EXPECT_TRUE(form_->Selection().SelectArea().Editable());
+  EXPECT_EQ(Text(form_->Selection().DocSelection()), Text(RECT{243, 80, 263, 180}));
   // Delete hides an area being edited; Esc hides it before it asks to quit.
   KeyDown(VK_DELETE);
   EXPECT_FALSE(form_->HasSelection());
@@ -234,7 +234,7 @@ TEST_F(PreviewOutput, PrintsThePageRangeOrTheSelectionFittedToThePage) {
       answer.printRange = prPageNums, answer.fromPage = 3, answer.toPage = 5;
       return answer;
     });
-    Click(form_->PrintBtn());
+    Click(form_->ToolBar().PrintBtn());
     const auto print = dialogs.Named("PrintDialog");
     ASSERT_EQ(print.size(), 1u);
     EXPECT_EQ(print[0].proposed.printRange, prAllPages);
@@ -322,7 +322,7 @@ TEST_F(PreviewOutput, UnderProtectedModeOrLowIntegrityTheSaveButtonExplainsAndCt
     SetDwordValue(HKEY_CURRENT_USER, zoneKey, "2500", c.protectedMode ? 0 : 3);
     form_->ReadIntegrityLevel = [&](uint8_t& level) { return level = c.level, true; };
     DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> { return IDCANCEL; });
-    Click(form_->SaveBtn());
+    Click(form_->ToolBar().SaveBtn());
     KeyUp('S', true);
     ASSERT_FALSE(dialogs.requests.empty());
     EXPECT_EQ(dialogs.requests[0].name, c.first) << c.protectedMode << " " << int(c.level);
@@ -356,7 +356,7 @@ TEST_F(PreviewOutput, HelpStartsTheRegisteredBrowserWithItsNewWindowParameters) 
     SetStringValue(HKEY_CLASSES_ROOT, "VantrelleTestPage\\shell\\open\\command", nullptr, "\"" + program + "\" \"%1\"");
     started.clear();
     KeyUp(VK_F1);
-    Click(form_->HelpBtn());
+    Click(form_->ToolBar().HelpBtn());
     ASSERT_EQ(started.size(), 2u) << b.browser;
     EXPECT_TRUE(SameTextAscii(started[0].first, program)) << started[0].first;
     EXPECT_EQ(started[0].second, b.parameters);
@@ -399,7 +399,7 @@ TEST_F(PreviewOutput, PageSetupFromF7OrItsButtonLaysThePagesOutAgain) {
       return IDOK;
     });
     if (forced) KeyUp(VK_F7);
-    else Click(form_->PageSetupBtn());
+    else Click(form_->ToolBar().PageSetupBtn());
     ASSERT_EQ(dialogs.Named("TfmPageSetupDlg").size(), 1u);
     EXPECT_EQ(form_->PageSetupDialog()->rb_FitToWidth.Enabled(), !forced);
     EXPECT_EQ(form_->Engine().FitMode, fitToPage);
@@ -436,7 +436,7 @@ TEST_F(PreviewOutput, WithoutAPrinterPrintAndThePrintPreviewSaySoAndDoNothingEls
   DrawSelection({10, 10}, {300, 300});
   {
     DialogRecorder dialogs;
-    Click(form_->PreviewBtn());
+    Click(form_->ToolBar().PreviewBtn());
     // Only the all-pages preview itself, which the recorder closes at once.
     ASSERT_EQ(dialogs.requests.size(), 1u);
     EXPECT_EQ(dialogs.requests[0].name, "TfmPrintPreview");
@@ -444,8 +444,8 @@ TEST_F(PreviewOutput, WithoutAPrinterPrintAndThePrintPreviewSaySoAndDoNothingEls
   }
   NoPrinter none;
   DialogRecorder dialogs;
-  Click(form_->PrintBtn());
-  Click(form_->PreviewBtn());
+  Click(form_->ToolBar().PrintBtn());
+  Click(form_->ToolBar().PreviewBtn());
   ASSERT_EQ(dialogs.requests.size(), 2u);
   const UINT icons[] = {MB_ICONSTOP, 0};
   for (int i = 0; i < 2; ++i) {

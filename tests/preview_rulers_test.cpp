@@ -74,8 +74,8 @@ protected:
     PreviewFixture::TearDown();
   }
 
-  HWND Top() { return form_->TopRuler().Handle(); }
-  HWND Left() { return form_->LeftRuler().Handle(); }
+  HWND Top() { return form_->BreakEditor().TopRuler().Handle(); }
+  HWND Left() { return form_->BreakEditor().LeftRuler().Handle(); }
   // A mouse message on the middle of a ruler's thickness, at a view position along it.
   void OnRuler(bool top, UINT msg, WPARAM keys, int pos) {
     HWND ruler = top ? Top() : Left();
@@ -150,27 +150,27 @@ TEST_F(PreviewRulers, TheGuideLineFollowsTheMouseOverARulerAndGoesWhenItLeaves) 
   Open(1000, 2600);
   SetBreaks({600}, {});
   OnRuler(true, WM_MOUSEMOVE, 0, 300);
-  EXPECT_EQ(form_->GuideX(), 300);
+  EXPECT_EQ(form_->BreakEditor().GuideX(), 300);
   EXPECT_GT(CountInView(true, 300, kBlue), 50);
   EXPECT_EQ(CountInView(true, 299, kBlue), 0);
   OnRuler(true, WM_MOUSEMOVE, 0, 320);
-  EXPECT_EQ(form_->GuideX(), 320);
+  EXPECT_EQ(form_->BreakEditor().GuideX(), 320);
   EXPECT_EQ(CountInView(true, 300, kBlue), 0) << "the old place is repainted";
   // Over a break's mark there is no guide: the break is taken there instead.
   OnRuler(true, WM_MOUSEMOVE, 0, 601);
-  EXPECT_EQ(form_->GuideX(), -1);
+  EXPECT_EQ(form_->BreakEditor().GuideX(), -1);
   OnRuler(false, WM_MOUSEMOVE, 0, 120);
-  EXPECT_EQ(form_->GuideY(), 120);
+  EXPECT_EQ(form_->BreakEditor().GuideY(), 120);
   EXPECT_GT(CountInView(false, 120, kBlue), 50);
   // Off the ruler (here: below the top ruler's strip) the guide goes and the mouse is free.
   PostMouse(Left(), WM_MOUSEMOVE, 0, 30, 100);
-  EXPECT_EQ(form_->GuideY(), -1);
+  EXPECT_EQ(form_->BreakEditor().GuideY(), -1);
   EXPECT_NE(::GetCapture(), Left());
   EXPECT_EQ(CountInView(false, 120, kBlue), 0);
   // Past the picture's end on the ruler there is nothing to add a break to.
   SetBreaks({}, {}, 4);  // 10 %: the picture is 100 pixels wide
   OnRuler(true, WM_MOUSEMOVE, 0, 150);
-  EXPECT_EQ(form_->GuideX(), -1);
+  EXPECT_EQ(form_->BreakEditor().GuideX(), -1);
 }
 
 TEST_F(PreviewRulers, TheRulerMenuAddsABreakAtTheGuideLine) {
@@ -191,7 +191,7 @@ TEST_F(PreviewRulers, TheRulerMenuAddsABreakAtTheGuideLine) {
   OnRuler(true, WM_RBUTTONDOWN, MK_RBUTTON, 300);
   OnRuler(true, WM_RBUTTONUP, 0, 300);
   EXPECT_EQ(Verts(form_->Document()), std::vector<int32_t>{300});
-  EXPECT_EQ(form_->GuideX(), -1);
+  EXPECT_EQ(form_->BreakEditor().GuideX(), -1);
   EXPECT_EQ(form_->Document().GetPageCount(), 2);
   EXPECT_GT(CountInView(true, 300, kRed), 50);
   EXPECT_EQ(RulerRow(true, 300, 1)[0], ::GetSysColor(COLOR_BTNFACE));
@@ -217,14 +217,14 @@ TEST_F(PreviewRulers, DraggingABreakMovesItAndWithCtrlTheBreaksBeyond) {
   SetBreaks({300, 600, 800}, {});
   OnRuler(true, WM_LBUTTONDOWN, MK_LBUTTON, 301);
   OnRuler(true, WM_MOUSEMOVE, MK_LBUTTON, 450);
-  EXPECT_TRUE(form_->DelimiterDragging());
+  EXPECT_TRUE(form_->BreakEditor().Dragging());
   // The dragged break shows where the mouse is, on the ruler and over the picture.
   EXPECT_GT(CountInView(true, 450, kRed), 50);
   EXPECT_EQ(CountInView(true, 300, kRed), 0);
   EXPECT_EQ(RulerRow(true, 450, 1)[0], ::GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(Verts(form_->Document()), (std::vector<int32_t>{300, 600, 800})) << "not before the drop";
   OnRuler(true, WM_LBUTTONUP, 0, 450);
-  EXPECT_FALSE(form_->DelimiterDragging());
+  EXPECT_FALSE(form_->BreakEditor().Dragging());
   EXPECT_EQ(Verts(form_->Document()), (std::vector<int32_t>{450, 600, 800}));
 
   // Past its neighbour without Ctrl: the neighbour goes.
@@ -266,7 +266,7 @@ TEST_F(PreviewRulers, TheBreakLinesOverThePictureDragToo) {
   // A press away from the breaks pans the view as before and moves no break.
   Mouse(box, WM_LBUTTONDOWN, MK_LBUTTON, 100, 50);
   Mouse(box, WM_LBUTTONUP, 0, 100, 50);
-  EXPECT_FALSE(form_->DelimiterDragging());
+  EXPECT_FALSE(form_->BreakEditor().Dragging());
   EXPECT_EQ(Verts(form_->Document()), std::vector<int32_t>{350});
 }
 
@@ -296,7 +296,7 @@ TEST_F(PreviewRulers, TheBreakMenuDeletesTheBreak) {
     EXPECT_EQ(menu.requests[0].name, "TopPopupMenu");
     EXPECT_EQ(menu.requests[0].text, "Delete Delimiter");
     EXPECT_EQ(form_->Document().GetVertCount(), 2);
-    EXPECT_FALSE(form_->DelimiterDragging());
+    EXPECT_FALSE(form_->BreakEditor().Dragging());
   }
   MenuAnswers menu(1);
   OnRuler(true, WM_RBUTTONDOWN, MK_RBUTTON, 301);
@@ -318,12 +318,12 @@ TEST_F(PreviewRulers, ADragCutShortLeavesTheBreakAndTheViewInStep) {
   SetBreaks({300}, {});
   OnRuler(true, WM_LBUTTONDOWN, MK_LBUTTON, 301);
   OnRuler(true, WM_MOUSEMOVE, MK_LBUTTON, 450);
-  ASSERT_TRUE(form_->DelimiterDragging());
+  ASSERT_TRUE(form_->BreakEditor().Dragging());
   // The window is resized mid-drag, then another window takes the mouse.
   ::SetWindowPos(form_->Handle(), nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER);
   ::ReleaseCapture();
   PumpMessages(20);
-  EXPECT_FALSE(form_->DelimiterDragging());
+  EXPECT_FALSE(form_->BreakEditor().Dragging());
   EXPECT_EQ(Verts(form_->Document()), std::vector<int32_t>{300});
   EXPECT_GT(CountInView(true, 300, kRed), 50);
   EXPECT_EQ(CountInView(true, 450, kRed), 0);
@@ -367,9 +367,9 @@ TEST_F(PreviewRulers, RulersStayQuietInThePageView) {
   PumpMessages(20);
   for (COLORREF c : RulerRow(true, 0, 400)) ASSERT_EQ(c, kSilver);
   OnRuler(true, WM_MOUSEMOVE, 0, 100);
-  EXPECT_EQ(form_->GuideX(), -1);
+  EXPECT_EQ(form_->BreakEditor().GuideX(), -1);
   OnRuler(true, WM_LBUTTONDOWN, MK_LBUTTON, 301);
-  EXPECT_FALSE(form_->DelimiterDragging());
+  EXPECT_FALSE(form_->BreakEditor().Dragging());
   OnRuler(true, WM_LBUTTONUP, 0, 301);
 }
 

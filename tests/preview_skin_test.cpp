@@ -117,13 +117,13 @@ TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
   const std::string ini = skin.Ini(kExample);
   TfmPrintPreview all;
   all.LoadSkin("KOR", ini);
-  TToolBar& bar = all.ToolBar();
-  EXPECT_EQ((std::vector<int>{Left(bar.ZoomIn()), Left(bar.ZoomBar()), Left(bar.ZoomOut()), Left(all.SaveBtn()),
-                              Left(all.PrintBtn()), Left(all.CloseBtn())}),
+  TPrintPreviewToolBar& bar = all.ToolBar();
+  EXPECT_EQ((std::vector<int>{Left(bar.ZoomIn()), Left(bar.ZoomBar()), Left(bar.ZoomOut()), Left(bar.SaveBtn()),
+                              Left(bar.PrintBtn()), Left(bar.CloseBtn())}),
             (std::vector<int>{0, 44, 119, 163, 243, 397}));
   EXPECT_EQ(bar.Height(), 49);
-  EXPECT_TRUE(Near(all.PrintBtn().Picture().Pixel(5, 5), RGB(230, 10, 230)));
-  EXPECT_TRUE(Near(all.PrintBtn().DownStateImage().Pixel(5, 5), RGB(130, 10, 130)));
+  EXPECT_TRUE(Near(bar.PrintBtn().Picture().Pixel(5, 5), RGB(230, 10, 230)));
+  EXPECT_TRUE(Near(bar.PrintBtn().DownStateImage().Pixel(5, 5), RGB(130, 10, 130)));
   EXPECT_TRUE(Near(bar.Back().Picture().Pixel(1, 1), RGB(10, 10, 230)));
   EXPECT_EQ(bar.ZoomIn().Picture().Pixel(1, 1), RGB(10, 200, 10));
   // The list as wide as its picture, and inside its height.
@@ -138,15 +138,15 @@ TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
   TfmPreviewForm preview(nullptr);
   WriteExample(skin, 60);  // a higher print button: the tool bar takes its height
   preview.LoadSkin("KOR", ini);
-  TToolBar& bar2 = preview.ToolBar();
+  TPreviewToolBar& bar2 = preview.ToolBar();
   EXPECT_EQ((std::vector<int>{Left(bar2.ZoomIn()), Left(bar2.ZoomBar()), Left(bar2.ZoomOut()),
-                              Left(preview.PageSetupBtn()), Left(preview.SaveBtn()), Left(preview.SelectBtn()),
-                              Left(preview.PreviewBtn()), Left(preview.PrintBtn()), Left(preview.HelpBtn())}),
+                              Left(bar2.PageSetupBtn()), Left(bar2.SaveBtn()), Left(bar2.SelectBtn()),
+                              Left(bar2.PreviewBtn()), Left(bar2.PrintBtn()), Left(bar2.HelpBtn())}),
             (std::vector<int>{0, 44, 119, 163, 263, 343, 443, 563, 703}));
   EXPECT_EQ(bar2.Height(), 60);
-  EXPECT_EQ(preview.TopRuler().Top(), 60);
-  EXPECT_EQ(preview.SkinSection(), "KOR");
-  EXPECT_EQ(preview.SkinIniPath(), ini);
+  EXPECT_EQ(preview.BreakEditor().TopRuler().Top(), 60);
+  EXPECT_EQ(bar2.SkinSection(), "KOR");
+  EXPECT_EQ(bar2.SkinIniPath(), ini);
 }
 
 TEST(SkinLayout, APairAppliesOnlyWhenBothItsFilesExist) {
@@ -165,22 +165,23 @@ TEST(SkinLayout, APairAppliesOnlyWhenBothItsFilesExist) {
   all.LoadSkin("JPN", ini);
   EXPECT_EQ(all.ToolBar().ZoomIn().Picture().Pixel(20, 20), zoomIn.Pixel(20, 20)) << "only the normal one named";
   EXPECT_EQ(all.ToolBar().ZoomBar().Picture().Pixel(20, 20), bar.Pixel(20, 20)) << "a file that is not there";
-  EXPECT_EQ(ShowsBuiltin(all.SaveBtn(), "JPN", "SAVE"), "") << "the pressed file is missing";
-  EXPECT_EQ(all.PrintBtn().NormalStateImage().Pixel(1, 1), RGB(10, 200, 10));
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().SaveBtn(), "JPN", "SAVE"), "") << "the pressed file is missing";
+  EXPECT_EQ(all.ToolBar().PrintBtn().NormalStateImage().Pixel(1, 1), RGB(10, 200, 10));
 
   // No settings file at all: the section's built-in pictures, the list's font at 9 points.
   TfmPrintPreview bare;
   bare.LoadSkin("KOR", skin.Missing());
-  EXPECT_EQ(ShowsBuiltin(bare.SaveBtn(), "KOR", "SAVE"), "");
-  EXPECT_EQ(ShowsBuiltin(bare.PrintBtn(), "KOR", "PRINT"), "");
+  EXPECT_EQ(ShowsBuiltin(bare.ToolBar().SaveBtn(), "KOR", "SAVE"), "");
+  EXPECT_EQ(ShowsBuiltin(bare.ToolBar().PrintBtn(), "KOR", "PRINT"), "");
   LOGFONTW font{};
   ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(bare.ToolBar().Combo(), WM_GETFONT, 0, 0)), sizeof font, &font);
   WindowDC screen(nullptr);
   EXPECT_EQ(font.lfHeight, -::MulDiv(9, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72));
   TfmPreviewForm preview(nullptr);
   preview.LoadSkin("ENG", skin.Missing());
-  for (auto [button, name] : {std::pair{&preview.PageSetupBtn(), "PAGE_SETUP"}, {&preview.SelectBtn(), "SELECT"},
-                              {&preview.PreviewBtn(), "PRINT_PREVIEW"}})
+  TPreviewToolBar& own = preview.ToolBar();
+  for (auto [button, name] : {std::pair{&own.PageSetupBtn(), "PAGE_SETUP"}, {&own.SelectBtn(), "SELECT"},
+                              {&own.PreviewBtn(), "PRINT_PREVIEW"}})
     EXPECT_EQ(ShowsBuiltin(*button, "ENG", name), "") << name;
 }
 
@@ -195,8 +196,8 @@ TEST(SkinLayout, AFontSizeThatIsNoNumberRaisesAfterThePicturesAndBeforeTheLayout
   TfmPrintPreview all;
   EXPECT_THROW(all.LoadSkin("ENG", ini), ConversionError);
   EXPECT_TRUE(Near(all.ToolBar().Back().Picture().Pixel(1, 1), RGB(10, 10, 230)));
-  EXPECT_EQ(all.SaveBtn().Width(), 200);
-  EXPECT_EQ(all.PrintBtn().Left(), 243) << "not laid out again";
+  EXPECT_EQ(all.ToolBar().SaveBtn().Width(), 200);
+  EXPECT_EQ(all.ToolBar().PrintBtn().Left(), 243) << "not laid out again";
   TfmPreviewForm preview(nullptr);
   EXPECT_THROW(preview.LoadSkin("ENG", ini), ConversionError);
   // A picture that exists but does not decode raises too.
@@ -212,14 +213,15 @@ TEST(SystemLanguage, BothWindowsTakeTheBuiltinPicturesOfTheSystemLanguage) {
   const std::string code = language == "Korean" ? "KOR" : language == "Japanese" ? "JPN" : "ENG";
   TfmPrintPreview all;
   all.LoadLanguageImages();
-  EXPECT_EQ(ShowsBuiltin(all.SaveBtn(), code, "SAVE"), "");
-  EXPECT_EQ(ShowsBuiltin(all.PrintBtn(), code, "PRINT"), "");
-  EXPECT_EQ(all.PrintBtn().Left(), 243) << "the places of the form stay";
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().SaveBtn(), code, "SAVE"), "");
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().PrintBtn(), code, "PRINT"), "");
+  EXPECT_EQ(all.ToolBar().PrintBtn().Left(), 243) << "the places of the form stay";
   TfmPreviewForm preview(nullptr);
   preview.LoadLanguageImages();
-  for (auto [button, name] : {std::pair{&preview.PageSetupBtn(), "PAGE_SETUP"}, {&preview.SaveBtn(), "SAVE"},
-                              {&preview.SelectBtn(), "SELECT"}, {&preview.PrintBtn(), "PRINT"},
-                              {&preview.PreviewBtn(), "PRINT_PREVIEW"}})
+  TPreviewToolBar& bar = preview.ToolBar();
+  for (auto [button, name] : {std::pair{&bar.PageSetupBtn(), "PAGE_SETUP"}, {&bar.SaveBtn(), "SAVE"},
+                              {&bar.SelectBtn(), "SELECT"}, {&bar.PrintBtn(), "PRINT"},
+                              {&bar.PreviewBtn(), "PRINT_PREVIEW"}})
     EXPECT_EQ(ShowsBuiltin(*button, code, name), "") << name;
 }
 
@@ -243,13 +245,13 @@ TEST_F(PreviewButton, OpensTheAllPagesPreviewWithTheWindowsSkin) {
     auto* all = dynamic_cast<TfmPrintPreview*>(TWindow::FromHandle(wnd));
     if (!all) return DialogAnswer(IDOK);
     ++seen;
-    EXPECT_EQ(all->PageCount(), pages);
-    EXPECT_EQ(all->SaveBtn().Width(), 90);
-    EXPECT_TRUE(all->CloseBtn().Visible());
+    EXPECT_EQ(all->Grid().PageCount(), pages);
+    EXPECT_EQ(all->ToolBar().SaveBtn().Width(), 90);
+    EXPECT_TRUE(all->ToolBar().CloseBtn().Visible());
     EXPECT_FALSE(::IsWindowEnabled(form_->Handle())) << "the preview waits for it";
     return DialogAnswer(IDOK);
   });
-  Click(form_->PreviewBtn());
+  Click(form_->ToolBar().PreviewBtn());
   EXPECT_EQ(seen, 1);
   EXPECT_TRUE(::IsWindowEnabled(form_->Handle()));
   EXPECT_EQ(::FindWindowW(L"VantrelleForm", LoadResStringW(kCaptionPrintPreview).c_str()), nullptr);

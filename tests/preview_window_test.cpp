@@ -241,11 +241,11 @@ TEST_F(PreviewWindow, ZoomStopsAtBothEndsAndIgnoresCtrlKeysInCaptureView) {
   EXPECT_EQ(form_->ZoomIndex(), 3);
 
   // The buttons: a left release inside acts, edges included; a right release or one outside not.
-  TBtnImage& out = form_->ZoomOutBtn();
+  TBtnImage& out = form_->ToolBar().ZoomOut();
   PostMouse(out.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
   PostMouse(out.Handle(), WM_LBUTTONUP, 0, out.Width(), out.Height());
   EXPECT_EQ(form_->ZoomIndex(), 4);
-  TBtnImage& in = form_->ZoomInBtn();
+  TBtnImage& in = form_->ToolBar().ZoomIn();
   PostMouse(in.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
   PostMouse(in.Handle(), WM_LBUTTONUP, 0, in.Width() + 1, 5);
   EXPECT_EQ(form_->ZoomIndex(), 4);
@@ -451,19 +451,19 @@ TEST_F(PreviewWindow, RequestSettingsReachTheEngineAndTheCloseButton) {
   EXPECT_EQ(form_->HelpUrl(), "http://127.0.0.1/help.html");
   EXPECT_TRUE(form_->Engine().CenterVert);
   EXPECT_EQ(form_->Engine().FitMode, fitToWidth);
-  EXPECT_TRUE(form_->CloseBtn().Visible());
+  EXPECT_TRUE(form_->ToolBar().CloseBtn().Visible());
   EXPECT_EQ(form_->Document().GetHorzCount(), 2);
   EXPECT_EQ(form_->Document().GetHorz(0), 300);
 
   // The close button acts on any release, without a question.
-  PostMouse(form_->CloseBtn().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
-  PostMouse(form_->CloseBtn().Handle(), WM_LBUTTONUP, 0, 500, 500);
+  PostMouse(form_->ToolBar().CloseBtn().Handle(), WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
+  PostMouse(form_->ToolBar().CloseBtn().Handle(), WM_LBUTTONUP, 0, 500, 500);
   EXPECT_TRUE(form_->IsClosed());
 
   TfmPreviewForm second(nullptr);
   request_.closeButton = "0";
   second.ShowNonModal(request_);
-  EXPECT_FALSE(second.CloseBtn().Visible());
+  EXPECT_FALSE(second.ToolBar().CloseBtn().Visible());
   TfmPreviewForm third(nullptr);
   request_.closeButton = "maybe";
   EXPECT_THROW(third.ShowPreview(request_), ConversionError);

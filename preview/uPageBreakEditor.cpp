@@ -1,16 +1,10 @@
-// The rulers along the view and the editing of page breaks with the mouse: a guide line that
-// follows the mouse over a ruler and adds a break from the ruler's menu, breaks dragged to a new
-// place (with Ctrl the breaks beyond them follow), dropped past the picture's edge to go, or
-// deleted from their own menu. Breaks, guide lines and labels are painted, not windows: windows
-// end at 32767 pixels, pictures do not.
-#include <windows.h>
+#include "preview/uPageBreakEditor.h"
 
 #include <string>
 
 #include "base/Dialogs.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "preview/frmPreviewForm.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -23,13 +17,13 @@ constexpr COLORREF kRulerColor = RGB(192, 192, 192);
 HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(id)); }
 }  // namespace
 
-void TfmPreviewForm::CreateRulers() {
+TPageBreakEditor::TPageBreakEditor(IPreviewView& view, HWND form) : view_(view), form_(form) {
   cursorDown_ = ::LoadCursorW(ThisModule(), L"CUSTOM_CURSOR_DOWN");
   cursorLeft_ = ::LoadCursorW(ThisModule(), L"CUSTOM_CURSOR_LEFT");
-  panelTop_ = std::make_unique<TRuler>(Handle());
-  panelLeft_ = std::make_unique<TRuler>(Handle());
+  panelTop_ = std::make_unique<TRuler>(form);
+  panelLeft_ = std::make_unique<TRuler>(form);
   for (bool vert : {true, false}) {
-    TRuler& ruler = vert ? *panelTop_ : *panelLeft_;
+    TRuler& ruler = Ruler(vert);
     ruler.OnPaint = [this, vert](HDC dc) { PaintRuler(dc, vert); };
     ruler.OnCursor = [this, vert](int x, int y) { return RulerCursor(vert, x, y); };
     ruler.OnLeave = [this, vert] { ShowGuide(vert, -1); };
@@ -41,38 +35,27 @@ void TfmPreviewForm::CreateRulers() {
       RulerMouseMove(vert, keys, x, y);
     };
     ruler.OnMouseUp = [this, vert](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
-      if (delimiterDrag_) DropDelimiter(sender.Handle(), button, keys, x, y);
+      if (dragging_) DropDelimiter(sender.Handle(), button, keys, x, y);
       else RulerMouseUp(vert, button, x, y);
     };
   }
-  imgBox_->OnCursor = [this](int x, int y) { return ViewCursor(x, y); };
 }
 
-POINT TfmPreviewForm::ToView(HWND wnd, POINT client) const {
-  ::MapWindowPoints(wnd, scroller_->Handle(), &client, 1);
-  return POINT{client.x - scroller_->ContentLeft(), client.y - scroller_->ContentTop()};
-}
-
-POINT TfmPreviewForm::FromView(HWND wnd, POINT view) const {
-  POINT client{view.x + scroller_->ContentLeft(), view.y + scroller_->ContentTop()};
-  ::MapWindowPoints(scroller_->Handle(), wnd, &client, 1);
-  return client;
-}
-
-void TfmPreviewForm::UpdateDelimiters() {
-  // The breaks, labels and rulers follow the document and the zoom.
-  imgBox_->Invalidate();
+void TPageBreakEditor::UpdateDelimiters() {
+  view_.ImgBox().Invalidate();
   panelTop_->Invalidate();
   panelLeft_->Invalidate();
 }
 
-int TfmPreviewForm::DelimiterViewPos(bool vert, int32_t i) const {
-  if (delimiterDrag_ && dragVert_ == vert && dragIndex_ == i) return dragPos_;
-  return vert ? DocToScreenX(document_.GetVert(i)) : DocToScreenY(document_.GetHorz(i));
+int TPageBreakEditor::DelimiterViewPos(bool vert, int32_t i) const {
+  if (dragging_ && dragVert_ == vert && dragIndex_ == i) return dragPos_;
+  TVantrelleDocument& document = view_.Document();
+  return vert ? view_.DocToScreenX(document.GetVert(i)) : view_.DocToScreenY(document.GetHorz(i));
 }
 
-int32_t TfmPreviewForm::DelimiterAt(bool vert, int pos) const {
-  const int32_t count = vert ? document_.GetVertCount() : document_.GetHorzCount();
+int32_t TPageBreakEditor::DelimiterAt(bool vert, int pos) const {
+  TVantrelleDocument& document = view_.Document();
+  const int32_t count = vert ? document.GetVertCount() : document.GetHorzCount();
   // The last one drawn lies on top.
   for (int32_t i = count - 1; i >= 0; --i) {
     const int at = DelimiterViewPos(vert, i);
@@ -81,17 +64,41 @@ int32_t TfmPreviewForm::DelimiterAt(bool vert, int pos) const {
   return -1;
 }
 
-void TfmPreviewForm::PaintRuler(HDC dc, bool vert) {
-  TRuler& ruler = vert ? *panelTop_ : *panelLeft_;
+void TPageBreakEditor::PaintPageBreaks(HDC dc) const {
+  // Three dotted red lines side by side per break, the picture showing between the dots.
+  TVantrelleDocument& document = view_.Document();
+  PenHandle pen(::CreatePen(PS_DOT, 1, RGB(255, 0, 0)));
+  HGDIOBJ old = ::SelectObject(dc, pen.get());
+  ::SetBkMode(dc, TRANSPARENT);
+  for (int32_t i = 0; i < document.GetVertCount(); ++i) {
+    const int x = DelimiterViewPos(true, i);
+    for (int k = 0; k < 3; ++k) {
+      ::MoveToEx(dc, x + k, 0, nullptr);
+      ::LineTo(dc, x + k, view_.ViewHeight());
+    }
+  }
+  for (int32_t i = 0; i < document.GetHorzCount(); ++i) {
+    const int y = DelimiterViewPos(false, i);
+    for (int k = 0; k < 3; ++k) {
+      ::MoveToEx(dc, 0, y + k, nullptr);
+      ::LineTo(dc, view_.ViewWidth(), y + k);
+    }
+  }
+  ::SelectObject(dc, old);
+}
+
+void TPageBreakEditor::PaintRuler(HDC dc, bool vert) {
+  TRuler& ruler = Ruler(vert);
   RECT client{};
   ::GetClientRect(ruler.Handle(), &client);
   BrushHandle silver(::CreateSolidBrush(kRulerColor));
   ::FillRect(dc, &client, silver.get());
-  if (viewMode_ != vmCaptureView) return;
+  if (view_.ViewMode() != vmCaptureView) return;
   // The picture's extent, one pixel in from the outer edge, and a mark for every break on it.
-  const POINT origin = FromView(ruler.Handle(), POINT{0, 0});
+  const POINT origin = view_.FromView(ruler.Handle(), POINT{0, 0});
   BrushHandle face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
-  const int32_t count = vert ? document_.GetVertCount() : document_.GetHorzCount();
+  TVantrelleDocument& document = view_.Document();
+  const int32_t count = vert ? document.GetVertCount() : document.GetHorzCount();
   for (int32_t i = 0; i < count; ++i) {
     const int at = DelimiterViewPos(vert, i);
     const RECT mark = vert ? RECT{origin.x + at, 0, origin.x + at + kBreakThickness, client.bottom}
@@ -100,27 +107,28 @@ void TfmPreviewForm::PaintRuler(HDC dc, bool vert) {
   }
 }
 
-void TfmPreviewForm::PaintGuideLines(HDC dc) {
+void TPageBreakEditor::PaintGuideLines(HDC dc) const {
   PenHandle pen(::CreatePen(PS_DOT, 1, RGB(0, 0, 255)));
   HGDIOBJ old = ::SelectObject(dc, pen.get());
   ::SetBkMode(dc, TRANSPARENT);
   for (int k = 0; k < kBreakThickness; ++k) {
     if (guide_[0] >= 0) {
       ::MoveToEx(dc, guide_[0] + k, 0, nullptr);
-      ::LineTo(dc, guide_[0] + k, viewHeight_);
+      ::LineTo(dc, guide_[0] + k, view_.ViewHeight());
     }
     if (guide_[1] >= 0) {
       ::MoveToEx(dc, 0, guide_[1] + k, nullptr);
-      ::LineTo(dc, viewWidth_, guide_[1] + k);
+      ::LineTo(dc, view_.ViewWidth(), guide_[1] + k);
     }
   }
   ::SelectObject(dc, old);
 }
 
-void TfmPreviewForm::InvalidateBand(bool vert, int pos) {
-  const POINT at = FromView(imgBox_->Handle(), POINT{pos, pos});
+void TPageBreakEditor::InvalidateBand(bool vert, int pos) {
+  HWND view = view_.ImgBox().Handle();
+  const POINT at = view_.FromView(view, POINT{pos, pos});
   RECT band{};
-  ::GetClientRect(imgBox_->Handle(), &band);
+  ::GetClientRect(view, &band);
   if (vert) {
     band.left = at.x - 1;
     band.right = at.x + kBreakThickness + 1;
@@ -128,29 +136,27 @@ void TfmPreviewForm::InvalidateBand(bool vert, int pos) {
     band.top = at.y - 1;
     band.bottom = at.y + kBreakThickness + 1;
   }
-  ::InvalidateRect(imgBox_->Handle(), &band, FALSE);
+  ::InvalidateRect(view, &band, FALSE);
 }
 
-HCURSOR TfmPreviewForm::RulerCursor(bool vert, int x, int y) {
-  if (viewMode_ == vmCaptureView) {
-    const POINT pos = ToView((vert ? *panelTop_ : *panelLeft_).Handle(), POINT{x, y});
+HCURSOR TPageBreakEditor::RulerCursor(bool vert, int x, int y) {
+  if (view_.ViewMode() == vmCaptureView) {
+    const POINT pos = view_.ToView(Ruler(vert).Handle(), POINT{x, y});
     if (DelimiterAt(vert, vert ? pos.x : pos.y) >= 0) return SystemCursor(vert ? IDC_SIZEWE : IDC_SIZENS);
     if (guide_[vert ? 0 : 1] >= 0) return vert ? cursorDown_ : cursorLeft_;
   }
   return SystemCursor(IDC_ARROW);
 }
 
-HCURSOR TfmPreviewForm::ViewCursor(int x, int y) {
-  const POINT pos = ToView(imgBox_->Handle(), POINT{x, y});
-  if (HCURSOR area = selectArea_.CursorAt(pos.x, pos.y)) return area;
-  if (viewMode_ == vmCaptureView) {
-    if (DelimiterAt(true, pos.x) >= 0) return SystemCursor(IDC_SIZEWE);
-    if (DelimiterAt(false, pos.y) >= 0) return SystemCursor(IDC_SIZENS);
+HCURSOR TPageBreakEditor::ViewCursor(POINT view) const {
+  if (view_.ViewMode() == vmCaptureView) {
+    if (DelimiterAt(true, view.x) >= 0) return SystemCursor(IDC_SIZEWE);
+    if (DelimiterAt(false, view.y) >= 0) return SystemCursor(IDC_SIZENS);
   }
-  return viewCursor_;
+  return nullptr;
 }
 
-void TfmPreviewForm::ShowGuide(bool vert, int pos) {
+void TPageBreakEditor::ShowGuide(bool vert, int pos) {
   int& guide = guide_[vert ? 0 : 1];
   if (guide == pos) return;
   if (guide >= 0) InvalidateBand(vert, guide);
@@ -158,87 +164,100 @@ void TfmPreviewForm::ShowGuide(bool vert, int pos) {
   if (guide >= 0) InvalidateBand(vert, guide);
 }
 
-void TfmPreviewForm::RulerMouseMove(bool vert, UINT keys, int x, int y) {
-  TRuler& ruler = vert ? *panelTop_ : *panelLeft_;
-  if (delimiterDrag_) {
+void TPageBreakEditor::RulerMouseMove(bool vert, UINT keys, int x, int y) {
+  TRuler& ruler = Ruler(vert);
+  if (dragging_) {
     DragDelimiter(ruler.Handle(), keys, x, y);
     return;
   }
   // The guide line follows the mouse over the picture's extent on the ruler, breaks excepted.
-  const POINT view = ToView(ruler.Handle(), POINT{x, y});
+  const POINT view = view_.ToView(ruler.Handle(), POINT{x, y});
   const int pos = vert ? view.x : view.y;
-  const int extent = vert ? DocToScreenX(document_.Width()) : DocToScreenY(document_.Height());
-  const bool onExtent = viewMode_ == vmCaptureView && ruler.ClientContains(x, y) && pos >= 0 && pos < extent;
+  const TVantrelleDocument& document = view_.Document();
+  const int extent = vert ? view_.DocToScreenX(document.Width()) : view_.DocToScreenY(document.Height());
+  const bool onExtent = view_.ViewMode() == vmCaptureView && ruler.ClientContains(x, y) && pos >= 0 && pos < extent;
   ShowGuide(vert, onExtent && DelimiterAt(vert, pos) < 0 ? pos : -1);
   ::SetCursor(RulerCursor(vert, x, y));
 }
 
-void TfmPreviewForm::RulerMouseDown(bool vert, TMouseButton, int x, int y) {
-  if (viewMode_ != vmCaptureView) return;
-  const POINT view = ToView((vert ? *panelTop_ : *panelLeft_).Handle(), POINT{x, y});
+void TPageBreakEditor::RulerMouseDown(bool vert, TMouseButton, int x, int y) {
+  if (view_.ViewMode() != vmCaptureView) return;
+  const POINT view = view_.ToView(Ruler(vert).Handle(), POINT{x, y});
   const int32_t i = DelimiterAt(vert, vert ? view.x : view.y);
   if (i >= 0) StartDelimiterDrag(vert, i);
 }
 
-void TfmPreviewForm::RulerMouseUp(bool vert, TMouseButton button, int x, int y) {
+bool TPageBreakEditor::ViewMouseDown(POINT view) {
+  if (view_.ViewMode() != vmCaptureView) return false;
+  for (bool vert : {true, false}) {
+    const int32_t i = DelimiterAt(vert, vert ? view.x : view.y);
+    if (i >= 0) {
+      StartDelimiterDrag(vert, i);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TPageBreakEditor::RulerMouseUp(bool vert, TMouseButton button, int x, int y) {
   if (button != mbRight || guide_[vert ? 0 : 1] < 0) return;
   POINT screen{x, y};
-  ::ClientToScreen((vert ? *panelTop_ : *panelLeft_).Handle(), &screen);
+  ::ClientToScreen(Ruler(vert).Handle(), &screen);
   if (PopUpMenu(vert ? "TopwhitePopupMenu" : "LeftwhitePopupMenu", kCaptionAddDelimiter, screen) == kMenuItem)
     AddDelimiterAtGuide(vert);
 }
 
-void TfmPreviewForm::AddDelimiterAtGuide(bool vert) {
+void TPageBreakEditor::AddDelimiterAtGuide(bool vert) {
   const int pos = guide_[vert ? 0 : 1];
   ShowGuide(vert, -1);
   if (pos < 0) return;
   // The document turns away positions off the picture and ones it already has.
-  if (vert) document_.AddVert(ScreenToDocX(pos));
-  else document_.AddHorz(ScreenToDocY(pos));
+  if (vert) view_.Document().AddVert(view_.ScreenToDocX(pos));
+  else view_.Document().AddHorz(view_.ScreenToDocY(pos));
   UpdateDelimiters();
   ::SetCursor(SystemCursor(IDC_ARROW));
 }
 
-void TfmPreviewForm::DeleteMenuDelimiter(bool vert) {
-  if (vert) document_.DeleteVert(menuDelimiter_);
-  else document_.DeleteHorz(menuDelimiter_);
+void TPageBreakEditor::DeleteMenuDelimiter(bool vert) {
+  if (vert) view_.Document().DeleteVert(menuDelimiter_);
+  else view_.Document().DeleteHorz(menuDelimiter_);
   menuDelimiter_ = -1;
   UpdateDelimiters();
   ::SetCursor(SystemCursor(IDC_ARROW));
 }
 
-void TfmPreviewForm::StartDelimiterDrag(bool vert, int32_t i) {
+void TPageBreakEditor::StartDelimiterDrag(bool vert, int32_t i) {
   ShowGuide(true, -1);
   ShowGuide(false, -1);
   dragPos_ = DelimiterViewPos(vert, i);
   dragVert_ = vert;
   dragIndex_ = i;
-  delimiterDrag_ = true;
+  dragging_ = true;
 }
 
-void TfmPreviewForm::DragDelimiter(HWND wnd, UINT keys, int x, int y) {
+void TPageBreakEditor::DragDelimiter(HWND wnd, UINT keys, int x, int y) {
   if (!(keys & MK_LBUTTON)) return;
-  const POINT view = ToView(wnd, POINT{x, y});
+  const POINT view = view_.ToView(wnd, POINT{x, y});
   InvalidateBand(dragVert_, dragPos_);
   dragPos_ = dragVert_ ? view.x : view.y;
   InvalidateBand(dragVert_, dragPos_);
-  (dragVert_ ? *panelTop_ : *panelLeft_).Invalidate();
-  ::UpdateWindow(imgBox_->Handle());
+  Ruler(dragVert_).Invalidate();
+  ::UpdateWindow(view_.ImgBox().Handle());
 }
 
-void TfmPreviewForm::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y) {
+void TPageBreakEditor::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y) {
   const bool vert = dragVert_;
   const int32_t i = dragIndex_;
-  delimiterDrag_ = false;
+  dragging_ = false;
   dragIndex_ = -1;
   if (button == mbLeft) {
     // Ctrl moves the breaks beyond by the same distance; without it the breaks passed over go.
-    const POINT view = ToView(wnd, POINT{x, y});
+    const POINT view = view_.ToView(wnd, POINT{x, y});
     const int32_t mode = (keys & MK_CONTROL) ? TVantrelleDocument::mmShift : TVantrelleDocument::mmSwallow;
-    if (vert) document_.MoveVert(i, ScreenToDocX(view.x), mode);
-    else document_.MoveHorz(i, ScreenToDocY(view.y), mode);
+    if (vert) view_.Document().MoveVert(i, view_.ScreenToDocX(view.x), mode);
+    else view_.Document().MoveHorz(i, view_.ScreenToDocY(view.y), mode);
     // A resize skipped during the drag is caught up with here.
-    ProcessResize();
+    view_.ProcessResize();
   } else if (button == mbRight) {
     UpdateDelimiters();
     POINT screen{x, y};
@@ -251,21 +270,21 @@ void TfmPreviewForm::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int
   }
 }
 
-void TfmPreviewForm::CancelDelimiterDrag() {
+void TPageBreakEditor::CancelDelimiterDrag() {
   // The mouse went elsewhere mid-drag (another window took it): the break stays where it was.
-  if (!delimiterDrag_) return;
-  delimiterDrag_ = false;
+  if (!dragging_) return;
+  dragging_ = false;
   dragIndex_ = -1;
-  ProcessResize();
+  view_.ProcessResize();
 }
 
-int TfmPreviewForm::PopUpMenu(const char* name, UINT captionId, POINT screen) {
+int TPageBreakEditor::PopUpMenu(const char* name, UINT captionId, POINT screen) {
   const std::string caption = LoadResString(captionId);
   return RunDialog(DialogRequest{name, "", caption, 0}, [&] {
     MenuHandle menu(::CreatePopupMenu());
     ::AppendMenuA(menu.get(), MF_STRING, kMenuItem, caption.c_str());
     return static_cast<int>(::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x,
-                                             screen.y, 0, Handle(), nullptr));
+                                             screen.y, 0, form_, nullptr));
   });
 }
 

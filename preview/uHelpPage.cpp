@@ -1,13 +1,10 @@
-// The help page opened in the user's default web browser, and the window sized to the captured
-// picture within the screen's work area.
+#include "preview/uHelpPage.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
-#include <string>
-
+#include "base/Handles.h"
 #include "base/Strings.h"
-#include "page/uHtmlImage.h"
-#include "preview/frmPreviewForm.h"
 
 namespace vt {
 
@@ -34,39 +31,22 @@ std::string HelpParameters(const std::string& browserFile, const std::string& ur
   return url;
 }
 
-void TfmPreviewForm::OpenHelpPage() {
+void OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
   // The browser registered for web pages is found through an empty page of that kind.
   const std::string page = CreateTempFileName(".htm");
-  ::CloseHandle(::CreateFileA(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle created(
+      ::CreateFileA(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  created.reset();
   const std::string program = FindBrowserExecutable(page);
   const size_t slash = program.find_last_of("\\/");
   const std::string file = Trim(slash == std::string::npos ? program : program.substr(slash + 1));
-  const std::string parameters = HelpParameters(file, helpUrl_);
-  if (ShellStart)
-    ShellStart(program, parameters);
+  const std::string parameters = HelpParameters(file, url);
+  if (shellStart)
+    shellStart(program, parameters);
   else
     ::ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
   ::OutputDebugStringA(program.c_str());
   ::DeleteFileA(page.c_str());
-}
-
-void TfmPreviewForm::FitToImage(THtmlImage* graphic) {
-  if (!graphic) return;
-  RECT work{}, window{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  ::GetWindowRect(Handle(), &window);
-  const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
-  // The window around a scroll box whose client area is the picture's size.
-  int width = (window.right - window.left) - scroller_->ClientWidth() + graphic->GetImageWidth();
-  int height = (window.bottom - window.top) - scroller_->ClientHeight() + graphic->GetImageHeight();
-  int left = 0, top = 0;
-  if (height <= workHeight) top = workHeight / 2 - height / 2;
-  else height = workHeight;
-  if (width <= workWidth) left = workWidth / 2 - width / 2;
-  else width = workWidth;
-  ::OutputDebugStringA(Format("FitToImage: %d x %d at %d, %d", width, height, left, top).c_str());
-  SetBounds(left, top, width, height);
-  ::InvalidateRect(scroller_->Handle(), nullptr, TRUE);
 }
 
 }  // namespace vt

@@ -1,0 +1,41 @@
+// The all-pages preview's tool bar: the shared zoom controls with the save, print and close
+// buttons, their pictures from the skin of a button-image package or the built-in images of a
+// language.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "preview/BtnImage.h"
+#include "preview/uSkinFile.h"
+#include "preview/uToolBar.h"
+
+namespace vt {
+
+class TPrintPreviewToolBar : public TToolBar {
+public:
+  // On `form`, the buttons in English until a skin or language chooses; the close button hidden.
+  explicit TPrintPreviewToolBar(HWND form);
+
+  TBtnImage& SaveBtn() { return *saveBtn_; }
+  TBtnImage& PrintBtn() { return *printBtn_; }
+  TBtnImage& CloseBtn() { return *btnClose_; }
+
+  // The skin (as the preview window's, with the zoom buttons, the zoom list's picture, the
+  // background, the save and print buttons and the form's icon), then the buttons arranged again.
+  // Throws vt::ConversionError for a zoom list font size that is no decimal integer (after the
+  // pictures), vt::Error for a picture file that does not decode.
+  void LoadSkin(const std::string& section, const std::string& iniPath);
+  // The save and print buttons in the system's language; everything else stays.
+  void LoadLanguageImages();
+
+private:
+  void ArrangeToolBar(int fontSize);
+  // The save and print buttons from `skin` (may be null), else the built-in pictures of `language`.
+  void ApplyLanguageButtons(const std::string& language, const TSkinSettings* skin);
+
+  std::unique_ptr<TBtnImage> saveBtn_, printBtn_, btnClose_;
+};
+
+}  // namespace vt
