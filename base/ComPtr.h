@@ -52,6 +52,13 @@ public:
   Bstr& operator=(const Bstr&) = delete;
   ~Bstr() { reset(); }
 
+  // Takes over a string that the caller was handed to free.
+  static Bstr Attach(BSTR s) noexcept {
+    Bstr b;
+    b.s_ = s;
+    return b;
+  }
+
   BSTR get() const noexcept { return s_; }
   BSTR* put() noexcept { reset(); return &s_; }
   BSTR Detach() noexcept { return std::exchange(s_, nullptr); }

@@ -1,16 +1,15 @@
 #include "base/Errors.h"
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 
 namespace vt {
 
 std::string SystemErrorText(DWORD code) {
-  char* buffer = nullptr;
+  LocalMemory buffer;
   DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text = n && buffer ? Trim(std::string(buffer, n)) : Format("System error %lu", code);
-  if (buffer) ::LocalFree(buffer);
-  return text;
+                             nullptr, code, 0, reinterpret_cast<LPSTR>(buffer.put()), 0, nullptr);
+  return n && buffer ? Trim(std::string(static_cast<const char*>(buffer.get()), n)) : Format("System error %lu", code);
 }
 
 void OleCheck(HRESULT hr) {

@@ -1,13 +1,17 @@
 #include "base/MessageHook.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <vector>
+
+#include "base/Handles.h"
 
 namespace vt {
 namespace {
 
 struct ThreadHook {
-  HHOOK hook = nullptr;
+  HookHandle hook;
   std::vector<TMessageHook*> listeners;
 };
 // Made with the thread's first listener and freed with its last: a thread-local object with a
@@ -19,7 +23,7 @@ thread_local ThreadHook* threadHook = nullptr;
 TMessageHook::TMessageHook(Listener listener) : listener_(std::move(listener)) {
   if (!threadHook) threadHook = new ThreadHook;
   if (!threadHook->hook)
-    threadHook->hook = ::SetWindowsHookExA(WH_GETMESSAGE, HookProc, nullptr, ::GetCurrentThreadId());
+    threadHook->hook.reset(::SetWindowsHookExA(WH_GETMESSAGE, HookProc, nullptr, ::GetCurrentThreadId()));
   threadHook->listeners.push_back(this);
 }
 
@@ -27,9 +31,8 @@ TMessageHook::~TMessageHook() {
   std::vector<TMessageHook*>& listeners = threadHook->listeners;
   listeners.erase(std::remove(listeners.begin(), listeners.end(), this), listeners.end());
   if (!listeners.empty()) return;
-  if (threadHook->hook) ::UnhookWindowsHookEx(threadHook->hook);
-  delete threadHook;
-  threadHook = nullptr;
+  // The last listener takes the thread's hook with it.
+  std::unique_ptr<ThreadHook> last(std::exchange(threadHook, nullptr));
 }
 
 LRESULT CALLBACK TMessageHook::HookProc(int code, WPARAM wParam, LPARAM lParam) {

@@ -32,14 +32,14 @@ std::string TPrinter::Name() const {
 }
 
 std::vector<BYTE> TPrinter::DevMode(const std::string& name) const {
-  HANDLE printer = nullptr;
-  if (name.empty() || !::OpenPrinterA(const_cast<char*>(name.c_str()), &printer, nullptr)) return {};
+  PrinterHandle printer;
+  if (name.empty() || !::OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), nullptr)) return {};
   std::vector<BYTE> buffer;
-  LONG size = ::DocumentPropertiesA(nullptr, printer, const_cast<char*>(name.c_str()), nullptr, nullptr, 0);
+  LONG size = ::DocumentPropertiesA(nullptr, printer.get(), const_cast<char*>(name.c_str()), nullptr, nullptr, 0);
   if (size > 0) {
     buffer.resize(size);
     auto* mode = reinterpret_cast<DEVMODEA*>(buffer.data());
-    if (::DocumentPropertiesA(nullptr, printer, const_cast<char*>(name.c_str()), mode, nullptr, DM_OUT_BUFFER) ==
+    if (::DocumentPropertiesA(nullptr, printer.get(), const_cast<char*>(name.c_str()), mode, nullptr, DM_OUT_BUFFER) ==
         IDOK) {
       std::lock_guard<std::mutex> guard(lock_);
       if (orientation_) {
@@ -50,7 +50,6 @@ std::vector<BYTE> TPrinter::DevMode(const std::string& name) const {
       buffer.clear();
     }
   }
-  ::ClosePrinter(printer);
   return buffer;
 }
 

@@ -21,11 +21,9 @@ HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* p
 
 std::string GetLocalAppDataLowPath() {
   static const GUID kLocalAppDataLow = {0xA520A1A4, 0x1780, 0x4FF6, {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
-  PWSTR path = nullptr;
-  if (FAILED(GetKnownFolderPath(kLocalAppDataLow, 0, nullptr, &path)) || !path) return {};
-  std::string result = ToAnsi(path);
-  ::CoTaskMemFree(path);
-  return result;
+  CoTaskMemory<wchar_t> path;
+  if (FAILED(GetKnownFolderPath(kLocalAppDataLow, 0, nullptr, path.put())) || !path) return {};
+  return ToAnsi(path.get());
 }
 
 std::string GetTempFolder() {

@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 
 namespace vt {
 
@@ -71,13 +72,11 @@ std::vector<ComPtr<IXMLDOMNode>> ChildNodes(IXMLDOMNode* parent) {
 
 std::wstring NodeText(IXMLDOMNode* node) {
   if (!node) return {};
-  VARIANT value;
-  ::VariantInit(&value);
+  Variant value;
   std::wstring text;
-  if (SUCCEEDED(node->get_nodeTypedValue(&value)) &&
-      SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BSTR)) && value.bstrVal)
-    text.assign(value.bstrVal, std::min<size_t>(::SysStringLen(value.bstrVal), kMaxNodeText));
-  ::VariantClear(&value);
+  if (SUCCEEDED(node->get_nodeTypedValue(value.put())) &&
+      SUCCEEDED(::VariantChangeType(value.get(), value.get(), 0, VT_BSTR)) && V_BSTR(value.get()))
+    text.assign(V_BSTR(value.get()), std::min<size_t>(::SysStringLen(V_BSTR(value.get())), kMaxNodeText));
   return text;
 }
 

@@ -15,12 +15,10 @@ HRESULT ReturnLong(long value, long* out) {
 }
 
 std::wstring VariantText(const VARIANT& v) {
-  VARIANT text;
-  ::VariantInit(&text);
+  Variant text;
   std::wstring out;
-  if (SUCCEEDED(::VariantChangeType(&text, const_cast<VARIANT*>(&v), 0, VT_BSTR)) && V_BSTR(&text))
-    out.assign(V_BSTR(&text), ::SysStringLen(V_BSTR(&text)));
-  ::VariantClear(&text);
+  if (SUCCEEDED(::VariantChangeType(text.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR)) && V_BSTR(text.get()))
+    out.assign(V_BSTR(text.get()), ::SysStringLen(V_BSTR(text.get())));
   return out;
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/ComPtr.h"
+#include "base/Variant.h"
 #include "browser/ComStubs.h"
 
 namespace vt::browser {
@@ -63,11 +64,8 @@ public:
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO*, UINT*) {
     DISPPARAMS none{};
-    VARIANT ignored;
-    ::VariantInit(&ignored);
-    HRESULT hr = InvokeDispId(id, flags, params ? *params : none, result ? *result : ignored);
-    ::VariantClear(&ignored);
-    return hr;
+    Variant ignored;
+    return InvokeDispId(id, flags, params ? *params : none, result ? *result : *ignored.get());
   }
 
 protected:

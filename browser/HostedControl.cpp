@@ -4,6 +4,7 @@
 #include <olectl.h>
 
 #include "base/Errors.h"
+#include "base/Handles.h"
 #include "base/Strings.h"
 #include "browser/ComObject.h"
 #include "browser/HtmlObjects.h"
@@ -95,10 +96,12 @@ public:
   HRESULT STDMETHODCALLTYPE LockInPlaceActive(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) override {
     if (!himetric || !container) return E_POINTER;
-    HDC screen = ::GetDC(nullptr);
-    const float dpiX = static_cast<float>(::GetDeviceCaps(screen, LOGPIXELSX));
-    const float dpiY = static_cast<float>(::GetDeviceCaps(screen, LOGPIXELSY));
-    ::ReleaseDC(nullptr, screen);
+    float dpiX = 0, dpiY = 0;
+    {
+      const WindowDC screen(nullptr);
+      dpiX = static_cast<float>(::GetDeviceCaps(screen.get(), LOGPIXELSX));
+      dpiY = static_cast<float>(::GetDeviceCaps(screen.get(), LOGPIXELSY));
+    }
     if (flags & XFORMCOORDS_HIMETRICTOCONTAINER) {
       container->x = himetric->x * dpiX / 2540.0f;
       container->y = himetric->y * dpiY / 2540.0f;

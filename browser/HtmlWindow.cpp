@@ -1,6 +1,7 @@
 // Window objects (a document's window and its frames collection) and browser objects.
 
 #include "base/Strings.h"
+#include "base/Variant.h"
 #include "browser/ComObject.h"
 #include "browser/HtmlObjects.h"
 
@@ -129,11 +130,8 @@ public:
       if (!VariantInt(*in, percent) || percent < 10 || percent > 1000) return E_INVALIDARG;
       page_->host->SetZoom(percent);
     }
-    if (out) {
-      ::VariantClear(out);
-      V_VT(out) = VT_I4;
-      V_I4(out) = page_->host->Zoom();
-    }
+    // VariantCopy clears what the caller's variant held first.
+    if (out) ::VariantCopy(out, Variant::FromInt(page_->host->Zoom()).get());
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_ReadyState(READYSTATE* p) override {

@@ -8,6 +8,7 @@
 #include "base/Errors.h"
 #include "base/Numbers.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 
 namespace vt::browser {
 namespace {
@@ -136,13 +137,10 @@ private:
   }
 
   static std::optional<std::string> Attribute(IXMLDOMElement* e, const char* name) {
-    VARIANT v;
-    ::VariantInit(&v);
+    Variant v;
     Bstr n(ToWide(name));
-    std::optional<std::string> out;
-    if (e->getAttribute(n.get(), &v) == S_OK && V_VT(&v) == VT_BSTR) out = ToUtf8(V_BSTR(&v));
-    ::VariantClear(&v);
-    return out;
+    if (e->getAttribute(n.get(), v.put()) == S_OK && V_VT(v.get()) == VT_BSTR) return ToUtf8(V_BSTR(v.get()));
+    return std::nullopt;
   }
   static bool Has(IXMLDOMElement* e, const char* name) { return Attribute(e, name).has_value(); }
   static std::string Text(IXMLDOMElement* e, const char* name, const std::string& def) {

@@ -5,6 +5,7 @@
 #include "base/ComPtr.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 #include "browser/HtmlObjects.h"
 
 namespace vt::browser {
@@ -143,14 +144,10 @@ std::string Quote(const std::wstring& text) {
   return out + "\"";
 }
 
-// Variants that own what they hold, in the order the script wrote them.
+// The script's arguments in the order it wrote them.
 struct TArguments {
-  ~TArguments() {
-    for (auto& v : values) ::VariantClear(&v);
-    for (auto& v : outs) ::VariantClear(&v);
-  }
-  std::vector<VARIANT> values;
-  std::vector<VARIANT> outs;  // what the out arguments point to; reserved so that they stay put
+  std::vector<Variant> values;
+  std::vector<Variant> outs;  // what the out arguments point to; reserved so that they stay put
 };
 
 }  // namespace
@@ -168,13 +165,10 @@ std::string FormatVariant(const VARIANT& value) {
     case VT_DISPATCH: return V_DISPATCH(v) ? "[object]" : "null";
     case VT_UNKNOWN: return V_UNKNOWN(v) ? "[object]" : "null";
   }
-  VARIANT text;
-  ::VariantInit(&text);
-  std::string out = Format("[variant type %u]", unsigned(V_VT(v)));
-  if (SUCCEEDED(::VariantChangeTypeEx(&text, const_cast<VARIANT*>(v), LOCALE_INVARIANT, 0, VT_BSTR)))
-    out = ToUtf8(V_BSTR(&text));
-  ::VariantClear(&text);
-  return out;
+  Variant text;
+  if (SUCCEEDED(::VariantChangeTypeEx(text.get(), const_cast<VARIANT*>(v), LOCALE_INVARIANT, 0, VT_BSTR)))
+    return ToUtf8(V_BSTR(text.get()));
+  return Format("[variant type %u]", unsigned(V_VT(v)));
 }
 
 void PumpMessagesFor(DWORD ms) {
@@ -222,8 +216,8 @@ void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
   TArguments args;
   args.outs.reserve(call.args.size());
   for (const TScriptArg& a : call.args) {
-    VARIANT v;
-    ::VariantInit(&v);
+    Variant owned;
+    VARIANT& v = *owned.get();
     switch (a.kind) {
       case TScriptArg::String:
         V_VT(&v) = VT_BSTR;
@@ -257,12 +251,11 @@ void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
       }
       case TScriptArg::Out:
         args.outs.emplace_back();
-        ::VariantInit(&args.outs.back());
         V_VT(&v) = VT_BYREF | VT_VARIANT;
-        V_VARIANTREF(&v) = &args.outs.back();
+        V_VARIANTREF(&v) = args.outs.back().get();
         break;
     }
-    args.values.push_back(v);
+    args.values.push_back(std::move(owned));
   }
 
   LPOLESTR name = const_cast<LPOLESTR>(call.name.c_str());
@@ -272,7 +265,8 @@ void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
     print_(head + Format("0x%08lx unknown name", static_cast<unsigned long>(hr)));
     return;
   }
-  std::vector<VARIANT> reversed(args.values.rbegin(), args.values.rend());  // Invoke takes the last first
+  std::vector<VARIANT> reversed;  // Invoke takes the last first; the arguments keep owning the values
+  for (auto v = args.values.rbegin(); v != args.values.rend(); ++v) reversed.push_back(**v);
   DISPID put = DISPID_PROPERTYPUT;
   DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
   WORD flags = DISPATCH_METHOD;
@@ -282,22 +276,20 @@ void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
     params.rgdispidNamedArgs = &put;
     params.cNamedArgs = 1;
   }
-  VARIANT result;
-  ::VariantInit(&result);
+  Variant result;
   ::SetErrorInfo(0, nullptr);
   EXCEPINFO error{};
   UINT badArg = 0;
-  hr = control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, call.form == TScriptCall::Put ? nullptr : &result,
+  hr = control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, call.form == TScriptCall::Put ? nullptr : result.put(),
                        &error, &badArg);
   std::string description;
+  if (hr == DISP_E_EXCEPTION && error.pfnDeferredFillIn) error.pfnDeferredFillIn(&error);
+  const Bstr errorDescription = Bstr::Attach(error.bstrDescription), errorSource = Bstr::Attach(error.bstrSource),
+             errorHelpFile = Bstr::Attach(error.bstrHelpFile);
   if (hr == DISP_E_EXCEPTION) {
-    if (error.pfnDeferredFillIn) error.pfnDeferredFillIn(&error);
     if (error.scode) hr = error.scode;
-    if (error.bstrDescription) description = ToUtf8(error.bstrDescription);
+    if (errorDescription.get()) description = ToUtf8(errorDescription.get());
   }
-  ::SysFreeString(error.bstrDescription);
-  ::SysFreeString(error.bstrSource);
-  ::SysFreeString(error.bstrHelpFile);
   // A control may report its failure through the thread's error object instead.
   ComPtr<IErrorInfo> info;
   Bstr errorText;
@@ -306,10 +298,9 @@ void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
     description = ToUtf8(errorText.str());
 
   std::string text = head + Format("0x%08lx", static_cast<unsigned long>(hr));
-  if (V_VT(&result) != VT_EMPTY) text += " = " + FormatVariant(result);
-  for (size_t i = 0; i < args.outs.size(); ++i) text += Format(" out%u = ", unsigned(i + 1)) + FormatVariant(args.outs[i]);
+  if (V_VT(result.get()) != VT_EMPTY) text += " = " + FormatVariant(*result);
+  for (size_t i = 0; i < args.outs.size(); ++i) text += Format(" out%u = ", unsigned(i + 1)) + FormatVariant(*args.outs[i]);
   if (!description.empty()) text += " " + Quote(FromUtf8(description));
-  ::VariantClear(&result);
   print_(text);
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Handles.h"
 #include "base/Numbers.h"
 #include "base/Strings.h"
 #include "browser/BrowserWindow.h"
@@ -61,8 +62,8 @@ bool TwoNumbers(const std::string& text, char separator, int& a, int& b) {
 std::optional<TCommandLine> ParseCommandLine() {
   int count = 0;
   LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  const LocalMemory argvMemory(argv);
   std::vector<std::wstring> args(argv, argv + count);
-  ::LocalFree(argv);
   TCommandLine c;
   for (size_t i = 1; i < args.size(); ++i) {
     std::wstring a = args[i];

@@ -2,8 +2,6 @@
 
 #include <mshtml.h>
 
-#include <exception>
-#include <functional>
 #include <memory>
 #include <utility>
 
@@ -11,8 +9,10 @@
 #include "base/ComPtr.h"
 #include "base/Errors.h"
 #include "base/Handles.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "base/SystemInfo.h"
+#include "base/Variant.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -70,23 +70,6 @@ TClientArea ReadClientArea(IHTMLElement2* e) {
   a.clientTop = Read(e, &IHTMLElement2::get_clientTop, "clientTop");
   return a;
 }
-
-// Runs `action` when the scope ends, however it ends.
-class TOnExit {
-public:
-  explicit TOnExit(std::function<void()> action) : action_(std::move(action)) {}
-  ~TOnExit() {
-    try {
-      action_();
-    } catch (...) {  // a clean-up that fails must not hide what ended the scope
-    }
-  }
-  TOnExit(const TOnExit&) = delete;
-  TOnExit& operator=(const TOnExit&) = delete;
-
-private:
-  std::function<void()> action_;
-};
 
 ComPtr<IHTMLElement> DocumentBody(IHTMLDocument2* document) {
   ComPtr<IHTMLElement> body;
@@ -175,10 +158,14 @@ bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink*
     log(Format("scrollHeight : %ld", Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight")));
 
     // From here on every way out puts the browser window and the element's scroll position back.
-    TOnExit restore([&] {
-      RestoreIEWindow();
-      SetScrollLeft(element, savedLeft);
-      SetScrollTop(element, savedTop);
+    ScopeGuard restore([&] {
+      try {
+        RestoreIEWindow();
+        SetScrollLeft(element, savedLeft);
+        SetScrollTop(element, savedTop);
+      } catch (const Error&) {
+        // What was captured stays whole when the old scroll position cannot be set again.
+      }
     });
     PrepareIEWindowForCapture();
 
@@ -204,11 +191,7 @@ bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink*
     }
 
     ComPtr<IHTMLElement> body = DocumentBody(document_.get());
-    VARIANT alignTop;
-    ::VariantInit(&alignTop);
-    V_VT(&alignTop) = VT_BOOL;
-    V_BOOL(&alignTop) = VARIANT_TRUE;
-    body->scrollIntoView(alignTop);
+    body->scrollIntoView(*Variant::FromBool(true));
 
     // Where the document's content starts in the view window (a frame's lies inside the top view).
     ComPtr<IHTMLRectCollection> rects;
@@ -217,17 +200,12 @@ bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink*
         rectCount > 0) {
       auto body2 = body.As<IHTMLElement2>();
       ComPtr<IHTMLRectCollection> bodyRects;
-      VARIANT first, item;
-      ::VariantInit(&first);
-      ::VariantInit(&item);
-      V_VT(&first) = VT_I4;
-      V_I4(&first) = 0;
+      Variant first = Variant::FromInt(0), item;
       if (!body2 || FAILED(body2->getClientRects(bodyRects.put())) || !bodyRects ||
-          FAILED(bodyRects->item(&first, &item)) || V_VT(&item) != VT_DISPATCH || !V_DISPATCH(&item)) {
-        ::VariantClear(&item);
+          FAILED(bodyRects->item(first.get(), item.put())) || V_VT(item.get()) != VT_DISPATCH ||
+          !V_DISPATCH(item.get()))
         throw Error("The document's body has no client rectangle");
-      }
-      auto rect = ComPtr<IDispatch>::Attach(V_DISPATCH(&item)).As<IHTMLRect>();
+      auto rect = ComPtr<IDispatch>(V_DISPATCH(item.get())).As<IHTMLRect>();
       LONG left = 0, top = 0;
       if (!rect || FAILED(rect->get_left(&left)) || FAILED(rect->get_top(&top)))
         throw Error("The body's client rectangle cannot be read");

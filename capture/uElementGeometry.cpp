@@ -5,6 +5,7 @@
 
 #include "base/Errors.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 
 namespace vt {
 namespace {
@@ -28,18 +29,6 @@ int32_t Clamp32(int64_t v) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
-class OwnedVariant {
-public:
-  OwnedVariant() { ::VariantInit(&v_); }
-  ~OwnedVariant() { ::VariantClear(&v_); }
-  OwnedVariant(const OwnedVariant&) = delete;
-  OwnedVariant& operator=(const OwnedVariant&) = delete;
-  VARIANT* get() { return &v_; }
-
-private:
-  VARIANT v_;
-};
-
 // dispatch->Invoke without named arguments; `result` receives the value.
 void Invoke(IDispatch* dispatch, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result,
             const char* what) {
@@ -48,19 +37,17 @@ void Invoke(IDispatch* dispatch, DISPID id, WORD flags, std::vector<VARIANT> arg
 }
 
 LONG CollectionLength(IDispatch* collection) {
-  OwnedVariant length;
-  Invoke(collection, kCollectionLength, DISPATCH_PROPERTYGET, {}, length.get(), "length");
+  Variant length;
+  Invoke(collection, kCollectionLength, DISPATCH_PROPERTYGET, {}, length.put(), "length");
   Check(::VariantChangeType(length.get(), length.get(), 0, VT_I4), "length");
   return V_I4(length.get());
 }
 
 // The collection's k-th element, or none when the browser hands back no object.
 ComPtr<IDispatch> CollectionItem(IDispatch* collection, LONG k) {
-  VARIANT index;
-  V_VT(&index) = VT_I4;
-  V_I4(&index) = k;
-  OwnedVariant item;
-  Invoke(collection, kCollectionItem, DISPATCH_METHOD, {index, index}, item.get(), "item");
+  const Variant index = Variant::FromInt(k);
+  Variant item;
+  Invoke(collection, kCollectionItem, DISPATCH_METHOD, {*index, *index}, item.put(), "item");
   if (V_VT(item.get()) != VT_DISPATCH) return {};
   return ComPtr<IDispatch>(V_DISPATCH(item.get()));
 }
@@ -117,11 +104,9 @@ int32_t CollectTaggedElements(IHTMLElement* start, const std::string& names,
   // An empty piece names no tag.
   tagNames.erase(std::remove(tagNames.begin(), tagNames.end(), std::string()), tagNames.end());
   for (const std::string& name : tagNames) {
-    OwnedVariant tag;
-    V_VT(tag.get()) = VT_BSTR;
-    V_BSTR(tag.get()) = Bstr(ToWide(name)).Detach();
+    const Variant tag = Variant::FromText(ToWide(name));
     ComPtr<IDispatch> found;
-    Check(all->tags(*tag.get(), found.put()), "tags");
+    Check(all->tags(*tag, found.put()), "tags");
     auto collection = found.As<IHTMLElementCollection>();
     if (!collection) throw Error("tags(\"" + name + "\") gave no element collection", E_NOINTERFACE);
 

@@ -2,12 +2,14 @@
 
 #include <oleacc.h>
 
+#include <optional>
 #include <vector>
 
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Numbers.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 
 namespace vt {
 namespace {
@@ -17,43 +19,24 @@ const GUID kWebBrowserAppService = __uuidof(IWebBrowserApp);
 
 void Trace(const char* text) { ::OutputDebugStringA(text); }
 
-class TOwnedVariant {
-public:
-  TOwnedVariant() { ::VariantInit(&v_); }
-  ~TOwnedVariant() { ::VariantClear(&v_); }
-  TOwnedVariant(const TOwnedVariant&) = delete;
-  TOwnedVariant& operator=(const TOwnedVariant&) = delete;
-  VARIANT* get() { return &v_; }
-
-private:
-  VARIANT v_;
-};
-
-// The key of one step of a frame path: a frame's position or its name. False when an index
+// The key of one step of a frame path: a frame's position or its name. None when an index
 // piece is no number.
-bool FrameKey(const std::string& piece, bool indexMode, VARIANT* key) {
-  if (indexMode) {
-    std::optional<int32_t> index = TryStrToInt(piece);
-    if (!index) return false;
-    V_VT(key) = VT_I4;
-    V_I4(key) = *index;
-    return true;
-  }
-  std::wstring name = ToWide(piece);
-  V_VT(key) = VT_BSTR;
-  V_BSTR(key) = ::SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-  return true;
+std::optional<Variant> FrameKey(const std::string& piece, bool indexMode) {
+  if (!indexMode) return Variant::FromText(ToWide(piece));
+  std::optional<int32_t> index = TryStrToInt(piece);
+  if (!index) return std::nullopt;
+  return Variant::FromInt(*index);
 }
 
 // One step down the frame path: the document of the frame that `key` selects, none when there
 // is no such frame or it cannot be reached.
 ComPtr<IHTMLDocument2> ChildFrameDocument(IHTMLDocument2* document, const std::string& piece, bool indexMode) {
-  TOwnedVariant key;
-  if (!FrameKey(piece, indexMode, key.get())) return {};
+  std::optional<Variant> key = FrameKey(piece, indexMode);
+  if (!key) return {};
   ComPtr<IHTMLFramesCollection2> frames;
   if (FAILED(document->get_frames(frames.put())) || !frames) return {};
-  TOwnedVariant item;
-  if (FAILED(frames->item(key.get(), item.get()))) return {};
+  Variant item;
+  if (FAILED(frames->item(key->get(), item.put()))) return {};
   if (FAILED(::VariantChangeType(item.get(), item.get(), 0, VT_DISPATCH)) || !V_DISPATCH(item.get())) return {};
   auto window = ComPtr<IDispatch>(V_DISPATCH(item.get())).As<IHTMLWindow2>();
   if (!window) return {};

@@ -5,6 +5,7 @@
 #include "base/Errors.h"
 #include "base/MessagePump.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 
 namespace vt {
 
@@ -60,12 +61,8 @@ void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLEleme
   LONG length = 0;
   OleCheck(all->get_length(&length));
   for (LONG i = 0; i < length; ++i) {
-    VARIANT index, none;
-    V_VT(&index) = VT_I4;
-    V_I4(&index) = i;
-    ::VariantInit(&none);
     ComPtr<IDispatch> item;
-    OleCheck(all->item(index, none, item.put()));
+    OleCheck(all->item(*Variant::FromInt(i), *Variant(), item.put()));
     auto element = item.As<IHTMLElement>();
     if (!element) throw Error(Format("Element %ld of the document is no HTML element", static_cast<long>(i)));
     Bstr elementId;
@@ -86,15 +83,12 @@ int32_t GetDocumentMode(IUnknown* doc) {
   DISPID id = 0;
   if (dispatch->GetIDsOfNames(IID_NULL, &name, 1, 0x800, &id) != S_OK) return 0;
   DISPPARAMS none{nullptr, nullptr, 0, 0};
-  VARIANT result;
-  ::VariantInit(&result);
-  int32_t mode = 0;
-  if (dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr) ==
-          S_OK &&
-      ::VariantChangeType(&result, &result, 0, VT_I4) == S_OK)
-    mode = V_I4(&result);
-  ::VariantClear(&result);
-  return mode;
+  Variant result;
+  if (dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, result.put(), nullptr,
+                       nullptr) == S_OK &&
+      ::VariantChangeType(result.get(), result.get(), 0, VT_I4) == S_OK)
+    return V_I4(result.get());
+  return 0;
 }
 
 bool TickTimeoutPassed(DWORD start, DWORD now, DWORD timeoutMs) { return now - start > timeoutMs; }

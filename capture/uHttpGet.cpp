@@ -202,7 +202,7 @@ bool Exchange(TExchange& x, TInternetHandles& h) {
 
 struct TWorkerStart {
   std::shared_ptr<TExchange> exchange;
-  HMODULE module = nullptr;
+  Module module;
 };
 
 void Work(const std::shared_ptr<TExchange>& x) {
@@ -218,7 +218,7 @@ void Work(const std::shared_ptr<TExchange>& x) {
 
 DWORD WINAPI WorkerThread(void* param) {
   std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
-  HMODULE module = start->module;
+  const HMODULE module = start->module.release();  // freed by the thread's last call below
   Work(start->exchange);
   start.reset();
   // The worker may outlive the call that started it: it holds the module until its last instruction.
@@ -230,14 +230,10 @@ bool StartWorker(const std::shared_ptr<TExchange>& exchange) {
   auto start = std::make_unique<TWorkerStart>();
   start->exchange = exchange;
   ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WorkerThread),
-                       &start->module);
-  HANDLE thread = ::CreateThread(nullptr, 0, WorkerThread, start.get(), 0, nullptr);
-  if (!thread) {
-    if (start->module) ::FreeLibrary(start->module);
-    return false;
-  }
+                       start->module.put());
+  const Handle thread(::CreateThread(nullptr, 0, WorkerThread, start.get(), 0, nullptr));
+  if (!thread) return false;
   start.release();
-  ::CloseHandle(thread);
   return true;
 }
 

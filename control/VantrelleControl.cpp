@@ -2,6 +2,7 @@
 
 #include "base/Dialogs.h"
 #include "base/Strings.h"
+#include "base/Variant.h"
 #include "control/uClassFactory.h"
 #include "control/uElevation.h"
 #include "control/uModuleVersion.h"
@@ -210,11 +211,9 @@ HRESULT TVantrelleControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAM
   // value, gives the version as the call's result.
   if (id == kGetVtnVersion && (flags & DISPATCH_METHOD) && params && params->cNamedArgs == 0 &&
       (params->cArgs == 0 || (params->cArgs == 1 && !(V_VT(&params->rgvarg[0]) & VT_BYREF)))) {
-    VARIANT version;
-    ::VariantInit(&version);
-    HRESULT hr = GetVtnVersion(&version);
-    if (SUCCEEDED(hr) && result) *result = version;
-    else ::VariantClear(&version);
+    Variant version;
+    HRESULT hr = GetVtnVersion(version.get());
+    if (SUCCEEDED(hr) && result) *result = version.release();
     return hr;
   }
   ComPtr<ITypeInfo> info;

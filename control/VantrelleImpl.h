@@ -103,6 +103,9 @@ private:
   void DownloadSetting(TRequest& request);
   bool ClipImage(TRequest& request);
   void RunProtectedLoop(TRequest& request);
+  // However the preview ended: the browser enabled, the preview and picture freed, a held close
+  // or quit message posted again.
+  void EndPreview(TRequest& request);
   void InstallMessageHook();
   // Frees the setting's images and deletes the request's downloaded files.
   void ReleaseDownloads(TRequest& request);

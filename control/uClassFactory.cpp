@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "base/ComPtr.h"
 #include "control/VantrelleControl.h"
 
 namespace vt {
@@ -27,11 +28,9 @@ public:
     if (outer) return CLASS_E_NOAGGREGATION;
     TVantrelleControl* control = new (std::nothrow) TVantrelleControl();
     if (!control) return E_OUTOFMEMORY;
-    IVantrelle* first = control;
-    first->AddRef();
-    HRESULT hr = first->QueryInterface(iid, out);
-    first->Release();
-    return hr;
+    // Held while asked, so that a failed query frees the new control.
+    const ComPtr<IVantrelle> first(control);
+    return first->QueryInterface(iid, out);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
     LockModule(lock != FALSE);

@@ -1,6 +1,11 @@
 #include "control/uElevation.h"
 
+#include <utility>
+
+#include "base/ComPtr.h"
 #include "base/Strings.h"
+#include "control/uRequestDriver.h"
+#include "resources/VantrelleTypeLib.h"
 
 namespace vt {
 namespace {
@@ -33,11 +38,8 @@ HRESULT CreateElevatedInstance(HWND window, REFCLSID clsid, REFIID iid, void** i
   } catch (...) {
     hr = E_UNEXPECTED;
   }
-  if (FAILED(hr) && *instance) {
-    // A binder that failed must not hand out an object.
-    static_cast<IUnknown*>(*instance)->Release();
-    *instance = nullptr;
-  }
+  // A binder that failed must not hand out an object.
+  if (FAILED(hr)) ComPtr<IUnknown>::Attach(static_cast<IUnknown*>(std::exchange(*instance, nullptr)));
   return hr;
 }
 
@@ -47,13 +49,6 @@ TCoGetObject SetCoGetObject(TCoGetObject bind) {
   return previous;
 }
 
-}  // namespace vt
-
-#include "base/ComPtr.h"
-#include "control/uRequestDriver.h"
-#include "resources/VantrelleTypeLib.h"
-
-namespace vt {
 namespace {
 
 // The browser settings of the elevated instance, through its automation interface.

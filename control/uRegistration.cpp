@@ -2,7 +2,9 @@
 
 #include <oleauto.h>
 
+#include "base/ComPtr.h"
 #include "base/Errors.h"
+#include "base/Handles.h"
 #include "base/Strings.h"
 #include "resources/VantrelleTypeLib.h"
 
@@ -13,9 +15,9 @@ const char kRegistryError[] = "Error creating system registry entry";
 const char kDescription[] = "Vantrelle Control";
 
 // Opens or creates `root`\`keyName` for writing; raises on failure.
-HKEY CreateKey(HKEY root, const std::string& keyName) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExA(root, keyName.c_str(), 0, const_cast<char*>(""), 0, KEY_READ | KEY_WRITE, nullptr, &key,
+RegKey CreateKey(HKEY root, const std::string& keyName) {
+  RegKey key;
+  if (::RegCreateKeyExA(root, keyName.c_str(), 0, const_cast<char*>(""), 0, KEY_READ | KEY_WRITE, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS)
     throw Error(kRegistryError);
   return key;
@@ -23,11 +25,10 @@ HKEY CreateKey(HKEY root, const std::string& keyName) {
 
 void SetValue(HKEY root, const std::string& keyName, const std::string& valueName, DWORD type, const void* data,
               DWORD size) {
-  HKEY key = CreateKey(root, keyName);
-  LONG result = ::RegSetValueExA(key, valueName.empty() ? nullptr : valueName.c_str(), 0, type,
-                                 static_cast<const BYTE*>(data), size);
-  ::RegCloseKey(key);
-  if (result != ERROR_SUCCESS) throw Error(kRegistryError);
+  const RegKey key = CreateKey(root, keyName);
+  if (::RegSetValueExA(key.get(), valueName.empty() ? nullptr : valueName.c_str(), 0, type,
+                       static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+    throw Error(kRegistryError);
 }
 
 // Removes a key with everything below it; an absent key is passed over.
@@ -54,10 +55,9 @@ void RegisterClassEntries(const std::string& clsidKey, const std::string& clsid,
   CreateRegStringValue(clsidKey + "\\Verb", "", "");
   CreateRegStringValue(clsidKey + "\\Verb\\0", "", "Properties,0,2");
 
-  ITypeLib* library = nullptr;
+  ComPtr<ITypeLib> library;
   std::wstring path = WidePath(modulePath);
-  HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
-  if (library) library->Release();
+  HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, library.put());
   if (FAILED(hr)) throw Error(Format("The type library cannot be registered (0x%08lX)", static_cast<unsigned long>(hr)), hr);
 }
 

@@ -1,13 +1,14 @@
 #include "control/uRequestDriver.h"
 
 #include <algorithm>
-#include <exception>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
 #include "base/MessagePump.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "base/SystemInfo.h"
+#include "base/Variant.h"
 #include "capture/uBrowserWindow.h"
 #include "capture/uCapture.h"
 #include "capture/uFrames.h"
@@ -46,13 +47,8 @@ const char* TrueFalse(bool value) { return value ? "True" : "False"; }
 
 void ExecZoom(IWebBrowser2* browser, int32_t percent) {
   if (!browser) return;
-  VARIANT in, out;
-  ::VariantInit(&in);
-  ::VariantInit(&out);
-  V_VT(&in) = VT_I4;
-  V_I4(&in) = percent;
-  browser->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DODEFAULT, &in, &out);
-  ::VariantClear(&out);
+  Variant in = Variant::FromInt(percent), out;
+  browser->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DODEFAULT, in.get(), out.put());
 }
 
 void ResizeWindowObject(IHTMLWindow2* window, int32_t width, int32_t height) {
@@ -124,20 +120,14 @@ void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, 
 
 HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
   TRequest request(params);
-  std::exception_ptr error;
-  try {
-    if (PrepareRequest(request) && FindBrowserAndDocument(request) && AdjustBrowser(request)) {
-      HideControlAndSizeWindow(request);
-      if (CaptureDocument(request, divObj)) {
-        TraceBlank();
-        RunPreview(request);
-      }
+  const ScopeGuard end([&] { EndRequest(request); });
+  if (PrepareRequest(request) && FindBrowserAndDocument(request) && AdjustBrowser(request)) {
+    HideControlAndSizeWindow(request);
+    if (CaptureDocument(request, divObj)) {
+      TraceBlank();
+      RunPreview(request);
     }
-  } catch (...) {
-    error = std::current_exception();
   }
-  EndRequest(request);
-  if (error) std::rethrow_exception(error);
   return S_OK;
 }
 
@@ -276,17 +266,11 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
       self->removeAttribute(height.get(), 0, &removed);
       ComPtr<IHTMLStyle> style;
       if (SUCCEEDED(self->get_style(style.put())) && style) {
-        VARIANT zero, off;
-        V_VT(&zero) = VT_BSTR;
-        V_BSTR(&zero) = ::SysAllocString(L"0");
-        V_VT(&off) = VT_BSTR;
-        V_BSTR(&off) = ::SysAllocString(L"-1024");
-        style->put_width(zero);
-        style->put_height(zero);
-        style->put_left(off);
-        style->put_top(off);
-        ::VariantClear(&zero);
-        ::VariantClear(&off);
+        const Variant zero = Variant::FromText(L"0"), off = Variant::FromText(L"-1024");
+        style->put_width(*zero);
+        style->put_height(*zero);
+        style->put_left(*off);
+        style->put_top(*off);
       }
     }
   }
@@ -325,17 +309,13 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
 bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
   // The mouse capture the scroll element takes lasts as long as the page capture, however it ends.
   TElementCapture mouseCapture;
-  bool ready = false;
-  try {
-    ready = FindScrollElement(request, mouseCapture);
-  } catch (...) {
-    if (request.windowSized) RestoreBrowserWindow(request);
-    throw;
-  }
-  if (!ready) {
-    if (request.windowSized) RestoreBrowserWindow(request);
-    return false;
-  }
+  bool captureStarted = false;
+  // Before the capture starts the window is put back only when it was moved.
+  const ScopeGuard restoreWindow([&] {
+    if (captureStarted || request.windowSized) RestoreBrowserWindow(request);
+  });
+  if (!FindScrollElement(request, mouseCapture)) return false;
+  captureStarted = true;
 
   // Element rendering must not be painted over while it draws; the scroll capture reads the
   // screen and needs the view's painting.
@@ -343,25 +323,21 @@ bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
     LogRunText("LockWindowUpdate() Execute Failed");
 
   request.builder = std::make_unique<TBmpHtmlImageBuilder>();
-  std::exception_ptr error;
-  try {
+  {
+    const ScopeGuard undoPreparation([&] {
+      if (request.hiddenFrame) {
+        LogRun(kLogRestoringHiddenFrame);
+        ResizeWindowObject(request.parentWindow.get(), request.clientWidth, request.clientHeight);
+      }
+      if (!request.scrollCapture) {
+        LogRun(kLogUnlockingScreenUpdates);
+        ::LockWindowUpdate(nullptr);
+      }
+    });
     CaptureIntoBuilder(request, divObj);
-  } catch (...) {
-    error = std::current_exception();
   }
-
-  if (request.hiddenFrame) {
-    LogRun(kLogRestoringHiddenFrame);
-    ResizeWindowObject(request.parentWindow.get(), request.clientWidth, request.clientHeight);
-  }
-  if (!request.scrollCapture) {
-    LogRun(kLogUnlockingScreenUpdates);
-    ::LockWindowUpdate(nullptr);
-  }
-  if (!request.image && !error)
+  if (!request.image)
     ShowMessageBox(nullptr, LoadResString(kMsgPageTooLargeToPrint), kProductName, MB_ICONEXCLAMATION | MB_TASKMODAL);
-  RestoreBrowserWindow(request);
-  if (error) std::rethrow_exception(error);
   return request.image != nullptr;
 }
 

@@ -7,6 +7,7 @@
 #include "base/Dialogs.h"
 #include "base/Errors.h"
 #include "base/MessagePump.h"
+#include "base/ScopeGuard.h"
 #include "base/Printer.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
@@ -130,13 +131,12 @@ void TVantrelle::RunPreview(TRequest& request) {
 
   // A close or quit message the hook held is posted again however the preview ends, so that the
   // browser can still close.
-  std::exception_ptr error;
-  try {
-    ShowPreviewWindow(*request.preview, preview);
-    if (FProtectedMode) RunProtectedLoop(request);
-  } catch (...) {
-    error = std::current_exception();
-  }
+  const ScopeGuard afterPreview([&] { EndPreview(request); });
+  ShowPreviewWindow(*request.preview, preview);
+  if (FProtectedMode) RunProtectedLoop(request);
+}
+
+void TVantrelle::EndPreview(TRequest& request) {
   if (request.topWindow) ::EnableWindow(request.topWindow, TRUE);
   LogRun(kLogFreeingPreview);
   request.preview.reset();
@@ -152,7 +152,6 @@ void TVantrelle::RunPreview(TRequest& request) {
       ::PostMessageA(FHeldMessage.hwnd, FHeldMessage.message, FHeldMessage.wParam, FHeldMessage.lParam);
     FQuitRequested = false;
   }
-  if (error) std::rethrow_exception(error);
 }
 
 // The preview option (/sp) and the printer's orientation (/po).

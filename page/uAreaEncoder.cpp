@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "base/ScopeGuard.h"
 #include "page/uBandReader.h"
 #include "page/uJpegEncoder.h"
 
@@ -97,7 +98,8 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
     changed.notify_all();
     for (std::thread& t : threads) t.join();
   };
-  try {
+  {
+    const ScopeGuard stopWorkers(finish);
     for (; taken < areas.size(); ++taken) {
       std::vector<uint8_t> jpeg;
       {
@@ -110,11 +112,7 @@ void TAreaEncoder::Run(const std::vector<RECT>& areas, void (*take)(void*, size_
       changed.notify_all();
       take(context, taken, jpeg);
     }
-  } catch (...) {
-    finish();
-    throw;
   }
-  finish();
   if (failure) std::rethrow_exception(failure);
 }
 

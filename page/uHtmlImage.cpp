@@ -287,32 +287,23 @@ void TBmpHtmlImage::SaveToClipboardFormat() {
   if (imageBytes > 0x7FFFFFFF - static_cast<int64_t>(sizeof(info)))
     throw Error("The picture is too large for the clipboard");
   info.biSizeImage = static_cast<DWORD>(imageBytes);
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(info) + static_cast<size_t>(imageBytes));
+  GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, sizeof(info) + static_cast<size_t>(imageBytes)));
   if (!memory) throw Error("Not enough memory to copy the picture to the clipboard");
-  auto* bytes = static_cast<uint8_t*>(::GlobalLock(memory));
-  std::memcpy(bytes, &info, sizeof(info));
-  uint8_t* pixels = bytes + sizeof(info);
-  try {
+  {
+    const GlobalLockScope locked(memory.get());
+    auto* bytes = locked.As<uint8_t>();
+    std::memcpy(bytes, &info, sizeof(info));
+    uint8_t* pixels = bytes + sizeof(info);
     TBandReader rows(*this, GetImageRect(), static_cast<int>(std::max<int64_t>(1, (4 << 20) / stride)));
     for (int32_t y = 0; y < height; ++y)
       std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride, rows.Row(y), static_cast<size_t>(width) * 3);
-  } catch (...) {
-    ::GlobalUnlock(memory);
-    ::GlobalFree(memory);
-    throw;
   }
-  ::GlobalUnlock(memory);
-  if (!OpenClipboardPatiently()) {
-    ::GlobalFree(memory);
-    throw Error("The clipboard cannot be opened");
-  }
+  if (!OpenClipboardPatiently()) throw Error("The clipboard cannot be opened");
   ::EmptyClipboard();
-  const bool placed = ::SetClipboardData(CF_DIB, memory) != nullptr;  // the clipboard owns it now
+  const bool placed = ::SetClipboardData(CF_DIB, memory.get()) != nullptr;
   ::CloseClipboard();
-  if (!placed) {
-    ::GlobalFree(memory);
-    throw Error("The picture cannot be put on the clipboard");
-  }
+  if (!placed) throw Error("The picture cannot be put on the clipboard");
+  memory.release();  // the clipboard owns it now
 }
 
 }  // namespace vt

@@ -18,14 +18,16 @@ std::wstring TClassHashList::Key(const std::string& name) {
 void TClassHashList::Add(const std::string& name, TListObject* object) {
   std::unique_ptr<TListObject> guard(OwnsObjects ? object : nullptr);  // freed when adding fails
   std::wstring key = Key(name);
-  entries_.push_back({name, object});
+  entries_.push_back({name, nullptr});
+  entries_.back().object.reset(object);
+  guard.release();
   try {
     index_[key] = GetCount() - 1;
   } catch (...) {
+    Drop(entries_.back());
     entries_.pop_back();
     throw;
   }
-  guard.release();
 }
 
 void TClassHashList::Remove(const std::string& name) {
@@ -35,18 +37,21 @@ void TClassHashList::Remove(const std::string& name) {
 
 void TClassHashList::Delete(int index) {
   CheckIndex(index);
-  TListObject* object = entries_[index].object;
+  Drop(entries_[index]);
   entries_.erase(entries_.begin() + index);
   RebuildIndex();
-  if (OwnsObjects) delete object;
 }
 
 void TClassHashList::Clear() {
   std::vector<Entry> old;
   old.swap(entries_);
   index_.clear();
-  if (OwnsObjects)
-    for (Entry& e : old) delete e.object;
+  for (Entry& e : old) Drop(e);
+}
+
+void TClassHashList::Drop(Entry& entry) const {
+  if (!OwnsObjects) entry.object.release();
+  entry.object.reset();
 }
 
 int TClassHashList::IndexOf(const std::string& name) const {
@@ -56,7 +61,7 @@ int TClassHashList::IndexOf(const std::string& name) const {
 
 TListObject* TClassHashList::GetObject(int index) const {
   CheckIndex(index);
-  return entries_[index].object;
+  return entries_[index].object.get();
 }
 
 void TClassHashList::CheckIndex(int index) const {

@@ -2,6 +2,7 @@
 #pragma once
 // windows.h first: it maps GetObject to GetObjectA, here and in every caller alike.
 #include <windows.h>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -38,8 +39,10 @@ public:
 private:
   struct Entry {
     std::string name;
-    TListObject* object;
+    std::unique_ptr<TListObject> object;  // let go of, not freed, when the list does not own it
   };
+  // Frees the entry's object when the list owns it, leaves it to its owner otherwise.
+  void Drop(Entry& entry) const;
   static std::wstring Key(const std::string& name);
   void CheckIndex(int index) const;
   void RebuildIndex();

@@ -157,11 +157,11 @@ bool RunPrintSetupDialog(HWND owner) {
     pd.lStructSize = sizeof(pd);
     pd.hwndOwner = owner;
     pd.Flags = PD_PRINTSETUP;
-    pd.hDevNames = DevNamesOf(TPrinter::Current().Name());
+    pd.hDevNames = DevNamesOf(TPrinter::Current().Name()).release();  // the dialog may replace it
     const BOOL ok = ::PrintDlgW(&pd);
-    TGlobalBlock names(pd.hDevNames), mode(pd.hDevMode);
+    const GlobalMemory names(pd.hDevNames), mode(pd.hDevMode);
     if (!ok) return IDCANCEL;
-    TakePrinterChoice(names, mode);
+    TakePrinterChoice(names.get(), mode.get());
     return IDOK;
   }) == IDOK;
 }

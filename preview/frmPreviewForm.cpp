@@ -52,9 +52,7 @@ TfmPreviewForm::TfmPreviewForm(HWND hostWindow) : hostWindow_(hostWindow) {
   LayoutControls();
 }
 
-TfmPreviewForm::~TfmPreviewForm() {
-  if (ownsSettingImages_) delete settingImages_;
-}
+TfmPreviewForm::~TfmPreviewForm() = default;
 
 void TfmPreviewForm::CreateControls() {
   // The form's own buttons come with the tool bar, in English until the request chooses.
@@ -169,10 +167,11 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   zoom_ = 1.0;
   viewMode_ = vmPageView;
   settingSource_ = request.settingSource;
-  if (ownsSettingImages_ && settingImages_ != request.settingImages) delete settingImages_;
+  // The same images given again change hands without being freed.
+  if (ownedSettingImages_.get() == request.settingImages) ownedSettingImages_.release();
+  ownedSettingImages_.reset(request.ownsSettingImages ? request.settingImages : nullptr);
   settingImages_ = request.settingImages;
   captureRect_ = request.captureRect;
-  ownsSettingImages_ = request.ownsSettingImages;
   printWithoutPreview_ = request.printWithoutPreview;
   ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
   if (!request.userStr.empty()) SetUserStr(request.userStr);

@@ -172,7 +172,6 @@ private:
   TDIBSurface surface_{0, 4, 0};
   std::string settingSource_;
   TURLImg* settingImages_ = nullptr;
-  bool ownsSettingImages_ = false;
   int viewWidth_ = 0, viewHeight_ = 0;
   bool mouseDown_ = false;
   POINT mousePos_{};
@@ -197,6 +196,8 @@ private:
   std::unique_ptr<TPaintBox> imgBox_;
   HWND zoomCombo_ = nullptr;
   FontHandle font_;
+  // settingImages_ when the request gave them to the window; last, so that they go first.
+  std::unique_ptr<TURLImg> ownedSettingImages_;
 };
 
 }  // namespace vt

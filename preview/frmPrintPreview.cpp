@@ -129,7 +129,7 @@ void TfmPrintPreview::PrintBtnClick() {
     pages = checked;
   try {
     // The engine draws for one thread at a time: the worker waits meanwhile.
-    TEngineLock::THold turn(grid_->EngineLock());
+    const MutexTurn turn = grid_->EngineLock().Acquire(nullptr);
     PrintPageList(Handle(), *grid_->Engine(), pages);
   } catch (const std::exception& e) {
     ShowErrorMessage(e.what());
@@ -148,7 +148,7 @@ void TfmPrintPreview::PrintSaveToFile() {
     return;
   }
   // The worker waits while the dialog is open and the files are written.
-  TEngineLock::THold turn(grid_->EngineLock());
+  const MutexTurn turn = grid_->EngineLock().Acquire(nullptr);
   SaveCommand(Handle(), *grid_->Engine(), list, nullptr, "");
 }
 

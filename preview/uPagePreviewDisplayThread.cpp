@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/Errors.h"
+#include "base/ScopeGuard.h"
 
 namespace vt {
 
@@ -11,16 +12,16 @@ TEngineLock::TEngineLock() : mutex_(::CreateMutexW(nullptr, FALSE, nullptr)) {
   if (!mutex_) throw Error("Cannot create a lock: " + SystemErrorText(::GetLastError()));
 }
 
-bool TEngineLock::Acquire(HANDLE giveUp) {
-  if (!giveUp) return ::WaitForSingleObject(mutex_.get(), INFINITE) != WAIT_FAILED;
+MutexTurn TEngineLock::Acquire(HANDLE giveUp) {
+  if (!giveUp)
+    return ::WaitForSingleObject(mutex_.get(), INFINITE) != WAIT_FAILED ? MutexTurn(mutex_.get()) : MutexTurn();
   // The stop request first: when both are there, the worker stops.
   const HANDLE waits[] = {giveUp, mutex_.get()};
   const DWORD result = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
   // A turn its last holder left unreleased (a thread that ended) is ours as well.
-  return result == WAIT_OBJECT_0 + 1 || result == WAIT_ABANDONED_0 + 1;
+  const bool taken = result == WAIT_OBJECT_0 + 1 || result == WAIT_ABANDONED_0 + 1;
+  return taken ? MutexTurn(mutex_.get()) : MutexTurn();
 }
-
-void TEngineLock::Release() { ::ReleaseMutex(mutex_.get()); }
 
 TPagePreviewDisplayThread::TPagePreviewDisplayThread(TEngineLock* lock)
     : lock_(lock),
@@ -59,16 +60,14 @@ DWORD WINAPI TPagePreviewDisplayThread::ThreadProc(void* self) {
 
 void TPagePreviewDisplayThread::Execute() {
   // Set however the run ends, or the window would wait for this worker for ever.
-  struct TDone {
-    HANDLE event;
-    ~TDone() { ::SetEvent(event); }
-  } done{doneEvent_.get()};
+  const ScopeGuard done([this] { ::SetEvent(doneEvent_.get()); });
   try {
     if (!displayer_) return;
     const int32_t count = displayer_->GetPageCount();
     for (int32_t i = 0; i < count; ++i) {
       if (Stopping()) return;
-      if (lock_ && !lock_->Acquire(stopEvent_.get())) return;
+      MutexTurn turn;
+      if (lock_ && !(turn = lock_->Acquire(stopEvent_.get()))) return;
       try {
         displayer_->DisplayPage(i);
       } catch (const std::exception& e) {
@@ -76,7 +75,6 @@ void TPagePreviewDisplayThread::Execute() {
       } catch (...) {
         ::OutputDebugStringA(("Thumbnail " + std::to_string(i + 1) + " not drawn").c_str());
       }
-      if (lock_) lock_->Release();
     }
   } catch (...) {
     ::OutputDebugStringA("Thumbnail worker failed");

@@ -27,21 +27,8 @@ protected:
 class TEngineLock {
 public:
   TEngineLock();
-  // Waits for the turn; false (and no turn) when `giveUp` is set first.
-  bool Acquire(HANDLE giveUp);
-  void Release();
-
-  // The turn for a scope of the window's thread.
-  class THold {
-  public:
-    explicit THold(TEngineLock& lock) : lock_(lock) { lock_.Acquire(nullptr); }
-    ~THold() { lock_.Release(); }
-    THold(const THold&) = delete;
-    THold& operator=(const THold&) = delete;
-
-  private:
-    TEngineLock& lock_;
-  };
+  // Waits for the turn, held until the result goes; none when `giveUp` (may be null) is set first.
+  MutexTurn Acquire(HANDLE giveUp);
 
 private:
   Handle mutex_;

@@ -54,27 +54,28 @@ private:
 
 }  // namespace
 
-HGLOBAL DevNamesOf(const std::string& printer) {
-  if (printer.empty()) return nullptr;
+GlobalMemory DevNamesOf(const std::string& printer) {
+  if (printer.empty()) return {};
   const std::wstring name = ToWide(printer);
   const size_t chars = sizeof(DEVNAMES) / sizeof(wchar_t) + name.size() + 3;
-  HGLOBAL block = ::GlobalAlloc(GHND, chars * sizeof(wchar_t));
-  if (!block) return nullptr;
-  auto* names = static_cast<DEVNAMES*>(::GlobalLock(block));
+  GlobalMemory block(::GlobalAlloc(GHND, chars * sizeof(wchar_t)));
+  if (!block) return {};
+  const GlobalLockScope locked(block.get());
+  auto* names = locked.As<DEVNAMES>();
   auto* text = reinterpret_cast<wchar_t*>(names);
   const WORD device = sizeof(DEVNAMES) / sizeof(wchar_t);
   names->wDriverOffset = static_cast<WORD>(device + name.size());  // empty driver and port texts
   names->wDeviceOffset = device;
   names->wOutputOffset = static_cast<WORD>(device + name.size());
   name.copy(text + device, name.size());
-  ::GlobalUnlock(block);
   return block;
 }
 
-void TakePrinterChoice(const TGlobalBlock& names, const TGlobalBlock& mode) {
-  if (auto* n = names.As<DEVNAMES>())
+void TakePrinterChoice(HGLOBAL names, HGLOBAL mode) {
+  const GlobalLockScope lockedNames(names), lockedMode(mode);
+  if (auto* n = lockedNames.As<DEVNAMES>())
     TPrinter::Current().SetName(ToAnsi(reinterpret_cast<const wchar_t*>(n) + n->wDeviceOffset));
-  if (auto* m = mode.As<DEVMODEW>(); m && (m->dmFields & DM_ORIENTATION))
+  if (auto* m = lockedMode.As<DEVMODEW>(); m && (m->dmFields & DM_ORIENTATION))
     TPrinter::Current().SetOrientation(m->dmOrientation == DMORIENT_LANDSCAPE ? TPrinter::poLandscape
                                                                                : TPrinter::poPortrait);
 }
@@ -99,11 +100,11 @@ std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& 
     pd.nFromPage = 1;
     pd.nToPage = pd.nMaxPage;
     pd.nCopies = 1;
-    pd.hDevNames = DevNamesOf(TPrinter::Current().Name());
+    pd.hDevNames = DevNamesOf(TPrinter::Current().Name()).release();  // the dialog may replace it
     const BOOL ok = ::PrintDlgW(&pd);
-    TGlobalBlock names(pd.hDevNames), mode(pd.hDevMode);
+    const GlobalMemory names(pd.hDevNames), mode(pd.hDevMode);
     if (!ok) return DialogAnswer(IDCANCEL);
-    TakePrinterChoice(names, mode);
+    TakePrinterChoice(names.get(), mode.get());
     DialogAnswer chosen(IDOK);
     chosen.printRange = (pd.Flags & PD_SELECTION) ? prSelection : (pd.Flags & PD_PAGENUMS) ? prPageNums : prAllPages;
     chosen.fromPage = pd.nFromPage;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/Dialogs.h"
+#include "base/Handles.h"
 #include "page/uPrintEngine.h"
 
 namespace vt {
@@ -85,29 +86,12 @@ bool CheckPrinter(UINT icon);
 // Shows an error's message in a message box without owner, caption "Vantrelle", OK only.
 void ShowErrorMessage(const std::string& message);
 
-// A DEVNAMES block naming the printer, for the platform's printer dialogs to start on; null for
+// A DEVNAMES block naming the printer, for the platform's printer dialogs to start on; none for
 // the default printer.
-HGLOBAL DevNamesOf(const std::string& printer);
+GlobalMemory DevNamesOf(const std::string& printer);
 
-// A moveable memory block of the platform's printer dialogs, locked while held, freed at the end.
-class TGlobalBlock {
-public:
-  explicit TGlobalBlock(HGLOBAL block) : block_(block), data_(block ? ::GlobalLock(block) : nullptr) {}
-  ~TGlobalBlock() {
-    if (data_) ::GlobalUnlock(block_);
-    if (block_) ::GlobalFree(block_);
-  }
-  TGlobalBlock(const TGlobalBlock&) = delete;
-  TGlobalBlock& operator=(const TGlobalBlock&) = delete;
-  template <class T>
-  T* As() const { return static_cast<T*>(data_); }
-
-private:
-  HGLOBAL block_;
-  void* data_;
-};
-
-// The printer and orientation the platform's printer dialog chose become the current ones.
-void TakePrinterChoice(const TGlobalBlock& names, const TGlobalBlock& mode);
+// The printer and orientation the platform's printer dialog chose (its DEVNAMES and DEVMODE
+// blocks, either may be none) become the current ones.
+void TakePrinterChoice(HGLOBAL names, HGLOBAL mode);
 
 }  // namespace vt

@@ -6,6 +6,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/env.sh"
 
 "$ROOT/scripts/check-layers.sh"
+"$ROOT/scripts/check-owners.sh"
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh"
 
