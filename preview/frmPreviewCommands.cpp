@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
 #include "page/uDateTimeFormat.h"
@@ -48,12 +49,9 @@ bool TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<
 
 void TfmPreviewForm::Print() {
   // Printing without preview ends the request however printing ends: printed, refused or failed.
-  struct CloseAfterPrint {
-    TfmPreviewForm& form;
-    ~CloseAfterPrint() {
-      if (form.printWithoutPreview_) form.Close();
-    }
-  } closeAfter{*this};
+  const ScopeGuard closeAfter([this] {
+    if (printWithoutPreview_) Close();
+  });
   if (!CheckPrinter(MB_ICONSTOP)) return;
   const bool selection = HasSelection();
   std::optional<TPrintChoice> choice;

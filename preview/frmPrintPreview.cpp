@@ -5,6 +5,7 @@
 #include "base/Dialogs.h"
 #include "base/MessagePump.h"
 #include "base/ModalState.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
@@ -58,10 +59,8 @@ void TfmPrintPreview::Paint(HDC dc) {
 void TfmPrintPreview::ShowPreview(TPrintEngine& engine) {
   // Modal from before the window shows, so that the modal guard leaves it enabled.
   TModalScope modal;
-  struct TDisabled {
-    TaskWindowList list;
-    ~TDisabled() { EnableTaskWindows(list); }
-  } others{DisableTaskWindows(Handle())};
+  TaskWindowList others = DisableTaskWindows(Handle());
+  const ScopeGuard enableOthers([&] { EnableTaskWindows(others); });
   Open(engine);
   RunDialog(DialogRequest{"TfmPrintPreview", ToAnsi(Caption()), "", 0}, [this] { return ShowModal(); });
 }

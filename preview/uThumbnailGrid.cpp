@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "resources/StringIds.h"
 
@@ -157,17 +158,12 @@ void TThumbnailGrid::DisplayPage(int32_t index) {
   uint8_t wanted = tsWanted;
   if (!states_[index].compare_exchange_strong(wanted, tsDrawn)) return;
   // The hourglass for the page's time, however its drawing ends.
-  struct TDrawing {
-    TThumbnailGrid& grid;
-    explicit TDrawing(TThumbnailGrid& g) : grid(g) {
-      grid.drawing_ = true;
-      ::PostMessageW(grid.form_, kCursorMessage, 0, 0);
-    }
-    ~TDrawing() {
-      grid.drawing_ = false;
-      ::PostMessageW(grid.form_, kCursorMessage, 0, 0);
-    }
-  } drawing(*this);
+  drawing_ = true;
+  ::PostMessageW(form_, kCursorMessage, 0, 0);
+  const ScopeGuard drawn([this] {
+    drawing_ = false;
+    ::PostMessageW(form_, kCursorMessage, 0, 0);
+  });
   // A bitmap of the worker's own; the window's thread takes it over when it is finished.
   auto picture = std::make_unique<TBitmap>(thumbWidth_, thumbHeight_);
   if (picture->Empty()) return;
