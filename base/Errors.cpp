@@ -12,8 +12,10 @@ std::string SystemErrorText(DWORD code) {
   return n && buffer ? Trim(std::string(static_cast<const char*>(buffer.get()), n)) : Format("System error %lu", code);
 }
 
-void OleCheck(HRESULT hr) {
-  if (FAILED(hr)) throw Error(SystemErrorText(static_cast<DWORD>(hr)), hr);
+void OleCheck(HRESULT hr, const char* what) {
+  if (SUCCEEDED(hr)) return;
+  const std::string text = SystemErrorText(static_cast<DWORD>(hr));
+  throw Error(what ? std::string(what) + ": " + text : text, hr);
 }
 
 }  // namespace vt

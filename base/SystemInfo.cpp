@@ -28,24 +28,23 @@ uint8_t IntegrityLevelFromRid(DWORD rid) {
   return 5;
 }
 
-bool GetProcessIntegrityLevel(DWORD processId, uint8_t& level) {
+std::optional<uint8_t> GetProcessIntegrityLevel(DWORD processId) {
   ReportedVersion v;
-  if (!ReadReportedVersion(v) || v.platform != VER_PLATFORM_WIN32_NT || v.major != 6) return false;
+  if (!ReadReportedVersion(v) || v.platform != VER_PLATFORM_WIN32_NT || v.major != 6) return std::nullopt;
   if (processId == 0) processId = ::GetCurrentProcessId();
   Handle process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
-  if (!process) return false;
+  if (!process) return std::nullopt;
   Handle token;
-  if (!::OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_QUERY_SOURCE, token.put())) return false;
+  if (!::OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_QUERY_SOURCE, token.put())) return std::nullopt;
   DWORD size = 0;
   if (::GetTokenInformation(token.get(), TokenIntegrityLevel, nullptr, 0, &size) ||
       ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-    return false;
+    return std::nullopt;
   LocalMemory buffer(::LocalAlloc(LMEM_FIXED, size));
-  if (!buffer || !::GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.get(), size, &size)) return false;
+  if (!buffer || !::GetTokenInformation(token.get(), TokenIntegrityLevel, buffer.get(), size, &size)) return std::nullopt;
   PSID sid = static_cast<TOKEN_MANDATORY_LABEL*>(buffer.get())->Label.Sid;
   DWORD rid = *::GetSidSubAuthority(sid, *::GetSidSubAuthorityCount(sid) - 1);
-  level = IntegrityLevelFromRid(rid);
-  return true;
+  return IntegrityLevelFromRid(rid);
 }
 
 uint8_t WindowsVersionCode(const ReportedVersion& v) {

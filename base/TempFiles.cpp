@@ -9,6 +9,18 @@
 #include "base/SystemInfo.h"
 
 namespace vt {
+namespace {
+
+// GetTempPath without its trailing backslash.
+std::string PlatformTempFolder() {
+  char buffer[MAX_PATH] = {};
+  DWORD n = ::GetTempPathA(MAX_PATH, buffer);
+  std::string folder(buffer, n < MAX_PATH ? n : 0);
+  if (!folder.empty()) folder.pop_back();
+  return folder;
+}
+
+}  // namespace
 
 HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* path) {
   using Fn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
@@ -27,17 +39,12 @@ std::string GetLocalAppDataLowPath() {
 }
 
 std::string GetTempFolder() {
-  uint8_t level = 0;
-  if (GetProcessIntegrityLevel(0, level) && level <= 2) {
+  if (GetProcessIntegrityLevel(0).value_or(3) <= 2) {
     std::string folder = GetLocalAppDataLowPath() + "\\Temp";
     ::CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
   }
-  char buffer[MAX_PATH] = {};
-  DWORD n = ::GetTempPathA(MAX_PATH, buffer);
-  std::string folder(buffer, n < MAX_PATH ? n : 0);
-  if (!folder.empty()) folder.pop_back();
-  return folder;
+  return PlatformTempFolder();
 }
 
 std::string GetTempFile(const std::string& folder, const std::string& prefix) {
@@ -56,6 +63,16 @@ std::string GetTempFile(const std::string& folder, const std::string& prefix) {
   // An empty result: the folder could not be entered or no file made there.
   ::SetCurrentDirectoryA(current);
   return result;
+}
+
+std::string CreateTempFileName(const std::string& extension) {
+  char name[MAX_PATH + 1] = "";
+  if (!::GetTempFileNameA(PlatformTempFolder().c_str(), "TMP", 0, name)) return {};
+  // The platform made the name unique by creating the file: that one goes, the caller's comes.
+  ::DeleteFileA(name);
+  std::string path = name;
+  const size_t dot = path.rfind('.');
+  return (dot == std::string::npos ? path : path.substr(0, dot)) + extension;
 }
 
 }  // namespace vt

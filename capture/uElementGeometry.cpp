@@ -14,13 +14,9 @@ namespace {
 constexpr DISPID kCollectionLength = 1500;
 constexpr DISPID kCollectionItem = DISPID_VALUE;
 
-void Check(HRESULT hr, const char* what) {
-  if (FAILED(hr)) throw Error(Format("%s: %s", what, SystemErrorText(static_cast<DWORD>(hr)).c_str()), hr);
-}
-
 LONG ReadLong(IHTMLElement* element, HRESULT (STDMETHODCALLTYPE IHTMLElement::*getter)(LONG*), const char* what) {
   LONG value = 0;
-  Check((element->*getter)(&value), what);
+  OleCheck((element->*getter)(&value), what);
   return value;
 }
 
@@ -33,13 +29,13 @@ int32_t Clamp32(int64_t v) {
 void Invoke(IDispatch* dispatch, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result,
             const char* what) {
   DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-  Check(dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr), what);
+  OleCheck(dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr), what);
 }
 
 LONG CollectionLength(IDispatch* collection) {
   Variant length;
   Invoke(collection, kCollectionLength, DISPATCH_PROPERTYGET, {}, length.put(), "length");
-  Check(::VariantChangeType(length.get(), length.get(), 0, VT_I4), "length");
+  OleCheck(::VariantChangeType(length.get(), length.get(), 0, VT_I4), "length");
   return V_I4(length.get());
 }
 
@@ -52,30 +48,26 @@ ComPtr<IDispatch> CollectionItem(IDispatch* collection, LONG k) {
   return ComPtr<IDispatch>(V_DISPATCH(item.get()));
 }
 
-int32_t ElementTop(IHTMLElement* element) {
-  RECT rect{};
-  GetElementAbsoluteRect(element, rect);
-  return rect.top;
-}
+int32_t ElementTop(IHTMLElement* element) { return GetElementAbsoluteRect(element).value_or(RECT{}).top; }
 
 }  // namespace
 
 ComPtr<IHTMLDocument2> GetElementDocument(IHTMLElement* element) {
   if (!element) return {};
   ComPtr<IDispatch> document;
-  Check(element->get_document(document.put()), "document");
+  OleCheck(element->get_document(document.put()), "document");
   return document.As<IHTMLDocument2>();
 }
 
 std::string GetElementTagName(IHTMLElement* element) {
   if (!element) return {};
   Bstr tag;
-  Check(element->get_tagName(tag.put()), "tagName");
+  OleCheck(element->get_tagName(tag.put()), "tagName");
   return ToAnsi(tag.str());
 }
 
-bool GetElementAbsoluteRect(IHTMLElement* element, RECT& rect) {
-  if (!element) return false;
+std::optional<RECT> GetElementAbsoluteRect(IHTMLElement* element) {
+  if (!element) return std::nullopt;
   LONG width = ReadLong(element, &IHTMLElement::get_offsetWidth, "offsetWidth");
   LONG height = ReadLong(element, &IHTMLElement::get_offsetHeight, "offsetHeight");
   int64_t left = 0, top = 0;
@@ -83,12 +75,11 @@ bool GetElementAbsoluteRect(IHTMLElement* element, RECT& rect) {
     left += ReadLong(current.get(), &IHTMLElement::get_offsetLeft, "offsetLeft");
     top += ReadLong(current.get(), &IHTMLElement::get_offsetTop, "offsetTop");
     ComPtr<IHTMLElement> parent;
-    Check(current->get_offsetParent(parent.put()), "offsetParent");
+    OleCheck(current->get_offsetParent(parent.put()), "offsetParent");
     if (!parent || SameTextAscii(GetElementTagName(parent.get()), "BODY")) break;
     current = parent;
   }
-  rect = RECT{Clamp32(left), Clamp32(top), Clamp32(left + width), Clamp32(top + height)};
-  return true;
+  return RECT{Clamp32(left), Clamp32(top), Clamp32(left + width), Clamp32(top + height)};
 }
 
 int32_t CollectTaggedElements(IHTMLElement* start, const std::string& names,
@@ -96,7 +87,7 @@ int32_t CollectTaggedElements(IHTMLElement* start, const std::string& names,
   ComPtr<IHTMLDocument2> document = GetElementDocument(start);
   if (!document) return 0;
   ComPtr<IHTMLElementCollection> all;
-  Check(document->get_all(all.put()), "all");
+  OleCheck(document->get_all(all.put()), "all");
   if (!all) return 0;
 
   int32_t count = 0;
@@ -106,7 +97,7 @@ int32_t CollectTaggedElements(IHTMLElement* start, const std::string& names,
   for (const std::string& name : tagNames) {
     const Variant tag = Variant::FromText(ToWide(name));
     ComPtr<IDispatch> found;
-    Check(all->tags(*tag, found.put()), "tags");
+    OleCheck(all->tags(*tag, found.put()), "tags");
     auto collection = found.As<IHTMLElementCollection>();
     if (!collection) throw Error("tags(\"" + name + "\") gave no element collection", E_NOINTERFACE);
 

@@ -5,6 +5,7 @@
 #include <mshtml.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,8 @@ std::string GetElementTagName(IHTMLElement* element);
 
 // The element's rectangle in its own document: offsets summed up the offset-parent chain to the
 // body (the body's own offsets not added), never into a containing frame and without scrolling.
-// False, `rect` untouched, for no element. A failed property read throws vt::Error.
-bool GetElementAbsoluteRect(IHTMLElement* element, RECT& rect);
+// None for no element. A failed property read throws vt::Error.
+std::optional<RECT> GetElementAbsoluteRect(IHTMLElement* element);
 
 // Collects the elements of the start element's document whose tag is one of `names` (a comma
 // text: commas or blanks separate, double quotes keep a piece whole), name by name in document

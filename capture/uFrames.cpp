@@ -8,6 +8,7 @@
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Numbers.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "base/Variant.h"
 
@@ -40,71 +41,57 @@ ComPtr<IHTMLDocument2> ChildFrameDocument(IHTMLDocument2* document, const std::s
   if (FAILED(::VariantChangeType(item.get(), item.get(), 0, VT_DISPATCH)) || !V_DISPATCH(item.get())) return {};
   auto window = ComPtr<IDispatch>(V_DISPATCH(item.get())).As<IHTMLWindow2>();
   if (!window) return {};
-  ComPtr<IHTMLDocument2> child;
-  GetBrowserDocument(window.get(), child);
-  return child;
+  return GetBrowserDocument(window.get());
 }
 
 }  // namespace
 
-void GetWebBrowser(IUnknown* object, ComPtr<IWebBrowserApp>& browser) {
-  browser.reset();
-  if (!object) return;
+ComPtr<IWebBrowserApp> GetWebBrowser(IUnknown* object) {
+  ComPtr<IWebBrowserApp> browser;
+  if (!object) return browser;
   ComPtr<IServiceProvider> provider;
-  if (FAILED(object->QueryInterface(IID_IServiceProvider, provider.put_void())) || !provider) return;
+  if (FAILED(object->QueryInterface(IID_IServiceProvider, provider.put_void())) || !provider) return browser;
   if (FAILED(provider->QueryService(kWebBrowserAppService, __uuidof(IWebBrowserApp), browser.put_void())))
     browser.reset();
+  return browser;
 }
 
-void GetBrowserDocument(IUnknown* window, ComPtr<IHTMLDocument2>& document) {
-  document.reset();
-  ComPtr<IWebBrowserApp> browser;
-  GetWebBrowser(window, browser);
-  if (!browser) return;
+ComPtr<IHTMLDocument2> GetBrowserDocument(IUnknown* window) {
+  ComPtr<IWebBrowserApp> browser = GetWebBrowser(window);
+  if (!browser) return {};
   ComPtr<IDispatch> dispatch;
-  if (FAILED(browser->get_Document(dispatch.put())) || !dispatch) return;
-  document = dispatch.As<IHTMLDocument2>();
+  if (FAILED(browser->get_Document(dispatch.put())) || !dispatch) return {};
+  return dispatch.As<IHTMLDocument2>();
 }
 
-bool DocumentOf(IWebBrowser* browser, ComPtr<IHTMLDocument2>& document) {
-  document.reset();
-  if (!browser) return false;
+ComPtr<IHTMLDocument2> DocumentOf(IWebBrowser* browser) {
+  if (!browser) return {};
   ComPtr<IDispatch> dispatch;
   OleCheck(browser->get_Document(dispatch.put()));
-  if (!dispatch) return false;
-  document = dispatch.As<IHTMLDocument2>();
-  return static_cast<bool>(document);
+  return dispatch.As<IHTMLDocument2>();
 }
 
-void FallbackDocument(bool exact, IWebBrowser* browser, ComPtr<IHTMLDocument2>& document) {
-  document.reset();
-  if (!exact) DocumentOf(browser, document);
+ComPtr<IHTMLDocument2> FallbackDocument(bool exact, IWebBrowser* browser) {
+  return exact ? ComPtr<IHTMLDocument2>() : DocumentOf(browser);
 }
 
-void GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact, ComPtr<IHTMLDocument2>& document) {
-  document.reset();
-  if (!browser) return;
+ComPtr<IHTMLDocument2> GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact) {
+  if (!browser) return {};
   std::string text = Trim(path);
   bool indexMode = text.empty() || (!path.empty() && path[0] == '$');
   if (indexMode && !text.empty()) text.erase(0, 1);
   // Step by step from the top document, which is also what a path naming no frame gives.
-  if (!DocumentOf(browser, document) || text.empty()) return;
+  ComPtr<IHTMLDocument2> document = DocumentOf(browser);
+  if (!document || text.empty()) return document;
 
   std::vector<std::string> pieces;
   SplitTrimmedStr(indexMode ? '.' : '/', text, pieces);
   for (const std::string& piece : pieces) {
-    ComPtr<IHTMLDocument2> child;
-    try {
-      child = ChildFrameDocument(document.get(), piece, indexMode);
-    } catch (const std::exception&) {
-      child.reset();
-    }
-    if (!child) {
-      FallbackDocument(exact, browser, document);
-      return;
-    }
+    ComPtr<IHTMLDocument2> child = ChildFrameDocument(document.get(), piece, indexMode);
+    if (!child) return FallbackDocument(exact, browser);
     document = child;
   }
+  return document;
 }
 
 void TElementCapture::Hold(ComPtr<IHTMLElement2> element) {
@@ -117,25 +104,25 @@ void TElementCapture::Release() {
   element_.reset();
 }
 
-void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element, TElementCapture& capture) {
-  element.reset();
-  if (!document) return;
+ComPtr<IHTMLElement2> GetScrollElement(IHTMLDocument2* document, TElementCapture& capture) {
+  if (!document) return {};
+  ComPtr<IHTMLElement2> element;
   bool documentElementChosen = false;
-  // Whatever happens here, the body is tried next, as the page's own scroll element may be it.
-  auto takeBody = [&] {
-    Trace("Document3.documentElement try...finally......");
-    if (documentElementChosen) return;
-    ComPtr<IHTMLElement> body;
-    OleCheck(document->get_body(body.put()));
-    if (!body) {
-      Trace("fail....ADocument2.body is nil..");
-      element.reset();
-    } else {
-      Trace("ADocument2.body....");
-      element = body.As<IHTMLElement2>();
-    }
-  };
-  try {
+  {
+    // Whatever happens here, the body is tried next, as the page's own scroll element may be it.
+    const ScopeGuard takeBody([&] {
+      Trace("Document3.documentElement try...finally......");
+      if (documentElementChosen) return;
+      ComPtr<IHTMLElement> body;
+      OleCheck(document->get_body(body.put()));
+      if (!body) {
+        Trace("fail....ADocument2.body is nil..");
+        element.reset();
+      } else {
+        Trace("ADocument2.body....");
+        element = body.As<IHTMLElement2>();
+      }
+    });
     Trace("try to get Document3..........");
     auto document3 = ComPtr<IHTMLDocument2>(document).As<IHTMLDocument3>();
     ComPtr<IHTMLElement> root;
@@ -158,36 +145,32 @@ void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element, 
         documentElementChosen = width != 0 || height != 0;
       }
     }
-  } catch (...) {
-    takeBody();
-    throw;
   }
-  takeBody();
+  return element;
 }
 
-HRESULT GetWebBrowserFromWindow(HWND window, ComPtr<IWebBrowser2>& browser) {
+ComPtr<IWebBrowser2> GetWebBrowserFromWindow(HWND window) {
   Module oleacc(::LoadLibraryA("Oleacc.dll"));
-  if (!oleacc) return S_FALSE;
+  if (!oleacc) return {};
   auto objectFromLresult =
       reinterpret_cast<LPFNOBJECTFROMLRESULT>(::GetProcAddress(oleacc.get(), "ObjectFromLresult"));
-  if (!objectFromLresult) return S_FALSE;
+  if (!objectFromLresult) return {};
 
   const UINT message = ::RegisterWindowMessageA("WM_HTML_GETOBJECT");
   DWORD_PTR answer = 0;
   if (!::SendMessageTimeoutA(window, message, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer)) answer = 0;
   ComPtr<IHTMLDocument2> document;
-  HRESULT result = objectFromLresult(static_cast<LRESULT>(answer), IID_IHTMLDocument2, 0, document.put_void());
-  if (result != S_OK || !document) return result;
+  if (objectFromLresult(static_cast<LRESULT>(answer), IID_IHTMLDocument2, 0, document.put_void()) != S_OK ||
+      !document)
+    return {};
 
   ComPtr<IHTMLWindow2> parent;
   OleCheck(document->get_parentWindow(parent.put()));
   auto provider = parent.As<IServiceProvider>();
   if (!provider) throw Error("The document's window offers no services", E_NOINTERFACE);
-  // The browser from the client site stays in use when the window does not name its own.
   ComPtr<IWebBrowser2> found;
-  if (SUCCEEDED(provider->QueryService(kWebBrowserAppService, IID_IWebBrowser2, found.put_void())) && found)
-    browser = found;
-  return result;
+  if (FAILED(provider->QueryService(kWebBrowserAppService, IID_IWebBrowser2, found.put_void()))) found.reset();
+  return found;
 }
 
 }  // namespace vt

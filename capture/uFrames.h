@@ -12,19 +12,20 @@
 namespace vt {
 
 // The browser object offered by `object` (a window, a document) as the SID_SWebBrowserApp
-// service. None on any failure.
-void GetWebBrowser(IUnknown* object, ComPtr<IWebBrowserApp>& browser);
-// The document shown by the browser of `window`. None on any failure; never raises.
-void GetBrowserDocument(IUnknown* window, ComPtr<IHTMLDocument2>& document);
-// The browser's Document as an HTML document; false and none when it has none or it is no HTML
-// document. A failing read of the property raises.
-bool DocumentOf(IWebBrowser* browser, ComPtr<IHTMLDocument2>& document);
+// service; none when it offers none, whatever went wrong on the way.
+ComPtr<IWebBrowserApp> GetWebBrowser(IUnknown* object);
+// The document shown by the browser of `window`; none when there is none, whatever went wrong on
+// the way.
+ComPtr<IHTMLDocument2> GetBrowserDocument(IUnknown* window);
+// The browser's Document as an HTML document; none when it has none or it is no HTML document.
+// A failing read of the property raises.
+ComPtr<IHTMLDocument2> DocumentOf(IWebBrowser* browser);
 // What a failed frame search yields: none when `exact`, else the browser's own document.
-void FallbackDocument(bool exact, IWebBrowser* browser, ComPtr<IHTMLDocument2>& document);
+ComPtr<IHTMLDocument2> FallbackDocument(bool exact, IWebBrowser* browser);
 // The document of the frame named by `path`: "$" and zero-based indexes separated by ".", or
 // frame names separated by "/"; an empty path or "$" alone is the top document. A frame that is
 // not found gives FallbackDocument(exact). Only a failing read of a browser's Document raises.
-void GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact, ComPtr<IHTMLDocument2>& document);
+ComPtr<IHTMLDocument2> GetFrameDocument(IWebBrowser2* browser, const std::string& path, bool exact);
 // The mouse capture that an element of the page took for us: released when this goes, or sooner.
 class TElementCapture {
 public:
@@ -43,10 +44,10 @@ private:
 // The element to capture and scroll: the document element when it has a client area, else the
 // body; none without either. The document element takes the mouse capture, which `capture` holds
 // also when a failing read raises.
-void GetScrollElement(IHTMLDocument2* document, ComPtr<IHTMLElement2>& element, TElementCapture& capture);
-// The browser of the document shown in `window`, reached through WM_HTML_GETOBJECT. Returns the
-// result of ObjectFromLresult (S_FALSE when Oleacc.dll does not offer it); `browser` is replaced
-// only when a browser was found.
-HRESULT GetWebBrowserFromWindow(HWND window, ComPtr<IWebBrowser2>& browser);
+ComPtr<IHTMLElement2> GetScrollElement(IHTMLDocument2* document, TElementCapture& capture);
+// The browser of the document shown in `window`, reached through WM_HTML_GETOBJECT; none when the
+// window answers with no document (or Oleacc.dll does not offer the way) or the document's window
+// names no browser. A document whose window cannot be asked raises.
+ComPtr<IWebBrowser2> GetWebBrowserFromWindow(HWND window);
 
 }  // namespace vt

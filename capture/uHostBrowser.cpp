@@ -9,25 +9,25 @@
 
 namespace vt {
 
-void GetHostBrowser(IUnknown* control, HWND& docHwnd, ComPtr<IWebBrowser2>& browser, ComPtr<IHTMLDocument2>& doc) {
-  docHwnd = nullptr;
-  browser.reset();
-  doc.reset();
+THostBrowser GetHostBrowser(IUnknown* control) {
+  THostBrowser found;
   ComPtr<IOleObject> object;
-  if (!control || control->QueryInterface(IID_IOleObject, object.put_void()) != S_OK || !object) return;
+  if (!control || control->QueryInterface(IID_IOleObject, object.put_void()) != S_OK || !object) return found;
   ComPtr<IOleClientSite> site;
-  if (object->GetClientSite(site.put()) != S_OK || !site) return;
+  if (object->GetClientSite(site.put()) != S_OK || !site) return found;
   ComPtr<IOleContainer> container;
-  if (site->GetContainer(container.put()) != S_OK || !container) return;
+  if (site->GetContainer(container.put()) != S_OK || !container) return found;
   ComPtr<IHTMLDocument2> document;
-  if (container->QueryInterface(IID_IHTMLDocument2, document.put_void()) != S_OK || !document) return;
+  if (container->QueryInterface(IID_IHTMLDocument2, document.put_void()) != S_OK || !document) return found;
   ComPtr<IServiceProvider> provider;
-  if (site->QueryInterface(IID_IServiceProvider, provider.put_void()) != S_OK || !provider) return;
-  if (provider->QueryService(__uuidof(IWebBrowserApp), IID_IWebBrowser2, browser.put_void()) != S_OK) return;
+  if (site->QueryInterface(IID_IServiceProvider, provider.put_void()) != S_OK || !provider) return found;
+  if (provider->QueryService(__uuidof(IWebBrowserApp), IID_IWebBrowser2, found.browser.put_void()) != S_OK)
+    return found;
   ComPtr<IOleWindow> window;
-  if (document->QueryInterface(IID_IOleWindow, window.put_void()) != S_OK || !window) return;
-  window->GetWindow(&docHwnd);
-  doc = document;
+  if (document->QueryInterface(IID_IOleWindow, window.put_void()) != S_OK || !window) return found;
+  window->GetWindow(&found.docHwnd);
+  found.doc = document;
+  return found;
 }
 
 bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
@@ -45,8 +45,7 @@ bool WaitForDocumentComplete(IHTMLDocument2* doc, DWORD timeoutMs) {
   }
 }
 
-void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLElement>& elem) {
-  elem.reset();
+ComPtr<IHTMLElement> FindDocumentElement(IUnknown* doc, const std::string& id) {
   ComPtr<IHTMLDocument2> document;
   if (!doc || FAILED(doc->QueryInterface(IID_IHTMLDocument2, document.put_void())) || !document)
     throw Error("Invalid HTML document");
@@ -57,7 +56,7 @@ void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLEleme
   ComPtr<IHTMLElementCollection> all;
   Bstr star(L"*");
   OleCheck(body2->getElementsByTagName(star.get(), all.put()));
-  if (!all) return;
+  if (!all) return {};
   LONG length = 0;
   OleCheck(all->get_length(&length));
   for (LONG i = 0; i < length; ++i) {
@@ -69,11 +68,10 @@ void FindDocumentElement(IUnknown* doc, const std::string& id, ComPtr<IHTMLEleme
     OleCheck(element->get_id(elementId.put()));
     std::string narrow = ToAnsi(elementId.str());
     if (::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, narrow.data(), static_cast<int>(narrow.size()),
-                         id.data(), static_cast<int>(id.size())) == CSTR_EQUAL) {
-      elem = element;
-      return;
-    }
+                         id.data(), static_cast<int>(id.size())) == CSTR_EQUAL)
+      return element;
   }
+  return {};
 }
 
 int32_t GetDocumentMode(IUnknown* doc) {

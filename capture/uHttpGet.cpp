@@ -165,8 +165,9 @@ bool Exchange(TExchange& x, TInternetHandles& h) {
   if (!h.internet) return false;
   std::string url = x.url;
   for (uint32_t redirects = 0;; ++redirects) {
-    UrlParts parts;
-    if (!SplitURL(url, parts.scheme, parts.host, parts.path, parts.port)) return false;
+    const std::optional<UrlParts> split = SplitURL(url);
+    if (!split) return false;
+    const UrlParts& parts = *split;
     h.request.reset();
     h.connection.reset(::InternetConnectA(h.internet.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
                                           INTERNET_SERVICE_HTTP, 0, 0));

@@ -9,11 +9,9 @@
 
 namespace vt {
 
-bool SplitURL(const std::string& url, std::string& scheme, std::string& host, std::string& path, uint16_t& port) {
-  scheme.clear();
-  host.clear();
-  path.clear();
-  port = 0;
+std::optional<UrlParts> SplitURL(const std::string& url) {
+  UrlParts parts;
+  auto& [scheme, host, path, port] = parts;
   std::string rest = url;
   size_t sep = url.find("://");
   if (sep != std::string::npos) {
@@ -33,19 +31,13 @@ bool SplitURL(const std::string& url, std::string& scheme, std::string& host, st
     // A number, even one too long for any integer, is a port and must be one: no wrapping round
     // to another port. Only a text that is no number at all stands for the default.
     bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
-    if (number ? *number < 1 || *number > 65535 : digits) return false;
+    if (number ? *number < 1 || *number > 65535 : digits) return std::nullopt;
     port = number ? static_cast<uint16_t>(*number) : 80;
   } else {
     host = hostPart;
     if (SameTextAscii(scheme, "https")) port = 443;
     else if (SameTextAscii(scheme, "http")) port = 80;
   }
-  return true;
-}
-
-UrlParts SplitURL(const std::string& url) {
-  UrlParts parts;
-  SplitURL(url, parts.scheme, parts.host, parts.path, parts.port);
   return parts;
 }
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/Handles.h"
@@ -14,9 +15,8 @@ struct UrlParts {
   std::string scheme, host, path;
   uint16_t port = 0;
 };
-// False, with the port 0, when the URL names a port outside 1 to 65535.
-bool SplitURL(const std::string& url, std::string& scheme, std::string& host, std::string& path, uint16_t& port);
-UrlParts SplitURL(const std::string& url);
+// None when the URL names a port outside 1 to 65535.
+std::optional<UrlParts> SplitURL(const std::string& url);
 
 struct InternetHandleTraits {
   using Type = HINTERNET;

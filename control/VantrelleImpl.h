@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,8 +65,8 @@ protected:
   // The control's own COM object, whose client site leads to the browser; none while the control
   // has no COM face.
   virtual IUnknown* ControlObject() { return nullptr; }
-  // The integrity level of this process (base/SystemInfo); false when it cannot be read.
-  virtual bool ReadIntegrityLevel(uint8_t& level);
+  // The integrity level of this process (base/SystemInfo); none when it cannot be read.
+  virtual std::optional<uint8_t> ReadIntegrityLevel();
   // Continues a request whose page was captured into request.image: the preview. The clean-up
   // that follows it runs on every way out.
   virtual void RunPreview(TRequest& request);

@@ -76,19 +76,19 @@ int IndexOfSwitch(const std::vector<std::string>& items, const std::string& name
   return -1;
 }
 
-void GetSwitchValues(const std::string& params, const std::string& name, int index, std::string& value,
-                     UINT codePage) {
+std::optional<std::string> GetSwitchValues(const std::string& params, const std::string& name, int index,
+                                           UINT codePage) {
   const std::vector<std::string> items = SplitItems(params, '/', codePage);
   const int k = IndexOfSwitch(items, name, codePage);
-  if (k < 0) return;
+  if (k < 0) return std::nullopt;
   const std::string& item = items[k];
-  value = "0";
-  if (name.size() > item.size()) return;
+  if (name.size() > item.size()) return "0";
   const std::vector<std::string> parts = SplitItems(Trim(item.substr(name.size())), '|', codePage);
-  if (index < 0 || static_cast<size_t>(index) >= parts.size()) return;
-  value = parts[index];
+  if (index < 0 || static_cast<size_t>(index) >= parts.size()) return "0";
+  const std::string& value = parts[index];
   // Quotes only protect slashes in the parameter string: a quoted value is given without them.
-  if (FindChar(value, '\'', codePage) != std::string::npos) value = WithoutFirstAndLastChar(value, codePage);
+  if (FindChar(value, '\'', codePage) != std::string::npos) return WithoutFirstAndLastChar(value, codePage);
+  return value;
 }
 
 std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, ILogSink& log) {

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,11 @@ bool HasSwitch(const std::string& params, const std::string& name, UINT codePage
 // its slash, ignoring case in the user's locale; -1 when none.
 int IndexOfSwitch(const std::vector<std::string>& items, const std::string& name, UINT codePage = CP_ACP);
 
-// Value `index` (0-based) of the valued switch `name`; "0" when that position is missing.
-// Leaves `value` untouched when the switch is absent. A value holding a single quote loses
-// its first and last characters. Only the first item of a switch counts.
-void GetSwitchValues(const std::string& params, const std::string& name, int index, std::string& value,
-                     UINT codePage = CP_ACP);
+// Value `index` (0-based) of the valued switch `name`; "0" when that position is missing, none
+// when the switch is absent. A value holding a single quote loses its first and last characters.
+// Only the first item of a switch counts.
+std::optional<std::string> GetSwitchValues(const std::string& params, const std::string& name, int index,
+                                           UINT codePage = CP_ACP);
 
 // The page-break positions of a manual list "100,200" continued every `step` pixels up to the
 // first position at or beyond `height`; each added position is logged under "Test::".

@@ -113,7 +113,7 @@ RECT ClippingRect(int32_t width, int32_t height, const int32_t (&margins)[4]) {
   return RECT{ToLong(left), ToLong(top), ToLong(right), ToLong(bottom)};
 }
 
-bool TVantrelle::ReadIntegrityLevel(uint8_t& level) { return GetProcessIntegrityLevel(0, level); }
+std::optional<uint8_t> TVantrelle::ReadIntegrityLevel() { return GetProcessIntegrityLevel(0); }
 
 void TVantrelle::LogRun(unsigned textId) { FRequestLog.WriteLogText(kRunCaption, textId); }
 void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, message); }
@@ -142,9 +142,9 @@ bool TVantrelle::PrepareRequest(TRequest& request) {
   request.browserVersion = GetIEVersion();
   LogRunText(Format("Internet Explorer Ver : %d", request.browserVersion));
 
-  uint8_t level = 0;
-  if (request.browserVersion >= 8 && IsVistaOrLater() && ReadIntegrityLevel(level)) {
-    if (level <= 2) {
+  std::optional<uint8_t> level;
+  if (request.browserVersion >= 8 && IsVistaOrLater() && (level = ReadIntegrityLevel())) {
+    if (*level <= 2) {
       LogRun(kLogNewBrowserOnVista);
       LogRun(kLogLowIntegrity);
       if (!CreateInstanceMutex(FRequestLog, FInstanceMutex)) return false;
@@ -180,15 +180,19 @@ bool TVantrelle::FindBrowserAndDocument(TRequest& request) {
   LogRunText(LoadResString(kLogExactFrameSearch) + " = [" + TrueFalse(request.exactFrame) + "]");
   LogRun(kLogGettingHostPage);
 
-  GetHostBrowser(ControlObject(), request.viewWindow, request.browser, request.document);
-  GetWebBrowserFromWindow(request.viewWindow, request.browser);
+  THostBrowser host = GetHostBrowser(ControlObject());
+  request.viewWindow = host.docHwnd;
+  request.browser = host.browser;
+  request.document = host.doc;
+  // The browser from the client site stays in use when the view window does not name its own.
+  if (ComPtr<IWebBrowser2> fromWindow = GetWebBrowserFromWindow(request.viewWindow)) request.browser = fromWindow;
   request.topWindow = GetTopParentWindow(request.viewWindow);
 
   if (request.framePath.empty()) {
     LogRun(kLogCapturingHostDocument);
   } else {
     LogRun(kLogSearchingFrame);
-    GetFrameDocument(request.browser.get(), request.framePath, request.exactFrame, request.document);
+    request.document = GetFrameDocument(request.browser.get(), request.framePath, request.exactFrame);
   }
 
   if (request.document) {
@@ -257,9 +261,7 @@ bool TVantrelle::AdjustBrowser(TRequest& request) {
 // The control's own element out of the view, and the browser window at the size of /ws.
 void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   if (request.document) {
-    ComPtr<IHTMLElement> self;
-    FindDocumentElement(request.document.get(), kProductName, self);
-    if (self) {
+    if (const ComPtr<IHTMLElement> self = FindDocumentElement(request.document.get(), kProductName)) {
       Bstr width(L"width"), height(L"height");
       VARIANT_BOOL removed = VARIANT_FALSE;
       self->removeAttribute(width.get(), 0, &removed);
@@ -278,29 +280,27 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
 
   ::GetWindowRect(request.topWindow, &request.savedWindowRect);
   const RECT& saved = request.savedWindowRect;
-  try {
-    int32_t width = request.switches.Number(swWs, 0);
-    int32_t height = request.switches.Number(swWs, 1);
-    LogRunText(Format("window size width : %d", width));
-    LogRunText(Format("window size height : %d", height));
-    if (width == 0) width = saved.right - saved.left;
-    if (height == 0) height = saved.bottom - saved.top;
-    request.windowSized = true;
-    if (FProtectedMode) {
-      LogRun(kLogResizeNewSystem);
-      if (request.elevated) LogRun(kLogResizeAlreadyElevated);
-      IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
-      if (!elevated) return;
-      elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
-      elevated->SetAllSiteSetup();
-    } else {
-      LogRun(kLogResizeOldSystem);
-      LogRun(kLogResizingBrowserWindow);
-      browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
-      browserSettings_.SetAllSiteSetup();
-    }
-  } catch (const std::exception&) {
-    // No /ws, or not numbers: the window keeps its size.
+  // No /ws, or not numbers: the window keeps its size.
+  const std::optional<int32_t> givenWidth = request.switches.TryNumber(swWs, 0);
+  const std::optional<int32_t> givenHeight = givenWidth ? request.switches.TryNumber(swWs, 1) : std::nullopt;
+  if (!givenHeight) return;
+  LogRunText(Format("window size width : %d", *givenWidth));
+  LogRunText(Format("window size height : %d", *givenHeight));
+  const int32_t width = *givenWidth != 0 ? *givenWidth : saved.right - saved.left;
+  const int32_t height = *givenHeight != 0 ? *givenHeight : saved.bottom - saved.top;
+  request.windowSized = true;
+  if (FProtectedMode) {
+    LogRun(kLogResizeNewSystem);
+    if (request.elevated) LogRun(kLogResizeAlreadyElevated);
+    IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
+    if (!elevated) return;
+    elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
+    elevated->SetAllSiteSetup();
+  } else {
+    LogRun(kLogResizeOldSystem);
+    LogRun(kLogResizingBrowserWindow);
+    browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
+    browserSettings_.SetAllSiteSetup();
   }
 }
 
@@ -349,7 +349,7 @@ bool TVantrelle::FindScrollElement(TRequest& request, TElementCapture& mouseCapt
   TraceBlank();
 
   LogRun(kLogGettingBody);
-  GetScrollElement(request.document.get(), request.scrollElement, mouseCapture);
+  request.scrollElement = GetScrollElement(request.document.get(), mouseCapture);
   if (!request.scrollElement) {
     LogRun(kLogNoBody);
     return false;

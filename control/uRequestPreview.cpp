@@ -93,12 +93,10 @@ void TVantrelle::RunPreview(TRequest& request) {
 
   TPreviewRequest preview;
   preview.fitMode = fitToWidth;
-  try {
-    const int32_t fit = request.switches.Number(swPs, 0);
-    if (fit < 0 || fit > 3) LogRun(kLogFitModeOutOfRange);
-    preview.fitMode = static_cast<TFitMode>(fit < 0 || fit > 3 ? 0 : fit);
-  } catch (const std::exception&) {
-    // No /ps, or not a number: fit to width.
+  // No /ps, or not a number: fit to width.
+  if (const std::optional<int32_t> fit = request.switches.TryNumber(swPs, 0)) {
+    if (*fit < 0 || *fit > 3) LogRun(kLogFitModeOutOfRange);
+    preview.fitMode = static_cast<TFitMode>(*fit < 0 || *fit > 3 ? 0 : *fit);
   }
   preview.centerHorz = request.switches.Has(swHc);
   preview.centerVert = request.switches.Has(swVc);
@@ -231,8 +229,7 @@ void TVantrelle::CollectPageBreaks(TRequest& request) {
     const ComPtr<IHTMLElement> start = startElement();
     std::vector<int32_t> tops;
     if (start) CollectTaggedElements(start.get(), "PAGEBREAK", nullptr, &tops);
-    RECT startRect{};
-    GetElementAbsoluteRect(start.get(), startRect);
+    const RECT startRect = GetElementAbsoluteRect(start.get()).value_or(RECT{});
     LogRunText(Format((LoadResString(kLogStartPosition) + " : [%d]").c_str(), startRect.top));
     std::vector<int32_t> breaks;
     for (size_t i = 0; i < tops.size(); ++i) {
@@ -376,13 +373,15 @@ void TVantrelle::DownloadSetting(TRequest& request) {
 bool TVantrelle::ClipImage(TRequest& request) {
   const int32_t width = request.image->GetImageWidth(), height = request.image->GetImageHeight();
   RECT rect{0, 0, width, height};
-  try {
-    int32_t margins[4];
-    for (int i = 0; i < 4; ++i) margins[i] = request.switches.Number(swCr, i);
-    rect = ClippingRect(width, height, margins);
-  } catch (const std::exception&) {
-    // A margin that is no number: no cut.
+  // No /cr, or a margin that is no number: no cut.
+  int32_t margins[4];
+  int given = 0;
+  for (; given < 4; ++given) {
+    const std::optional<int32_t> margin = request.switches.TryNumber(swCr, given);
+    if (!margin) break;
+    margins[given] = *margin;
   }
+  if (given == 4) rect = ClippingRect(width, height, margins);
   if (rect.right <= rect.left || rect.bottom <= rect.top) {
     ShowMessageBox(nullptr, LoadResString(kMsgNothingToPrintAfterClipping), kProductName, MB_ICONEXCLAMATION);
     return false;

@@ -18,8 +18,4 @@ HRESULT FailWithErrorInfo(HRESULT code, const std::string& description, REFIID i
   return code;
 }
 
-void OleCheck(HRESULT hr, const std::string& what) {
-  if (FAILED(hr)) throw Error(what + Format(" (0x%08lX)", static_cast<unsigned long>(hr)), hr);
-}
-
 }  // namespace vt

@@ -15,9 +15,6 @@ namespace vt {
 // a code that is not a failure becomes E_UNEXPECTED.
 HRESULT FailWithErrorInfo(HRESULT code, const std::string& description, REFIID iid);
 
-// Raises vt::Error carrying `hr` when an OLE call failed.
-void OleCheck(HRESULT hr, const std::string& what);
-
 template <class Body>
 HRESULT SafeCall(REFIID iid, Body&& body) noexcept {
   try {

@@ -38,22 +38,23 @@ bool TSwitches::Has(TSwitchId id) const {
 std::string TSwitches::Text(TSwitchId id, int position) const {
   const TSwitchDef& def = SwitchDef(id);
   ValueKind(def, position);
-  std::string value;
-  GetSwitchValues(params_, def.name, position, value);
-  return value;
+  return GetSwitchValues(params_, def.name, position).value_or("");
 }
 
 int32_t TSwitches::Number(TSwitchId id, int position) const {
+  if (std::optional<int32_t> number = TryNumber(id, position)) return *number;
+  const TSwitchDef& def = SwitchDef(id);
+  throw ConversionError(Format("Switch %s, value %d: \"%s\" is not a valid integer", def.name, position + 1,
+                               Text(id, position).c_str()));
+}
+
+std::optional<int32_t> TSwitches::TryNumber(TSwitchId id, int position) const {
   const TSwitchDef& def = SwitchDef(id);
   const char kind = ValueKind(def, position);
   if (kind == 'T') throw std::logic_error(Format("value position %d of switch %s is text", position, def.name));
   const std::string text = Text(id, position);
   if (kind == 'L') return StrToIntLenient(text);
-  auto number = TryStrToInt(text);
-  if (!number)
-    throw ConversionError(Format("Switch %s, value %d: \"%s\" is not a valid integer", def.name, position + 1,
-                                 text.c_str()));
-  return *number;
+  return TryStrToInt(text);
 }
 
 }  // namespace vt

@@ -3,6 +3,7 @@
 // the way this table says.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -59,6 +60,9 @@ public:
   std::string Text(TSwitchId id, int position) const;
   // Value `position` of an S or L position as an integer.
   int32_t Number(TSwitchId id, int position) const;
+  // The same, none where Number raises a ConversionError: an absent switch, or a strict value
+  // that is no integer. Reading against the table still raises.
+  std::optional<int32_t> TryNumber(TSwitchId id, int position) const;
 
 private:
   std::string params_;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Handles.h"
@@ -103,7 +104,7 @@ public:
   TShellStart ShellStart;
   // Reads the process's integrity level for the Save button's test; tests play a low one. Unset:
   // the process's own.
-  std::function<bool(uint8_t& level)> ReadIntegrityLevel;
+  std::function<std::optional<uint8_t>()> ReadIntegrityLevel;
 
   // State, for the window's own parts and for tests.
   double Zoom() const { return zoom_; }

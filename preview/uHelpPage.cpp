@@ -5,19 +5,9 @@
 
 #include "base/Handles.h"
 #include "base/Strings.h"
+#include "base/TempFiles.h"
 
 namespace vt {
-
-std::string CreateTempFileName(const std::string& extension) {
-  char folder[MAX_PATH + 1] = "", name[MAX_PATH + 1] = "";
-  ::GetTempPathA(MAX_PATH, folder);
-  if (!::GetTempFileNameA(folder, "TMP", 0, name)) return {};
-  // The platform made the name unique by creating the file: that one goes, the caller's comes.
-  ::DeleteFileA(name);
-  std::string path = name;
-  const size_t dot = path.rfind('.');
-  return (dot == std::string::npos ? path : path.substr(0, dot)) + extension;
-}
 
 std::string FindBrowserExecutable(const std::string& fileName) {
   char program[MAX_PATH + 1] = "";

@@ -12,9 +12,6 @@ using TShellStart = std::function<void(const std::string& program, const std::st
 // Opens `url` in the browser registered for web pages; nothing is reported when there is none.
 void OpenHelpUrl(const std::string& url, const TShellStart& shellStart);
 
-// A new unique name in the temporary folder with prefix "TMP" and `extension`; no file is left.
-// Joins the temporary-file helpers of base/ once they live there.
-std::string CreateTempFileName(const std::string& extension);
 // The program the shell opens `fileName` with; empty when none is registered.
 std::string FindBrowserExecutable(const std::string& fileName);
 // What the browser of file name `browserFile` is started with to open `url` in a new window.

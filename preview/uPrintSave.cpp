@@ -236,12 +236,11 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
 }
 
 bool SaveAllowed(HWND owner) {
-  return SaveAllowed(owner, [](uint8_t& level) { return GetProcessIntegrityLevel(0, level); });
+  return SaveAllowed(owner, [] { return GetProcessIntegrityLevel(0); });
 }
 
-bool SaveAllowed(HWND owner, const std::function<bool(uint8_t& level)>& readIntegrityLevel) {
-  uint8_t level = 0;
-  if (!readIntegrityLevel(level)) level = 0;
+bool SaveAllowed(HWND owner, const std::function<std::optional<uint8_t>()>& readIntegrityLevel) {
+  const uint8_t level = readIntegrityLevel().value_or(0);
   if (!IsVistaOrLater() || !TPrintEngine::IsUACEnabled()) return true;
   if (TPrintEngine::IsIEProtectedMode()) {
     TPrintEngine::ShowMessage(LoadResString(kMsgSaveRefusedProtectedMode), owner);

@@ -76,8 +76,8 @@ std::string AllPagesList(const TPrintEngine& engine);
 // mode (string 10028) or an integrity level below medium (string 10029) the message is shown
 // through TPrintEngine::ShowMessage owned by `owner`, and the answer is false.
 bool SaveAllowed(HWND owner);
-// The same with the integrity level read by `readIntegrityLevel` (false when it cannot be read).
-bool SaveAllowed(HWND owner, const std::function<bool(uint8_t& level)>& readIntegrityLevel);
+// The same with the integrity level read by `readIntegrityLevel` (none when it cannot be read).
+bool SaveAllowed(HWND owner, const std::function<std::optional<uint8_t>()>& readIntegrityLevel);
 
 // False, after string 10005 in a message box without owner (caption "Vantrelle", OK and `icon`),
 // when no printer answers.

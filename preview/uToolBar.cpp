@@ -137,8 +137,9 @@ void TToolBar::Arrange(std::initializer_list<TWindow*> order, int comboFontSize)
                  SWP_NOZORDER | SWP_NOACTIVATE);
   combo = ChildRect(combo_);
   zoomBar_->SetSize(combo.right - combo.left, zoomBar_->Height());
-  int top = 0;
-  if (ComboTopOnBar(zoomBar_->Top(), zoomBar_->Height(), combo.top, comboHeight, top)) {
+  const std::optional<int> onBar = ComboTopOnBar(zoomBar_->Top(), zoomBar_->Height(), combo.top, comboHeight);
+  const int top = onBar.value_or(0);
+  if (onBar) {
     ::SetWindowPos(combo_, nullptr, zoomBar_->Left(), top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
   } else {
     ::SetWindowPos(combo_, nullptr, zoomBar_->Left(), zoomBar_->Top(), 0, 0,
@@ -150,11 +151,10 @@ void TToolBar::Arrange(std::initializer_list<TWindow*> order, int comboFontSize)
   SetWidth(panel_->Width());
 }
 
-bool TToolBar::ComboTopOnBar(int barTop, int barHeight, int comboTop, int comboHeight, int& top) {
+std::optional<int> TToolBar::ComboTopOnBar(int barTop, int barHeight, int comboTop, int comboHeight) {
   const int bh = barHeight - barTop, ch = comboHeight - comboTop;
-  if (bh <= ch) return false;
-  top = ((bh / 2) - (ch / 2)) / 2 + barTop + 2;
-  return true;
+  if (bh <= ch) return std::nullopt;
+  return ((bh / 2) - (ch / 2)) / 2 + barTop + 2;
 }
 
 }  // namespace vt

@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/Handles.h"
@@ -64,7 +65,7 @@ public:
   // Where the zoom list goes on its picture, integer arithmetic as the skins were designed for: the
   // list's top, or none when the picture is not higher than the list (the list then moves to the
   // picture's top and the picture takes the list's height). Heights less tops, not heights alone.
-  static bool ComboTopOnBar(int barTop, int barHeight, int comboTop, int comboHeight, int& top);
+  static std::optional<int> ComboTopOnBar(int barTop, int barHeight, int comboTop, int comboHeight);
 
 private:
   HWND form_;

@@ -102,10 +102,7 @@ public:
 protected:
   IUnknown* ControlObject() override { return object_.get(); }
   void LogChanged() override { linesShown = RequestLog().Lines().size(); }
-  bool ReadIntegrityLevel(uint8_t& level) override {
-    level = integrity;
-    return true;
-  }
+  std::optional<uint8_t> ReadIntegrityLevel() override { return integrity; }
   void RunPreview(TRequest& request) override {
     ++previews;
     picture = request.image ? Picture(*request.image) : nullptr;

@@ -20,9 +20,7 @@ namespace {
 using Items = std::vector<std::string>;
 
 std::string Value(const std::string& params, const std::string& name, int index, UINT codePage = CP_ACP) {
-  std::string value;
-  GetSwitchValues(params, name, index, value, codePage);
-  return value;
+  return GetSwitchValues(params, name, index, codePage).value_or("");
 }
 
 // UTF-8 source text in a code page, and back.
@@ -87,9 +85,7 @@ TEST(GetSwitchValues, MissingPositionsReadZeroAbsentSwitchesNothing) {
   EXPECT_EQ(Value("/vs:", "/vs", 0), "0");
   EXPECT_EQ(Value("/scr", "/vs", 0), "");
   EXPECT_EQ(Value("/log", "/log", 0), "");  // a bare item is a flag, not a valued switch
-  std::string untouched = "kept";
-  GetSwitchValues("/scr/po:1", "/ff", 0, untouched);
-  EXPECT_EQ(untouched, "kept");
+  EXPECT_FALSE(GetSwitchValues("/scr/po:1", "/ff", 0));
 }
 
 TEST(GetSwitchValues, SingleQuotesAreStrippedWithTheFirstAndLastCharacter) {
@@ -162,9 +158,8 @@ void CheckDoubleByteCases(UINT codePage, UINT stepIn) {
     if (c.codePage != codePage) continue;
     std::string params = InCodePage(c.params, codePage);
     ASSERT_EQ(FromCodePage(params, codePage), c.params);
-    std::string value;
-    GetSwitchValues(params, c.name, c.index, value, stepIn);
-    EXPECT_EQ(FromCodePage(value, codePage), c.expected) << c.params;
+    EXPECT_EQ(FromCodePage(GetSwitchValues(params, c.name, c.index, stepIn).value_or(""), codePage), c.expected)
+        << c.params;
   }
 }
 

@@ -320,7 +320,7 @@ TEST_F(PreviewOutput, UnderProtectedModeOrLowIntegrityTheSaveButtonExplainsAndCt
       {false, 3, "SaveDialog"}, {false, 2, "MessageBox"}, {true, 3, "MessageBox"}};
   for (const auto& c : cases) {
     SetDwordValue(HKEY_CURRENT_USER, zoneKey, "2500", c.protectedMode ? 0 : 3);
-    form_->ReadIntegrityLevel = [&](uint8_t& level) { return level = c.level, true; };
+    form_->ReadIntegrityLevel = [&] { return std::optional<uint8_t>(c.level); };
     DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> { return IDCANCEL; });
     Click(form_->ToolBar().SaveBtn());
     KeyUp('S', true);

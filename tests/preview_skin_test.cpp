@@ -103,8 +103,8 @@ TEST(SkinLayout, TheZoomListSitsInsideItsPictureOrThePictureTakesItsHeight) {
       {0, 24, 0, 24, false, 0},   // equal: not higher
   };
   for (const auto& c : cases) {
-    int top = -1;
-    EXPECT_EQ(TToolBar::ComboTopOnBar(c.barTop, c.barHeight, c.comboTop, c.comboHeight, top), c.inside);
+    const std::optional<int> top = TToolBar::ComboTopOnBar(c.barTop, c.barHeight, c.comboTop, c.comboHeight);
+    EXPECT_EQ(top.has_value(), c.inside);
     if (c.inside) {
       EXPECT_EQ(top, c.top);
     }

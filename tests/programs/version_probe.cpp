@@ -6,9 +6,8 @@
 #include "base/TempFiles.h"
 
 int main() {
-  uint8_t level = 0;
-  bool read = vt::GetProcessIntegrityLevel(0, level);
+  const std::optional<uint8_t> level = vt::GetProcessIntegrityLevel(0);
   std::printf("%d %d %d %d %d %d %s\n", vt::GetWindowsVersion(), vt::IsVistaOrLater(), vt::IsWin8OrLater(),
-              vt::IsWin81(), read, level, vt::GetTempFolder().c_str());
+              vt::IsWin81(), level.has_value(), level.value_or(0), vt::GetTempFolder().c_str());
   return 0;
 }
