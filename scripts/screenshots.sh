@@ -10,8 +10,6 @@ source "$ROOT/scripts/env.sh"
 
 "$ROOT/scripts/setup.sh"
 "$ROOT/scripts/build.sh" >/dev/null
-# Clicks and window lookups on the X display.
-command -v xdotool >/dev/null || DEBIAN_FRONTEND=noninteractive apt-get install -y -q xdotool >/dev/null
 
 OUT=$ROOT/docs/screenshots
 WORK=$BUILD_DIR/screenshots
@@ -35,7 +33,7 @@ trap cleanup EXIT INT TERM
 # The header and footer setting with its logo, served on 127.0.0.1 as a site would serve them.
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 convert -size 150x36 xc:'#1f4e79' -fill white -font DejaVu-Sans-Bold -pointsize 17 -gravity center \
-  -annotate +0+0 'NORTHWIND' "GIF:$WORK/logo.gif"
+  -annotate +0+0 'VANTRELLE' "GIF:$WORK/logo.gif"
 cat > "$WORK/setting.xml" <<XML
 <?xml version="1.0" encoding="utf-8"?>
 <setting>

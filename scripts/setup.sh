@@ -21,7 +21,7 @@ APT_PACKAGES=(
   wine wine32 libwine:i386
   libcups2:i386 libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxcomposite1:i386
   libxfixes3:i386 libxinerama1:i386 libgnutls30:i386 fonts-liberation fonts-wine
-  xvfb xauth x11-utils
+  xvfb xauth x11-utils xdotool
   nasm cmake ninja-build make pkgconf dpkg-dev googletest
   poppler-utils qpdf imagemagick python3 bc libvips-tools img2pdf libjpeg-turbo-progs
   cups cups-client cups-bsd printer-driver-cups-pdf
