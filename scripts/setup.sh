@@ -23,7 +23,7 @@ APT_PACKAGES=(
   libxfixes3:i386 libxinerama1:i386 libgnutls30:i386 fonts-liberation fonts-wine
   xvfb xauth x11-utils xdotool
   nasm cmake ninja-build make pkgconf dpkg-dev googletest
-  poppler-utils qpdf imagemagick python3 bc libvips-tools img2pdf libjpeg-turbo-progs
+  poppler-utils qpdf imagemagick python3 python3-gi gir1.2-vips-8.0 bc libvips-tools img2pdf libjpeg-turbo-progs
   cups cups-client cups-bsd printer-driver-cups-pdf
   fonts-noto-cjk locales
 )
