@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "base/ScopeGuard.h"
+
 namespace vt {
 namespace {
 
@@ -28,12 +30,9 @@ int ModalLevel() { return TheState().level; }
 void ModalStarted() {
   State& s = TheState();
   if (++s.level != 1 || !s.handlers.onBegin) return;
-  try {
-    s.handlers.onBegin();
-  } catch (...) {
-    --s.level;
-    throw;
-  }
+  ScopeGuard notStarted([&s] { --s.level; });
+  s.handlers.onBegin();
+  notStarted.Dismiss();
 }
 
 void ModalFinished() {

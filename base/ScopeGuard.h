@@ -1,33 +1,47 @@
 // The one "finally" of the code, for the rare clean-up that no owner of Handles.h, ComPtr.h or
-// Variant.h covers: an action run when the scope ends, however it ends.
+// Variant.h covers: an action run when the scope ends, however it ends, unless dismissed.
 #pragma once
+#include <windows.h>
+
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 namespace vt {
 
-// An action that fails while an exception is already leaving the scope is dropped, so that a
-// clean-up cannot hide what ended the scope; on a normal end its exception goes on.
+// The action runs in a destructor, where an exception would end the process: one that fails is
+// told to the debugger's output and goes no further, so that it neither hides what ended the
+// scope nor ends the process.
 template <class Action>
 class ScopeGuard {
 public:
-  explicit ScopeGuard(Action action) : action_(std::move(action)), exceptions_(std::uncaught_exceptions()) {}
-  ~ScopeGuard() noexcept(false) {
-    if (std::uncaught_exceptions() == exceptions_) {
-      action_();
-      return;
-    }
+  explicit ScopeGuard(Action action) noexcept(std::is_nothrow_move_constructible_v<Action>)
+      : action_(std::move(action)) {}
+  ~ScopeGuard() noexcept {
+    if (!armed_) return;
     try {
       action_();
+    } catch (const std::exception& e) {
+      Report(e.what());
     } catch (...) {
+      Report("an exception that is no std::exception");
     }
   }
   ScopeGuard(const ScopeGuard&) = delete;
   ScopeGuard& operator=(const ScopeGuard&) = delete;
 
+  // The scope got where the clean-up is no longer wanted (the work it undoes succeeded).
+  void Dismiss() noexcept { armed_ = false; }
+
 private:
+  static void Report(const char* what) noexcept {
+    ::OutputDebugStringA("A clean-up failed: ");
+    ::OutputDebugStringA(what);
+    ::OutputDebugStringA("\n");
+  }
+
   Action action_;
-  int exceptions_;
+  bool armed_ = true;
 };
 
 }  // namespace vt

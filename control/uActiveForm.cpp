@@ -3,6 +3,8 @@
 #include <exception>
 #include <memory>
 
+#include "base/ScopeGuard.h"
+
 namespace vt {
 namespace {
 
@@ -62,12 +64,9 @@ TModalProtector::~TModalProtector() {
 
 void TModalProtector::ModalBegin() {
   TaskWindowList windows = DisableProcessWindows(nullptr);
-  try {
-    FWindowLists.push_back(std::move(windows));
-  } catch (...) {
-    EnableTaskWindows(windows);
-    throw;
-  }
+  ScopeGuard notKept([&windows] { EnableTaskWindows(windows); });
+  FWindowLists.push_back(std::move(windows));
+  notKept.Dismiss();
 }
 
 void TModalProtector::ModalEnd() {

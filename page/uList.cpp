@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "base/Errors.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 
 namespace vt {
@@ -21,13 +22,12 @@ void TClassHashList::Add(const std::string& name, TListObject* object) {
   entries_.push_back({name, nullptr});
   entries_.back().object.reset(object);
   guard.release();
-  try {
-    index_[key] = GetCount() - 1;
-  } catch (...) {
+  ScopeGuard notAdded([this] {
     Drop(entries_.back());
     entries_.pop_back();
-    throw;
-  }
+  });
+  index_[key] = GetCount() - 1;
+  notAdded.Dismiss();
 }
 
 void TClassHashList::Remove(const std::string& name) {
