@@ -1,6 +1,7 @@
 // Owning COM interface pointer, and a BSTR owner.
 #pragma once
 #include <windows.h>
+#include <ole2.h>
 #include <oleauto.h>
 #include <string>
 #include <utility>
@@ -76,6 +77,20 @@ public:
   ~ComApartment() { if (SUCCEEDED(hr_)) ::CoUninitialize(); }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
+  HRESULT result() const { return hr_; }
+
+private:
+  HRESULT hr_;
+};
+
+// Initialises OLE (COM in a single-threaded apartment, and drag and drop, the clipboard, in-place
+// activation) on the calling thread for the scope.
+class OleApartment {
+public:
+  OleApartment() : hr_(::OleInitialize(nullptr)) {}
+  ~OleApartment() { if (SUCCEEDED(hr_)) ::OleUninitialize(); }
+  OleApartment(const OleApartment&) = delete;
+  OleApartment& operator=(const OleApartment&) = delete;
   HRESULT result() const { return hr_; }
 
 private:

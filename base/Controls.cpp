@@ -21,20 +21,20 @@ UINT KeyPreviewMessage() {
 
 TControl::TControl(const wchar_t* className, DWORD style, HWND parent, int id, int left, int top, int width,
                    int height, const std::wstring& text) {
-  wnd_ = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | style, left, top, width, height,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
+  wnd_.reset(::CreateWindowExW(0, className, text.c_str(), WS_CHILD | style, left, top, width, height, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr));
   if (!wnd_) throw Error("Cannot create a control: " + SystemErrorText(::GetLastError()));
-  ::SetPropW(wnd_, kObjectProperty, this);
+  ::SetPropW(wnd_.get(), kObjectProperty, this);
   original_ = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrW(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
+      ::SetWindowLongPtrW(wnd_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc)));
   if (HFONT font = reinterpret_cast<HFONT>(::SendMessageW(parent, WM_GETFONT, 0, 0))) SetFont(font);
 }
 
 TControl::~TControl() {
   if (!wnd_) return;
-  ::RemovePropW(wnd_, kObjectProperty);
-  ::SetWindowLongPtrW(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-  ::DestroyWindow(std::exchange(wnd_, nullptr));
+  ::RemovePropW(wnd_.get(), kObjectProperty);
+  ::SetWindowLongPtrW(wnd_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+  wnd_.reset();
 }
 
 TControl* TControl::FromHandle(HWND wnd) {
@@ -42,12 +42,12 @@ TControl* TControl::FromHandle(HWND wnd) {
 }
 
 std::wstring TControl::Text() const {
-  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(wnd_)) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(wnd_, text.data(), static_cast<int>(text.size()))));
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(wnd_.get())) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(wnd_.get(), text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
-void TControl::SetText(const std::wstring& text) { ::SetWindowTextW(wnd_, text.c_str()); }
+void TControl::SetText(const std::wstring& text) { ::SetWindowTextW(wnd_.get(), text.c_str()); }
 
 void TControl::Notify(WORD code) {
   if (code == BN_CLICKED && OnClick) OnClick(*this);
@@ -71,7 +71,7 @@ LRESULT TControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   // A disabled button takes no click from a program either (the system's button would).
   if (msg == BM_CLICK && !Enabled()) return 0;
   if (msg == WM_KEYDOWN || msg == WM_KEYUP) {
-    ::SendMessageW(::GetParent(wnd_), KeyPreviewMessage(), wParam, msg);
+    ::SendMessageW(::GetParent(wnd_.get()), KeyPreviewMessage(), wParam, msg);
   }
   if (msg == WM_CHAR && OnKeyPress) {
     wchar_t key = static_cast<wchar_t>(wParam);
@@ -79,7 +79,7 @@ LRESULT TControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!key) return 0;
     wParam = key;
   }
-  return ::CallWindowProcW(original_, wnd_, msg, wParam, lParam);
+  return ::CallWindowProcW(original_, wnd_.get(), msg, wParam, lParam);
 }
 
 TButton::TButton(HWND parent, int id, int left, int top, int width, int height, const std::wstring& caption)

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "base/Handles.h"
+
 namespace vt {
 
 // Sent to a control's parent before the control handles a key message: wParam the virtual key,
@@ -25,19 +27,19 @@ public:
   TControl(const TControl&) = delete;
   TControl& operator=(const TControl&) = delete;
 
-  HWND Handle() const { return wnd_; }
-  int Id() const { return ::GetDlgCtrlID(wnd_); }
+  HWND Handle() const { return wnd_.get(); }
+  int Id() const { return ::GetDlgCtrlID(wnd_.get()); }
   // The object behind a control made by this class; null for any other window.
   static TControl* FromHandle(HWND wnd);
 
   std::wstring Text() const;
   void SetText(const std::wstring& text);
-  bool Enabled() const { return ::IsWindowEnabled(wnd_) != FALSE; }
-  void SetEnabled(bool enabled) { ::EnableWindow(wnd_, enabled); }
+  bool Enabled() const { return ::IsWindowEnabled(wnd_.get()) != FALSE; }
+  void SetEnabled(bool enabled) { ::EnableWindow(wnd_.get(), enabled); }
   // Whether the control itself is shown, whatever its form is.
-  bool Visible() const { return (::GetWindowLongW(wnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
-  void SetVisible(bool visible) { ::ShowWindow(wnd_, visible ? SW_SHOWNA : SW_HIDE); }
-  void SetFont(HFONT font) { ::SendMessageW(wnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+  bool Visible() const { return (::GetWindowLongW(wnd_.get(), GWL_STYLE) & WS_VISIBLE) != 0; }
+  void SetVisible(bool visible) { ::ShowWindow(wnd_.get(), visible ? SW_SHOWNA : SW_HIDE); }
+  void SetFont(HFONT font) { ::SendMessageW(wnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
   // Buttons of every kind: the control was clicked (BN_CLICKED at its parent).
   TControlEvent OnClick;
@@ -55,7 +57,7 @@ private:
   static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
-  HWND wnd_ = nullptr;
+  WindowHandle wnd_;
   WNDPROC original_ = nullptr;
 };
 

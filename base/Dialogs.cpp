@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 
 namespace vt {
@@ -73,13 +74,13 @@ DialogAnswer Completed(DialogAnswer answer, const DialogAnswer& proposed) {
 void Record(const DialogRequest& r, const DialogAnswer& answer) {
   std::string path = Env("VANTRELLE_DIALOG_LOG");
   if (path.empty()) return;
-  if (FILE* f = std::fopen(path.c_str(), "ab")) {
-    std::fprintf(f, "%s|%s|%s=%d", r.name.c_str(), r.caption.c_str(), r.text.c_str(), answer.result);
-    if (r.name == "SaveDialog") std::fprintf(f, "|%s|%d", answer.fileName.c_str(), answer.filterIndex);
-    if (r.name == "PrintDialog") std::fprintf(f, "|%d|%d|%d", answer.printRange, answer.fromPage, answer.toPage);
-    std::fprintf(f, "\n");
-    std::fclose(f);
-  }
+  const StdFile file(std::fopen(path.c_str(), "ab"));
+  if (!file) return;
+  FILE* f = file.get();
+  std::fprintf(f, "%s|%s|%s=%d", r.name.c_str(), r.caption.c_str(), r.text.c_str(), answer.result);
+  if (r.name == "SaveDialog") std::fprintf(f, "|%s|%d", answer.fileName.c_str(), answer.filterIndex);
+  if (r.name == "PrintDialog") std::fprintf(f, "|%d|%d|%d", answer.printRange, answer.fromPage, answer.toPage);
+  std::fprintf(f, "\n");
 }
 
 }  // namespace

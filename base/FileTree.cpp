@@ -1,21 +1,22 @@
 #include "base/FileTree.h"
 
+#include "base/Handles.h"
+
 namespace vt {
 namespace {
 
 void ListInto(const std::wstring& root, const std::wstring& relative, std::vector<TTreeEntry>& entries) {
   WIN32_FIND_DATAW data;
   std::wstring pattern = root + (relative.empty() ? L"" : L"\\" + relative) + L"\\*";
-  HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const FindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+  if (!find) return;
   do {
     std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     TTreeEntry entry{relative.empty() ? name : relative + L"\\" + name, data.dwFileAttributes};
     entries.push_back(entry);
     if (entry.IsFolder() && !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) ListInto(root, entry.path, entries);
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  } while (::FindNextFileW(find.get(), &data));
 }
 
 }  // namespace

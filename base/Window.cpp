@@ -14,8 +14,8 @@ namespace vt {
 TWindow::~TWindow() {
   if (!wnd_) return;
   // Messages sent while the window goes away find no object any more.
-  ::SetWindowLongPtrW(wnd_, 0, 0);
-  ::DestroyWindow(std::exchange(wnd_, nullptr));
+  ::SetWindowLongPtrW(wnd_.get(), 0, 0);
+  wnd_.reset();
 }
 
 TWindow* TWindow::FromHandle(HWND wnd) {
@@ -45,20 +45,20 @@ void TWindow::CreateChild(const wchar_t* className, HWND parent, int left, int t
                           LPCWSTR cursor) {
   CreateHandle(className, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, parent, left, top, width, height, cursor);
   // The system puts a new child below its siblings; a control made later covers earlier ones.
-  ::SetWindowPos(wnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SetWindowPos(wnd_.get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK TWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCCREATE) {
     auto* self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->wnd_ = wnd;
+    self->wnd_.reset(wnd);
     ::SetWindowLongPtrW(wnd, 0, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<TWindow*>(::GetWindowLongPtrW(wnd, 0));
   if (!self) return ::DefWindowProcW(wnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     ::SetWindowLongPtrW(wnd, 0, 0);
-    self->wnd_ = nullptr;
+    self->wnd_.release();  // going by itself
     return ::DefWindowProcW(wnd, msg, wParam, lParam);
   }
   // An exception must not unwind through the system's message dispatch.
@@ -75,10 +75,8 @@ LRESULT CALLBACK TWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(wnd_, &ps);
-      if (dc) Paint(dc);
-      ::EndPaint(wnd_, &ps);
+      const PaintDC dc(wnd_.get());
+      if (dc) Paint(dc.get());
       return 0;
     }
     case WM_PRINTCLIENT:
@@ -98,13 +96,13 @@ LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != wnd_ && clickPending_) {
+      if (reinterpret_cast<HWND>(lParam) != wnd_.get() && clickPending_) {
         clickPending_ = false;
         CaptureLost();
       }
       return 0;
     default:
-      return ::DefWindowProcW(wnd_, msg, wParam, lParam);
+      return ::DefWindowProcW(wnd_.get(), msg, wParam, lParam);
   }
 }
 
@@ -123,7 +121,7 @@ void TWindow::HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
       return;
     case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN:
       // Held buttons keep the mouse, so that the release outside comes here too.
-      if (::GetCapture() != wnd_) ::SetCapture(wnd_);
+      if (::GetCapture() != wnd_.get()) ::SetCapture(wnd_.get());
       if (button == mbLeft) clickPending_ = true;
       MouseDown(button, keys, x, y);
       return;
@@ -132,7 +130,8 @@ void TWindow::HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (button == mbLeft) clickPending_ = false;
       MouseUp(button, keys, x, y);
       if (click) Click();
-      if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && wnd_ && ::GetCapture() == wnd_) ::ReleaseCapture();
+      if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && wnd_ && ::GetCapture() == wnd_.get())
+        ::ReleaseCapture();
       return;
     }
   }
@@ -143,7 +142,7 @@ void TWindow::TrackMouse(int x, int y) {
   if (inside == mouseInside_) return;
   mouseInside_ = inside;
   if (inside) {
-    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, wnd_, 0};
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, wnd_.get(), 0};
     ::TrackMouseEvent(&track);
     MouseEnter();
   } else {
@@ -169,17 +168,17 @@ void TWindow::Click() {
 
 RECT TWindow::Bounds() const {
   RECT r{};
-  ::GetWindowRect(wnd_, &r);
-  ::MapWindowPoints(HWND_DESKTOP, ::GetAncestor(wnd_, GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
+  ::GetWindowRect(wnd_.get(), &r);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetAncestor(wnd_.get(), GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
   return r;
 }
 
 void TWindow::SetBounds(int left, int top, int width, int height) {
-  ::SetWindowPos(wnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(wnd_.get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWindow::SetSize(int width, int height) {
-  ::SetWindowPos(wnd_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  ::SetWindowPos(wnd_.get(), nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
 }  // namespace vt

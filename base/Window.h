@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <functional>
 
+#include "base/Handles.h"
+
 namespace vt {
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -21,7 +23,7 @@ public:
   TWindow(const TWindow&) = delete;
   TWindow& operator=(const TWindow&) = delete;
 
-  HWND Handle() const { return wnd_; }
+  HWND Handle() const { return wnd_.get(); }
   // The object behind a window of our classes; null for any other window.
   static TWindow* FromHandle(HWND wnd);
 
@@ -33,11 +35,11 @@ public:
   int Height() const { const RECT r = Bounds(); return r.bottom - r.top; }
   void SetBounds(int left, int top, int width, int height);
   void SetSize(int width, int height);
-  bool Enabled() const { return ::IsWindowEnabled(wnd_) != FALSE; }
-  void SetEnabled(bool enabled) { ::EnableWindow(wnd_, enabled); }
-  bool Visible() const { return ::IsWindowVisible(wnd_) != FALSE; }
-  void SetVisible(bool visible) { ::ShowWindow(wnd_, visible ? SW_SHOWNA : SW_HIDE); }
-  void Invalidate() { ::InvalidateRect(wnd_, nullptr, FALSE); }
+  bool Enabled() const { return ::IsWindowEnabled(wnd_.get()) != FALSE; }
+  void SetEnabled(bool enabled) { ::EnableWindow(wnd_.get(), enabled); }
+  bool Visible() const { return ::IsWindowVisible(wnd_.get()) != FALSE; }
+  void SetVisible(bool visible) { ::ShowWindow(wnd_.get(), visible ? SW_SHOWNA : SW_HIDE); }
+  void Invalidate() { ::InvalidateRect(wnd_.get(), nullptr, FALSE); }
   // True when the client point lies on the window (right and bottom edges excluded).
   bool ClientContains(int x, int y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
 
@@ -75,7 +77,7 @@ private:
   void HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam);
   void TrackMouse(int x, int y);
 
-  HWND wnd_ = nullptr;
+  WindowHandle wnd_;
   bool mouseInside_ = false;
   bool clickPending_ = false;
 };

@@ -84,34 +84,34 @@ TBrowserWindow::TBrowserWindow(std::shared_ptr<TPage> page, const TBrowserOption
   ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
   std::wstring title = page_->top->title.empty() ? page_->top->url : page_->top->title;
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  frame_ = ::CreateWindowExW(exStyle, kFrameClass, title.c_str(), style, options.left, options.top,
-                             outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this);
+  frame_.reset(::CreateWindowExW(exStyle, kFrameClass, title.c_str(), style, options.left, options.top,
+                                 outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance, this));
   if (frame_)
-    host_ = ::CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, frame_, nullptr,
-                              instance, this);
+    host_ = ::CreateWindowExW(0, kHostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, frame_.get(),
+                              nullptr, instance, this);
   if (host_)
     view_ = ::CreateWindowExW(0, kViewClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, host_, nullptr,
                               instance, this);
   if (!view_) {
     std::string reason = SystemErrorText(::GetLastError());
-    if (frame_) ::DestroyWindow(frame_);
+    frame_.reset();
     page_->host = nullptr;
     throw Error("cannot create the browser window: " + reason);
   }
   RECT client;
-  ::GetClientRect(frame_, &client);
+  ::GetClientRect(frame_.get(), &client);
   ::MoveWindow(host_, 0, 0, client.right, client.bottom, FALSE);
   StartLoading();
-  ::ShowWindow(frame_, SW_SHOWNORMAL);
-  ::UpdateWindow(frame_);
-  ::GetWindowRect(frame_, &recordedRect_);
+  ::ShowWindow(frame_.get(), SW_SHOWNORMAL);
+  ::UpdateWindow(frame_.get());
+  ::GetWindowRect(frame_.get(), &recordedRect_);
   recording_ = true;
 }
 
 TBrowserWindow::~TBrowserWindow() {
   layoutListener_ = nullptr;
   closedListener_ = nullptr;
-  if (frame_) ::DestroyWindow(frame_);
+  frame_.reset();
   page_->host = nullptr;
 }
 
@@ -128,7 +128,7 @@ void TBrowserWindow::PageChanged() {
 }
 
 void TBrowserWindow::ResizeFrameWindow(int width, int height) {
-  if (frame_) ::SetWindowPos(frame_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (frame_) ::SetWindowPos(frame_.get(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TBrowserWindow::SetZoom(int percent) {
@@ -155,14 +155,14 @@ void TBrowserWindow::StartLoading() {
 
 void TBrowserWindow::RecordFramePosition() {
   RECT r;
-  if (!recording_ || !::GetWindowRect(frame_, &r) || ::EqualRect(&r, &recordedRect_)) return;
+  if (!recording_ || !::GetWindowRect(frame_.get(), &r) || ::EqualRect(&r, &recordedRect_)) return;
   recordedRect_ = r;
   Record(Format("window %ld %ld %ld %ld", r.left, r.top, r.right - r.left, r.bottom - r.top));
 }
 
 void TBrowserWindow::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = ::BeginPaint(view_, &ps);
+  const PaintDC paint(view_);
+  HDC dc = paint.get();
   RECT client;
   ::GetClientRect(view_, &client);
   if (client.right > 0 && client.bottom > 0) {
@@ -175,13 +175,13 @@ void TBrowserWindow::Paint() {
       ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH)));  // no memory for the page
     }
   }
-  ::EndPaint(view_, &ps);
 }
 
 LRESULT CALLBACK TBrowserWindow::FrameProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   KeepOwner(wnd, msg, lp);
   TBrowserWindow* self = Owner(wnd);
-  return self && self->frame_ == wnd ? self->OnFrameMessage(wnd, msg, wp, lp) : ::DefWindowProcW(wnd, msg, wp, lp);
+  return self && self->frame_.get() == wnd ? self->OnFrameMessage(wnd, msg, wp, lp)
+                                            : ::DefWindowProcW(wnd, msg, wp, lp);
 }
 
 LRESULT CALLBACK TBrowserWindow::HostProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -208,14 +208,12 @@ LRESULT TBrowserWindow::OnFrameMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_ENABLE:
       if (recording_) Record(wp ? "enabled 1" : "enabled 0");
       return 0;
-    case WM_CLOSE:
-      ::DestroyWindow(wnd);
-      return 0;
     case WM_DESTROY:
       if (closedListener_) closedListener_();
       break;
     case WM_NCDESTROY:
-      frame_ = host_ = view_ = nullptr;
+      frame_.release();  // going by itself
+      host_ = view_ = nullptr;
       page_->host = nullptr;
       break;
   }

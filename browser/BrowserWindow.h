@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/ComPtr.h"
+#include "base/Handles.h"
 #include "browser/ActionRecord.h"
 #include "browser/PageModel.h"
 
@@ -42,13 +43,13 @@ public:
   void SetLayoutListener(std::function<void()> listener) { layoutListener_ = std::move(listener); }
   // Called when the frame window is being destroyed.
   void SetClosedListener(std::function<void()> listener) { closedListener_ = std::move(listener); }
-  bool IsOpen() const { return frame_ != nullptr; }
+  bool IsOpen() const { return static_cast<bool>(frame_); }
 
   // TPageHost
   void Record(const std::string& line) override { record_.Append(line); }
   void PageChanged() override;
   HWND ViewWindow() override { return view_; }
-  HWND FrameWindow() override { return frame_; }
+  HWND FrameWindow() override { return frame_.get(); }
   void ResizeFrameWindow(int width, int height) override;
   void SetZoom(int percent) override;
   int Zoom() override { return zoom_; }
@@ -66,7 +67,8 @@ private:
 
   std::shared_ptr<TPage> page_;
   TActionRecord record_;
-  HWND frame_ = nullptr, host_ = nullptr, view_ = nullptr;
+  WindowHandle frame_;
+  HWND host_ = nullptr, view_ = nullptr;  // children of frame_, destroyed with it
   std::vector<TDocument*> documents_;  // top document first; index + 1 is the readyState timer id
   int zoom_;  // optical zoom in percent; it is recorded, the page is painted at 100
   bool recording_ = false;  // the frame window's own set-up is not recorded

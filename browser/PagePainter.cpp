@@ -76,7 +76,7 @@ void PaintBar(HDC dc, RECT track, bool vertical, int client, int scrollSize, int
 void PaintElement(HDC dc, const TElement& e, int x, int y) {
   const int w = BoxWidth(e), h = BoxHeight(e), b = e.border;
   if (w <= 0 || h <= 0) return;
-  const int outer = ::SaveDC(dc);
+  const SavedDCState outer(dc);
   ::IntersectClipRect(dc, x, y, x + w, y + h);
   if (b > 0) {
     FillSolid(dc, RECT{x, y, x + w, y + b}, e.borderColor);
@@ -91,22 +91,22 @@ void PaintElement(HDC dc, const TElement& e, int x, int y) {
   const int ch = std::max(0, h - 2 * b - (hBar ? kScrollBarSize : 0));
   const bool scrolling = IsScrolling(e);
 
-  const int inner = ::SaveDC(dc);
-  ::IntersectClipRect(dc, cx, cy, cx + cw, cy + ch);
-  const int ox = cx - (scrolling ? e.scrollLeft : 0), oy = cy - (scrolling ? e.scrollTop : 0);
-  const int fw = scrolling ? std::max(ScrollWidth(e), cw) : cw;
-  const int fh = scrolling ? std::max(ScrollHeight(e), ch) : ch;
-  if (e.fill != TFill::None) PaintFill(dc, e, ox, oy, fw, fh);
-  if (e.image) ::BitBlt(dc, ox, oy, e.image->Width(), e.image->Height(), e.image->Canvas(), 0, 0, SRCCOPY);
-  if (!e.text.empty()) PaintText(dc, e, ox, oy, fw);
-  if (e.frame) PaintElement(dc, *e.frame->html, cx, cy);
-  for (const auto& c : e.children) PaintElement(dc, *c, ox + c->x, oy + c->y);
-  ::RestoreDC(dc, inner);
+  {
+    const SavedDCState inner(dc);
+    ::IntersectClipRect(dc, cx, cy, cx + cw, cy + ch);
+    const int ox = cx - (scrolling ? e.scrollLeft : 0), oy = cy - (scrolling ? e.scrollTop : 0);
+    const int fw = scrolling ? std::max(ScrollWidth(e), cw) : cw;
+    const int fh = scrolling ? std::max(ScrollHeight(e), ch) : ch;
+    if (e.fill != TFill::None) PaintFill(dc, e, ox, oy, fw, fh);
+    if (e.image) ::BitBlt(dc, ox, oy, e.image->Width(), e.image->Height(), e.image->Canvas(), 0, 0, SRCCOPY);
+    if (!e.text.empty()) PaintText(dc, e, ox, oy, fw);
+    if (e.frame) PaintElement(dc, *e.frame->html, cx, cy);
+    for (const auto& c : e.children) PaintElement(dc, *c, ox + c->x, oy + c->y);
+  }
 
   if (vBar) PaintBar(dc, RECT{cx + cw, cy, cx + cw + kScrollBarSize, cy + ch}, true, ch, ScrollHeight(e), e.scrollTop);
   if (hBar) PaintBar(dc, RECT{cx, cy + ch, cx + cw, cy + ch + kScrollBarSize}, false, cw, ScrollWidth(e), e.scrollLeft);
   if (vBar && hBar) FillSolid(dc, RECT{cx + cw, cy + ch, cx + cw + kScrollBarSize, cy + ch + kScrollBarSize}, kTrackColor);
-  ::RestoreDC(dc, outer);
 }
 
 }  // namespace vt::browser

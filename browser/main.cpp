@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ComPtr.h"
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Numbers.h"
@@ -98,19 +99,8 @@ TElement* ControlElement(TPage& page) {
   return nullptr;
 }
 
-class TOle {
-public:
-  TOle() : hr_(::OleInitialize(nullptr)) {}
-  ~TOle() {
-    if (SUCCEEDED(hr_)) ::OleUninitialize();
-  }
-
-private:
-  HRESULT hr_;
-};
-
 int Run(const TCommandLine& c) {
-  TOle ole;
+  const OleApartment ole;
   std::shared_ptr<TPage> page;
   std::unique_ptr<TBrowserWindow> window;
   try {

@@ -20,11 +20,10 @@ COLORREF ToColorRef(COLORREF oleColor) {
 }
 
 void DrawLabel(HDC dc, int x, int y, const char* text, COLORREF color, HFONT font) {
-  HGDIOBJ old = ::SelectObject(dc, font);
+  const SelectObjectScope selected(dc, font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, color);
   ::TextOutA(dc, x, y, text, lstrlenA(text));
-  ::SelectObject(dc, old);
 }
 
 void RegisterFormClass() {
@@ -42,22 +41,22 @@ void RegisterFormClass() {
 
 void TVantrelleForm::Create(HWND parent, const RECT& position) {
   if (wnd_) {
-    ::SetParent(wnd_, parent);
+    ::SetParent(wnd_.get(), parent);
     SetBounds(position);
     return;
   }
   RegisterFormClass();
   DWORD style = WS_CHILD | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0) | (enabled_ ? 0 : WS_DISABLED);
-  wnd_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, caption_.c_str(), style, position.left, position.top,
-                           position.right - position.left, position.bottom - position.top, parent, nullptr,
-                           ThisModule(), nullptr);
+  wnd_.reset(::CreateWindowExA(WS_EX_CONTROLPARENT, kFormClass, caption_.c_str(), style, position.left,
+                               position.top, position.right - position.left, position.bottom - position.top,
+                               parent, nullptr, ThisModule(), nullptr));
   if (!wnd_) return;
-  ::SetWindowLongPtrA(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  ::SetWindowLongPtrA(wnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TVantrelleForm::WindowProc));
+  ::SetWindowLongPtrA(wnd_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  ::SetWindowLongPtrA(wnd_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TVantrelleForm::WindowProc));
   memoLog_ = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", logText_.c_str(),
                                WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY |
                                    (logVisible_ ? WS_VISIBLE : 0),
-                               0, kPanelHeight, 0, 0, wnd_, nullptr, ThisModule(), nullptr);
+                               0, kPanelHeight, 0, 0, wnd_.get(), nullptr, ThisModule(), nullptr);
   ::SendMessageA(memoLog_, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
   ::SendMessageA(memoLog_, EM_SETLIMITTEXT, 0, 0);  // the log grows over all requests of the control
   LayoutLog();
@@ -65,35 +64,33 @@ void TVantrelleForm::Create(HWND parent, const RECT& position) {
 
 void TVantrelleForm::Destroy() {
   if (!wnd_) return;
-  HWND wnd = wnd_;
-  ::DestroyWindow(wnd);  // WM_DESTROY fires the form's OnDestroy
-  wnd_ = nullptr;
+  wnd_.reset();  // WM_DESTROY, while the form still holds the window, fires the form's OnDestroy
   memoLog_ = nullptr;
 }
 
 void TVantrelleForm::SetBounds(const RECT& p) {
-  if (wnd_) ::MoveWindow(wnd_, p.left, p.top, p.right - p.left, p.bottom - p.top, TRUE);
+  if (wnd_) ::MoveWindow(wnd_.get(), p.left, p.top, p.right - p.left, p.bottom - p.top, TRUE);
   LayoutLog();
 }
 
 void TVantrelleForm::SetCaption(const std::string& caption) {
   caption_ = caption;
-  if (wnd_) ::SetWindowTextA(wnd_, caption.c_str());
+  if (wnd_) ::SetWindowTextA(wnd_.get(), caption.c_str());
 }
 
 void TVantrelleForm::SetColor(COLORREF color) {
   color_ = color;
-  if (wnd_) ::InvalidateRect(wnd_, nullptr, TRUE);
+  if (wnd_) ::InvalidateRect(wnd_.get(), nullptr, TRUE);
 }
 
 void TVantrelleForm::SetVisible(bool visible) {
   visible_ = visible;
-  if (wnd_) ::ShowWindow(wnd_, visible ? SW_SHOWNA : SW_HIDE);
+  if (wnd_) ::ShowWindow(wnd_.get(), visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void TVantrelleForm::SetEnabled(bool enabled) {
   enabled_ = enabled;
-  if (wnd_) ::EnableWindow(wnd_, enabled);
+  if (wnd_) ::EnableWindow(wnd_.get(), enabled);
 }
 
 void TVantrelleForm::ShowLog(bool show, const std::vector<std::string>& lines) {
@@ -123,7 +120,7 @@ void TVantrelleForm::SetLogLines(const std::vector<std::string>& lines) {
 void TVantrelleForm::LayoutLog() {
   if (!wnd_ || !memoLog_) return;
   RECT client{};
-  ::GetClientRect(wnd_, &client);
+  ::GetClientRect(wnd_.get(), &client);
   int height = client.bottom - kPanelHeight;
   ::MoveWindow(memoLog_, 0, kPanelHeight, client.right, height > 0 ? height : 0, TRUE);
 }
@@ -134,31 +131,31 @@ void TVantrelleForm::PaintFace(HDC dc, const RECT& b) const {
   // Title band: no bevel, same colour as the form.
   FontHandle tahoma(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
   BrushHandle mark(::CreateSolidBrush(kShapeColor));
-  HGDIOBJ oldBrush = ::SelectObject(dc, mark.get());
-  HGDIOBJ oldPen = ::SelectObject(dc, ::GetStockObject(NULL_PEN));
-  // A NULL pen leaves the right and bottom edge of the shape out: one pixel more each way.
-  ::RoundRect(dc, b.left + 4, b.top + 7, b.left + 4 + 9 + 1, b.top + 7 + 29 + 1, 4, 4);
-  ::SelectObject(dc, oldPen);
-  ::SelectObject(dc, oldBrush);
+  {
+    const SelectObjectScope brush(dc, mark.get());
+    const SelectObjectScope pen(dc, ::GetStockObject(NULL_PEN));
+    // A NULL pen leaves the right and bottom edge of the shape out: one pixel more each way.
+    ::RoundRect(dc, b.left + 4, b.top + 7, b.left + 4 + 9 + 1, b.top + 7 + 29 + 1, 4, 4);
+  }
   DrawLabel(dc, b.left + 16, b.top + 5, "Vantrelle S 1.6.4", kLabel1Color, tahoma.get());
   DrawLabel(dc, b.left + 16, b.top + 21, "Cardenvoss Co.,Ltd.", kLabel2Color, tahoma.get());
 }
 
 LRESULT CALLBACK TVantrelleForm::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* form = reinterpret_cast<TVantrelleForm*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
-  if (!form || form->wnd_ != wnd) return ::DefWindowProcA(wnd, msg, wp, lp);
+  if (!form || form->wnd_.get() != wnd) return ::DefWindowProcA(wnd, msg, wp, lp);
   return form->HandleMessage(msg, wp, lp);
 }
 
 LRESULT TVantrelleForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(wnd_, &ps);
-      RECT client{};
-      ::GetClientRect(wnd_, &client);
-      PaintFace(dc, client);
-      ::EndPaint(wnd_, &ps);
+      {
+        const PaintDC dc(wnd_.get());
+        RECT client{};
+        ::GetClientRect(wnd_.get(), &client);
+        PaintFace(dc.get(), client);
+      }
       events_.FormPaint();
       return 0;
     }
@@ -171,7 +168,7 @@ LRESULT TVantrelleForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       events_.FormActivate();
       break;
     case WM_KILLFOCUS:
-      if (!wp || !::IsChild(wnd_, reinterpret_cast<HWND>(wp))) events_.FormDeactivate();
+      if (!wp || !::IsChild(wnd_.get(), reinterpret_cast<HWND>(wp))) events_.FormDeactivate();
       break;
     case WM_CHAR: {
       char key = static_cast<char>(wp);
@@ -182,7 +179,7 @@ LRESULT TVantrelleForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_LBUTTONDOWN:
       leftDown_ = true;
-      ::SetFocus(wnd_);
+      ::SetFocus(wnd_.get());
       break;
     case WM_LBUTTONUP:
       if (leftDown_) {
@@ -196,7 +193,7 @@ LRESULT TVantrelleForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MOUSEMOVE:
       if (!mouseIn_) {
         mouseIn_ = true;
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, wnd_, 0};
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, wnd_.get(), 0};
         ::TrackMouseEvent(&track);
         events_.FormMouseEnter();
       }
@@ -209,7 +206,7 @@ LRESULT TVantrelleForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       events_.FormDestroy();
       break;
   }
-  return ::DefWindowProcA(wnd_, msg, wp, lp);
+  return ::DefWindowProcA(wnd_.get(), msg, wp, lp);
 }
 
 }  // namespace vt

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Handles.h"
+
 namespace vt {
 
 class TFormEvents {
@@ -38,7 +40,7 @@ public:
   // Creates the window as a child of `parent` at `position`; repeated calls reparent and move it.
   void Create(HWND parent, const RECT& position);
   void Destroy();
-  HWND Handle() const { return wnd_; }
+  HWND Handle() const { return wnd_.get(); }
   void SetBounds(const RECT& position);
 
   // Form properties that the window shows.
@@ -68,8 +70,8 @@ private:
   void LayoutLog();
 
   TFormEvents& events_;
-  HWND wnd_ = nullptr;
-  HWND memoLog_ = nullptr;
+  WindowHandle wnd_;
+  HWND memoLog_ = nullptr;  // a child of wnd_, destroyed with it
   std::string caption_ = "Vantrelle";
   COLORREF color_ = kBtnFace;
   bool visible_ = true;

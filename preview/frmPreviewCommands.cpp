@@ -90,10 +90,7 @@ void TfmPreviewForm::Save() {
 }
 
 void TfmPreviewForm::CopySelection() {
-  if (::OpenClipboard(Handle())) {
-    ::EmptyClipboard();
-    ::CloseClipboard();
-  }
+  if (const ClipboardScope clipboard(Handle()); clipboard) ::EmptyClipboard();
   RECT rect;
   GetSelectionRect(rect);
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;

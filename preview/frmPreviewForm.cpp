@@ -142,12 +142,11 @@ void TfmPreviewForm::Paint(HDC dc) {
   // The status bar: one panel of 200 pixels.
   RECT panel{2, client.bottom - kStatusBarHeight + 2, 200, client.bottom - 2};
   ::DrawEdge(dc, &panel, BDR_SUNKENOUTER, BF_RECT);
-  HGDIOBJ old = ::SelectObject(dc, font_.get());
+  const SelectObjectScope selected(dc, font_.get());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
   panel.left += 4;
   ::DrawTextA(dc, statusText_.c_str(), -1, &panel, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-  ::SelectObject(dc, old);
 }
 
 void TfmPreviewForm::SetStatusText(const std::string& text) {

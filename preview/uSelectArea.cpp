@@ -146,19 +146,21 @@ void TSelectArea::MouseUp(TMouseButton button) {
 
 void TSelectArea::Paint(HDC dc) const {
   if (!visible_) return;
-  PenHandle dotted(::CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
-  HGDIOBJ oldPen = ::SelectObject(dc, dotted.get());
-  HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(NULL_BRUSH));
+  const PenHandle dotted(::CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
+  const BrushHandle yellow(::CreateSolidBrush(RGB(255, 255, 0)));
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-  ::Rectangle(dc, left_, top_, left_ + width_, top_ + height_);
-  BrushHandle yellow(::CreateSolidBrush(RGB(255, 255, 0)));
-  ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
-  ::SelectObject(dc, yellow.get());
-  for (const TGrab& grab : grabs_)
-    if (grab.Visible) ::Rectangle(dc, grab.Bounds.left, grab.Bounds.top, grab.Bounds.right, grab.Bounds.bottom);
+  {
+    const SelectObjectScope pen(dc, dotted.get());
+    const SelectObjectScope brush(dc, ::GetStockObject(NULL_BRUSH));
+    ::Rectangle(dc, left_, top_, left_ + width_, top_ + height_);
+  }
+  {
+    const SelectObjectScope pen(dc, ::GetStockObject(BLACK_PEN));
+    const SelectObjectScope brush(dc, yellow.get());
+    for (const TGrab& grab : grabs_)
+      if (grab.Visible) ::Rectangle(dc, grab.Bounds.left, grab.Bounds.top, grab.Bounds.right, grab.Bounds.bottom);
+  }
   ::SetBkMode(dc, oldMode);
-  ::SelectObject(dc, oldBrush);
-  ::SelectObject(dc, oldPen);
 }
 
 }  // namespace vt
