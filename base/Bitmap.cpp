@@ -10,13 +10,10 @@ namespace vt {
 
 TBitmap::TBitmap(int width, int height) { SetSize(width, height); }
 
-TBitmap::~TBitmap() { Release(); }
+TBitmap::~TBitmap() = default;
 
 void TBitmap::Release() {
-  if (dc_ && oldBitmap_) ::SelectObject(dc_.get(), oldBitmap_);
-  oldBitmap_ = nullptr;
-  bitmap_.reset();
-  dc_.reset();
+  dib_ = DibSection();
   bits_ = nullptr;
   width_ = height_ = stride_ = 0;
 }
@@ -34,20 +31,15 @@ void TBitmap::SetSize(int width, int height) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  BitmapHandle bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  MemoryDC dc(::CreateCompatibleDC(nullptr));
-  if (!bitmap || !dc || !bits) throw Error("Out of system resources: cannot create a bitmap of " +
-                                           std::to_string(width) + " x " + std::to_string(height));
+  DibSection dib(&info);
+  if (!dib.Bits()) throw Error("Out of system resources: cannot create a bitmap of " + std::to_string(width) +
+                               " x " + std::to_string(height));
   int stride = StrideFor(width);
-  auto* newBits = static_cast<uint8_t*>(bits);
+  uint8_t* newBits = dib.Bits();
   std::memset(newBits, 0xFF, static_cast<size_t>(stride) * height);
   for (int y = 0; y < std::min(height, height_); ++y)
     std::memcpy(newBits + static_cast<size_t>(y) * stride, ScanLine(y), std::min(width, width_) * 3);
-  Release();
-  bitmap_ = std::move(bitmap);
-  dc_ = std::move(dc);
-  oldBitmap_ = ::SelectObject(dc_.get(), bitmap_.get());
+  dib_ = std::move(dib);
   bits_ = newBits;
   width_ = width;
   height_ = height;
@@ -87,7 +79,7 @@ void TBitmap::Fill(COLORREF color) {
 void TBitmap::FillRect(const RECT& rect, COLORREF color) {
   if (Empty()) return;
   BrushHandle brush(::CreateSolidBrush(color));
-  ::FillRect(dc_.get(), &rect, brush.get());
+  ::FillRect(Canvas(), &rect, brush.get());
 }
 
 void TBitmap::SaveToStream(TStream& stream) const {

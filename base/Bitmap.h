@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <cstdint>
 
-#include "base/Handles.h"
+#include "base/DibSection.h"
 #include "base/Stream.h"
 
 namespace vt {
@@ -39,8 +39,8 @@ public:
   void Assign(const TBitmap& source);
 
   // The canvas: a memory DC with the bitmap selected; valid while the size stays.
-  HDC Canvas() const { return dc_.get(); }
-  HBITMAP Handle() const { return bitmap_.get(); }
+  HDC Canvas() const { return dib_.Canvas(); }
+  HBITMAP Handle() const { return dib_.Handle(); }
 
   // Rows are top-down, BGR, padded to 4 bytes.
   uint8_t* ScanLine(int y) { return bits_ + static_cast<size_t>(y) * stride_; }
@@ -70,9 +70,7 @@ private:
 
   int width_ = 0, height_ = 0, stride_ = 0;
   uint8_t* bits_ = nullptr;
-  MemoryDC dc_;
-  BitmapHandle bitmap_;
-  HGDIOBJ oldBitmap_ = nullptr;
+  DibSection dib_;
 };
 
 }  // namespace vt

@@ -13,7 +13,8 @@ struct TJpegErrors {
   jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
 
-  // Installs the manager in a compress or decompress object; call setjmp(jump) next.
+  // Installs the manager in a compress or decompress object; own the object (base/LibraryHandles.h)
+  // and call setjmp(jump) next.
   template <class Info>
   void Attach(Info& info) {
     info.err = jpeg_std_error(&base);

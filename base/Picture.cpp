@@ -4,6 +4,7 @@
 
 #include "base/Errors.h"
 #include "base/JpegErrors.h"
+#include "base/LibraryHandles.h"
 #include "base/Strings.h"
 
 namespace vt {
@@ -14,12 +15,10 @@ void DecodeJpeg(const std::vector<uint8_t>& bytes, TBitmap& out, int64_t maxPixe
   jpeg_decompress_struct info{};
   TJpegErrors errors{};
   errors.Attach(info);
+  const JpegDecompressor decompressor(&info);
   // Set before the jump point: what the error path reads must not live in registers.
   const char* volatile tooLarge = nullptr;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_decompress(&info);
-    throw Error(tooLarge ? tooLarge : std::string("JPEG error: ") + errors.message);
-  }
+  if (setjmp(errors.jump)) throw Error(tooLarge ? tooLarge : std::string("JPEG error: ") + errors.message);
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
@@ -29,19 +28,13 @@ void DecodeJpeg(const std::vector<uint8_t>& bytes, TBitmap& out, int64_t maxPixe
     std::longjmp(errors.jump, 1);
   }
   jpeg_start_decompress(&info);
-  try {
-    out.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
-  } catch (...) {
-    jpeg_destroy_decompress(&info);
-    throw;
-  }
+  out.SetSize(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
   ::GdiFlush();
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = out.ScanLine(static_cast<int>(info.output_scanline));
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
 }
 
 std::string ExtensionOf(const std::string& path) {

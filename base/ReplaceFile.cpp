@@ -9,16 +9,12 @@ namespace vt {
 TReplaceFile::TReplaceFile(const std::string& finalPath)
     : final_(finalPath), temp_(finalPath + ".~" + std::to_string(::GetCurrentProcessId()) + ".tmp") {}
 
-TReplaceFile::~TReplaceFile() {
-  if (!committed_) ::DeleteFileA(temp_.c_str());
-}
-
 void TReplaceFile::Commit() {
-  if (!::MoveFileExA(temp_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!::MoveFileExA(temp_.get().c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DWORD code = ::GetLastError();
     throw Error("Cannot write file \"" + final_ + "\". " + SystemErrorText(code));
   }
-  committed_ = true;
+  temp_.release();  // it is the final file now
 }
 
 }  // namespace vt

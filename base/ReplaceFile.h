@@ -3,23 +3,23 @@
 #pragma once
 #include <string>
 
+#include "base/TempFiles.h"
+
 namespace vt {
 
 class TReplaceFile {
 public:
   explicit TReplaceFile(const std::string& finalPath);
-  ~TReplaceFile();  // removes the temporary file unless committed
   TReplaceFile(const TReplaceFile&) = delete;
   TReplaceFile& operator=(const TReplaceFile&) = delete;
 
-  const std::string& TempPath() const { return temp_; }
+  const std::string& TempPath() const { return temp_.get(); }
   // Moves the temporary file over the final name; throws vt::Error on failure.
   void Commit();
 
 private:
   std::string final_;
-  std::string temp_;
-  bool committed_ = false;
+  TempFile temp_;  // removed unless committed
 };
 
 }  // namespace vt

@@ -69,7 +69,7 @@ std::string CreateTempFileName(const std::string& extension) {
   char name[MAX_PATH + 1] = "";
   if (!::GetTempFileNameA(PlatformTempFolder().c_str(), "TMP", 0, name)) return {};
   // The platform made the name unique by creating the file: that one goes, the caller's comes.
-  ::DeleteFileA(name);
+  TempFile(name).reset();
   std::string path = name;
   const size_t dot = path.rfind('.');
   return (dot == std::string::npos ? path : path.substr(0, dot)) + extension;

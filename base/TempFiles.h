@@ -1,9 +1,62 @@
-// The temporary folder of this process and new files in it.
+// The temporary folder of this process, new files in it, and the owners of temporary files and
+// folders, which delete them when they go.
 #pragma once
 #include <windows.h>
 #include <string>
+#include <utility>
+
+#include "base/FileTree.h"
 
 namespace vt {
+
+// Something of our own on disk under a temporary name, removed when the owner goes unless
+// released first (it then stays for whoever took the path). Traits: `Path`, the string type, and
+// `Remove(const Path&)`. What cannot be removed (a file still open elsewhere) stays.
+template <class Traits>
+class TempPath {
+public:
+  using Path = typename Traits::Path;
+  TempPath() noexcept = default;
+  explicit TempPath(Path path) noexcept : path_(std::move(path)) {}
+  TempPath(TempPath&& o) noexcept : path_(o.release()) {}
+  TempPath& operator=(TempPath&& o) noexcept {
+    if (this != &o) {
+      reset();
+      path_ = o.release();
+    }
+    return *this;
+  }
+  TempPath(const TempPath&) = delete;
+  TempPath& operator=(const TempPath&) = delete;
+  ~TempPath() { reset(); }
+
+  const Path& get() const noexcept { return path_; }
+  explicit operator bool() const noexcept { return !path_.empty(); }
+  Path release() noexcept { return std::exchange(path_, Path()); }
+  // Removes it now.
+  void reset() noexcept {
+    if (!path_.empty()) Traits::Remove(release());
+  }
+
+private:
+  Path path_;
+};
+
+struct TempFileTraits {
+  using Path = std::string;
+  static void Remove(const Path& path) { ::DeleteFileA(path.c_str()); }
+};
+struct WideTempFileTraits {
+  using Path = std::wstring;
+  static void Remove(const Path& path) { ::DeleteFileW(path.c_str()); }
+};
+struct TempFolderTraits {  // with everything in it
+  using Path = std::wstring;
+  static void Remove(const Path& path) { RemoveTree(path); }
+};
+using TempFile = TempPath<TempFileTraits>;
+using WideTempFile = TempPath<WideTempFileTraits>;
+using TempFolder = TempPath<TempFolderTraits>;
 
 HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* path);
 std::string GetLocalAppDataLowPath();

@@ -1,11 +1,9 @@
 #include "page/uGifImage.h"
 
-#include <gif_lib.h>
-
-#include <memory>
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/LibraryHandles.h"
 #include "base/Stream.h"
 
 namespace vt {
@@ -18,14 +16,6 @@ int ReadFromStream(GifFileType* gif, GifByteType* buffer, int count) {
     return 0;
   }
 }
-
-struct GifCloser {
-  void operator()(GifFileType* gif) const {
-    int error = 0;
-    DGifCloseFile(gif, &error);
-  }
-};
-using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
 [[noreturn]] void Fail(const std::string& path, const char* why) {
   throw Error("Cannot load the image " + path + ": " + why);
@@ -59,9 +49,9 @@ void ReadPicture(GifFileType* gif, const ColorMapObject* colors, int transparent
   }
 }
 
-GifFile OpenGif(TFileStream& stream) {
+GifDecoder OpenGif(TFileStream& stream) {
   int error = 0;
-  GifFile gif(DGifOpen(&stream, ReadFromStream, &error));
+  GifDecoder gif(DGifOpen(&stream, ReadFromStream, &error));
   if (!gif)
     Fail(stream.path(), error == D_GIF_ERR_NOT_GIF_FILE ? "it is not a GIF file" : "the GIF header is damaged");
   return gif;
@@ -71,13 +61,13 @@ GifFile OpenGif(TFileStream& stream) {
 
 TGifSize ReadGifSize(const std::string& path) {
   TFileStream stream(path, TFileStream::fmOpenRead);
-  GifFile gif = OpenGif(stream);
+  GifDecoder gif = OpenGif(stream);
   return TGifSize{stream.Size(), gif->SWidth, gif->SHeight};
 }
 
 void LoadGifFile(const std::string& path, TBitmap& bitmap) {
   TFileStream stream(path, TFileStream::fmOpenRead);
-  GifFile gif = OpenGif(stream);
+  GifDecoder gif = OpenGif(stream);
   int64_t screenPixels = static_cast<int64_t>(gif->SWidth) * gif->SHeight;
   if (gif->SWidth <= 0 || gif->SHeight <= 0) Fail(path, "the GIF screen is empty");
   if (screenPixels > kMaxGifPixels) Fail(path, "the picture is too large");

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "base/TempFiles.h"
+
 namespace vt {
 
 #pragma pack(push, 1)
@@ -33,17 +35,7 @@ constexpr int64_t kBmpHeadersSize = 14 + 40;
 
 // A tile file in the temporary folder that nobody else knows of: deleted when the last image or
 // builder holding it lets go (after closing its own stream on it).
-class TTempTileFile {
-public:
-  explicit TTempTileFile(std::string path) : path_(std::move(path)) {}
-  ~TTempTileFile();
-  TTempTileFile(const TTempTileFile&) = delete;
-  TTempTileFile& operator=(const TTempTileFile&) = delete;
-  const std::string& Path() const { return path_; }
-
-private:
-  std::string path_;
-};
+using TTempTileFile = TempFile;
 using TTempTileFileRef = std::shared_ptr<TTempTileFile>;
 
 }  // namespace vt

@@ -170,7 +170,7 @@ private:
   THtmlImage* captureGraphic_ = nullptr;
   THtmlImageBuilder* imageBuilder_ = nullptr;
   std::unique_ptr<THtmlImage> viewImage_;  // the view's own reader of the capture
-  TDIBSurface surface_{0, 4, 0};
+  TDIBSurface surface_{0, 0, 4};
   std::string settingSource_;
   TURLImg* settingImages_ = nullptr;
   int viewWidth_ = 0, viewHeight_ = 0;

@@ -22,9 +22,9 @@ int TfmPreviewForm::ScreenToDocY(int y) const { return Round(y / zoom_); }
 
 void TfmPreviewForm::SizeSurface() {
   if (zoom_ >= 1)
-    surface_.SetSize(4, engine_.PageWidth, engine_.PageHeight);
+    surface_.SetSize(engine_.PageWidth, engine_.PageHeight, 4);
   else
-    surface_.SetSize(4, Round(engine_.PageWidth * zoom_), Round(engine_.PageHeight * zoom_));
+    surface_.SetSize(Round(engine_.PageWidth * zoom_), Round(engine_.PageHeight * zoom_), 4);
 }
 
 void TfmPreviewForm::RenderView() {
@@ -223,7 +223,7 @@ void TfmPreviewForm::PaintPageLabels(HDC dc) {
   if (points <= 0) return;
   FontHandle font(::CreateFontW(-::MulDiv(points, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0,
                                 NONANTIALIASED_QUALITY, L"Arial Black"));
-  HGDIOBJ old = ::SelectObject(dc, font.get());
+  const SelectObjectScope selected(dc, font.get());
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
   for (int32_t page = 1; page <= document_.GetPageCount(); ++page) {
@@ -241,7 +241,6 @@ void TfmPreviewForm::PaintPageLabels(HDC dc) {
     label.bottom = std::min<LONG>(label.top + size.cy, r.bottom);
     ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &label, DT_LEFT | DT_TOP | DT_SINGLELINE);
   }
-  ::SelectObject(dc, old);
 }
 
 }  // namespace vt

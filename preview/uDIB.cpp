@@ -2,30 +2,25 @@
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "base/Errors.h"
 
 namespace vt {
 
-TDIBSurface::TDIBSurface(int width, int bytesPerPixel, int height) { SetSize(bytesPerPixel, width, height); }
+TDIBSurface::TDIBSurface(int width, int height, int bytesPerPixel) { SetSize(width, height, bytesPerPixel); }
 
-TDIBSurface::~TDIBSurface() { FreeSurface(); }
-
-void TDIBSurface::SetSize(int bytesPerPixel, int width, int height) {
+void TDIBSurface::SetSize(int width, int height, int bytesPerPixel) {
   if (bytesPerPixel < 1 || bytesPerPixel > 4)
     throw Error("A drawing surface has 1 to 4 bytes per pixel, not " + std::to_string(bytesPerPixel));
-  FreeSurface();
+  dib_ = DibSection();
+  bytesPerRow_ = imageSize_ = 0;
   bytesPerPixel_ = bytesPerPixel;
   width_ = width;
   height_ = height;
-  CreateSurface();
-}
-
-void TDIBSurface::CreateSurface() {
-  dc_.reset(::CreateCompatibleDC(nullptr));
   const bool paletted = bytesPerPixel_ == 1;
-  header_.assign(sizeof(BITMAPINFOHEADER) + (paletted ? 256 * sizeof(RGBQUAD) : 0), 0);
-  auto* info = reinterpret_cast<BITMAPINFO*>(header_.data());
+  std::vector<uint8_t> header(sizeof(BITMAPINFOHEADER) + (paletted ? 256 * sizeof(RGBQUAD) : 0), 0);
+  auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
   info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info->bmiHeader.biWidth = width_;
   info->bmiHeader.biHeight = -height_;  // top-down rows
@@ -39,28 +34,11 @@ void TDIBSurface::CreateSurface() {
   // Every DIB row is padded to 4 bytes; walking the pixels needs the padded length.
   const int64_t rowBytes = (static_cast<int64_t>(width_) * bytesPerPixel_ + 3) & ~int64_t{3};
   const int64_t total = rowBytes * height_;
-  void* bits = nullptr;
-  if (width_ > 0 && height_ > 0 && total <= INT_MAX)
-    section_.reset(::CreateDIBSection(paletted ? dc_.get() : nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!section_ || !bits) {
-    // No error: drawing on the canvas then has no effect.
-    section_.reset();
-    return;
-  }
-  bits_ = static_cast<uint8_t*>(bits);
+  // A size that gives no bitmap is no error: the canvas is there and drawing on it has no effect.
+  dib_ = DibSection(width_ > 0 && height_ > 0 && total <= INT_MAX ? info : nullptr);
+  if (!dib_.Bits()) return;
   bytesPerRow_ = static_cast<int>(rowBytes);
   imageSize_ = static_cast<int>(total);
-  previousBitmap_ = ::SelectObject(dc_.get(), section_.get());
-}
-
-void TDIBSurface::FreeSurface() {
-  if (dc_ && previousBitmap_) ::SelectObject(dc_.get(), previousBitmap_);
-  previousBitmap_ = nullptr;
-  section_.reset();
-  dc_.reset();
-  bits_ = nullptr;
-  bytesPerRow_ = imageSize_ = 0;
-  header_.clear();
 }
 
 // The system palette where the display has one (a colour cube where it cannot be read), with the

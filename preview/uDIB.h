@@ -3,9 +3,8 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
-#include <vector>
 
-#include "base/Handles.h"
+#include "base/DibSection.h"
 
 namespace vt {
 
@@ -14,18 +13,17 @@ public:
   // Throws vt::Error for bytes per pixel outside 1 to 4. A size that gives no bitmap (0 x 0
   // before the preview's first layout, or too large) leaves the surface without pixels: the
   // canvas then draws nothing.
-  TDIBSurface(int width, int bytesPerPixel, int height);
-  ~TDIBSurface();
+  TDIBSurface(int width, int height, int bytesPerPixel);
   TDIBSurface(const TDIBSurface&) = delete;
   TDIBSurface& operator=(const TDIBSurface&) = delete;
 
   // Builds the surface again at the new size; the content is lost.
-  void SetSize(int bytesPerPixel, int width, int height);
+  void SetSize(int width, int height, int bytesPerPixel);
 
-  HDC Canvas() const { return dc_.get(); }
-  HBITMAP Section() const { return section_.get(); }
+  HDC Canvas() const { return dib_.Canvas(); }
+  HBITMAP Section() const { return dib_.Handle(); }
   // Rows top to bottom, BytesPerRow apart; null without a bitmap.
-  uint8_t* Bits() const { return bits_; }
+  uint8_t* Bits() const { return dib_.Bits(); }
   // Row length including the padding of every DIB row to 4 bytes; 0 without a bitmap.
   int BytesPerRow() const { return bytesPerRow_; }
   int ImageSize() const { return imageSize_; }
@@ -35,15 +33,9 @@ public:
   RECT Bounds() const { return RECT{0, 0, width_, height_}; }
 
 private:
-  void CreateSurface();
-  void FreeSurface();
   void FillPalette(RGBQUAD* colors);
 
-  std::vector<uint8_t> header_;
-  BitmapHandle section_;
-  HGDIOBJ previousBitmap_ = nullptr;
-  uint8_t* bits_ = nullptr;
-  MemoryDC dc_;
+  DibSection dib_;
   int bytesPerRow_ = 0;
   int width_ = 0, height_ = 0;
   int bytesPerPixel_ = 0;

@@ -23,11 +23,11 @@ std::string HelpParameters(const std::string& browserFile, const std::string& ur
 
 void OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
   // The browser registered for web pages is found through an empty page of that kind.
-  const std::string page = CreateTempFileName(".htm");
+  const TempFile page(CreateTempFileName(".htm"));
   FileHandle created(
-      ::CreateFileA(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+      ::CreateFileA(page.get().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   created.reset();
-  const std::string program = FindBrowserExecutable(page);
+  const std::string program = FindBrowserExecutable(page.get());
   const size_t slash = program.find_last_of("\\/");
   const std::string file = Trim(slash == std::string::npos ? program : program.substr(slash + 1));
   const std::string parameters = HelpParameters(file, url);
@@ -36,7 +36,6 @@ void OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
   else
     ::ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
   ::OutputDebugStringA(program.c_str());
-  ::DeleteFileA(page.c_str());
 }
 
 }  // namespace vt

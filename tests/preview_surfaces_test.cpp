@@ -139,13 +139,13 @@ void Paint(const TDIBSurface& s, int x, int y, COLORREF color) {
 }
 
 TEST(DIBSurface, FromNothingTo800By600) {
-  TDIBSurface surface(0, 4, 0);
+  TDIBSurface surface(0, 0, 4);
   EXPECT_EQ(surface.Bits(), nullptr);
   EXPECT_NE(surface.Canvas(), nullptr);
   EXPECT_EQ(surface.BytesPerRow(), 0);
   Paint(surface, 0, 0, RGB(1, 2, 3));  // draws nothing, harms nothing
 
-  surface.SetSize(4, 800, 600);
+  surface.SetSize(800, 600, 4);
   ASSERT_NE(surface.Bits(), nullptr);
   EXPECT_EQ(surface.Width(), 800);
   EXPECT_EQ(surface.Height(), 600);
@@ -179,7 +179,7 @@ TEST(DIBSurface, RowsArePaddedToFourBytes) {
   EXPECT_EQ(At(surface, 0, 2)[0], 6);
   EXPECT_EQ(surface.Bits() + 32, At(surface, 0, 2));
 
-  surface.SetSize(2, 3, 2);  // 16-bit 5-5-5 rows of 6 bytes, padded to 8
+  surface.SetSize(3, 2, 2);  // 16-bit 5-5-5 rows of 6 bytes, padded to 8
   EXPECT_EQ(surface.BytesPerRow(), 8);
   Paint(surface, 2, 1, RGB(255, 255, 255));
   EXPECT_EQ(At(surface, 2, 1)[0] | (At(surface, 2, 1)[1] << 8), 0x7FFF);
@@ -193,7 +193,7 @@ TEST(DIBSurface, NewSizeStartsBlank) {
 }
 
 TEST(DIBSurface, PalettedSurfaceHasTheStaticColoursAtBothEnds) {
-  TDIBSurface surface(8, 1, 2);
+  TDIBSurface surface(8, 2, 1);
   ASSERT_NE(surface.Bits(), nullptr);
   EXPECT_EQ(surface.BytesPerRow(), 8);
   RGBQUAD table[256];
@@ -215,16 +215,16 @@ TEST(DIBSurface, PalettedSurfaceHasTheStaticColoursAtBothEnds) {
 }
 
 TEST(DIBSurface, OnlyOneToFourBytesPerPixel) {
-  EXPECT_THROW(TDIBSurface(4, 0, 4), Error);
-  EXPECT_THROW(TDIBSurface(4, 5, 4), Error);
-  TDIBSurface surface(4, 1, 4);
-  EXPECT_THROW(surface.SetSize(8, 4, 4), Error);
+  EXPECT_THROW(TDIBSurface(4, 4, 0), Error);
+  EXPECT_THROW(TDIBSurface(4, 4, 5), Error);
+  TDIBSurface surface(4, 4, 1);
+  EXPECT_THROW(surface.SetSize(4, 4, 8), Error);
   EXPECT_NE(surface.Bits(), nullptr);  // kept as it was
 }
 
 TEST(DIBSurface, SizesThatGiveNoBitmapLeaveACanvasThatDrawsNothing) {
   for (auto size : {std::pair{-5, 10}, std::pair{10, 0}, std::pair{1 << 20, 1 << 20}}) {
-    TDIBSurface surface(size.first, 4, size.second);
+    TDIBSurface surface(size.first, size.second, 4);
     EXPECT_EQ(surface.Bits(), nullptr);
     EXPECT_EQ(surface.Section(), nullptr);
     EXPECT_EQ(surface.ImageSize(), 0);
