@@ -24,15 +24,43 @@ declare -A below=(
 )
 
 # "from to file" for every include of another top folder's header, one line per file and folder.
+# Every form counts: "folder/x.h" and <folder/x.h> from the top of the tree, "x.h" and paths with
+# ./ or ../ from the including file's own folder, as the compiler finds them: a quoted path is
+# looked for beside the including file first.
 includes() {
-  grep -rHoE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]+/[^"]+"' \
+  grep -rHE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"][^>"]+[>"]' \
        --include='*.h' --include='*.cpp' --include='*.c' --include='*.rc' "${!below[@]}" |
-    sed -E 's/^([^:]+):.*"([^"]+)"$/\1 \2/' |
-    while read -r file target; do
-      from=${file%%/*} to=${target%%/*}
-      # A path whose first part is no top folder is relative to the including file's own folder.
-      [[ -n ${below[$to]+set} && $to != "$from" ]] && echo "$from $to $file"
-    done | sort -u
+    awk -v layers="${!below[*]}" '
+      # The path with its . and .. parts resolved; empty when it leaves the tree.
+      function resolve(path,   parts, n, i, kept, depth, out) {
+        n = split(path, parts, "/")
+        depth = 0
+        for (i = 1; i <= n; i++) {
+          if (parts[i] == "" || parts[i] == ".") continue
+          if (parts[i] == "..") { if (depth == 0) return ""; depth--; continue }
+          kept[++depth] = parts[i]
+        }
+        out = kept[1]
+        for (i = 2; i <= depth; i++) out = out "/" kept[i]
+        return out
+      }
+      BEGIN { n = split(layers, names, " "); for (i = 1; i <= n; i++) layer[names[i]] = 1 }
+      FNR == NR { exists[$0] = 1; next }  # the first input: every file of the tree
+      {
+        file = substr($0, 1, index($0, ":") - 1)
+        match($0, /[<"][^>"]+[>"][[:space:]]*(\/\/.*)?$/)
+        quoted = substr($0, RSTART, 1) == "\""
+        target = substr($0, RSTART + 1, index(substr($0, RSTART + 1), quoted ? "\"" : ">") - 1)
+        folder = file; sub(/\/[^\/]*$/, "", folder)
+        beside = resolve(folder "/" target)
+        if (target ~ /^\.\.?\//) path = beside
+        else if (quoted && (beside in exists)) path = beside
+        else path = resolve(target)
+        from = file; sub(/\/.*/, "", from)
+        to = path; if (sub(/\/.*/, "", to) == 0) next  # a header of no folder of ours
+        if ((to in layer) && to != from) print from, to, file
+      }' <(find "${!below[@]}" -type f) - |
+    sort -u
 }
 
 if [[ ${1:-} == --table ]]; then

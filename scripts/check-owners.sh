@@ -1,19 +1,47 @@
 #!/usr/bin/env bash
 # Keeps resources in owners: outside the owners of base/ no code releases, closes or frees by hand.
-# A call of one of the platform's release functions, a COM pointer's Release() or a `delete` of an
-# owned object anywhere else fails, naming the file and line. A COM object's own Release() is a
-# definition, not a call, and so is the `delete this` that ends it.
+# A call of one of the release functions of the platform or of a library the control links, a COM
+# pointer's Release() or a `delete` of an owned object anywhere else fails, naming the file and
+# line. A COM object's own Release() is a definition, not a call, and so is the `delete this` that
+# ends it.
 # Usage: scripts/check-owners.sh          fails on a hand-written release
-#        scripts/check-owners.sh --count  prints how many each folder has
+#        scripts/check-owners.sh --count  prints how many each folder has, and how many the
+#                                         allow-list below still lets through
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 folders=(base page capture preview control browser)
-# The owners themselves: the only places that call the release functions.
-owners='^base/(Handles|ComPtr|Variant|ScopeGuard)\.h:'
+# The owners themselves: the only places that call the release functions. FileTree deletes whole
+# folders on purpose (RemoveTree, which TempFolder releases with).
+owners='^base/((Handles|LibraryHandles|ComPtr|Variant|ScopeGuard|TempFiles)\.h|FileTree\.(h|cpp)):'
+
+# Win32: handles, memory, GDI, windows and painting, the clipboard, COM and OLE.
 release_functions='VariantClear|GlobalFree|GlobalUnlock|ClosePrinter|RegCloseKey|CoTaskMemFree|SysFreeString'
-release_functions+='|CloseHandle|DeleteObject|DeleteDC|DestroyIcon|DestroyMenu|FreeLibrary|LocalFree|ReleaseDC'
-release_functions+='|UnhookWindowsHookEx|ReleaseMutex'
+release_functions+='|CloseHandle|FindClose|DeleteObject|DeleteDC|DestroyIcon|DestroyMenu|FreeLibrary|LocalFree'
+release_functions+='|ReleaseDC|EndPaint|DestroyWindow|RestoreDC|CloseClipboard|UnhookWindowsHookEx|ReleaseMutex'
+release_functions+='|CoUninitialize|OleUninitialize|fclose'
+# Putting back what SelectObject replaced is a release too; a selection by hand cannot be told
+# from its undoing, so every SelectObject call outside the owners counts.
+release_functions+='|SelectObject'
+# Temporary files and folders.
+release_functions+='|DeleteFile[AW]?|RemoveDirectory[AW]?|RemoveTree'
+# The libraries: libjpeg, libharu, giflib, libzip, WinINet.
+release_functions+='|jpeg_destroy_compress|jpeg_destroy_decompress|jpeg_destroy|HPDF_Free|DGifCloseFile|EGifCloseFile'
+release_functions+='|zip_close|zip_discard|zip_fclose|zip_source_free|InternetCloseHandle'
+
+# Converted after the current work merges: files that other work is changing now still release
+# these by hand. Each line: a file and the release functions it may still call. Remove a line
+# once its file uses the owners; the list is to end empty.
+allowed=(
+  'page/uJpegEncoder.cpp jpeg_destroy_compress'
+  'page/uPdfWriter.cpp HPDF_Free'
+  'page/uHtmlImage.cpp CloseClipboard'
+  'preview/uPageBreakEditor.cpp SelectObject'
+  'preview/uButtonPackage.cpp zip_discard|zip_fclose|zip_source_free|DeleteFile[AW]?|RemoveTree'
+  'capture/uWebUtils.h InternetCloseHandle'
+  'capture/uHttpGet.cpp DeleteFile[AW]?'
+  'control/uRequestPreview.cpp DeleteFile[AW]?'
+)
 
 hand_releases() {
   grep -rnE --include='*.h' --include='*.cpp' \
@@ -24,15 +52,36 @@ hand_releases() {
     grep -vE '::Release\(\)\s*\{|\bRelease\(\)\s*(override|\{)' || true  # a Release definition
 }
 
+# Splits hand releases into those the allow-list lets through (stdout with "allowed ") and the rest.
+sort_out() {
+  local line file entry path functions
+  while IFS= read -r line; do
+    file=${line%%:*}
+    for entry in "${allowed[@]}"; do
+      path=${entry%% *} functions=${entry#* }
+      if [[ $file == "$path" ]] && grep -qE "\b($functions)\s*\(" <<<"${line#*:*:}"; then
+        echo "allowed $line"
+        continue 2
+      fi
+    done
+    echo "$line"
+  done
+}
+
+found=$(hand_releases | sort_out)
 if [[ ${1:-} == --count ]]; then
   for folder in "${folders[@]}"; do
-    printf '%-8s %3d\n' "$folder" "$(hand_releases | grep -c "^$folder/" || true)"
+    printf '%-8s %3d\n' "$folder" "$(grep -c "^$folder/" <<<"$found" || true)"
+  done
+  echo "allowed until converted:"
+  for entry in "${allowed[@]}"; do
+    printf '  %-28s %3d\n' "${entry%% *}" "$(grep -c "^allowed ${entry%% *}:" <<<"$found" || true)"
   done
   exit 0
 fi
 
-found=$(hand_releases)
+found=$(grep -v '^allowed ' <<<"$found" || true)
 if [[ -n $found ]]; then
-  echo "$found" | sed 's/$/   <- release by hand: use an owner of base\/ (Handles.h, ComPtr.h, Variant.h, ScopeGuard.h)/' >&2
+  echo "$found" | sed 's/$/   <- release by hand: use an owner of base\/ (Handles.h, LibraryHandles.h, ComPtr.h, Variant.h, ScopeGuard.h, TempFiles.h)/' >&2
   exit 1
 fi
