@@ -31,10 +31,12 @@ struct TExchange {
   THttpLimits limits;
   bool wantBody = false;
   Clock::time_point deadline;
+  std::chrono::milliseconds idle{0};
 
   std::mutex lock;
   std::condition_variable changed;
   // From the worker.
+  Clock::time_point lastSign;  // of the server: the last answer head or body bytes
   THttpAnswer answer;
   bool bodyStarts = false;
   std::deque<std::string> blocks;
@@ -48,6 +50,10 @@ struct TExchange {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, MAXDWORD - 1));
   }
+  // The longest that one wait for the server may take now.
+  DWORD WaitMs() const { return std::min<DWORD>(RemainingMs(), static_cast<DWORD>(idle.count())); }
+  // When the calling thread stops waiting; under the lock.
+  Clock::time_point GiveUpTime() const { return std::min(deadline, lastSign + idle); }
   bool Abandoned() {
     std::lock_guard<std::mutex> guard(lock);
     return abandoned;
@@ -55,6 +61,7 @@ struct TExchange {
   void Publish(const THttpAnswer& head) {
     std::lock_guard<std::mutex> guard(lock);
     answer = head;
+    lastSign = Clock::now();
   }
   void StartBody() {
     std::lock_guard<std::mutex> guard(lock);
@@ -68,6 +75,7 @@ struct TExchange {
     if (abandoned) return false;
     queued += block.size();
     blocks.push_back(std::move(block));
+    lastSign = Clock::now();
     changed.notify_all();
     return true;
   }
@@ -178,8 +186,8 @@ bool Exchange(TExchange& x, TInternetHandles& h) {
     std::string object = "/" + parts.path;
     h.request.reset(::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
     if (!h.request) return false;
-    // No single wait of the exchange may outlast the deadline.
-    DWORD timeout = x.RemainingMs();
+    // No single wait of the exchange may outlast the idle limit or the deadline.
+    DWORD timeout = x.WaitMs();
     if (timeout == 0) return false;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
       ::InternetSetOptionA(h.request.get(), option, &timeout, sizeof(timeout));
@@ -244,8 +252,8 @@ bool WriteAll(HANDLE file, const std::string& block) {
          written == block.size();
 }
 
-// Takes what the worker delivers into the file until the worker has finished or the deadline has
-// passed.
+// Takes what the worker delivers into the file until the worker has finished, or the server has
+// been silent for the idle time, or the deadline has passed.
 bool Receive(TExchange& x, const std::string& fileName) {
   FileHandle file;
   bool ok = false;
@@ -254,10 +262,9 @@ bool Receive(TExchange& x, const std::string& fileName) {
     bool finished = false, succeeded = false, bodyStarts = false;
     {
       std::unique_lock<std::mutex> guard(x.lock);
-      bool ready = x.changed.wait_until(guard, x.deadline, [&] {
-        return x.finished || !x.blocks.empty() || (x.bodyStarts && !file);
-      });
-      if (!ready) break;
+      auto ready = [&] { return x.finished || !x.blocks.empty() || (x.bodyStarts && !file); };
+      while (!ready() && Clock::now() < x.GiveUpTime()) x.changed.wait_until(guard, x.GiveUpTime());
+      if (!ready()) break;
       blocks.swap(x.blocks);
       x.queued = 0;
       finished = x.finished;
@@ -283,12 +290,21 @@ bool Receive(TExchange& x, const std::string& fileName) {
 
 }  // namespace
 
+std::chrono::milliseconds THttpLimits::Deadline() const {
+  // A cap past a terabyte counts as one: the product stays in range.
+  const uint64_t bytes = std::min<uint64_t>(maxBytes, 1ull << 40);
+  const uint64_t bodyMs = bytes * 1000 / std::max<uint32_t>(slowestBytesPerSecond, 1);
+  return std::chrono::milliseconds(baseDeadlineMs + bodyMs);
+}
+
 bool HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits, THttpAnswer& answer) {
   auto x = std::make_shared<TExchange>();
   x->url = url;
   x->limits = limits;
   x->wantBody = !fileName.empty();
-  x->deadline = Clock::now() + std::chrono::milliseconds(limits.deadlineMs);
+  x->lastSign = Clock::now();
+  x->deadline = x->lastSign + limits.Deadline();
+  x->idle = std::chrono::milliseconds(limits.idleMs);
   bool ok = StartWorker(x) && Receive(*x, fileName);
   if (!ok && !fileName.empty()) ::DeleteFileA(fileName.c_str());
   std::lock_guard<std::mutex> guard(x->lock);

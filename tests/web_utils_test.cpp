@@ -98,6 +98,14 @@ bool InInternetCache(const std::string& url) {
 
 using Answers = std::vector<std::pair<std::string, HttpTestServer::Answer>>;
 
+// Bounds small enough for a test: half a second without a byte, a second in all for a small body.
+THttpLimits QuickLimits(uint64_t maxBytes) {
+  THttpLimits limits(maxBytes);
+  limits.idleMs = 500;
+  limits.baseDeadlineMs = 1000;
+  return limits;
+}
+
 }  // namespace
 
 // What a sound server sends arrives whole, over any file already there, and stays out of the
@@ -174,8 +182,7 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
     test::TempDir dir;
     std::string target = dir.file("out.bin");
     int32_t status = -1;  // stays so when no answer head comes
-    THttpLimits limits(1000);
-    limits.deadlineMs = 1000;
+    THttpLimits limits = QuickLimits(1000);
     limits.maxRedirects = 3;
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(DownloadURLToFile(server.Url("/fault"), target, status, limits));
@@ -218,10 +225,40 @@ TEST(Download, HttpsUsesTheSecureChannel) {
   test::TempDir dir;
   int32_t status = 0;
   std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/s";
-  THttpLimits limits(100);
-  limits.deadlineMs = 1000;
-  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status, limits));
+  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status, QuickLimits(100)));
   for (const auto& line : server.RequestLines()) EXPECT_NE(line.rfind("GET ", 0), 0u) << line;
+}
+
+// A server that sends steadily finishes however long it takes within the deadline that grows with
+// the size cap; one that drips ends at the deadline, one that stalls at the idle limit.
+TEST(Download, SlowButSteadyServerFinishesAndADripEndsWithinTheBounds) {
+  THttpLimits limits = QuickLimits(64 * 1024);
+  limits.idleMs = 250;
+  limits.baseDeadlineMs = 250;
+  limits.slowestBytesPerSecond = 32 * 1024;  // a deadline of 2.25 s
+  const std::string body = Pattern(60 * 1024);
+  struct Case { const char* what; HttpTestServer::Answer answer; bool ok; long long leastMs, mostMs; };
+  const Case cases[] = {
+      {"3 KB every 40 ms", {200, body, "", Pace::pacedBody, "", "", 3 * 1024, 40}, true, 700, 2000},
+      {"a byte every 100 ms", {200, body, "", Pace::pacedBody, "-", "", 1, 100}, false, 2250, 3250},
+      {"a byte every 800 ms", {200, body, "", Pace::pacedBody, "-", "", 1, 800}, false, 250, 750},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    server.Set("/paced", c.answer);
+    test::TempDir dir;
+    int32_t status = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadURLToFile(server.Url("/paced"), dir.file("p"), status, limits), c.ok);
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(took.count(), c.leastMs);
+    EXPECT_LE(took.count(), c.mostMs);
+    EXPECT_EQ(test::FileExists(dir.file("p")), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(test::ReadFileBytes(dir.file("p")), body);
+    }
+  }
 }
 
 TEST(LocalIP, DottedQuadsJoinedWithDots) {

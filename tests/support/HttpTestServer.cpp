@@ -164,6 +164,11 @@ void HttpTestServer::Handle(SOCKET client) {
       for (size_t i = 0; Pause(20) && SendAll(client, answer.body.substr(i % answer.body.size(), 1)); ++i) {
       }
       return;
+    case Pace::pacedBody:
+      if (!SendAll(client, Head(answer))) return;
+      for (size_t at = 0; at < answer.body.size(); at += answer.piece)
+        if ((at > 0 && !Pause(answer.pauseMs)) || !SendAll(client, answer.body.substr(at, answer.piece))) return;
+      break;
     case Pace::heldBody:
       if (!SendAll(client, Head(answer) + answer.body)) return;
       while (Pause(20)) {

@@ -25,6 +25,7 @@ public:
     endlessBody,     // the head, then the body over and over as fast as the client reads
     slowBody,        // the head, then the body one byte at a time, over and over
     heldBody,        // head and body, then the connection stays open and silent
+    pacedBody,       // the head, then the body `piece` bytes at a time, `pauseMs` apart, then closed
   };
   struct Answer {
     int status = 200;
@@ -35,6 +36,8 @@ public:
     std::string contentLength = {};
     // Sent as it stands in place of the whole head (status line to blank line) when not empty.
     std::string rawHead = {};
+    size_t piece = 1;
+    DWORD pauseMs = 20;
   };
 
   HttpTestServer();
