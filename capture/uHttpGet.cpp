@@ -108,11 +108,14 @@ std::optional<uint64_t> ParseLength(const std::string& text) {
   return std::stoull(text);
 }
 
-// The body's length as the answer declares it, none without a Content-Length or with a
-// Transfer-Encoding (which overrides it). False for a length that is no number or lengths that differ.
+// The body's length as the answer declares it; none without a Content-Length, when the body ends
+// at the server's close. False for a length that is no number, lengths that differ, or any
+// Transfer-Encoding: WinINet decodes a chunked body itself and ends it without an error wherever
+// the data stops, so a cut one looks whole. The request asks for HTTP/1.0, which a server answers
+// without a transfer coding.
 bool DeclaredLength(HINTERNET request, std::optional<uint64_t>& length) {
   length.reset();
-  if (Header(request, HTTP_QUERY_TRANSFER_ENCODING)) return true;
+  if (Header(request, HTTP_QUERY_TRANSFER_ENCODING)) return false;
   for (DWORD index = 0; index < 8; ++index) {
     std::optional<std::string> text = Header(request, HTTP_QUERY_CONTENT_LENGTH, index);
     if (!text) return true;
@@ -151,7 +154,8 @@ bool ReadBody(TExchange& x, HINTERNET request) {
   uint64_t total = 0;
   for (;;) {
     if (x.RemainingMs() == 0 || x.Abandoned()) return false;
-    // Waits for bytes no longer than the receive time-out: a stall fails here, it is no end.
+    // Waits for bytes no longer than the receive time-out: a stall or a reset fails here, only
+    // the server's close or the declared length ends the body.
     DWORD available = 0;
     if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return false;
     if (available == 0) break;
@@ -184,7 +188,8 @@ bool Exchange(TExchange& x, TInternetHandles& h) {
     DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
                   (SameTextAscii(parts.scheme, "https") ? INTERNET_FLAG_SECURE : 0);
     std::string object = "/" + parts.path;
-    h.request.reset(::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    h.request.reset(
+        ::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0));
     if (!h.request) return false;
     // No single wait of the exchange may outlast the idle limit or the deadline.
     DWORD timeout = x.WaitMs();

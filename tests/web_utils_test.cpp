@@ -106,6 +106,10 @@ THttpLimits QuickLimits(uint64_t maxBytes) {
   return limits;
 }
 
+HttpTestServer::Answer Chunked(const std::string& body) {
+  return {200, body, "", Pace::whole, "", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"};
+}
+
 }  // namespace
 
 // What a sound server sends arrives whole, over any file already there, and stays out of the
@@ -117,10 +121,7 @@ TEST(Download, SoundAnswersArriveByteForByte) {
       {"many blocks, path with its query", "/dir/file.bin?x=1", {{"/dir/file.bin?x=1", {200, blocks}}}, blocks},
       {"empty body", "/empty", {{"/empty", {200, ""}}}, ""},
       {"body of the very size allowed", "/full", {{"/full", {200, Pattern(5000)}}}, Pattern(5000)},
-      {"chunked body", "/chunked",
-       {{"/chunked", {200, "5\r\nhello\r\n3\r\nabc\r\n0\r\n\r\n", "", Pace::whole, "",
-                      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"}}},
-       "helloabc"},
+      {"body without a length, up to the close", "/open", {{"/open", {200, blocks, "", Pace::whole, "-"}}}, blocks},
       {"redirects up to the limit, relative and absolute", "/r1",
        {{"/r1", {302, "", "Location: r2\r\n"}},
         {"/r2", {301, "", "Location: /r3?y=2\r\n"}},
@@ -150,7 +151,9 @@ TEST(Download, SoundAnswersArriveByteForByte) {
   }
 }
 
-// Every way a server can go wrong is a failed download within the deadline, with no file left.
+// Every way a server can go wrong is a failed download within the deadline, with no file left. A
+// body ends only at its length, or without one at the server's close: a chunked body cannot show
+// that its last chunk came, and a reset or a stall is no close.
 TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
   const std::string block = Pattern(4096);
   struct Case { const char* what; HttpTestServer::Answer answer; int32_t status; };
@@ -162,8 +165,15 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
       {"endless body with a huge length", {200, block, "", Pace::endlessBody, "99999999999"}, 200},
       {"endless chunked body", {200, "1000\r\n" + block + "\r\n", "", Pace::endlessBody, "",
                                 "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"}, 200},
+      {"chunked body closed after 10 of 100 bytes", Chunked("64\r\n0123456789"), 200},
+      {"chunk size that does not parse", Chunked("5\r\nhello\r\nzz\r\nabc\r\n0\r\n\r\n"), 200},
+      {"chunk size of 2^32", Chunked("5\r\nhello\r\n100000000\r\nabc\r\n0\r\n\r\n"), 200},
+      {"chunked body, even a whole one", Chunked("5\r\nhello\r\n0\r\n\r\n"), 200},
       {"body shorter than its length", {200, "abc", "", Pace::whole, "100"}, 200},
       {"body cut short and the connection held", {200, "abc", "", Pace::heldBody, "100"}, 200},
+      {"body cut short by a reset", {200, "abc", "", Pace::resetBody, "100", "", 1, 100}, 200},
+      {"body without a length, then a reset", {200, "abc", "", Pace::resetBody, "-", "", 1, 100}, 200},
+      {"body without a length, then silence", {200, "abc", "", Pace::heldBody, "-"}, 200},
       {"length that is no number", {200, "abc", "", Pace::whole, "3x"}, 200},
       {"negative length", {200, "abc", "", Pace::whole, "-3"}, 200},
       {"two lengths that differ", {200, "abc", "Content-Length: 4\r\n", Pace::whole, "3"}, 200},
