@@ -31,10 +31,12 @@ struct TExchange {
   THttpLimits limits;
   bool wantBody = false;
   Clock::time_point deadline;
+  std::chrono::milliseconds idle{0};
 
   std::mutex lock;
   std::condition_variable changed;
   // From the worker.
+  Clock::time_point lastSign;  // of the server: the last answer head or body bytes
   THttpAnswer answer;
   bool bodyStarts = false;
   std::deque<std::string> blocks;
@@ -48,6 +50,10 @@ struct TExchange {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left <= 0 ? 0 : static_cast<DWORD>(std::min<long long>(left, MAXDWORD - 1));
   }
+  // The longest that one wait for the server may take now.
+  DWORD WaitMs() const { return std::min<DWORD>(RemainingMs(), static_cast<DWORD>(idle.count())); }
+  // When the calling thread stops waiting; under the lock.
+  Clock::time_point GiveUpTime() const { return std::min(deadline, lastSign + idle); }
   bool Abandoned() {
     std::lock_guard<std::mutex> guard(lock);
     return abandoned;
@@ -55,6 +61,7 @@ struct TExchange {
   void Publish(const THttpAnswer& head) {
     std::lock_guard<std::mutex> guard(lock);
     answer = head;
+    lastSign = Clock::now();
   }
   void StartBody() {
     std::lock_guard<std::mutex> guard(lock);
@@ -68,6 +75,7 @@ struct TExchange {
     if (abandoned) return false;
     queued += block.size();
     blocks.push_back(std::move(block));
+    lastSign = Clock::now();
     changed.notify_all();
     return true;
   }
@@ -100,11 +108,14 @@ std::optional<uint64_t> ParseLength(const std::string& text) {
   return std::stoull(text);
 }
 
-// The body's length as the answer declares it, none without a Content-Length or with a
-// Transfer-Encoding (which overrides it). False for a length that is no number or lengths that differ.
+// The body's length as the answer declares it; none without a Content-Length, when the body ends
+// at the server's close. False for a length that is no number, lengths that differ, or any
+// Transfer-Encoding: WinINet decodes a chunked body itself and ends it without an error wherever
+// the data stops, so a cut one looks whole. The request asks for HTTP/1.0, which a server answers
+// without a transfer coding.
 bool DeclaredLength(HINTERNET request, std::optional<uint64_t>& length) {
   length.reset();
-  if (Header(request, HTTP_QUERY_TRANSFER_ENCODING)) return true;
+  if (Header(request, HTTP_QUERY_TRANSFER_ENCODING)) return false;
   for (DWORD index = 0; index < 8; ++index) {
     std::optional<std::string> text = Header(request, HTTP_QUERY_CONTENT_LENGTH, index);
     if (!text) return true;
@@ -143,7 +154,8 @@ bool ReadBody(TExchange& x, HINTERNET request) {
   uint64_t total = 0;
   for (;;) {
     if (x.RemainingMs() == 0 || x.Abandoned()) return false;
-    // Waits for bytes no longer than the receive time-out: a stall fails here, it is no end.
+    // Waits for bytes no longer than the receive time-out: a stall or a reset fails here, only
+    // the server's close or the declared length ends the body.
     DWORD available = 0;
     if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return false;
     if (available == 0) break;
@@ -176,10 +188,11 @@ bool Exchange(TExchange& x, TInternetHandles& h) {
     DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
                   (SameTextAscii(parts.scheme, "https") ? INTERNET_FLAG_SECURE : 0);
     std::string object = "/" + parts.path;
-    h.request.reset(::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    h.request.reset(
+        ::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0));
     if (!h.request) return false;
-    // No single wait of the exchange may outlast the deadline.
-    DWORD timeout = x.RemainingMs();
+    // No single wait of the exchange may outlast the idle limit or the deadline.
+    DWORD timeout = x.WaitMs();
     if (timeout == 0) return false;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
       ::InternetSetOptionA(h.request.get(), option, &timeout, sizeof(timeout));
@@ -244,8 +257,8 @@ bool WriteAll(HANDLE file, const std::string& block) {
          written == block.size();
 }
 
-// Takes what the worker delivers into the file until the worker has finished or the deadline has
-// passed.
+// Takes what the worker delivers into the file until the worker has finished, or the server has
+// been silent for the idle time, or the deadline has passed.
 bool Receive(TExchange& x, const std::string& fileName) {
   FileHandle file;
   bool ok = false;
@@ -254,10 +267,9 @@ bool Receive(TExchange& x, const std::string& fileName) {
     bool finished = false, succeeded = false, bodyStarts = false;
     {
       std::unique_lock<std::mutex> guard(x.lock);
-      bool ready = x.changed.wait_until(guard, x.deadline, [&] {
-        return x.finished || !x.blocks.empty() || (x.bodyStarts && !file);
-      });
-      if (!ready) break;
+      auto ready = [&] { return x.finished || !x.blocks.empty() || (x.bodyStarts && !file); };
+      while (!ready() && Clock::now() < x.GiveUpTime()) x.changed.wait_until(guard, x.GiveUpTime());
+      if (!ready()) break;
       blocks.swap(x.blocks);
       x.queued = 0;
       finished = x.finished;
@@ -283,12 +295,21 @@ bool Receive(TExchange& x, const std::string& fileName) {
 
 }  // namespace
 
+std::chrono::milliseconds THttpLimits::Deadline() const {
+  // A cap past a terabyte counts as one: the product stays in range.
+  const uint64_t bytes = std::min<uint64_t>(maxBytes, 1ull << 40);
+  const uint64_t bodyMs = bytes * 1000 / std::max<uint32_t>(slowestBytesPerSecond, 1);
+  return std::chrono::milliseconds(baseDeadlineMs + bodyMs);
+}
+
 bool HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits, THttpAnswer& answer) {
   auto x = std::make_shared<TExchange>();
   x->url = url;
   x->limits = limits;
   x->wantBody = !fileName.empty();
-  x->deadline = Clock::now() + std::chrono::milliseconds(limits.deadlineMs);
+  x->lastSign = Clock::now();
+  x->deadline = x->lastSign + limits.Deadline();
+  x->idle = std::chrono::milliseconds(limits.idleMs);
   bool ok = StartWorker(x) && Receive(*x, fileName);
   if (!ok && !fileName.empty()) ::DeleteFileA(fileName.c_str());
   std::lock_guard<std::mutex> guard(x->lock);

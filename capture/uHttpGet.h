@@ -2,12 +2,18 @@
 #pragma once
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
 namespace vt {
 
-constexpr DWORD kHttpDeadlineMs = 30000;
+// The time bounds of every GET, here and nowhere else. A slow but steady server finishes; one
+// that stalls ends at the idle limit, one that drips ends at the deadline, which grows with what
+// the use may take: the base time plus the size cap at the slowest rate a download must finish on.
+constexpr DWORD kHttpIdleMs = 30000;
+constexpr DWORD kHttpBaseDeadlineMs = 30000;
+constexpr uint32_t kHttpSlowestBytesPerSecond = 64 * 1024;
 constexpr uint32_t kHttpMaxRedirects = 5;
 
 // What one GET may take, its redirects included.
@@ -15,8 +21,13 @@ struct THttpLimits {
   // Implicit: the size is what a caller chooses for its use; the rest is the same for every GET.
   THttpLimits(uint64_t maxBytes = 0) : maxBytes(maxBytes) {}
 
+  // From the first connection to the last byte.
+  std::chrono::milliseconds Deadline() const;
+
   uint64_t maxBytes;                       // of the body; a longer one is a failure
-  DWORD deadlineMs = kHttpDeadlineMs;      // from the first connection to the last byte
+  DWORD idleMs = kHttpIdleMs;              // the longest wait for the server's next bytes
+  DWORD baseDeadlineMs = kHttpBaseDeadlineMs;  // the deadline: this plus maxBytes at the rate below
+  uint32_t slowestBytesPerSecond = kHttpSlowestBytesPerSecond;
   uint32_t maxRedirects = kHttpMaxRedirects;
 };
 
@@ -30,10 +41,10 @@ struct THttpAnswer {
 // GETs `url` over plain HTTP, or TLS for the scheme "https", following redirects to http and
 // https URLs within `limits`; nothing is taken from or written to the platform's internet cache.
 // With a file name, the body of a 200 answer goes into that file: true when the whole of it
-// arrived (as long as its Content-Length says); on false there is no file of that name. Without
-// one, only the head is read: true for a 200 answer.
-// The calling thread has its answer by the deadline whatever the server does: the exchange runs on
-// a worker thread, which a stalled server may keep a while longer.
+// arrived, as long as its Content-Length says or, without one, up to the server's close; on false
+// there is no file of that name. Without one, only the head is read: true for a 200 answer.
+// The calling thread has its answer within the bounds whatever the server does: the exchange runs
+// on a worker thread, which a stalled server may keep a while longer.
 bool HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits, THttpAnswer& answer);
 
 }  // namespace vt

@@ -187,7 +187,7 @@ TEST(PackageDate, LastModifiedHeadersAndHostileServers) {
     server.Set("/p", c.answer);
     server.Set("/dated", {200, "zip", std::string("Last-Modified: ") + kModified1 + "\r\n"});
     vt::THttpLimits limits;
-    limits.deadlineMs = 1000;
+    limits.baseDeadlineMs = 1000;
     SYSTEMTIME time{};
     auto start = std::chrono::steady_clock::now();
     bool known = vt::GetURLLastModified(server.Url("/p"), time, limits);

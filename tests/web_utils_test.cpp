@@ -98,6 +98,18 @@ bool InInternetCache(const std::string& url) {
 
 using Answers = std::vector<std::pair<std::string, HttpTestServer::Answer>>;
 
+// Bounds small enough for a test: half a second without a byte, a second in all for a small body.
+THttpLimits QuickLimits(uint64_t maxBytes) {
+  THttpLimits limits(maxBytes);
+  limits.idleMs = 500;
+  limits.baseDeadlineMs = 1000;
+  return limits;
+}
+
+HttpTestServer::Answer Chunked(const std::string& body) {
+  return {200, body, "", Pace::whole, "", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"};
+}
+
 }  // namespace
 
 // What a sound server sends arrives whole, over any file already there, and stays out of the
@@ -109,10 +121,7 @@ TEST(Download, SoundAnswersArriveByteForByte) {
       {"many blocks, path with its query", "/dir/file.bin?x=1", {{"/dir/file.bin?x=1", {200, blocks}}}, blocks},
       {"empty body", "/empty", {{"/empty", {200, ""}}}, ""},
       {"body of the very size allowed", "/full", {{"/full", {200, Pattern(5000)}}}, Pattern(5000)},
-      {"chunked body", "/chunked",
-       {{"/chunked", {200, "5\r\nhello\r\n3\r\nabc\r\n0\r\n\r\n", "", Pace::whole, "",
-                      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"}}},
-       "helloabc"},
+      {"body without a length, up to the close", "/open", {{"/open", {200, blocks, "", Pace::whole, "-"}}}, blocks},
       {"redirects up to the limit, relative and absolute", "/r1",
        {{"/r1", {302, "", "Location: r2\r\n"}},
         {"/r2", {301, "", "Location: /r3?y=2\r\n"}},
@@ -142,7 +151,9 @@ TEST(Download, SoundAnswersArriveByteForByte) {
   }
 }
 
-// Every way a server can go wrong is a failed download within the deadline, with no file left.
+// Every way a server can go wrong is a failed download within the deadline, with no file left. A
+// body ends only at its length, or without one at the server's close: a chunked body cannot show
+// that its last chunk came, and a reset or a stall is no close.
 TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
   const std::string block = Pattern(4096);
   struct Case { const char* what; HttpTestServer::Answer answer; int32_t status; };
@@ -154,8 +165,15 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
       {"endless body with a huge length", {200, block, "", Pace::endlessBody, "99999999999"}, 200},
       {"endless chunked body", {200, "1000\r\n" + block + "\r\n", "", Pace::endlessBody, "",
                                 "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"}, 200},
+      {"chunked body closed after 10 of 100 bytes", Chunked("64\r\n0123456789"), 200},
+      {"chunk size that does not parse", Chunked("5\r\nhello\r\nzz\r\nabc\r\n0\r\n\r\n"), 200},
+      {"chunk size of 2^32", Chunked("5\r\nhello\r\n100000000\r\nabc\r\n0\r\n\r\n"), 200},
+      {"chunked body, even a whole one", Chunked("5\r\nhello\r\n0\r\n\r\n"), 200},
       {"body shorter than its length", {200, "abc", "", Pace::whole, "100"}, 200},
       {"body cut short and the connection held", {200, "abc", "", Pace::heldBody, "100"}, 200},
+      {"body cut short by a reset", {200, "abc", "", Pace::resetBody, "100", "", 1, 100}, 200},
+      {"body without a length, then a reset", {200, "abc", "", Pace::resetBody, "-", "", 1, 100}, 200},
+      {"body without a length, then silence", {200, "abc", "", Pace::heldBody, "-"}, 200},
       {"length that is no number", {200, "abc", "", Pace::whole, "3x"}, 200},
       {"negative length", {200, "abc", "", Pace::whole, "-3"}, 200},
       {"two lengths that differ", {200, "abc", "Content-Length: 4\r\n", Pace::whole, "3"}, 200},
@@ -174,8 +192,7 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
     test::TempDir dir;
     std::string target = dir.file("out.bin");
     int32_t status = -1;  // stays so when no answer head comes
-    THttpLimits limits(1000);
-    limits.deadlineMs = 1000;
+    THttpLimits limits = QuickLimits(1000);
     limits.maxRedirects = 3;
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(DownloadURLToFile(server.Url("/fault"), target, status, limits));
@@ -218,10 +235,40 @@ TEST(Download, HttpsUsesTheSecureChannel) {
   test::TempDir dir;
   int32_t status = 0;
   std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/s";
-  THttpLimits limits(100);
-  limits.deadlineMs = 1000;
-  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status, limits));
+  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status, QuickLimits(100)));
   for (const auto& line : server.RequestLines()) EXPECT_NE(line.rfind("GET ", 0), 0u) << line;
+}
+
+// A server that sends steadily finishes however long it takes within the deadline that grows with
+// the size cap; one that drips ends at the deadline, one that stalls at the idle limit.
+TEST(Download, SlowButSteadyServerFinishesAndADripEndsWithinTheBounds) {
+  THttpLimits limits = QuickLimits(64 * 1024);
+  limits.idleMs = 250;
+  limits.baseDeadlineMs = 250;
+  limits.slowestBytesPerSecond = 32 * 1024;  // a deadline of 2.25 s
+  const std::string body = Pattern(60 * 1024);
+  struct Case { const char* what; HttpTestServer::Answer answer; bool ok; long long leastMs, mostMs; };
+  const Case cases[] = {
+      {"3 KB every 40 ms", {200, body, "", Pace::pacedBody, "", "", 3 * 1024, 40}, true, 700, 2000},
+      {"a byte every 100 ms", {200, body, "", Pace::pacedBody, "-", "", 1, 100}, false, 2250, 3250},
+      {"a byte every 800 ms", {200, body, "", Pace::pacedBody, "-", "", 1, 800}, false, 250, 750},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    server.Set("/paced", c.answer);
+    test::TempDir dir;
+    int32_t status = 0;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadURLToFile(server.Url("/paced"), dir.file("p"), status, limits), c.ok);
+    auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_GE(took.count(), c.leastMs);
+    EXPECT_LE(took.count(), c.mostMs);
+    EXPECT_EQ(test::FileExists(dir.file("p")), c.ok);
+    if (c.ok) {
+      EXPECT_EQ(test::ReadFileBytes(dir.file("p")), body);
+    }
+  }
 }
 
 TEST(LocalIP, DottedQuadsJoinedWithDots) {

@@ -77,7 +77,9 @@ std::vector<std::string> HttpTestServer::RequestLines() const {
 
 size_t HttpTestServer::CountRequests(const std::string& path) const {
   auto lines = RequestLines();
-  return static_cast<size_t>(std::count(lines.begin(), lines.end(), "GET " + path + " HTTP/1.1"));
+  return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.substr(0, line.rfind(' ')) == "GET " + path;
+  }));
 }
 
 uint16_t HttpTestServer::UnusedPort() {
@@ -164,6 +166,17 @@ void HttpTestServer::Handle(SOCKET client) {
       for (size_t i = 0; Pause(20) && SendAll(client, answer.body.substr(i % answer.body.size(), 1)); ++i) {
       }
       return;
+    case Pace::resetBody: {
+      if (!SendAll(client, Head(answer) + answer.body) || !Pause(answer.pauseMs)) return;
+      const linger abort{1, 0};
+      ::setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof(abort));
+      return;
+    }
+    case Pace::pacedBody:
+      if (!SendAll(client, Head(answer))) return;
+      for (size_t at = 0; at < answer.body.size(); at += answer.piece)
+        if ((at > 0 && !Pause(answer.pauseMs)) || !SendAll(client, answer.body.substr(at, answer.piece))) return;
+      break;
     case Pace::heldBody:
       if (!SendAll(client, Head(answer) + answer.body)) return;
       while (Pause(20)) {

@@ -25,6 +25,8 @@ public:
     endlessBody,     // the head, then the body over and over as fast as the client reads
     slowBody,        // the head, then the body one byte at a time, over and over
     heldBody,        // head and body, then the connection stays open and silent
+    resetBody,       // head and body, then after `pauseMs` the connection is reset, not closed
+    pacedBody,       // the head, then the body `piece` bytes at a time, `pauseMs` apart, then closed
   };
   struct Answer {
     int status = 200;
@@ -35,6 +37,8 @@ public:
     std::string contentLength = {};
     // Sent as it stands in place of the whole head (status line to blank line) when not empty.
     std::string rawHead = {};
+    size_t piece = 1;
+    DWORD pauseMs = 20;
   };
 
   HttpTestServer();
@@ -45,7 +49,7 @@ public:
   void Set(const std::string& path, Answer answer);
   uint16_t port() const { return port_; }
   std::string Url(const std::string& path) const;  // path starts with "/"
-  std::vector<std::string> RequestLines() const;    // "GET /x HTTP/1.1" of every request seen
+  std::vector<std::string> RequestLines() const;    // "GET /x HTTP/1.0" of every request seen
   // How many of the requests asked for `path`.
   size_t CountRequests(const std::string& path) const;
 
