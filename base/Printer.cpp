@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Strings.h"
 
 namespace vt {
 
@@ -31,45 +32,54 @@ std::string TPrinter::Name() const {
   return name.data();
 }
 
-std::vector<BYTE> TPrinter::DevMode(const std::string& name) const {
+std::vector<BYTE> TPrinter::Settings() const {
+  std::wstring name = ToWide(Name());
   PrinterHandle printer;
-  if (name.empty() || !::OpenPrinterA(const_cast<char*>(name.c_str()), printer.put(), nullptr)) return {};
-  std::vector<BYTE> buffer;
-  LONG size = ::DocumentPropertiesA(nullptr, printer.get(), const_cast<char*>(name.c_str()), nullptr, nullptr, 0);
-  if (size > 0) {
-    buffer.resize(size);
-    auto* mode = reinterpret_cast<DEVMODEA*>(buffer.data());
-    if (::DocumentPropertiesA(nullptr, printer.get(), const_cast<char*>(name.c_str()), mode, nullptr, DM_OUT_BUFFER) ==
-        IDOK) {
-      std::lock_guard<std::mutex> guard(lock_);
-      if (orientation_) {
-        mode->dmOrientation = orientation_;
-        mode->dmFields |= DM_ORIENTATION;
-      }
-    } else {
-      buffer.clear();
-    }
+  if (name.empty() || !::OpenPrinterW(name.data(), printer.put(), nullptr)) return {};
+  const LONG size = ::DocumentPropertiesW(nullptr, printer.get(), name.data(), nullptr, nullptr, 0);
+  if (size < static_cast<LONG>(sizeof(DEVMODEW))) return {};
+  std::vector<BYTE> buffer(size);
+  auto* mode = reinterpret_cast<DEVMODEW*>(buffer.data());
+  if (::DocumentPropertiesW(nullptr, printer.get(), name.data(), mode, nullptr, DM_OUT_BUFFER) != IDOK) return {};
+  std::lock_guard<std::mutex> guard(lock_);
+  const struct { short chosen; short* field; DWORD flag; } choices[] = {
+      {orientation_, &mode->dmOrientation, DM_ORIENTATION},
+      {paperSize_, &mode->dmPaperSize, DM_PAPERSIZE},
+      {paperLength_, &mode->dmPaperLength, DM_PAPERLENGTH},
+      {paperWidth_, &mode->dmPaperWidth, DM_PAPERWIDTH}};
+  for (const auto& c : choices) {
+    if (!c.chosen) continue;
+    *c.field = c.chosen;
+    mode->dmFields |= c.flag;
   }
   return buffer;
 }
 
 DeviceContext TPrinter::CreateDC() const {
-  std::string name = Name();
+  const std::wstring name = ToWide(Name());
   if (name.empty()) return DeviceContext();
-  std::vector<BYTE> mode = DevMode(name);
-  return DeviceContext(::CreateDCA("WINSPOOL", name.c_str(), nullptr,
-                                   mode.empty() ? nullptr : reinterpret_cast<DEVMODEA*>(mode.data())));
+  std::vector<BYTE> mode = Settings();
+  return DeviceContext(::CreateDCW(L"WINSPOOL", name.c_str(), nullptr,
+                                   mode.empty() ? nullptr : reinterpret_cast<DEVMODEW*>(mode.data())));
 }
 
 TPrinter::TOrientation TPrinter::Orientation() const {
-  std::vector<BYTE> mode = DevMode(Name());
+  std::vector<BYTE> mode = Settings();
   if (mode.empty()) throw Error("There is no default printer currently selected");
-  return reinterpret_cast<DEVMODEA*>(mode.data())->dmOrientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait;
+  return reinterpret_cast<DEVMODEW*>(mode.data())->dmOrientation == DMORIENT_LANDSCAPE ? poLandscape : poPortrait;
 }
 
 void TPrinter::SetOrientation(TOrientation orientation) {
   std::lock_guard<std::mutex> guard(lock_);
   orientation_ = static_cast<short>(orientation);
+}
+
+void TPrinter::TakeSettings(const DEVMODEW& settings) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (settings.dmFields & DM_ORIENTATION) orientation_ = settings.dmOrientation;
+  if (settings.dmFields & DM_PAPERSIZE) paperSize_ = settings.dmPaperSize;
+  if (settings.dmFields & DM_PAPERLENGTH) paperLength_ = settings.dmPaperLength;
+  if (settings.dmFields & DM_PAPERWIDTH) paperWidth_ = settings.dmPaperWidth;
 }
 
 std::string TPrinter::Title() const {

@@ -142,7 +142,7 @@ void TPrintEngine::GetPrinterRatio(long double& ratioX, long double& ratioY) {
   ratioY = static_cast<long double>(printerY) / screenY;
 }
 
-void TPrintEngine::ComputePageSize() {
+SIZE TPrintEngine::PrinterPage() {
   long double ratioX = 0, ratioY = 0;
   GetPrinterRatio(ratioX, ratioY);
   int w = kNoPrinterWidth, h = kNoPrinterHeight;
@@ -153,17 +153,31 @@ void TPrintEngine::ComputePageSize() {
       h = ::GetDeviceCaps(printer.get(), VERTRES);
     }
   }
-  PageWidth = Trunc(w / ratioX);
-  PageHeight = Trunc(h / ratioY);
+  return SIZE{Trunc(w / ratioX), Trunc(h / ratioY)};
+}
+
+void TPrintEngine::ComputePageSize() {
+  const SIZE page = PrinterPage();
+  PageWidth = page.cx;
+  PageHeight = page.cy;
   BodyWidth = PageWidth;
   BodyHeight = PageHeight;
   OffsetX = OffsetY = 0;
 }
 
+bool TPrintEngine::FitsPrinter() {
+  const SIZE page = PrinterPage();
+  return page.cx == PageWidth && page.cy == PageHeight;
+}
+
+void TPrintEngine::LayoutAgain() { Layout(Image, &CaptureRect, urlImg_, source_, true); }
+
 void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg,
                           const std::string& source, bool relayout) {
   Image = image;
   if (!Image) return;
+  urlImg_ = urlImg;
+  source_ = source;
   CaptureRect = captureRect ? *captureRect : Image->GetImageRect();
   const int32_t rectW = CaptureRect.right - CaptureRect.left, rectH = CaptureRect.bottom - CaptureRect.top;
   ComputePageSize();

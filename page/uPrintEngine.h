@@ -31,6 +31,11 @@ public:
   void ComputePageSize();
   void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, const std::string& source,
               bool relayout);
+  // The pages were laid out for sheets of the current printer's size: none other was chosen since.
+  bool FitsPrinter();
+  // Layout once more with what the last one was given, the pages laid out anew (for another printer,
+  // orientation or paper).
+  void LayoutAgain();
   void SetZoom(long double value) { Zoom = value; }
   int32_t GetImageWidth() const { return Image ? Image->GetImageWidth() : 0; }
   int32_t GetImageHeight() const { return Image ? Image->GetImageHeight() : 0; }
@@ -87,7 +92,12 @@ private:
   std::vector<int32_t> PagesOf(const std::string& pageList) const;
   void DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
 
+  // The printable page of the current printer in screen pixels (the fixed page without a printer).
+  SIZE PrinterPage();
+
   DWORD uiThread_;  // the thread that made the engine: the one that may show messages
+  const TURLImg* urlImg_ = nullptr;  // of the last layout; not owned
+  std::string source_;               // of the last layout
 };
 
 }  // namespace vt

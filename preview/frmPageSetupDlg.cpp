@@ -7,10 +7,7 @@
 #include <string>
 
 #include "base/Dialogs.h"
-#include "base/Handles.h"
-#include "base/ModalState.h"
 #include "base/Numbers.h"
-#include "base/Printer.h"
 #include "base/Strings.h"
 #include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
@@ -152,17 +149,11 @@ void TfmPageSetupDlg::ShowLimitMessage(const std::wstring& text) {
 bool RunPrintSetupDialog(HWND owner) {
   const DialogRequest request{"PrintSetupDialog", "", "", 0};
   return RunDialog(request, [owner] {
-    TModalScope scope;
     PRINTDLGW pd{};
     pd.lStructSize = sizeof(pd);
     pd.hwndOwner = owner;
     pd.Flags = PD_PRINTSETUP;
-    pd.hDevNames = DevNamesOf(TPrinter::Current().Name()).release();  // the dialog may replace it
-    const BOOL ok = ::PrintDlgW(&pd);
-    const GlobalMemory names(pd.hDevNames), mode(pd.hDevMode);
-    if (!ok) return IDCANCEL;
-    TakePrinterChoice(names.get(), mode.get());
-    return IDOK;
+    return RunPrinterDialog(pd) ? IDOK : IDCANCEL;
   }) == IDOK;
 }
 

@@ -54,8 +54,8 @@ private:
   bool Changed = false;
 };
 
-// The platform's printer setup dialog on the current printer; the printer and orientation chosen
-// become the current ones. True when confirmed.
+// The platform's printer setup dialog through the dialog seam, name "PrintSetupDialog"; it runs as
+// RunPrinterDialog. True when confirmed.
 bool RunPrintSetupDialog(HWND owner);
 
 }  // namespace vt

@@ -55,10 +55,13 @@ void TfmPreviewForm::Print() {
   if (!CheckPrinter(MB_ICONSTOP)) return;
   const bool selection = HasSelection();
   std::optional<TPrintChoice> choice;
-  if (printWithoutPreview_)
+  if (printWithoutPreview_) {
     choice = TPrintChoice{prAllPages, 1, engine_.GetPageCount()};
-  else
+  } else {
     choice = RunPrintDialog(Handle(), {engine_.GetPageCount(), true, selection, selection ? prSelection : prAllPages});
+    // Sheets of another size chosen in the dialog: the pages are laid out for them before printing.
+    if (choice && !engine_.FitsPrinter()) RenderView();
+  }
   if (!choice) return;
   try {
     if (!selection) {
@@ -135,8 +138,13 @@ void TfmPreviewForm::OpenPrintPreview() {
       return;
     }
   }
+  const SIZE page{engine_.PageWidth, engine_.PageHeight};
   ShowAllPagesPreview(*engine);
-  engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
+  // Sheets of another size chosen there: the view's pages are laid out for them.
+  if (!engine_.FitsPrinter() || engine_.PageWidth != page.cx || engine_.PageHeight != page.cy)
+    RenderView();
+  else
+    engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
 }
 
 void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }

@@ -114,21 +114,25 @@ void TfmPrintPreview::ZoomIn() { SelectZoomIndex(std::max(toolBar_->ZoomIndex() 
 void TfmPrintPreview::ZoomOut() { SelectZoomIndex(std::min(toolBar_->ZoomIndex() + 1, TToolBar::kZoomCount - 1)); }
 
 void TfmPrintPreview::PrintBtnClick() {
-  const std::vector<int32_t> checked = grid_->CheckedPages();
-  const bool any = !checked.empty();
   // Ticked pages are offered as the selection; with none ticked only all pages are.
-  const int32_t pageCount = grid_->PageCount();
+  const bool any = !grid_->CheckedPages().empty();
   const std::optional<TPrintChoice> choice =
-      RunPrintDialog(Handle(), {pageCount, false, any, any ? prSelection : prAllPages});
+      RunPrintDialog(Handle(), {grid_->PageCount(), false, any, any ? prSelection : prAllPages});
   if (!choice) return;
-  std::vector<int32_t> pages;
-  if (choice->range == prAllPages)
-    for (int32_t i = 1; i <= pageCount; ++i) pages.push_back(i);
-  else if (choice->range == prSelection)
-    pages = checked;
   try {
     // The engine draws for one thread at a time: the worker waits meanwhile.
     const MutexTurn turn = grid_->EngineLock().Acquire(nullptr);
+    // Sheets of another size chosen in the dialog: pages and thumbnails are laid out for them first.
+    if (!grid_->Engine()->FitsPrinter()) {
+      grid_->Engine()->LayoutAgain();
+      grid_->CreatePageControls();
+      grid_->LayoutPages(zoom_);
+    }
+    std::vector<int32_t> pages;
+    if (choice->range == prAllPages)
+      for (int32_t i = 1; i <= grid_->PageCount(); ++i) pages.push_back(i);
+    else if (choice->range == prSelection)
+      pages = grid_->CheckedPages();
     PrintPageList(Handle(), *grid_->Engine(), pages);
   } catch (const std::exception& e) {
     ShowErrorMessage(e.what());

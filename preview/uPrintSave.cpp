@@ -52,8 +52,7 @@ private:
   HWND owner_;
 };
 
-}  // namespace
-
+// A DEVNAMES block naming the printer; none without a name.
 GlobalMemory DevNamesOf(const std::string& printer) {
   if (printer.empty()) return {};
   const std::wstring name = ToWide(printer);
@@ -71,13 +70,33 @@ GlobalMemory DevNamesOf(const std::string& printer) {
   return block;
 }
 
-void TakePrinterChoice(HGLOBAL names, HGLOBAL mode) {
-  const GlobalLockScope lockedNames(names), lockedMode(mode);
+// The current printer's settings in a DEVMODE block; none when no printer answers.
+GlobalMemory DevModeOfCurrentPrinter() {
+  const std::vector<BYTE> settings = TPrinter::Current().Settings();
+  if (settings.empty()) return {};
+  GlobalMemory block(::GlobalAlloc(GHND, settings.size()));
+  if (!block) return {};
+  const GlobalLockScope locked(block.get());
+  std::copy(settings.begin(), settings.end(), locked.As<BYTE>());
+  return block;
+}
+
+}  // namespace
+
+bool RunPrinterDialog(PRINTDLGW& pd) {
+  TModalScope scope;
+  // The dialog may replace both blocks.
+  pd.hDevNames = DevNamesOf(TPrinter::Current().Name()).release();
+  pd.hDevMode = DevModeOfCurrentPrinter().release();
+  const BOOL ok = ::PrintDlgW(&pd);
+  const GlobalMemory names(pd.hDevNames), mode(pd.hDevMode);
+  pd.hDevNames = pd.hDevMode = nullptr;
+  if (!ok) return false;
+  const GlobalLockScope lockedNames(names.get()), lockedMode(mode.get());
   if (auto* n = lockedNames.As<DEVNAMES>())
     TPrinter::Current().SetName(ToAnsi(reinterpret_cast<const wchar_t*>(n) + n->wDeviceOffset));
-  if (auto* m = lockedMode.As<DEVMODEW>(); m && (m->dmFields & DM_ORIENTATION))
-    TPrinter::Current().SetOrientation(m->dmOrientation == DMORIENT_LANDSCAPE ? TPrinter::poLandscape
-                                                                               : TPrinter::poPortrait);
+  if (auto* m = lockedMode.As<DEVMODEW>()) TPrinter::Current().TakeSettings(*m);
+  return true;
 }
 
 std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& setup) {
@@ -90,7 +109,6 @@ std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& 
   request.proposed.toPage = std::max<int32_t>(1, setup.maxPage);
   request.proposed.maxPage = std::max<int32_t>(1, setup.maxPage);
   const DialogAnswer answer = AskDialog(request, [&] {
-    TModalScope scope;
     PRINTDLGW pd{};
     pd.lStructSize = sizeof(pd);
     pd.hwndOwner = owner;
@@ -100,11 +118,7 @@ std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& 
     pd.nFromPage = 1;
     pd.nToPage = pd.nMaxPage;
     pd.nCopies = 1;
-    pd.hDevNames = DevNamesOf(TPrinter::Current().Name()).release();  // the dialog may replace it
-    const BOOL ok = ::PrintDlgW(&pd);
-    const GlobalMemory names(pd.hDevNames), mode(pd.hDevMode);
-    if (!ok) return DialogAnswer(IDCANCEL);
-    TakePrinterChoice(names.get(), mode.get());
+    if (!RunPrinterDialog(pd)) return DialogAnswer(IDCANCEL);
     DialogAnswer chosen(IDOK);
     chosen.printRange = (pd.Flags & PD_SELECTION) ? prSelection : (pd.Flags & PD_PAGENUMS) ? prPageNums : prAllPages;
     chosen.fromPage = pd.nFromPage;

@@ -4,6 +4,7 @@
 // the save test under the browser's protected mode.
 #pragma once
 #include <windows.h>
+#include <commdlg.h>
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "base/Dialogs.h"
-#include "base/Handles.h"
 #include "page/uPrintEngine.h"
 
 namespace vt {
@@ -31,8 +31,8 @@ struct TPrintChoice {
 };
 
 // The platform's print dialog (collate on) through the dialog seam, name "PrintDialog"; the seam's
-// proposal holds the setup's range, pages 1 .. maxPage and maxPage. On OK the printer and the
-// orientation chosen in it become the current ones. Nothing when cancelled.
+// proposal holds the setup's range, pages 1 .. maxPage and maxPage. It runs as RunPrinterDialog.
+// Nothing when cancelled.
 std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& setup);
 
 // The page numbers a choice names among `pageCount` pages: the selection and all pages are every
@@ -86,12 +86,9 @@ bool CheckPrinter(UINT icon);
 // Shows an error's message in a message box without owner, caption "Vantrelle", OK only.
 void ShowErrorMessage(const std::string& message);
 
-// A DEVNAMES block naming the printer, for the platform's printer dialogs to start on; none for
-// the default printer.
-GlobalMemory DevNamesOf(const std::string& printer);
-
-// The printer and orientation the platform's printer dialog chose (its DEVNAMES and DEVMODE
-// blocks, either may be none) become the current ones.
-void TakePrinterChoice(HGLOBAL names, HGLOBAL mode);
+// The platform's print or printer setup dialog, as `pd` asks for it, started on the current printer
+// and its settings (orientation and paper); on OK the printer, orientation and paper chosen in it
+// become the current ones. The blocks the dialog returns are freed. True on OK.
+bool RunPrinterDialog(PRINTDLGW& pd);
 
 }  // namespace vt

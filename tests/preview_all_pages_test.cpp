@@ -14,6 +14,8 @@
 #include "base/Dialogs.h"
 #include "base/Errors.h"
 #include "base/Numbers.h"
+#include "base/Printer.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "page/uJpegEncoder.h"
 #include "preview/frmPrintPreview.h"
@@ -274,6 +276,23 @@ TEST_F(AllPages, PrintsTheTickedPagesOrAllOfThem) {
   }
   EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(form_->Handle()));
+}
+
+TEST_F(AllPages, SheetsChosenInThePrintDialogLayPagesAndThumbnailsOutBeforePrinting) {
+  Open(1);
+  const ScopeGuard portrait([] { TPrinter::Current().SetOrientation(TPrinter::poPortrait); });
+  // Landscape chosen in the dialog (answered here in its place).
+  DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> {
+    TPrinter::Current().SetOrientation(TPrinter::poLandscape);
+    return IDOK;
+  });
+  NamedJob job("vt-all-pages-turned");
+  form_->PrintBtnClick();
+  EXPECT_GT(Engine().PageWidth, Engine().PageHeight);
+  EXPECT_GT(form_->Grid().ThumbWidth(), form_->Grid().ThumbHeight());
+  const std::vector<PdfSheet> sheets = PdfSheets(job.pdf.WaitForFile());
+  ASSERT_EQ(sheets.size(), 1u);
+  EXPECT_GT(sheets[0].width, sheets[0].height);
 }
 
 TEST_F(AllPages, SavesTheTickedPagesAndAsksForOneWhenNoneIs) {

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
+#include <dlgs.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,12 +15,15 @@
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
+#include "base/Handles.h"
 #include "base/Printer.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "preview/frmPageSetupDlg.h"
 #include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
 #include "support/JpegDecode.h"
+#include "support/PlatformDialogs.h"
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
 #include "support/RegistryScope.h"
@@ -255,6 +260,124 @@ TEST_F(PreviewOutput, PrintsThePageRangeOrTheSelectionFittedToThePage) {
     EXPECT_EQ(dialogs.requests[0].proposed.printRange, prSelection);
     EXPECT_EQ(job.Pages(), s.sheets) << s.width;
   }
+}
+
+namespace {
+
+// Bands of colour 64 pixels wide and high: any part of a page printed out of place shows.
+COLORREF Bands(int x, int y) {
+  return RGB(40 + (x / 64) * 37 % 200, 40 + (y / 64) * 53 % 200, 40 + ((x / 64 + y / 64) * 71) % 200);
+}
+
+// The engine's pages are laid out `landscape` or not, the job's PDF holds one sheet of that
+// orientation per page, and its sheet `page` shows in its printable area what the view draws for
+// that page.
+void ExpectPrintedAsShown(NamedJob& job, TPrintEngine& engine, bool landscape, int page) {
+  EXPECT_EQ(engine.PageWidth > engine.PageHeight, landscape);
+  const std::string pdf = job.pdf.WaitForFile();
+  ASSERT_FALSE(pdf.empty());
+  const std::vector<PdfSheet> sheets = PdfSheets(pdf);
+  ASSERT_EQ(static_cast<int>(sheets.size()), engine.GetPageCount());
+  for (const PdfSheet& sheet : sheets) EXPECT_EQ(sheet.width > sheet.height, landscape);
+  DeviceContext printer = TPrinter::Current().CreateDC();
+  WindowDC screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX), printerDpi = ::GetDeviceCaps(printer.get(), LOGPIXELSX);
+  const int left = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETX) * dpi / printerDpi;
+  const int top = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETY) * dpi / printerDpi;
+  const auto printed = PdfPicture(pdf, page, dpi, RECT{left, top, left + engine.PageWidth, top + engine.PageHeight});
+  ASSERT_NE(printed, nullptr);
+  TBitmap shown(engine.PageWidth, engine.PageHeight);
+  engine.RenderPage(shown.Canvas(), page);
+  ::GdiFlush();
+  EXPECT_LT(MeanChannelDifference(shown, *printed), 3.0) << "page " << page;
+}
+
+}  // namespace
+
+TEST_F(PreviewOutput, ThePrintDialogsStartOnTheRequestsOrientationAndWhatIsChosenThereIsLaidOutAndPrinted) {
+  std::vector<BYTE> before = TPrinter::Current().Settings();
+  ASSERT_FALSE(before.empty());
+  const ScopeGuard putBack([&] { TPrinter::Current().TakeSettings(*reinterpret_cast<DEVMODEW*>(before.data())); });
+  // What /po:1 leaves.
+  TPrinter::Current().SetOrientation(TPrinter::poLandscape);
+  const TPrintEngine landscape(nullptr);
+  ASSERT_GT(landscape.PageWidth, landscape.PageHeight);
+  // As wide as a landscape page: its right edge is on every sheet.
+  Open(landscape.PageWidth, landscape.PageHeight * 5 / 2, Bands);
+  ASSERT_EQ(form_->Engine().GetPageCount(), 3);
+  // The print and printer setup dialogs show for real.
+  std::function<std::optional<DialogAnswer>()> pageSetup;
+  DialogRecorder dialogs([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
+    if (r.name == "PrintDialog" || r.name == "PrintSetupDialog") return std::nullopt;
+    if (r.name == "TfmPageSetupDlg") return pageSetup();
+    return IDOK;
+  });
+  {
+    NamedJob job("vt-landscape");
+    DialogSteps ok({[](HWND dialog) { Press(dialog, IDOK); }});
+    Click(form_->ToolBar().PrintBtn());
+    EXPECT_TRUE(ok.Finished());
+    ExpectPrintedAsShown(job, form_->Engine(), true, 3);
+  }
+  // The page setup's printer setup starts on landscape too; portrait and another paper chosen there
+  // (and the page setup then cancelled) lay the pages out for the new sheets.
+  short paper = DMPAPER_A4;
+  {
+    bool startedOnLandscape = false;
+    DialogSteps portrait({[&](HWND dialog) {
+                            startedOnLandscape = ::IsDlgButtonChecked(dialog, rad2) == BST_CHECKED;
+                            Press(dialog, rad1);
+                            HWND papers = ::GetDlgItem(dialog, cmb2);
+                            const auto current = ::SendMessageW(papers, CB_GETCURSEL, 0, 0);
+                            if (::SendMessageW(papers, CB_GETITEMDATA, current, 0) == DMPAPER_A4) paper = DMPAPER_LETTER;
+                            for (int i = 0; i < ::SendMessageW(papers, CB_GETCOUNT, 0, 0); ++i)
+                              if (::SendMessageW(papers, CB_GETITEMDATA, i, 0) == paper) ::SendMessageW(papers, CB_SETCURSEL, i, 0);
+                            ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb2, CBN_SELCHANGE), reinterpret_cast<LPARAM>(papers));
+                          },
+                          [](HWND dialog) { Press(dialog, IDOK); }});
+    pageSetup = [&]() -> std::optional<DialogAnswer> {
+      ::SendMessageW(form_->PageSetupDialog()->PrintSetupBtn.Handle(), BM_CLICK, 0, 0);
+      return IDCANCEL;
+    };
+    Click(form_->ToolBar().PageSetupBtn());
+    EXPECT_TRUE(portrait.Finished());
+    EXPECT_TRUE(startedOnLandscape);
+  }
+  {
+    NamedJob job("vt-portrait");
+    DialogSteps ok({[](HWND dialog) { Press(dialog, IDOK); }});
+    KeyUp('P', true);
+    EXPECT_TRUE(ok.Finished());
+    ExpectPrintedAsShown(job, form_->Engine(), false, 2);
+    // Points of A4 and of Letter paper.
+    const PdfSheet expected = paper == DMPAPER_A4 ? PdfSheet{595.3, 841.9} : PdfSheet{612, 792};
+    for (const PdfSheet& sheet : PdfSheets(job.pdf.WaitForFile())) {
+      EXPECT_NEAR(sheet.width, expected.width, 1);
+      EXPECT_NEAR(sheet.height, expected.height, 1);
+    }
+  }
+  // Landscape chosen in the print dialog itself (answered here in its place) is laid out before
+  // printing.
+  DialogRecorder turned([](const DialogRequest&) -> std::optional<DialogAnswer> {
+    TPrinter::Current().SetOrientation(TPrinter::poLandscape);
+    return IDOK;
+  });
+  NamedJob job("vt-turned");
+  Click(form_->ToolBar().PrintBtn());
+  ExpectPrintedAsShown(job, form_->Engine(), true, 1);
+  // Portrait chosen while the all-pages preview is open (answered here in its place): the view's
+  // pages are laid out for it when that closes.
+  DialogRecorder allPages([](const DialogRequest&) -> std::optional<DialogAnswer> {
+    TPrinter::Current().SetOrientation(TPrinter::poPortrait);
+    return IDOK;
+  });
+  Click(form_->ToolBar().PreviewBtn());
+  ASSERT_EQ(allPages.Named("TfmPrintPreview").size(), 1u);
+  TVantrelleDocument document;
+  TPrintEngine portraitLayout(&document);
+  portraitLayout.Layout(picture_.get(), nullptr, nullptr, "", true);
+  EXPECT_LT(form_->Engine().PageWidth, form_->Engine().PageHeight);
+  EXPECT_EQ(form_->Document().GetPageCount(), portraitLayout.GetPageCount());
 }
 
 TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {

@@ -1,6 +1,6 @@
-// The print status window: its texts from the string table, its status line set before each page
-// of a real print job on the test printer, and that the person cannot close or cancel it. ctest
-// runs it once more on a Korean system, whose table fills the page numbers in.
+// The print status window: its texts from the string table, its status line set by the print loop
+// before each page of a real print job on the test printer, and that the person cannot close or
+// cancel it. ctest runs it once more on a Korean system, whose table fills the page numbers in.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "base/Handles.h"
-#include "base/Printer.h"
 #include "base/Strings.h"
 #include "preview/frmPrintStatus.h"
+#include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
+#include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
-#include "support/UnixTools.h"
 #include "support/WindowTesting.h"
 
 using namespace vt;
@@ -33,33 +32,28 @@ std::wstring Expected(int page, int total) {
   return text;
 }
 
-// A print loop as the previews run it: the status window shown before the job starts, its status
-// line set before each page is drawn, freed when the job has ended. Returns the status line as it
-// was while each page was drawn.
-std::vector<std::wstring> PrintPages(HWND owner, const std::string& documentName, int total) {
-  std::vector<std::wstring> seen;
-  auto status = std::make_unique<TfmPrintStatus>(owner);
-  status->Show();
-  test::PumpPending();
-  EXPECT_TRUE(::IsWindowVisible(status->Handle()));
-  DeviceContext printer = TPrinter::Current().CreateDC();
-  EXPECT_TRUE(printer);
-  if (!printer) return seen;
-  DOCINFOA doc{sizeof(doc), documentName.c_str(), nullptr, nullptr, 0};
-  EXPECT_GT(::StartDocA(printer.get(), &doc), 0);
-  for (int page = 1; page <= total; ++page) {
-    status->SetProgress(page, total);
-    seen.push_back(status->lblStatus.Text());
-    ::StartPage(printer.get());
-    const std::string text = Format("page %d", page);
-    ::TextOutA(printer.get(), 200, 200, text.c_str(), static_cast<int>(text.size()));
-    ::EndPage(printer.get());
+// The picture of a print job, noting the status line each time a page of it is drawn.
+class TWatchedPicture : public THtmlImage {
+public:
+  explicit TWatchedPicture(THtmlImage& image) : image_(image) {}
+  void Assign(const THtmlImage&) override {}
+  void SaveToClipboardFormat() override {}
+  int32_t GetImageWidth() const override { return image_.GetImageWidth(); }
+  int32_t GetImageHeight() const override { return image_.GetImageHeight(); }
+  uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override {
+    wchar_t line[256] = L"";
+    // The status line's label, at its place in the status window.
+    HWND status = ::FindWindowW(nullptr, L"Printing...");
+    HWND label = status ? ::ChildWindowFromPointEx(status, POINT{100, 46}, CWP_ALL) : nullptr;
+    if (label && ::IsWindowVisible(status)) ::GetWindowTextW(label, line, 256);
+    seen.push_back(line);
+    return image_.DrawRect(dc, dst, src);
   }
-  if (total == 0) seen.push_back(status->lblStatus.Text());
-  ::EndDoc(printer.get());
-  status.reset();
-  return seen;
-}
+  std::vector<std::wstring> seen;
+
+private:
+  THtmlImage& image_;
+};
 
 TEST(PrintStatus, TextsFromTheStringTableOnAnAlwaysOnTopWindowWithoutCommands) {
   test::HostWindow owner(40, 40, 300, 200);
@@ -94,23 +88,18 @@ TEST(PrintStatus, TheStatusLineIsSetBeforeEachPrintedPage) {
   if (const char* language = std::getenv("VANTRELLE_TEST_LANGUAGE"); language && std::string(language) == "Korean") {
     ASSERT_TRUE(KoreanSystem());
   }
+  const TPrintEngine sheet(nullptr);
+  test::LaidOutEngine laid(2 * sheet.PageHeight + sheet.PageHeight / 2, sheet.PageWidth / 2);
+  ASSERT_EQ(laid.engine.GetPageCount(), 3);
+  TWatchedPicture picture(*laid.picture);
+  laid.engine.Image = &picture;
   test::HostWindow owner(40, 40, 300, 200);
-  test::PrintedPdf job("vt-status");
-  const std::vector<std::wstring> seen = PrintPages(owner.get(), job.documentName(), 3);
-  ASSERT_EQ(seen.size(), 3u);
-  for (int page = 1; page <= 3; ++page) EXPECT_EQ(seen[page - 1], Expected(page, 3)) << "page " << page;
-  const std::string pdf = job.WaitForFile();
-  ASSERT_FALSE(pdf.empty());
-  const auto info = test::RunUnixCommand("pdfinfo " + test::ShellQuote(test::UnixPath(pdf)));
-  EXPECT_EQ(test::PdfInfoField(info.output, "Pages"), "3");
-}
-
-TEST(PrintStatus, AJobOfNoPagesLeavesTheFirstText) {
-  test::HostWindow owner(40, 40, 300, 200);
-  test::PrintedPdf job("vt-status-empty");
-  const std::vector<std::wstring> seen = PrintPages(owner.get(), job.documentName(), 0);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0], LoadResStringW(kTextPrintProgress));
+  test::NamedJob job("vt-status");
+  PrintPageList(owner.get(), laid.engine, {1, 2, 3});
+  ASSERT_EQ(picture.seen.size(), 3u);
+  for (int page = 1; page <= 3; ++page) EXPECT_EQ(picture.seen[page - 1], Expected(page, 3)) << "page " << page;
+  EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);
+  EXPECT_EQ(job.Pages(), 3);
 }
 
 TEST(PrintStatus, SettingTheProgressLetsTheWindowRepaint) {

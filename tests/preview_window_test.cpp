@@ -16,6 +16,7 @@
 #include "base/Numbers.h"
 #include "preview/frmPreviewForm.h"
 #include "support/PreviewFixture.h"
+#include "support/PrinterQueue.h"
 #include "support/TestPictures.h"
 #include "support/WindowTesting.h"
 
@@ -422,15 +423,19 @@ TEST_F(PreviewWindow, AnAnsweredPreviewShowsNoWindowAndCountsAsClosed) {
 }
 
 TEST_F(PreviewWindow, PrintingWithoutPreviewNeverShowsTheWindow) {
-  picture_ = WritePicture(builder_, {600, 800, 256, 256}, Blocks);
+  picture_ = WritePicture(builder_, {600, 2400, 256, 256}, Blocks);
   form_ = std::make_unique<TfmPreviewForm>(nullptr);
   request_.captureGraphic = picture_.get();
-  request_.captureRect = RECT{0, 0, 600, 800};
+  request_.captureRect = RECT{0, 0, 600, 2400};
   request_.printWithoutPreview = 1;
   Answers answers(IDOK);
+  NamedJob job("vt-no-preview");
   form_->ShowPreview(request_);
   EXPECT_TRUE(form_->IsClosed());
   EXPECT_TRUE(answers.requests.empty());
+  const int pages = form_->Document().GetPageCount();
+  ASSERT_GT(pages, 1);
+  EXPECT_EQ(job.Pages(), pages) << "every page printed";
 }
 
 TEST_F(PreviewWindow, RequestSettingsReachTheEngineAndTheCloseButton) {

@@ -2,9 +2,13 @@
 
 #include <winspool.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "base/Printer.h"
+#include "base/Strings.h"
+#include "support/TestEnv.h"
 #include "support/UnixTools.h"
 
 namespace vt::test {
@@ -56,6 +60,39 @@ std::string PrintedPdf::WaitForFile(DWORD timeoutMs) {
 int PdfPages(const std::string& windowsPath) {
   const UnixResult info = RunUnixCommand("pdfinfo " + ShellQuote(UnixPath(windowsPath)));
   return info.exitCode == 0 ? std::atoi(PdfInfoField(info.output, "Pages").c_str()) : -1;
+}
+
+std::vector<PdfSheet> PdfSheets(const std::string& windowsPath) {
+  const UnixResult info = RunUnixCommand("pdfinfo -f 1 -l 100000 " + ShellQuote(UnixPath(windowsPath)));
+  std::vector<PdfSheet> sheets;
+  if (info.exitCode != 0) return sheets;
+  std::istringstream lines(info.output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    int page = 0, rotation = 0;
+    PdfSheet sheet;
+    if (std::sscanf(line.c_str(), "Page %d size: %lf x %lf", &page, &sheet.width, &sheet.height) == 3) {
+      sheets.push_back(sheet);
+    } else if (std::sscanf(line.c_str(), "Page %d rot: %d", &page, &rotation) == 2 && rotation % 180 != 0 &&
+               page == static_cast<int>(sheets.size())) {
+      std::swap(sheets.back().width, sheets.back().height);
+    }
+  }
+  return sheets;
+}
+
+std::unique_ptr<TBitmap> PdfPicture(const std::string& windowsPath, int page, int dpi, const RECT& area) {
+  TempDir dir;
+  const std::string picture = UnixPath(dir.file("page"));
+  const UnixResult drawn = RunUnixCommand(
+      Format("pdftoppm -r %d -f %d -l %d -x %ld -y %ld -W %ld -H %ld -singlefile -png ", dpi, page, page, area.left,
+             area.top, area.right - area.left, area.bottom - area.top) +
+      ShellQuote(UnixPath(windowsPath)) + " " + ShellQuote(picture) + " && convert " + ShellQuote(picture + ".png") +
+      " -type TrueColor bmp3:" + ShellQuote(picture + ".bmp"));
+  if (drawn.exitCode != 0) return nullptr;
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->LoadFromFile(dir.file("page.bmp"));
+  return bitmap;
 }
 
 NamedJob::NamedJob(const std::string& prefix) : pdf(prefix) { TPrinter::Current().SetTitle(pdf.documentName()); }
