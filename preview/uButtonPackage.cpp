@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/IniFile.h"
@@ -35,21 +36,11 @@ bool IsFile(const std::string& path) {
 
 bool EnsureFolder(const std::string& path) { return IsFolder(path) || ::CreateDirectoryA(path.c_str(), nullptr); }
 
-bool IsDeviceName(std::wstring part) {
-  size_t dot = part.find(L'.');
-  if (dot != std::wstring::npos) part.resize(dot);
-  for (wchar_t& c : part) c = static_cast<wchar_t>(towupper(c));
-  if (part == L"CON" || part == L"PRN" || part == L"AUX" || part == L"NUL" || part == L"CONIN$" ||
-      part == L"CONOUT$")
-    return true;
-  return part.size() == 4 && (part.compare(0, 3, L"COM") == 0 || part.compare(0, 3, L"LPT") == 0) &&
-         part[3] >= L'0' && part[3] <= L'9';
-}
-
-// A site's domain names one folder under the cache root, never a path.
+// A site's domain names one folder under the cache root, never a path, and never another
+// folder's short name ("EXAMPL~1.COM"), nor the staging folders beside it.
 bool IsFolderName(const std::string& domain) {
   std::wstring name = ToWide(domain);
-  return name.find_first_of(L"\\/") == std::wstring::npos && IsPackageRelativePath(name);
+  return name.find_first_of(L"\\/~") == std::wstring::npos && StaysInFolder(name);
 }
 
 struct ZipCloser {
@@ -150,26 +141,6 @@ void PlacePackage(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-bool IsPackageRelativePath(const std::wstring& name) {
-  if (name.empty() || name.find(L':') != std::wstring::npos) return false;
-  size_t start = 0;
-  for (;;) {
-    size_t end = name.find_first_of(L"\\/", start);
-    std::wstring part = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    bool last = end == std::wstring::npos || end + 1 == name.size();
-    // An empty part is a root, a doubled slash, or the closing slash of a folder entry.
-    if (part.empty() && !(last && start > 0)) return false;
-    if (!part.empty()) {
-      // The file system drops trailing dots and blanks, which would turn "..." into "..".
-      if (part.back() == L'.' || part.back() == L' ' || IsDeviceName(part)) return false;
-      for (wchar_t c : part)
-        if (c < 32 || wcschr(L"<>\"|?*", c)) return false;
-    }
-    if (end == std::wstring::npos || end + 1 == name.size()) return true;
-    start = end + 1;
-  }
-}
-
 bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits) {
   // The header is read as text and parsed here: the platform's own reading of a date that is not
   // one cannot be trusted with a server's text.
@@ -221,7 +192,7 @@ void UnzipPackage(const std::string& zipPath, const std::string& targetFolder, c
     std::wstring name = FromUtf8(stat.name);
     for (wchar_t& c : name)
       if (c == L'/') c = L'\\';
-    if (!IsPackageRelativePath(name))
+    if (!StaysInFolder(name))
       throw Error("The button-image package holds an entry that may not be unpacked: " + ToAnsi(name));
     if (stat.valid & ZIP_STAT_SIZE) declared += stat.size;
     if (declared > limits.maxBytes) throw Error("The button-image package unpacks to too many bytes");
@@ -258,7 +229,8 @@ bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string&
 
   std::string name = PackageFileName(url);
   log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
-  if (name.empty()) return false;
+  // The name is the page's: one the platform would read as a device is no package.
+  if (name.empty() || NamesDevice(name)) return false;
   iniPath = folder + "\\index.ini";
   log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/Handles.h"
 #include "base/MessagePump.h"
 #include "base/ModalState.h"
@@ -172,7 +173,8 @@ std::string DefaultSaveName(const std::string& siteHost) {
   if (www != std::string::npos) name.erase(www, 4);
   const size_t dot = name.find('.');
   if (dot != std::string::npos) name.erase(dot);
-  return name;
+  // The host is the page's word: a device's name proposes nothing.
+  return NamesDevice(name) ? std::string() : name;
 }
 
 std::string RunSaveDialog(HWND owner, const std::string& defaultName) {
@@ -222,6 +224,8 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
     const std::string ext = ToLowerAscii(ExtensionOf(fileName));
     if (ext != ".bmp" && ext != ".jpg" && ext != ".pdf")
       throw Error("\"" + fileName + "\" was not saved: the file name must end in .bmp, .jpg or .pdf.");
+    // The platform would write such a file into a device and call it saved.
+    if (NamesDevice(fileName)) throw Error("\"" + fileName + "\" was not saved: the name is reserved for a device.");
     if (selection)
       engine.SaveSelection(*selection, fileName);
     else

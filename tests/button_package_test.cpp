@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/FileTree.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
@@ -17,6 +18,7 @@
 #include "capture/uWebUtils.h"
 #include "control/uRequestLog.h"
 #include "preview/uButtonPackage.h"
+#include "support/DeviceNames.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
 #include "support/ZipWriter.h"
@@ -259,6 +261,59 @@ TEST_F(ButtonPackage, RefusedPackageLeavesTheEarlierOneAsItWas) {
   EXPECT_TRUE(LogHas("is damaged"));
 }
 
+// A device name anywhere in an entry refuses the package, and the site keeps its earlier one.
+TEST_F(ButtonPackage, DeviceNamesInEntriesRefuseThePackage) {
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  std::string iniPath;
+  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  const auto before = Snapshot(folder_);
+  for (const std::wstring& device : vt::test::kDeviceNames)
+    for (const std::wstring& entry : vt::test::DeviceNameForms(device)) {
+      SCOPED_TRACE(vt::ToUtf8(entry));
+      server_.Set("/skin.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=evil\r\n"},
+                                                {"images/print.bmp", "evil"},
+                                                {vt::ToUtf8(entry), "payload"}}),
+                                       kModified2));
+      EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+      EXPECT_TRUE(Snapshot(folder_) == before);
+      EXPECT_FALSE(StagingLeft());
+    }
+  EXPECT_TRUE(LogHas("may not be unpacked"));
+}
+
+// The page names the zip and the site: a device's name fetches nothing, nor does another site's
+// folder named by its short name.
+TEST_F(ButtonPackage, DeviceOrShortNamesForTheZipOrTheSiteFetchNothing) {
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  for (const std::wstring& device : vt::test::kDeviceNames) {
+    const std::string name = vt::ToAnsi(device);
+    SCOPED_TRACE(name);
+    if (name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.$") == std::string::npos) {
+      const std::string path = "/skins/" + name + ".zip";
+      server_.Set(path, Package(MakeZip(kSkin1), kModified1));
+      std::string iniPath;
+      EXPECT_FALSE(Fetch(path, iniPath));
+      EXPECT_TRUE(iniPath.empty());
+      EXPECT_EQ(server_.CountRequests(path), 1u) << "only the date was asked";
+    }
+    std::string iniPath;
+    EXPECT_FALSE(vt::ImgBtnDownProc(log_, name, server_.Url("/skin.zip"), iniPath));
+    EXPECT_TRUE(iniPath.empty());
+  }
+  EXPECT_TRUE(Snapshot(folder_).empty());
+  EXPECT_EQ(server_.CountRequests("/skin.zip"), vt::test::kDeviceNames.size()) << "only the date was asked";
+
+  std::string iniPath;
+  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  char shortPath[MAX_PATH] = "";
+  ASSERT_TRUE(::GetShortPathNameA(folder_.c_str(), shortPath, MAX_PATH));
+  const std::string shortName = std::string(shortPath).substr(std::string(shortPath).rfind('\\') + 1);
+  ASSERT_NE(shortName, domain_);
+  server_.Set("/other.zip", Package(MakeZip(kSkin2), kModified2));
+  EXPECT_FALSE(vt::ImgBtnDownProc(log_, shortName, server_.Url("/other.zip"), iniPath));
+  EXPECT_EQ(Title(), "First skin");
+}
+
 // The URL's file name never reaches the disk: a name the platform would read as the settings
 // file or as one of the package's own files takes nothing away.
 TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
@@ -317,11 +372,24 @@ TEST(UnzipPackage, BoundsTheNumberOfEntriesAndTheUnpackedBytes) {
 TEST(UnzipPackage, NamesThatStayInsideTheFolder) {
   for (const wchar_t* good : {L"index.ini", L"images/up.bmp", L"images\\down.jpg", L"images/", L"a b.bmp",
                               L"\x30dc\x30bf\x30f3.bmp", L"..name.bmp", L"COM10.bmp"})
-    EXPECT_TRUE(vt::IsPackageRelativePath(good)) << good;
+    EXPECT_TRUE(vt::StaysInFolder(good)) << good;
   for (const wchar_t* bad : {L"", L"..", L"../a", L"a/../b", L"a/..", L"/a", L"\\a", L"C:\\a", L"C:a", L"a//b",
                              L"a./b", L"a /b", L"...", L"a\x0001", L"a?b", L"a*b", L"aux", L"Con.txt", L"con.bmp.txt", L"lpt1.bmp",
                              L"images/nul", L"a:stream"})
-    EXPECT_FALSE(vt::IsPackageRelativePath(bad)) << bad;
+    EXPECT_FALSE(vt::StaysInFolder(bad)) << bad;
+}
+
+TEST(UnzipPackage, DeviceNamesInEveryPartOfAPath) {
+  for (const std::wstring& device : vt::test::kDeviceNames)
+    for (const std::wstring& path : vt::test::DeviceNameForms(device)) {
+      EXPECT_TRUE(vt::NamesDevice(path)) << vt::ToUtf8(path);
+      EXPECT_TRUE(vt::NamesDevice(vt::ToAnsi(path))) << vt::ToUtf8(path);
+      EXPECT_FALSE(vt::StaysInFolder(path)) << vt::ToUtf8(path);
+    }
+  for (const std::wstring& plain : vt::test::kPlainNamesNearDevices) {
+    EXPECT_FALSE(vt::NamesDevice(L"images\\" + plain)) << vt::ToUtf8(plain);
+    EXPECT_TRUE(vt::StaysInFolder(L"images/" + plain)) << vt::ToUtf8(plain);
+  }
 }
 
 TEST(UnzipPackage, PackageFileNameIsCutToAFileName) {
