@@ -59,4 +59,16 @@ bool StaysInFolder(const std::wstring& path) {
   }
 }
 
+bool IsPlainName(const std::wstring& name) {
+  return name.find_first_of(L"\\/") == std::wstring::npos && StaysInFolder(name);
+}
+
+std::wstring SpeltOnDisk(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileW(path.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return path;
+  ::FindClose(find);
+  return path.substr(0, path.find_last_of(L"\\/") + 1) + data.cFileName;
+}
+
 }  // namespace vt

@@ -16,5 +16,11 @@ bool NamesDevice(const std::string& path);  // in the system's code page
 // stream, no part the file system would cut short (trailing blanks or dots) or open as a device,
 // no character a file name cannot hold. Either slash separates; a closing one names a folder.
 bool StaysInFolder(const std::wstring& path);
+// One file or folder name that stays in its folder: no slash at all.
+bool IsPlainName(const std::wstring& name);
+
+// `path` with its last part as the file system spells it (the long name, in its own letter case),
+// where the path names it by its short name or in other letters; as given when nothing is there.
+std::wstring SpeltOnDisk(const std::wstring& path);
 
 }  // namespace vt

@@ -36,8 +36,9 @@ std::string PackageFileName(const std::string& url);
 void UnzipPackage(const std::string& zipPath, const std::string& folder, const TUnzipLimits& limits = {});
 
 // The button-image package of `url` in the cache folder of `domain`: true when a usable package
-// is there. `iniPath` names its settings file as soon as the zip's file name is known, also when
-// the result is false.
+// is there. A package goes into the folder whole or not at all: a refused one leaves the folder as
+// it was, with the earlier package or with nothing. `iniPath` names its settings file as soon as
+// the zip's file name is known, also when the result is false.
 bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath);
 
 }  // namespace vt

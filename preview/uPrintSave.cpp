@@ -173,8 +173,8 @@ std::string DefaultSaveName(const std::string& siteHost) {
   if (www != std::string::npos) name.erase(www, 4);
   const size_t dot = name.find('.');
   if (dot != std::string::npos) name.erase(dot);
-  // The host is the page's word: a device's name proposes nothing.
-  return NamesDevice(name) ? std::string() : name;
+  // The host is the page's word: a device, a stream or a path proposes nothing.
+  return IsPlainName(ToWide(name)) ? name : std::string();
 }
 
 std::string RunSaveDialog(HWND owner, const std::string& defaultName) {

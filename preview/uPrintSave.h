@@ -54,7 +54,8 @@ std::string FilterExtension(int filterIndex);
 // with the filter's extension appended.
 std::string SaveFileName(const std::string& typed, int filterIndex);
 // A default file name from a site's host: the first "www." removed, then everything from the
-// first "." on ("www.example.com" gives "example"); none when that names a device ("con.example").
+// first "." on ("www.example.com" gives "example"); none when that is no plain file name (a
+// device, a stream, a path).
 std::string DefaultSaveName(const std::string& siteHost);
 
 // The platform's save dialog through the dialog seam, name "SaveDialog" (the proposal holds

@@ -74,7 +74,8 @@ TEST(OutputDialogs, FileNamesFromTheFilterAndTheSiteHost) {
       {"C:\\my.dir\\page", 3, "C:\\my.dir\\page.pdf"}, {"page", 9, "page"}};
   for (const auto& n : names) EXPECT_EQ(SaveFileName(n.typed, n.filter), n.file) << n.typed;
   const struct { const char* host; const char* name; } hosts[] = {
-      {"www.example.com", "example"}, {"shop.example.co.kr", "shop"}, {"localhost", "localhost"}, {"", ""}};
+      {"www.example.com", "example"}, {"shop.example.co.kr", "shop"}, {"localhost", "localhost"}, {"", ""},
+      {"evil:stream.example", ""}, {"a\\b.example", ""}, {"x/y", ""}, {"a*b", ""}};
   for (const auto& h : hosts) EXPECT_EQ(DefaultSaveName(h.host), h.name) << h.host;
   EXPECT_EQ(PagesOfChoice({prPageNums, 3, 5}, 9), (std::vector<int32_t>{3, 4, 5}));
   EXPECT_EQ(PagesOfChoice({prPageNums, 0, 12}, 2), (std::vector<int32_t>{1, 2}));
