@@ -2,12 +2,13 @@
 
 #include <zip.h>
 
-#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/IniFile.h"
@@ -35,21 +36,11 @@ bool IsFile(const std::string& path) {
 
 bool EnsureFolder(const std::string& path) { return IsFolder(path) || ::CreateDirectoryA(path.c_str(), nullptr); }
 
-bool IsDeviceName(std::wstring part) {
-  size_t dot = part.find(L'.');
-  if (dot != std::wstring::npos) part.resize(dot);
-  for (wchar_t& c : part) c = static_cast<wchar_t>(towupper(c));
-  if (part == L"CON" || part == L"PRN" || part == L"AUX" || part == L"NUL" || part == L"CONIN$" ||
-      part == L"CONOUT$")
-    return true;
-  return part.size() == 4 && (part.compare(0, 3, L"COM") == 0 || part.compare(0, 3, L"LPT") == 0) &&
-         part[3] >= L'0' && part[3] <= L'9';
-}
-
-// A site's domain names one folder under the cache root, never a path.
+// A site's domain names one folder under the cache root, never a path, and never another
+// folder's short name ("EXAMPL~1.COM"), nor the staging folders beside it.
 bool IsFolderName(const std::string& domain) {
   std::wstring name = ToWide(domain);
-  return name.find_first_of(L"\\/") == std::wstring::npos && IsPackageRelativePath(name);
+  return name.find(L'~') == std::wstring::npos && IsPlainName(name);
 }
 
 struct ZipCloser {
@@ -100,75 +91,83 @@ void CreateFolders(const std::wstring& base, const std::wstring& relative) {
   }
 }
 
-// A fresh folder beside the site's folder that a package is unpacked into, and the zip beside it.
-// Both go with the object, whatever became of the package.
+// A fresh folder beside the site's folder, for one fetch: the zip, the folder it is unpacked into,
+// and the folder where the files it replaces wait until it is in place. It goes with the object,
+// with whatever became of the package.
 class TPackageStaging {
 public:
   explicit TPackageStaging(const std::string& siteFolder) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-      folder = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
-      if (::CreateDirectoryA(folder.c_str(), nullptr)) {
-        zip = folder + ".zip";
-        return;
+      root_ = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
+      if (::CreateDirectoryA(root_.c_str(), nullptr)) {
+        zip = root_ + "\\package.zip";
+        folder = root_ + "\\package";
+        aside = root_ + "\\replaced";
+        if (::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
+        break;
       }
       if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(::GetLastError()));
+    DWORD error = ::GetLastError();
+    RemoveTree(ToWide(root_));
+    throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(error));
   }
-  ~TPackageStaging() {
-    ::DeleteFileA(zip.c_str());
-    RemoveTree(ToWide(folder));
-  }
+  ~TPackageStaging() { RemoveTree(ToWide(root_)); }
   TPackageStaging(const TPackageStaging&) = delete;
   TPackageStaging& operator=(const TPackageStaging&) = delete;
 
-  std::string folder, zip;
+  std::string zip, folder, aside;
+
+private:
+  std::string root_;
 };
 
-// Moves an unpacked package into the site's folder, over files of the same names. The settings
-// file goes last: a move that fails halfway leaves the earlier date, so the package is fetched
-// again. A file where the package has a folder, or the other way round, refuses the package
-// before anything moves.
-void PlacePackage(const std::wstring& from, const std::wstring& to) {
-  std::vector<TTreeEntry> entries = ListTree(from);
+// Moves an unpacked package into the site's folder, over files of the same names, all or nothing:
+// a file it replaces is moved aside first, and a step that fails undoes every step made before
+// it. A file where the package has a folder, or the other way round, refuses the package before
+// anything moves.
+void PlacePackage(const std::wstring& from, const std::wstring& to, const std::wstring& aside) {
+  const std::vector<TTreeEntry> entries = ListTree(from);
   for (const TTreeEntry& entry : entries) {
     DWORD attributes = ::GetFileAttributesW((to + L"\\" + entry.path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != entry.IsFolder())
       throw Error("The button-image package cannot be put in place of " + ToAnsi(entry.path));
   }
-  auto settingsLast = [](const TTreeEntry& entry) { return _wcsicmp(entry.path.c_str(), L"index.ini") != 0; };
-  std::stable_partition(entries.begin(), entries.end(), settingsLast);
-  for (const TTreeEntry& entry : entries) {
-    std::wstring source = from + L"\\" + entry.path, target = to + L"\\" + entry.path;
-    bool placed = entry.IsFolder()
-                      ? ::CreateDirectoryW(target.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS
-                      : ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
-    if (!placed) throw Error("Unable to put " + ToAnsi(target) + " in place: " + SystemErrorText(::GetLastError()));
+  std::vector<std::function<void()>> undo;
+  try {
+    for (const TTreeEntry& entry : entries) {
+      const std::wstring source = from + L"\\" + entry.path, target = to + L"\\" + entry.path;
+      const std::wstring kept = aside + L"\\" + entry.path;
+      auto fail = [&] {
+        DWORD error = ::GetLastError();
+        throw Error("Unable to put " + ToAnsi(target) + " in place: " + SystemErrorText(error));
+      };
+      if (entry.IsFolder()) {
+        if (!::CreateDirectoryW(kept.c_str(), nullptr)) fail();
+        if (::CreateDirectoryW(target.c_str(), nullptr))
+          undo.push_back([target] { ::RemoveDirectoryW(target.c_str()); });
+        else if (::GetLastError() != ERROR_ALREADY_EXISTS)
+          fail();
+        continue;
+      }
+      if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        // The earlier file comes back under its own name, though the package may name it in other
+        // letters or by its short name; over whatever stands there, should the new file not go.
+        const std::wstring earlier = SpeltOnDisk(target);
+        if (!::MoveFileExW(earlier.c_str(), kept.c_str(), 0)) fail();
+        undo.push_back([earlier, kept] { ::MoveFileExW(kept.c_str(), earlier.c_str(), MOVEFILE_REPLACE_EXISTING); });
+      }
+      if (!::MoveFileExW(source.c_str(), target.c_str(), 0)) fail();
+      undo.push_back([target] { ::DeleteFileW(target.c_str()); });
+    }
+  } catch (...) {
+    for (auto step = undo.rbegin(); step != undo.rend(); ++step) (*step)();
+    throw;
   }
 }
 
 }  // namespace
-
-bool IsPackageRelativePath(const std::wstring& name) {
-  if (name.empty() || name.find(L':') != std::wstring::npos) return false;
-  size_t start = 0;
-  for (;;) {
-    size_t end = name.find_first_of(L"\\/", start);
-    std::wstring part = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    bool last = end == std::wstring::npos || end + 1 == name.size();
-    // An empty part is a root, a doubled slash, or the closing slash of a folder entry.
-    if (part.empty() && !(last && start > 0)) return false;
-    if (!part.empty()) {
-      // The file system drops trailing dots and blanks, which would turn "..." into "..".
-      if (part.back() == L'.' || part.back() == L' ' || IsDeviceName(part)) return false;
-      for (wchar_t c : part)
-        if (c < 32 || wcschr(L"<>\"|?*", c)) return false;
-    }
-    if (end == std::wstring::npos || end + 1 == name.size()) return true;
-    start = end + 1;
-  }
-}
 
 bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits) {
   // The header is read as text and parsed here: the platform's own reading of a date that is not
@@ -221,7 +220,7 @@ void UnzipPackage(const std::string& zipPath, const std::string& targetFolder, c
     std::wstring name = FromUtf8(stat.name);
     for (wchar_t& c : name)
       if (c == L'/') c = L'\\';
-    if (!IsPackageRelativePath(name))
+    if (!StaysInFolder(name))
       throw Error("The button-image package holds an entry that may not be unpacked: " + ToAnsi(name));
     if (stat.valid & ZIP_STAT_SIZE) declared += stat.size;
     if (declared > limits.maxBytes) throw Error("The button-image package unpacks to too many bytes");
@@ -258,7 +257,8 @@ bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string&
 
   std::string name = PackageFileName(url);
   log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
-  if (name.empty()) return false;
+  // The name is the page's: one the platform would read as a device is no package.
+  if (name.empty() || NamesDevice(name)) return false;
   iniPath = folder + "\\index.ini";
   log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
 
@@ -274,14 +274,16 @@ bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string&
     int32_t status = 0;
     if (!DownloadURLToFile(url, staging.zip, status, kMaxPackageBytes)) return false;
     UnzipPackage(staging.zip, staging.folder);
-    PlacePackage(ToWide(staging.folder), ToWide(folder));
+    // The package goes in place with its date, in its own settings file or in a new one.
+    const std::string settings = staging.folder + "\\index.ini";
+    if (IsFolder(settings)) throw Error("The button-image package holds a folder in place of index.ini");
+    TIniFile(settings).WriteString("INFO", "FILEDATE", remote);
+    PlacePackage(ToWide(staging.folder), ToWide(folder), ToWide(staging.aside));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.
     log.WriteLog(kCaption, e.what());
     return false;
   }
-  // Written after the package is in place, as its own "index.ini" replaces the file.
-  ini.WriteString("INFO", "FILEDATE", remote);
   return true;
 }
 

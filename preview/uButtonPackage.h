@@ -19,28 +19,26 @@ struct TUnzipLimits {
 // The zip as downloaded: a zip of stored entries is hardly larger than what it holds.
 constexpr uint64_t kMaxPackageBytes = 64ull * 1024 * 1024;
 
-// A path that stays inside the folder it is taken relative to: no drive, no root, no "..",
-// nothing the file system would read as a device or cut short. Either slash separates.
-bool IsPackageRelativePath(const std::wstring& name);
-
 // The HTTP Last-Modified time of the URL in local time; false when the URL cannot be opened, does
 // not answer 200, or has no such header or one that is no HTTP date.
 bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits = {});
 // "yyyy-mm-dd hh:nn:ss", the colons being the system's time separator.
 std::string FileDateText(const SYSTEMTIME& time);
 
-// The package's file name, as logged: the URL's text after its last "/", cut to a file name.
+// The package's file name, as logged: the URL's text after its last "/", cut to a file name. A
+// URL whose name is empty or names a device (base/FileNames.h) fetches nothing.
 std::string PackageFileName(const std::string& url);
 
 // Extracts every entry of the zip into `folder`, replacing files of the same names; nothing
 // happens when the zip does not exist. Throws vt::Error for a zip that cannot be read, an entry
-// that would land outside the folder, or a package beyond `limits`; names and declared sizes are
-// checked before anything is written.
+// that would not stay in the folder (StaysInFolder), or a package beyond `limits`; names and
+// declared sizes are checked before anything is written.
 void UnzipPackage(const std::string& zipPath, const std::string& folder, const TUnzipLimits& limits = {});
 
 // The button-image package of `url` in the cache folder of `domain`: true when a usable package
-// is there. `iniPath` names its settings file as soon as the zip's file name is known, also when
-// the result is false.
+// is there. A package goes into the folder whole or not at all: a refused one leaves the folder as
+// it was, with the earlier package or with nothing. `iniPath` names its settings file as soon as
+// the zip's file name is known, also when the result is false.
 bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath);
 
 }  // namespace vt

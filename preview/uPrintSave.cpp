@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/Handles.h"
 #include "base/MessagePump.h"
 #include "base/ModalState.h"
@@ -186,7 +187,8 @@ std::string DefaultSaveName(const std::string& siteHost) {
   if (www != std::string::npos) name.erase(www, 4);
   const size_t dot = name.find('.');
   if (dot != std::string::npos) name.erase(dot);
-  return name;
+  // The host is the page's word: a device, a stream or a path proposes nothing.
+  return IsPlainName(ToWide(name)) ? name : std::string();
 }
 
 std::string RunSaveDialog(HWND owner, const std::string& defaultName) {
@@ -236,6 +238,8 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
     const std::string ext = ToLowerAscii(ExtensionOf(fileName));
     if (ext != ".bmp" && ext != ".jpg" && ext != ".pdf")
       throw Error("\"" + fileName + "\" was not saved: the file name must end in .bmp, .jpg or .pdf.");
+    // The platform would write such a file into a device and call it saved.
+    if (NamesDevice(fileName)) throw Error("\"" + fileName + "\" was not saved: the name is reserved for a device.");
     if (selection)
       engine.SaveSelection(*selection, fileName);
     else

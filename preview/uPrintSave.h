@@ -54,7 +54,8 @@ std::string FilterExtension(int filterIndex);
 // with the filter's extension appended.
 std::string SaveFileName(const std::string& typed, int filterIndex);
 // A default file name from a site's host: the first "www." removed, then everything from the
-// first "." on ("www.example.com" gives "example").
+// first "." on ("www.example.com" gives "example"); none when that is no plain file name (a
+// device, a stream, a path).
 std::string DefaultSaveName(const std::string& siteHost);
 
 // The platform's save dialog through the dialog seam, name "SaveDialog" (the proposal holds
@@ -64,8 +65,8 @@ std::string RunSaveDialog(HWND owner, const std::string& defaultName);
 
 // The save command of both previews: the save dialog, then the selection (picture pixels, at
 // scale 1, without banners) when one is given, otherwise the listed pages ("1,3,4," as
-// TPrintEngine::SaveToFile reads it). An error while writing, or a file name whose extension
-// names none of the three formats, is shown in a message box without owner, caption "Vantrelle";
+// TPrintEngine::SaveToFile reads it). An error while writing, a file name whose extension names
+// none of the three formats, or one that names a device, is shown in a message box without owner, caption "Vantrelle";
 // nothing else is said. True when the files were written.
 bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, const RECT* selection,
                  const std::string& defaultName);

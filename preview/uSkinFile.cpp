@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/IniFile.h"
 #include "base/Numbers.h"
 #include "base/Picture.h"
 #include "base/Strings.h"
-#include "preview/uButtonPackage.h"
 
 namespace vt {
 
@@ -70,7 +70,7 @@ int32_t TSkinSettings::ZoomComboFontSize() const {
 
 std::string TSkinSettings::ImagePath(const std::string& name) const {
   // Names come from a downloaded package: one that points outside its folder is not used.
-  if (Trim(name).empty() || !IsPackageRelativePath(ToWide(name))) return {};
+  if (Trim(name).empty() || !StaysInFolder(ToWide(name))) return {};
   std::string path = folder + "\\" + name;
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};

@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/FileNames.h"
 #include "base/FileTree.h"
+#include "base/Handles.h"
 #include "base/IniFile.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
 #include "capture/uWebUtils.h"
 #include "control/uRequestLog.h"
 #include "preview/uButtonPackage.h"
+#include "support/DeviceNames.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
 #include "support/ZipWriter.h"
@@ -233,6 +236,8 @@ TEST_F(ButtonPackage, RefusedPackageLeavesTheEarlierOneAsItWas) {
       {"download cut short of its length", {200, zip, std::string("Last-Modified: ") + kModified2 + "\r\n",
                                             HttpTestServer::Pace::whole, std::to_string(zip.size() + 10)}},
       {"a file where the site has a folder", Package(MakeZip({{"index.ini", evilSettings}, {"images", "x"}}), kModified2)},
+      {"a folder where the site has a file",
+       Package(MakeZip({{"index.ini", evilSettings}, {"only_in_first.txt/x", "x"}}), kModified2)},
   };
   for (const char* bad : {"../escape.txt", "..\\escape.txt", "images/../../escape.txt", "/escape.txt", "C:/escape.txt",
                           "C:escape.txt", "\\\\server\\share\\escape.txt", "images/.../escape.txt", "NUL.txt"})
@@ -257,6 +262,119 @@ TEST_F(ButtonPackage, RefusedPackageLeavesTheEarlierOneAsItWas) {
   EXPECT_EQ(FileDate(), kDate1);
   EXPECT_TRUE(LogHas("may not be unpacked"));
   EXPECT_TRUE(LogHas("is damaged"));
+}
+
+// On a site that had no package, whatever refuses one leaves the site's folder empty.
+TEST_F(ButtonPackage, RefusedPackageLeavesNothingOnAFreshSite) {
+  const std::string zip = MakeZip({{"a.bmp", "a"}, {"images/b.bmp", "b"}, {"index.ini", "[INFO]\r\n"}, {"z.bmp", "z"}});
+  std::string damaged = zip;
+  damaged[EntryData(zip, 2)] ^= 0x5A;
+  const std::pair<const char*, std::string> cases[] = {
+      {"a folder named index.ini",
+       MakeZip({{"a.bmp", "a"}, {"images/b.bmp", "b"}, {"index.ini/x.bmp", "x"}, {"z.bmp", "z"}})},
+      {"a folder entry INDEX.INI", MakeZip({{"a.bmp", "a"}, {"INDEX.INI/", ""}})},
+      {"a device name", MakeZip({{"a.bmp", "a"}, {"index.ini", "[INFO]\r\n"}, {"images/NUL .ico", "x"}})},
+      {"a damaged entry", damaged},
+  };
+  for (const auto& [what, bytes] : cases) {
+    SCOPED_TRACE(what);
+    server_.Set("/skin.zip", Package(bytes, kModified1));
+    std::string iniPath;
+    EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+    EXPECT_TRUE(Snapshot(folder_).empty());
+    EXPECT_FALSE(StagingLeft());
+  }
+}
+
+// A file of the earlier package in use stops the placing halfway: every step made goes back, and
+// the earlier files keep their names, though the package names them in other letters or by their
+// short names.
+TEST_F(ButtonPackage, PlacingThatFailsHalfwayIsUndone) {
+  const Entries earlier = {{"index.ini", "[INFO]\r\nTITLE=First skin\r\n"}, {"a.bmp", "a1"}, {"Mixed.bmp", "m1"},
+                           {"images/c.bmp", "c1"}, {"LongImageName.bmp", "l1"}};
+  server_.Set("/skin.zip", Package(MakeZip(earlier), kModified1));
+  std::string iniPath;
+  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  const auto before = Snapshot(folder_);
+  char shortPath[MAX_PATH] = "";
+  ASSERT_TRUE(::GetShortPathNameA((folder_ + "\\LongImageName.bmp").c_str(), shortPath, MAX_PATH));
+  const std::string shortName = std::string(shortPath).substr(std::string(shortPath).rfind('\\') + 1);
+  ASSERT_NE(shortName, "LongImageName.bmp");
+  const Entries later = {{"index.ini", "[INFO]\r\nTITLE=Second skin\r\n"}, {"a.bmp", "a2"}, {"MIXED.BMP", "m2"},
+                         {"images/c.bmp", "c2"}, {shortName, "l2"}, {"new/d.bmp", "d2"}, {"e.bmp", "e2"}};
+  server_.Set("/skin.zip", Package(MakeZip(later), kModified2));
+  // Each file in turn is held: whatever the order of placing, files are placed before one of them.
+  for (const char* held : {"index.ini", "a.bmp", "Mixed.bmp", "images\\c.bmp", "LongImageName.bmp"}) {
+    SCOPED_TRACE(held);
+    vt::FileHandle file(::CreateFileA((folder_ + "\\" + held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+    file.reset();
+    EXPECT_TRUE(Snapshot(folder_) == before);
+    EXPECT_FALSE(StagingLeft());
+  }
+  EXPECT_TRUE(LogHas("in place"));
+  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  EXPECT_EQ(Title(), "Second skin");
+  EXPECT_EQ(FileDate(), kDate2);
+  EXPECT_EQ(ReadFileBytes(folder_ + "\\new\\d.bmp"), "d2");
+  EXPECT_EQ(ReadFileBytes(folder_ + "\\Mixed.bmp"), "m2");
+}
+
+// A device name anywhere in an entry refuses the package, and the site keeps its earlier one.
+TEST_F(ButtonPackage, DeviceNamesInEntriesRefuseThePackage) {
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  std::string iniPath;
+  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  const auto before = Snapshot(folder_);
+  for (const std::wstring& device : vt::test::kDeviceNames)
+    for (const std::wstring& entry : vt::test::DeviceNameForms(device)) {
+      SCOPED_TRACE(vt::ToUtf8(entry));
+      server_.Set("/skin.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=evil\r\n"},
+                                                {"images/print.bmp", "evil"},
+                                                {vt::ToUtf8(entry), "payload"}}),
+                                       kModified2));
+      EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+      EXPECT_TRUE(Snapshot(folder_) == before);
+      EXPECT_FALSE(StagingLeft());
+    }
+  EXPECT_TRUE(LogHas("may not be unpacked"));
+}
+
+// The page names the zip and the site: a device's name fetches nothing, nor does another site's
+// folder named by its short name.
+TEST_F(ButtonPackage, DeviceOrShortNamesForTheZipOrTheSiteFetchNothing) {
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  for (const std::wstring& device : vt::test::kDeviceNames) {
+    const std::string name = vt::ToAnsi(device);
+    SCOPED_TRACE(name);
+    // The names that stand in a URL's path as they are.
+    const char kUrlSafe[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789.$";
+    if (name.find_first_not_of(kUrlSafe) == std::string::npos) {
+      const std::string path = "/skins/" + name + ".zip";
+      server_.Set(path, Package(MakeZip(kSkin1), kModified1));
+      std::string iniPath;
+      EXPECT_FALSE(Fetch(path, iniPath));
+      EXPECT_TRUE(iniPath.empty());
+      EXPECT_EQ(server_.CountRequests(path), 1u) << "only the date was asked";
+    }
+    std::string iniPath;
+    EXPECT_FALSE(vt::ImgBtnDownProc(log_, name, server_.Url("/skin.zip"), iniPath));
+    EXPECT_TRUE(iniPath.empty());
+  }
+  EXPECT_TRUE(Snapshot(folder_).empty());
+  EXPECT_EQ(server_.CountRequests("/skin.zip"), vt::test::kDeviceNames.size()) << "only the date was asked";
+
+  std::string iniPath;
+  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  char shortPath[MAX_PATH] = "";
+  ASSERT_TRUE(::GetShortPathNameA(folder_.c_str(), shortPath, MAX_PATH));
+  const std::string shortName = std::string(shortPath).substr(std::string(shortPath).rfind('\\') + 1);
+  ASSERT_NE(shortName, domain_);
+  server_.Set("/other.zip", Package(MakeZip(kSkin2), kModified2));
+  EXPECT_FALSE(vt::ImgBtnDownProc(log_, shortName, server_.Url("/other.zip"), iniPath));
+  EXPECT_EQ(Title(), "First skin");
 }
 
 // The URL's file name never reaches the disk: a name the platform would read as the settings
@@ -317,11 +435,24 @@ TEST(UnzipPackage, BoundsTheNumberOfEntriesAndTheUnpackedBytes) {
 TEST(UnzipPackage, NamesThatStayInsideTheFolder) {
   for (const wchar_t* good : {L"index.ini", L"images/up.bmp", L"images\\down.jpg", L"images/", L"a b.bmp",
                               L"\x30dc\x30bf\x30f3.bmp", L"..name.bmp", L"COM10.bmp"})
-    EXPECT_TRUE(vt::IsPackageRelativePath(good)) << good;
+    EXPECT_TRUE(vt::StaysInFolder(good)) << good;
   for (const wchar_t* bad : {L"", L"..", L"../a", L"a/../b", L"a/..", L"/a", L"\\a", L"C:\\a", L"C:a", L"a//b",
                              L"a./b", L"a /b", L"...", L"a\x0001", L"a?b", L"a*b", L"aux", L"Con.txt", L"con.bmp.txt", L"lpt1.bmp",
                              L"images/nul", L"a:stream"})
-    EXPECT_FALSE(vt::IsPackageRelativePath(bad)) << bad;
+    EXPECT_FALSE(vt::StaysInFolder(bad)) << bad;
+}
+
+TEST(UnzipPackage, DeviceNamesInEveryPartOfAPath) {
+  for (const std::wstring& device : vt::test::kDeviceNames)
+    for (const std::wstring& path : vt::test::DeviceNameForms(device)) {
+      EXPECT_TRUE(vt::NamesDevice(path)) << vt::ToUtf8(path);
+      EXPECT_TRUE(vt::NamesDevice(vt::ToAnsi(path))) << vt::ToUtf8(path);
+      EXPECT_FALSE(vt::StaysInFolder(path)) << vt::ToUtf8(path);
+    }
+  for (const std::wstring& plain : vt::test::kPlainNamesNearDevices) {
+    EXPECT_FALSE(vt::NamesDevice(L"images\\" + plain)) << vt::ToUtf8(plain);
+    EXPECT_TRUE(vt::StaysInFolder(L"images/" + plain)) << vt::ToUtf8(plain);
+  }
 }
 
 TEST(UnzipPackage, PackageFileNameIsCutToAFileName) {

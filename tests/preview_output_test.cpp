@@ -22,6 +22,7 @@
 #include "preview/frmPageSetupDlg.h"
 #include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
+#include "support/DeviceNames.h"
 #include "support/JpegDecode.h"
 #include "support/PlatformDialogs.h"
 #include "support/PreviewFixture.h"
@@ -78,11 +79,36 @@ TEST(OutputDialogs, FileNamesFromTheFilterAndTheSiteHost) {
       {"C:\\my.dir\\page", 3, "C:\\my.dir\\page.pdf"}, {"page", 9, "page"}};
   for (const auto& n : names) EXPECT_EQ(SaveFileName(n.typed, n.filter), n.file) << n.typed;
   const struct { const char* host; const char* name; } hosts[] = {
-      {"www.example.com", "example"}, {"shop.example.co.kr", "shop"}, {"localhost", "localhost"}, {"", ""}};
+      {"www.example.com", "example"}, {"shop.example.co.kr", "shop"}, {"localhost", "localhost"}, {"", ""},
+      {"evil:stream.example", ""}, {"a\\b.example", ""}, {"x/y", ""}, {"a*b", ""}};
   for (const auto& h : hosts) EXPECT_EQ(DefaultSaveName(h.host), h.name) << h.host;
   EXPECT_EQ(PagesOfChoice({prPageNums, 3, 5}, 9), (std::vector<int32_t>{3, 4, 5}));
   EXPECT_EQ(PagesOfChoice({prPageNums, 0, 12}, 2), (std::vector<int32_t>{1, 2}));
   EXPECT_EQ(PagesOfChoice({prSelection, 2, 2}, 3), (std::vector<int32_t>{1, 2, 3}));
+}
+
+// The site's host is the page's word: no device is proposed as the file name, nor written to as
+// a file whoever names it.
+TEST(OutputDialogs, DeviceNamesAreNeitherProposedNorSaved) {
+  TempDir dir;
+  TPrintEngine engine(nullptr);
+  for (const std::wstring& device : kDeviceNames) {
+    const std::string name = ToAnsi(device);
+    SCOPED_TRACE(name);
+    EXPECT_EQ(DefaultSaveName(name + ".example.com"), "");
+    EXPECT_EQ(DefaultSaveName("www." + name), "");
+    for (const std::wstring& form : DeviceNameForms(device)) {
+      DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
+        DialogAnswer answer(IDOK);
+        answer.fileName = dir.file(ToAnsi(form) + ".pdf"), answer.filterIndex = 3;
+        return answer;
+      });
+      EXPECT_FALSE(SaveCommand(nullptr, engine, "1,", nullptr, ""));
+      ASSERT_EQ(dialogs.requests.size(), 2u);
+      EXPECT_EQ(dialogs.requests[1].name, "MessageBox");
+      EXPECT_NE(dialogs.requests[1].text.find("device"), std::string::npos);
+    }
+  }
 }
 
 TEST(OutputPrinting, ThePageListPrintsOneSheetPerPageAsOneJob) {

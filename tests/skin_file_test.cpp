@@ -10,7 +10,9 @@
 #include "base/Handles.h"
 #include "base/IniFile.h"
 #include "base/Numbers.h"
+#include "base/Strings.h"
 #include "preview/uSkinFile.h"
+#include "support/DeviceNames.h"
 #include "support/TestEnv.h"
 
 using vt::test::WriteFileBytes;
@@ -111,6 +113,31 @@ TEST(SkinFile, ImagesApplyOnlyWhenTheirFilesExistInsideTheFolder) {
   EXPECT_EQ(skin.ImagePath("  "), "");
   EXPECT_EQ(skin.ImagePath("..\\outside.bmp"), "") << "a package names nothing outside its folder";
   EXPECT_EQ(skin.ImagePath(dir.file("outside.bmp")), "");
+}
+
+// The platform says a device "file" exists in any folder: a key naming one names no image and
+// no icon, wherever it stands in the key's path.
+TEST(SkinFile, DeviceNamesInImageAndIconKeysNameNoFile) {
+  vt::test::TempDir dir;
+  WriteFileBytes(dir.file("ok.bmp"), "o");
+  int n = 0;
+  for (const std::wstring& device : vt::test::kDeviceNames)
+    for (const std::wstring& form : vt::test::DeviceNameForms(device)) {
+      const std::string name = vt::ToAnsi(form), ini = dir.file("index" + std::to_string(n++) + ".ini");
+      SCOPED_TRACE(name);
+      WriteFileBytes(ini, "[ICON]\r\nICONFILE=" + name + "\r\n[COMMON]\r\nZOOM_BAR=" + name +
+                              "\r\nUP_ZOOM_IN=" + name + "\r\nDOWN_ZOOM_IN=ok.bmp\r\n[ENG]\r\nUP_SAVE_FILE=ok.bmp\r\n" +
+                              "DOWN_SAVE_FILE=" + name + "\r\n");
+      const vt::TSkinSettings skin = vt::ReadSkinFile(ini, "ENG");
+      EXPECT_EQ(skin.ImagePath(skin.iconFile), "");
+      EXPECT_EQ(skin.ImagePath(skin.zoomBar), "");
+      std::string up, down;
+      EXPECT_FALSE(skin.PairPaths(skin.zoomIn, up, down));
+      EXPECT_FALSE(skin.PairPaths(skin.saveFile, up, down));
+    }
+  vt::TSkinSettings skin;
+  skin.folder = dir.path();
+  EXPECT_EQ(skin.ImagePath("ok.bmp"), dir.file("ok.bmp"));
 }
 
 TEST(SkinLanguage, CodeFromTheEnglishLanguageName) {
