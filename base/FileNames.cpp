@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "base/Handles.h"
 #include "base/Strings.h"
 
 namespace vt {
@@ -65,9 +66,8 @@ bool IsPlainName(const std::wstring& name) {
 
 std::wstring SpeltOnDisk(const std::wstring& path) {
   WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW(path.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return path;
-  ::FindClose(find);
+  const FindHandle find(::FindFirstFileW(path.c_str(), &data));
+  if (!find) return path;
   return path.substr(0, path.find_last_of(L"\\/") + 1) + data.cFileName;
 }
 

@@ -37,7 +37,7 @@ allowed=(
   'page/uPdfWriter.cpp HPDF_Free'
   'page/uHtmlImage.cpp CloseClipboard'
   'preview/uPageBreakEditor.cpp SelectObject'
-  'preview/uButtonPackage.cpp zip_discard|zip_fclose|zip_source_free|DeleteFile[AW]?|RemoveTree'
+  'preview/uButtonPackage.cpp zip_discard|zip_fclose|zip_source_free|DeleteFile[AW]?|RemoveDirectory[AW]?|RemoveTree'
   'capture/uWebUtils.h InternetCloseHandle'
   'capture/uHttpGet.cpp DeleteFile[AW]?'
   'control/uRequestPreview.cpp DeleteFile[AW]?'
