@@ -78,6 +78,7 @@ public:
     scroller->borderColor = Color(pageElement, "borderColor", RGB(0, 0, 0));
     bool bars = !SameTextAscii(Text(pageElement, "scrollbars", "auto"), "none");
     doc.html->scrollbars = doc.body->scrollbars = bars;
+    ReadFailingDraws(*scroller, pageElement);
     ReadFill(*doc.body, pageElement);
     ReadChildren(*doc.body, pageElement, depth);
   }
@@ -185,6 +186,10 @@ private:
     }
   }
 
+  void ReadFailingDraws(TElement& e, IXMLDOMElement* x) const {
+    for (const std::string& n : SplitCommaText(Text(x, "failDraws", ""))) e.failingDraws.push_back(Number("failDraws", n));
+  }
+
   void ReadChildren(TElement& parent, IXMLDOMElement* x, int depth) {
     for (auto& child : ChildElements(x)) {
       std::string name = NodeName(child.get());
@@ -237,6 +242,7 @@ private:
     ReadChildren(e, x, depth);
     e.scrollLeft = Int(x, "scrollLeft", 0);
     e.scrollTop = Int(x, "scrollTop", 0);
+    ReadFailingDraws(e, x);
   }
 
   void ReadFrame(TElement& e, IXMLDOMElement* x, int depth) {

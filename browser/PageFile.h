@@ -20,7 +20,8 @@
 // which readyState becomes "complete" ("never" for never), "readyValue" the text it then reads.
 // Fills: background (one colour), pattern="xy" (red = x mod 256, green = y mod 256,
 // blue = x div 256 + 16 * (y div 256), in the element's content coordinates) or pattern="checker".
-// Images are 24-bit BMP files, paths relative to the page file.
+// Images are 24-bit BMP files, paths relative to the page file. failDraws="4,7" on an element (on
+// <page>: its scroll element) makes those calls of DrawToDC, counted from 1, fail.
 #pragma once
 #include <memory>
 #include <string>

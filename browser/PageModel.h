@@ -50,6 +50,8 @@ public:
   bool scrollbars = false;  // scroll bars are drawn (and take client space) when the content overflows
   int contentWidth = 0, contentHeight = 0;  // content extent of a scrolling element
   int scrollLeft = 0, scrollTop = 0;
+  std::vector<int> failingDraws;  // DrawToDC calls, counted from 1, that fail
+  int draws = 0;                  // DrawToDC calls so far
 
   TElement* parent = nullptr;
   TDocument* document = nullptr;

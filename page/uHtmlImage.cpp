@@ -54,15 +54,21 @@ void TBmpHtmlImage::Close() {
   tile_.reset();
   width_ = height_ = tileWidth_ = tileHeight_ = tileCount_ = 0;
   cols_ = rows_ = 0;
+  fileBytes_ = 0;
 }
 
 namespace {
 
 int64_t CeilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
 
-// The file is untrusted: its tiles must cover the picture exactly, and the file must be large
-// enough for the table and every tile's headers and pixels, so that no size read from it can
-// make a draw or a copy cost more than the file itself.
+// The smallest tile a file can store: a BMP of one pixel, its row padded to four bytes.
+constexpr int64_t kSmallestTileBytes = kBmpHeadersSize + 4;
+
+// The file is untrusted: its tiles must cover the picture exactly, and the file must hold the
+// table and the smallest tile for each entry, so that no tile count read from it costs more than
+// the file itself. A tile may hold less than its place (a capture whose view failed to draw stores
+// the tile before it again): what it lacks reads white, as does a tile whose offset lies outside
+// the file.
 bool HeaderFits(const TTileFileHeader& h, int64_t fileSize) {
   if (h.Width < 0 || h.Height < 0) return false;
   const int64_t count = static_cast<int64_t>(h.Cols) * h.Rows;
@@ -71,9 +77,7 @@ bool HeaderFits(const TTileFileHeader& h, int64_t fileSize) {
       static_cast<int64_t>(h.TileWidth) * h.TileHeight > TBitmap::kMaxLoadPixels)
     return false;
   if (h.Cols != CeilDiv(h.Width, h.TileWidth) || h.Rows != CeilDiv(h.Height, h.TileHeight)) return false;
-  // With the checks above the picture has at most 2^58 pixels: no overflow.
-  const int64_t least = kTileTablePos + count * (4 + kBmpHeadersSize) + 3LL * h.Width * h.Height;
-  return least <= fileSize;
+  return kTileTablePos + count * (4 + kSmallestTileBytes) <= fileSize;
 }
 
 }  // namespace
@@ -103,6 +107,7 @@ uint8_t TBmpHtmlImage::OpenTileFile(const std::string& fileName) {
   cols_ = header.Cols;
   rows_ = header.Rows;
   tileCount_ = cols_ * rows_;
+  fileBytes_ = stream->Size();
   stream_ = std::move(stream);
   return otOpened;
 }
@@ -286,6 +291,9 @@ void TBmpHtmlImage::SaveToClipboardFormat() {
   const int64_t imageBytes = stride * height;
   if (imageBytes > 0x7FFFFFFF - static_cast<int64_t>(sizeof(info)))
     throw Error("The picture is too large for the clipboard");
+  // The buffer's size comes from the header: only a file that stores every pixel it claims (as a
+  // cut picture does) may ask for it.
+  if (3LL * width * height > fileBytes_) throw Error("The picture's tile file is damaged");
   info.biSizeImage = static_cast<DWORD>(imageBytes);
   GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, sizeof(info) + static_cast<size_t>(imageBytes)));
   if (!memory) throw Error("Not enough memory to copy the picture to the clipboard");

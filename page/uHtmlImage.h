@@ -83,6 +83,8 @@ public:
 
   // Another TBmpHtmlImage: opens the same file with a stream of its own; anything else is ignored.
   void Assign(const THtmlImage& source) override;
+  // Refused for a file that stores fewer bytes than the picture's pixels take: a cut picture never
+  // does, and the buffer is not sized from a header alone.
   void SaveToClipboardFormat() override;
   int32_t GetImageWidth() const override { return width_; }
   int32_t GetImageHeight() const override { return height_; }
@@ -114,6 +116,7 @@ private:
   int32_t width_ = 0, height_ = 0, tileWidth_ = 0, tileHeight_ = 0;
   uint16_t cols_ = 0, rows_ = 0;
   int32_t tileCount_ = 0;
+  int64_t fileBytes_ = 0;
   TTempTileFileRef tempFile_;  // before the stream: released after it
   std::unique_ptr<TFileStream> stream_;
   TTileRowCache rowCache_{kRowCacheBudget};

@@ -29,11 +29,16 @@ bool FitsInTileFile(int64_t count, int64_t tileWidth, int64_t tileHeight) {
 }
 
 constexpr int32_t kRetileSize = 500;
+// Re-tiling holds a band of the source and two rows of tiles of one strip of columns. A strip is
+// the whole width unless that would pass this budget: a page 100,000 pixels wide is cut in
+// strips rather than needing some 450 MB in a 32-bit process.
+constexpr int64_t kRetileBudget = 64LL << 20;
+constexpr int32_t kStripCols = static_cast<int32_t>(kRetileBudget / (3 * 3LL * kRetileSize * kRetileSize));
 
-// Fills the rows of tiles of a re-tiled picture from its source on a thread of its own, one row
-// ahead of the caller, so that reading the source overlaps writing the tile file. Each row is
-// filled row by row of pixels across the whole width: the source is read from top to bottom and
-// each of its tiles once.
+// Fills the rows of tiles of a strip of a re-tiled picture from its source on a thread of its
+// own, one row ahead of the caller, so that reading the source overlaps writing the tile file.
+// Each row is filled row by row of pixels across the strip: the source is read from top to bottom
+// and each of its tiles under the strip once.
 class TTileRowFiller {
 public:
   TTileRowFiller(THtmlImage& image, const RECT& rect, int32_t cols, int32_t rows)
@@ -234,14 +239,23 @@ bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& r
   const int32_t rows = height / kRetileSize + (height % kRetileSize ? 1 : 0);
   builder->SetTileCount(cols, rows, cols * rows);
   if (cols == 0 || rows == 0) return true;
-  TTileRowFiller filler(*image, rect, cols, rows);
-  int32_t index = 0;
-  for (int32_t r = 0; r < rows; ++r) {
-    const std::vector<TBitmap>& tiles = filler.Take(r);
-    for (int32_t c = 0; c < cols; ++c) {
-      const RECT place{kRetileSize * c, kRetileSize * r, kRetileSize * c + tiles[c].Width(),
-                       kRetileSize * r + tiles[c].Height()};
-      builder->AddTile(c, r, index++, place, tiles[c]);
+  // Strip by strip, each from top to bottom: the tile with the last index still comes last.
+  for (int32_t first = 0; first < cols; first += kStripCols) {
+    const int32_t stripCols = std::min(kStripCols, cols - first);
+    const int64_t left = static_cast<int64_t>(rect.left) + static_cast<int64_t>(kRetileSize) * first;
+    const RECT strip{static_cast<LONG>(left), rect.top,
+                     static_cast<LONG>(std::min<int64_t>(left + static_cast<int64_t>(kRetileSize) * stripCols,
+                                                         static_cast<int64_t>(rect.left) + width)),
+                     static_cast<LONG>(static_cast<int64_t>(rect.top) + height)};
+    TTileRowFiller filler(*image, strip, stripCols, rows);
+    for (int32_t r = 0; r < rows; ++r) {
+      const std::vector<TBitmap>& tiles = filler.Take(r);
+      for (int32_t c = first; c < first + stripCols; ++c) {
+        const TBitmap& tile = tiles[c - first];
+        const RECT place{kRetileSize * c, kRetileSize * r, kRetileSize * c + tile.Width(),
+                         kRetileSize * r + tile.Height()};
+        builder->AddTile(c, r, r * cols + c, place, tile);
+      }
     }
   }
   return true;

@@ -63,7 +63,8 @@ private:
 
 // Cuts `rect` (picture pixels, taken as given) out of `image` into a new picture of 500 x 500
 // tiles through `builder`; the caller takes it from the builder's GetResult. False, with no
-// builder call, when there is no image or no builder.
+// builder call, when there is no image or no builder. Memory stays within a fixed budget however
+// wide the region: wide regions are cut in strips of columns, which add their tiles strip by strip.
 bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& rect);
 
 }  // namespace vt

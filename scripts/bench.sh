@@ -2,6 +2,7 @@
 # Output benchmark: captured tiles to PDF and JPG pages at three page heights, against the
 # encoder's limit and common peers (libvips, libjpeg-turbo's cjpeg and ImageMagick cutting the same
 # picture into a PDF of JPEG pages).
+# Then re-tiling of a clipped capture 100,000 pixels wide, with its peak working set.
 # Usage: scripts/bench.sh [height ...]   (default 10000 100000 300000)
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -45,3 +46,7 @@ for h in "${heights[@]}"; do
 done
 
 python3 "$ROOT/bench/report.py" "$RESULTS"
+
+# A page far wider than any screen, clipped: re-tiling must keep its memory bounded.
+echo
+wine "$BUILD_DIR/bench/retile_bench.exe" 100000 1200 2>/dev/null | tr -d '\r'

@@ -292,9 +292,9 @@ private:
 const char kControlObject[] =
     R"(<object id="Vantrelle" classid="clsid:7D2A91C4-3B5E-4C1F-8A60-2F931B7E44D5" x="0" y="0" width="200" height="50"/>)";
 
-std::string LargePage(const std::string& inside = "") {
-  return std::string(R"(<page width="1700" height="1300" pattern="xy" url="http://site.test/p.html" domain="site.test">)") +
-         kControlObject + inside + "</page>";
+std::string LargePage(const std::string& inside = "", const std::string& attributes = "") {
+  return R"(<page width="1700" height="1300" pattern="xy" url="http://site.test/p.html" domain="site.test" )" +
+         attributes + ">" + kControlObject + inside + "</page>";
 }
 
 std::string SmallPage() {
@@ -817,6 +817,31 @@ TEST(RequestPreview, ClippingMarginsCutOrAddWhiteUpToTwiceThePicture) {
         << c.params;
   }
   EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
+
+TEST(RequestPreview, AViewThatFailsToDrawAfterANarrowTileLosesNothingElse) {
+  // Views of 783 x 583; the fourth, at column 0 of the second row, fails to draw, and the capture
+  // stores the last column's tile (134 wide) there again: that much shows, the rest is white.
+  auto captured = [](int x, int y) {
+    if (x >= 783 || y < 583 || y >= 1166) return XYColor(x, y);
+    return x < 134 ? XYColor(1566 + x, y - 583) : RGB(255, 255, 255);
+  };
+  const struct {
+    const char* params;
+    int left, top, width, height;  // of the picture shown, in the capture's pixels
+  } cases[] = {{"", 0, 0, 1700, 1300}, {"/cr:10|20|30|40", 10, 20, 1660, 1240}};
+  for (const auto& c : cases) {
+    HostedRequest r(LargePage("", R"(failDraws="4")"));
+    r.control->realPreview = true;
+    DialogRecorder dialogs;
+    EXPECT_EQ(r.Run(c.params), S_OK) << c.params;
+    ASSERT_EQ(r.control->shows, 1) << c.params << ": " << (dialogs.requests.empty() ? "" : dialogs.requests[0].text);
+    EXPECT_EQ(Compare(r.control->shownPicture.get(), c.width, c.height,
+                      [&](int x, int y) { return captured(x + c.left, y + c.top); }),
+              "")
+        << c.params;
+    EXPECT_EQ(dialogs.requests.size(), PreviewDialogs(dialogs)) << c.params;  // no message
+  }
 }
 
 TEST(RequestPreview, PreviewPlaceIsTakenWhenItsSizeIsPositiveHoweverLargeTheNumbers) {

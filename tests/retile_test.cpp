@@ -85,6 +85,25 @@ TEST_F(Retile, EveryPixelOfTheNewPictureIsTheSourceRegion) {
   }
 }
 
+TEST_F(Retile, AWideRegionIsCutInStripsOfColumnsAndComesOutWhole) {
+  // 32 columns of tiles: more than one strip keeps in memory. Source tiles as a capture writes them.
+  auto source = test::WritePicture(sourceBuilder, {15720, 530, 1280, 300, true}, test::Gradient);
+  const RECT region{7, 5, 7 + 15700, 5 + 520};
+  ASSERT_TRUE(BuildHtmlImage(&builder, source.get(), region));
+  auto result = Result(builder);
+  ASSERT_TRUE(result);
+  ASSERT_EQ(result->Cols(), 32);
+  ASSERT_EQ(result->Rows(), 2);
+  TBitmap picture(15700, 520);
+  result->CopyRect(picture, 0, 0, result->GetImageRect());
+  EXPECT_EQ(test::FirstMismatch(picture, result->GetImageRect(),
+                                [&](int x, int y) { return test::Gradient(region.left + x, region.top + y); }),
+            "");
+  // Each source tile under the region read once per strip: the column of source tiles across the
+  // strips' edge (x = 14,507) twice.
+  EXPECT_EQ(source->TileLoads(), 13 * 2 + 2);
+}
+
 TEST_F(Retile, BuilderCallsAndTileSizes) {
   auto source = test::WritePicture(sourceBuilder, {1500, 1500, 500, 500}, test::Gradient);
   RecordingBuilder square;

@@ -154,7 +154,7 @@ TEST_F(TileFile, OpenResults) {
     Put<uint16_t>(b, 7, versions.second);
     expectOpen(b, TBmpHtmlImage::otBadVersion, "versions");
   }
-  // Headers that do not fit their file: each would make a draw or a copy cost far more than
+  // Headers that do not fit their file: each would make a walk over the tiles cost far more than
   // the file holds, or read tiles that are not the picture's.
   struct Spoilt {
     const char* what;
@@ -164,7 +164,6 @@ TEST_F(TileFile, OpenResults) {
   const Spoilt spoilt[] = {
       {"header cut short", {}, 20},
       {"table cut short", {}, 40},
-      {"file cut in the tiles", {}, bytes.size() / 2},
       {"65535 x 65535 tiles", {{29, 0xFFFF}, {31, 0xFFFF}}, bytes.size()},
       {"negative width", {{13, -20}}, bytes.size()},
       {"tile width 0", {{21, 0}}, bytes.size()},
@@ -173,8 +172,6 @@ TEST_F(TileFile, OpenResults) {
       {"height past its rows", {{17, 17}}, bytes.size()},
       {"columns past the width", {{13, 12}}, bytes.size()},
       {"tiles where the picture is empty", {{13, 0}}, bytes.size()},
-      {"a picture far larger than the file", {{13, 10000}, {17, 6000}, {21, 10000}, {25, 6000}, {29, 1}, {31, 1}},
-       bytes.size()},
       {"more 1 x 1 tiles than the file holds", {{21, 1}, {25, 1}, {29, 20}, {31, 10}}, bytes.size()},
   };
   for (const Spoilt& c : spoilt) {
@@ -247,24 +244,30 @@ TEST_F(TileFile, DamagedTilesAreSkippedAndTheRestDrawn) {
   }
 }
 
-TEST_F(TileFile, ATileSmallerThanItsPlaceGivesWhatItHolds) {
-  builder.BeginImage(6, 6);
-  builder.SetTileSize(3, 3);
-  builder.SetTileCount(2, 2, 4);
-  TBitmap full(3, 3), small(2, 1);
+TEST_F(TileFile, TilesSmallerThanTheirPlacesGiveWhatTheyHold) {
+  // As a capture writes a picture whose views at (0, 1) and (1, 1) failed to draw: those places get
+  // the narrow tile of the last column again, and the file stores far fewer pixels than the
+  // picture has. Besides, one tile lower than its place.
+  builder.BeginImage(1250, 1000);
+  builder.SetTileSize(500, 500);
+  builder.SetTileCount(3, 2, 6);
+  TBitmap full(500, 500), narrow(250, 500), low(500, 120);
   full.Fill(RGB(1, 1, 1));
-  small.Fill(RGB(2, 2, 2));
-  builder.AddTile(0, 0, 0, RECT{0, 0, 3, 3}, small);
-  for (int i = 1; i < 4; ++i) builder.AddTile(i % 2, i / 2, i, RECT{}, full);
+  narrow.Fill(RGB(2, 2, 2));
+  low.Fill(RGB(3, 3, 3));
+  const TBitmap* tiles[] = {&full, &low, &narrow, &narrow, &narrow, &narrow};
+  for (int i = 0; i < 6; ++i) builder.AddTile(i % 3, i / 3, i, RECT{}, *tiles[i]);
   auto image = builder.GetResult();
-  auto canvas = MarkedCanvas(6, 6), copy = MarkedCanvas(6, 6);
-  EXPECT_EQ(image->DrawRect(canvas->Canvas(), RECT{0, 0, 6, 6}, RECT{0, 0, 6, 6}), 0u);
-  image->CopyRect(*copy, 0, 0, RECT{0, 0, 6, 6});
+  ASSERT_EQ(image->GetImageWidth(), 1250);
+  auto canvas = MarkedCanvas(1250, 1000), copy = MarkedCanvas(1250, 1000);
+  EXPECT_EQ(image->DrawRect(canvas->Canvas(), RECT{0, 0, 1250, 1000}, RECT{0, 0, 1250, 1000}), 0u);
+  image->CopyRect(*copy, 0, 0, RECT{0, 0, 1250, 1000});
   for (auto [drawn, rest] : {std::pair{canvas.get(), kMarker}, {copy.get(), RGB(255, 255, 255)}})
-    EXPECT_EQ(FirstMismatch(*drawn, RECT{0, 0, 6, 6},
-                            [rest = rest](int x, int y) {
-                              if (x >= 3 || y >= 3) return RGB(1, 1, 1);
-                              return x < 2 && y < 1 ? RGB(2, 2, 2) : rest;
+    EXPECT_EQ(FirstMismatch(*drawn, RECT{0, 0, 1250, 1000},
+                            [&, rest = rest](int x, int y) {
+                              const TBitmap& tile = *tiles[y / 500 * 3 + x / 500];
+                              if (x % 500 >= tile.Width() || y % 500 >= tile.Height()) return rest;
+                              return tile.Pixel(0, 0);
                             }),
               "");
 }
@@ -494,6 +497,17 @@ TEST_F(TileDrawing, ClipboardGetsTheWholePicture) {
   ::GlobalUnlock(data);
   ::CloseClipboard();
   EXPECT_EQ(mismatch, "");
+
+  // A small file claiming a picture of 10,000 x 6,000 in one tile opens, but gets no buffer of
+  // that size.
+  std::string bytes = test::ReadFileBytes(image->FileName());
+  for (auto [at, value] : {std::pair{13, 10000}, {17, 6000}, {21, 10000}, {25, 6000}}) Put<int32_t>(bytes, at, value);
+  for (size_t at : {29, 31}) Put<uint16_t>(bytes, at, 1);
+  test::TempDir dir;
+  test::WriteFileBytes(dir.file("claims.tiles"), bytes);
+  TBmpHtmlImage claims;
+  ASSERT_EQ(claims.OpenTileFile(dir.file("claims.tiles")), TBmpHtmlImage::otOpened);
+  EXPECT_THROW(claims.SaveToClipboardFormat(), Error);
 }
 
 TEST_F(TileFileLifetime, TheLastImageReadingATemporaryFileDeletesIt) {
