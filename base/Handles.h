@@ -237,6 +237,13 @@ private:
 class ClipboardScope {
 public:
   explicit ClipboardScope(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+  // Tries again a few times: another program may hold the clipboard for a moment.
+  ClipboardScope(HWND owner, int attempts) : open_(false) {
+    for (int attempt = 0; attempt < attempts && !open_; ++attempt) {
+      if (attempt > 0) ::Sleep(20);
+      open_ = ::OpenClipboard(owner) != FALSE;
+    }
+  }
   ~ClipboardScope() { if (open_) ::CloseClipboard(); }
   ClipboardScope(const ClipboardScope&) = delete;
   ClipboardScope& operator=(const ClipboardScope&) = delete;

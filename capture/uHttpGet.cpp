@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "base/Handles.h"
+#include "base/TempFiles.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
 
@@ -310,8 +311,10 @@ bool HttpGet(const std::string& url, const std::string& fileName, const THttpLim
   x->lastSign = Clock::now();
   x->deadline = x->lastSign + limits.Deadline();
   x->idle = std::chrono::milliseconds(limits.idleMs);
+  TempFile partial(fileName);  // no file of that name is left unless the whole body came
   bool ok = StartWorker(x) && Receive(*x, fileName);
-  if (!ok && !fileName.empty()) ::DeleteFileA(fileName.c_str());
+  if (ok) partial.release();
+  partial.reset();
   std::lock_guard<std::mutex> guard(x->lock);
   x->abandoned = true;
   x->changed.notify_all();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Handles.h"
+#include "base/LibraryHandles.h"
 #include "capture/uHttpGet.h"
 
 namespace vt {
@@ -17,13 +18,6 @@ struct UrlParts {
 };
 // None when the URL names a port outside 1 to 65535.
 std::optional<UrlParts> SplitURL(const std::string& url);
-
-struct InternetHandleTraits {
-  using Type = HINTERNET;
-  static Type Invalid() { return nullptr; }
-  static void Close(Type h) { ::InternetCloseHandle(h); }
-};
-using InternetHandle = UniqueHandle<InternetHandleTraits>;
 
 int32_t GetHttpStatusCode(HINTERNET request);
 // True when the whole body of a 200 answer is in the file (HttpGet; `limits` gives the most that

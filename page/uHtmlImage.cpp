@@ -21,15 +21,6 @@ RECT Intersect(const RECT& a, const RECT& b) {
   return r;
 }
 
-// Opens the clipboard, which another program may hold for a moment.
-bool OpenClipboardPatiently() {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (::OpenClipboard(nullptr)) return true;
-    ::Sleep(20);
-  }
-  return false;
-}
-
 }  // namespace
 
 void THtmlImage::Draw(HDC canvas, const RECT& rect) {
@@ -306,10 +297,13 @@ void TBmpHtmlImage::SaveToClipboardFormat() {
     for (int32_t y = 0; y < height; ++y)
       std::memcpy(pixels + static_cast<size_t>(height - 1 - y) * stride, rows.Row(y), static_cast<size_t>(width) * 3);
   }
-  if (!OpenClipboardPatiently()) throw Error("The clipboard cannot be opened");
-  ::EmptyClipboard();
-  const bool placed = ::SetClipboardData(CF_DIB, memory.get()) != nullptr;
-  ::CloseClipboard();
+  bool placed = false;
+  {
+    const ClipboardScope clipboard(nullptr, 10);
+    if (!clipboard) throw Error("The clipboard cannot be opened");
+    ::EmptyClipboard();
+    placed = ::SetClipboardData(CF_DIB, memory.get()) != nullptr;
+  }
   if (!placed) throw Error("The picture cannot be put on the clipboard");
   memory.release();  // the clipboard owns it now
 }

@@ -43,13 +43,6 @@ bool IsFolderName(const std::string& domain) {
   return name.find(L'~') == std::wstring::npos && IsPlainName(name);
 }
 
-struct ZipCloser {
-  void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-struct ZipFileCloser {
-  void operator()(zip_file_t* file) const { zip_fclose(file); }
-};
-
 std::string ZipErrorText(zip_error_t* error) {
   std::string text = zip_error_strerror(error);
   zip_error_fini(error);
@@ -58,29 +51,28 @@ std::string ZipErrorText(zip_error_t* error) {
 
 // Writes one entry to `path`, counting its bytes against what the package may still unpack.
 void ExtractEntry(zip_t* archive, zip_uint64_t index, const std::wstring& path, uint64_t& budget) {
-  std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive, index, 0));
+  const ZipEntry entry(zip_fopen_index(archive, index, 0));
   if (!entry) throw Error(std::string("Unable to read the button-image package: ") + zip_strerror(archive));
+  WideTempFile partial(path);  // declared before the file, so that it is closed before it goes
   FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw Error("Unable to create " + ToAnsi(path) + ": " + SystemErrorText(::GetLastError()));
-  std::vector<char> block(64 * 1024);
-  try {
-    for (;;) {
-      // The sizes in the archive are the sender's word: count what really comes out.
-      zip_int64_t read = zip_fread(entry.get(), block.data(), block.size());
-      if (read < 0) throw Error(std::string("The button-image package is damaged: ") + zip_file_strerror(entry.get()));
-      if (read == 0) break;
-      if (static_cast<uint64_t>(read) > budget) throw Error("The button-image package unpacks to too many bytes");
-      budget -= static_cast<uint64_t>(read);
-      DWORD written = 0;
-      if (!::WriteFile(file.get(), block.data(), static_cast<DWORD>(read), &written, nullptr) ||
-          written != static_cast<DWORD>(read))
-        throw Error("Unable to write " + ToAnsi(path) + ": " + SystemErrorText(::GetLastError()));
-    }
-  } catch (...) {
-    file.reset();
-    ::DeleteFileW(path.c_str());
-    throw;
+  if (!file) {
+    partial.release();  // nothing was made under that name
+    throw Error("Unable to create " + ToAnsi(path) + ": " + SystemErrorText(::GetLastError()));
   }
+  std::vector<char> block(64 * 1024);
+  for (;;) {
+    // The sizes in the archive are the sender's word: count what really comes out.
+    zip_int64_t read = zip_fread(entry.get(), block.data(), block.size());
+    if (read < 0) throw Error(std::string("The button-image package is damaged: ") + zip_file_strerror(entry.get()));
+    if (read == 0) break;
+    if (static_cast<uint64_t>(read) > budget) throw Error("The button-image package unpacks to too many bytes");
+    budget -= static_cast<uint64_t>(read);
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), block.data(), static_cast<DWORD>(read), &written, nullptr) ||
+        written != static_cast<DWORD>(read))
+      throw Error("Unable to write " + ToAnsi(path) + ": " + SystemErrorText(::GetLastError()));
+  }
+  partial.release();
 }
 
 void CreateFolders(const std::wstring& base, const std::wstring& relative) {
@@ -99,28 +91,28 @@ public:
   explicit TPackageStaging(const std::string& siteFolder) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-      root_ = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
-      if (::CreateDirectoryA(root_.c_str(), nullptr)) {
-        zip = root_ + "\\package.zip";
-        folder = root_ + "\\package";
-        aside = root_ + "\\replaced";
+      const std::string root = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
+      if (::CreateDirectoryA(root.c_str(), nullptr)) {
+        root_ = TempFolder(ToWide(root));
+        zip = root + "\\package.zip";
+        folder = root + "\\package";
+        aside = root + "\\replaced";
         if (::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
         break;
       }
       if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
     DWORD error = ::GetLastError();
-    RemoveTree(ToWide(root_));
+    root_.reset();
     throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(error));
   }
-  ~TPackageStaging() { RemoveTree(ToWide(root_)); }
   TPackageStaging(const TPackageStaging&) = delete;
   TPackageStaging& operator=(const TPackageStaging&) = delete;
 
   std::string zip, folder, aside;
 
 private:
-  std::string root_;
+  TempFolder root_;
 };
 
 // Moves an unpacked package into the site's folder, over files of the same names, all or nothing:
@@ -199,13 +191,11 @@ void UnzipPackage(const std::string& zipPath, const std::string& targetFolder, c
 
   zip_error_t error;
   zip_error_init(&error);
-  zip_source_t* source = zip_source_win32a_create(zipPath.c_str(), 0, -1, &error);
+  ZipSource source(zip_source_win32a_create(zipPath.c_str(), 0, -1, &error));
   if (!source) throw Error("Unable to open the button-image package: " + ZipErrorText(&error));
-  std::unique_ptr<zip_t, ZipCloser> archive(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
-  if (!archive) {
-    zip_source_free(source);
-    throw Error("The button-image package is not a readable zip file: " + ZipErrorText(&error));
-  }
+  const ZipArchive archive(zip_open_from_source(source.get(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+  if (!archive) throw Error("The button-image package is not a readable zip file: " + ZipErrorText(&error));
+  source.release();  // the archive owns it now
   zip_int64_t count = zip_get_num_entries(archive.get(), 0);
   if (count < 0 || static_cast<uint64_t>(count) > limits.maxEntries)
     throw Error("The button-image package holds too many entries");
