@@ -98,10 +98,12 @@ LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != wnd_ && clickPending_) {
+      if (reinterpret_cast<HWND>(lParam) == wnd_) return 0;
+      if (clickPending_) {
         clickPending_ = false;
         CaptureLost();
       }
+      if (OnCaptureLost) OnCaptureLost();
       return 0;
     default:
       return ::DefWindowProcW(wnd_, msg, wParam, lParam);
