@@ -96,10 +96,12 @@ LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != wnd_.get() && clickPending_) {
+      if (reinterpret_cast<HWND>(lParam) == wnd_.get()) return 0;
+      if (clickPending_) {
         clickPending_ = false;
         CaptureLost();
       }
+      if (OnCaptureLost) OnCaptureLost();
       return 0;
     default:
       return ::DefWindowProcW(wnd_.get(), msg, wParam, lParam);

@@ -46,6 +46,8 @@ public:
   TMouseEvent OnMouseDown, OnMouseMove, OnMouseUp;
   // The left button was pressed and released on the window.
   TNotifyEvent OnClick;
+  // The window lost the mouse capture: released, or taken by another window.
+  std::function<void()> OnCaptureLost;
 
 protected:
   TWindow() = default;

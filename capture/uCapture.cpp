@@ -243,7 +243,7 @@ bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink*
     RECT docRect{};
     if (fromScreen) ::GetWindowRect(viewWindow_, &docRect);
     log(Format("CountY : %d", grid.rows));
-    log(Format("viewWindow_ : %d", static_cast<int>(reinterpret_cast<INT_PTR>(viewWindow_))));
+    log(Format("FDocHwnd : %d", static_cast<int>(reinterpret_cast<INT_PTR>(viewWindow_))));
     WindowDC dc(source);
     if (!dc) throw Error("No device context for the view window");
     const POINT origin{startPos.x + docRect.left, startPos.y + docRect.top};

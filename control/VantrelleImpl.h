@@ -95,6 +95,8 @@ private:
   bool FindScrollElement(TRequest& request, TElementCapture& mouseCapture);
   void CaptureIntoBuilder(TRequest& request, IDispatch* divObj);
   void RestoreBrowserWindow(TRequest& request);
+  // The zoom forced to 100 goes back: after the preview, or on any other end of the request.
+  void RestoreZoom(TRequest& request);
   void EndRequest(TRequest& request);
   // The steps of RunPreview (control/uRequestPreview.cpp).
   void ApplyPrintSwitches(TRequest& request);

@@ -289,18 +289,23 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   const int32_t width = *givenWidth != 0 ? *givenWidth : saved.right - saved.left;
   const int32_t height = *givenHeight != 0 ? *givenHeight : saved.bottom - saved.top;
   request.windowSized = true;
-  if (FProtectedMode) {
-    LogRun(kLogResizeNewSystem);
-    if (request.elevated) LogRun(kLogResizeAlreadyElevated);
-    IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
-    if (!elevated) return;
-    elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
-    elevated->SetAllSiteSetup();
-  } else {
-    LogRun(kLogResizeOldSystem);
-    LogRun(kLogResizingBrowserWindow);
-    browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
-    browserSettings_.SetAllSiteSetup();
+  // A window that cannot be sized, or a site list that cannot be written, leaves the capture to go
+  // on at the window's size.
+  try {
+    if (FProtectedMode) {
+      LogRun(kLogResizeNewSystem);
+      if (request.elevated) LogRun(kLogResizeAlreadyElevated);
+      IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
+      if (!elevated) return;
+      elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
+      elevated->SetAllSiteSetup();
+    } else {
+      LogRun(kLogResizeOldSystem);
+      LogRun(kLogResizingBrowserWindow);
+      browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
+      browserSettings_.SetAllSiteSetup();
+    }
+  } catch (const std::exception&) {
   }
 }
 
@@ -434,18 +439,20 @@ IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND own
   return request.elevated.get();
 }
 
+void TVantrelle::RestoreZoom(TRequest& request) {
+  if (!request.savedZoom || IsWin81()) return;
+  ExecZoom(request.browser.get(), *request.savedZoom);
+  LogRunText(Format(LoadResString(kLogZoomRestored).c_str(), std::to_string(*request.savedZoom).c_str()));
+  request.savedZoom.reset();
+}
+
 // Runs on every way out of the request, whatever ended it.
 void TVantrelle::EndRequest(TRequest& request) {
   if (request.topWindow) ::EnableWindow(request.topWindow, TRUE);
   ::SetCursor(::LoadCursor(nullptr, IDC_ARROW));
   LogRun(kLogFreeingUrlImages);
   ReleaseDownloads(request);
-  // The zoom forced to 100 goes back on every end, not only after a preview.
-  if (request.savedZoom && !IsWin81()) {
-    ExecZoom(request.browser.get(), *request.savedZoom);
-    LogRunText(Format(LoadResString(kLogZoomRestored).c_str(), std::to_string(*request.savedZoom).c_str()));
-    request.savedZoom.reset();
-  }
+  RestoreZoom(request);
   request.preview.reset();
   request.image.reset();
   request.builder.reset();

@@ -66,6 +66,8 @@ TVantrelle::~TVantrelle() = default;
 void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
   if (msg.message != WM_CLOSE && msg.message != WM_QUIT) return;
   FRequestLog.WriteLogText(kHookCaption, kLogCloseMessage);
+  // A protected-mode loop waiting for a message wakes to find the flag down.
+  if (FRunning) ::PostMessageA(nullptr, WM_NULL, 0, 0);
   FRunning = false;
   FQuitRequested = true;
   FHeldMessage = msg;
@@ -131,6 +133,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   // browser can still close.
   const ScopeGuard afterPreview([&] { EndPreview(request); });
   ShowPreviewWindow(*request.preview, preview);
+  RestoreZoom(request);
   if (FProtectedMode) RunProtectedLoop(request);
 }
 
@@ -404,7 +407,9 @@ void TVantrelle::RunProtectedLoop(TRequest& request) {
       LogRun(kLogClosingPreview);
       FreeModalProtector();
       FRunning = false;
-    } else {
+    } else if (FRunning) {
+      // The hook may have ended the loop while the messages above were dispatched; the wake-up
+      // it posted is taken by then.
       ::WaitMessage();
     }
   }

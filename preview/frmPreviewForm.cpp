@@ -52,7 +52,9 @@ TfmPreviewForm::TfmPreviewForm(HWND hostWindow) : hostWindow_(hostWindow) {
   LayoutControls();
 }
 
-TfmPreviewForm::~TfmPreviewForm() = default;
+// A drag ends while the view is whole: destroying the rulers and the view box takes the mouse
+// from them.
+TfmPreviewForm::~TfmPreviewForm() { breaks_->CancelDrag(); }
 
 void TfmPreviewForm::CreateControls() {
   // The form's own buttons come with the tool bar, in English until the request chooses.
@@ -114,6 +116,8 @@ void TfmPreviewForm::CreateControls() {
     if (mouseDown_ && selection_->SelectBtnDown()) selection_->SelectMouseUp();
     mouseDown_ = false;
   };
+  // A drag that lost the mouse would otherwise drop its break at the next click.
+  imgBox_->OnCaptureLost = [this] { breaks_->CancelDrag(); };
 }
 
 void TfmPreviewForm::LoadSkin(const std::string& section, const std::string& iniPath) {
@@ -182,7 +186,7 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
     engine_.PageBreaksLandscape = nullptr;
   else if (request.pageBreaksLandscape->size() > 1)
     engine_.PageBreaksLandscape = request.pageBreaksLandscape;
-  breaks_->ForgetDrag();
+  breaks_->CancelDrag();
   engine_.FitMode = request.fitMode;
   engine_.CenterVert = request.centerVert;
   engine_.CenterHorz = request.centerHorz;
@@ -279,6 +283,10 @@ bool TfmPreviewForm::IsReleaseInside(int x, int y, TWindow& sender, TMouseButton
 
 void TfmPreviewForm::FormKeyDown(WPARAM key) {
   if (key == VK_ESCAPE) {
+    if (breaks_->Dragging()) {
+      breaks_->CancelDrag();
+      return;
+    }
     if (selection_->HasSelection()) {
       selection_->HideSelectArea();
       return;
@@ -330,7 +338,11 @@ LRESULT TfmPreviewForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Close();
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && scroller_) ::SetFocus(scroller_->Handle());
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        if (scroller_) ::SetFocus(scroller_->Handle());
+      } else if (breaks_) {
+        breaks_->CancelDrag();
+      }
       return 0;
     default:
       return TWindow::HandleMessage(msg, wParam, lParam);

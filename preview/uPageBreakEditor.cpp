@@ -27,7 +27,7 @@ TPageBreakEditor::TPageBreakEditor(IPreviewView& view, HWND form) : view_(view),
     ruler.OnPaint = [this, vert](HDC dc) { PaintRuler(dc, vert); };
     ruler.OnCursor = [this, vert](int x, int y) { return RulerCursor(vert, x, y); };
     ruler.OnLeave = [this, vert] { ShowGuide(vert, -1); };
-    ruler.OnCaptureLost = [this] { CancelDelimiterDrag(); };
+    ruler.OnCaptureLost = [this] { CancelDrag(); };
     ruler.OnMouseDown = [this, vert](TWindow&, TMouseButton button, UINT, int x, int y) {
       RulerMouseDown(vert, button, x, y);
     };
@@ -270,8 +270,7 @@ void TPageBreakEditor::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, i
   }
 }
 
-void TPageBreakEditor::CancelDelimiterDrag() {
-  // The mouse went elsewhere mid-drag (another window took it): the break stays where it was.
+void TPageBreakEditor::CancelDrag() {
   if (!dragging_) return;
   dragging_ = false;
   dragIndex_ = -1;

@@ -28,8 +28,9 @@ public:
   int GuideX() const { return guide_[0]; }
   int GuideY() const { return guide_[1]; }
   bool Dragging() const { return dragging_; }
-  // A new request starts without a drag; the old one's break stays where it was.
-  void ForgetDrag() { dragging_ = false; }
+  // Ends a drag without moving its break: the mouse went elsewhere (capture lost, the window
+  // deactivated), Esc was pressed, or a new request starts.
+  void CancelDrag();
 
   // The breaks, labels and rulers follow the document and the zoom.
   void UpdateDelimiters();
@@ -58,7 +59,6 @@ private:
   void AddDelimiterAtGuide(bool vert);
   void DeleteMenuDelimiter(bool vert);
   void StartDelimiterDrag(bool vert, int32_t i);
-  void CancelDelimiterDrag();
   void InvalidateBand(bool vert, int pos);
   int PopUpMenu(const char* name, UINT captionId, POINT screen);
 

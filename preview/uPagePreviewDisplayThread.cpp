@@ -45,7 +45,9 @@ void TPagePreviewDisplayThread::Start(IPagePreviewDisplayer* displayer, bool wai
 void TPagePreviewDisplayThread::Stop() {
   if (!thread_) return;
   ::SetEvent(stopEvent_.get());
-  ::WaitForSingleObject(doneEvent_.get(), INFINITE);
+  // The thread's end, not the done event: code of this module runs on after the event, and the
+  // module may be unloaded once the worker's owner is gone.
+  ::WaitForSingleObject(thread_.get(), INFINITE);
   thread_.reset();
 }
 

@@ -53,8 +53,8 @@ public:
   // Starts the worker on `displayer` (nothing for null, and nothing more when the thread cannot be
   // made); with `wait`, returns when it has ended.
   void Start(IPagePreviewDisplayer* displayer, bool wait);
-  // Asks the worker to stop and waits without time limit until it has: a page being drawn is
-  // finished first.
+  // Asks the worker to stop and waits without time limit until its thread has ended: a page being
+  // drawn is finished first.
   void Stop();
   // The worker: pages 0 .. n - 1 in order, the stop request tested before each; the done event is
   // set at the end whatever happened. A page whose drawing fails is left as it is and the next one

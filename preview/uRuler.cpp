@@ -12,7 +12,6 @@ LRESULT TRuler::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     ::SetCursor(OnCursor(pos.x, pos.y));
     return TRUE;
   }
-  if (msg == WM_CAPTURECHANGED && reinterpret_cast<HWND>(lParam) != Handle() && OnCaptureLost) OnCaptureLost();
   return TWindow::HandleMessage(msg, wParam, lParam);
 }
 

@@ -17,8 +17,6 @@ public:
   std::function<HCURSOR(int x, int y)> OnCursor;
   // The mouse left the ruler (no button held on it).
   std::function<void()> OnLeave;
-  // Another window took the mouse while a button was held here.
-  std::function<void()> OnCaptureLost;
 
 protected:
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -35,9 +35,10 @@ TThumbnailGrid::~TThumbnailGrid() { displayThread_.reset(); }
 
 void TThumbnailGrid::CreatePageControls() {
   const int32_t count = engine_->GetPageCount();
-  if (!states_) {
-    states_ = std::make_unique<std::atomic<uint8_t>[]>(count);
-    for (int32_t i = 0; i < count; ++i) states_[i] = tsNone;
+  if (count > static_cast<int32_t>(pages_.size())) {
+    // The worker reads the states: it goes before they are sized for the new pages.
+    displayThread_.reset();
+    states_ = std::vector<std::atomic<uint8_t>>(count);
   }
   for (int32_t i = static_cast<int32_t>(pages_.size()); i < count; ++i) {
     TPageControls page;

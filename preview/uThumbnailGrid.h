@@ -95,8 +95,8 @@ private:
   int32_t pageCount_ = 0;
   int32_t thumbWidth_ = 0, thumbHeight_ = 0;
   std::atomic<bool> drawing_{false};
-  // By page; the worker claims a wanted page by making it drawn.
-  std::unique_ptr<std::atomic<uint8_t>[]> states_;
+  // By page, one for each of `pages_`; the worker claims a wanted page by making it drawn.
+  std::vector<std::atomic<uint8_t>> states_;
   // Thumbnails the worker finished, by page index, until the window's thread takes them.
   std::mutex finishedLock_;
   std::vector<std::pair<int32_t, std::unique_ptr<TBitmap>>> finished_;

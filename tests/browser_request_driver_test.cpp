@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cctype>
 #include <cmath>
+#include <thread>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
@@ -75,6 +78,7 @@ public:
 
   // The real preview instead of a copy of the picture; what reached the window is kept.
   bool realPreview = false;
+  bool nonModal = false;  // the preview shown and left open, not run modally
   std::function<void(TfmPreviewForm&)> onShow;
   int shows = 0;
   TPreviewRequest shown;
@@ -131,7 +135,8 @@ protected:
         firstImagePixel = preview.settingImages->GetItem(0)->Bitmap.Pixel(0, 0);
     }
     if (onShow) onShow(form);
-    TVantrelle::ShowPreviewWindow(form, preview);
+    if (nonModal) form.ShowNonModal(preview);
+    else TVantrelle::ShowPreviewWindow(form, preview);
     shownPages = form.Engine().GetPageCount();
   }
 
@@ -142,35 +147,42 @@ private:
 // The elevated instance, played by the browser settings of this process, noting every call.
 class TElevatedStandIn : public IBrowserSettingsWriter {
 public:
-  explicit TElevatedStandIn(std::vector<std::string>& calls) : calls_(calls) {}
+  TElevatedStandIn(std::vector<std::string>& calls, std::string failing) : calls_(calls), failing_(std::move(failing)) {}
   bool SetCompatibilityMode() override {
-    calls_.push_back("SetCompatibilityMode");
+    Note("SetCompatibilityMode");
     return worker_.SetCompatibilityMode();
   }
   bool MoveIEWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd) override {
-    calls_.push_back(Format("MoveIEWindow %d %d %d %d", left, top, width, height));
+    Note(Format("MoveIEWindow %d %d %d %d", left, top, width, height));
     return worker_.MoveIEWindow(left, top, width, height, wnd);
   }
   void SetAllSiteSetup() override {
-    calls_.push_back("SetAllSiteSetup");
+    Note("SetAllSiteSetup");
     worker_.SetAllSiteSetup();
   }
 
 private:
+  // The call named to fail raises, as an instance whose process broke off would.
+  void Note(const std::string& call) {
+    calls_.push_back(call);
+    if (call == failing_) throw Error(call + " failed");
+  }
   std::vector<std::string>& calls_;
+  std::string failing_;
   TRequestLog log_;
   TBrowserSettings worker_{log_, kVantrelleClassId};
 };
 
-// Installs an elevated-instance factory for the test's length; `refuse` plays a refused consent.
+// Installs an elevated-instance factory for the test's length; `refuse` plays a refused consent,
+// `failing` names a call of the instance that raises.
 class ElevationScope {
 public:
-  explicit ElevationScope(bool refuse = false) {
-    previous_ = SetElevatedInstanceFactory([this, refuse](HWND owner, std::unique_ptr<IBrowserSettingsWriter>& out) {
+  explicit ElevationScope(bool refuse = false, const std::string& failing = "") {
+    previous_ = SetElevatedInstanceFactory([=](HWND owner, std::unique_ptr<IBrowserSettingsWriter>& out) {
       calls.push_back("create");
       owners.push_back(owner);
       if (refuse) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
-      out = std::make_unique<TElevatedStandIn>(calls);
+      out = std::make_unique<TElevatedStandIn>(calls, failing);
       return S_OK;
     });
   }
@@ -591,6 +603,17 @@ TEST(RequestDriver, ProtectedModeGoesOnWhenElevationIsRefused) {
   EXPECT_FALSE(r.Recorded("window 0 0 900 700"));
   EXPECT_FALSE(IsAllowedOnAllSites());
   EXPECT_EQ(std::count(elevation.calls.begin(), elevation.calls.end(), "create"), 3);
+}
+
+TEST(RequestDriver, AFailureWhileSizingTheWindowLeavesTheRequestToGoOn) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  ElevationScope elevation(false, "SetAllSiteSetup");
+  AnswerScope dialogs;
+  EXPECT_EQ(r.Run("/ws:900|700"), S_OK);
+  EXPECT_EQ(r.control->previews, 1);
+  EXPECT_TRUE(r.WindowPutBack());
+  EXPECT_TRUE(dialogs.requests.empty());
 }
 
 TEST(RequestDriver, AnotherRequestHoldingTheMutexEndsThisOneSilently) {
@@ -1050,6 +1073,61 @@ TEST(RequestPreview, QuitDuringTheProtectedLoopIsLeftInTheQueueOnce) {
   EXPECT_FALSE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
+namespace {
+
+// Posts `msg` to `wnd` (to this thread when null) after `ms`, unless Posted is asked first.
+class PostLater {
+public:
+  PostLater(HWND wnd, UINT msg, DWORD ms) : asked_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    const DWORD thread = ::GetCurrentThreadId();
+    waiter_ = std::thread([=] {
+      if (::WaitForSingleObject(asked_.get(), ms) != WAIT_TIMEOUT) return;
+      posted_ = true;
+      if (wnd) ::PostMessageW(wnd, msg, 0, 0);
+      else ::PostThreadMessageW(thread, msg, 0, 0);
+    });
+  }
+  ~PostLater() { Posted(); }
+  PostLater(const PostLater&) = delete;
+  PostLater& operator=(const PostLater&) = delete;
+  // Whether it posted; it will not from now on.
+  bool Posted() {
+    ::SetEvent(asked_.get());
+    if (waiter_.joinable()) waiter_.join();
+    return posted_;
+  }
+
+private:
+  Handle asked_;
+  std::atomic<bool> posted_{false};
+  std::thread waiter_;
+};
+
+}  // namespace
+
+TEST(RequestPreview, ACloseMessageEndsTheProtectedLoopWhileThePreviewIsOpen) {
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  r.control->realPreview = true;
+  r.control->nonModal = true;
+  ElevationScope elevation;
+  DialogRecorder dialogs;
+  CloseCounter target;
+  // The close comes while the loop waits; a wake-up much later ends a wait that it left.
+  std::unique_ptr<PostLater> close, wakeUp;
+  r.control->onShow = [&](TfmPreviewForm&) {
+    close = std::make_unique<PostLater>(target.wnd, WM_CLOSE, 500);
+    wakeUp = std::make_unique<PostLater>(nullptr, WM_NULL, 5000);
+  };
+  // The mouse away from the preview: a mouse over a window brings messages of its own.
+  ::SetCursorPos(0, 0);
+  EXPECT_EQ(r.Run("/vs:400|300"), S_OK);
+  ASSERT_TRUE(close && close->Posted());
+  EXPECT_FALSE(wakeUp->Posted()) << "the loop waited for a further message";
+  EXPECT_TRUE(r.control->LoggedText(kLogProtectedModeLoop));
+  EXPECT_TRUE(r.control->LoggedText(kLogRepostingQuit));
+}
+
 TEST(RequestPreview, ASettingsImagesAreBoundedInNumberAndInSizeAndTheRequestGoesOn) {
   const struct {
     int side, named, loaded, downloads;
@@ -1151,4 +1229,76 @@ TEST(RequestPreview, APackageKeptFromAnEarlierRequestDressesThePreviewWhenItsFet
   EXPECT_EQ(printWidth, 150) << "the skin's picture";
   EXPECT_EQ(saveWidth, 80) << "the built-in picture of the language";
   RemoveTree(root);
+}
+
+namespace {
+
+// Whether text[t..] is format[f..] with any values: %d and %u a number, %s any text.
+bool FitsFormat(const std::string& format, size_t f, const std::string& text, size_t t) {
+  if (f == format.size()) return t == text.size();
+  if (format[f] != '%') return t < text.size() && text[t] == format[f] && FitsFormat(format, f + 1, text, t + 1);
+  if (format[f + 1] == 's') {
+    for (size_t end = t; end <= text.size(); ++end)
+      if (FitsFormat(format, f + 2, text, end)) return true;
+    return false;
+  }
+  size_t end = t + (t < text.size() && text[t] == '-');
+  const size_t digits = end;
+  while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end]))) ++end;
+  return end > digits && FitsFormat(format, f + 2, text, end);
+}
+
+// Whether `line` is "[caption] >> time >>message" with a message of `format`.
+bool IsLogLine(const std::string& line, const std::string& caption, const std::string& format) {
+  const std::string head = "[" + caption + "] >> ";
+  const size_t mark = line.find(" >>", head.size());
+  return line.rfind(head, 0) == 0 && mark != std::string::npos && FitsFormat(format, 0, line, mark + 3);
+}
+
+}  // namespace
+
+TEST(RequestLog, AWholeRequestWritesTheLinesOfItsStepsInOrder) {
+  HostedRequest r(LargePage(), {.zoomPercent = 150});
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  ASSERT_EQ(r.Run("/log/scr/ws:900|700/po:1"), S_OK);
+
+  auto t = [](unsigned id) { return LoadResString(id); };
+  std::vector<std::pair<std::string, std::string>> expected;
+  auto add = [&](const std::string& caption, std::initializer_list<std::string> texts) {
+    for (const std::string& text : texts) expected.emplace_back(caption, text);
+  };
+  const std::string run = "ActiveX::Run";
+  add(run, {"Vantrelle" + t(kLogRunStarted), t(kLogCheckingBrowserVersion), "Internet Explorer Ver : %d",
+            t(kLogPopupModeAutomatic), t(kLogNormalIntegrity), t(kLogScrollCaptureOption),
+            t(kLogRunArguments) + " = [%s]", t(kLogHourglassCursor), t(kLogReadingFrameId),
+            t(kLogFrameId) + " = [%s]", t(kLogExactFrameSearch) + " = [%s]", t(kLogGettingHostPage),
+            t(kLogCapturingHostDocument), t(kLogFoundDocument), t(kLogFoundBrowser), t(kLogCheckingRenderingEngine),
+            t(kLogCurrentZoom), t(kLogZoomFixed), t(kLogBrowser7OrLater), "window size width : %d",
+            "window size height : %d", t(kLogResizeOldSystem), t(kLogResizingBrowserWindow)});
+  add("ActiveX::SetAllSiteSetup >> ", {t(kLogAllSitesAllowed)});
+  add(run, {t(kLogDocumentLoaded), t(kLogGettingBody), t(kLogGettingBodyRender), t(kLogGettingClientSize),
+            t(kLogHiddenFrame) + " : [%s]", t(kLogLockingScreenUpdates), t(kLogGettingParentWindow),
+            t(kLogCapturingDocument), t(kLogScrollCapture)});
+  add("Scroll Capture >>", {t(kLogScrollCaptureStarted), "scrollLeft : %d", "scrollTop : %d", "scrollWidth : %d",
+                            "scrollHeight : %d", "ClientWidthInView : %d", "ClientHeightInView : %d",
+                            "FFrameStartX : %d", "FFrameStartX : %d", "offsetLeft : %d", "offsetTop : %d",
+                            "StartPos : %d, %d", "Bitmap Width : %d", "Bitmap Height : %d", "CountY : %d",
+                            "FDocHwnd : %d"});
+  add(run, {t(kLogCaptureDone), t(kLogRestoreOldSystem), t(kLogRestoringBrowserWindow), t(kLogReadingPreviewOption),
+            t(kLogPreviewOption), t(kLogCreatingPreview), Format(t(kLogOrientation).c_str(), t(kLogLandscape).c_str()),
+            t(kLogPreviewSize) + " = [%d x %d]", t(kLogPreviewPosition) + " = [%d, %d, %d, %d]",
+            t(kLogCheckingAutoSize), t(kLogPreviewMaximized), t(kLogCheckingPageBreaks), t(kLogNoPageBreakOption),
+            t(kLogPackageUrl) + " = [%s].", t(kLogPackageDownloadFailed) + " : %s", t(kLogPreviewTitle) + " : %s",
+            t(kLogLocalizingPreview), t(kLogFormFileUrl) + " : %s", t(kLogHelpAddress) + "%s",
+            t(kLogRunningPreview), t(kLogZoomRestored), t(kLogFreeingPreview), t(kLogFreeingImage),
+            t(kLogFreeingUrlImages), t(kLogRunEnds), t(kLogSavingLog) + " : %s"});
+
+  const auto& lines = r.control->RequestLog().Lines();
+  for (size_t i = 0; i < std::max(lines.size(), expected.size()); ++i) {
+    ASSERT_LT(i, lines.size()) << "missing: [" << expected[i].first << "] " << expected[i].second;
+    ASSERT_LT(i, expected.size()) << "one more: " << lines[i];
+    ASSERT_TRUE(IsLogLine(lines[i], expected[i].first, expected[i].second))
+        << "line " << i << ": " << lines[i] << "\nexpected: [" << expected[i].first << "] " << expected[i].second;
+  }
 }

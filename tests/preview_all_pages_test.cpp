@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commdlg.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -49,10 +50,14 @@ std::unique_ptr<TBitmap> Rendered(TPrintEngine& engine, int page, int width, int
 
 class AllPages : public ::testing::Test {
 protected:
-  // A picture of `pages` printer pages, one column of them, shown in the window.
-  void Open(int pages) {
+  // A picture of `pages` printer pages, one column of them.
+  static std::unique_ptr<LaidOutEngine> Pages(int pages) {
     const TPrintEngine page(nullptr);
-    laid_ = std::make_unique<LaidOutEngine>((pages - 1) * page.PageHeight + page.PageHeight / 2, page.PageWidth / 2);
+    return std::make_unique<LaidOutEngine>((pages - 1) * page.PageHeight + page.PageHeight / 2, page.PageWidth / 2);
+  }
+  // Such a picture shown in the window.
+  void Open(int pages) {
+    laid_ = Pages(pages);
     ASSERT_EQ(laid_->engine.GetPageCount(), pages);
     form_ = std::make_unique<TfmPrintPreview>();
     form_->ShowNonModal(laid_->engine);
@@ -161,6 +166,19 @@ TEST_F(AllPages, AGridHigherThanAWindowCanBeScrollsToItsLastPage) {
   EXPECT_EQ(At(form_->Grid().CheckBox(29)).y, at.y + form_->Grid().ThumbHeight() + 6);
 }
 
+TEST_F(AllPages, TheWindowOpenedAgainOnMorePagesShowsThemAll) {
+  Open(1);
+  WaitForThumbnails();
+  const std::unique_ptr<LaidOutEngine> first = std::move(laid_);
+  laid_ = Pages(40);
+  form_->ShowNonModal(laid_->engine);
+  WaitForThumbnails();
+  EXPECT_EQ(_heapchk(), _HEAPOK) << "nothing written past the pages' state";
+  ASSERT_EQ(form_->Grid().PageCount(), 40);
+  EXPECT_EQ(form_->Grid().CheckBox(39).Text(), L"40/40 Page");
+  for (int i : {0, 1}) EXPECT_NE(form_->Grid().Image(i).Picture(), nullptr) << i;
+}
+
 TEST_F(AllPages, ZoomListAndButtonsLayTheThumbnailsOutAgainAtBothEnds) {
   Open(2);
   Engine().PageWidth = 761;
@@ -210,6 +228,33 @@ TEST_F(AllPages, ResizingWhileTheWorkerDrawsRedrawsFromPageOneAndKeepsTheTicks) 
     EXPECT_EQ(form_->Grid().CheckBox(i).Checked(), i != 1 && i != 4);
   }
   EXPECT_FALSE(form_->Grid().Drawing());
+}
+
+// A thread that drew a page runs on for a while after the worker's run ends, as a thread's last
+// clean-up may.
+struct TSlowThreadEnd {
+  ~TSlowThreadEnd() { ::Sleep(500); }
+};
+
+class TSlowEndingDisplayer : public IPagePreviewDisplayer {
+public:
+  int32_t GetPageCount() override { return 1; }
+  void DisplayPage(int32_t) override {
+    static thread_local TSlowThreadEnd end;
+    (void)end;
+    thread = ::GetCurrentThreadId();
+  }
+  std::atomic<DWORD> thread{0};
+};
+
+TEST(ThumbnailWorker, StopReturnsOnceTheThreadHasEnded) {
+  TSlowEndingDisplayer displayer;
+  auto worker = std::make_unique<TPagePreviewDisplayThread>();
+  worker->Start(&displayer, true);  // the page drawn, the done event set
+  const Handle thread(::OpenThread(SYNCHRONIZE, FALSE, displayer.thread));
+  ASSERT_TRUE(thread);
+  worker.reset();
+  EXPECT_EQ(::WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0) << "the worker's code ran on after the stop";
 }
 
 // A picture whose second drawing fails, as a broken tile file would.

@@ -329,6 +329,43 @@ TEST_F(PreviewRulers, ADragCutShortLeavesTheBreakAndTheViewInStep) {
   EXPECT_EQ(CountInView(true, 450, kRed), 0);
 }
 
+TEST_F(PreviewRulers, ADragEndsWhenTheMouseIsTakenEscIsPressedOrTheWindowGoesInactive) {
+  Open(1000, 2600);
+  HostWindow other(0, 0, 20, 20);
+  MenuAnswers answers(0);  // an Esc that asked whether to quit would show here
+  HWND box = form_->ImgBox().Handle();
+  const std::pair<const char*, std::function<void()>> ways[] = {
+      {"capture taken", [&] { ::SetCapture(other.get()); }},
+      {"Esc", [&] { KeyDown(VK_ESCAPE); }},
+      {"deactivated", [&] { ::SetActiveWindow(other.get()); }},
+  };
+  for (bool onRuler : {true, false}) {
+    for (const auto& [way, takeAway] : ways) {
+      SCOPED_TRACE(std::string(way) + (onRuler ? ", drag on the ruler" : ", drag on the picture"));
+      SetBreaks({300}, {});
+      ::SetActiveWindow(form_->Handle());
+      if (onRuler) {
+        OnRuler(true, WM_LBUTTONDOWN, MK_LBUTTON, 301);
+        OnRuler(true, WM_MOUSEMOVE, MK_LBUTTON, 450);
+      } else {
+        Mouse(box, WM_LBUTTONDOWN, MK_LBUTTON, 301, 50);
+        Mouse(box, WM_MOUSEMOVE, MK_LBUTTON, 450, 50);
+      }
+      ASSERT_TRUE(form_->BreakEditor().Dragging());
+      takeAway();
+      PumpMessages(20);
+      EXPECT_FALSE(form_->BreakEditor().Dragging());
+      ::ReleaseCapture();  // the button goes up elsewhere
+      // The next plain click on the picture moves no break.
+      Mouse(box, WM_LBUTTONDOWN, MK_LBUTTON, 100, 50);
+      Mouse(box, WM_LBUTTONUP, 0, 100, 50);
+      EXPECT_EQ(Verts(form_->Document()), std::vector<int32_t>{300});
+      EXPECT_GT(CountInView(true, 300, kRed), 50);
+    }
+  }
+  EXPECT_TRUE(answers.requests.empty());
+}
+
 // The cursor `wnd` sets for the real cursor's place.
 HCURSOR CursorOver(HWND wnd) {
   ::SendMessageW(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
