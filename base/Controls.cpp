@@ -1,9 +1,9 @@
 #include "base/Controls.h"
 
-#include <exception>
 #include <string>
 #include <utility>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
 
@@ -56,15 +56,7 @@ void TControl::Notify(WORD code) {
 LRESULT CALLBACK TControl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TControl* self = FromHandle(wnd);
   if (!self) return ::DefWindowProcW(wnd, msg, wParam, lParam);
-  // An exception must not unwind through the system's message dispatch.
-  try {
-    return self->HandleMessage(msg, wParam, lParam);
-  } catch (const std::exception& e) {
-    ::OutputDebugStringA((std::string("Control message failed: ") + e.what()).c_str());
-  } catch (...) {
-    ::OutputDebugStringA("Control message failed");
-  }
-  return 0;
+  return MessageBoundary("Control message failed", LRESULT(0), [&] { return self->HandleMessage(msg, wParam, lParam); });
 }
 
 LRESULT TControl::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -28,8 +28,7 @@ std::string Env(const char* name) {
 
 // "result|choice|choice..." as the dialog named in the request reads it.
 DialogAnswer ParseAnswer(const DialogRequest& r, const std::string& text) {
-  std::vector<std::string> parts;
-  SplitStr('|', text, parts);
+  const std::vector<std::string> parts = SplitStr('|', text);
   auto part = [&](size_t i) { return i < parts.size() ? parts[i] : std::string(); };
   DialogAnswer answer(std::atoi(part(0).c_str()));
   if (r.name == "PrintDialog") {
@@ -47,9 +46,7 @@ DialogAnswer ParseAnswer(const DialogRequest& r, const std::string& text) {
 }
 
 std::optional<DialogAnswer> AnswerFromEnvironment(const DialogRequest& r) {
-  std::vector<std::string> pairs;
-  SplitStr(';', Env("VANTRELLE_DIALOG_ANSWERS"), pairs);
-  for (const std::string& pair : pairs) {
+  for (const std::string& pair : SplitStr(';', Env("VANTRELLE_DIALOG_ANSWERS"))) {
     size_t eq = pair.find('=');
     if (eq == std::string::npos || eq == 0) continue;
     std::string key = pair.substr(0, eq);

@@ -8,6 +8,9 @@
 //   error) and raises vt::Error, or the exception of the library that failed.
 // - At the COM boundary, and only there, SafeCall (control/uSafeCall.h) turns an exception into a
 //   failed HRESULT with the exception's message as its error description.
+// - Where the system or a C library calls in (window, dialog and hook procedures, thread procedures,
+//   callbacks), in destructors, and at a command whose failure the person is shown, an exception
+//   stops in the helper of base/Boundary.h for that kind of place, and nowhere else.
 #pragma once
 #include <windows.h>
 #include <stdexcept>

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Boundary.h"
 #include "base/Handles.h"
 
 namespace vt {
@@ -38,12 +39,12 @@ TMessageHook::~TMessageHook() {
 LRESULT CALLBACK TMessageHook::HookProc(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && wParam == PM_REMOVE && threadHook) {
     // By index, looked up afresh each time: a listener may come or go while another one runs.
+    // One listener that fails leaves the others their turn.
     for (size_t i = 0; threadHook && i < threadHook->listeners.size(); ++i) {
-      try {
+      MessageBoundary("Message listener failed", 0, [&] {
         threadHook->listeners[i]->listener_(*reinterpret_cast<MSG*>(lParam));
-      } catch (...) {
-        // Exceptions must not unwind through the system's hook chain.
-      }
+        return 0;
+      });
     }
   }
   return ::CallNextHookEx(nullptr, code, wParam, lParam);

@@ -1,7 +1,9 @@
 #include "base/ModalState.h"
 
+#include <exception>
 #include <utility>
 
+#include "base/Boundary.h"
 #include "base/ScopeGuard.h"
 
 namespace vt {
@@ -41,28 +43,50 @@ void ModalFinished() {
   if (--s.level == 0 && s.handlers.onEnd) s.handlers.onEnd();
 }
 
-TModalScope::~TModalScope() {
-  try {
-    ModalFinished();
-  } catch (...) {
-    // The modal window has closed either way; a failing handler must not end the process.
-  }
-}
+// The modal window has closed either way; a failing end handler must not end the process.
+TModalScope::~TModalScope() { CleanUpBoundary("The end of a modal episode failed", &ModalFinished); }
 
 namespace {
-BOOL CALLBACK DisableTaskWindow(HWND window, LPARAM param) {
-  auto& list = *reinterpret_cast<std::pair<HWND, TaskWindowList>*>(param);
-  if (window == list.first || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
-  list.second.push_front(window);
-  ::EnableWindow(window, FALSE);
-  return TRUE;
+struct DisableRecord {
+  HWND excluded;
+  DWORD processId;
+  TaskWindowList windows;
+  std::exception_ptr failure;
+};
+
+BOOL CALLBACK DisableWindow(HWND window, LPARAM param) {
+  auto& record = *reinterpret_cast<DisableRecord*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != record.processId || window == record.excluded || !::IsWindowVisible(window) ||
+      !::IsWindowEnabled(window))
+    return TRUE;
+  // A failure stops the enumeration and is raised once it has returned.
+  return CallbackBoundary(record.failure, FALSE, [&] {
+    record.windows.push_front(window);
+    ::EnableWindow(window, FALSE);
+    return TRUE;
+  });
+}
+
+// Those disabled before a failure are enabled again.
+TaskWindowList DisabledOrRaise(DisableRecord& record) {
+  if (record.failure) EnableTaskWindows(record.windows);
+  RaiseKept(record.failure);
+  return std::move(record.windows);
 }
 }  // namespace
 
 TaskWindowList DisableTaskWindows(HWND excluded) {
-  std::pair<HWND, TaskWindowList> list{excluded, {}};
-  ::EnumThreadWindows(::GetCurrentThreadId(), DisableTaskWindow, reinterpret_cast<LPARAM>(&list));
-  return std::move(list.second);
+  DisableRecord record{excluded, ::GetCurrentProcessId(), {}, nullptr};
+  ::EnumThreadWindows(::GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&record));
+  return DisabledOrRaise(record);
+}
+
+TaskWindowList DisableProcessWindows(HWND excluded) {
+  DisableRecord record{excluded, ::GetCurrentProcessId(), {}, nullptr};
+  ::EnumWindows(DisableWindow, reinterpret_cast<LPARAM>(&record));
+  return DisabledOrRaise(record);
 }
 
 void EnableTaskWindows(TaskWindowList& list) {

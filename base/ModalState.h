@@ -35,8 +35,10 @@ public:
 using TaskWindowList = std::forward_list<HWND>;
 
 // Disables the visible, enabled top-level windows of this thread but `excluded`, as a modal window
-// does for its time, and lists them.
+// does for its time, and lists them. When that fails part-way, those disabled are enabled again.
 TaskWindowList DisableTaskWindows(HWND excluded);
+// The same for the windows of this process, whichever thread owns them.
+TaskWindowList DisableProcessWindows(HWND excluded);
 // Enables every window of the list that still exists in this process, and empties the list.
 void EnableTaskWindows(TaskWindowList& list);
 

@@ -7,32 +7,30 @@
 
 namespace vt {
 
-HKEY TRegistry::BaseKey(const std::string& key, std::string& subKey) const {
-  bool relative = key.empty() || key.front() != '\\';
-  size_t first = key.find_first_not_of('\\');
-  size_t last = key.find_last_not_of('\\');
-  subKey = first == std::string::npos ? std::string() : key.substr(first, last - first + 1);
-  return relative && current_ ? current_.get() : root_;
+TRegistry::TKeyPlace TRegistry::PlaceOf(const std::string& key) const {
+  const bool relative = key.empty() || key.front() != '\\';
+  const size_t first = key.find_first_not_of('\\');
+  const size_t last = key.find_last_not_of('\\');
+  return TKeyPlace{relative && current_ ? current_.get() : root_,
+                   first == std::string::npos ? std::string() : key.substr(first, last - first + 1)};
 }
 
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
-  std::string subKey;
-  HKEY base = BaseKey(key, subKey);
+  const TKeyPlace place = PlaceOf(key);
   RegKey opened;
-  LONG rc = canCreate ? ::RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_,
-                                          nullptr, opened.put(), nullptr)
-                      : ::RegOpenKeyExA(base, subKey.c_str(), 0, access_, opened.put());
+  LONG rc = canCreate ? ::RegCreateKeyExA(place.base, place.subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          access_, nullptr, opened.put(), nullptr)
+                      : ::RegOpenKeyExA(place.base, place.subKey.c_str(), 0, access_, opened.put());
   if (rc != ERROR_SUCCESS) return false;
   current_ = std::move(opened);
   return true;
 }
 
 void TRegistry::CreateKey(const std::string& key) {
-  std::string subKey;
-  HKEY base = BaseKey(key, subKey);
+  const TKeyPlace place = PlaceOf(key);
   RegKey created;
-  if (::RegCreateKeyExA(base, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_, nullptr, created.put(),
-                        nullptr) != ERROR_SUCCESS)
+  if (::RegCreateKeyExA(place.base, place.subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_, nullptr,
+                        created.put(), nullptr) != ERROR_SUCCESS)
     throw Error(Format("Failed to create key %s", key.c_str()));
 }
 

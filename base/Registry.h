@@ -31,7 +31,11 @@ public:
 
 private:
   // The key under which `key` lies, and `key` without its leading and trailing backslashes.
-  HKEY BaseKey(const std::string& key, std::string& subKey) const;
+  struct TKeyPlace {
+    HKEY base;
+    std::string subKey;
+  };
+  TKeyPlace PlaceOf(const std::string& key) const;
 
   REGSAM access_;
   HKEY root_;

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 namespace vt {
 
@@ -41,17 +42,22 @@ std::string ToLowerAscii(std::string s) {
 
 bool SameTextAscii(const std::string& a, const std::string& b) { return ToLowerAscii(a) == ToLowerAscii(b); }
 
-void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
-  if (text.empty()) return;
+std::vector<std::string> SplitStr(char delimiter, const std::string& text) {
+  std::vector<std::string> pieces;
+  if (text.empty()) return pieces;
   size_t start = 0;
   for (size_t at; (at = text.find(delimiter, start)) != std::string::npos; start = at + 1)
-    list.push_back(text.substr(start, at - start));
-  list.push_back(text.substr(start));
+    pieces.push_back(text.substr(start, at - start));
+  pieces.push_back(text.substr(start));
+  return pieces;
 }
 
-void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
-  if (Trim(text).empty()) return;
-  SplitStr(delimiter, text, list);
+std::vector<std::string> SplitTrimmedStr(char delimiter, const std::string& text) {
+  return Trim(text).empty() ? std::vector<std::string>() : SplitStr(delimiter, text);
+}
+
+void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
+  for (std::string& piece : SplitStr(delimiter, text)) list.push_back(std::move(piece));
 }
 
 std::vector<std::string> SplitCommaText(const std::string& text) {

@@ -15,10 +15,13 @@ std::string Trim(const std::string& s);
 std::string ToLowerAscii(std::string s);
 bool SameTextAscii(const std::string& a, const std::string& b);  // case-blind for ASCII letters
 
-// Appends the pieces of `text` cut at `delimiter`, empty ones included; nothing for "".
+// The pieces of `text` cut at `delimiter`, empty ones included; none for "".
+std::vector<std::string> SplitStr(char delimiter, const std::string& text);
+// As SplitStr, but none for a text of blanks only.
+std::vector<std::string> SplitTrimmedStr(char delimiter, const std::string& text);
+// Transitional, for the print engine and the banner until they take the result above: appends
+// SplitStr's pieces to `list`.
 void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list);
-// As SplitStr, but adds nothing for a text of blanks only.
-void SplitTrimmedStr(char delimiter, const std::string& text, std::vector<std::string>& list);
 // A comma text cut into pieces: commas and blanks separate, a piece in double quotes (a doubled
 // quote standing for one) stays whole. A comma after a comma, or one that ends the text, gives
 // an empty piece.

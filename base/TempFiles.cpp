@@ -22,25 +22,28 @@ std::string PlatformTempFolder() {
 
 }  // namespace
 
-HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* path) {
+std::optional<std::wstring> GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token) {
   using Fn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
   Module shell(::LoadLibraryA("shell32.dll"));
-  if (!shell) return E_FAIL;
+  if (!shell) return std::nullopt;
   auto fn = reinterpret_cast<Fn>(::GetProcAddress(shell.get(), "SHGetKnownFolderPath"));
-  if (!fn) return E_FAIL;
-  return fn(folderId, flags, token, path);
+  if (!fn) return std::nullopt;
+  CoTaskMemory<wchar_t> path;
+  if (FAILED(fn(folderId, flags, token, path.put())) || !path) return std::nullopt;
+  return std::wstring(path.get());
 }
 
-std::string GetLocalAppDataLowPath() {
+std::optional<std::string> GetLocalAppDataLowPath() {
   static const GUID kLocalAppDataLow = {0xA520A1A4, 0x1780, 0x4FF6, {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
-  CoTaskMemory<wchar_t> path;
-  if (FAILED(GetKnownFolderPath(kLocalAppDataLow, 0, nullptr, path.put())) || !path) return {};
-  return ToAnsi(path.get());
+  const std::optional<std::wstring> path = GetKnownFolderPath(kLocalAppDataLow, 0, nullptr);
+  if (!path) return std::nullopt;
+  return ToAnsi(*path);
 }
 
 std::string GetTempFolder() {
   if (GetProcessIntegrityLevel(0).value_or(3) <= 2) {
-    std::string folder = GetLocalAppDataLowPath() + "\\Temp";
+    // Without the folder's path this is \Temp at the root of the current drive, as it has always been.
+    std::string folder = GetLocalAppDataLowPath().value_or("") + "\\Temp";
     ::CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
   }
@@ -65,9 +68,9 @@ std::string GetTempFile(const std::string& folder, const std::string& prefix) {
   return result;
 }
 
-std::string CreateTempFileName(const std::string& extension) {
+std::optional<std::string> CreateTempFileName(const std::string& extension) {
   char name[MAX_PATH + 1] = "";
-  if (!::GetTempFileNameA(PlatformTempFolder().c_str(), "TMP", 0, name)) return {};
+  if (!::GetTempFileNameA(PlatformTempFolder().c_str(), "TMP", 0, name)) return std::nullopt;
   // The platform made the name unique by creating the file: that one goes, the caller's comes.
   TempFile(name).reset();
   std::string path = name;

@@ -2,6 +2,7 @@
 // folders, which delete them when they go.
 #pragma once
 #include <windows.h>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -58,17 +59,20 @@ using TempFile = TempPath<TempFileTraits>;
 using WideTempFile = TempPath<WideTempFileTraits>;
 using TempFolder = TempPath<TempFolderTraits>;
 
-HRESULT GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token, PWSTR* path);
-std::string GetLocalAppDataLowPath();
+// The path of the known folder `folderId`, through the shell's SHGetKnownFolderPath looked up at
+// run time (older systems lack it); none when the shell cannot tell it.
+std::optional<std::wstring> GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token);
+// The LocalAppDataLow folder; none when the shell cannot tell it.
+std::optional<std::string> GetLocalAppDataLowPath();
 // The low-integrity "Temp" folder at low integrity (the only one such a process may write),
 // the user's temporary folder otherwise.
 std::string GetTempFolder();
 // A new empty file of a unique name in `folder` (the temporary folder when empty, the current
 // one for "."); empty when none could be made there.
 std::string GetTempFile(const std::string& folder, const std::string& prefix);
-// A new unique name with prefix "TMP" and `extension`, no file left under it; empty when none
+// A new unique name with prefix "TMP" and `extension`, no file left under it; none when none
 // could be made. It lies in the platform's temporary folder even at low integrity, as the help
 // page has always had it: the name is only asked which program opens it.
-std::string CreateTempFileName(const std::string& extension);
+std::optional<std::string> CreateTempFileName(const std::string& extension);
 
 }  // namespace vt

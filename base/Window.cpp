@@ -2,10 +2,10 @@
 
 #include <windowsx.h>
 
-#include <exception>
 #include <string>
 #include <utility>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
 
@@ -61,15 +61,7 @@ LRESULT CALLBACK TWindow::WindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
     self->wnd_.release();  // going by itself
     return ::DefWindowProcW(wnd, msg, wParam, lParam);
   }
-  // An exception must not unwind through the system's message dispatch.
-  try {
-    return self->HandleMessage(msg, wParam, lParam);
-  } catch (const std::exception& e) {
-    ::OutputDebugStringA((std::string("Window message failed: ") + e.what()).c_str());
-  } catch (...) {
-    ::OutputDebugStringA("Window message failed");
-  }
-  return 0;
+  return MessageBoundary("Window message failed", LRESULT(0), [&] { return self->HandleMessage(msg, wParam, lParam); });
 }
 
 LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

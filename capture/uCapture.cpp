@@ -3,6 +3,8 @@
 #include <mshtml.h>
 
 #include <memory>
+#include <new>
+#include <optional>
 #include <utility>
 
 #include "base/Bitmap.h"
@@ -144,133 +146,162 @@ bool TPageCapture::CaptureByElementRender(IHTMLElement2* element, ITileSink* sin
 
 bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink* sink) {
   log_.WriteLogText(kScrollCaption, kLogScrollCaptureStarted);
-  auto log = [this](const std::string& message) { log_.WriteLog(kScrollCaption, message); };
   if (!element) {
-    log(Format("newElement : %d", 0));
+    Log(Format("newElement : %d", 0));
     return false;
   }
   if (!sink) return false;
+  // The scroll route ends without a picture rather than with an error, and the request driver
+  // reports that: a browser, window or sink that fails on the way, or a picture larger than the
+  // memory left, is an empty result here.
   try {
-    const LONG savedLeft = ScrollLeft(element), savedTop = ScrollTop(element);
-    log(Format("scrollLeft : %ld", savedLeft));
-    log(Format("scrollTop : %ld", savedTop));
-    log(Format("scrollWidth : %ld", Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth")));
-    log(Format("scrollHeight : %ld", Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight")));
-
-    // From here on every way out puts the browser window and the element's scroll position back.
-    ScopeGuard restore([&] {
-      try {
-        RestoreIEWindow();
-        SetScrollLeft(element, savedLeft);
-        SetScrollTop(element, savedTop);
-      } catch (const Error&) {
-        // What was captured stays whole when the old scroll position cannot be set again.
-      }
-    });
-    PrepareIEWindowForCapture();
-
-    const TClientArea area = ReadClientArea(element);
-    int32_t viewW = area.ViewWidth(), viewH = area.ViewHeight();
-    log(Format("ClientWidthInView : %d", viewW));
-    log(Format("ClientHeightInView : %d", viewH));
-    // The whole content: the view starts after the left and top borders, so the content's last
-    // columns and rows come into it when the element is scrolled to its end.
-    const int32_t width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
-    const int32_t height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
-
-    RECT client{};
-    if (viewW < 0) return false;
-    if (viewW == 0 && ::GetClientRect(viewWindow_, &client)) {
-      viewW = client.right - client.left;
-      log(Format("Windows.GetClientRect(ClientWidthInView) : %d", viewW));
-    }
-    if (viewH < 0) return false;
-    if (viewH == 0 && ::GetClientRect(viewWindow_, &client)) {
-      viewH = client.bottom - client.top;
-      log(Format("Windows.GetClientRect(ClientHeightInView) : %d", viewH));
-    }
-
-    ComPtr<IHTMLElement> body = DocumentBody(document_.get());
-    body->scrollIntoView(*Variant::FromBool(true));
-
-    // Where the document's content starts in the view window (a frame's lies inside the top view).
-    ComPtr<IHTMLRectCollection> rects;
-    LONG rectCount = 0;
-    if (SUCCEEDED(element->getClientRects(rects.put())) && rects && SUCCEEDED(rects->get_length(&rectCount)) &&
-        rectCount > 0) {
-      auto body2 = body.As<IHTMLElement2>();
-      ComPtr<IHTMLRectCollection> bodyRects;
-      Variant first = Variant::FromInt(0), item;
-      if (!body2 || FAILED(body2->getClientRects(bodyRects.put())) || !bodyRects ||
-          FAILED(bodyRects->item(first.get(), item.put())) || V_VT(item.get()) != VT_DISPATCH ||
-          !V_DISPATCH(item.get()))
-        throw Error("The document's body has no client rectangle");
-      auto rect = ComPtr<IDispatch>(V_DISPATCH(item.get())).As<IHTMLRect>();
-      LONG left = 0, top = 0;
-      if (!rect || FAILED(rect->get_left(&left)) || FAILED(rect->get_top(&top)))
-        throw Error("The body's client rectangle cannot be read");
-      frameStart_ = POINT{left, top};
-      log(Format("FFrameStartX : %d", static_cast<int>(frameStart_.x)));
-      log(Format("FFrameStartX : %d", static_cast<int>(frameStart_.y)));
-    }
-
-    ComPtr<IHTMLElement> parent;
-    if (SUCCEEDED(body->get_parentElement(parent.put())) && parent) {
-      LONG offsetLeft = 0, offsetTop = 0;
-      parent->get_offsetLeft(&offsetLeft);
-      parent->get_offsetTop(&offsetTop);
-      log(Format("offsetLeft : %ld", offsetLeft));
-      log(Format("offsetTop : %ld", offsetTop));
-    }
-
-    const POINT startPos{area.clientLeft + frameStart_.x, area.clientTop + frameStart_.y};
-    log(Format("StartPos : %ld, %ld", startPos.x, startPos.y));
-    SetScrollLeft(element, 0);
-    SetScrollTop(element, 0);
-
-    sink->BeginImage(width, height);
-    log(Format("Bitmap Width : %d", width));
-    log(Format("Bitmap Height : %d", height));
-    const TCaptureGrid grid = CaptureGrid(width, height, viewW, viewH);
-    sink->SetTileSize(grid.viewW, grid.viewH);
-    sink->SetTileCount(grid.cols, grid.rows, grid.Count());
-    TBitmap tile(grid.viewW, grid.viewH);
-
-    // Since Windows 8 the view window's own device context no longer shows what is on the
-    // screen: copy from the desktop at the view's place, and give the screen time to follow.
-    const bool fromScreen = IsWin8OrLater();
-    const HWND source = fromScreen ? ::GetDesktopWindow() : viewWindow_;
-    RECT docRect{};
-    if (fromScreen) ::GetWindowRect(viewWindow_, &docRect);
-    log(Format("CountY : %d", grid.rows));
-    log(Format("FDocHwnd : %d", static_cast<int>(reinterpret_cast<INT_PTR>(viewWindow_))));
-    WindowDC dc(source);
-    if (!dc) throw Error("No device context for the view window");
-    const POINT origin{startPos.x + docRect.left, startPos.y + docRect.top};
-
-    int32_t index = 0;
-    for (int32_t row = 0; row < grid.rows; ++row) {
-      const int32_t y = row * grid.viewH + start.y;
-      SetScrollTop(element, y);
-      const int32_t dy = y - ScrollTop(element);
-      for (int32_t col = 0; col < grid.cols; ++col) {
-        const RECT place = grid.TileRect(col, row);
-        const int32_t x = place.left + start.x;
-        SetScrollLeft(element, x);
-        const int32_t dx = x - ScrollLeft(element);
-        BringIEWindowToFront();
-        // Only the top-left part of the tile bitmap is the picture's on the last column and row.
-        ::BitBlt(tile.Canvas(), 0, 0, place.right - place.left, place.bottom - place.top, dc.get(), origin.x + dx,
-                 origin.y + dy, SRCCOPY);
-        if (fromScreen) ::Sleep(30);
-        sink->AddTile(col, row, index++, place, tile);
-      }
-    }
-    return true;
-  } catch (const std::exception&) {
+    return ScrollAndCopy(element, start, *sink);
+  } catch (const Error&) {
+    return false;
+  } catch (const std::bad_alloc&) {
     return false;
   }
 }
+
+bool TPageCapture::ScrollAndCopy(IHTMLElement2* element, POINT start, ITileSink& sink) {
+  const POINT saved = SaveScrollPosition(element);
+  // From here on every way out puts the browser window and the element's scroll position back; a
+  // position that cannot be set again leaves what was captured whole.
+  const ScopeGuard restore([&] {
+    RestoreIEWindow();
+    SetScrollLeft(element, saved.x);
+    SetScrollTop(element, saved.y);
+  });
+  PrepareIEWindowForCapture();
+  const std::optional<TScrollView> view = MeasureScrollView(element);
+  if (!view) return false;
+
+  ComPtr<IHTMLElement> body = DocumentBody(document_.get());
+  body->scrollIntoView(*Variant::FromBool(true));
+  FindFrameStart(element, body.get());
+  LogBodyOffset(body.get());
+
+  const POINT startPos{view->clientLeft + frameStart_.x, view->clientTop + frameStart_.y};
+  Log(Format("StartPos : %ld, %ld", startPos.x, startPos.y));
+  SetScrollLeft(element, 0);
+  SetScrollTop(element, 0);
+
+  const TCaptureGrid grid = BeginScrollPicture(sink, *view);
+  CopyViews(element, start, grid, startPos, sink);
+  return true;
+}
+
+POINT TPageCapture::SaveScrollPosition(IHTMLElement2* element) {
+  const POINT saved{ScrollLeft(element), ScrollTop(element)};
+  Log(Format("scrollLeft : %ld", saved.x));
+  Log(Format("scrollTop : %ld", saved.y));
+  Log(Format("scrollWidth : %ld", Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth")));
+  Log(Format("scrollHeight : %ld", Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight")));
+  return saved;
+}
+
+std::optional<TPageCapture::TScrollView> TPageCapture::MeasureScrollView(IHTMLElement2* element) {
+  const TClientArea area = ReadClientArea(element);
+  TScrollView view{area.clientLeft, area.clientTop, area.ViewWidth(), area.ViewHeight(), 0, 0};
+  Log(Format("ClientWidthInView : %d", view.viewW));
+  Log(Format("ClientHeightInView : %d", view.viewH));
+  // The whole content: the view starts after the left and top borders, so the content's last
+  // columns and rows come into it when the element is scrolled to its end.
+  view.width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
+  view.height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
+
+  RECT client{};
+  if (view.viewW < 0) return std::nullopt;
+  if (view.viewW == 0 && ::GetClientRect(viewWindow_, &client)) {
+    view.viewW = client.right - client.left;
+    Log(Format("Windows.GetClientRect(ClientWidthInView) : %d", view.viewW));
+  }
+  if (view.viewH < 0) return std::nullopt;
+  if (view.viewH == 0 && ::GetClientRect(viewWindow_, &client)) {
+    view.viewH = client.bottom - client.top;
+    Log(Format("Windows.GetClientRect(ClientHeightInView) : %d", view.viewH));
+  }
+  return view;
+}
+
+void TPageCapture::FindFrameStart(IHTMLElement2* element, IHTMLElement* body) {
+  // Where the document's content starts in the view window (a frame's lies inside the top view).
+  ComPtr<IHTMLRectCollection> rects;
+  LONG rectCount = 0;
+  if (FAILED(element->getClientRects(rects.put())) || !rects || FAILED(rects->get_length(&rectCount)) ||
+      rectCount <= 0)
+    return;
+  auto body2 = ComPtr<IHTMLElement>(body).As<IHTMLElement2>();
+  ComPtr<IHTMLRectCollection> bodyRects;
+  Variant first = Variant::FromInt(0), item;
+  if (!body2 || FAILED(body2->getClientRects(bodyRects.put())) || !bodyRects ||
+      FAILED(bodyRects->item(first.get(), item.put())) || V_VT(item.get()) != VT_DISPATCH || !V_DISPATCH(item.get()))
+    throw Error("The document's body has no client rectangle");
+  auto rect = ComPtr<IDispatch>(V_DISPATCH(item.get())).As<IHTMLRect>();
+  LONG left = 0, top = 0;
+  if (!rect || FAILED(rect->get_left(&left)) || FAILED(rect->get_top(&top)))
+    throw Error("The body's client rectangle cannot be read");
+  frameStart_ = POINT{left, top};
+  Log(Format("FFrameStartX : %d", static_cast<int>(frameStart_.x)));
+  Log(Format("FFrameStartX : %d", static_cast<int>(frameStart_.y)));
+}
+
+void TPageCapture::LogBodyOffset(IHTMLElement* body) {
+  ComPtr<IHTMLElement> parent;
+  if (FAILED(body->get_parentElement(parent.put())) || !parent) return;
+  LONG offsetLeft = 0, offsetTop = 0;
+  parent->get_offsetLeft(&offsetLeft);
+  parent->get_offsetTop(&offsetTop);
+  Log(Format("offsetLeft : %ld", offsetLeft));
+  Log(Format("offsetTop : %ld", offsetTop));
+}
+
+TCaptureGrid TPageCapture::BeginScrollPicture(ITileSink& sink, const TScrollView& view) {
+  sink.BeginImage(view.width, view.height);
+  Log(Format("Bitmap Width : %d", view.width));
+  Log(Format("Bitmap Height : %d", view.height));
+  const TCaptureGrid grid = CaptureGrid(view.width, view.height, view.viewW, view.viewH);
+  sink.SetTileSize(grid.viewW, grid.viewH);
+  sink.SetTileCount(grid.cols, grid.rows, grid.Count());
+  return grid;
+}
+
+void TPageCapture::CopyViews(IHTMLElement2* element, POINT start, const TCaptureGrid& grid, POINT startPos,
+                             ITileSink& sink) {
+  TBitmap tile(grid.viewW, grid.viewH);
+  // Since Windows 8 the view window's own device context no longer shows what is on the
+  // screen: copy from the desktop at the view's place, and give the screen time to follow.
+  const bool fromScreen = IsWin8OrLater();
+  const HWND source = fromScreen ? ::GetDesktopWindow() : viewWindow_;
+  RECT docRect{};
+  if (fromScreen) ::GetWindowRect(viewWindow_, &docRect);
+  Log(Format("CountY : %d", grid.rows));
+  Log(Format("FDocHwnd : %d", static_cast<int>(reinterpret_cast<INT_PTR>(viewWindow_))));
+  WindowDC dc(source);
+  if (!dc) throw Error("No device context for the view window");
+  const POINT origin{startPos.x + docRect.left, startPos.y + docRect.top};
+
+  int32_t index = 0;
+  for (int32_t row = 0; row < grid.rows; ++row) {
+    const int32_t y = row * grid.viewH + start.y;
+    SetScrollTop(element, y);
+    const int32_t dy = y - ScrollTop(element);
+    for (int32_t col = 0; col < grid.cols; ++col) {
+      const RECT place = grid.TileRect(col, row);
+      const int32_t x = place.left + start.x;
+      SetScrollLeft(element, x);
+      const int32_t dx = x - ScrollLeft(element);
+      BringIEWindowToFront();
+      // Only the top-left part of the tile bitmap is the picture's on the last column and row.
+      ::BitBlt(tile.Canvas(), 0, 0, place.right - place.left, place.bottom - place.top, dc.get(), origin.x + dx,
+               origin.y + dy, SRCCOPY);
+      if (fromScreen) ::Sleep(30);
+      sink.AddTile(col, row, index++, place, tile);
+    }
+  }
+}
+
+void TPageCapture::Log(const std::string& message) { log_.WriteLog(kScrollCaption, message); }
 
 void TPageCapture::PrepareIEWindowForCapture() {
   saved_.placement = WINDOWPLACEMENT{};

@@ -4,6 +4,8 @@
 #include <mshtml.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "base/ComPtr.h"
 #include "base/LogSink.h"
@@ -50,7 +52,8 @@ public:
   // window. True when the whole picture went to `sink`.
   bool CaptureByElementRender(IHTMLElement2* element, ITileSink* sink);
   // Scrolls the document view and copies its pixels from the screen; `start` is added to every
-  // scroll position. True when the whole picture went to `sink`; never raises.
+  // scroll position. True when the whole picture went to `sink`; false also when the browser, a
+  // window or the sink failed on the way.
   bool ScrollCapture(IHTMLElement2* element, POINT start, ITileSink* sink);
 
   // Where the document's content starts in the view window.
@@ -58,6 +61,27 @@ public:
   const TWindowPlacement& SavedPlacement() const { return saved_; }
 
 private:
+  // The element's view and picture as the scroll route measures them.
+  struct TScrollView {
+    LONG clientLeft, clientTop;  // where the view starts inside the element's borders
+    int32_t viewW, viewH;        // one view: the tile size
+    int32_t width, height;       // the picture
+  };
+
+  // The steps of the scroll route, in their order; each raises what fails.
+  bool ScrollAndCopy(IHTMLElement2* element, POINT start, ITileSink& sink);
+  // Logs the element's scroll position and size; gives the position to put back at the end.
+  POINT SaveScrollPosition(IHTMLElement2* element);
+  // None for a border wider than the client area; a view of 0 pixels takes the view window's size.
+  std::optional<TScrollView> MeasureScrollView(IHTMLElement2* element);
+  // Where the body's first client rectangle lies, when the element has client rectangles.
+  void FindFrameStart(IHTMLElement2* element, IHTMLElement* body);
+  void LogBodyOffset(IHTMLElement* body);
+  TCaptureGrid BeginScrollPicture(ITileSink& sink, const TScrollView& view);
+  // Scrolls to every view in turn and copies it from the screen into the sink.
+  void CopyViews(IHTMLElement2* element, POINT start, const TCaptureGrid& grid, POINT startPos, ITileSink& sink);
+  void Log(const std::string& message);
+
   // Saves, restores from minimized and raises the browser window; scrolls the body to its start.
   void PrepareIEWindowForCapture();
   // Puts the browser window back as PrepareIEWindowForCapture found it.

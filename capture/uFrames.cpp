@@ -84,9 +84,7 @@ ComPtr<IHTMLDocument2> GetFrameDocument(IWebBrowser2* browser, const std::string
   ComPtr<IHTMLDocument2> document = DocumentOf(browser);
   if (!document || text.empty()) return document;
 
-  std::vector<std::string> pieces;
-  SplitTrimmedStr(indexMode ? '.' : '/', text, pieces);
-  for (const std::string& piece : pieces) {
+  for (const std::string& piece : SplitTrimmedStr(indexMode ? '.' : '/', text)) {
     ComPtr<IHTMLDocument2> child = ChildFrameDocument(document.get(), piece, indexMode);
     if (!child) return FallbackDocument(exact, browser);
     document = child;

@@ -75,7 +75,7 @@ int FullYear(int twoDigits) {
 
 }  // namespace
 
-bool ParseHttpDate(const std::string& text, SYSTEMTIME& utc) {
+std::optional<SYSTEMTIME> ParseHttpDate(const std::string& text) {
   const std::string value = Trim(text);
   int weekday = 0, day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
   bool read = TDateReader(value)
@@ -97,7 +97,7 @@ bool ParseHttpDate(const std::string& text, SYSTEMTIME& utc) {
   }
   // The first year a FILETIME holds; a leap second has no FILETIME either.
   if (!read || year < 1601 || day < 1 || day > DaysInMonth(year, month) || hour > 23 || minute > 59 || second > 59)
-    return false;
+    return std::nullopt;
   SYSTEMTIME result{};
   result.wYear = static_cast<WORD>(year);
   result.wMonth = static_cast<WORD>(month);
@@ -105,8 +105,7 @@ bool ParseHttpDate(const std::string& text, SYSTEMTIME& utc) {
   result.wHour = static_cast<WORD>(hour);
   result.wMinute = static_cast<WORD>(minute);
   result.wSecond = static_cast<WORD>(second);
-  utc = result;
-  return true;
+  return result;
 }
 
 }  // namespace vt

@@ -2,13 +2,22 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 namespace vt {
 
 // The three forms HTTP allows: "Sun, 06 Nov 1994 08:49:37 GMT", "Sunday, 06-Nov-94 08:49:37 GMT"
-// and "Sun Nov  6 08:49:37 1994", names of days and months in any case. True with the time (UTC)
-// when `text` is one of them and names a real moment; anything else is no date.
-bool ParseHttpDate(const std::string& text, SYSTEMTIME& utc);
+// and "Sun Nov  6 08:49:37 1994", names of days and months in any case. The time (UTC) when
+// `text` is one of them and names a real moment; anything else is no date.
+std::optional<SYSTEMTIME> ParseHttpDate(const std::string& text);
+
+// Transitional, for the button-image package until it takes the result above: true and the time
+// into `utc` for a date, false and `utc` left as it was for anything else.
+inline bool ParseHttpDate(const std::string& text, SYSTEMTIME& utc) {
+  const std::optional<SYSTEMTIME> date = ParseHttpDate(text);
+  if (date) utc = *date;
+  return date.has_value();
+}
 
 }  // namespace vt

@@ -12,7 +12,7 @@ constexpr const char* kMutexCaption = "Mutex >> ";
 
 std::string InstanceMutexName(DWORD processId) { return Format("$$VTNS$$_%lu", processId); }
 
-bool CreateInstanceMutex(ILogSink& log, Handle& mutex) {
+std::optional<Handle> CreateInstanceMutex(ILogSink& log) {
   const std::string name = InstanceMutexName(::GetCurrentProcessId());
   log.WriteLog(kMutexIdCaption, name);
   // The answer of CreateMutex is read before anything else can change the thread's last error.
@@ -21,15 +21,14 @@ bool CreateInstanceMutex(ILogSink& log, Handle& mutex) {
   const int handle = static_cast<int>(reinterpret_cast<intptr_t>(created.get()));
   log.WriteLog(kMutexCaption, Format("Mutext Handle : %d", handle));
   if (error == ERROR_ALREADY_EXISTS) {
-    // Refused. A mutex this control's own running request holds stays in `mutex`, so that
-    // that request's clean-up still closes it.
+    // Refused: the handle just opened goes; a mutex this control's own running request holds
+    // stays where it is, so that that request's clean-up still closes it.
     log.WriteLogText(kMutexCaption, kLogAlreadyRunning);
-    return false;
+    return std::nullopt;
   }
   log.WriteLogText(kMutexCaption, kLogNoRunningInstance);
   // A failed creation (no handle) lets the request run unguarded rather than not at all.
-  mutex = std::move(created);
-  return true;
+  return created;
 }
 
 }  // namespace vt

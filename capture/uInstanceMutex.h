@@ -1,7 +1,9 @@
 // One request at a time per browser process in protected mode: a named mutex per process id.
 #pragma once
 #include <windows.h>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/Handles.h"
 #include "base/LogSink.h"
@@ -11,9 +13,17 @@ namespace vt {
 // "$$VTNS$$_" followed by the process id in decimal.
 std::string InstanceMutexName(DWORD processId);
 
-// Takes this process's mutex into `mutex`: true when this request now holds it (or when it could
-// not be created at all: the request then runs unguarded), false when another request of this
-// process holds it; `mutex` is then left as it was.
-bool CreateInstanceMutex(ILogSink& log, Handle& mutex);
+// Takes this process's mutex: the handle this request now holds (empty when the mutex could not be
+// created at all: the request then runs unguarded); none when another request of this process
+// holds it.
+std::optional<Handle> CreateInstanceMutex(ILogSink& log);
+
+// Transitional, for the request driver until it takes the result above: true and the handle into
+// `mutex` when held, false and `mutex` left as it was when refused.
+inline bool CreateInstanceMutex(ILogSink& log, Handle& mutex) {
+  std::optional<Handle> held = CreateInstanceMutex(log);
+  if (held) mutex = std::move(*held);
+  return held.has_value();
+}
 
 }  // namespace vt

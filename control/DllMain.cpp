@@ -8,6 +8,7 @@
 #include "control/uElevation.h"
 #include "control/uModuleVersion.h"
 #include "control/uRegistration.h"
+#include "control/uSafeCall.h"
 #include "resources/VantrelleTypeLib.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -30,13 +31,11 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* 
 
 extern "C" HRESULT WINAPI DllCanUnloadNow() { return vt::CanUnloadModule() ? S_OK : S_FALSE; }
 
+// Registration tools know one failure: E_FAIL, whatever the registry refused.
 static HRESULT UpdateRegistry(bool doRegister) {
-  try {
-    vt::UpdateRegistry(doRegister, vt::ModulePath(vt::ThisModule()));
-    return S_OK;
-  } catch (...) {
-    return E_FAIL;
-  }
+  const HRESULT hr =
+      vt::SafeCall(IID_NULL, [doRegister] { vt::UpdateRegistry(doRegister, vt::ModulePath(vt::ThisModule())); });
+  return SUCCEEDED(hr) ? S_OK : E_FAIL;
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() { return UpdateRegistry(true); }

@@ -30,10 +30,6 @@ private:
   ModalHandlers FPrevious;
 };
 
-// Disables every visible, enabled top-level window of this process but `excluded`, whichever
-// thread owns it; returns them. When that fails part-way, those disabled are enabled again.
-TaskWindowList DisableProcessWindows(HWND excluded);
-
 // The single guard of the process: created at the start of a request and kept across requests.
 void EnsureModalProtector();
 void FreeModalProtector();

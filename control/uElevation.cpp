@@ -32,12 +32,7 @@ HRESULT CreateElevatedInstance(HWND window, REFCLSID clsid, REFIID iid, void** i
   options.cbStruct = sizeof(options);
   options.dwClassContext = CLSCTX_LOCAL_SERVER;
   options.hwnd = window;
-  HRESULT hr;
-  try {
-    hr = gCoGetObject(name.c_str(), reinterpret_cast<BIND_OPTS*>(&options), iid, instance);
-  } catch (...) {
-    hr = E_UNEXPECTED;
-  }
+  const HRESULT hr = gCoGetObject(name.c_str(), reinterpret_cast<BIND_OPTS*>(&options), iid, instance);
   // A binder that failed must not hand out an object.
   if (FAILED(hr)) ComPtr<IUnknown>::Attach(static_cast<IUnknown*>(std::exchange(*instance, nullptr)));
   return hr;

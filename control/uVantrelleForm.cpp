@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include "base/Boundary.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
 
@@ -144,7 +145,7 @@ void TVantrelleForm::PaintFace(HDC dc, const RECT& b) const {
 LRESULT CALLBACK TVantrelleForm::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* form = reinterpret_cast<TVantrelleForm*>(::GetWindowLongPtrA(wnd, GWLP_USERDATA));
   if (!form || form->wnd_.get() != wnd) return ::DefWindowProcA(wnd, msg, wp, lp);
-  return form->HandleMessage(msg, wp, lp);
+  return MessageBoundary("Form message failed", LRESULT(0), [&] { return form->HandleMessage(msg, wp, lp); });
 }
 
 LRESULT TVantrelleForm::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -1,10 +1,9 @@
 // The output commands of the preview window: print, save, copy to the clipboard, page setup and
 // the all-pages print preview, each on the whole document or, while a selection is shown, on the
 // selected area alone through an engine of its own.
-#include <exception>
-#include <new>
 #include <optional>
 
+#include "base/Boundary.h"
 #include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
@@ -20,14 +19,13 @@ namespace vt {
 
 namespace {
 // What a command that failed for lack of memory says: the window and the capture stay as they were.
-void ShowOutOfMemory(const char* what) {
-  ShowErrorMessage(Format("There is not enough memory to %s. Select a smaller area and try again.", what));
+std::string OutOfMemory(const char* what) {
+  return Format("There is not enough memory to %s. Select a smaller area and try again.", what);
 }
 }  // namespace
 
-bool TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<THtmlImage>& image) {
-  RECT rect;
-  GetSelectionRect(rect);
+std::unique_ptr<THtmlImage> TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine) {
+  const RECT rect = GetSelectionRect();
   engine.DateTime = NowDateTime();
   engine.UserIP = GetLocalIP();
   engine.UserStr = userStr_;
@@ -40,11 +38,10 @@ bool TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<
   }
   engine.CenterVert = engine_.CenterVert;
   engine.CenterHorz = engine_.CenterHorz;
-  if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return false;
-  image = imageBuilder_->GetResult();
-  if (!image) return false;
-  engine.Layout(image.get(), nullptr, settingImages_, settingSource_, true);
-  return true;
+  if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return nullptr;
+  std::unique_ptr<THtmlImage> image = imageBuilder_->GetResult();
+  if (image) engine.Layout(image.get(), nullptr, settingImages_, settingSource_, true);
+  return image;
 }
 
 void TfmPreviewForm::Print() {
@@ -63,7 +60,7 @@ void TfmPreviewForm::Print() {
     if (choice && !engine_.FitsPrinter()) RenderView();
   }
   if (!choice) return;
-  try {
+  CommandBoundary(OutOfMemory("print the selected area"), [&] {
     if (!selection) {
       PrintPageList(Handle(), engine_, PagesOfChoice(*choice, engine_.GetPageCount()));
       return;
@@ -72,13 +69,9 @@ void TfmPreviewForm::Print() {
     selectionImage_.reset();
     TVantrelleDocument document;
     TPrintEngine engine(&document);
-    if (!BuildSelectionEngine(engine, selectionImage_)) return;
-    PrintPageList(Handle(), engine, PagesOfChoice(*choice, engine.GetPageCount()));
-  } catch (const std::bad_alloc&) {
-    ShowOutOfMemory("print the selected area");
-  } catch (const std::exception& e) {
-    ShowErrorMessage(e.what());
-  }
+    selectionImage_ = BuildSelectionEngine(engine);
+    if (selectionImage_) PrintPageList(Handle(), engine, PagesOfChoice(*choice, engine.GetPageCount()));
+  });
 }
 
 void TfmPreviewForm::SaveWithProtectedModeTest() {
@@ -86,25 +79,19 @@ void TfmPreviewForm::SaveWithProtectedModeTest() {
 }
 
 void TfmPreviewForm::Save() {
-  RECT rect{};
   const bool selection = HasSelection();
-  if (selection) GetSelectionRect(rect);
+  const RECT rect = selection ? GetSelectionRect() : RECT{};
   SaveCommand(Handle(), engine_, AllPagesList(engine_), selection ? &rect : nullptr, DefaultSaveName(siteHost_));
 }
 
 void TfmPreviewForm::CopySelection() {
   if (const ClipboardScope clipboard(Handle()); clipboard) ::EmptyClipboard();
-  RECT rect;
-  GetSelectionRect(rect);
+  const RECT rect = GetSelectionRect();
   if (rect.right <= rect.left || rect.bottom <= rect.top) return;
-  try {
+  CommandBoundary(OutOfMemory("copy the selected area"), [&] {
     if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return;
     if (std::unique_ptr<THtmlImage> image = imageBuilder_->GetResult()) image->SaveToClipboardFormat();
-  } catch (const std::bad_alloc&) {
-    ShowOutOfMemory("copy the selected area");
-  } catch (const std::exception& e) {
-    ShowErrorMessage(e.what());
-  }
+  });
 }
 
 void TfmPreviewForm::OpenPageSetup() {
@@ -128,15 +115,9 @@ void TfmPreviewForm::OpenPrintPreview() {
   TPrintEngine* engine = &engine_;
   if (HasSelection()) {
     engine = &selectionEngine;
-    try {
-      BuildSelectionEngine(selectionEngine, selectionImage);
-    } catch (const std::bad_alloc&) {
-      ShowOutOfMemory("preview the selected area");
+    if (!CommandBoundary(OutOfMemory("preview the selected area"),
+                         [&] { selectionImage = BuildSelectionEngine(selectionEngine); }))
       return;
-    } catch (const std::exception& e) {
-      ShowErrorMessage(e.what());
-      return;
-    }
   }
   const SIZE page{engine_.PageWidth, engine_.PageHeight};
   ShowAllPagesPreview(*engine);
@@ -150,7 +131,7 @@ void TfmPreviewForm::OpenPrintPreview() {
 void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }
 
 void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
-  try {
+  CommandBoundary("", [&] {
     // Freed before the engine is laid out again: its worker may still draw through the engine.
     TfmPrintPreview preview;
     if (!Trim(toolBar_->SkinIniPath()).empty())
@@ -159,9 +140,7 @@ void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
       preview.LoadLanguageImages();
     preview.SetCloseButtonVisible(toolBar_->CloseBtn().Visible());
     preview.ShowPreview(engine);
-  } catch (const std::exception& e) {
-    ShowErrorMessage(e.what());
-  }
+  });
 }
 
 }  // namespace vt

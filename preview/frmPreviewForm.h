@@ -95,7 +95,7 @@ public:
   void FitToImage(THtmlImage* graphic);
   // The select area: shown, and its place in capture pixels clamped to the picture.
   bool HasSelection() const;
-  void GetSelectionRect(RECT& rect);
+  RECT GetSelectionRect();
   // The status bar's one panel.
   void SetStatusText(const std::string& text);
   const std::string& StatusText() const { return statusText_; }
@@ -157,9 +157,9 @@ private:
   void PaintPageLabels(HDC dc);
   HCURSOR ViewCursor(int x, int y);
   void SaveWithProtectedModeTest();
-  // Cuts the selection out of the capture and lays a new engine out over it; the cut picture goes
-  // to `image`. False when nothing could be cut.
-  bool BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<THtmlImage>& image);
+  // Cuts the selection out of the capture and lays `engine` out over it: the cut picture, which the
+  // engine draws from, or none when nothing could be cut.
+  std::unique_ptr<THtmlImage> BuildSelectionEngine(TPrintEngine& engine);
   // The all-pages print preview on `engine` (the main one or a selection's).
   void ShowAllPagesPreview(TPrintEngine& engine);
 

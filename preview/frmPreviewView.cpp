@@ -113,7 +113,7 @@ void TfmPreviewForm::SelectZoomIndex(int index) {
 
 bool TfmPreviewForm::HasSelection() const { return selection_->HasSelection(); }
 
-void TfmPreviewForm::GetSelectionRect(RECT& rect) { selection_->GetSelectionRect(captureGraphic_, rect); }
+RECT TfmPreviewForm::GetSelectionRect() { return selection_->GetSelectionRect(captureGraphic_); }
 
 void TfmPreviewForm::ZoomComboChange() {
   const int index = ZoomIndex();

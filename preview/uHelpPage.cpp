@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <optional>
+
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
@@ -22,12 +24,16 @@ std::string HelpParameters(const std::string& browserFile, const std::string& ur
 }
 
 void OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
-  // The browser registered for web pages is found through an empty page of that kind.
-  const TempFile page(CreateTempFileName(".htm"));
-  FileHandle created(
-      ::CreateFileA(page.get().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  created.reset();
-  const std::string program = FindBrowserExecutable(page.get());
+  // The browser registered for web pages is found through an empty page of that kind; without a
+  // page there is none, as when no browser is registered.
+  std::string program;
+  if (const std::optional<std::string> name = CreateTempFileName(".htm")) {
+    const TempFile page(*name);
+    FileHandle created(
+        ::CreateFileA(page.get().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    created.reset();
+    program = FindBrowserExecutable(page.get());
+  }
   const size_t slash = program.find_last_of("\\/");
   const std::string file = Trim(slash == std::string::npos ? program : program.substr(slash + 1));
   const std::string parameters = HelpParameters(file, url);

@@ -101,11 +101,11 @@ RECT TViewSelection::AreaInDoc() const {
               view_.ScreenToDocY(a.Top() + a.Height())};
 }
 
-void TViewSelection::GetSelectionRect(const THtmlImage* picture, RECT& rect) {
+RECT TViewSelection::GetSelectionRect(const THtmlImage* picture) {
   docSelection_ = AreaInDoc();
   const LONG width = picture ? picture->GetImageWidth() : 0;
   const LONG height = picture ? picture->GetImageHeight() : 0;
-  rect = RECT{std::clamp<LONG>(docSelection_.left, 0, width), std::clamp<LONG>(docSelection_.top, 0, height),
+  return RECT{std::clamp<LONG>(docSelection_.left, 0, width), std::clamp<LONG>(docSelection_.top, 0, height),
               std::clamp<LONG>(docSelection_.right, 0, width), std::clamp<LONG>(docSelection_.bottom, 0, height)};
 }
 

@@ -28,7 +28,7 @@ public:
   // The select area is shown.
   bool HasSelection() const { return selectArea_.Visible(); }
   // Its place in capture pixels clamped to `picture` (may be null: nothing is left).
-  void GetSelectionRect(const THtmlImage* picture, RECT& rect);
+  RECT GetSelectionRect(const THtmlImage* picture);
   void HideSelectArea() { selectArea_.SetVisible(false); }
   void SelectAreaLeaveEditing() { selectArea_.SetEditable(false); }
   bool SelectAreaEditing() const { return selectArea_.Editable(); }

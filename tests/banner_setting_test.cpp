@@ -24,11 +24,7 @@ const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 128, 0), kBlue = RGB(0, 0, 255);
 
 std::vector<std::string> Split(char delimiter, const std::string& text, bool trimmed = false) {
-  std::vector<std::string> list{"before"};
-  if (trimmed) SplitTrimmedStr(delimiter, text, list);
-  else SplitStr(delimiter, text, list);
-  list.erase(list.begin());
-  return list;
+  return trimmed ? SplitTrimmedStr(delimiter, text) : SplitStr(delimiter, text);
 }
 
 }  // namespace

@@ -18,7 +18,12 @@ namespace {
 struct TMutexHolder {
   TRequestLog log;
   Handle mutex;
-  bool Create() { return CreateInstanceMutex(log, mutex); }
+  // A refused call leaves the held handle where it is.
+  bool Create() {
+    std::optional<Handle> held = CreateInstanceMutex(log);
+    if (held) mutex = std::move(*held);
+    return held.has_value();
+  }
 };
 
 const std::string kOwnName = InstanceMutexName(::GetCurrentProcessId());

@@ -162,11 +162,7 @@ protected:
     const TSelectArea& a = form_->Selection().SelectArea();
     return RECT{a.Left(), a.Top(), a.Width(), a.Height()};
   }
-  RECT Selection() {
-    RECT r;
-    form_->GetSelectionRect(r);
-    return r;
-  }
+  RECT Selection() { return form_->GetSelectionRect(); }
 };
 
 std::string Text(const RECT& r) { return Format("(%ld, %ld, %ld, %ld)", r.left, r.top, r.right, r.bottom); }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "base/Handles.h"
 #include "capture/uInstanceMutex.h"
@@ -14,8 +15,8 @@
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   vt::TRequestLog log;
-  vt::Handle mutex;
-  bool own = vt::CreateInstanceMutex(log, mutex);
+  const std::optional<vt::Handle> mutex = vt::CreateInstanceMutex(log);
+  const bool own = mutex.has_value();
   DWORD otherPid = std::strtoul(argv[1], nullptr, 10);
   vt::Handle other(::OpenMutexA(SYNCHRONIZE, FALSE, vt::InstanceMutexName(otherPid).c_str()));
   const char* state = "none";
