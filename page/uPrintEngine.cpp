@@ -160,8 +160,7 @@ void TPrintEngine::ComputePageSize() {
   OffsetX = OffsetY = 0;
 }
 
-void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg,
-                          const std::string& source, bool relayout) {
+void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, bool relayout) {
   Image = image;
   if (!Image) return;
   CaptureRect = captureRect ? *captureRect : Image->GetImageRect();
@@ -169,11 +168,11 @@ void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURL
   ComputePageSize();
 
   if (urlImg && !NoHeaderFooter) {
-    if (Header.Load(urlImg, "top", source, PageWidth, PageHeight)) {
+    if (Header.Load(urlImg, "top", PageWidth, PageHeight)) {
       BodyHeight -= Header.GetHeight();
       OffsetY = Header.GetHeight();
     }
-    if (Footer.Load(urlImg, "bottom", source, PageWidth, PageHeight)) BodyHeight -= Footer.GetHeight();
+    if (Footer.Load(urlImg, "bottom", PageWidth, PageHeight)) BodyHeight -= Footer.GetHeight();
   }
   if (BodyHeight < 1) {
     // Banners that leave no room for the page itself are not used.

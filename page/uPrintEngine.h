@@ -29,8 +29,8 @@ public:
   void GetPrinterRatio(long double& ratioX, long double& ratioY);
   bool HasPrinter() const { return PrinterPresent; }
   void ComputePageSize();
-  void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, const std::string& source,
-              bool relayout);
+  // The banners come from the setting that `urlImg` holds, none without it.
+  void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, bool relayout);
   void SetZoom(long double value) { Zoom = value; }
   int32_t GetImageWidth() const { return Image ? Image->GetImageWidth() : 0; }
   int32_t GetImageHeight() const { return Image ? Image->GetImageHeight() : 0; }

@@ -43,7 +43,7 @@ bool TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine, std::unique_ptr<
   if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return false;
   image = imageBuilder_->GetResult();
   if (!image) return false;
-  engine.Layout(image.get(), nullptr, settingImages_, settingSource_, true);
+  engine.Layout(image.get(), nullptr, settingImages_, true);
   return true;
 }
 
@@ -139,7 +139,7 @@ void TfmPreviewForm::OpenPrintPreview() {
     }
   }
   ShowAllPagesPreview(*engine);
-  engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
+  engine_.Layout(captureGraphic_, &captureRect_, settingImages_, false);
 }
 
 void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }
