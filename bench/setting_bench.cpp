@@ -79,7 +79,8 @@ std::vector<TCase> Cases() {
       Case("stretch1500", Images(1500, "<width>32767</width><height>512</height>")),
       Case("huge_stretch", Images(3, "<width>2000000000</width><height>2000000000</height>"), kHugeBanner, "", 64),
       Case("big_source1500", Images(1500, "<width>1</width><height>1</height>"), kHugeBanner, "", 2048),
-      Case("attributes80000", text, kRealBanner, Repeat(80000, [](int i) { return " a" + std::to_string(i) + "=\"\""; })),
+      Case("attributes80000", text, kRealBanner,
+           Repeat(80000, [](int i) { return " a" + std::to_string(i) + "=\"\""; })),
       Case("elements200000", Repeat(200000, [](int) { return std::string("<a/>"); }) + text, kRealBanner),
       Case("depth100000", Repeat(100000, [](int) { return std::string("<a>"); }) +
                               Repeat(100000, [](int) { return std::string("</a>"); }) + text,
@@ -98,8 +99,9 @@ std::vector<TCase> Cases() {
 
 void Run(const TCase& c, const std::string& folder, THtmlImage* picture) {
   const std::string path = folder + "\\" + c.name + ".xml";
-  const std::string xml = "<?xml version=\"1.0\"?><setting" + c.rootAttributes + "><imgurls><t>t.gif</t></imgurls><top>" +
-                          c.size + c.top + "</top><bottom><width>100%</width><height>40</height></bottom></setting>";
+  const std::string xml = "<?xml version=\"1.0\"?><setting" + c.rootAttributes +
+                          "><imgurls><t>t.gif</t></imgurls><top>" + c.size + c.top +
+                          "</top><bottom><width>100%</width><height>40</height></bottom></setting>";
   {
     TFileStream file(path, TFileStream::fmCreate);
     file.Write(xml.data(), xml.size());

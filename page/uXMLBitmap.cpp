@@ -213,9 +213,9 @@ void TXMLBitmap::PlaceImages(const TURLImg& images, const std::string& sectionNa
                                   : image->StretchCost(canvas, Saturate(x), Saturate(y), w, ht);
       if (cost > kMaxBannerDrawPixels - drawn) {
         Note(images, Format("The %s section's images from img%d on are not drawn: the images of a banner may "
-                            "touch at most %d million pixels",
+                            "touch at most %lld pixels",
                             sectionName.c_str(), static_cast<int>(number),
-                            static_cast<int>(kMaxBannerDrawPixels / (1024 * 1024))));
+                            static_cast<long long>(kMaxBannerDrawPixels)));
         return;
       }
       drawn += cost;

@@ -313,20 +313,23 @@ TEST_F(Setting, ABannerDrawsItsFirstImagesAndLogsTheOthers) {
   Write("<top><width>100</width><height>1</height><imgcount>70</imgcount>" + images + "</top>", gifs);
   ASSERT_TRUE(Load());
   EXPECT_EQ(Runs(kRed), (RunList{{0, TXMLBitmap::kMaxBannerImages - 1}}));
-  EXPECT_EQ(log.lines, std::vector<std::string>{"Banner: The top section has 70 image elements; only the first 64 are drawn"});
+  EXPECT_EQ(log.lines,
+            std::vector<std::string>{"Banner: The top section has 70 image elements; only the first 64 are drawn"});
 
   // On the largest banner the images stop where they would touch too many pixels: four tiles of it.
   log.lines.clear();
-  gifs = {{"r", test::SolidGif(1, 1, kRed)}, {"g", test::SolidGif(1, 1, kGreen)}, {"b", test::SolidGif(1, 1, kBlue)}};
+  gifs = {{"r", test::SolidGif(1, 1, kRed)}, {"g", test::SolidGif(1, 1, kGreen)},
+          {"b", test::SolidGif(1, 1, kBlue)}};
   const char* ids[] = {"g", "g", "g", "r", "b", "b"};
   images.clear();
-  for (int i = 0; i < 6; ++i) images += Img(i + 1, std::string("<imgid>") + ids[i] + "</imgid><align>background</align>");
+  for (int i = 0; i < 6; ++i)
+    images += Img(i + 1, std::string("<imgid>") + ids[i] + "</imgid><align>background</align>");
   Write("<top><width>32767</width><height>512</height><imgcount>6</imgcount>" + images + "</top>", gifs);
   ASSERT_TRUE(Load());
   EXPECT_EQ(banner.Banner.Pixel(0, 0), kRed);
   EXPECT_EQ(banner.Banner.Pixel(32766, 511), kRed);
-  EXPECT_EQ(log.lines, std::vector<std::string>{"Banner: The top section's images from img5 on are not drawn: the images "
-                                                "of a banner may touch at most 64 million pixels"});
+  EXPECT_EQ(log.lines, std::vector<std::string>{"Banner: The top section's images from img5 on are not drawn: "
+                                                "the images of a banner may touch at most 67108864 pixels"});
 }
 
 TEST_F(Setting, TextBoxSizeAndPlace) {
