@@ -15,20 +15,32 @@ public:
   // Creates the DOM document; without COM on this thread it stays empty and every Load fails.
   TXmlDocument();
 
-  // Parses a file path or URL synchronously; false when it cannot be read or parsed, for a
-  // local file over `kMaxLocalSize`, which no setting needs and which would only swell the
-  // parser's memory, and for a document with a document type: its entities would be expanded
-  // each time a value is read, without a bound the parser keeps.
-  bool Load(const std::string& source);
+  // Parses the local file at `path` synchronously: its text is decoded first (by its byte-order
+  // mark, else by the encoding its XML declaration names, else as UTF-8) and counted, and the
+  // parser gets exactly that text. False when the file cannot be read, decoded or parsed, and when
+  // it passes a bound below; Refusal then says which.
+  bool Load(const std::string& path);
   // The root element of the last successful Load, or none.
   ComPtr<IXMLDOMNode> Root() const;
   bool Created() const { return static_cast<bool>(doc_); }
+  // Why the last Load refused the document before parsing it, as a sentence for the log; empty
+  // after a successful Load and after one that failed for another reason.
+  const std::string& Refusal() const { return refusal_; }
 
+  // Bounds of a document, far above what a header/footer setting needs (some dozens of elements,
+  // no attribute, five levels) and far below what keeps the parser busy for long: its work grows
+  // with the nodes, and with the square of the attributes of one element. A local file larger than
+  // kMaxLocalSize would only swell the parser's memory. A document type is refused too: its
+  // entities would be expanded each time a value is read, without a bound the parser keeps.
   static constexpr int64_t kMaxLocalSize = 1024 * 1024;
+  static constexpr int kMaxElements = 10000;  // comments, CDATA sections and instructions count too
+  static constexpr int kMaxAttributes = 1000;
+  static constexpr int kMaxDepth = 64;
 
 private:
   ComPtr<IXMLDOMDocument> doc_;
   bool loaded_ = false;
+  std::string refusal_;
 };
 
 // No value of a setting needs more characters; NodeText gives no more.

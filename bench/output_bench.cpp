@@ -227,7 +227,7 @@ int Run(int height, const std::string& folder) {
     urls.LoadList(setting);
     engine.FitMode = fitToWidth;
     engine.DateTime = NowDateTime();
-    engine.Layout(image.get(), nullptr, &urls, setting, true);
+    engine.Layout(image.get(), nullptr, &urls, true);
     Report("layout", Now() - t0, image->GetImageWidth() * double(image->GetImageHeight()) / 1e6);
     RECT first = document.GetPageRect(1);
     std::printf("pages=%d page_width=%d page_height=%d piece_width=%ld piece_height=%ld printer=%d\n",

@@ -87,8 +87,7 @@ struct TRequest {
   std::unique_ptr<TfmPreviewForm> preview;
   std::optional<std::vector<int32_t>> pageBreaks, pageBreaksLandscape;
   std::vector<std::string> downloadedFiles;  // deleted when the request ends
-  std::string settingFile;                   // the downloaded header/footer setting, or empty
-  std::unique_ptr<TURLImg> settingImages;
+  std::unique_ptr<TURLImg> settingImages;    // the parsed header/footer setting, or none
 };
 
 }  // namespace vt

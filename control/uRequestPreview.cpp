@@ -118,7 +118,6 @@ void TVantrelle::RunPreview(TRequest& request) {
   preview.imageBuilder = request.builder.get();
   preview.captureRect = RECT{0, 0, request.image->GetImageWidth(), request.image->GetImageHeight()};
   preview.settingImages = request.settingImages.get();
-  preview.settingSource = request.settingFile;
   preview.ownsSettingImages = false;
   preview.printWithoutPreview = request.previewOption;
   preview.modal = FProtectedMode;
@@ -337,13 +336,14 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   int32_t status = 0;
   if (!DownloadURLToFile(url, settingFile, status, kMaxSettingBytes)) return;
 
-  auto images = std::make_unique<TURLImg>();
+  // Parsed here once; the banners of every layout read the same document.
+  auto images = std::make_unique<TURLImg>(&FRequestLog);
   LogRunText(Format(LoadResString(kLogAnalysingFormFile).c_str(), settingFile.c_str()));
   if (!images->LoadList(settingFile)) {
     LogRun(kLogFormFileFailed);
+    if (!images->Refusal().empty()) LogRunText("The header/footer setting is refused: " + images->Refusal());
     return;
   }
-  request.settingFile = settingFile;
   request.settingImages = std::move(images);
   const int count = request.settingImages->Count();
   if (count > kMaxSettingImages)
@@ -355,7 +355,6 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
     if (!DownloadURLToFile(item->Url, imageFile, status, kMaxSettingImageBytes)) {
       request.settingImages.reset();
-      request.settingFile.clear();
       return;
     }
     LogRunText(Format(LoadResString(kLogLoadingImage).c_str(), item->Url.c_str()));

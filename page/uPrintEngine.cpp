@@ -170,24 +170,22 @@ bool TPrintEngine::FitsPrinter() {
   return page.cx == PageWidth && page.cy == PageHeight;
 }
 
-void TPrintEngine::LayoutAgain() { Layout(Image, &CaptureRect, urlImg_, source_, true); }
+void TPrintEngine::LayoutAgain() { Layout(Image, &CaptureRect, urlImg_, true); }
 
-void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg,
-                          const std::string& source, bool relayout) {
+void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, bool relayout) {
   Image = image;
   if (!Image) return;
   urlImg_ = urlImg;
-  source_ = source;
   CaptureRect = captureRect ? *captureRect : Image->GetImageRect();
   const int32_t rectW = CaptureRect.right - CaptureRect.left, rectH = CaptureRect.bottom - CaptureRect.top;
   ComputePageSize();
 
   if (urlImg && !NoHeaderFooter) {
-    if (Header.Load(urlImg, "top", source, PageWidth, PageHeight)) {
+    if (Header.Load(urlImg, "top", PageWidth, PageHeight)) {
       BodyHeight -= Header.GetHeight();
       OffsetY = Header.GetHeight();
     }
-    if (Footer.Load(urlImg, "bottom", source, PageWidth, PageHeight)) BodyHeight -= Footer.GetHeight();
+    if (Footer.Load(urlImg, "bottom", PageWidth, PageHeight)) BodyHeight -= Footer.GetHeight();
   }
   if (BodyHeight < 1) {
     // Banners that leave no room for the page itself are not used.

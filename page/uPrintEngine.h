@@ -29,8 +29,8 @@ public:
   void GetPrinterRatio(long double& ratioX, long double& ratioY);
   bool HasPrinter() const { return PrinterPresent; }
   void ComputePageSize();
-  void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, const std::string& source,
-              bool relayout);
+  // The banners come from the setting that `urlImg` holds, none without it.
+  void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, bool relayout);
   // The pages were laid out for sheets of the current printer's size: none other was chosen since.
   bool FitsPrinter();
   // Layout once more with what the last one was given, the pages laid out anew (for another printer,
@@ -97,7 +97,6 @@ private:
 
   DWORD uiThread_;  // the thread that made the engine: the one that may show messages
   const TURLImg* urlImg_ = nullptr;  // of the last layout; not owned
-  std::string source_;               // of the last layout
 };
 
 }  // namespace vt

@@ -1,10 +1,13 @@
 // The images of the header/footer setting by id: each with its URL and, once the request
-// has downloaded it, its picture; and the reader of the setting's image list.
+// has downloaded it, its picture; and the setting of one request, parsed once for its image list
+// and both banners.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <string>
 
 #include "base/Bitmap.h"
+#include "base/LogSink.h"
 #include "base/XmlDocument.h"
 #include "page/uList.h"
 
@@ -15,11 +18,17 @@ public:
   TXImg(const std::string& id, const std::string& url) : Id(id), Url(url) {}
 
   // The whole picture stretched into (x, y, width, height); 0 stands for the picture's own
-  // width or height. An empty picture draws nothing; drawing errors are swallowed.
+  // width or height, a negative one mirrors. Only the part inside the canvas's clip box is drawn,
+  // from the part of the picture that lands there. An empty picture draws nothing; drawing errors
+  // are swallowed.
   void StretchDraw(HDC canvas, int x, int y, int width, int height) const;
   // The picture repeated at its own size over the canvas's clip box, columns from x and
   // rows from y 0.
   void TileDraw(HDC canvas, int x) const;
+  // The pixels that the same StretchDraw or TileDraw touches: those it covers on the canvas and
+  // those it reads from the picture.
+  int64_t StretchCost(HDC canvas, int x, int y, int width, int height) const;
+  int64_t TileCost(HDC canvas, int x) const;
 
   std::string Id;
   std::string Url;
@@ -38,10 +47,18 @@ public:
 
 class TURLImg {
 public:
-  // Reads the `imgurls` element of the setting at `source` (path or URL): every child node
+  // `log` hears what the banners leave out of the setting; none for no log.
+  explicit TURLImg(ILogSink* log = nullptr) : log_(log) {}
+
+  // Parses the setting file at `path` and reads its `imgurls` element: every child node
   // becomes an image, its node name the id and its text the URL. False on any failure;
-  // what was added before it stays.
-  bool LoadList(const std::string& source);
+  // what was added before it stays. The banners read the same document: one parse a request.
+  bool LoadList(const std::string& path);
+  // The setting's root element once LoadList parsed it, or none.
+  ComPtr<IXMLDOMNode> SettingRoot() const { return doc_.Root(); }
+  // Why LoadList refused the setting unparsed (see TXmlDocument::Refusal), or empty.
+  const std::string& Refusal() const { return doc_.Refusal(); }
+  ILogSink* Log() const { return log_; }
 
   int Count() const { return Images.GetCount(); }
   TXImg* GetItem(int index) const { return Images.GetItem(index); }
@@ -59,6 +76,7 @@ public:
   TXImgList Images;
 
 private:
+  ILogSink* log_;
   TXmlDocument doc_;
   int64_t budgetUsed_ = 0;
 };

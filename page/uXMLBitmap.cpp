@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <optional>
 
@@ -46,6 +47,11 @@ std::optional<int> BannerSide(const std::string& text, int32_t pageSide) {
   double side = percent ? std::trunc(pageSide * (n / 100.0)) : n;
   if (side < 0 || side > TXMLBitmap::kMaxBannerSide) return std::nullopt;
   return static_cast<int>(side);
+}
+
+// A line for the request's log about what a banner leaves out.
+void Note(const TURLImg& images, const std::string& message) {
+  if (ILogSink* log = images.Log()) log->WriteLog("Banner", message);
 }
 
 std::wstring LowerAscii(std::wstring s) {
@@ -119,8 +125,8 @@ void TXMLBitmap::Reset() {
   Segments.clear();
 }
 
-bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, const std::string& source,
-                      int32_t pageWidth, int32_t pageHeight) {
+bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, int32_t pageWidth,
+                      int32_t pageHeight) {
   try {
     Reset();
     PageWidth = pageWidth;
@@ -128,7 +134,7 @@ bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, const s
     FontStyle = 0;
     TextRect = RECT{0, 0, 0, 0};
     TextFlags = DT_SINGLELINE;
-    if (LoadSection(images, section, source)) return true;
+    if (images && LoadSection(*images, section)) return true;
   } catch (...) {
   }
   // The engine gives a banner that failed no room on the page, so it must draw nothing either.
@@ -136,9 +142,8 @@ bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, const s
   return false;
 }
 
-bool TXMLBitmap::LoadSection(const TURLImg* images, const std::string& section, const std::string& source) {
-  if (!doc_.Load(source)) return false;
-  ComPtr<IXMLDOMNode> node = SelectChild(doc_.Root().get(), ToWide(section));
+bool TXMLBitmap::LoadSection(const TURLImg& images, const std::string& section) {
+  ComPtr<IXMLDOMNode> node = SelectChild(images.SettingRoot().get(), ToWide(section));
   if (!node) return false;
 
   auto widthText = ChildAnsi(node.get(), L"width");
@@ -158,13 +163,14 @@ bool TXMLBitmap::LoadSection(const TURLImg* images, const std::string& section, 
     if (!n) return false;
     count = *n;
   }
-  if (images) PlaceImages(*images, node.get(), count);
+  PlaceImages(images, section, node.get(), count);
 
   if (ComPtr<IXMLDOMNode> text = SelectChild(node.get(), L"text")) ReadText(text.get());
   return true;
 }
 
-void TXMLBitmap::PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_t count) {
+void TXMLBitmap::PlaceImages(const TURLImg& images, const std::string& sectionName, IXMLDOMNode* section,
+                             int32_t count) {
   // The elements img1 to imgN in number order, the first of each name; found in one pass
   // over the section's children, so that a huge imgcount costs nothing.
   std::map<int32_t, ComPtr<IXMLDOMNode>> elements;
@@ -177,8 +183,13 @@ void TXMLBitmap::PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_
     if (!number || *number < 1 || *number > count || L"img" + std::to_wstring(*number) != name) continue;
     elements.emplace(*number, child);  // keeps the first of a name
   }
+  if (elements.size() > static_cast<size_t>(kMaxBannerImages)) {
+    Note(images, Format("The %s section has %d image elements; only the first %d are drawn", sectionName.c_str(),
+                        static_cast<int>(elements.size()), kMaxBannerImages));
+    elements.erase(std::next(elements.begin(), kMaxBannerImages), elements.end());
+  }
 
-  int64_t cursor = 0;
+  int64_t cursor = 0, drawn = 0;
   for (const auto& [number, element] : elements) {
     IXMLDOMNode* img = element.get();
     uint8_t h = 0, v = 0;
@@ -197,8 +208,19 @@ void TXMLBitmap::PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_
       int64_t y = 0;
       if (v == 2) y = (Banner.Height() - static_cast<int64_t>(ht)) / 2;
       else if (v == 1) y = Banner.Height() - static_cast<int64_t>(ht);
-      if (h == 3) image->TileDraw(Banner.Canvas(), Saturate(x));
-      else image->StretchDraw(Banner.Canvas(), Saturate(x), Saturate(y), w, ht);
+      HDC canvas = Banner.Canvas();
+      const int64_t cost = h == 3 ? image->TileCost(canvas, Saturate(x))
+                                  : image->StretchCost(canvas, Saturate(x), Saturate(y), w, ht);
+      if (cost > kMaxBannerDrawPixels - drawn) {
+        Note(images, Format("The %s section's images from img%d on are not drawn: the images of a banner may "
+                            "touch at most %lld pixels",
+                            sectionName.c_str(), static_cast<int>(number),
+                            static_cast<long long>(kMaxBannerDrawPixels)));
+        return;
+      }
+      drawn += cost;
+      if (h == 3) image->TileDraw(canvas, Saturate(x));
+      else image->StretchDraw(canvas, Saturate(x), Saturate(y), w, ht);
     }
     if (w != 0 && h != 3) cursor += w;
   }
@@ -269,7 +291,14 @@ std::wstring TXMLBitmap::BuildText() const {
   if (!UserStr.empty()) items = SplitUserStr(ToWide(UserStr));
   size_t nextItem = 0;
   std::wstring text;
+  // One moment for the whole text, formatted once however many macros show it.
+  std::optional<std::wstring> dateTime;
+  auto dateTimeText = [&]() -> const std::wstring& {
+    if (!dateTime) dateTime = FormatDateTime(TimeFormat, DateTime);
+    return *dateTime;
+  };
   for (const TTextSegment& segment : Segments) {
+    if (text.size() >= kMaxNodeText) break;
     if (!segment.Macro) {
       text += segment.Text;
       continue;
@@ -277,7 +306,7 @@ std::wstring TXMLBitmap::BuildText() const {
     std::wstring name = LowerAscii(segment.Text);
     if (name == L"page") text += std::to_wstring(Page);
     else if (name == L"pages") text += std::to_wstring(PageCount);
-    else if (name == L"datetime") text += FormatDateTime(TimeFormat, DateTime);
+    else if (name == L"datetime") text += dateTimeText();
     else if (name == L"userip") text += ToWide(UserIP);
     else if (name == L"userstr") {
       if (nextItem >= items.size())
@@ -285,6 +314,7 @@ std::wstring TXMLBitmap::BuildText() const {
       text += items[nextItem++];
     }
   }
+  if (text.size() > kMaxNodeText) text.resize(kMaxNodeText);
   return text;
 }
 

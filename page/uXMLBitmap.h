@@ -44,18 +44,17 @@ public:
   TXMLBitmap(const TXMLBitmap&) = delete;
   TXMLBitmap& operator=(const TXMLBitmap&) = delete;
 
-  // Builds the banner of section `section` of the setting at `source` for a page of
-  // pageWidth x pageHeight screen pixels, with the images of `images` (none without it).
-  // Never throws: any failure gives false and leaves no banner (as after Reset).
-  bool Load(const TURLImg* images, const std::string& section, const std::string& source, int32_t pageWidth,
-            int32_t pageHeight);
+  // Builds the banner of section `section` of the setting that `images` parsed, with its images,
+  // for a page of pageWidth x pageHeight screen pixels. Never throws: any failure, no setting
+  // among them, gives false and leaves no banner (as after Reset).
+  bool Load(const TURLImg* images, const std::string& section, int32_t pageWidth, int32_t pageHeight);
   void Reset();
   int GetWidth() const { return Banner.Width(); }
   int GetHeight() const { return Banner.Height(); }
 
   void ParseTemplate(const std::wstring& value);
-  // The template with its macros filled in for `Page`; throws vt::Error when a "userstr"
-  // macro has no user string item left.
+  // The template with its macros filled in for `Page`, cut after kMaxNodeText characters; throws
+  // vt::Error when a "userstr" macro has no user string item left.
   std::wstring BuildText() const;
   // Draws the banner and the page's text stretched into (x, y, width, height) of `canvas`.
   // Throws as BuildText does, before anything reaches the canvas.
@@ -67,6 +66,11 @@ public:
   // Bounds of a banner: larger ones make Load fail rather than exhaust memory.
   static constexpr int kMaxBannerSide = 32767;
   static constexpr int64_t kMaxBannerPixels = 16LL * 1024 * 1024;
+  // Bounds of the images drawn into one banner, each written to the log when it leaves images
+  // out: a banner holds a handful, and each draw costs the pixels it touches. The first ones
+  // are drawn, the others left out.
+  static constexpr int kMaxBannerImages = 64;
+  static constexpr int64_t kMaxBannerDrawPixels = 4 * kMaxBannerPixels;
 
   TBitmap Banner;
   TBitmap TextLayer;
@@ -89,11 +93,10 @@ public:
   std::string UserStr;
 
 private:
-  bool LoadSection(const TURLImg* images, const std::string& section, const std::string& source);
-  void PlaceImages(const TURLImg& images, IXMLDOMNode* section, int32_t count);
+  bool LoadSection(const TURLImg& images, const std::string& section);
+  void PlaceImages(const TURLImg& images, const std::string& sectionName, IXMLDOMNode* section, int32_t count);
   void ReadText(IXMLDOMNode* text);
 
-  TXmlDocument doc_;
   std::mutex drawing_;  // the banner's bitmaps are drawn by one thread at a time
 };
 

@@ -40,7 +40,7 @@ std::unique_ptr<THtmlImage> TfmPreviewForm::BuildSelectionEngine(TPrintEngine& e
   engine.CenterHorz = engine_.CenterHorz;
   if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return nullptr;
   std::unique_ptr<THtmlImage> image = imageBuilder_->GetResult();
-  if (image) engine.Layout(image.get(), nullptr, settingImages_, settingSource_, true);
+  if (image) engine.Layout(image.get(), nullptr, settingImages_, true);
   return image;
 }
 
@@ -125,7 +125,7 @@ void TfmPreviewForm::OpenPrintPreview() {
   if (!engine_.FitsPrinter() || engine_.PageWidth != page.cx || engine_.PageHeight != page.cy)
     RenderView();
   else
-    engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, false);
+    engine_.Layout(captureGraphic_, &captureRect_, settingImages_, false);
 }
 
 void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }

@@ -169,7 +169,6 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   ::SendMessageW(zoomCombo_, CB_SETCURSEL, 0, 0);
   zoom_ = 1.0;
   viewMode_ = vmPageView;
-  settingSource_ = request.settingSource;
   // The same images given again change hands without being freed.
   if (ownedSettingImages_.get() == request.settingImages) ownedSettingImages_.release();
   ownedSettingImages_.reset(request.ownsSettingImages ? request.settingImages : nullptr);

@@ -171,7 +171,6 @@ private:
   THtmlImageBuilder* imageBuilder_ = nullptr;
   std::unique_ptr<THtmlImage> viewImage_;  // the view's own reader of the capture
   TDIBSurface surface_{0, 0, 4};
-  std::string settingSource_;
   TURLImg* settingImages_ = nullptr;
   int viewWidth_ = 0, viewHeight_ = 0;
   bool mouseDown_ = false;

@@ -28,7 +28,7 @@ void TfmPreviewForm::SizeSurface() {
 }
 
 void TfmPreviewForm::RenderView() {
-  engine_.Layout(captureGraphic_, &captureRect_, settingImages_, settingSource_, true);
+  engine_.Layout(captureGraphic_, &captureRect_, settingImages_, true);
   SizeSurface();
   // The view draws through a reader of its own, so that its scale is not the request's.
   viewImage_ = captureGraphic_ ? captureGraphic_->OpenReader() : nullptr;

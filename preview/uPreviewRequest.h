@@ -19,8 +19,7 @@ struct TPreviewRequest {
   THtmlImage* captureGraphic = nullptr;    // not owned
   THtmlImageBuilder* imageBuilder = nullptr;  // not owned; cuts selections
   RECT captureRect{};                      // the part of the capture laid out into pages
-  TURLImg* settingImages = nullptr;        // handed to every layout
-  std::string settingSource;               // header/footer setting path or URL
+  TURLImg* settingImages = nullptr;        // the parsed header/footer setting, handed to every layout
   bool ownsSettingImages = false;          // the window frees settingImages
   int32_t printWithoutPreview = 0;         // non-zero: print at once, do not show
   TFitMode fitMode = fitRealSize;

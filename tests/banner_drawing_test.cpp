@@ -197,6 +197,19 @@ TEST(Macros, PageValuesAndUnknownNames) {
   EXPECT_EQ(b.BuildText(), FormatDateTime(L"c", kThursday));
 }
 
+TEST(Macros, TextIsCutAtTheLongestValue) {
+  TXMLBitmap b;
+  b.DateTime = kThursday;
+  b.TimeFormat = L"dddd yyyy";
+  std::wstring value;
+  for (int i = 0; i < 400; ++i) value += L"^datetime^";
+  b.ParseTemplate(value);
+  std::wstring expected;
+  while (expected.size() < kMaxNodeText) expected += FormatDateTime(b.TimeFormat, kThursday);
+  expected.resize(kMaxNodeText);
+  EXPECT_EQ(b.BuildText(), expected);
+}
+
 TEST(Macros, UserStringItems) {
   using V = std::vector<std::wstring>;
   EXPECT_EQ(SplitUserStr(L"a^b"), (V{L"a", L"b"}));
@@ -256,7 +269,7 @@ protected:
   }
   Picture LoadAndDraw(const char* section = "top", int page = 1) {
     TXMLBitmap banner;
-    EXPECT_TRUE(banner.Load(&urls, section, path, 800, 1000));
+    EXPECT_TRUE(banner.Load(&urls, section, 800, 1000));
     banner.Page = page;
     banner.PageCount = 5;
     return Draw(banner);
@@ -271,7 +284,7 @@ TEST_F(Drawing, BannerWithoutTextIsItsBitmapAndStretches) {
         gifs);
   for (const char* section : {"top", "bottom"}) {
     TXMLBitmap banner;
-    ASSERT_TRUE(banner.Load(&urls, section, path, 800, 1000));
+    ASSERT_TRUE(banner.Load(&urls, section, 800, 1000));
     EXPECT_TRUE(banner.Segments.empty());
     EXPECT_TRUE(SamePixels(Draw(banner), banner.Banner)) << section;
 
@@ -301,8 +314,8 @@ TEST_F(Drawing, MacrosReachThePageAsTheirValues) {
 TEST_F(Drawing, UserStringItemsInHeaderAndFooterAlike) {
   WriteText("<value>^userstr^-^userstr^</value>", "<value>^userstr^-^userstr^</value>");
   TXMLBitmap header, footer;
-  ASSERT_TRUE(header.Load(&urls, "top", path, 800, 1000));
-  ASSERT_TRUE(footer.Load(&urls, "bottom", path, 800, 1000));
+  ASSERT_TRUE(header.Load(&urls, "top", 800, 1000));
+  ASSERT_TRUE(footer.Load(&urls, "bottom", 800, 1000));
   header.UserStr = footer.UserStr = "a^b";
   Picture first = Draw(header);
   EXPECT_GT(InkOf(first).count, 10);
@@ -314,8 +327,8 @@ TEST_F(Drawing, UserStringItemsInHeaderAndFooterAlike) {
   // The items are taken in turn: the text is "a-b", not "a-a".
   WriteText("<value>a-b</value>", "<value>a-a</value>");
   TXMLBitmap written, repeated;
-  ASSERT_TRUE(written.Load(&urls, "top", path, 800, 1000));
-  ASSERT_TRUE(repeated.Load(&urls, "bottom", path, 800, 1000));
+  ASSERT_TRUE(written.Load(&urls, "top", 800, 1000));
+  ASSERT_TRUE(repeated.Load(&urls, "bottom", 800, 1000));
   EXPECT_TRUE(SamePixels(Draw(written), first));
   EXPECT_FALSE(SamePixels(Draw(repeated), first));
   // Without items the banner does not reach the page at all.
@@ -341,7 +354,7 @@ TEST_F(Drawing, TextSitsInItsBoxAsAligned) {
   for (const Case& c : cases) {
     WriteText(std::string(c.box) + "<font><size>10</size></font><value>Mid</value>");
     TXMLBitmap banner;
-    ASSERT_TRUE(banner.Load(&urls, "top", path, 800, 1000));
+    ASSERT_TRUE(banner.Load(&urls, "top", 800, 1000));
     Ink ink = InkOf(Draw(banner));
     ASSERT_GT(ink.count, 20) << c.box;
     EXPECT_GE(ink.left, c.left) << c.box;
@@ -504,7 +517,7 @@ TEST(SystemLanguage, FontFromTheSetting) {
 TEST_F(Drawing, ResetBannerDrawsNothing) {
   WriteText("<value>Text</value>");
   TXMLBitmap banner;
-  ASSERT_TRUE(banner.Load(&urls, "top", path, 800, 1000));
+  ASSERT_TRUE(banner.Load(&urls, "top", 800, 1000));
   banner.Reset();
   TBitmap target(300, 60);
   target.Fill(RGB(7, 7, 7));
@@ -515,7 +528,7 @@ TEST_F(Drawing, ResetBannerDrawsNothing) {
 TEST_F(Drawing, TwoThreadsDrawingOneBannerGetTheirOwnPages) {
   WriteText("<value>Page ^page^ of ^pages^</value>");
   TXMLBitmap banner;
-  ASSERT_TRUE(banner.Load(&urls, "top", path, 800, 1000));
+  ASSERT_TRUE(banner.Load(&urls, "top", 800, 1000));
   banner.PageCount = 5;
   TBitmap expected(300, 60);
   banner.Page = 4;

@@ -2,8 +2,11 @@
 // and hostile ones), and drawing an image stretched or tiled.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "base/ComPtr.h"
 #include "base/Errors.h"
+#include "base/Strings.h"
 #include "page/uGifImage.h"
 #include "page/uURLImg.h"
 #include "page/uXMLBitmap.h"
@@ -127,17 +130,84 @@ TEST_F(ImageList, MissingOrBrokenSettingsFail) {
   EXPECT_EQ(urls.GetItem(0)->Id, "A1");
 }
 
-TEST_F(ImageList, SizeLimitRefusesALargerSettingAndTakesOneJustInside) {
+// UTF-16 bytes of ASCII text, little- or big-endian.
+static std::string Utf16(const std::string& text, bool bigEndian) {
+  std::string bytes;
+  for (char c : text) bytes += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+  return bytes;
+}
+
+TEST_F(ImageList, BoundsRefuseASettingUnparsedAndTakeOneJustInside) {
+  auto repeat = [](int count, const std::string& piece) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += piece;
+    return s;
+  };
+  auto attributes = [](int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += " a" + std::to_string(i) + "='>'";
+    return s;
+  };
+  const int elements = TXmlDocument::kMaxElements - 2;  // besides the root and imgurls
+  const int depth = TXmlDocument::kMaxDepth - 2;        // below the root and imgurls
+  const struct {
+    const char* what;
+    std::string inside, beyond;  // what imgurls holds besides <x>u</x>
+    const char* refusal;
+  } cases[] = {
+      {"elements", repeat(elements - 1, "<a/>"), repeat(elements, "<a/>"), "it has more than 10000 elements"},
+      {"comments", repeat(elements - 1, "<!---->"), repeat(elements, "<?pi?>"), "it has more than 10000 elements"},
+      {"attributes", "<a" + attributes(TXmlDocument::kMaxAttributes) + "/>",
+       "<a" + attributes(TXmlDocument::kMaxAttributes + 1) + "/>", "it has more than 1000 attributes"},
+      {"depth", repeat(depth, "<a>") + repeat(depth, "</a>"), repeat(depth + 1, "<a>") + repeat(depth + 1, "</a>"),
+       "its elements are nested more than 64 deep"},
+      {"size", std::string(TXmlDocument::kMaxLocalSize - 200, ' '), std::string(TXmlDocument::kMaxLocalSize, ' '),
+       "it is larger than 1048576 bytes"},
+  };
+  for (const auto& c : cases) {
+    for (bool utf16 : {false, true}) {
+      if (utf16 && std::string(c.what) == "size") continue;
+      auto write = [&](const std::string& inside) {
+        const std::string xml = "<s><imgurls><x>u</x>" + inside + "</imgurls></s>";
+        return Setting(utf16 ? "\xFE\xFF" + Utf16(xml, true) : xml);
+      };
+      TURLImg urls;
+      EXPECT_TRUE(urls.LoadList(write(c.inside))) << c.what << utf16;
+      EXPECT_EQ(urls.Find("x")->Url, "u") << c.what << utf16;
+      EXPECT_EQ(urls.Refusal(), "") << c.what << utf16;
+      TURLImg refused;
+      EXPECT_FALSE(refused.LoadList(write(c.beyond))) << c.what << utf16;
+      EXPECT_EQ(refused.Refusal(), c.refusal) << c.what << utf16;
+      EXPECT_EQ(refused.Count(), 0) << c.what << utf16;
+    }
+  }
+}
+
+TEST_F(ImageList, SettingIsReadInTheEncodingItsMarkOrDeclarationNames) {
+  const std::string body = "<s><imgurls><x>http://h/\xC3\xA9</x></imgurls></s>";  // an e acute
+  const std::string latin = "<?xml version='1.0' encoding='ISO-8859-1'?><s><imgurls><x>http://h/\xE9</x></imgurls></s>";
+  const std::string wide = "<?xml version=\"1.0\" encoding=\"utf-16\"?><s><imgurls><x>http://h/@</x></imgurls></s>";
+  auto accented = [](std::string utf16) { return utf16.replace(utf16.find(std::string("@\0", 2)), 2, "\xE9\0", 2); };
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"UTF-8", body},
+      {"UTF-8 declared", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + body},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + body},
+      {"ISO-8859-1 declared", latin},
+      {"UTF-16 with its mark", "\xFF\xFE" + accented(Utf16(wide, false))},
+      {"UTF-16 without it", accented(Utf16(wide, false))},
+  };
+  for (const auto& c : cases) {
+    TURLImg urls;
+    ASSERT_TRUE(urls.LoadList(Setting(c.bytes))) << c.what;
+    EXPECT_EQ(urls.Find("x")->Url, ToAnsi(L"http://h/\u00E9")) << c.what;
+  }
   TURLImg urls;
-  EXPECT_FALSE(urls.LoadList(Setting("<setting><imgurls><a>x</a></imgurls><pad>" +
-                                     std::string(TXmlDocument::kMaxLocalSize, ' ') + "</pad></setting>")));
-  // Just inside the limit, with as many tiny children as fit.
-  std::string xml = "<s><imgurls>";
-  while (xml.size() + 4 + 20 < static_cast<size_t>(TXmlDocument::kMaxLocalSize)) xml += "<a/>";
-  xml += "</imgurls></s>";
-  ASSERT_TRUE(urls.LoadList(Setting(xml)));
-  EXPECT_EQ(urls.Count(), static_cast<int>((xml.size() - 26) / 4));
-  EXPECT_EQ(urls.Find("A"), urls.GetItem(urls.Count() - 1));
+  EXPECT_FALSE(urls.LoadList(Setting("<s><imgurls><x>\xE9</x></imgurls></s>")));  // no UTF-8
+  EXPECT_FALSE(urls.LoadList(Setting("<?xml version='1.0' encoding='no-such-set'?>" + body)));
+  EXPECT_EQ(urls.Refusal(), "");
 }
 
 TEST_F(ImageList, DocumentsWithADocumentTypeAreRefusedAtOnceByListAndBanner) {
@@ -174,7 +244,7 @@ TEST_F(ImageList, DocumentsWithADocumentTypeAreRefusedAtOnceByListAndBanner) {
     EXPECT_FALSE(urls.LoadList(path)) << c.what;
     EXPECT_EQ(urls.Count(), 0) << c.what;
     TXMLBitmap banner;
-    EXPECT_FALSE(banner.Load(&urls, "top", path, 761, 1000)) << c.what;
+    EXPECT_FALSE(banner.Load(&urls, "top", 761, 1000)) << c.what;
     EXPECT_LT(::GetTickCount() - start, 5000u) << c.what;
   }
   // Without the document type the same setting reads, every value cut after its cap.
@@ -318,6 +388,36 @@ TEST_F(ImageDrawing, StretchDrawAtOwnSizeAndStretched) {
     for (int x = 0; x < 200; ++x) ASSERT_EQ(canvas.Pixel(x, y), test::PatternColor(x / 2, y)) << x << "," << y;
   EXPECT_EQ(canvas.Pixel(200, 0), kWhite);
   EXPECT_EQ(canvas.Pixel(0, 40), kWhite);
+}
+
+TEST_F(ImageDrawing, StretchDrawTouchesOnlyTheCanvasAndWhatLandsOnIt) {
+  const struct {
+    const char* what;
+    int x, y, width, height;
+    std::function<COLORREF(int, int)> expected;  // at a place of the 250 x 60 canvas
+    int64_t cost;
+  } cases[] = {
+      {"past the right edge", 200, 10, 0, 0,
+       [](int x, int y) { return x >= 200 && y >= 10 && y < 50 ? test::PatternColor(x - 200, y - 10) : kWhite; },
+       2 * 50 * 40},
+      {"past the left and top edges", -30, -5, 0, 0,
+       [](int x, int y) { return x < 70 && y < 35 ? test::PatternColor(x + 30, y + 5) : kWhite; }, 2 * 70 * 35},
+      // Mirrored, it covers the 100 columns up to its x: here 201 to 300.
+      {"mirrored past the right edge", 300, 0, -100, 0,
+       [](int x, int y) { return x > 200 && y < 40 ? test::PatternColor(300 - x, y) : kWhite; }, 2 * 49 * 40},
+      {"a thousand million times its size", 0, 0, 2000000000, 2000000000,
+       [](int, int) { return test::PatternColor(0, 0); }, 250 * 60 + 1},
+      {"beside the canvas", 250, 0, 0, 0, [](int, int) { return kWhite; }, 0},
+  };
+  for (const auto& c : cases) {
+    canvas.Fill(kWhite);
+    EXPECT_EQ(img.StretchCost(canvas.Canvas(), c.x, c.y, c.width, c.height), c.cost) << c.what;
+    img.StretchDraw(canvas.Canvas(), c.x, c.y, c.width, c.height);
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 250; ++x) ASSERT_EQ(canvas.Pixel(x, y), c.expected(x, y)) << c.what << " " << x << "," << y;
+  }
+  EXPECT_EQ(img.TileCost(canvas.Canvas(), 100), 150 * 60 + 100 * 40);
+  EXPECT_EQ(img.TileCost(canvas.Canvas(), 300), 0);
 }
 
 TEST_F(ImageDrawing, EmptyPictureDrawsNothing) {

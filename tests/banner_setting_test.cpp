@@ -23,6 +23,14 @@ namespace {
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 128, 0), kBlue = RGB(0, 0, 255);
 
+// The lines written to a log, each as "caption: message".
+struct LogLines : ILogSink {
+  void WriteLog(const std::string& caption, const std::string& message) override {
+    lines.push_back(caption + ": " + message);
+  }
+  std::vector<std::string> lines;
+};
+
 std::vector<std::string> Split(char delimiter, const std::string& text, bool trimmed = false) {
   return trimmed ? SplitTrimmedStr(delimiter, text) : SplitStr(delimiter, text);
 }
@@ -86,7 +94,8 @@ class Setting : public ::testing::Test {
 protected:
   ComApartment com;
   test::TempDir dir;
-  TURLImg urls;
+  LogLines log;
+  TURLImg urls{&log};
   TXMLBitmap banner;
   std::string path;
 
@@ -94,7 +103,7 @@ protected:
     path = test::WriteBannerSetting(dir, sections, urls, gifs);
   }
   bool Load(int pageWidth = 761, int pageHeight = 1000, const char* section = "top") {
-    return banner.Load(&urls, section, path, pageWidth, pageHeight);
+    return banner.Load(&urls, section, pageWidth, pageHeight);
   }
   // Columns of the banner's top row that hold `color`, as [first, last] runs.
   std::vector<std::pair<int, int>> Runs(COLORREF color, int y = 0) {
@@ -170,14 +179,19 @@ TEST_F(Setting, EveryFailedLoadLeavesNoBanner) {
   for (const auto& c : cases) {
     Write(good);
     ASSERT_TRUE(Load());
-    if (c.setting.rfind("<top>", 0) == 0 || c.setting.rfind("<bottom>", 0) == 0) Write(c.setting);
-    else test::WriteFileBytes(path, c.setting);
+    if (c.setting.rfind("<top>", 0) == 0 || c.setting.rfind("<bottom>", 0) == 0) {
+      Write(c.setting);
+    } else {
+      test::WriteFileBytes(path, c.setting);
+      urls.LoadList(path);
+    }
     EXPECT_FALSE(Load(761, 1000, c.section)) << c.setting;
     EXPECT_EQ(banner.GetWidth(), 0) << c.setting;
     EXPECT_EQ(banner.GetHeight(), 0) << c.setting;
     EXPECT_TRUE(banner.Segments.empty()) << c.setting;
   }
-  EXPECT_FALSE(banner.Load(&urls, "top", dir.file("absent.xml"), 761, 1000));
+  EXPECT_FALSE(urls.LoadList(dir.file("absent.xml")));
+  EXPECT_FALSE(Load());
   Write("<top><width>32767</width><height>400</height></top>");
   EXPECT_TRUE(Load());
   EXPECT_EQ(banner.GetWidth(), 32767);
@@ -195,9 +209,9 @@ TEST_F(Setting, OnlyImg1ToImgNAreDrawnInNumberOrder) {
   EXPECT_TRUE(Runs(kRed).empty());
   ASSERT_TRUE(Load(761, 1000, "bottom"));
   ExpectAllWhite();
-  // Without an image list no image is drawn.
-  ASSERT_TRUE(banner.Load(nullptr, "top", path, 761, 1000));
-  ExpectAllWhite();
+  // Without the setting's image list there is no setting, and no banner.
+  EXPECT_FALSE(banner.Load(nullptr, "top", 761, 1000));
+  EXPECT_EQ(banner.GetWidth(), 0);
 }
 
 TEST_F(Setting, ImagesRunFromTheCursorAndRightOnesNeverGoBackOverIt) {
@@ -269,20 +283,49 @@ TEST_F(Setting, BackgroundTilesFromTheCursorAndLeavesIt) {
 
 TEST_F(Setting, HugeImgcountAndHugeImageSizesDoNoHarm) {
   std::string padding;
-  for (int i = 0; i < 60000; ++i) padding += "<img2/>";
+  for (int i = 0; i < 9000; ++i) padding += "<img2/>";
   std::map<std::string, test::GifPicture> gifs{{"r", test::SolidGif(3, 3, kRed)},
-                                                {"g", test::SolidGif(3, 3, kGreen)}};
+                                                {"g", test::SolidGif(3, 3, kGreen)},
+                                                {"b", test::SolidGif(3, 3, kBlue)}};
   Write("<top><width>50</width><height>10</height><imgcount>2147483647</imgcount>" +
             Img(1, "<imgid>r</imgid><width>2147483647</width><height>2000000000</height>") +
-            Img(1, "<imgid>g</imgid>") + Img(7, "<imgid>g</imgid><width>-2147483648</width>") +
+            Img(1, "<imgid>b</imgid>") + Img(7, "<imgid>g</imgid><width>-2147483648</width>") +
             Img(2147483647, "<imgid>g</imgid><align>right</align><width>-5</width>") + "<img0012/>" + padding +
             "</top>",
         gifs);
   auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(Load());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
-  EXPECT_EQ(banner.Banner.Pixel(0, 0), kRed);  // the first img1 counts
-  EXPECT_TRUE(Runs(kGreen).empty());
+  // The first img1 counts and moves the cursor to the end of the 32-bit range, from where img7,
+  // mirrored, reaches back over the whole banner.
+  EXPECT_TRUE(Runs(kBlue).empty());
+  EXPECT_EQ(Runs(kGreen), (RunList{{0, 49}}));
+}
+
+TEST_F(Setting, ABannerDrawsItsFirstImagesAndLogsTheOthers) {
+  std::map<std::string, test::GifPicture> gifs{{"r", test::SolidGif(1, 1, kRed)}};
+  std::string images;
+  for (int i = 70; i >= 1; --i) images += Img(i, "<imgid>r</imgid><width>1</width>");  // last first
+  Write("<top><width>100</width><height>1</height><imgcount>70</imgcount>" + images + "</top>", gifs);
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(Runs(kRed), (RunList{{0, TXMLBitmap::kMaxBannerImages - 1}}));
+  EXPECT_EQ(log.lines,
+            std::vector<std::string>{"Banner: The top section has 70 image elements; only the first 64 are drawn"});
+
+  // On the largest banner the images stop where they would touch too many pixels: four tiles of it.
+  log.lines.clear();
+  gifs = {{"r", test::SolidGif(1, 1, kRed)}, {"g", test::SolidGif(1, 1, kGreen)},
+          {"b", test::SolidGif(1, 1, kBlue)}};
+  const char* ids[] = {"g", "g", "g", "r", "b", "b"};
+  images.clear();
+  for (int i = 0; i < 6; ++i)
+    images += Img(i + 1, std::string("<imgid>") + ids[i] + "</imgid><align>background</align>");
+  Write("<top><width>32767</width><height>512</height><imgcount>6</imgcount>" + images + "</top>", gifs);
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(banner.Banner.Pixel(0, 0), kRed);
+  EXPECT_EQ(banner.Banner.Pixel(32766, 511), kRed);
+  EXPECT_EQ(log.lines, std::vector<std::string>{"Banner: The top section's images from img5 on are not drawn: "
+                                                "the images of a banner may touch at most 67108864 pixels"});
 }
 
 TEST_F(Setting, TextBoxSizeAndPlace) {

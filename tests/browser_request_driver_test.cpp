@@ -91,6 +91,8 @@ public:
   int32_t shownPages = 0;   // laid out by the window
   std::vector<std::pair<std::string, int>> shownImages;  // id and bitmap width of each setting image
   COLORREF firstImagePixel = 0;
+  int shownHeaderHeight = 0;               // the header banner as laid out by the window
+  std::vector<COLORREF> shownHeaderRow;    // its first row, up to 100 pixels
   size_t linesShown = 0;            // the log's lines when the face was last told of a change
   bool faceUpToDateAtShow = false;  // the face had every line of the log when the preview showed
 
@@ -138,6 +140,10 @@ protected:
     if (nonModal) form.ShowNonModal(preview);
     else TVantrelle::ShowPreviewWindow(form, preview);
     shownPages = form.Engine().GetPageCount();
+    const TXMLBitmap& header = form.Engine().Header;
+    shownHeaderHeight = header.GetHeight();
+    shownHeaderRow.clear();
+    for (int x = 0; x < std::min(header.GetWidth(), 100); ++x) shownHeaderRow.push_back(header.Banner.Pixel(x, 0));
   }
 
 private:
@@ -727,6 +733,18 @@ std::vector<std::string> LoggedImageFiles(const TRequestLog& log) {
   return files;
 }
 
+// The local path of the setting downloaded from `url`, as its download line names it.
+std::string LoggedSettingFile(const TRequestLog& log, const std::string& url) {
+  const std::string line = Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), "\x01");
+  const std::string head = line.substr(0, line.find('\x01')), tail = line.substr(line.find('\x01') + 1);
+  for (const std::string& l : log.Lines()) {
+    const size_t at = l.find(head);
+    if (at != std::string::npos && l.size() >= at + head.size() + tail.size())
+      return l.substr(at + head.size(), l.size() - tail.size() - at - head.size());
+  }
+  return {};
+}
+
 }  // namespace
 
 TEST(RequestPreview, SwitchesReachThePreviewWithBreaksAtThePageBreakElements) {
@@ -749,7 +767,6 @@ TEST(RequestPreview, SwitchesReachThePreviewWithBreaksAtThePageBreakElements) {
   EXPECT_EQ(p.fitWindow, 0);
   EXPECT_EQ(p.helpUrl, "http://help.test/h.html");
   EXPECT_EQ(p.settingImages, nullptr);
-  EXPECT_EQ(p.settingSource, "");
   EXPECT_TRUE(::EqualRect(&p.captureRect, std::make_unique<RECT>(RECT{0, 0, 1700, 1300}).get()));
   EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");
   EXPECT_EQ(r.control->shownCaption, "Vantrelle");
@@ -901,8 +918,12 @@ TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
   HostedRequest r(LargePage());
   r.control->realPreview = true;
   DialogRecorder dialogs;
+  std::string settingFile;
   bool settingThere = false;
-  r.control->onShow = [&](TfmPreviewForm&) { settingThere = FileExists(r.control->shown.settingSource); };
+  r.control->onShow = [&](TfmPreviewForm&) {
+    settingFile = LoggedSettingFile(r.control->RequestLog(), server.Url("/setting.xml"));
+    settingThere = FileExists(settingFile);
+  };
   EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'|Page of Ann"), S_OK);
   ASSERT_EQ(r.control->shows, 1) << ::testing::PrintToString(r.control->RequestLog().Lines());
   const TPreviewRequest& p = r.control->shown;
@@ -919,8 +940,8 @@ TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
   // Every downloaded file is gone, each with its line.
   const std::vector<std::string> images = LoggedImageFiles(r.control->RequestLog());
   ASSERT_EQ(images.size(), 3u);
-  EXPECT_FALSE(FileExists(p.settingSource));
-  EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogDeletingFile).c_str(), 0, p.settingSource.c_str())));
+  EXPECT_FALSE(FileExists(settingFile));
+  EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogDeletingFile).c_str(), 0, settingFile.c_str())));
   for (size_t i = 0; i < images.size(); ++i) {
     EXPECT_FALSE(FileExists(images[i])) << images[i];
     EXPECT_TRUE(r.control->Logged(">>" + Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i + 1),
@@ -939,14 +960,12 @@ TEST(RequestPreview, SettingThatCannotBeDownloadedLeavesNoFileBehind) {
   EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
   ASSERT_EQ(r.control->shows, 1);
   EXPECT_EQ(r.control->shown.settingImages, nullptr);
-  EXPECT_EQ(r.control->shown.settingSource, "");
   const std::vector<std::string> images = LoggedImageFiles(r.control->RequestLog());
   ASSERT_EQ(images.size(), 1u);
   EXPECT_FALSE(FileExists(images[0]));
   // A setting that is not there at all.
   EXPECT_EQ(r.Run("/ff:'" + server.Url("/missing.xml") + "'"), S_OK);
   ASSERT_EQ(r.control->shows, 2);
-  EXPECT_EQ(r.control->shown.settingSource, "");
   EXPECT_EQ(r.control->shown.settingImages, nullptr);
 }
 
@@ -1151,7 +1170,7 @@ TEST(RequestPreview, ASettingsImagesAreBoundedInNumberAndInSizeAndTheRequestGoes
     DialogRecorder dialogs;
     EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
     ASSERT_EQ(r.control->shows, 1);
-    EXPECT_NE(r.control->shown.settingSource, "");
+    EXPECT_NE(r.control->shown.settingImages, nullptr);
     const auto& images = r.control->shownImages;
     ASSERT_EQ(images.size(), static_cast<size_t>(c.named));
     EXPECT_EQ(std::count_if(images.begin(), images.end(), [&](const auto& i) { return i.second == c.side; }), c.loaded);
@@ -1161,6 +1180,46 @@ TEST(RequestPreview, ASettingsImagesAreBoundedInNumberAndInSizeAndTheRequestGoes
     EXPECT_TRUE(r.control->Logged(">>" + Format(c.logged.c_str(), server.Url("/a.gif").c_str())));
     for (const std::string& file : LoggedImageFiles(r.control->RequestLog())) EXPECT_FALSE(FileExists(file)) << file;
   }
+}
+
+TEST(RequestPreview, SettingIsParsedOnceAndBoundedInWhatItAsksOfTheBanners) {
+  TempDir dir;
+  const std::string gif = dir.file("t.gif");
+  WriteGif(gif, SolidGif(1, 1, RGB(200, 10, 10)));
+  HttpTestServer server;
+  server.Set("/t.gif", {200, ReadFileBytes(gif), ""});
+  std::string images = "<imgcount>100</imgcount>";
+  for (int i = 1; i <= 100; ++i) images += Format("<img%d><imgid>t</imgid><width>1</width></img%d>", i, i);
+  server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls><t>" + server.Url("/t.gif") +
+                                       "</t></imgurls><top><width>100%</width><height>60</height>" + images +
+                                       "</top></setting>", ""});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  // The file changes once the driver has read it: the preview's layouts must not read it again.
+  r.control->onShow = [&](TfmPreviewForm&) {
+    WriteFileBytes(LoggedSettingFile(r.control->RequestLog(), server.Url("/setting.xml")),
+                   "<setting><imgurls/><top><width>10</width><height>10</height></top></setting>");
+  };
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  EXPECT_EQ(r.control->shownHeaderHeight, 60);
+  ASSERT_EQ(r.control->shownHeaderRow.size(), 100u);
+  for (int x = 0; x < 100; ++x)
+    EXPECT_EQ(r.control->shownHeaderRow[x], x < 64 ? RGB(200, 10, 10) : RGB(255, 255, 255)) << x;
+  EXPECT_TRUE(r.control->Logged(">>The top section has 100 image elements; only the first 64 are drawn"));
+
+  // A setting beyond the bounds is refused unparsed, and the log says why.
+  r.control->onShow = nullptr;
+  std::string attributes;
+  for (int i = 0; i <= TXmlDocument::kMaxAttributes; ++i) attributes += Format(" a%d=''", i);
+  server.Set("/setting.xml", {200, "<setting" + attributes + "><imgurls/><top><width>9</width><height>9</height>"
+                                   "</top></setting>", ""});
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/setting.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 2);
+  EXPECT_EQ(r.control->shown.settingImages, nullptr);
+  EXPECT_EQ(r.control->shownHeaderHeight, 0);
+  EXPECT_TRUE(r.control->Logged(">>The header/footer setting is refused: it has more than 1000 attributes"));
 }
 
 TEST(RequestPreview, ProtectedModeDoesNotWaitForAPreviewThatWasNeverShown) {

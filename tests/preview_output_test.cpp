@@ -397,7 +397,7 @@ TEST_F(PreviewOutput, ThePrintDialogsStartOnTheRequestsOrientationAndWhatIsChose
   ASSERT_EQ(allPages.Named("TfmPrintPreview").size(), 1u);
   TVantrelleDocument document;
   TPrintEngine portraitLayout(&document);
-  portraitLayout.Layout(picture_.get(), nullptr, nullptr, "", true);
+  portraitLayout.Layout(picture_.get(), nullptr, nullptr, true);
   EXPECT_LT(form_->Engine().PageWidth, form_->Engine().PageHeight);
   EXPECT_EQ(form_->Document().GetPageCount(), portraitLayout.GetPageCount());
 }

@@ -349,10 +349,10 @@ TEST_F(PageSetup, TheEngineLaysOutWithWhatTheDialogChose) {
   TBmpHtmlImageBuilder builder;
   auto image = test::WritePicture(builder, {900, 5000, 640, 480}, test::Gradient);
   TURLImg urls;
-  const std::string source = test::WriteBannerSetting(
+  test::WriteBannerSetting(
       dir, "<top><width>100%</width><height>100</height></top><bottom><width>100%</width><height>60</height></bottom>",
       urls);
-  engine.Layout(image.get(), nullptr, &urls, source, true);
+  engine.Layout(image.get(), nullptr, &urls, true);
   EXPECT_EQ(engine.BodyHeight, 924);
   EXPECT_GT(engine.GetPageCount(), 1);
 
@@ -363,7 +363,7 @@ TEST_F(PageSetup, TheEngineLaysOutWithWhatTheDialogChose) {
                          Click(dialog.VertCenterChk);
                        },
                        [&] { Click(dialog.OKBtn); }}));
-  engine.Layout(image.get(), nullptr, &urls, source, true);
+  engine.Layout(image.get(), nullptr, &urls, true);
   EXPECT_EQ(engine.GetPageCount(), 1);
   EXPECT_EQ(engine.BodyHeight, engine.PageHeight);  // no banners
   EXPECT_EQ(engine.OffsetY, 0);

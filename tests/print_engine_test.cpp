@@ -39,9 +39,8 @@ protected:
   }
   void LayOut(const std::string& sections = "", TFitMode fit = fitRealSize) {
     engine.FitMode = fit;
-    std::string source;
-    if (!sections.empty()) source = test::WriteBannerSetting(dir, sections, urls);
-    engine.Layout(image.get(), nullptr, sections.empty() ? nullptr : &urls, source, true);
+    if (!sections.empty()) test::WriteBannerSetting(dir, sections, urls);
+    engine.Layout(image.get(), nullptr, sections.empty() ? nullptr : &urls, true);
   }
   // Smooth colours: what JPEG keeps well, so that a decoded page can be compared closely.
   static COLORREF Smooth(int x, int y) { return RGB(x & 0xFF, (y / 4) & 0xFF, 128); }
@@ -104,7 +103,7 @@ TEST_F(PrintEngine, BannersTakeTheirHeightOffTheBody) {
   engine.NoHeaderFooter = true;
   TPrintEngine plain(&document);
   plain.NoHeaderFooter = true;
-  plain.Layout(image.get(), nullptr, &urls, dir.file("setting.xml"), true);
+  plain.Layout(image.get(), nullptr, &urls, true);
   EXPECT_EQ(plain.BodyHeight, 1084);
   EXPECT_EQ(plain.OffsetY, 0);
 }
@@ -170,7 +169,7 @@ TEST_F(PrintEngine, ForcedBreaksAndTheLandscapeList) {
 }
 
 TEST_F(PrintEngine, LayoutWithoutAPictureChangesNothing) {
-  engine.Layout(nullptr, nullptr, nullptr, "", true);
+  engine.Layout(nullptr, nullptr, nullptr, true);
   EXPECT_EQ(engine.LaidOut, 0);
   auto canvas = std::make_unique<TBitmap>(50, 50);
   canvas->Fill(test::kMarker);
@@ -195,7 +194,7 @@ TEST_F(PrintEngine, TallPagesShrinkToTheBodyAndCentre) {
   MakePicture(761, 2168, test::Blocks);
   engine.FitMode = fitToPage;  // one page as wide as the body and twice as high
   engine.CenterHorz = true;
-  engine.Layout(image.get(), nullptr, nullptr, "", true);
+  engine.Layout(image.get(), nullptr, nullptr, true);
   auto page = RenderToBitmap(1);
   // Scale 0.5: half the body's width, a quarter of it in from the left.
   int left = (761 - 380) / 2;
@@ -333,7 +332,7 @@ TEST_F(PdfOutput, RenderedPdfPageLooksLikeTheDrawnPage) {
   MakePicture(761, 1084 * 2, Smooth);
   LayOut("<top><width>100%</width><height>100</height></top>");
   engine.CenterVert = true;
-  engine.Layout(image.get(), nullptr, &urls, dir.file("setting.xml"), true);
+  engine.Layout(image.get(), nullptr, &urls, true);
   engine.SaveToFile("2,", dir.file("look.pdf"));
   std::string png = test::UnixPath(dir.file("look"));
   test::UnixResult r = test::RunUnixCommand("pdftoppm -r 72 -singlefile -png " +

@@ -23,7 +23,7 @@ struct LaidOutEngine {
   explicit LaidOutEngine(int height, int width = 800)
       : picture(WritePicture(builder, {width, height, 256, 256}, Blocks)) {
     engine.FitMode = fitRealSize;
-    engine.Layout(picture.get(), nullptr, nullptr, "", true);
+    engine.Layout(picture.get(), nullptr, nullptr, true);
   }
   PrivateTempFolder temp;
   TBmpHtmlImageBuilder builder;
