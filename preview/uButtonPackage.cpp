@@ -3,8 +3,8 @@
 #include <zip.h>
 
 #include <atomic>
-#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/Errors.h"
@@ -127,10 +127,18 @@ void PlacePackage(const std::wstring& from, const std::wstring& to, const std::w
     if (attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != entry.IsFolder())
       throw Error("The button-image package cannot be put in place of " + ToAnsi(entry.path));
   }
-  std::vector<std::function<void()>> undo;
-  ScopeGuard undoAll([&] {
-    for (auto step = undo.rbegin(); step != undo.rend(); ++step) (*step)();
+  // Until every entry is in place, what was done is undone when this ends: the new files go (last
+  // declared, so first), the earlier files come back, then the folders made for the package go.
+  std::vector<TempFolder> madeFolders;
+  std::vector<std::pair<std::wstring, std::wstring>> movedAside;  // the earlier file, where it waits
+  madeFolders.reserve(entries.size());
+  movedAside.reserve(entries.size());
+  ScopeGuard moveBack([&] {
+    for (const auto& [earlier, kept] : movedAside)
+      ::MoveFileExW(kept.c_str(), earlier.c_str(), MOVEFILE_REPLACE_EXISTING);
   });
+  std::vector<WideTempFile> placed;
+  placed.reserve(entries.size());
   for (const TTreeEntry& entry : entries) {
     const std::wstring source = from + L"\\" + entry.path, target = to + L"\\" + entry.path;
     const std::wstring kept = aside + L"\\" + entry.path;
@@ -141,7 +149,7 @@ void PlacePackage(const std::wstring& from, const std::wstring& to, const std::w
     if (entry.IsFolder()) {
       if (!::CreateDirectoryW(kept.c_str(), nullptr)) fail();
       if (::CreateDirectoryW(target.c_str(), nullptr))
-        undo.push_back([target] { ::RemoveDirectoryW(target.c_str()); });
+        madeFolders.emplace_back(target);
       else if (::GetLastError() != ERROR_ALREADY_EXISTS)
         fail();
       continue;
@@ -151,12 +159,14 @@ void PlacePackage(const std::wstring& from, const std::wstring& to, const std::w
       // letters or by its short name; over whatever stands there, should the new file not go.
       const std::wstring earlier = SpeltOnDisk(target);
       if (!::MoveFileExW(earlier.c_str(), kept.c_str(), 0)) fail();
-      undo.push_back([earlier, kept] { ::MoveFileExW(kept.c_str(), earlier.c_str(), MOVEFILE_REPLACE_EXISTING); });
+      movedAside.emplace_back(earlier, kept);
     }
     if (!::MoveFileExW(source.c_str(), target.c_str(), 0)) fail();
-    undo.push_back([target] { ::DeleteFileW(target.c_str()); });
+    placed.emplace_back(target);
   }
-  undoAll.Dismiss();
+  for (WideTempFile& file : placed) file.release();
+  moveBack.Dismiss();
+  for (TempFolder& folder : madeFolders) folder.release();
 }
 
 }  // namespace
