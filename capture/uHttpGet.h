@@ -46,9 +46,9 @@ struct THttpResult {
 
 // GETs `url` over plain HTTP, or TLS for the scheme "https", following redirects to http and
 // https URLs within `limits`; nothing is taken from or written to the platform's internet cache.
-// With a file name, the body of a 200 answer goes into that file: true when the whole of it
-// arrived, as long as its Content-Length says or, without one, up to the server's close; when not ok
-// there is no file of that name. Without one, only the head is read: ok for a 200 answer.
+// With a file name, the body of a 200 answer goes into that file: ok when the whole of it arrived,
+// as long as its Content-Length says or, without one, up to the server's close; when not ok there
+// is no file of that name. Without one, only the head is read: ok for a 200 answer.
 // The calling thread has its answer within the bounds whatever the server does: the exchange runs
 // on a worker thread, which a stalled server may keep a while longer.
 THttpResult HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits);
