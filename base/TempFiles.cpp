@@ -50,11 +50,11 @@ std::string GetTempFolder() {
   return PlatformTempFolder();
 }
 
-std::string GetTempFile(const std::string& folder, const std::string& prefix) {
+std::optional<std::string> GetTempFile(const std::string& folder, const std::string& prefix) {
   char current[MAX_PATH] = {};
   ::GetCurrentDirectoryA(MAX_PATH, current);
   std::string dir = folder.empty() ? GetTempFolder() : folder == "." ? std::string(current) : folder;
-  std::string result;
+  std::optional<std::string> result;
   if (::SetCurrentDirectoryA(dir.c_str())) {
     char name[MAX_PATH] = {};
     if (::GetTempFileNameA(".", prefix.c_str(), 0, name)) {
@@ -63,7 +63,7 @@ std::string GetTempFile(const std::string& folder, const std::string& prefix) {
       result = dir + "\\" + (cut == std::string::npos ? full : full.substr(cut + 1));
     }
   }
-  // An empty result: the folder could not be entered or no file made there.
+  // None: the folder could not be entered or no file made there.
   ::SetCurrentDirectoryA(current);
   return result;
 }

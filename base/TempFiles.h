@@ -68,8 +68,8 @@ std::optional<std::string> GetLocalAppDataLowPath();
 // the user's temporary folder otherwise.
 std::string GetTempFolder();
 // A new empty file of a unique name in `folder` (the temporary folder when empty, the current
-// one for "."); empty when none could be made there.
-std::string GetTempFile(const std::string& folder, const std::string& prefix);
+// one for "."); none when none could be made there.
+std::optional<std::string> GetTempFile(const std::string& folder, const std::string& prefix);
 // A new unique name with prefix "TMP" and `extension`, no file left under it; none when none
 // could be made. It lies in the platform's temporary folder even at low integrity, as the help
 // page has always had it: the name is only asked which program opens it.

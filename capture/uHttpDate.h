@@ -12,12 +12,4 @@ namespace vt {
 // `text` is one of them and names a real moment; anything else is no date.
 std::optional<SYSTEMTIME> ParseHttpDate(const std::string& text);
 
-// Transitional, for the button-image package until it takes the result above: true and the time
-// into `utc` for a date, false and `utc` left as it was for anything else.
-inline bool ParseHttpDate(const std::string& text, SYSTEMTIME& utc) {
-  const std::optional<SYSTEMTIME> date = ParseHttpDate(text);
-  if (date) utc = *date;
-  return date.has_value();
-}
-
 }  // namespace vt

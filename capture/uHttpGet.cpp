@@ -10,7 +10,9 @@
 #include <mutex>
 #include <optional>
 
+#include "base/Boundary.h"
 #include "base/Handles.h"
+#include "base/ScopeGuard.h"
 #include "base/TempFiles.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
@@ -220,25 +222,22 @@ struct TWorkerStart {
   Module module;
 };
 
+// An exchange that raises has failed as well: it finishes as not ok all the same.
 void Work(const std::shared_ptr<TExchange>& x) {
   TInternetHandles handles;  // closed after Finish: closing may read on while the server sends
   bool ok = false;
-  try {
-    ok = Exchange(*x, handles);
-  } catch (...) {
-    ok = false;
-  }
-  x->Finish(ok);
+  const ScopeGuard finish([&] { x->Finish(ok); });
+  ok = Exchange(*x, handles);
 }
 
 DWORD WINAPI WorkerThread(void* param) {
   std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
   const HMODULE module = start->module.release();  // freed by the thread's last call below
-  Work(start->exchange);
+  const DWORD code = ThreadBoundary("HTTP exchange failed", [&] { Work(start->exchange); });
   start.reset();
   // The worker may outlive the call that started it: it holds the module until its last instruction.
-  if (module) ::FreeLibraryAndExitThread(module, 0);
-  return 0;
+  if (module) ::FreeLibraryAndExitThread(module, code);
+  return code;
 }
 
 bool StartWorker(const std::shared_ptr<TExchange>& exchange) {
@@ -303,7 +302,7 @@ std::chrono::milliseconds THttpLimits::Deadline() const {
   return std::chrono::milliseconds(baseDeadlineMs + bodyMs);
 }
 
-bool HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits, THttpAnswer& answer) {
+THttpResult HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits) {
   auto x = std::make_shared<TExchange>();
   x->url = url;
   x->limits = limits;
@@ -312,14 +311,15 @@ bool HttpGet(const std::string& url, const std::string& fileName, const THttpLim
   x->deadline = x->lastSign + limits.Deadline();
   x->idle = std::chrono::milliseconds(limits.idleMs);
   TempFile partial(fileName);  // no file of that name is left unless the whole body came
-  bool ok = StartWorker(x) && Receive(*x, fileName);
-  if (ok) partial.release();
+  THttpResult result;
+  result.ok = StartWorker(x) && Receive(*x, fileName);
+  if (result.ok) partial.release();
   partial.reset();
   std::lock_guard<std::mutex> guard(x->lock);
   x->abandoned = true;
   x->changed.notify_all();
-  answer = x->answer;
-  return ok;
+  result.answer = x->answer;
+  return result;
 }
 
 }  // namespace vt

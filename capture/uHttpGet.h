@@ -38,13 +38,19 @@ struct THttpAnswer {
   std::string lastModified;  // the Last-Modified header as sent; empty when there is none
 };
 
+// What one GET gave: whether it succeeded (see HttpGet) and the head of the last answer.
+struct THttpResult {
+  bool ok = false;
+  THttpAnswer answer;
+};
+
 // GETs `url` over plain HTTP, or TLS for the scheme "https", following redirects to http and
 // https URLs within `limits`; nothing is taken from or written to the platform's internet cache.
-// With a file name, the body of a 200 answer goes into that file: true when the whole of it
-// arrived, as long as its Content-Length says or, without one, up to the server's close; on false
-// there is no file of that name. Without one, only the head is read: true for a 200 answer.
+// With a file name, the body of a 200 answer goes into that file: ok when the whole of it arrived,
+// as long as its Content-Length says or, without one, up to the server's close; when not ok there
+// is no file of that name. Without one, only the head is read: ok for a 200 answer.
 // The calling thread has its answer within the bounds whatever the server does: the exchange runs
 // on a worker thread, which a stalled server may keep a while longer.
-bool HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits, THttpAnswer& answer);
+THttpResult HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits);
 
 }  // namespace vt

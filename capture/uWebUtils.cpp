@@ -47,11 +47,8 @@ int32_t GetHttpStatusCode(HINTERNET request) {
   return static_cast<int32_t>(status);
 }
 
-bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status, const THttpLimits& limits) {
-  THttpAnswer answer;
-  bool ok = HttpGet(url, fileName, limits, answer);
-  if (answer.answered) status = answer.status;
-  return ok;
+THttpResult DownloadURLToFile(const std::string& url, const std::string& fileName, const THttpLimits& limits) {
+  return HttpGet(url, fileName, limits);
 }
 
 std::string GetLocalIP() {

@@ -20,10 +20,10 @@ struct UrlParts {
 std::optional<UrlParts> SplitURL(const std::string& url);
 
 int32_t GetHttpStatusCode(HINTERNET request);
-// True when the whole body of a 200 answer is in the file (HttpGet; `limits` gives the most that
-// the caller's use may need). The status of the last answer is written once an answer came; on
-// false there is no file of that name.
-bool DownloadURLToFile(const std::string& url, const std::string& fileName, int32_t& status, const THttpLimits& limits);
+// The body of the URL into the file (HttpGet with a file; `limits` gives the most that the
+// caller's use may need): ok when the whole body of a 200 answer is there, otherwise there is no
+// file of that name. The status of the last answer is in the answer's head once an answer came.
+THttpResult DownloadURLToFile(const std::string& url, const std::string& fileName, const THttpLimits& limits);
 
 std::string GetLocalIP();
 

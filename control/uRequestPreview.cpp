@@ -330,11 +330,10 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   const std::string folder = GetTempFolder();
   // Every temporary file goes on the list as soon as it exists, so that a failed download
   // leaves nothing behind.
-  std::string settingFile = GetTempFile(folder, "");
+  std::string settingFile = GetTempFile(folder, "").value_or("");
   request.downloadedFiles.push_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
-  int32_t status = 0;
-  if (!DownloadURLToFile(url, settingFile, status, kMaxSettingBytes)) return;
+  if (!DownloadURLToFile(url, settingFile, kMaxSettingBytes).ok) return;
 
   // Parsed here once; the banners of every layout read the same document.
   auto images = std::make_unique<TURLImg>(&FRequestLog);
@@ -350,10 +349,10 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     LogRunText(Format("The setting lists %d images; only the first %d are downloaded", count, kMaxSettingImages));
   for (int i = 0; i < count && i < kMaxSettingImages; ++i) {
     TXImg* item = request.settingImages->GetItem(i);
-    const std::string imageFile = GetTempFile(folder, "");
+    const std::string imageFile = GetTempFile(folder, "").value_or("");
     request.downloadedFiles.push_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
-    if (!DownloadURLToFile(item->Url, imageFile, status, kMaxSettingImageBytes)) {
+    if (!DownloadURLToFile(item->Url, imageFile, kMaxSettingImageBytes).ok) {
       request.settingImages.reset();
       return;
     }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "base/Errors.h"
 #include "base/Handles.h"
@@ -103,25 +105,25 @@ uint8_t TBmpHtmlImage::OpenTileFile(const std::string& fileName) {
   return otOpened;
 }
 
-bool TBmpHtmlImage::LoadTile(int32_t index, TTilePixels& into) {
+std::unique_ptr<TTilePixels> TBmpHtmlImage::LoadTile(int32_t index, std::unique_ptr<TTilePixels> buffer) {
   try {
     uint32_t offset = 0;
     stream_->SetPosition(kTileTablePos + 4LL * index);
     stream_->ReadExact(&offset, sizeof(offset));
     // A tile never written has offset 0; no tile lies in the header or the table.
-    if (offset < kTileTablePos + 4LL * tileCount_) return false;
+    if (offset < kTileTablePos + 4LL * tileCount_) return nullptr;
     stream_->SetPosition(offset);
     const TBmpLayout layout = ReadBmpLayout(*stream_, static_cast<int64_t>(tileWidth_) * tileHeight_);
     stream_->SetPosition(layout.pixelPos);
-    into.bytes.resize(static_cast<size_t>(layout.PixelBytes()));
-    stream_->ReadExact(into.bytes.data(), into.bytes.size());
-    into.width = layout.width;
-    into.height = layout.height;
-    into.stride = layout.stride;
-    into.topDown = layout.topDown;
-    return true;
-  } catch (const std::exception&) {
-    return false;
+    buffer->bytes.resize(static_cast<size_t>(layout.PixelBytes()));
+    stream_->ReadExact(buffer->bytes.data(), buffer->bytes.size());
+    buffer->width = layout.width;
+    buffer->height = layout.height;
+    buffer->stride = layout.stride;
+    buffer->topDown = layout.topDown;
+    return buffer;
+  } catch (const Error&) {  // a damaged or cut file
+    return nullptr;
   }
 }
 
@@ -129,7 +131,9 @@ const TTilePixels* TBmpHtmlImage::Pixels(int64_t col, int64_t row) {
   if (!stream_ || col < 0 || row < 0 || col >= cols_ || row >= rows_) return nullptr;
   const int32_t first = static_cast<int32_t>(row * cols_);
   return rowCache_.Get(static_cast<int32_t>(col), static_cast<int32_t>(row),
-                       [&](int32_t c, TTilePixels& into) { return LoadTile(first + c, into); });
+                       [&](int32_t c, std::unique_ptr<TTilePixels> buffer) {
+                         return LoadTile(first + c, std::move(buffer));
+                       });
 }
 
 const TBitmap* TBmpHtmlImage::GetTile(int32_t index) {
@@ -141,7 +145,7 @@ const TBitmap* TBmpHtmlImage::GetTile(int32_t index) {
     tile_->SetSize(pixels->width, pixels->height);
     ::GdiFlush();
     for (int y = 0; y < pixels->height; ++y) std::memcpy(tile_->ScanLine(y), pixels->Row(y), pixels->width * 3);
-  } catch (const std::exception&) {
+  } catch (const Error&) {  // no bitmap of that size now
     return nullptr;
   }
   return tile_.get();

@@ -111,7 +111,8 @@ private:
   void Close();
   // The stored pixels of tile (col, row), through the row cache; null when missing or damaged.
   const TTilePixels* Pixels(int64_t col, int64_t row);
-  bool LoadTile(int32_t index, TTilePixels& into);
+  // The tile `index` read into `buffer` (a used one or a new one); none when it is missing or damaged.
+  std::unique_ptr<TTilePixels> LoadTile(int32_t index, std::unique_ptr<TTilePixels> buffer);
 
   int32_t width_ = 0, height_ = 0, tileWidth_ = 0, tileHeight_ = 0;
   uint16_t cols_ = 0, rows_ = 0;

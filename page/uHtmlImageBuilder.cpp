@@ -5,9 +5,12 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
@@ -65,7 +68,7 @@ public:
     taken_ = r;
     changed_.notify_all();
     changed_.wait(guard, [&] { return filled_ > r || failure_; });
-    if (failure_) std::rethrow_exception(failure_);
+    RaiseKept(failure_);
     return buffers_[r % 2];
   }
 
@@ -77,11 +80,14 @@ private:
         changed_.wait(guard, [&] { return stop_ || r <= taken_ + 1; });  // its buffer is free again
         if (stop_) return;
       }
-      try {
-        Fill(r, buffers_[r % 2]);
-      } catch (...) {
+      // The thread cannot pass an exception on: Take raises it on the caller's thread.
+      std::exception_ptr failure;
+      if (!CallbackBoundary(failure, false, [&] {
+            Fill(r, buffers_[r % 2]);
+            return true;
+          })) {
         std::lock_guard<std::mutex> guard(lock_);
-        failure_ = std::current_exception();
+        failure_ = failure;
         changed_.notify_all();
         return;
       }
@@ -141,8 +147,9 @@ void TBmpHtmlImageBuilder::BeginImage(int32_t width, int32_t height) {
   header_.Width = width;
   header_.Height = height;
   count_ = 0;
-  fileName_ = GetTempFile("", "");
-  if (fileName_.empty()) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
+  std::optional<std::string> fileName = GetTempFile("", "");
+  if (!fileName) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
+  fileName_ = std::move(*fileName);
   tempFile_ = std::make_shared<TTempTileFile>(fileName_);
   stream_ = std::make_unique<TFileStream>(fileName_, TFileStream::fmCreate);
   dataPos_ = kTileTablePos;

@@ -1,5 +1,7 @@
 #include "page/uTileRowCache.h"
 
+#include <utility>
+
 namespace vt {
 
 void TTileRowCache::Clear() {
@@ -25,8 +27,8 @@ const TTilePixels* TTileRowCache::Get(int32_t col, int32_t row, const Loader& lo
   } else {
     tile = std::make_unique<TTilePixels>();
   }
-  if (!load(col, *tile)) {
-    free_.push_back(std::move(tile));
+  tile = load(col, std::move(tile));
+  if (!tile) {
     kept_[col] = nullptr;  // not tried again in this row
     return nullptr;
   }

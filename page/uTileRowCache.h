@@ -25,8 +25,9 @@ struct TTilePixels {
 // allocates for one row only.
 class TTileRowCache {
 public:
-  // Fills `into` with the tile of column `col`; false when the tile is missing or damaged.
-  using Loader = std::function<bool(int32_t col, TTilePixels& into)>;
+  // The tile of column `col` read into `buffer` (one used before, or a new one), handed back; none
+  // when the tile is missing or damaged.
+  using Loader = std::function<std::unique_ptr<TTilePixels>(int32_t col, std::unique_ptr<TTilePixels> buffer)>;
 
   explicit TTileRowCache(int64_t budget) : budget_(budget) {}
   // The tile at (col, row), or null; valid until the next call.

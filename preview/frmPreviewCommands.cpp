@@ -62,7 +62,7 @@ void TfmPreviewForm::Print() {
   if (!choice) return;
   CommandBoundary(OutOfMemory("print the selected area"), [&] {
     if (!selection) {
-      PrintPageList(Handle(), engine_, PagesOfChoice(*choice, engine_.GetPageCount()));
+      PrintPages(Handle(), engine_, PagesOfChoice(*choice, engine_.GetPageCount()));
       return;
     }
     // With a selection shown, the dialog's range counts the pages of the selection's own layout.
@@ -70,11 +70,11 @@ void TfmPreviewForm::Print() {
     TVantrelleDocument document;
     TPrintEngine engine(&document);
     selectionImage_ = BuildSelectionEngine(engine);
-    if (selectionImage_) PrintPageList(Handle(), engine, PagesOfChoice(*choice, engine.GetPageCount()));
+    if (selectionImage_) PrintPages(Handle(), engine, PagesOfChoice(*choice, engine.GetPageCount()));
   });
 }
 
-void TfmPreviewForm::SaveWithProtectedModeTest() {
+void TfmPreviewForm::SaveBtnMouseUp() {
   if (ReadIntegrityLevel ? SaveAllowed(Handle(), ReadIntegrityLevel) : SaveAllowed(Handle())) Save();
 }
 

@@ -84,10 +84,10 @@ void TfmPreviewForm::CreateControls() {
   bar.PageSetupBtn().OnMouseUp = checked(&TfmPreviewForm::OpenPageSetup);
   bar.PrintBtn().OnMouseUp = checked(&TfmPreviewForm::Print);
   bar.SelectBtn().OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT, int x, int y) {
-    if (IsReleaseInside(x, y, sender, button)) selection_->SelectBtnToggled();
+    if (IsReleaseInside(x, y, sender, button)) selection_->SelectBtnMouseUp();
   };
   // Save, Help and Close act on any release.
-  bar.SaveBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveWithProtectedModeTest(); };
+  bar.SaveBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { SaveBtnMouseUp(); };
   bar.HelpBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { OpenHelpPage(); };
   bar.CloseBtn().OnMouseUp = [this](TWindow&, TMouseButton, UINT, int, int) { Close(); };
   bar.PreviewBtn().OnClick = [this](TWindow&) { OpenPrintPreview(); };
@@ -104,14 +104,14 @@ void TfmPreviewForm::CreateControls() {
   // A click on the scroll box applies the combo's zoom again.
   scroller_->OnClick = [this](TWindow&) { ZoomComboChange(); };
   imgBox_->OnMouseDown = [this](TWindow&, TMouseButton button, UINT, int x, int y) {
-    if (!selection_->AreaMouseDown(button, x, y)) ViewMouseDown(button, x, y);
+    if (!selection_->AreaMouseDown(button, x, y)) ImageMouseDown(button, x, y);
   };
   imgBox_->OnMouseMove = [this](TWindow&, TMouseButton, UINT keys, int x, int y) {
-    if (!selection_->AreaMouseMove(x, y)) ViewMouseMove(keys, x, y);
+    if (!selection_->AreaMouseMove(x, y)) ImageMouseMove(keys, x, y);
   };
   imgBox_->OnMouseUp = [this](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
     if (selection_->AreaMouseUp(button)) return;
-    if (breaks_->Dragging()) breaks_->DropDelimiter(sender.Handle(), button, keys, x, y);
+    if (breaks_->Dragging()) breaks_->DelimiterMouseUp(sender.Handle(), button, keys, x, y);
     if (button != mbLeft) return;
     if (mouseDown_ && selection_->SelectBtnDown()) selection_->SelectMouseUp();
     mouseDown_ = false;

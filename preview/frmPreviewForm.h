@@ -148,15 +148,15 @@ private:
   void SizeSurface();
   void ZoomComboChange();
   void ScrollerMouseWheel(int delta, UINT keys);
-  void ViewMouseDown(TMouseButton button, int x, int y);
-  void ViewMouseMove(UINT keys, int x, int y);
+  void ImageMouseDown(TMouseButton button, int x, int y);
+  void ImageMouseMove(UINT keys, int x, int y);
   void PaintView(HDC dc, const RECT& clip);
   THtmlImage* ViewImage() const;
   // Page breaks, guide lines and page labels over the captured picture, kept in step.
   void InitPageControls();
   void PaintPageLabels(HDC dc);
   HCURSOR ViewCursor(int x, int y);
-  void SaveWithProtectedModeTest();
+  void SaveBtnMouseUp();
   // Cuts the selection out of the capture and lays `engine` out over it: the cut picture, which the
   // engine draws from, or none when nothing could be cut.
   std::unique_ptr<THtmlImage> BuildSelectionEngine(TPrintEngine& engine);

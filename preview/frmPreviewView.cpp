@@ -137,7 +137,7 @@ void TfmPreviewForm::ScrollerMouseWheel(int delta, UINT keys) {
   InitPageControls();
 }
 
-void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
+void TfmPreviewForm::ImageMouseDown(TMouseButton button, int x, int y) {
   if (breaks_->ViewMouseDown(ToView(imgBox_->Handle(), POINT{x, y}))) return;
   if (button != mbLeft) return;
   if (selection_->SelectBtnDown()) {
@@ -153,9 +153,9 @@ void TfmPreviewForm::ViewMouseDown(TMouseButton button, int x, int y) {
   mouseDown_ = true;
 }
 
-void TfmPreviewForm::ViewMouseMove(UINT keys, int x, int y) {
+void TfmPreviewForm::ImageMouseMove(UINT keys, int x, int y) {
   if (breaks_->Dragging()) {
-    breaks_->DragDelimiter(imgBox_->Handle(), keys, x, y);
+    breaks_->DelimiterMouseMove(imgBox_->Handle(), keys, x, y);
     return;
   }
   if (!mouseDown_) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Boundary.h"
 #include "base/Dialogs.h"
 #include "base/MessagePump.h"
 #include "base/ModalState.h"
@@ -119,7 +120,7 @@ void TfmPrintPreview::PrintBtnClick() {
   const std::optional<TPrintChoice> choice =
       RunPrintDialog(Handle(), {grid_->PageCount(), false, any, any ? prSelection : prAllPages});
   if (!choice) return;
-  try {
+  CommandBoundary("", [&] {
     // The engine draws for one thread at a time: the worker waits meanwhile.
     const MutexTurn turn = grid_->EngineLock().Acquire(nullptr);
     // Sheets of another size chosen in the dialog: pages and thumbnails are laid out for them first.
@@ -133,10 +134,8 @@ void TfmPrintPreview::PrintBtnClick() {
       for (int32_t i = 1; i <= grid_->PageCount(); ++i) pages.push_back(i);
     else if (choice->range == prSelection)
       pages = grid_->CheckedPages();
-    PrintPageList(Handle(), *grid_->Engine(), pages);
-  } catch (const std::exception& e) {
-    ShowErrorMessage(e.what());
-  }
+    PrintPages(Handle(), *grid_->Engine(), pages);
+  });
 }
 
 void TfmPrintPreview::SaveBtnClick() {

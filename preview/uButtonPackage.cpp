@@ -3,8 +3,8 @@
 #include <zip.h>
 
 #include <atomic>
-#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/Errors.h"
@@ -12,6 +12,7 @@
 #include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/IniFile.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
 #include "capture/uHttpDate.h"
@@ -126,50 +127,62 @@ void PlacePackage(const std::wstring& from, const std::wstring& to, const std::w
     if (attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != entry.IsFolder())
       throw Error("The button-image package cannot be put in place of " + ToAnsi(entry.path));
   }
-  std::vector<std::function<void()>> undo;
-  try {
-    for (const TTreeEntry& entry : entries) {
-      const std::wstring source = from + L"\\" + entry.path, target = to + L"\\" + entry.path;
-      const std::wstring kept = aside + L"\\" + entry.path;
-      auto fail = [&] {
-        DWORD error = ::GetLastError();
-        throw Error("Unable to put " + ToAnsi(target) + " in place: " + SystemErrorText(error));
-      };
-      if (entry.IsFolder()) {
-        if (!::CreateDirectoryW(kept.c_str(), nullptr)) fail();
-        if (::CreateDirectoryW(target.c_str(), nullptr))
-          undo.push_back([target] { ::RemoveDirectoryW(target.c_str()); });
-        else if (::GetLastError() != ERROR_ALREADY_EXISTS)
-          fail();
-        continue;
-      }
-      if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        // The earlier file comes back under its own name, though the package may name it in other
-        // letters or by its short name; over whatever stands there, should the new file not go.
-        const std::wstring earlier = SpeltOnDisk(target);
-        if (!::MoveFileExW(earlier.c_str(), kept.c_str(), 0)) fail();
-        undo.push_back([earlier, kept] { ::MoveFileExW(kept.c_str(), earlier.c_str(), MOVEFILE_REPLACE_EXISTING); });
-      }
-      if (!::MoveFileExW(source.c_str(), target.c_str(), 0)) fail();
-      undo.push_back([target] { ::DeleteFileW(target.c_str()); });
+  // Until every entry is in place, what was done is undone when this ends: the new files go (last
+  // declared, so first), the earlier files come back, then the folders made for the package go.
+  std::vector<TempFolder> madeFolders;
+  std::vector<std::pair<std::wstring, std::wstring>> movedAside;  // the earlier file, where it waits
+  madeFolders.reserve(entries.size());
+  movedAside.reserve(entries.size());
+  ScopeGuard moveBack([&] {
+    for (const auto& [earlier, kept] : movedAside)
+      ::MoveFileExW(kept.c_str(), earlier.c_str(), MOVEFILE_REPLACE_EXISTING);
+  });
+  std::vector<WideTempFile> placed;
+  placed.reserve(entries.size());
+  for (const TTreeEntry& entry : entries) {
+    const std::wstring source = from + L"\\" + entry.path, target = to + L"\\" + entry.path;
+    const std::wstring kept = aside + L"\\" + entry.path;
+    auto fail = [&] {
+      DWORD error = ::GetLastError();
+      throw Error("Unable to put " + ToAnsi(target) + " in place: " + SystemErrorText(error));
+    };
+    if (entry.IsFolder()) {
+      if (!::CreateDirectoryW(kept.c_str(), nullptr)) fail();
+      if (::CreateDirectoryW(target.c_str(), nullptr))
+        madeFolders.emplace_back(target);
+      else if (::GetLastError() != ERROR_ALREADY_EXISTS)
+        fail();
+      continue;
     }
-  } catch (...) {
-    for (auto step = undo.rbegin(); step != undo.rend(); ++step) (*step)();
-    throw;
+    if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      // The earlier file comes back under its own name, though the package may name it in other
+      // letters or by its short name; over whatever stands there, should the new file not go.
+      const std::wstring earlier = SpeltOnDisk(target);
+      if (!::MoveFileExW(earlier.c_str(), kept.c_str(), 0)) fail();
+      movedAside.emplace_back(earlier, kept);
+    }
+    if (!::MoveFileExW(source.c_str(), target.c_str(), 0)) fail();
+    placed.emplace_back(target);
   }
+  for (WideTempFile& file : placed) file.release();
+  moveBack.Dismiss();
+  for (TempFolder& folder : madeFolders) folder.release();
 }
 
 }  // namespace
 
-bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits) {
+std::optional<SYSTEMTIME> GetURLLastModified(const std::string& url, const THttpLimits& limits) {
   // The header is read as text and parsed here: the platform's own reading of a date that is not
   // one cannot be trusted with a server's text.
-  THttpAnswer answer;
-  SYSTEMTIME utc;
-  if (!HttpGet(url, "", limits, answer) || !ParseHttpDate(answer.lastModified, utc)) return false;
+  const THttpResult head = HttpGet(url, "", limits);
+  if (!head.ok) return std::nullopt;
+  const std::optional<SYSTEMTIME> utc = ParseHttpDate(head.answer.lastModified);
   FILETIME universal, local;
-  return ::SystemTimeToFileTime(&utc, &universal) && ::FileTimeToLocalFileTime(&universal, &local) &&
-         ::FileTimeToSystemTime(&local, &time);
+  SYSTEMTIME time;
+  if (!utc || !::SystemTimeToFileTime(&*utc, &universal) || !::FileTimeToLocalFileTime(&universal, &local) ||
+      !::FileTimeToSystemTime(&local, &time))
+    return std::nullopt;
+  return time;
 }
 
 std::string FileDateText(const SYSTEMTIME& time) {
@@ -223,46 +236,49 @@ void UnzipPackage(const std::string& zipPath, const std::string& targetFolder, c
   }
 }
 
-bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath) {
-  SYSTEMTIME modified{};
-  bool known = GetURLLastModified(url, modified);
+TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url) {
+  TPackageFetch fetch;
+  const std::optional<SYSTEMTIME> known = GetURLLastModified(url);
+  const SYSTEMTIME modified = known.value_or(SYSTEMTIME{});
   log.WriteLog(kCaption, Format(LoadResString(kLogPackageModifiedTime).c_str(), modified.wYear, modified.wMonth,
                                 modified.wDay, modified.wHour, modified.wMinute, modified.wSecond));
-  if (!known) return false;
+  if (!known) return fetch;
   std::string remote = FileDateText(modified);
 
   std::string root = GetTempFolder() + "\\Vantrelle";
   if (!EnsureFolder(root)) {
     ::OutputDebugStringA("0-3-3");
-    return false;
+    return fetch;
   }
   // The domain comes from the page: it may name one folder under the root and nothing else.
   if (!domain.empty() && !IsFolderName(domain)) {
     log.WriteLog(kCaption, "Refused site folder name : " + domain);
-    return false;
+    return fetch;
   }
   std::string folder = domain.empty() ? root : root + "\\" + domain;
   log.WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
-  if (!EnsureFolder(folder)) return false;
+  if (!EnsureFolder(folder)) return fetch;
 
   std::string name = PackageFileName(url);
   log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
   // The name is the page's: one the platform would read as a device is no package.
-  if (name.empty() || NamesDevice(name)) return false;
-  iniPath = folder + "\\index.ini";
-  log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + iniPath);
+  if (name.empty() || NamesDevice(name)) return fetch;
+  fetch.iniPath = folder + "\\index.ini";
+  log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + fetch.iniPath);
 
-  TIniFile ini(iniPath);
-  if (IsFile(iniPath)) {
+  TIniFile ini(fetch.iniPath);
+  if (IsFile(fetch.iniPath)) {
     std::string stored = ini.ReadString("INFO", "FILEDATE", "");
-    if (!stored.empty() && stored == remote) return true;
+    if (!stored.empty() && stored == remote) {
+      fetch.usable = true;
+      return fetch;
+    }
   }
   // Nothing reaches the site's folder before the whole package was accepted: a refused package
   // leaves the earlier one as it was. The zip is never stored under a name the URL chose.
   try {
     TPackageStaging staging(folder);
-    int32_t status = 0;
-    if (!DownloadURLToFile(url, staging.zip, status, kMaxPackageBytes)) return false;
+    if (!DownloadURLToFile(url, staging.zip, kMaxPackageBytes).ok) return fetch;
     UnzipPackage(staging.zip, staging.folder);
     // The package goes in place with its date, in its own settings file or in a new one.
     const std::string settings = staging.folder + "\\index.ini";
@@ -272,9 +288,10 @@ bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string&
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.
     log.WriteLog(kCaption, e.what());
-    return false;
+    return fetch;
   }
-  return true;
+  fetch.usable = true;
+  return fetch;
 }
 
 }  // namespace vt

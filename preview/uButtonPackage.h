@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "base/LogSink.h"
 #include "capture/uHttpGet.h"
@@ -19,9 +21,9 @@ struct TUnzipLimits {
 // The zip as downloaded: a zip of stored entries is hardly larger than what it holds.
 constexpr uint64_t kMaxPackageBytes = 64ull * 1024 * 1024;
 
-// The HTTP Last-Modified time of the URL in local time; false when the URL cannot be opened, does
+// The HTTP Last-Modified time of the URL in local time; none when the URL cannot be opened, does
 // not answer 200, or has no such header or one that is no HTTP date.
-bool GetURLLastModified(const std::string& url, SYSTEMTIME& time, const THttpLimits& limits = {});
+std::optional<SYSTEMTIME> GetURLLastModified(const std::string& url, const THttpLimits& limits = {});
 // "yyyy-mm-dd hh:nn:ss", the colons being the system's time separator.
 std::string FileDateText(const SYSTEMTIME& time);
 
@@ -35,10 +37,24 @@ std::string PackageFileName(const std::string& url);
 // declared sizes are checked before anything is written.
 void UnzipPackage(const std::string& zipPath, const std::string& folder, const TUnzipLimits& limits = {});
 
-// The button-image package of `url` in the cache folder of `domain`: true when a usable package
-// is there. A package goes into the folder whole or not at all: a refused one leaves the folder as
-// it was, with the earlier package or with nothing. `iniPath` names its settings file as soon as
-// the zip's file name is known, also when the result is false.
-bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath);
+// What a fetch of the package gave: whether a usable package is in the site's folder, and its
+// settings file, named as soon as the zip's file name is known, also when none is usable.
+struct TPackageFetch {
+  bool usable = false;
+  std::string iniPath;
+};
+
+// The button-image package of `url` in the cache folder of `domain`. A package goes into the
+// folder whole or not at all: a refused one leaves the folder as it was, with the earlier package
+// or with nothing.
+TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url);
+
+// Transitional, for the request driver until it takes the result above: `iniPath` is written once
+// the settings file is named.
+inline bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath) {
+  TPackageFetch fetch = ImgBtnDownProc(log, domain, url);
+  if (!fetch.iniPath.empty()) iniPath = std::move(fetch.iniPath);
+  return fetch.usable;
+}
 
 }  // namespace vt

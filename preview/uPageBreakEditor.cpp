@@ -24,7 +24,7 @@ TPageBreakEditor::TPageBreakEditor(IPreviewView& view, HWND form) : view_(view),
   panelLeft_ = std::make_unique<TRuler>(form);
   for (bool vert : {true, false}) {
     TRuler& ruler = Ruler(vert);
-    ruler.OnPaint = [this, vert](HDC dc) { PaintRuler(dc, vert); };
+    ruler.OnPaint = [this, vert](HDC dc) { DrawPageArea(dc, vert); };
     ruler.OnCursor = [this, vert](int x, int y) { return RulerCursor(vert, x, y); };
     ruler.OnLeave = [this, vert] { ShowGuide(vert, -1); };
     ruler.OnCaptureLost = [this] { CancelDrag(); };
@@ -35,7 +35,7 @@ TPageBreakEditor::TPageBreakEditor(IPreviewView& view, HWND form) : view_(view),
       RulerMouseMove(vert, keys, x, y);
     };
     ruler.OnMouseUp = [this, vert](TWindow& sender, TMouseButton button, UINT keys, int x, int y) {
-      if (dragging_) DropDelimiter(sender.Handle(), button, keys, x, y);
+      if (dragging_) DelimiterMouseUp(sender.Handle(), button, keys, x, y);
       else RulerMouseUp(vert, button, x, y);
     };
   }
@@ -68,7 +68,7 @@ void TPageBreakEditor::PaintPageBreaks(HDC dc) const {
   // Three dotted red lines side by side per break, the picture showing between the dots.
   TVantrelleDocument& document = view_.Document();
   PenHandle pen(::CreatePen(PS_DOT, 1, RGB(255, 0, 0)));
-  HGDIOBJ old = ::SelectObject(dc, pen.get());
+  const SelectObjectScope selected(dc, pen.get());
   ::SetBkMode(dc, TRANSPARENT);
   for (int32_t i = 0; i < document.GetVertCount(); ++i) {
     const int x = DelimiterViewPos(true, i);
@@ -84,10 +84,9 @@ void TPageBreakEditor::PaintPageBreaks(HDC dc) const {
       ::LineTo(dc, view_.ViewWidth(), y + k);
     }
   }
-  ::SelectObject(dc, old);
 }
 
-void TPageBreakEditor::PaintRuler(HDC dc, bool vert) {
+void TPageBreakEditor::DrawPageArea(HDC dc, bool vert) {
   TRuler& ruler = Ruler(vert);
   RECT client{};
   ::GetClientRect(ruler.Handle(), &client);
@@ -109,7 +108,7 @@ void TPageBreakEditor::PaintRuler(HDC dc, bool vert) {
 
 void TPageBreakEditor::PaintGuideLines(HDC dc) const {
   PenHandle pen(::CreatePen(PS_DOT, 1, RGB(0, 0, 255)));
-  HGDIOBJ old = ::SelectObject(dc, pen.get());
+  const SelectObjectScope selected(dc, pen.get());
   ::SetBkMode(dc, TRANSPARENT);
   for (int k = 0; k < kBreakThickness; ++k) {
     if (guide_[0] >= 0) {
@@ -121,7 +120,6 @@ void TPageBreakEditor::PaintGuideLines(HDC dc) const {
       ::LineTo(dc, view_.ViewWidth(), guide_[1] + k);
     }
   }
-  ::SelectObject(dc, old);
 }
 
 void TPageBreakEditor::InvalidateBand(bool vert, int pos) {
@@ -167,7 +165,7 @@ void TPageBreakEditor::ShowGuide(bool vert, int pos) {
 void TPageBreakEditor::RulerMouseMove(bool vert, UINT keys, int x, int y) {
   TRuler& ruler = Ruler(vert);
   if (dragging_) {
-    DragDelimiter(ruler.Handle(), keys, x, y);
+    DelimiterMouseMove(ruler.Handle(), keys, x, y);
     return;
   }
   // The guide line follows the mouse over the picture's extent on the ruler, breaks excepted.
@@ -184,7 +182,7 @@ void TPageBreakEditor::RulerMouseDown(bool vert, TMouseButton, int x, int y) {
   if (view_.ViewMode() != vmCaptureView) return;
   const POINT view = view_.ToView(Ruler(vert).Handle(), POINT{x, y});
   const int32_t i = DelimiterAt(vert, vert ? view.x : view.y);
-  if (i >= 0) StartDelimiterDrag(vert, i);
+  if (i >= 0) DelimiterMouseDown(vert, i);
 }
 
 bool TPageBreakEditor::ViewMouseDown(POINT view) {
@@ -192,7 +190,7 @@ bool TPageBreakEditor::ViewMouseDown(POINT view) {
   for (bool vert : {true, false}) {
     const int32_t i = DelimiterAt(vert, vert ? view.x : view.y);
     if (i >= 0) {
-      StartDelimiterDrag(vert, i);
+      DelimiterMouseDown(vert, i);
       return true;
     }
   }
@@ -204,10 +202,10 @@ void TPageBreakEditor::RulerMouseUp(bool vert, TMouseButton button, int x, int y
   POINT screen{x, y};
   ::ClientToScreen(Ruler(vert).Handle(), &screen);
   if (PopUpMenu(vert ? "TopwhitePopupMenu" : "LeftwhitePopupMenu", kCaptionAddDelimiter, screen) == kMenuItem)
-    AddDelimiterAtGuide(vert);
+    AddDelClick(vert);
 }
 
-void TPageBreakEditor::AddDelimiterAtGuide(bool vert) {
+void TPageBreakEditor::AddDelClick(bool vert) {
   const int pos = guide_[vert ? 0 : 1];
   ShowGuide(vert, -1);
   if (pos < 0) return;
@@ -218,7 +216,7 @@ void TPageBreakEditor::AddDelimiterAtGuide(bool vert) {
   ::SetCursor(SystemCursor(IDC_ARROW));
 }
 
-void TPageBreakEditor::DeleteMenuDelimiter(bool vert) {
+void TPageBreakEditor::DeleteDelClick(bool vert) {
   if (vert) view_.Document().DeleteVert(menuDelimiter_);
   else view_.Document().DeleteHorz(menuDelimiter_);
   menuDelimiter_ = -1;
@@ -226,7 +224,7 @@ void TPageBreakEditor::DeleteMenuDelimiter(bool vert) {
   ::SetCursor(SystemCursor(IDC_ARROW));
 }
 
-void TPageBreakEditor::StartDelimiterDrag(bool vert, int32_t i) {
+void TPageBreakEditor::DelimiterMouseDown(bool vert, int32_t i) {
   ShowGuide(true, -1);
   ShowGuide(false, -1);
   dragPos_ = DelimiterViewPos(vert, i);
@@ -235,7 +233,7 @@ void TPageBreakEditor::StartDelimiterDrag(bool vert, int32_t i) {
   dragging_ = true;
 }
 
-void TPageBreakEditor::DragDelimiter(HWND wnd, UINT keys, int x, int y) {
+void TPageBreakEditor::DelimiterMouseMove(HWND wnd, UINT keys, int x, int y) {
   if (!(keys & MK_LBUTTON)) return;
   const POINT view = view_.ToView(wnd, POINT{x, y});
   InvalidateBand(dragVert_, dragPos_);
@@ -245,7 +243,7 @@ void TPageBreakEditor::DragDelimiter(HWND wnd, UINT keys, int x, int y) {
   ::UpdateWindow(view_.ImgBox().Handle());
 }
 
-void TPageBreakEditor::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y) {
+void TPageBreakEditor::DelimiterMouseUp(HWND wnd, TMouseButton button, UINT keys, int x, int y) {
   const bool vert = dragVert_;
   const int32_t i = dragIndex_;
   dragging_ = false;
@@ -264,7 +262,7 @@ void TPageBreakEditor::DropDelimiter(HWND wnd, TMouseButton button, UINT keys, i
     ::ClientToScreen(wnd, &screen);
     menuDelimiter_ = i;
     if (PopUpMenu(vert ? "TopPopupMenu" : "LeftPopupMenu", kCaptionDeleteDelimiter, screen) == kMenuItem)
-      DeleteMenuDelimiter(vert);
+      DeleteDelClick(vert);
   } else {
     UpdateDelimiters();
   }

@@ -43,22 +43,25 @@ public:
   // deleting, whichever button holds it. False when there is none.
   bool ViewMouseDown(POINT view);
   // The mouse on `wnd` (a ruler or the view box) while a break is dragged.
-  void DragDelimiter(HWND wnd, UINT keys, int x, int y);
-  void DropDelimiter(HWND wnd, TMouseButton button, UINT keys, int x, int y);
+  void DelimiterMouseMove(HWND wnd, UINT keys, int x, int y);
+  void DelimiterMouseUp(HWND wnd, TMouseButton button, UINT keys, int x, int y);
 
 private:
   TRuler& Ruler(bool vert) const { return vert ? *panelTop_ : *panelLeft_; }
   int DelimiterViewPos(bool vert, int32_t i) const;
   int32_t DelimiterAt(bool vert, int pos) const;
-  void PaintRuler(HDC dc, bool vert);
+  // A ruler: the picture's extent on it and a mark for every break.
+  void DrawPageArea(HDC dc, bool vert);
   HCURSOR RulerCursor(bool vert, int x, int y);
   void RulerMouseDown(bool vert, TMouseButton button, int x, int y);
   void RulerMouseMove(bool vert, UINT keys, int x, int y);
   void RulerMouseUp(bool vert, TMouseButton button, int x, int y);
   void ShowGuide(bool vert, int pos);
-  void AddDelimiterAtGuide(bool vert);
-  void DeleteMenuDelimiter(bool vert);
-  void StartDelimiterDrag(bool vert, int32_t i);
+  // The rulers' menu items: a break added at the guide line, the break whose menu is open deleted.
+  void AddDelClick(bool vert);
+  void DeleteDelClick(bool vert);
+  // Break `i` taken for moving or deleting.
+  void DelimiterMouseDown(bool vert, int32_t i);
   void InvalidateBand(bool vert, int pos);
   int PopUpMenu(const char* name, UINT captionId, POINT screen);
 

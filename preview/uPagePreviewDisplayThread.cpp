@@ -1,8 +1,8 @@
 #include "preview/uPagePreviewDisplayThread.h"
 
-#include <exception>
 #include <string>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
 #include "base/ScopeGuard.h"
 
@@ -56,30 +56,21 @@ bool TPagePreviewDisplayThread::Stopping() const {
 }
 
 DWORD WINAPI TPagePreviewDisplayThread::ThreadProc(void* self) {
-  static_cast<TExcutable*>(self)->Execute();
-  return 0;
+  return ThreadBoundary("Thumbnail worker failed", [self] { static_cast<TExcutable*>(self)->Execute(); });
 }
 
 void TPagePreviewDisplayThread::Execute() {
   // Set however the run ends, or the window would wait for this worker for ever.
   const ScopeGuard done([this] { ::SetEvent(doneEvent_.get()); });
-  try {
-    if (!displayer_) return;
-    const int32_t count = displayer_->GetPageCount();
-    for (int32_t i = 0; i < count; ++i) {
-      if (Stopping()) return;
-      MutexTurn turn;
-      if (lock_ && !(turn = lock_->Acquire(stopEvent_.get()))) return;
-      try {
-        displayer_->DisplayPage(i);
-      } catch (const std::exception& e) {
-        ::OutputDebugStringA(("Thumbnail " + std::to_string(i + 1) + " not drawn: " + e.what()).c_str());
-      } catch (...) {
-        ::OutputDebugStringA(("Thumbnail " + std::to_string(i + 1) + " not drawn").c_str());
-      }
-    }
-  } catch (...) {
-    ::OutputDebugStringA("Thumbnail worker failed");
+  if (!displayer_) return;
+  const int32_t count = displayer_->GetPageCount();
+  for (int32_t i = 0; i < count; ++i) {
+    if (Stopping()) return;
+    MutexTurn turn;
+    if (lock_ && !(turn = lock_->Acquire(stopEvent_.get()))) return;
+    // A page that fails stays blank; the next one follows.
+    const std::string where = "Thumbnail " + std::to_string(i + 1) + " not drawn";
+    ThreadBoundary(where.c_str(), [&] { displayer_->DisplayPage(i); });
   }
 }
 

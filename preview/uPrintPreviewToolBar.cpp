@@ -20,18 +20,25 @@ void TPrintPreviewToolBar::LoadSkin(const std::string& section, const std::strin
   const TSkinSettings skin = ReadSkinFile(iniPath, section);
   ::OutputDebugStringA(("Skin folder: " + skin.folder).c_str());
   ApplySkinIcon(Form(), skin);
-  // The common pictures.
+  LoadCommonSkin(skin);
+  LoadLanguageSkin(section, skin);
+  ArrangeToolBar(skin.ZoomComboFontSize());
+}
+
+void TPrintPreviewToolBar::LoadCommonSkin(const TSkinSettings& skin) {
   ApplySkinPair(ZoomOut(), skin, skin.zoomOut);
   ApplySkinPair(ZoomIn(), skin, skin.zoomIn);
   ApplySkinPicture(ZoomBar(), skin, skin.zoomBar);
   ApplySkinPicture(Back(), skin, skin.backImage);
-  ApplyLanguageButtons(section, &skin);
-  ArrangeToolBar(skin.ZoomComboFontSize());
 }
 
-void TPrintPreviewToolBar::LoadLanguageImages() { ApplyLanguageButtons(SystemLanguageCode(), nullptr); }
+void TPrintPreviewToolBar::LoadLanguageSkin(const std::string& section, const TSkinSettings& skin) {
+  LoadLanguageButtons(section, &skin);
+}
 
-void TPrintPreviewToolBar::ApplyLanguageButtons(const std::string& language, const TSkinSettings* skin) {
+void TPrintPreviewToolBar::LoadLanguageImages() { LoadLanguageButtons(SystemLanguageCode(), nullptr); }
+
+void TPrintPreviewToolBar::LoadLanguageButtons(const std::string& language, const TSkinSettings* skin) {
   // The language section's pictures, or the built-in ones of that language.
   const std::tuple<TBtnImage*, const char*, const TSkinPair*> buttons[] = {
       {saveBtn_.get(), "SAVE", skin ? &skin->saveFile : nullptr},

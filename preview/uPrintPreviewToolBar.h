@@ -31,9 +31,13 @@ public:
   void LoadLanguageImages();
 
 private:
+  // The zoom buttons, the zoom list's picture and the background from the skin's common section.
+  void LoadCommonSkin(const TSkinSettings& skin);
+  // The save and print buttons from the language section `section` of the skin.
+  void LoadLanguageSkin(const std::string& section, const TSkinSettings& skin);
   void ArrangeToolBar(int fontSize);
   // The save and print buttons from `skin` (may be null), else the built-in pictures of `language`.
-  void ApplyLanguageButtons(const std::string& language, const TSkinSettings* skin);
+  void LoadLanguageButtons(const std::string& language, const TSkinSettings* skin);
 
   std::unique_ptr<TBtnImage> saveBtn_, printBtn_, btnClose_;
 };

@@ -3,10 +3,10 @@
 #include <commdlg.h>
 
 #include <algorithm>
-#include <exception>
 #include <memory>
 #include <vector>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
 #include "base/FileNames.h"
 #include "base/Handles.h"
@@ -145,7 +145,7 @@ std::vector<int32_t> PagesOfChoice(const TPrintChoice& choice, int32_t pageCount
   return pages;
 }
 
-void PrintPageList(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages) {
+void PrintPages(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages) {
   if (pages.empty()) return;
   TDisabledOwner disabled(owner);
   auto status = std::make_unique<TfmPrintStatus>(owner);
@@ -234,7 +234,7 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
                  const std::string& defaultName) {
   const std::string fileName = RunSaveDialog(owner, defaultName);
   if (fileName.empty()) return false;
-  try {
+  return CommandBoundary("Not enough memory to save \"" + fileName + "\".", [&] {
     const std::string ext = ToLowerAscii(ExtensionOf(fileName));
     if (ext != ".bmp" && ext != ".jpg" && ext != ".pdf")
       throw Error("\"" + fileName + "\" was not saved: the file name must end in .bmp, .jpg or .pdf.");
@@ -244,13 +244,7 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
       engine.SaveSelection(*selection, fileName);
     else
       engine.SaveToFile(pageList, fileName);
-    return true;
-  } catch (const std::bad_alloc&) {
-    ShowErrorMessage("Not enough memory to save \"" + fileName + "\".");
-  } catch (const std::exception& e) {
-    ShowErrorMessage(e.what());
-  }
-  return false;
+  });
 }
 
 bool SaveAllowed(HWND owner) {
@@ -277,7 +271,5 @@ bool CheckPrinter(UINT icon) {
   ShowMessageBox(nullptr, LoadResString(kMsgNoDefaultPrinter), kProductName, MB_OK | icon);
   return false;
 }
-
-void ShowErrorMessage(const std::string& message) { ShowMessageBox(nullptr, message, kProductName, MB_OK); }
 
 }  // namespace vt

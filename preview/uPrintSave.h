@@ -44,7 +44,7 @@ std::vector<int32_t> PagesOfChoice(const TPrintChoice& choice, int32_t pageCount
 // meanwhile) counts the pages; a new sheet starts between pages and none after the last; the job
 // ends. A failure (no printer, the printer refuses a step) aborts the job, frees the status form and
 // reaches the caller as vt::Error. No pages: no job.
-void PrintPageList(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages);
+void PrintPages(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages);
 
 // The save dialog's filters, index 1 BMP, 2 JPG, 3 PDF.
 extern const char* const kSaveFilter;
@@ -83,9 +83,6 @@ bool SaveAllowed(HWND owner, const std::function<std::optional<uint8_t>()>& read
 // False, after string 10005 in a message box without owner (caption "Vantrelle", OK and `icon`),
 // when no printer answers.
 bool CheckPrinter(UINT icon);
-
-// Shows an error's message in a message box without owner, caption "Vantrelle", OK only.
-void ShowErrorMessage(const std::string& message);
 
 // The platform's print or printer setup dialog, as `pd` asks for it, started on the current printer
 // and its settings (orientation and paper); on OK the printer, orientation and paper chosen in it

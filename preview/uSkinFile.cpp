@@ -77,12 +77,10 @@ std::string TSkinSettings::ImagePath(const std::string& name) const {
   return path;
 }
 
-bool TSkinSettings::PairPaths(const TSkinPair& pair, std::string& upPath, std::string& downPath) const {
-  std::string up = ImagePath(pair.up), down = ImagePath(pair.down);
-  if (up.empty() || down.empty()) return false;
-  upPath = up;
-  downPath = down;
-  return true;
+std::optional<TSkinPair> TSkinSettings::PairPaths(const TSkinPair& pair) const {
+  TSkinPair paths{ImagePath(pair.up), ImagePath(pair.down)};
+  if (paths.up.empty() || paths.down.empty()) return std::nullopt;
+  return paths;
 }
 
 TSkinSettings ReadSkinFile(const std::string& iniPath, const std::string& section) {

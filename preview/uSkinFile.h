@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/Bitmap.h"
@@ -52,8 +53,8 @@ struct TSkinSettings {
   int32_t ZoomComboFontSize() const;
   // The path of an image that the skin names and that exists inside its folder; empty otherwise.
   std::string ImagePath(const std::string& name) const;
-  // Both paths when both images exist (an empty name never does).
-  bool PairPaths(const TSkinPair& pair, std::string& upPath, std::string& downPath) const;
+  // The paths of both images when both exist (an empty name never does); none otherwise.
+  std::optional<TSkinPair> PairPaths(const TSkinPair& pair) const;
 };
 
 // Reads the skin file with `section` ("KOR", "JPN" or "ENG") as its language section. A missing or

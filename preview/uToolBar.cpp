@@ -87,12 +87,12 @@ void TToolBar::SetComboFontSize(int points) {
 }
 
 bool TToolBar::ApplySkinPair(TBtnImage& button, const TSkinSettings& skin, const TSkinPair& pair) {
-  std::string upPath, downPath;
-  if (!skin.PairPaths(pair, upPath, downPath)) return false;
+  const std::optional<TSkinPair> paths = skin.PairPaths(pair);
+  if (!paths) return false;
   TBitmap up, down;
-  LoadPictureFromFile(upPath, up);
-  LoadPictureFromFile(downPath, down);
-  ::OutputDebugStringA(("Skin picture: " + upPath + " | " + downPath).c_str());
+  LoadPictureFromFile(paths->up, up);
+  LoadPictureFromFile(paths->down, down);
+  ::OutputDebugStringA(("Skin picture: " + paths->up + " | " + paths->down).c_str());
   button.SetPicture(up);
   button.SetNormalStateImage(up);
   button.SetDownStateImage(down);

@@ -27,7 +27,7 @@ void TViewSelection::PlaceSelectArea() {
                         view_.DocToScreenY(docSelection_.bottom) - top);
 }
 
-void TViewSelection::SelectBtnToggled() {
+void TViewSelection::SelectBtnMouseUp() {
   viewCursor_ = SystemCursor(SelectBtnDown() ? IDC_HAND : IDC_CROSS);
   SelectAreaLeaveEditing();
   HideSelectArea();

@@ -36,7 +36,7 @@ public:
   void PlaceSelectArea();
   bool SelectBtnDown() const;
   // The select button was clicked; it changes its own state after this.
-  void SelectBtnToggled();
+  void SelectBtnMouseUp();
 
   // Mouse input on the view box at client point x, y. The area takes a press on itself (false when
   // it is not under the mouse) and holds the mouse until the left button is released: false from

@@ -35,10 +35,7 @@ release_functions+='|zip_close|zip_discard|zip_fclose|zip_source_free|InternetCl
 allowed=(
   'page/uJpegEncoder.cpp jpeg_destroy_compress'
   'page/uPdfWriter.cpp HPDF_Free'
-  'preview/uPageBreakEditor.cpp SelectObject'
   'control/uRequestPreview.cpp DeleteFile[AW]?'
-  # Not a release: the undo steps of placing a package put the site's folder back as it was.
-  'preview/uButtonPackage.cpp DeleteFile[AW]?|RemoveDirectory[AW]?'
 )
 
 hand_releases() {

@@ -82,8 +82,8 @@ protected:
   }
   void TearDown() override { vt::test::RemoveTree(folder_); }
 
-  bool Fetch(const std::string& path, std::string& iniPath) {
-    return vt::ImgBtnDownProc(log_, domain_, server_.Url(path), iniPath);
+  vt::TPackageFetch Fetch(const std::string& path) {
+    return vt::ImgBtnDownProc(log_, domain_, server_.Url(path));
   }
   std::string FileDate() { return vt::TIniFile(folder_ + "\\index.ini").ReadString("INFO", "FILEDATE", ""); }
   std::string Title() { return vt::TIniFile(folder_ + "\\index.ini").ReadString("INFO", "TITLE", ""); }
@@ -115,9 +115,9 @@ const Entries kSkin2 = {{"index.ini", "[INFO]\r\nTITLE=Second skin\r\n"}, {"imag
 
 TEST_F(ButtonPackage, FirstFetchUnpacksIntoTheSiteFolderAndRecordsTheDate) {
   server_.Set("/skins/skin.zip", Package(MakeZip(kSkin1), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skins/skin.zip", iniPath));
-  EXPECT_EQ(iniPath, folder_ + "\\index.ini");
+  const vt::TPackageFetch fetch = Fetch("/skins/skin.zip");
+  ASSERT_TRUE(fetch.usable);
+  EXPECT_EQ(fetch.iniPath, folder_ + "\\index.ini");
   EXPECT_EQ(ReadFileBytes(folder_ + "\\images\\print.bmp"), "print image one");
   EXPECT_EQ(Title(), "First skin");
   EXPECT_EQ(FileDate(), kDate1);
@@ -129,19 +129,18 @@ TEST_F(ButtonPackage, FirstFetchUnpacksIntoTheSiteFolderAndRecordsTheDate) {
 
 TEST_F(ButtonPackage, UnchangedPackageIsTakenFromTheCacheAndAChangedOneFetchedAgain) {
   server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   size_t afterFirst = server_.CountRequests("/skin.zip");
 
   // Same Last-Modified: only the date is asked, nothing is unpacked over the cache.
   WriteFileBytes(folder_ + "\\images\\print.bmp", "changed here");
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   EXPECT_EQ(server_.CountRequests("/skin.zip"), afterFirst + 1);
   EXPECT_EQ(ReadFileBytes(folder_ + "\\images\\print.bmp"), "changed here");
 
   // A new date on the server: downloaded, unpacked over the old files, the date recorded.
   server_.Set("/skin.zip", Package(MakeZip(kSkin2), kModified2));
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   EXPECT_EQ(server_.CountRequests("/skin.zip"), afterFirst + 3);
   EXPECT_EQ(ReadFileBytes(folder_ + "\\images\\print.bmp"), "print image two");
   EXPECT_EQ(Title(), "Second skin");
@@ -156,11 +155,10 @@ TEST_F(ButtonPackage, SettingsFileWithoutADateIsFetchedOnceAndThenCached) {
   ::CreateDirectoryA(root_.c_str(), nullptr);
   ::CreateDirectoryA(folder_.c_str(), nullptr);
   WriteFileBytes(folder_ + "\\index.ini", "[INFO]\r\nTITLE=old\r\n");
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   EXPECT_EQ(FileDate(), kDate1);
   size_t fetched = server_.CountRequests("/skin.zip");
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   EXPECT_EQ(server_.CountRequests("/skin.zip"), fetched + 1) << "no second download";
 }
 
@@ -191,11 +189,10 @@ TEST(PackageDate, LastModifiedHeadersAndHostileServers) {
     server.Set("/dated", {200, "zip", std::string("Last-Modified: ") + kModified1 + "\r\n"});
     vt::THttpLimits limits;
     limits.baseDeadlineMs = 1000;
-    SYSTEMTIME time{};
     auto start = std::chrono::steady_clock::now();
-    bool known = vt::GetURLLastModified(server.Url("/p"), time, limits);
+    const std::optional<SYSTEMTIME> time = vt::GetURLLastModified(server.Url("/p"), limits);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
-    EXPECT_EQ(known ? vt::FileDateText(time) : "", c.fileDate);
+    EXPECT_EQ(time ? vt::FileDateText(*time) : "", c.fileDate);
     EXPECT_LE(server.CountRequests("/p"), 1u + vt::kHttpMaxRedirects);
   }
 }
@@ -206,9 +203,9 @@ TEST_F(ButtonPackage, NoDateOrNoServerOrNoFileNameFetchesNothing) {
   for (const std::string& url :
        {server_.Url("/nodate.zip"), server_.Url("/skins/"),
         "http://127.0.0.1:" + std::to_string(HttpTestServer::UnusedPort()) + "/skin.zip"}) {
-    std::string iniPath;
-    EXPECT_FALSE(vt::ImgBtnDownProc(log_, domain_, url, iniPath)) << url;
-    EXPECT_TRUE(iniPath.empty());
+    const vt::TPackageFetch fetch = vt::ImgBtnDownProc(log_, domain_, url);
+    EXPECT_FALSE(fetch.usable) << url;
+    EXPECT_TRUE(fetch.iniPath.empty());
   }
   EXPECT_EQ(server_.CountRequests("/nodate.zip"), 1u) << "only the date was asked";
   EXPECT_EQ(server_.CountRequests("/skins/"), 1u);
@@ -244,15 +241,14 @@ TEST_F(ButtonPackage, RefusedPackageLeavesTheEarlierOneAsItWas) {
     cases.push_back({bad, Package(withEntry(bad), kModified2)});
 
   server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   const auto before = Snapshot(folder_);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     server_.Set("/skin.zip", c.answer);
     for (int attempt = 0; attempt < 2; ++attempt) {
       size_t requests = server_.CountRequests("/skin.zip");
-      EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+      EXPECT_FALSE(Fetch("/skin.zip").usable);
       EXPECT_EQ(server_.CountRequests("/skin.zip"), requests + 2) << "the date and the package";
       EXPECT_TRUE(Snapshot(folder_) == before);
       EXPECT_FALSE(StagingLeft());
@@ -279,8 +275,7 @@ TEST_F(ButtonPackage, RefusedPackageLeavesNothingOnAFreshSite) {
   for (const auto& [what, bytes] : cases) {
     SCOPED_TRACE(what);
     server_.Set("/skin.zip", Package(bytes, kModified1));
-    std::string iniPath;
-    EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+    EXPECT_FALSE(Fetch("/skin.zip").usable);
     EXPECT_TRUE(Snapshot(folder_).empty());
     EXPECT_FALSE(StagingLeft());
   }
@@ -293,8 +288,7 @@ TEST_F(ButtonPackage, PlacingThatFailsHalfwayIsUndone) {
   const Entries earlier = {{"index.ini", "[INFO]\r\nTITLE=First skin\r\n"}, {"a.bmp", "a1"}, {"Mixed.bmp", "m1"},
                            {"images/c.bmp", "c1"}, {"LongImageName.bmp", "l1"}};
   server_.Set("/skin.zip", Package(MakeZip(earlier), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   const auto before = Snapshot(folder_);
   char shortPath[MAX_PATH] = "";
   ASSERT_TRUE(::GetShortPathNameA((folder_ + "\\LongImageName.bmp").c_str(), shortPath, MAX_PATH));
@@ -309,13 +303,13 @@ TEST_F(ButtonPackage, PlacingThatFailsHalfwayIsUndone) {
     vt::FileHandle file(::CreateFileA((folder_ + "\\" + held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(file);
-    EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+    EXPECT_FALSE(Fetch("/skin.zip").usable);
     file.reset();
     EXPECT_TRUE(Snapshot(folder_) == before);
     EXPECT_FALSE(StagingLeft());
   }
   EXPECT_TRUE(LogHas("in place"));
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   EXPECT_EQ(Title(), "Second skin");
   EXPECT_EQ(FileDate(), kDate2);
   EXPECT_EQ(ReadFileBytes(folder_ + "\\new\\d.bmp"), "d2");
@@ -325,8 +319,7 @@ TEST_F(ButtonPackage, PlacingThatFailsHalfwayIsUndone) {
 // A device name anywhere in an entry refuses the package, and the site keeps its earlier one.
 TEST_F(ButtonPackage, DeviceNamesInEntriesRefuseThePackage) {
   server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   const auto before = Snapshot(folder_);
   for (const std::wstring& device : vt::test::kDeviceNames)
     for (const std::wstring& entry : vt::test::DeviceNameForms(device)) {
@@ -335,7 +328,7 @@ TEST_F(ButtonPackage, DeviceNamesInEntriesRefuseThePackage) {
                                                 {"images/print.bmp", "evil"},
                                                 {vt::ToUtf8(entry), "payload"}}),
                                        kModified2));
-      EXPECT_FALSE(Fetch("/skin.zip", iniPath));
+      EXPECT_FALSE(Fetch("/skin.zip").usable);
       EXPECT_TRUE(Snapshot(folder_) == before);
       EXPECT_FALSE(StagingLeft());
     }
@@ -354,26 +347,25 @@ TEST_F(ButtonPackage, DeviceOrShortNamesForTheZipOrTheSiteFetchNothing) {
     if (name.find_first_not_of(kUrlSafe) == std::string::npos) {
       const std::string path = "/skins/" + name + ".zip";
       server_.Set(path, Package(MakeZip(kSkin1), kModified1));
-      std::string iniPath;
-      EXPECT_FALSE(Fetch(path, iniPath));
-      EXPECT_TRUE(iniPath.empty());
+      const vt::TPackageFetch fetch = Fetch(path);
+      EXPECT_FALSE(fetch.usable);
+      EXPECT_TRUE(fetch.iniPath.empty());
       EXPECT_EQ(server_.CountRequests(path), 1u) << "only the date was asked";
     }
-    std::string iniPath;
-    EXPECT_FALSE(vt::ImgBtnDownProc(log_, name, server_.Url("/skin.zip"), iniPath));
-    EXPECT_TRUE(iniPath.empty());
+    const vt::TPackageFetch fetch = vt::ImgBtnDownProc(log_, name, server_.Url("/skin.zip"));
+    EXPECT_FALSE(fetch.usable);
+    EXPECT_TRUE(fetch.iniPath.empty());
   }
   EXPECT_TRUE(Snapshot(folder_).empty());
   EXPECT_EQ(server_.CountRequests("/skin.zip"), vt::test::kDeviceNames.size()) << "only the date was asked";
 
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/skin.zip", iniPath));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
   char shortPath[MAX_PATH] = "";
   ASSERT_TRUE(::GetShortPathNameA(folder_.c_str(), shortPath, MAX_PATH));
   const std::string shortName = std::string(shortPath).substr(std::string(shortPath).rfind('\\') + 1);
   ASSERT_NE(shortName, domain_);
   server_.Set("/other.zip", Package(MakeZip(kSkin2), kModified2));
-  EXPECT_FALSE(vt::ImgBtnDownProc(log_, shortName, server_.Url("/other.zip"), iniPath));
+  EXPECT_FALSE(vt::ImgBtnDownProc(log_, shortName, server_.Url("/other.zip")).usable);
   EXPECT_EQ(Title(), "First skin");
 }
 
@@ -381,34 +373,33 @@ TEST_F(ButtonPackage, DeviceOrShortNamesForTheZipOrTheSiteFetchNothing) {
 // file or as one of the package's own files takes nothing away.
 TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
   server_.Set("/first.zip", Package(MakeZip(kSkin1), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(Fetch("/first.zip", iniPath));
+  ASSERT_TRUE(Fetch("/first.zip").usable);
   for (const char* name : {"/index.ini.", "/INDEX.INI", "/index.ini..", "/images", "/only_in_first.txt"}) {
     SCOPED_TRACE(name);
     server_.Set(name, Package(MakeZip(kSkin2), kModified2));
-    EXPECT_TRUE(Fetch(name, iniPath));
+    EXPECT_TRUE(Fetch(name).usable);
     EXPECT_EQ(Title(), "Second skin");
     EXPECT_EQ(FileDate(), kDate2);
     EXPECT_EQ(ReadFileBytes(folder_ + "\\images\\print.bmp"), "print image two");
     EXPECT_EQ(ReadFileBytes(folder_ + "\\only_in_first.txt"), "kept");
     EXPECT_FALSE(StagingLeft());
     server_.Set("/first.zip", Package(MakeZip(kSkin1), kModified1));
-    ASSERT_TRUE(Fetch("/first.zip", iniPath));
+    ASSERT_TRUE(Fetch("/first.zip").usable);
   }
 }
 
 TEST_F(ButtonPackage, EmptyDomainKeepsThePackageInTheRootAndAPathAsDomainIsRefused) {
   server_.Set("/root.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=root\r\n"}}), kModified1));
-  std::string iniPath;
-  ASSERT_TRUE(vt::ImgBtnDownProc(log_, "", server_.Url("/root.zip"), iniPath));
-  EXPECT_EQ(iniPath, root_ + "\\index.ini");
-  EXPECT_EQ(vt::TIniFile(iniPath).ReadString("INFO", "TITLE", ""), "root");
-  ::DeleteFileA(iniPath.c_str());
+  const vt::TPackageFetch fetch = vt::ImgBtnDownProc(log_, "", server_.Url("/root.zip"));
+  ASSERT_TRUE(fetch.usable);
+  EXPECT_EQ(fetch.iniPath, root_ + "\\index.ini");
+  EXPECT_EQ(vt::TIniFile(fetch.iniPath).ReadString("INFO", "TITLE", ""), "root");
+  ::DeleteFileA(fetch.iniPath.c_str());
 
   for (const char* domain : {"..", "a\\..\\..", "x/y", "C:"}) {
-    iniPath.clear();
-    EXPECT_FALSE(vt::ImgBtnDownProc(log_, domain, server_.Url("/root.zip"), iniPath)) << domain;
-    EXPECT_TRUE(iniPath.empty());
+    const vt::TPackageFetch refused = vt::ImgBtnDownProc(log_, domain, server_.Url("/root.zip"));
+    EXPECT_FALSE(refused.usable) << domain;
+    EXPECT_TRUE(refused.iniPath.empty());
   }
 }
 

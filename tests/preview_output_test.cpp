@@ -117,7 +117,7 @@ TEST(OutputPrinting, ThePageListPrintsOneSheetPerPageAsOneJob) {
   HostWindow owner(40, 40, 300, 200);
   PrintedPdf job("vt-page-list");
   TPrinter::Current().SetTitle(job.documentName());
-  PrintPageList(owner.get(), laid.engine, {3, 4, 5});
+  PrintPages(owner.get(), laid.engine, {3, 4, 5});
   TPrinter::Current().SetTitle("Vantrelle");
   EXPECT_TRUE(::IsWindowEnabled(owner.get()));
   const std::string pdf = job.WaitForFile();
@@ -129,7 +129,7 @@ TEST(OutputPrinting, AFailureFreesTheStatusFormAndOpensNoJob) {
   LaidOutEngine laid(2000);
   HostWindow owner(40, 40, 300, 200);
   NoPrinter none;
-  EXPECT_THROW(PrintPageList(owner.get(), laid.engine, {1}), Error);
+  EXPECT_THROW(PrintPages(owner.get(), laid.engine, {1}), Error);
   EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(owner.get()));
   DialogRecorder recorder;

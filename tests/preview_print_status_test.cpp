@@ -95,7 +95,7 @@ TEST(PrintStatus, TheStatusLineIsSetBeforeEachPrintedPage) {
   laid.engine.Image = &picture;
   test::HostWindow owner(40, 40, 300, 200);
   test::NamedJob job("vt-status");
-  PrintPageList(owner.get(), laid.engine, {1, 2, 3});
+  PrintPages(owner.get(), laid.engine, {1, 2, 3});
   ASSERT_EQ(picture.seen.size(), 3u);
   for (int page = 1; page <= 3; ++page) EXPECT_EQ(picture.seen[page - 1], Expected(page, 3)) << "page " << page;
   EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);

@@ -100,15 +100,13 @@ TEST(SkinFile, ImagesApplyOnlyWhenTheirFilesExistInsideTheFolder) {
   WriteFileBytes(dir.file("outside.bmp"), "o");
   vt::TSkinSettings skin;
   skin.folder = folder;
-  std::string up, down;
-  EXPECT_TRUE(skin.PairPaths({"up.bmp", "down.bmp"}, up, down));
-  EXPECT_EQ(up, folder + "\\up.bmp");
-  EXPECT_EQ(down, folder + "\\down.bmp");
-  up.clear();
-  EXPECT_FALSE(skin.PairPaths({"up.bmp", ""}, up, down)) << "an empty name is no file, not the folder";
-  EXPECT_FALSE(skin.PairPaths({"up.bmp", "missing.bmp"}, up, down));
-  EXPECT_FALSE(skin.PairPaths({"", "down.bmp"}, up, down));
-  EXPECT_TRUE(up.empty());
+  const std::optional<vt::TSkinPair> paths = skin.PairPaths({"up.bmp", "down.bmp"});
+  ASSERT_TRUE(paths);
+  EXPECT_EQ(paths->up, folder + "\\up.bmp");
+  EXPECT_EQ(paths->down, folder + "\\down.bmp");
+  EXPECT_FALSE(skin.PairPaths({"up.bmp", ""})) << "an empty name is no file, not the folder";
+  EXPECT_FALSE(skin.PairPaths({"up.bmp", "missing.bmp"}));
+  EXPECT_FALSE(skin.PairPaths({"", "down.bmp"}));
   EXPECT_EQ(skin.ImagePath("down.bmp"), folder + "\\down.bmp");
   EXPECT_EQ(skin.ImagePath("  "), "");
   EXPECT_EQ(skin.ImagePath("..\\outside.bmp"), "") << "a package names nothing outside its folder";
@@ -131,9 +129,8 @@ TEST(SkinFile, DeviceNamesInImageAndIconKeysNameNoFile) {
       const vt::TSkinSettings skin = vt::ReadSkinFile(ini, "ENG");
       EXPECT_EQ(skin.ImagePath(skin.iconFile), "");
       EXPECT_EQ(skin.ImagePath(skin.zoomBar), "");
-      std::string up, down;
-      EXPECT_FALSE(skin.PairPaths(skin.zoomIn, up, down));
-      EXPECT_FALSE(skin.PairPaths(skin.saveFile, up, down));
+      EXPECT_FALSE(skin.PairPaths(skin.zoomIn));
+      EXPECT_FALSE(skin.PairPaths(skin.saveFile));
     }
   vt::TSkinSettings skin;
   skin.folder = dir.path();

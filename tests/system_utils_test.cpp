@@ -88,8 +88,9 @@ TEST(TempFiles, NewEmptyUniqueFilesAndCurrentDirectoryRestored) {
   ::GetCurrentDirectoryA(MAX_PATH, before);
   std::set<std::string> names;
   for (int i = 0; i < 300; ++i) {
-    std::string name = GetTempFile("", "");
-    ASSERT_FALSE(name.empty());
+    const std::optional<std::string> made = GetTempFile("", "");
+    ASSERT_TRUE(made);
+    const std::string name = *made;
     EXPECT_EQ(name.rfind(GetTempFolder() + "\\", 0), 0u) << name;
     EXPECT_TRUE(names.insert(name).second) << "repeated " << name;
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -107,7 +108,7 @@ TEST(TempFiles, DotMeansTheCurrentDirectoryAndPrefixIsUsed) {
   char before[MAX_PATH];
   ::GetCurrentDirectoryA(MAX_PATH, before);
   ::SetCurrentDirectoryA(dir.path().c_str());
-  std::string name = GetTempFile(".", "vt");
+  const std::string name = GetTempFile(".", "vt").value_or("");
   ::SetCurrentDirectoryA(before);
   std::string base = name.substr(name.rfind('\\') + 1);
   EXPECT_EQ(name.substr(0, name.rfind('\\')), dir.path());
@@ -115,10 +116,10 @@ TEST(TempFiles, DotMeansTheCurrentDirectoryAndPrefixIsUsed) {
   EXPECT_TRUE(test::FileExists(name));
 }
 
-TEST(TempFiles, MissingFolderGivesEmptyNameAndKeepsDirectory) {
+TEST(TempFiles, MissingFolderGivesNoNameAndKeepsDirectory) {
   char before[MAX_PATH];
   ::GetCurrentDirectoryA(MAX_PATH, before);
-  EXPECT_EQ(GetTempFile("C:\\no\\such\\folder", ""), "");
+  EXPECT_FALSE(GetTempFile("C:\\no\\such\\folder", ""));
   char after[MAX_PATH];
   ::GetCurrentDirectoryA(MAX_PATH, after);
   EXPECT_STREQ(before, after);

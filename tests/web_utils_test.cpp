@@ -139,11 +139,11 @@ TEST(Download, SoundAnswersArriveByteForByte) {
     test::TempDir dir;
     std::string target = dir.file("out.bin");
     test::WriteFileBytes(target, std::string(10000, 'o'));
-    int32_t status = 0;
     THttpLimits limits(5000 + 4096 * 5);
     limits.maxRedirects = 3;
-    ASSERT_TRUE(DownloadURLToFile(server.Url(c.path), target, status, limits));
-    EXPECT_EQ(status, 200);
+    const THttpResult result = DownloadURLToFile(server.Url(c.path), target, limits);
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.answer.status, 200);
     EXPECT_EQ(test::ReadFileBytes(target), c.body);
     EXPECT_EQ(server.CountRequests(c.path), 1u);
     EXPECT_FALSE(InInternetCache(server.Url(c.path)));
@@ -190,29 +190,29 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
     server.Set("/fault", c.answer);
     test::TempDir dir;
     std::string target = dir.file("out.bin");
-    int32_t status = -1;  // stays so when no answer head comes
     THttpLimits limits = QuickLimits(1000);
     limits.maxRedirects = 3;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(DownloadURLToFile(server.Url("/fault"), target, status, limits));
+    const THttpResult result = DownloadURLToFile(server.Url("/fault"), target, limits);
+    EXPECT_FALSE(result.ok);
     auto took = std::chrono::steady_clock::now() - start;
     EXPECT_LT(took, std::chrono::milliseconds(2500));
-    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(result.answer.status, c.status);  // -1 when no answer head came
     EXPECT_FALSE(test::FileExists(target));
     EXPECT_LE(server.CountRequests("/fault"), 4u);
   }
 }
 
-TEST(Download, RefusedConnectionOrPortLeavesStatusUntouched) {
+TEST(Download, RefusedConnectionOrPortGivesNoAnswer) {
   HttpTestServer server;
   server.Set("/x", {200, "data"});
   test::TempDir dir;
   // 65536 more than the server's port would wrap round to it.
   for (const std::string& url : {"http://127.0.0.1:" + std::to_string(HttpTestServer::UnusedPort()) + "/x",
                                  "http://127.0.0.1:" + std::to_string(65536 + server.port()) + "/x"}) {
-    int32_t status = 12345;
-    EXPECT_FALSE(DownloadURLToFile(url, dir.file("r"), status, 100)) << url;
-    EXPECT_EQ(status, 12345);
+    const THttpResult result = DownloadURLToFile(url, dir.file("r"), 100);
+    EXPECT_FALSE(result.ok) << url;
+    EXPECT_FALSE(result.answer.answered);
     EXPECT_FALSE(test::FileExists(dir.file("r")));
   }
   EXPECT_EQ(server.CountRequests("/x"), 0u);
@@ -222,9 +222,9 @@ TEST(Download, FileThatCannotBeCreatedIsAFailure) {
   HttpTestServer server;
   server.Set("/ok", {200, "data"});
   test::TempDir dir;
-  int32_t status = 0;
-  EXPECT_FALSE(DownloadURLToFile(server.Url("/ok"), dir.file("no\\such\\folder\\f"), status, 100));
-  EXPECT_EQ(status, 200);
+  const THttpResult result = DownloadURLToFile(server.Url("/ok"), dir.file("no\\such\\folder\\f"), 100);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.answer.status, 200);
 }
 
 // An https URL asks for TLS: a plain-HTTP server on that port never sees a readable GET.
@@ -232,9 +232,8 @@ TEST(Download, HttpsUsesTheSecureChannel) {
   HttpTestServer server;
   server.Set("/s", {200, "plain"});
   test::TempDir dir;
-  int32_t status = 0;
   std::string url = "https://127.0.0.1:" + std::to_string(server.port()) + "/s";
-  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), status, QuickLimits(100)));
+  EXPECT_FALSE(DownloadURLToFile(url, dir.file("s"), QuickLimits(100)).ok);
   for (const auto& line : server.RequestLines()) EXPECT_NE(line.rfind("GET ", 0), 0u) << line;
 }
 
@@ -257,9 +256,8 @@ TEST(Download, SlowButSteadyServerFinishesAndADripEndsWithinTheBounds) {
     HttpTestServer server;
     server.Set("/paced", c.answer);
     test::TempDir dir;
-    int32_t status = 0;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DownloadURLToFile(server.Url("/paced"), dir.file("p"), status, limits), c.ok);
+    EXPECT_EQ(DownloadURLToFile(server.Url("/paced"), dir.file("p"), limits).ok, c.ok);
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_GE(took.count(), c.leastMs);
     EXPECT_LE(took.count(), c.mostMs);
