@@ -115,7 +115,7 @@ RECT ClippingRect(int32_t width, int32_t height, const int32_t (&margins)[4]) {
 
 std::optional<uint8_t> TVantrelle::ReadIntegrityLevel() { return GetProcessIntegrityLevel(0); }
 
-void TVantrelle::LogRun(unsigned textId) { FRequestLog.WriteLogText(kRunCaption, textId); }
+void TVantrelle::LogRun(unsigned textId) { requestLog_.WriteLogText(kRunCaption, textId); }
 void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, message); }
 
 HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
@@ -135,7 +135,7 @@ HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
 bool TVantrelle::PrepareRequest(TRequest& request) {
   EnsureModalProtector();
   request.systemLanguage = SystemLanguage();
-  if (request.switches.Has(swLog)) FRequestLog.Clear();
+  if (request.switches.Has(swLog)) requestLog_.Clear();
 
   LogRunText(std::string(kProductName) + LoadResString(kLogRunStarted));
   LogRun(kLogCheckingBrowserVersion);
@@ -147,9 +147,9 @@ bool TVantrelle::PrepareRequest(TRequest& request) {
     if (*level <= 2) {
       LogRun(kLogNewBrowserOnVista);
       LogRun(kLogLowIntegrity);
-      if (!CreateInstanceMutex(FRequestLog, FInstanceMutex)) return false;
+      if (!CreateInstanceMutex(requestLog_, instanceMutex_)) return false;
       request.holdsMutex = true;
-      FProtectedMode = true;
+      protectedMode_ = true;
     } else {
       LogRun(kLogPopupModeAutomatic);
       LogRun(kLogNormalIntegrity);
@@ -229,7 +229,7 @@ bool TVantrelle::AdjustBrowser(TRequest& request) {
   if (answer.empty()) return true;
   LogRun(kLogCompatibilityOption);
   bool newlyOn = false;
-  if (FProtectedMode) {
+  if (protectedMode_) {
     if (!browserSettings_.IsCompatibilityModeSet()) {
       if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogElevationDone))
         newlyOn = elevated->SetCompatibilityMode();
@@ -292,7 +292,7 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   // A window that cannot be sized, or a site list that cannot be written, leaves the capture to go
   // on at the window's size.
   try {
-    if (FProtectedMode) {
+    if (protectedMode_) {
       LogRun(kLogResizeNewSystem);
       if (request.elevated) LogRun(kLogResizeAlreadyElevated);
       IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
@@ -393,15 +393,15 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
   }
   LogRun(kLogCapturingDocument);
 
-  TPageCapture capture(FRequestLog, request.document, request.viewWindow, request.topWindow,
-                       POINT{FFrameStartX, FFrameStartY});
+  TPageCapture capture(requestLog_, request.document, request.viewWindow, request.topWindow,
+                       POINT{frameStartX_, frameStartY_});
   THtmlImageBuilder& builder = *request.builder;
   if (request.scrollCapture) {
     LogRun(kLogScrollCapture);
     if (capture.ScrollCapture(request.scrollElement.get(), POINT{0, 0}, &builder))
       request.image = ScrollResult(builder);
-    FFrameStartX = capture.FrameStart().x;
-    FFrameStartY = capture.FrameStart().y;
+    frameStartX_ = capture.FrameStart().x;
+    frameStartY_ = capture.FrameStart().y;
   } else if (divObj) {
     LogRun(kLogElementRenderCapture);
     divObj->QueryInterface(IID_IHTMLElement2, request.divElement2.put_void());
@@ -420,7 +420,7 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
 
 void TVantrelle::RestoreBrowserWindow(TRequest& request) {
   const RECT& r = request.savedWindowRect;
-  if (FProtectedMode) {
+  if (protectedMode_) {
     LogRun(kLogRestoreNewSystem);
     if (request.elevated) LogRun(kLogRestoreAlreadyElevated);
     if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogRestoreElevationDone))
@@ -457,12 +457,12 @@ void TVantrelle::EndRequest(TRequest& request) {
   request.image.reset();
   request.builder.reset();
   request.elevated.reset();
-  if (request.holdsMutex) FInstanceMutex.reset();
+  if (request.holdsMutex) instanceMutex_.reset();
   LogRun(kLogRunEnds);
   try {
     const std::string path = TRequestLog::FilePath();
     LogRunText(LoadResString(kLogSavingLog) + " : " + path);
-    FRequestLog.SaveToFile(path);
+    requestLog_.SaveToFile(path);
   } catch (const std::exception&) {
     // A log that cannot be written is no reason to fail the request.
   }

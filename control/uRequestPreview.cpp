@@ -65,18 +65,18 @@ TVantrelle::~TVantrelle() = default;
 
 void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
   if (msg.message != WM_CLOSE && msg.message != WM_QUIT) return;
-  FRequestLog.WriteLogText(kHookCaption, kLogCloseMessage);
+  requestLog_.WriteLogText(kHookCaption, kLogCloseMessage);
   // A protected-mode loop waiting for a message wakes to find the flag down.
-  if (FRunning) ::PostMessageA(nullptr, WM_NULL, 0, 0);
-  FRunning = false;
-  FQuitRequested = true;
-  FHeldMessage = msg;
+  if (running_) ::PostMessageA(nullptr, WM_NULL, 0, 0);
+  running_ = false;
+  quitRequested_ = true;
+  heldMessage_ = msg;
 }
 
 // The hook stays for the control's life once a protected-mode request installed it.
 void TVantrelle::InstallMessageHook() {
-  if (FMessageHook) return;
-  FMessageHook = std::make_unique<TMessageHook>([this](MSG& msg) {
+  if (messageHook_) return;
+  messageHook_ = std::make_unique<TMessageHook>([this](MSG& msg) {
     bool handled = false;
     AppOnMessage(msg, handled);
   });
@@ -109,9 +109,9 @@ void TVantrelle::RunPreview(TRequest& request) {
   LogRunText(LoadResString(kLogHelpAddress) + preview.helpUrl);
 
   LogRun(kLogRunningPreview);
-  FRunning = true;
-  FQuitRequested = false;
-  if (FProtectedMode) InstallMessageHook();
+  running_ = true;
+  quitRequested_ = false;
+  if (protectedMode_) InstallMessageHook();
   if (request.topWindow) ::EnableWindow(request.topWindow, FALSE);
 
   preview.captureGraphic = request.image.get();
@@ -121,7 +121,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   preview.settingSource = request.settingFile;
   preview.ownsSettingImages = false;
   preview.printWithoutPreview = request.previewOption;
-  preview.modal = FProtectedMode;
+  preview.modal = protectedMode_;
   preview.fitWindow = request.switches.Has(swAr) ? 1 : 0;
   preview.pageBreaks = request.pageBreaks ? &*request.pageBreaks : nullptr;
   preview.pageBreaksLandscape = request.pageBreaksLandscape ? &*request.pageBreaksLandscape : nullptr;
@@ -134,7 +134,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   const ScopeGuard afterPreview([&] { EndPreview(request); });
   ShowPreviewWindow(*request.preview, preview);
   RestoreZoom(request);
-  if (FProtectedMode) RunProtectedLoop(request);
+  if (protectedMode_) RunProtectedLoop(request);
 }
 
 void TVantrelle::EndPreview(TRequest& request) {
@@ -143,15 +143,15 @@ void TVantrelle::EndPreview(TRequest& request) {
   request.preview.reset();
   LogRun(kLogFreeingImage);
   request.image.reset();
-  if (FQuitRequested) {
+  if (quitRequested_) {
     LogRun(kLogRepostingQuit);
     // A quit the message pump already put back is not posted a second time.
     MSG pending;
     const bool quitPending =
-        FHeldMessage.message == WM_QUIT && ::PeekMessageA(&pending, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+        heldMessage_.message == WM_QUIT && ::PeekMessageA(&pending, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
     if (!quitPending)
-      ::PostMessageA(FHeldMessage.hwnd, FHeldMessage.message, FHeldMessage.wParam, FHeldMessage.lParam);
-    FQuitRequested = false;
+      ::PostMessageA(heldMessage_.hwnd, heldMessage_.message, heldMessage_.wParam, heldMessage_.lParam);
+    quitRequested_ = false;
   }
 }
 
@@ -266,7 +266,7 @@ void TVantrelle::CollectPageBreaks(TRequest& request) {
       request.pageBreaks.reset();
     }
     if (request.pageBreaksLandscape->empty()) {
-      FRequestLog.WriteLogText("ActiveX::Run > L", kLogNoPageBreaks);
+      requestLog_.WriteLogText("ActiveX::Run > L", kLogNoPageBreaks);
       request.pageBreaksLandscape.reset();
     }
   } else {
@@ -281,7 +281,7 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   const std::string url = request.switches.Text(swImgs, 0);
   LogRunText(Format((LoadResString(kLogPackageUrl) + " = [%s].").c_str(), url.c_str()));
   std::string iniPath, title, iconPath, closeButton;
-  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(FRequestLog, request.siteDomain, url, iniPath);
+  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(requestLog_, request.siteDomain, url, iniPath);
   // A package kept from an earlier request still dresses the window when this fetch failed.
   const bool settingsThere = !iniPath.empty() && FileExists(iniPath);
   if (fetched) {
@@ -400,14 +400,14 @@ bool TVantrelle::ClipImage(TRequest& request) {
 void TVantrelle::RunProtectedLoop(TRequest& request) {
   if (request.topWindow) ::EnableWindow(request.topWindow, FALSE);
   LogRun(kLogProtectedModeLoop);
-  while (FRunning) {
+  while (running_) {
     ProcessMessages();
     // A preview that was never shown (printing without it) counts as closed.
     if (request.preview->IsClosed() || !::IsWindowVisible(request.preview->Handle())) {
       LogRun(kLogClosingPreview);
       FreeModalProtector();
-      FRunning = false;
-    } else if (FRunning) {
+      running_ = false;
+    } else if (running_) {
       // The hook may have ended the loop while the messages above were dispatched; the wake-up
       // it posted is taken by then.
       ::WaitMessage();

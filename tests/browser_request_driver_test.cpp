@@ -94,7 +94,7 @@ public:
   size_t linesShown = 0;            // the log's lines when the face was last told of a change
   bool faceUpToDateAtShow = false;  // the face had every line of the log when the preview showed
 
-  bool ProtectedMode() const { return FProtectedMode; }
+  bool ProtectedMode() const { return protectedMode_; }
   bool Logged(const std::string& message) const {
     const auto& lines = RequestLog().Lines();
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {

@@ -141,8 +141,8 @@ TEST(Elevation, ANewControlIsRunningAndNotInProtectedMode) {
   auto* impl = static_cast<TVantrelleControl*>(control.get());
   // The request state a new control starts with, through a view of its fields.
   struct TView : TVantrelle {
-    static bool Running(const TVantrelle& v) { return v.*(&TView::FRunning); }
-    static bool Protected(const TVantrelle& v) { return v.*(&TView::FProtectedMode); }
+    static bool Running(const TVantrelle& v) { return v.*(&TView::running_); }
+    static bool Protected(const TVantrelle& v) { return v.*(&TView::protectedMode_); }
   };
   EXPECT_TRUE(TView::Running(*impl));
   EXPECT_FALSE(TView::Protected(*impl));
