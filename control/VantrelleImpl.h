@@ -59,7 +59,7 @@ public:
 
   // The application's message hook while and after a preview runs: a close or quit message ends
   // the protected-mode loop and is held to be posted again; it is dispatched as usual.
-  void AppOnMessage(MSG& msg, bool& handled);
+  void AppOnMessage(MSG& msg);
 
 protected:
   // The control's own COM object, whose client site leads to the browser; none while the control

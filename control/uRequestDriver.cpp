@@ -1,6 +1,7 @@
 #include "control/uRequestDriver.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
@@ -79,7 +80,7 @@ LONG ToLong(int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_M
 std::unique_ptr<THtmlImage> ScrollResult(THtmlImageBuilder& builder) {
   try {
     return builder.GetResult();
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     return nullptr;
   }
 }
@@ -91,13 +92,11 @@ TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory fac
   return factory;
 }
 
-HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
-  instance.reset();
-  if (!ElevatedFactory()) return E_NOTIMPL;
-  const HRESULT hr = ElevatedFactory()(owner, instance);
-  if (SUCCEEDED(hr) && instance) return hr;
-  instance.reset();
-  return FAILED(hr) ? hr : E_FAIL;
+TElevatedInstance CreateElevatedSettingsWriter(HWND owner) {
+  if (!ElevatedFactory()) return {E_NOTIMPL, nullptr};
+  TElevatedInstance created = ElevatedFactory()(owner);
+  if (SUCCEEDED(created.result) && created.settings) return created;
+  return {FAILED(created.result) ? created.result : E_FAIL, nullptr};
 }
 
 IDispatch* ElementDispatch(const VARIANT& value) {
@@ -147,7 +146,9 @@ bool TVantrelle::PrepareRequest(TRequest& request) {
     if (*level <= 2) {
       LogRun(kLogNewBrowserOnVista);
       LogRun(kLogLowIntegrity);
-      if (!CreateInstanceMutex(requestLog_, instanceMutex_)) return false;
+      std::optional<Handle> mutex = CreateInstanceMutex(requestLog_);
+      if (!mutex) return false;
+      instanceMutex_ = std::move(*mutex);
       request.holdsMutex = true;
       protectedMode_ = true;
     } else {
@@ -305,7 +306,7 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
       browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
       browserSettings_.SetAllSiteSetup();
     }
-  } catch (const std::exception&) {
+  } catch (const Error&) {
   }
 }
 
@@ -314,13 +315,15 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
 bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
   // The mouse capture the scroll element takes lasts as long as the page capture, however it ends.
   TElementCapture mouseCapture;
-  bool captureStarted = false;
-  // Before the capture starts the window is put back only when it was moved.
-  const ScopeGuard restoreWindow([&] {
-    if (captureStarted || request.windowSized) RestoreBrowserWindow(request);
-  });
-  if (!FindScrollElement(request, mouseCapture)) return false;
-  captureStarted = true;
+  ScopeGuard restoreWindow([&] { RestoreBrowserWindow(request); });
+  {
+    // Before the capture starts the window is put back only when it was moved.
+    ScopeGuard keepUnmovedWindow([&] {
+      if (!request.windowSized) restoreWindow.Dismiss();
+    });
+    if (!FindScrollElement(request, mouseCapture)) return false;
+    keepUnmovedWindow.Dismiss();
+  }
 
   // Element rendering must not be painted over while it draws; the scroll capture reads the
   // screen and needs the view's painting.
@@ -369,7 +372,7 @@ bool TVantrelle::FindScrollElement(TRequest& request, TElementCapture& mouseCapt
   try {
     request.clientWidth = ClientSize(request.scrollElement.get(), &IHTMLElement2::get_clientWidth);
     request.clientHeight = ClientSize(request.scrollElement.get(), &IHTMLElement2::get_clientHeight);
-  } catch (const std::exception& e) {
+  } catch (const Error& e) {
     LogRun(kLogClientSizeError);
     LogRunText(Format(LoadResString(kLogErrorMessage).c_str(), e.what()));
     return false;
@@ -434,7 +437,8 @@ void TVantrelle::RestoreBrowserWindow(TRequest& request) {
 
 IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND owner, unsigned createdText) {
   if (request.elevated) return request.elevated.get();
-  if (FAILED(CreateElevatedSettingsWriter(owner, request.elevated)) || !request.elevated) return nullptr;
+  request.elevated = CreateElevatedSettingsWriter(owner).settings;
+  if (!request.elevated) return nullptr;
   LogRun(createdText);
   return request.elevated.get();
 }
@@ -459,13 +463,10 @@ void TVantrelle::EndRequest(TRequest& request) {
   request.elevated.reset();
   if (request.holdsMutex) instanceMutex_.reset();
   LogRun(kLogRunEnds);
-  try {
-    const std::string path = TRequestLog::FilePath();
-    LogRunText(LoadResString(kLogSavingLog) + " : " + path);
-    requestLog_.SaveToFile(path);
-  } catch (const std::exception&) {
-    // A log that cannot be written is no reason to fail the request.
-  }
+  const std::string path = TRequestLog::FilePath();
+  LogRunText(LoadResString(kLogSavingLog) + " : " + path);
+  // A log that cannot be written (SaveToFile answers false) is no reason to fail the request.
+  requestLog_.SaveToFile(path);
 }
 
 }  // namespace vt

@@ -2,7 +2,7 @@
 // button-image package, the header/footer setting with its images, the clipping margins, the
 // preview itself with the protected-mode loop, and the release of what the request downloaded.
 #include <cmath>
-#include <exception>
+#include <utility>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
@@ -63,7 +63,7 @@ TRequest::~TRequest() = default;
 
 TVantrelle::~TVantrelle() = default;
 
-void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
+void TVantrelle::AppOnMessage(MSG& msg) {
   if (msg.message != WM_CLOSE && msg.message != WM_QUIT) return;
   requestLog_.WriteLogText(kHookCaption, kLogCloseMessage);
   // A protected-mode loop waiting for a message wakes to find the flag down.
@@ -76,10 +76,7 @@ void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
 // The hook stays for the control's life once a protected-mode request installed it.
 void TVantrelle::InstallMessageHook() {
   if (messageHook_) return;
-  messageHook_ = std::make_unique<TMessageHook>([this](MSG& msg) {
-    bool handled = false;
-    AppOnMessage(msg, handled);
-  });
+  messageHook_ = std::make_unique<TMessageHook>([this](MSG& msg) { AppOnMessage(msg); });
 }
 
 void TVantrelle::ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) { form.ShowPreview(preview); }
@@ -254,13 +251,10 @@ void TVantrelle::CollectPageBreaks(TRequest& request) {
     const int32_t step2 = request.switches.Number(swPbm, 4);
     LogRun(kLogCheckingManualPageBreaks);
     startElement();
-    try {
-      request.pageBreaks = ParsePageBreakList(text1, step1, height);
-      request.pageBreaksLandscape = ParsePageBreakList(text2, step2, height);
-    } catch (...) {
-      LogRunText(" >> PageBreak Error");
-      throw;
-    }
+    ScopeGuard parseFailed([&] { LogRunText(" >> PageBreak Error"); });
+    request.pageBreaks = ParsePageBreakList(text1, step1, height);
+    request.pageBreaksLandscape = ParsePageBreakList(text2, step2, height);
+    parseFailed.Dismiss();
     if (request.pageBreaks->empty()) {
       LogRun(kLogNoPageBreaks);
       request.pageBreaks.reset();
@@ -332,7 +326,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   // Every temporary file goes on the list as soon as it exists, so that a failed download
   // leaves nothing behind.
   std::string settingFile = GetTempFile(folder, "");
-  request.downloadedFiles.push_back(settingFile);
+  request.downloadedFiles.emplace_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
   int32_t status = 0;
   if (!DownloadURLToFile(url, settingFile, status, kMaxSettingBytes)) return;
@@ -351,7 +345,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   for (int i = 0; i < count && i < kMaxSettingImages; ++i) {
     TXImg* item = request.settingImages->GetItem(i);
     const std::string imageFile = GetTempFile(folder, "");
-    request.downloadedFiles.push_back(imageFile);
+    request.downloadedFiles.emplace_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
     if (!DownloadURLToFile(item->Url, imageFile, status, kMaxSettingImageBytes)) {
       request.settingImages.reset();
@@ -365,7 +359,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
                           item->Url.c_str(), static_cast<int>(TURLImg::kImageBudget >> 20)));
         return;
       }
-    } catch (const std::exception&) {
+    } catch (const Error&) {
       return;
     }
     LogRun(kLogConvertingGif);
@@ -416,19 +410,15 @@ void TVantrelle::RunProtectedLoop(TRequest& request) {
 }
 
 void TVantrelle::ReleaseDownloads(TRequest& request) {
-  try {
-    request.settingImages.reset();
-    for (size_t i = 0; i < request.downloadedFiles.size(); ++i) {
-      const std::string& path = request.downloadedFiles[i];
-      LogRunText(Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i), path.c_str()));
-      ::DeleteFileA(path.c_str());
-    }
-    request.downloadedFiles.clear();
-    request.pageBreaks.reset();
-    request.pageBreaksLandscape.reset();
-  } catch (const std::exception& e) {
-    LogRunText(Format(LoadResString(kLogFreeError).c_str(), e.what()));
+  request.settingImages.reset();
+  for (size_t i = 0; i < request.downloadedFiles.size(); ++i) {
+    TempFile& file = request.downloadedFiles[i];
+    LogRunText(Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i), file.get().c_str()));
+    file.reset();
   }
+  request.downloadedFiles.clear();
+  request.pageBreaks.reset();
+  request.pageBreaksLandscape.reset();
 }
 
 }  // namespace vt

@@ -36,7 +36,6 @@ allowed=(
   'page/uJpegEncoder.cpp jpeg_destroy_compress'
   'page/uPdfWriter.cpp HPDF_Free'
   'preview/uPageBreakEditor.cpp SelectObject'
-  'control/uRequestPreview.cpp DeleteFile[AW]?'
   # Not a release: the undo steps of placing a package put the site's folder back as it was.
   'preview/uButtonPackage.cpp DeleteFile[AW]?|RemoveDirectory[AW]?'
 )
