@@ -54,7 +54,7 @@ struct DisableRecord {
   std::exception_ptr failure;
 };
 
-BOOL CALLBACK DisableWindow(HWND window, LPARAM param) {
+BOOL CALLBACK DisableProcessWindowProc(HWND window, LPARAM param) {
   auto& record = *reinterpret_cast<DisableRecord*>(param);
   DWORD owner = 0;
   ::GetWindowThreadProcessId(window, &owner);
@@ -79,13 +79,13 @@ TaskWindowList DisabledOrRaise(DisableRecord& record) {
 
 TaskWindowList DisableTaskWindows(HWND excluded) {
   DisableRecord record{excluded, ::GetCurrentProcessId(), {}, nullptr};
-  ::EnumThreadWindows(::GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&record));
+  ::EnumThreadWindows(::GetCurrentThreadId(), DisableProcessWindowProc, reinterpret_cast<LPARAM>(&record));
   return DisabledOrRaise(record);
 }
 
 TaskWindowList DisableProcessWindows(HWND excluded) {
   DisableRecord record{excluded, ::GetCurrentProcessId(), {}, nullptr};
-  ::EnumWindows(DisableWindow, reinterpret_cast<LPARAM>(&record));
+  ::EnumWindows(DisableProcessWindowProc, reinterpret_cast<LPARAM>(&record));
   return DisabledOrRaise(record);
 }
 

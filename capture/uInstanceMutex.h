@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "base/Handles.h"
 #include "base/LogSink.h"
@@ -17,13 +16,5 @@ std::string InstanceMutexName(DWORD processId);
 // created at all: the request then runs unguarded); none when another request of this process
 // holds it.
 std::optional<Handle> CreateInstanceMutex(ILogSink& log);
-
-// Transitional, for the request driver until it takes the result above: true and the handle into
-// `mutex` when held, false and `mutex` left as it was when refused.
-inline bool CreateInstanceMutex(ILogSink& log, Handle& mutex) {
-  std::optional<Handle> held = CreateInstanceMutex(log);
-  if (held) mutex = std::move(*held);
-  return held.has_value();
-}
 
 }  // namespace vt

@@ -88,20 +88,20 @@ TVantrelleControl::TVantrelleControl() : form_(*this), events_(*this) {
 }
 
 TVantrelleControl::~TVantrelleControl() {
-  FEvents.reset();  // the form's OnDestroy must not call out of an object that is going
+  eventSink_.reset();  // the form's OnDestroy must not call out of an object that is going
   form_.Destroy();
   LockModule(false);
 }
 
 void TVantrelleControl::ActiveFormCreate() {
   ::OutputDebugStringA(kTraceCreate);
-  FRunning = true;
-  FProtectedMode = false;
+  running_ = true;
+  protectedMode_ = false;
 }
 
 void TVantrelleControl::EventSinkChanged(IDispatch* sink) {
-  FEvents = ComPtr<IDispatch>();
-  if (sink && FAILED(sink->QueryInterface(DIID_IVantrelleEvents, FEvents.put_void()))) FEvents.reset();
+  eventSink_ = ComPtr<IDispatch>();
+  if (sink && FAILED(sink->QueryInterface(DIID_IVantrelleEvents, eventSink_.put_void()))) eventSink_.reset();
 }
 
 HRESULT TVantrelleControl::QueryInterface(REFIID iid, void** out) {
@@ -145,8 +145,8 @@ ULONG TVantrelleControl::Release() {
 // ---- events ----
 
 void TVantrelleControl::FireEvent(DISPID id, DISPPARAMS* params) {
-  if (!FEvents) return;
-  ComPtr<IDispatch> sink = FEvents;  // the sink may disconnect while it handles the event
+  if (!eventSink_) return;
+  ComPtr<IDispatch> sink = eventSink_;  // the sink may disconnect while it handles the event
   ComPtr<IVantrelle> self(this);
   DISPPARAMS none{};
   sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, params ? params : &none, nullptr, nullptr, nullptr);
@@ -158,7 +158,7 @@ void TVantrelleControl::FormDestroy() {
 }
 
 void TVantrelleControl::FormKeyPress(char& key) {
-  if (!FEvents) return;
+  if (!eventSink_) return;
   SHORT wide = static_cast<unsigned char>(key);
   VARIANT arg;
   V_VT(&arg) = VT_I2 | VT_BYREF;

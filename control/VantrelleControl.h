@@ -57,7 +57,7 @@ public:
 
   // The connected sink, queried for the event interface (none when `sink` is none).
   void EventSinkChanged(IDispatch* sink);
-  bool HasEventSink() const { return static_cast<bool>(FEvents); }
+  bool HasEventSink() const { return static_cast<bool>(eventSink_); }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -241,7 +241,7 @@ private:
   LONG refs_ = 0;
   TVantrelleForm form_;
   TEventConnectionPoint events_;
-  ComPtr<IDispatch> FEvents;  // the connected sink, answering the event interface
+  ComPtr<IDispatch> eventSink_;  // the connected sink, answering the event interface
   ComPtr<IOleClientSite> clientSite_;
   ComPtr<IOleInPlaceSite> inPlaceSite_;
   ComPtr<IOleAdviseHolder> adviseHolder_;

@@ -11,7 +11,7 @@ namespace vt {
 const CLSID kVantrelleClassId = {0xf251be2c, 0xf8b2, 0x4194, {0x95, 0xc7, 0x6a, 0x65, 0xeb, 0x70, 0x93, 0x5d}};
 
 void TVantrelle::WriteLog(const std::string& caption, const std::string& message) {
-  FRequestLog.WriteLog(caption, message);
+  requestLog_.WriteLog(caption, message);
 }
 
 void TVantrelle::Run2(const std::wstring& newParam, const VARIANT& divObj) {
@@ -22,13 +22,13 @@ void TVantrelle::Run2(const std::wstring& newParam, const VARIANT& divObj) {
 }
 
 void TVantrelle::ShowLog(bool show) {
-  FLogVisible = show;
-  if (show) FRequestLog.Clear();
+  logVisible_ = show;
+  if (show) requestLog_.Clear();
   LogChanged();
 }
 
 std::vector<int32_t> TVantrelle::ParsePageBreakList(const std::string& text, int32_t step, int32_t height) {
-  return vt::ParsePageBreakList(text, step, height, FRequestLog);
+  return vt::ParsePageBreakList(text, step, height, requestLog_);
 }
 
 }  // namespace vt

@@ -27,7 +27,7 @@ extern const CLSID kVantrelleClassId;
 
 class TVantrelle {
 public:
-  TVantrelle() { FRequestLog.SetListener([this] { LogChanged(); }); }
+  TVantrelle() { requestLog_.SetListener([this] { LogChanged(); }); }
   virtual ~TVantrelle();
   TVantrelle(const TVantrelle&) = delete;
   TVantrelle& operator=(const TVantrelle&) = delete;
@@ -40,11 +40,11 @@ public:
   virtual HWND FormHandle() const { return nullptr; }
   // Shows the log box, cleared first, or hides it keeping its lines.
   void ShowLog(bool show);
-  bool LogVisible() const { return FLogVisible; }
+  bool LogVisible() const { return logVisible_; }
 
   // Appends one line to the request log.
   void WriteLog(const std::string& caption, const std::string& message);
-  const TRequestLog& RequestLog() const { return FRequestLog; }
+  const TRequestLog& RequestLog() const { return requestLog_; }
 
   // A manual page-break list continued every `step` pixels up to `height` (see uParameter).
   std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height);
@@ -59,7 +59,7 @@ public:
 
   // The application's message hook while and after a preview runs: a close or quit message ends
   // the protected-mode loop and is held to be posted again; it is dispatched as usual.
-  void AppOnMessage(MSG& msg, bool& handled);
+  void AppOnMessage(MSG& msg);
 
 protected:
   // The control's own COM object, whose client site leads to the browser; none while the control
@@ -74,13 +74,13 @@ protected:
   virtual void ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview);
 
   // What the requests share; between requests these keep their last values.
-  int32_t FFrameStartX = 0;              // where the last scroll capture found the document's content
-  int32_t FFrameStartY = 0;              // in the view window
-  bool FRunning = true;                  // a preview runs; the protected-mode loop runs while it is set
-  bool FQuitRequested = false;           // a WM_CLOSE or WM_QUIT arrived during the protected-mode loop
-  Handle FInstanceMutex;                 // the per-process single-request mutex this request holds
-  MSG FHeldMessage{};                    // that close or quit message, posted again when the request ends
-  bool FProtectedMode = false;           // once a request ran in protected mode, for the control's life
+  int32_t frameStartX_ = 0;              // where the last scroll capture found the document's content
+  int32_t frameStartY_ = 0;              // in the view window
+  bool running_ = true;                  // a preview runs; the protected-mode loop runs while it is set
+  bool quitRequested_ = false;           // a WM_CLOSE or WM_QUIT arrived during the protected-mode loop
+  Handle instanceMutex_;                 // the per-process single-request mutex this request holds
+  MSG heldMessage_{};                    // that close or quit message, posted again when the request ends
+  bool protectedMode_ = false;           // once a request ran in protected mode, for the control's life
 
   // The log's lines (any line, whoever wrote it) or its visibility changed: the face shows them.
   virtual void LogChanged() {}
@@ -117,10 +117,10 @@ private:
   void LogRun(unsigned textId);
   void LogRunText(const std::string& message);
 
-  TRequestLog FRequestLog;
-  TBrowserSettings browserSettings_{FRequestLog, kVantrelleClassId};
-  bool FLogVisible = false;
-  std::unique_ptr<TMessageHook> FMessageHook;  // AppOnMessage's own hook on this thread; goes with the control
+  TRequestLog requestLog_;
+  TBrowserSettings browserSettings_{requestLog_, kVantrelleClassId};
+  bool logVisible_ = false;
+  std::unique_ptr<TMessageHook> messageHook_;  // AppOnMessage's own hook on this thread; goes with the control
 };
 
 }  // namespace vt

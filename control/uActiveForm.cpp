@@ -16,28 +16,28 @@ std::unique_ptr<TModalProtector>& TheGuard() {
 }  // namespace
 
 TModalProtector::TModalProtector() {
-  FPrevious = SetModalHandlers({[this] { ModalBegin(); }, [this] { ModalEnd(); }});
+  previous_ = SetModalHandlers({[this] { ModalBegin(); }, [this] { ModalEnd(); }});
 }
 
 TModalProtector::~TModalProtector() {
-  SetModalHandlers(std::move(FPrevious));
-  while (!FWindowLists.empty()) {
-    EnableTaskWindows(FWindowLists.back());
-    FWindowLists.pop_back();
+  SetModalHandlers(std::move(previous_));
+  while (!windowLists_.empty()) {
+    EnableTaskWindows(windowLists_.back());
+    windowLists_.pop_back();
   }
 }
 
 void TModalProtector::ModalBegin() {
   TaskWindowList windows = DisableProcessWindows(nullptr);
   ScopeGuard notKept([&windows] { EnableTaskWindows(windows); });
-  FWindowLists.push_back(std::move(windows));
+  windowLists_.push_back(std::move(windows));
   notKept.Dismiss();
 }
 
 void TModalProtector::ModalEnd() {
-  if (FWindowLists.empty()) return;
-  TaskWindowList windows = std::move(FWindowLists.back());
-  FWindowLists.pop_back();
+  if (windowLists_.empty()) return;
+  TaskWindowList windows = std::move(windowLists_.back());
+  windowLists_.pop_back();
   EnableTaskWindows(windows);
 }
 

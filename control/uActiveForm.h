@@ -26,8 +26,8 @@ public:
   void ModalEnd();
 
 private:
-  std::vector<TaskWindowList> FWindowLists;  // one per modal episode, the newest last
-  ModalHandlers FPrevious;
+  std::vector<TaskWindowList> windowLists_;  // one per modal episode, the newest last
+  ModalHandlers previous_;
 };
 
 // The single guard of the process: created at the start of a request and kept across requests.

@@ -71,14 +71,12 @@ private:
 
 }  // namespace
 
-HRESULT CreateElevatedControlSettings(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
-  instance.reset();
+TElevatedInstance CreateElevatedControlSettings(HWND owner) {
   ComPtr<IVantrelle> elevated;
-  HRESULT hr = CreateElevatedInstance(owner, CLSID_Vantrelle, IID_IVantrelle, elevated.put_void());
-  if (FAILED(hr)) return hr;
-  if (!elevated) return E_NOINTERFACE;
-  instance = std::make_unique<TElevatedSettings>(std::move(elevated));
-  return hr;
+  const HRESULT hr = CreateElevatedInstance(owner, CLSID_Vantrelle, IID_IVantrelle, elevated.put_void());
+  if (FAILED(hr)) return {hr, nullptr};
+  if (!elevated) return {E_NOINTERFACE, nullptr};
+  return {hr, std::make_unique<TElevatedSettings>(std::move(elevated))};
 }
 
 void InstallElevatedInstanceFactory() { SetElevatedInstanceFactory(CreateElevatedControlSettings); }

@@ -29,10 +29,16 @@ TCoGetObject SetCoGetObject(TCoGetObject bind);
 
 namespace vt {
 
+// A new elevated instance's settings methods, or the HRESULT that refused it.
+struct TElevatedInstance {
+  HRESULT result = E_FAIL;
+  std::unique_ptr<IBrowserSettingsWriter> settings;  // there exactly when `result` succeeded
+};
+
 // The settings methods of a new elevated instance of the control (CreateElevatedInstance with the
 // control's class and IVantrelle): its RunCompatibilityMode, RunCompatibilityIEWinSize and
-// RunCompatibilityAllsite. A failed result leaves `instance` empty.
-HRESULT CreateElevatedControlSettings(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance);
+// RunCompatibilityAllsite.
+TElevatedInstance CreateElevatedControlSettings(HWND owner);
 
 // Makes the request driver reach the elevated instance through CreateElevatedControlSettings.
 void InstallElevatedInstanceFactory();

@@ -1,6 +1,7 @@
 #include "control/uRequestDriver.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
@@ -79,7 +80,7 @@ LONG ToLong(int64_t v) { return static_cast<LONG>(std::clamp<int64_t>(v, INT32_M
 std::unique_ptr<THtmlImage> ScrollResult(THtmlImageBuilder& builder) {
   try {
     return builder.GetResult();
-  } catch (const std::exception&) {
+  } catch (const Error&) {
     return nullptr;
   }
 }
@@ -91,13 +92,11 @@ TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory fac
   return factory;
 }
 
-HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance) {
-  instance.reset();
-  if (!ElevatedFactory()) return E_NOTIMPL;
-  const HRESULT hr = ElevatedFactory()(owner, instance);
-  if (SUCCEEDED(hr) && instance) return hr;
-  instance.reset();
-  return FAILED(hr) ? hr : E_FAIL;
+TElevatedInstance CreateElevatedSettingsWriter(HWND owner) {
+  if (!ElevatedFactory()) return {E_NOTIMPL, nullptr};
+  TElevatedInstance created = ElevatedFactory()(owner);
+  if (SUCCEEDED(created.result) && created.settings) return created;
+  return {FAILED(created.result) ? created.result : E_FAIL, nullptr};
 }
 
 IDispatch* ElementDispatch(const VARIANT& value) {
@@ -115,7 +114,7 @@ RECT ClippingRect(int32_t width, int32_t height, const int32_t (&margins)[4]) {
 
 std::optional<uint8_t> TVantrelle::ReadIntegrityLevel() { return GetProcessIntegrityLevel(0); }
 
-void TVantrelle::LogRun(unsigned textId) { FRequestLog.WriteLogText(kRunCaption, textId); }
+void TVantrelle::LogRun(unsigned textId) { requestLog_.WriteLogText(kRunCaption, textId); }
 void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, message); }
 
 HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
@@ -135,7 +134,7 @@ HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
 bool TVantrelle::PrepareRequest(TRequest& request) {
   EnsureModalProtector();
   request.systemLanguage = SystemLanguage();
-  if (request.switches.Has(swLog)) FRequestLog.Clear();
+  if (request.switches.Has(swLog)) requestLog_.Clear();
 
   LogRunText(std::string(kProductName) + LoadResString(kLogRunStarted));
   LogRun(kLogCheckingBrowserVersion);
@@ -147,9 +146,11 @@ bool TVantrelle::PrepareRequest(TRequest& request) {
     if (*level <= 2) {
       LogRun(kLogNewBrowserOnVista);
       LogRun(kLogLowIntegrity);
-      if (!CreateInstanceMutex(FRequestLog, FInstanceMutex)) return false;
+      std::optional<Handle> mutex = CreateInstanceMutex(requestLog_);
+      if (!mutex) return false;
+      instanceMutex_ = std::move(*mutex);
       request.holdsMutex = true;
-      FProtectedMode = true;
+      protectedMode_ = true;
     } else {
       LogRun(kLogPopupModeAutomatic);
       LogRun(kLogNormalIntegrity);
@@ -229,7 +230,7 @@ bool TVantrelle::AdjustBrowser(TRequest& request) {
   if (answer.empty()) return true;
   LogRun(kLogCompatibilityOption);
   bool newlyOn = false;
-  if (FProtectedMode) {
+  if (protectedMode_) {
     if (!browserSettings_.IsCompatibilityModeSet()) {
       if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogElevationDone))
         newlyOn = elevated->SetCompatibilityMode();
@@ -292,7 +293,7 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   // A window that cannot be sized, or a site list that cannot be written, leaves the capture to go
   // on at the window's size.
   try {
-    if (FProtectedMode) {
+    if (protectedMode_) {
       LogRun(kLogResizeNewSystem);
       if (request.elevated) LogRun(kLogResizeAlreadyElevated);
       IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
@@ -305,7 +306,7 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
       browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
       browserSettings_.SetAllSiteSetup();
     }
-  } catch (const std::exception&) {
+  } catch (const Error&) {
   }
 }
 
@@ -314,13 +315,15 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
 bool TVantrelle::CaptureDocument(TRequest& request, IDispatch* divObj) {
   // The mouse capture the scroll element takes lasts as long as the page capture, however it ends.
   TElementCapture mouseCapture;
-  bool captureStarted = false;
-  // Before the capture starts the window is put back only when it was moved.
-  const ScopeGuard restoreWindow([&] {
-    if (captureStarted || request.windowSized) RestoreBrowserWindow(request);
-  });
-  if (!FindScrollElement(request, mouseCapture)) return false;
-  captureStarted = true;
+  ScopeGuard restoreWindow([&] { RestoreBrowserWindow(request); });
+  {
+    // Before the capture starts the window is put back only when it was moved.
+    ScopeGuard keepUnmovedWindow([&] {
+      if (!request.windowSized) restoreWindow.Dismiss();
+    });
+    if (!FindScrollElement(request, mouseCapture)) return false;
+    keepUnmovedWindow.Dismiss();
+  }
 
   // Element rendering must not be painted over while it draws; the scroll capture reads the
   // screen and needs the view's painting.
@@ -369,7 +372,7 @@ bool TVantrelle::FindScrollElement(TRequest& request, TElementCapture& mouseCapt
   try {
     request.clientWidth = ClientSize(request.scrollElement.get(), &IHTMLElement2::get_clientWidth);
     request.clientHeight = ClientSize(request.scrollElement.get(), &IHTMLElement2::get_clientHeight);
-  } catch (const std::exception& e) {
+  } catch (const Error& e) {
     LogRun(kLogClientSizeError);
     LogRunText(Format(LoadResString(kLogErrorMessage).c_str(), e.what()));
     return false;
@@ -393,15 +396,15 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
   }
   LogRun(kLogCapturingDocument);
 
-  TPageCapture capture(FRequestLog, request.document, request.viewWindow, request.topWindow,
-                       POINT{FFrameStartX, FFrameStartY});
+  TPageCapture capture(requestLog_, request.document, request.viewWindow, request.topWindow,
+                       POINT{frameStartX_, frameStartY_});
   THtmlImageBuilder& builder = *request.builder;
   if (request.scrollCapture) {
     LogRun(kLogScrollCapture);
     if (capture.ScrollCapture(request.scrollElement.get(), POINT{0, 0}, &builder))
       request.image = ScrollResult(builder);
-    FFrameStartX = capture.FrameStart().x;
-    FFrameStartY = capture.FrameStart().y;
+    frameStartX_ = capture.FrameStart().x;
+    frameStartY_ = capture.FrameStart().y;
   } else if (divObj) {
     LogRun(kLogElementRenderCapture);
     divObj->QueryInterface(IID_IHTMLElement2, request.divElement2.put_void());
@@ -420,7 +423,7 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
 
 void TVantrelle::RestoreBrowserWindow(TRequest& request) {
   const RECT& r = request.savedWindowRect;
-  if (FProtectedMode) {
+  if (protectedMode_) {
     LogRun(kLogRestoreNewSystem);
     if (request.elevated) LogRun(kLogRestoreAlreadyElevated);
     if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogRestoreElevationDone))
@@ -434,7 +437,8 @@ void TVantrelle::RestoreBrowserWindow(TRequest& request) {
 
 IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND owner, unsigned createdText) {
   if (request.elevated) return request.elevated.get();
-  if (FAILED(CreateElevatedSettingsWriter(owner, request.elevated)) || !request.elevated) return nullptr;
+  request.elevated = CreateElevatedSettingsWriter(owner).settings;
+  if (!request.elevated) return nullptr;
   LogRun(createdText);
   return request.elevated.get();
 }
@@ -457,15 +461,12 @@ void TVantrelle::EndRequest(TRequest& request) {
   request.image.reset();
   request.builder.reset();
   request.elevated.reset();
-  if (request.holdsMutex) FInstanceMutex.reset();
+  if (request.holdsMutex) instanceMutex_.reset();
   LogRun(kLogRunEnds);
-  try {
-    const std::string path = TRequestLog::FilePath();
-    LogRunText(LoadResString(kLogSavingLog) + " : " + path);
-    FRequestLog.SaveToFile(path);
-  } catch (const std::exception&) {
-    // A log that cannot be written is no reason to fail the request.
-  }
+  const std::string path = TRequestLog::FilePath();
+  LogRunText(LoadResString(kLogSavingLog) + " : " + path);
+  // A log that cannot be written (SaveToFile answers false) is no reason to fail the request.
+  requestLog_.SaveToFile(path);
 }
 
 }  // namespace vt

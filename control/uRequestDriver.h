@@ -14,7 +14,9 @@
 
 #include "base/ComPtr.h"
 #include "base/Handles.h"
+#include "base/TempFiles.h"
 #include "capture/uBrowserSettings.h"
+#include "control/uElevation.h"
 #include "control/uSwitchTable.h"
 #include "page/uHtmlImage.h"
 #include "page/uHtmlImageBuilder.h"
@@ -25,14 +27,14 @@ class TfmPreviewForm;
 class TURLImg;
 
 // Creates the elevated second instance of the control, `owner` owning the consent prompt, and
-// gives its settings methods. A failed result leaves `instance` empty.
-using TElevatedInstanceFactory =
-    std::function<HRESULT(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance)>;
+// gives its settings methods.
+using TElevatedInstanceFactory = std::function<TElevatedInstance(HWND owner)>;
 // The control shell installs the factory; without one every creation fails with E_NOTIMPL.
 // Returns the factory installed before.
 TElevatedInstanceFactory SetElevatedInstanceFactory(TElevatedInstanceFactory factory);
-// The settings methods of a new elevated instance through the installed factory.
-HRESULT CreateElevatedSettingsWriter(HWND owner, std::unique_ptr<IBrowserSettingsWriter>& instance);
+// The settings methods of a new elevated instance through the installed factory: settings
+// exactly when the result succeeded.
+TElevatedInstance CreateElevatedSettingsWriter(HWND owner);
 
 // The element a page passes to Run2: the dispatch interface a variant holds, by value or by
 // reference; none for anything else (empty, null, a number).
@@ -86,8 +88,8 @@ struct TRequest {
   IconHandle previewIcon;     // the package's icon on the preview window, which goes first
   std::unique_ptr<TfmPreviewForm> preview;
   std::optional<std::vector<int32_t>> pageBreaks, pageBreaksLandscape;
-  std::vector<std::string> downloadedFiles;  // deleted when the request ends
-  std::unique_ptr<TURLImg> settingImages;    // the parsed header/footer setting, or none
+  std::vector<TempFile> downloadedFiles;  // deleted when the request ends
+  std::unique_ptr<TURLImg> settingImages;  // the parsed header/footer setting, or none
 };
 
 }  // namespace vt

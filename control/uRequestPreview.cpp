@@ -2,7 +2,7 @@
 // button-image package, the header/footer setting with its images, the clipping margins, the
 // preview itself with the protected-mode loop, and the release of what the request downloaded.
 #include <cmath>
-#include <exception>
+#include <utility>
 
 #include "base/Dialogs.h"
 #include "base/Errors.h"
@@ -63,23 +63,20 @@ TRequest::~TRequest() = default;
 
 TVantrelle::~TVantrelle() = default;
 
-void TVantrelle::AppOnMessage(MSG& msg, bool& /*handled*/) {
+void TVantrelle::AppOnMessage(MSG& msg) {
   if (msg.message != WM_CLOSE && msg.message != WM_QUIT) return;
-  FRequestLog.WriteLogText(kHookCaption, kLogCloseMessage);
+  requestLog_.WriteLogText(kHookCaption, kLogCloseMessage);
   // A protected-mode loop waiting for a message wakes to find the flag down.
-  if (FRunning) ::PostMessageA(nullptr, WM_NULL, 0, 0);
-  FRunning = false;
-  FQuitRequested = true;
-  FHeldMessage = msg;
+  if (running_) ::PostMessageA(nullptr, WM_NULL, 0, 0);
+  running_ = false;
+  quitRequested_ = true;
+  heldMessage_ = msg;
 }
 
 // The hook stays for the control's life once a protected-mode request installed it.
 void TVantrelle::InstallMessageHook() {
-  if (FMessageHook) return;
-  FMessageHook = std::make_unique<TMessageHook>([this](MSG& msg) {
-    bool handled = false;
-    AppOnMessage(msg, handled);
-  });
+  if (messageHook_) return;
+  messageHook_ = std::make_unique<TMessageHook>([this](MSG& msg) { AppOnMessage(msg); });
 }
 
 void TVantrelle::ShowPreviewWindow(TfmPreviewForm& form, const TPreviewRequest& preview) { form.ShowPreview(preview); }
@@ -109,9 +106,9 @@ void TVantrelle::RunPreview(TRequest& request) {
   LogRunText(LoadResString(kLogHelpAddress) + preview.helpUrl);
 
   LogRun(kLogRunningPreview);
-  FRunning = true;
-  FQuitRequested = false;
-  if (FProtectedMode) InstallMessageHook();
+  running_ = true;
+  quitRequested_ = false;
+  if (protectedMode_) InstallMessageHook();
   if (request.topWindow) ::EnableWindow(request.topWindow, FALSE);
 
   preview.captureGraphic = request.image.get();
@@ -120,7 +117,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   preview.settingImages = request.settingImages.get();
   preview.ownsSettingImages = false;
   preview.printWithoutPreview = request.previewOption;
-  preview.modal = FProtectedMode;
+  preview.modal = protectedMode_;
   preview.fitWindow = request.switches.Has(swAr) ? 1 : 0;
   preview.pageBreaks = request.pageBreaks ? &*request.pageBreaks : nullptr;
   preview.pageBreaksLandscape = request.pageBreaksLandscape ? &*request.pageBreaksLandscape : nullptr;
@@ -133,7 +130,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   const ScopeGuard afterPreview([&] { EndPreview(request); });
   ShowPreviewWindow(*request.preview, preview);
   RestoreZoom(request);
-  if (FProtectedMode) RunProtectedLoop(request);
+  if (protectedMode_) RunProtectedLoop(request);
 }
 
 void TVantrelle::EndPreview(TRequest& request) {
@@ -142,15 +139,15 @@ void TVantrelle::EndPreview(TRequest& request) {
   request.preview.reset();
   LogRun(kLogFreeingImage);
   request.image.reset();
-  if (FQuitRequested) {
+  if (quitRequested_) {
     LogRun(kLogRepostingQuit);
     // A quit the message pump already put back is not posted a second time.
     MSG pending;
     const bool quitPending =
-        FHeldMessage.message == WM_QUIT && ::PeekMessageA(&pending, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+        heldMessage_.message == WM_QUIT && ::PeekMessageA(&pending, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
     if (!quitPending)
-      ::PostMessageA(FHeldMessage.hwnd, FHeldMessage.message, FHeldMessage.wParam, FHeldMessage.lParam);
-    FQuitRequested = false;
+      ::PostMessageA(heldMessage_.hwnd, heldMessage_.message, heldMessage_.wParam, heldMessage_.lParam);
+    quitRequested_ = false;
   }
 }
 
@@ -253,19 +250,16 @@ void TVantrelle::CollectPageBreaks(TRequest& request) {
     const int32_t step2 = request.switches.Number(swPbm, 4);
     LogRun(kLogCheckingManualPageBreaks);
     startElement();
-    try {
-      request.pageBreaks = ParsePageBreakList(text1, step1, height);
-      request.pageBreaksLandscape = ParsePageBreakList(text2, step2, height);
-    } catch (...) {
-      LogRunText(" >> PageBreak Error");
-      throw;
-    }
+    ScopeGuard parseFailed([&] { LogRunText(" >> PageBreak Error"); });
+    request.pageBreaks = ParsePageBreakList(text1, step1, height);
+    request.pageBreaksLandscape = ParsePageBreakList(text2, step2, height);
+    parseFailed.Dismiss();
     if (request.pageBreaks->empty()) {
       LogRun(kLogNoPageBreaks);
       request.pageBreaks.reset();
     }
     if (request.pageBreaksLandscape->empty()) {
-      FRequestLog.WriteLogText("ActiveX::Run > L", kLogNoPageBreaks);
+      requestLog_.WriteLogText("ActiveX::Run > L", kLogNoPageBreaks);
       request.pageBreaksLandscape.reset();
     }
   } else {
@@ -280,7 +274,7 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   const std::string url = request.switches.Text(swImgs, 0);
   LogRunText(Format((LoadResString(kLogPackageUrl) + " = [%s].").c_str(), url.c_str()));
   std::string iniPath, title, iconPath, closeButton;
-  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(FRequestLog, request.siteDomain, url, iniPath);
+  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(requestLog_, request.siteDomain, url, iniPath);
   // A package kept from an earlier request still dresses the window when this fetch failed.
   const bool settingsThere = !iniPath.empty() && FileExists(iniPath);
   if (fetched) {
@@ -331,12 +325,12 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   // Every temporary file goes on the list as soon as it exists, so that a failed download
   // leaves nothing behind.
   std::string settingFile = GetTempFile(folder, "").value_or("");
-  request.downloadedFiles.push_back(settingFile);
+  request.downloadedFiles.emplace_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
   if (!DownloadURLToFile(url, settingFile, kMaxSettingBytes).ok) return;
 
   // Parsed here once; the banners of every layout read the same document.
-  auto images = std::make_unique<TURLImg>(&FRequestLog);
+  auto images = std::make_unique<TURLImg>(&requestLog_);
   LogRunText(Format(LoadResString(kLogAnalysingFormFile).c_str(), settingFile.c_str()));
   if (!images->LoadList(settingFile)) {
     LogRun(kLogFormFileFailed);
@@ -350,7 +344,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   for (int i = 0; i < count && i < kMaxSettingImages; ++i) {
     TXImg* item = request.settingImages->GetItem(i);
     const std::string imageFile = GetTempFile(folder, "").value_or("");
-    request.downloadedFiles.push_back(imageFile);
+    request.downloadedFiles.emplace_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
     if (!DownloadURLToFile(item->Url, imageFile, kMaxSettingImageBytes).ok) {
       request.settingImages.reset();
@@ -363,7 +357,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
                           item->Url.c_str(), static_cast<int>(TURLImg::kImageBudget >> 20)));
         return;
       }
-    } catch (const std::exception&) {
+    } catch (const Error&) {
       return;
     }
     LogRun(kLogConvertingGif);
@@ -398,14 +392,14 @@ bool TVantrelle::ClipImage(TRequest& request) {
 void TVantrelle::RunProtectedLoop(TRequest& request) {
   if (request.topWindow) ::EnableWindow(request.topWindow, FALSE);
   LogRun(kLogProtectedModeLoop);
-  while (FRunning) {
+  while (running_) {
     ProcessMessages();
     // A preview that was never shown (printing without it) counts as closed.
     if (request.preview->IsClosed() || !::IsWindowVisible(request.preview->Handle())) {
       LogRun(kLogClosingPreview);
       FreeModalProtector();
-      FRunning = false;
-    } else if (FRunning) {
+      running_ = false;
+    } else if (running_) {
       // The hook may have ended the loop while the messages above were dispatched; the wake-up
       // it posted is taken by then.
       ::WaitMessage();
@@ -414,19 +408,15 @@ void TVantrelle::RunProtectedLoop(TRequest& request) {
 }
 
 void TVantrelle::ReleaseDownloads(TRequest& request) {
-  try {
-    request.settingImages.reset();
-    for (size_t i = 0; i < request.downloadedFiles.size(); ++i) {
-      const std::string& path = request.downloadedFiles[i];
-      LogRunText(Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i), path.c_str()));
-      ::DeleteFileA(path.c_str());
-    }
-    request.downloadedFiles.clear();
-    request.pageBreaks.reset();
-    request.pageBreaksLandscape.reset();
-  } catch (const std::exception& e) {
-    LogRunText(Format(LoadResString(kLogFreeError).c_str(), e.what()));
+  request.settingImages.reset();
+  for (size_t i = 0; i < request.downloadedFiles.size(); ++i) {
+    TempFile& file = request.downloadedFiles[i];
+    LogRunText(Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i), file.get().c_str()));
+    file.reset();
   }
+  request.downloadedFiles.clear();
+  request.pageBreaks.reset();
+  request.pageBreaksLandscape.reset();
 }
 
 }  // namespace vt

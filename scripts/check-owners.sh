@@ -35,7 +35,6 @@ release_functions+='|zip_close|zip_discard|zip_fclose|zip_source_free|InternetCl
 allowed=(
   'page/uJpegEncoder.cpp jpeg_destroy_compress'
   'page/uPdfWriter.cpp HPDF_Free'
-  'control/uRequestPreview.cpp DeleteFile[AW]?'
 )
 
 hand_releases() {

@@ -13,6 +13,7 @@
 #include "base/Dialogs.h"
 #include "base/Errors.h"
 #include "base/MessagePump.h"
+#include "base/Numbers.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
 #include "browser/HostedControl.h"
@@ -96,7 +97,7 @@ public:
   size_t linesShown = 0;            // the log's lines when the face was last told of a change
   bool faceUpToDateAtShow = false;  // the face had every line of the log when the preview showed
 
-  bool ProtectedMode() const { return FProtectedMode; }
+  bool ProtectedMode() const { return protectedMode_; }
   bool Logged(const std::string& message) const {
     const auto& lines = RequestLog().Lines();
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
@@ -184,12 +185,11 @@ private:
 class ElevationScope {
 public:
   explicit ElevationScope(bool refuse = false, const std::string& failing = "") {
-    previous_ = SetElevatedInstanceFactory([=](HWND owner, std::unique_ptr<IBrowserSettingsWriter>& out) {
+    previous_ = SetElevatedInstanceFactory([=](HWND owner) -> TElevatedInstance {
       calls.push_back("create");
       owners.push_back(owner);
-      if (refuse) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
-      out = std::make_unique<TElevatedStandIn>(calls, failing);
-      return S_OK;
+      if (refuse) return {HRESULT_FROM_WIN32(ERROR_CANCELLED), nullptr};
+      return {S_OK, std::make_unique<TElevatedStandIn>(calls, failing)};
     });
   }
   ~ElevationScope() { SetElevatedInstanceFactory(previous_); }
@@ -437,6 +437,14 @@ TEST(RequestDriver, FrameNamedByItsPathIsCaptured) {
     EXPECT_TRUE(r.RecordedInOrder({"window 0 0 900 700", r.WindowLine(r.before)}));
     EXPECT_TRUE(r.WindowPutBack());
   }
+  {
+    // A window that was not sized is left alone when nothing was captured.
+    HostedRequest r(page);
+    EXPECT_EQ(r.Run("/fid:nothing/eff"), S_OK);
+    EXPECT_TRUE(r.control->LoggedText(kLogNoBody));
+    EXPECT_FALSE(r.control->LoggedText(kLogRestoreOldSystem));
+    EXPECT_FALSE(r.RecordedStarting("window "));
+  }
 }
 
 TEST(RequestDriver, DivElementIsCapturedAndAnythingElseMeansThePage) {
@@ -667,6 +675,22 @@ TEST(RequestDriver, AnErrorAfterTheCaptureIsRaisedAfterTheCleanUp) {
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [&](const std::string& l) { return l.find(started) != std::string::npos; }),
             1);
+  EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
+}
+
+TEST(RequestPreview, AManualBreakThatIsNoNumberEndsTheRequestWithItsError) {
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  EXPECT_THROW(r.Run("/pbm:100,x|50|400"), ConversionError);
+  EXPECT_EQ(r.control->shows, 0);
+  const auto& lines = r.control->RequestLog().Lines();
+  const auto failed = std::find_if(lines.begin(), lines.end(),
+                                   [](const std::string& l) { return l.find(">> >> PageBreak Error") != l.npos; });
+  ASSERT_NE(failed, lines.end());
+  // Logged before the clean-up, which still runs to its end.
+  EXPECT_TRUE(std::any_of(failed, lines.end(), [](const std::string& l) {
+    return l.find(LoadResString(kLogFreeingUrlImages)) != l.npos;
+  }));
   EXPECT_TRUE(LogEndsWithSaving(SavedLog()));
 }
 

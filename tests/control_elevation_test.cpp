@@ -141,8 +141,8 @@ TEST(Elevation, ANewControlIsRunningAndNotInProtectedMode) {
   auto* impl = static_cast<TVantrelleControl*>(control.get());
   // The request state a new control starts with, through a view of its fields.
   struct TView : TVantrelle {
-    static bool Running(const TVantrelle& v) { return v.*(&TView::FRunning); }
-    static bool Protected(const TVantrelle& v) { return v.*(&TView::FProtectedMode); }
+    static bool Running(const TVantrelle& v) { return v.*(&TView::running_); }
+    static bool Protected(const TVantrelle& v) { return v.*(&TView::protectedMode_); }
   };
   EXPECT_TRUE(TView::Running(*impl));
   EXPECT_FALSE(TView::Protected(*impl));
@@ -171,9 +171,10 @@ TEST(Elevation, TheRequestDriverReachesTheElevatedInstancesSettings) {
   Binder binder(binding);
   HWND window = ::CreateWindowExA(0, "STATIC", "browser", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
-  std::unique_ptr<IBrowserSettingsWriter> settings;
-  ASSERT_EQ(CreateElevatedControlSettings(window, settings), S_OK);
-  ASSERT_TRUE(settings);
+  TElevatedInstance elevated = CreateElevatedControlSettings(window);
+  ASSERT_EQ(elevated.result, S_OK);
+  ASSERT_TRUE(elevated.settings);
+  IBrowserSettingsWriter* settings = elevated.settings.get();
   EXPECT_EQ(binding.options.hwnd, window);
   // The elevated instance's RunCompatibilityIEWinSize: left, top, width, height.
   EXPECT_TRUE(settings->MoveIEWindow(30, 40, 500, 300, window));
@@ -187,6 +188,7 @@ TEST(Elevation, TheRequestDriverReachesTheElevatedInstancesSettings) {
   EXPECT_FALSE(settings->MoveIEWindow(0, 0, 500, 300, window));
   // Refused: no settings writer.
   binding.answer = kCancelled;
-  EXPECT_EQ(CreateElevatedControlSettings(nullptr, settings), kCancelled);
-  EXPECT_FALSE(settings);
+  const TElevatedInstance refused = CreateElevatedControlSettings(nullptr);
+  EXPECT_EQ(refused.result, kCancelled);
+  EXPECT_FALSE(refused.settings);
 }

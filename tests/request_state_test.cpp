@@ -10,13 +10,13 @@ namespace {
 
 // Opens the request state to the test.
 struct TVantrelleProbe : TVantrelle {
-  using TVantrelle::FFrameStartX;
-  using TVantrelle::FFrameStartY;
-  using TVantrelle::FHeldMessage;
-  using TVantrelle::FInstanceMutex;
-  using TVantrelle::FProtectedMode;
-  using TVantrelle::FQuitRequested;
-  using TVantrelle::FRunning;
+  using TVantrelle::frameStartX_;
+  using TVantrelle::frameStartY_;
+  using TVantrelle::heldMessage_;
+  using TVantrelle::instanceMutex_;
+  using TVantrelle::protectedMode_;
+  using TVantrelle::quitRequested_;
+  using TVantrelle::running_;
 };
 
 bool AllZero(const void* data, size_t size) {
@@ -30,14 +30,14 @@ bool AllZero(const void* data, size_t size) {
 
 TEST(RequestState, NewControlIsRunningAndNotProtected) {
   TVantrelleProbe control;
-  EXPECT_TRUE(control.FRunning);
-  EXPECT_FALSE(control.FProtectedMode);
-  EXPECT_FALSE(control.FQuitRequested);
-  EXPECT_FALSE(control.FInstanceMutex);
-  EXPECT_EQ(control.FFrameStartX, 0);
-  EXPECT_EQ(control.FFrameStartY, 0);
-  EXPECT_TRUE(AllZero(&control.FHeldMessage, sizeof(control.FHeldMessage)));
-  EXPECT_EQ(sizeof(control.FHeldMessage), 7 * 4u);  // window, message, wParam, lParam, time, cursor x and y
+  EXPECT_TRUE(control.running_);
+  EXPECT_FALSE(control.protectedMode_);
+  EXPECT_FALSE(control.quitRequested_);
+  EXPECT_FALSE(control.instanceMutex_);
+  EXPECT_EQ(control.frameStartX_, 0);
+  EXPECT_EQ(control.frameStartY_, 0);
+  EXPECT_TRUE(AllZero(&control.heldMessage_, sizeof(control.heldMessage_)));
+  EXPECT_EQ(sizeof(control.heldMessage_), 7 * 4u);  // window, message, wParam, lParam, time, cursor x and y
   EXPECT_TRUE(control.RequestLog().Lines().empty());
 }
 
@@ -58,8 +58,8 @@ TEST(RequestState, ControlClosesTheMutexItStillHolds) {
   const std::string name = Format("vt-test-mutex-%lu", ::GetCurrentProcessId());
   {
     TVantrelleProbe control;
-    control.FInstanceMutex.reset(::CreateMutexA(nullptr, TRUE, name.c_str()));
-    ASSERT_TRUE(control.FInstanceMutex);
+    control.instanceMutex_.reset(::CreateMutexA(nullptr, TRUE, name.c_str()));
+    ASSERT_TRUE(control.instanceMutex_);
     Handle seen(::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()));
     EXPECT_TRUE(seen);
   }
