@@ -309,6 +309,7 @@ THttpResult HttpGet(const std::string& url, const std::string& fileName, const T
   x->wantBody = !fileName.empty();
   x->lastSign = Clock::now();
   x->deadline = x->lastSign + limits.Deadline();
+  if (limits.sharedDeadline) x->deadline = std::min(x->deadline, *limits.sharedDeadline);
   x->idle = std::chrono::milliseconds(limits.idleMs);
   TempFile partial(fileName);  // no file of that name is left unless the whole body came
   THttpResult result;

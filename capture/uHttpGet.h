@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vt {
@@ -29,6 +30,8 @@ struct THttpLimits {
   DWORD baseDeadlineMs = kHttpBaseDeadlineMs;  // the deadline: this plus maxBytes at the rate below
   uint32_t slowestBytesPerSecond = kHttpSlowestBytesPerSecond;
   uint32_t maxRedirects = kHttpMaxRedirects;
+  // A deadline shared with the other GETs of one use (the images of one setting): none ends after it.
+  std::optional<std::chrono::steady_clock::time_point> sharedDeadline;
 };
 
 // The head of the last answer.

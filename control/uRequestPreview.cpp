@@ -1,6 +1,7 @@
 // The request after its capture: the preview's settings from the switches, the page breaks, the
 // button-image package, the header/footer setting with its images, the clipping margins, the
 // preview itself with the protected-mode loop, and the release of what the request downloaded.
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -273,8 +274,11 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   TfmPreviewForm& form = *request.preview;
   const std::string url = request.switches.Text(swImgs, 0);
   LogRunText(Format((LoadResString(kLogPackageUrl) + " = [%s].").c_str(), url.c_str()));
-  std::string iniPath, title, iconPath, closeButton;
-  const bool fetched = !Trim(url).empty() && ImgBtnDownProc(requestLog_, request.siteDomain, url, iniPath);
+  std::string title, iconPath, closeButton;
+  TPackageFetch fetch;
+  if (!Trim(url).empty()) fetch = ImgBtnDownProc(requestLog_, request.siteDomain, url);
+  const bool fetched = fetch.usable;
+  const std::string& iniPath = fetch.iniPath;
   // A package kept from an earlier request still dresses the window when this fetch failed.
   const bool settingsThere = !iniPath.empty() && FileExists(iniPath);
   if (fetched) {
@@ -341,12 +345,16 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   const int count = request.settingImages->Count();
   if (count > kMaxSettingImages)
     LogRunText(Format("The setting lists %d images; only the first %d are downloaded", count, kMaxSettingImages));
+  // The images share one deadline, that of one download of their whole budget: a slow server
+  // cannot hold the browser's thread for each of them in turn.
+  THttpLimits imageLimits(kMaxSettingImageBytes);
+  imageLimits.sharedDeadline = std::chrono::steady_clock::now() + THttpLimits(TURLImg::kImageBudget).Deadline();
   for (int i = 0; i < count && i < kMaxSettingImages; ++i) {
     TXImg* item = request.settingImages->GetItem(i);
     const std::string imageFile = GetTempFile(folder, "").value_or("");
     request.downloadedFiles.emplace_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
-    if (!DownloadURLToFile(item->Url, imageFile, kMaxSettingImageBytes).ok) {
+    if (!DownloadURLToFile(item->Url, imageFile, imageLimits).ok) {
       request.settingImages.reset();
       return;
     }

@@ -49,12 +49,4 @@ struct TPackageFetch {
 // or with nothing.
 TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url);
 
-// Transitional, for the request driver until it takes the result above: `iniPath` is written once
-// the settings file is named.
-inline bool ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url, std::string& iniPath) {
-  TPackageFetch fetch = ImgBtnDownProc(log, domain, url);
-  if (!fetch.iniPath.empty()) iniPath = std::move(fetch.iniPath);
-  return fetch.usable;
-}
-
 }  // namespace vt

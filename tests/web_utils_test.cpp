@@ -245,11 +245,13 @@ TEST(Download, SlowButSteadyServerFinishesAndADripEndsWithinTheBounds) {
   limits.baseDeadlineMs = 250;
   limits.slowestBytesPerSecond = 32 * 1024;  // a deadline of 2.25 s
   const std::string body = Pattern(60 * 1024);
-  struct Case { const char* what; HttpTestServer::Answer answer; bool ok; long long leastMs, mostMs; };
+  struct Case { const char* what; HttpTestServer::Answer answer; bool ok; long long leastMs, mostMs, sharedMs = 0; };
   const Case cases[] = {
       {"3 KB every 40 ms", {200, body, "", Pace::pacedBody, "", "", 3 * 1024, 40}, true, 700, 2000},
       {"a byte every 100 ms", {200, body, "", Pace::pacedBody, "-", "", 1, 100}, false, 2250, 3250},
       {"a byte every 800 ms", {200, body, "", Pace::pacedBody, "-", "", 1, 800}, false, 250, 750},
+      {"a byte every 100 ms, its use's deadline sooner", {200, body, "", Pace::pacedBody, "-", "", 1, 100}, false,
+       600, 1100, 600},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -257,7 +259,9 @@ TEST(Download, SlowButSteadyServerFinishesAndADripEndsWithinTheBounds) {
     server.Set("/paced", c.answer);
     test::TempDir dir;
     auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(DownloadURLToFile(server.Url("/paced"), dir.file("p"), limits).ok, c.ok);
+    THttpLimits use = limits;
+    if (c.sharedMs) use.sharedDeadline = start + std::chrono::milliseconds(c.sharedMs);
+    EXPECT_EQ(DownloadURLToFile(server.Url("/paced"), dir.file("p"), use).ok, c.ok);
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
     EXPECT_GE(took.count(), c.leastMs);
     EXPECT_LE(took.count(), c.mostMs);
