@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 
 #include "base/Errors.h"
 #include "base/Handles.h"
@@ -51,6 +52,7 @@ void TBmpHtmlImage::Close() {
   stream_.reset();
   tempFile_.reset();  // the last holder deletes a temporary file, once no stream is open on it
   rowCache_ = TTileRowCache(kRowCacheBudget);
+  loads_ = std::make_shared<std::atomic<int64_t>>(0);
   tile_.reset();
   width_ = height_ = tileWidth_ = tileHeight_ = tileCount_ = 0;
   cols_ = rows_ = 0;
@@ -133,7 +135,10 @@ const TTilePixels* TBmpHtmlImage::Pixels(int64_t col, int64_t row) {
   if (!stream_ || col < 0 || row < 0 || col >= cols_ || row >= rows_) return nullptr;
   const int32_t first = static_cast<int32_t>(row * cols_);
   return rowCache_.Get(static_cast<int32_t>(col), static_cast<int32_t>(row),
-                       [&](int32_t c, TTilePixels& into) { return LoadTile(first + c, into); });
+                       [&](int32_t c, TTilePixels& into) {
+                         ++*loads_;
+                         return LoadTile(first + c, into);
+                       });
 }
 
 const TBitmap* TBmpHtmlImage::GetTile(int32_t index) {
@@ -174,6 +179,8 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
     ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
   }
+  const std::optional<TPixelTarget> pixels = TPixelTarget::Of(dc);
+  if (pixels) ::GdiFlush();  // what GDI still has to draw there comes first
   for (int64_t r = r0; r <= r1; ++r) {
     for (int64_t c = c0; c <= c1; ++c) {
       const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
@@ -196,6 +203,10 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
       // The rows wanted, handed over as a picture of their own: no source origin to get wrong
       // between top-down and bottom-up storage.
       const int rows = static_cast<int>(bottom - top);
+      if (pixels && scaler_.Scale(tile->Row(static_cast<int>(top - tileTop)), tile->width,
+                                  tile->topDown ? tile->stride : -tile->stride, static_cast<int>(left - tileLeft),
+                                  static_cast<int>(right - left), rows, *pixels, RECT{dl, dt, dr, db}))
+        continue;
       const int firstStored = tile->topDown ? static_cast<int>(top - tileTop)
                                             : tile->height - static_cast<int>(bottom - tileTop);
       BITMAPINFO info{};
@@ -222,6 +233,7 @@ std::unique_ptr<THtmlImage> TBmpHtmlImage::OpenReader() const {
   auto reader = std::make_unique<TBmpHtmlImage>();
   reader->Assign(*this);
   if (reader->GetImageWidth() != width_ || reader->GetImageHeight() != height_) return nullptr;
+  reader->loads_ = loads_;
   return reader;
 }
 

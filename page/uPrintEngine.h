@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ public:
   int32_t GetPageCount() const { return Document ? Document->GetPageCount() : 0; }
 
   // Draws page `pageNo` (1-based) so that the whole printable page fills the canvas's height.
+  // Pages may be drawn on several threads at once, each through a reader of the picture of its own.
   void RenderPage(HDC canvas, int32_t pageNo);
   void DrawPage(HDC canvas, int32_t pageNo, long double factor);
   void DrawHeader(HDC canvas, int32_t pageNo, long double factor);
@@ -85,9 +87,17 @@ public:
 private:
   // Page numbers of a page list that name a page of the document, in list order.
   std::vector<int32_t> PagesOf(const std::string& pageList) const;
-  void DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
+  // RenderPage from `image`, a reader of the picture; gives the message of an error that kept the
+  // header banner from being drawn, for the caller to report.
+  std::string RenderPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo);
+  void DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor);
+  // Gives the message of an error that kept the banner from being drawn, or nothing.
+  std::string DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
+  static int BannerLeft(const TXMLBitmap& banner, int32_t pageWidth);
+  void ReportHeaderError(const std::string& message) const;
 
   DWORD uiThread_;  // the thread that made the engine: the one that may show messages
+  std::mutex bannerLock_;  // the banners draw one page at a time
 };
 
 }  // namespace vt
