@@ -79,7 +79,7 @@ def vips_pages(picture, work, clip, page, quality, workers, prefix, scale=None):
         left, top, w, h = pages[i]
         page = run("extract_area", input=image, left=left, top=top, width=w, height=h)
         if scale is not None:
-            page = run("resize", input=page, scale=scale)
+            page = run("resize", **{"in": page, "scale": scale})
         run("jpegsave", **{"in": page, "filename": names[i], "Q": quality,
                            "subsample_mode": Vips.ForeignSubsample.ON})
 

@@ -180,7 +180,6 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
   }
   const std::optional<TPixelTarget> pixels = TPixelTarget::Of(dc);
-  if (pixels) ::GdiFlush();  // what GDI still has to draw there comes first
   for (int64_t r = r0; r <= r1; ++r) {
     for (int64_t c = c0; c <= c1; ++c) {
       const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;

@@ -36,27 +36,12 @@ std::optional<TPixelTarget> TPixelTarget::Of(HDC dc) {
     return std::nullopt;
   DIBSECTION dib{};
   HGDIOBJ bitmap = ::GetCurrentObject(dc, OBJ_BITMAP);
-  if (!bitmap || ::GetObjectW(bitmap, sizeof(dib), &dib) != sizeof(dib) || !dib.dsBm.bmBits) return std::nullopt;
-  const BITMAPINFOHEADER& info = dib.dsBmih;
-  if (info.biHeight >= 0 || info.biCompression != BI_RGB || (info.biBitCount != 24 && info.biBitCount != 32))
-    return std::nullopt;
+  if (!bitmap || ::GetObjectW(bitmap, sizeof(dib), &dib) != sizeof(dib)) return std::nullopt;
+  if (dib.dsBmih.biBitCount != 24 && dib.dsBmih.biBitCount != 32) return std::nullopt;
   TPixelTarget target;
-  target.bits = static_cast<uint8_t*>(dib.dsBm.bmBits);
-  target.width = dib.dsBm.bmWidth;
-  target.height = dib.dsBm.bmHeight;
-  target.stride = dib.dsBm.bmWidthBytes;
-  target.bytesPerPixel = info.biBitCount / 8;
-  POINT viewport{}, window{};
-  ::GetViewportOrgEx(dc, &viewport);
-  ::GetWindowOrgEx(dc, &window);
-  target.origin = POINT{viewport.x - window.x, viewport.y - window.y};
-  RECT box{};
-  const int region = ::GetClipBox(dc, &box);
-  if (region == COMPLEXREGION || region == ERROR) return std::nullopt;
-  if (region == NULLREGION) return target;  // nothing may be drawn: the clip stays empty
-  ::OffsetRect(&box, target.origin.x, target.origin.y);
-  const RECT all{0, 0, target.width, target.height};
-  ::IntersectRect(&target.clip, &box, &all);
+  target.dc = dc;
+  target.bytesPerPixel = dib.dsBmih.biBitCount / 8;
+  if (::GetClipBox(dc, &target.clip) == ERROR) return std::nullopt;
   return target;
 }
 
@@ -64,10 +49,8 @@ bool TPieceScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, i
                          const TPixelTarget& target, const RECT& place) {
   if (place.right < place.left || place.bottom < place.top) return false;
   if (width <= 0 || height <= 0 || place.right == place.left || place.bottom == place.top) return true;
-  RECT device = place;
-  ::OffsetRect(&device, target.origin.x, target.origin.y);
   RECT drawn{};
-  if (!::IntersectRect(&drawn, &device, &target.clip)) return true;
+  if (!::IntersectRect(&drawn, &place, &target.clip)) return true;
   const int drawnWidth = drawn.right - drawn.left, drawnHeight = drawn.bottom - drawn.top;
 
   // The piece as 32-bit pixels.
@@ -78,8 +61,8 @@ bool TPieceScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, i
 
   // Target pixel i of the place samples the piece at i * scale: pixman samples at pixel centres,
   // so the centre i + 0.5 goes to i * scale + 0.5.
-  const double sx = static_cast<double>(width) / (device.right - device.left);
-  const double sy = static_cast<double>(height) / (device.bottom - device.top);
+  const double sx = static_cast<double>(width) / (place.right - place.left);
+  const double sy = static_cast<double>(height) / (place.bottom - place.top);
   pixman_transform_t transform;
   pixman_transform_init_identity(&transform);
   transform.matrix[0][0] = pixman_double_to_fixed(sx);
@@ -89,22 +72,30 @@ bool TPieceScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, i
   pixman_image_set_transform(piece.get(), &transform);
   pixman_image_set_filter(piece.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
   pixman_image_set_repeat(piece.get(), PIXMAN_REPEAT_PAD);
-  const int fromX = drawn.left - device.left, fromY = drawn.top - device.top;
-
-  if (target.bytesPerPixel == 4) {
-    PixmanImage to = Wrap(PIXMAN_x8r8g8b8, target.width, target.height, target.bits, target.stride);
-    pixman_image_composite32(PIXMAN_OP_SRC, piece.get(), nullptr, to.get(), fromX, fromY, 0, 0, drawn.left,
-                             drawn.top, drawnWidth, drawnHeight);
-    return true;
-  }
-  // pixman scales into 24-bit pixels slowly: scale into 32-bit ones, then pack them.
   scaled_.resize(static_cast<size_t>(drawnWidth) * drawnHeight);
   PixmanImage scaled = Wrap(PIXMAN_x8r8g8b8, drawnWidth, drawnHeight, scaled_.data(), drawnWidth * 4);
-  pixman_image_composite32(PIXMAN_OP_SRC, piece.get(), nullptr, scaled.get(), fromX, fromY, 0, 0, 0, 0, drawnWidth,
-                           drawnHeight);
-  PixmanImage to = Wrap(PIXMAN_r8g8b8, target.width, target.height, target.bits, target.stride);
-  pixman_image_composite32(PIXMAN_OP_SRC, scaled.get(), nullptr, to.get(), 0, 0, 0, 0, drawn.left, drawn.top,
-                           drawnWidth, drawnHeight);
+  pixman_image_composite32(PIXMAN_OP_SRC, piece.get(), nullptr, scaled.get(), drawn.left - place.left,
+                           drawn.top - place.top, 0, 0, 0, 0, drawnWidth, drawnHeight);
+
+  // Handed over in the target's own pixel size, which GDI copies without converting.
+  const void* pixels = scaled_.data();
+  if (target.bytesPerPixel == 3) {
+    const int stride = (drawnWidth * 3 + 3) & ~3;
+    packed_.resize(static_cast<size_t>(stride / 4) * drawnHeight);
+    PixmanImage packed = Wrap(PIXMAN_r8g8b8, drawnWidth, drawnHeight, packed_.data(), stride);
+    pixman_image_composite32(PIXMAN_OP_SRC, scaled.get(), nullptr, packed.get(), 0, 0, 0, 0, 0, 0, drawnWidth,
+                             drawnHeight);
+    pixels = packed_.data();
+  }
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = drawnWidth;
+  info.bmiHeader.biHeight = -drawnHeight;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = static_cast<WORD>(target.bytesPerPixel * 8);
+  info.bmiHeader.biCompression = BI_RGB;
+  ::SetDIBitsToDevice(target.dc, drawn.left, drawn.top, drawnWidth, drawnHeight, 0, 0, 0, drawnHeight, pixels,
+                      &info, DIB_RGB_COLORS);
   return true;
 }
 

@@ -1,7 +1,7 @@
-// Scaling pieces of the picture straight into the pixels of a memory bitmap with pixman, instead
-// of the platform's halftone stretch copy. The filter is the stretch copy's own: bilinear, each
-// target pixel sampling the piece at its offset times the scale (no half-pixel shift), so that
-// pages, thumbnails and the page view look as the stretch copy drew them, many times faster.
+// Scaling pieces of the picture for memory bitmaps with pixman, instead of the platform's
+// halftone stretch copy. The filter is the stretch copy's own: bilinear, each target pixel
+// sampling the piece at its offset times the scale (no half-pixel shift), so that pages,
+// thumbnails and the page view look as the stretch copy drew them, many times faster.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -10,14 +10,13 @@
 
 namespace vt {
 
-// The pixels behind a device context where drawing may bypass the device: a memory DC of the
-// screen holding a top-down 24- or 32-bit DIB section, with logical units that are device pixels
-// (an origin may be moved) and a clip that is one rectangle or none.
+// A device context the scaled pieces may be handed to pixel for pixel: a memory DC of the screen
+// holding a DIB section of 24 or 32 bits, with logical units that are its pixels (an origin may
+// be moved). GDI still places the pixels, so clipping and the rows' order stay its own.
 struct TPixelTarget {
-  uint8_t* bits = nullptr;  // the top row
-  int width = 0, height = 0, stride = 0, bytesPerPixel = 0;
-  POINT origin{};  // device pixel of logical (0, 0)
-  RECT clip{};     // device pixels that may be drawn
+  HDC dc = nullptr;
+  int bytesPerPixel = 0;
+  RECT clip{};  // logical bounds of what may be drawn
 
   static std::optional<TPixelTarget> Of(HDC dc);
 };
@@ -34,7 +33,8 @@ public:
 
 private:
   std::vector<uint32_t> piece_;   // the piece as 32-bit pixels, which pixman scales fastest
-  std::vector<uint32_t> scaled_;  // the scaled piece, for a 24-bit target
+  std::vector<uint32_t> scaled_;  // the scaled piece
+  std::vector<uint32_t> packed_;  // the same as 24-bit pixels, for a 24-bit target
 };
 
 }  // namespace vt

@@ -1,10 +1,12 @@
 // Pages drawn into bitmaps (JPG and BMP pages, thumbnails, the page view) are scaled by the tile
 // image itself. They must look as the platform's halftone stretch copy drew them: the reference is
-// the same drawing on a bitmap of the screen's format, whose pixels the image cannot reach.
+// the same drawing on a device-dependent bitmap of the screen, which only the stretch copy draws on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "base/Bitmap.h"
 #include "base/ComPtr.h"
@@ -14,7 +16,6 @@
 #include "browser/PagePainter.h"
 #include "page/uJpegEncoder.h"
 #include "page/uPrintEngine.h"
-#include "preview/uDIB.h"
 #include "support/JpegDecode.h"
 #include "support/Scopes.h"
 #include "support/TestPictures.h"
@@ -25,12 +26,22 @@ namespace {
 
 constexpr double kLeastPsnr = 35.0;
 
-// What `draw` leaves on a device-dependent bitmap of the screen filled with `background`.
-std::unique_ptr<TBitmap> ThroughStretchCopy(int width, int height, COLORREF background,
-                                            const std::function<void(HDC)>& draw) {
+// What `draw` leaves on a memory DC of the screen holding a bitmap filled with `background`: a
+// device-dependent one for `bits` 0, which only the stretch copy draws on, else a DIB section.
+std::unique_ptr<TBitmap> DrawnOn(int bits, bool topDown, int width, int height, COLORREF background,
+                                 const std::function<void(HDC)>& draw) {
   WindowDC screen(nullptr);
   MemoryDC dc(::CreateCompatibleDC(screen.get()));
-  BitmapHandle bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = topDown ? -height : height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = static_cast<WORD>(bits);
+  info.bmiHeader.biCompression = BI_RGB;
+  void* memory = nullptr;
+  BitmapHandle bitmap(bits ? ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &memory, nullptr, 0)
+                           : ::CreateCompatibleBitmap(screen.get(), width, height));
   {
     SelectObjectScope selected(dc.get(), bitmap.get());
     BrushHandle brush(::CreateSolidBrush(background));
@@ -40,15 +51,15 @@ std::unique_ptr<TBitmap> ThroughStretchCopy(int width, int height, COLORREF back
     ::GdiFlush();
   }
   auto pixels = std::make_unique<TBitmap>(width, height);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
   info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   EXPECT_EQ(::GetDIBits(screen.get(), bitmap.get(), 0, height, pixels->ScanLine(0), &info, DIB_RGB_COLORS), height);
   return pixels;
+}
+
+std::unique_ptr<TBitmap> ThroughStretchCopy(int width, int height, COLORREF background,
+                                            const std::function<void(HDC)>& draw) {
+  return DrawnOn(0, true, width, height, background, draw);
 }
 
 // A picture held in a bitmap, as the tile builder's pixel function.
@@ -130,44 +141,53 @@ TEST_F(PageScaling, PagesAndThumbnailsMatchTheStretchCopy) {
 TEST_F(PageScaling, CanvasesOfEveryKindDrawAsTheStretchCopy) {
   LayOut(1264, 2000, PaintBenchPage);
   const RECT dst{30, 20, 30 + 632, 20 + 1000}, src{0, 0, 1264, 2000};
+  // The stretch copy samples a clipped place as if the place began at the clip: the reference is
+  // drawn unclipped and what lies outside the clip is put back.
   const struct {
     const char* name;
-    std::function<void(HDC)> prepare;
+    POINT origin;
+    std::vector<RECT> clip;  // device pixels; none: no clip
   } mappings[] = {
-      {"plain", [](HDC) {}},
-      {"origin moved", [](HDC dc) { ::SetViewportOrgEx(dc, -17, 41, nullptr); }},
-      {"clipped to a rectangle", [](HDC dc) { ::IntersectClipRect(dc, 100, 150, 500, 700); }},
-      {"clipped to two rectangles",
-       [](HDC dc) {
-         RegionHandle two(::CreateRectRgn(0, 0, 300, 300));
-         RegionHandle other(::CreateRectRgn(400, 400, 600, 900));
-         ::CombineRgn(two.get(), two.get(), other.get(), RGN_OR);
-         ::SelectClipRgn(dc, two.get());
-       }},
+      {"plain", {0, 0}, {}},
+      {"origin moved", {-17, 41}, {}},
+      {"clipped to a rectangle", {0, 0}, {{100, 150, 500, 700}}},
+      {"clipped to two rectangles", {-17, 41}, {{0, 0, 300, 300}, {400, 400, 600, 900}}},
   };
+  const struct {
+    int bits;
+    bool topDown;
+  } canvases[] = {{24, true}, {24, false}, {32, true}};  // pages and thumbnails, other DIBs, the page view
   const int width = 700, height = 1100;
   for (const auto& m : mappings) {
     SCOPED_TRACE(m.name);
-    const auto reference = ThroughStretchCopy(width, height, test::kMarker, [&](HDC dc) {
-      m.prepare(dc);
+    auto unclipped = [&](HDC dc) {
+      ::SetViewportOrgEx(dc, m.origin.x, m.origin.y, nullptr);
       image->DrawRect(dc, dst, src);
-    });
-    auto bitmap = test::MarkedCanvas(width, height);
-    m.prepare(bitmap->Canvas());
-    image->DrawRect(bitmap->Canvas(), dst, src);
-    EXPECT_GE(test::Psnr(*reference, *bitmap), kLeastPsnr) << "24-bit bitmap";
-
-    // The page view's surface: 32 bits a pixel.
-    TDIBSurface surface(width, 4, height);
-    BrushHandle marker(::CreateSolidBrush(test::kMarker));
-    RECT all{0, 0, width, height};
-    ::FillRect(surface.Canvas(), &all, marker.get());
-    m.prepare(surface.Canvas());
-    image->DrawRect(surface.Canvas(), dst, src);
-    ::SetViewportOrgEx(surface.Canvas(), 0, 0, nullptr);
-    TBitmap copy(width, height);
-    ::BitBlt(copy.Canvas(), 0, 0, width, height, surface.Canvas(), 0, 0, SRCCOPY);
-    EXPECT_GE(test::Psnr(*reference, copy), kLeastPsnr) << "32-bit surface";
+    };
+    const auto reference = ThroughStretchCopy(width, height, test::kMarker, unclipped);
+    for (int y = 0; y < height && !m.clip.empty(); ++y) {
+      for (int x = 0; x < width; ++x) {
+        const POINT p{x, y};
+        if (std::none_of(m.clip.begin(), m.clip.end(), [&](const RECT& r) { return ::PtInRect(&r, p); }))
+          reference->SetPixel(x, y, test::kMarker);
+      }
+    }
+    auto clipped = [&](HDC dc) {
+      if (!m.clip.empty()) {
+        RegionHandle region(::CreateRectRgn(0, 0, 0, 0));
+        for (const RECT& r : m.clip) {
+          RegionHandle part(::CreateRectRgnIndirect(&r));
+          ::CombineRgn(region.get(), region.get(), part.get(), RGN_OR);
+        }
+        ::SelectClipRgn(dc, region.get());
+      }
+      unclipped(dc);
+    };
+    for (const auto& c : canvases) {
+      EXPECT_GE(test::Psnr(*reference, *DrawnOn(c.bits, c.topDown, width, height, test::kMarker, clipped)),
+                kLeastPsnr)
+          << c.bits << " bits, " << (c.topDown ? "top-down" : "bottom-up");
+    }
   }
 }
 
