@@ -280,6 +280,8 @@ int Run(int height, const std::string& folder) {
   // image is at most 65,500 pixels high. Painting is not timed.
   PinToOneProcessor(true);
   {
+    // Into a folder without the PDF, as in stage 4: replacing a large file costs the file system.
+    ::DeleteFileA(pdf.c_str());
     double t0 = Now();
     engine.SaveAll(pdf);
     Report("pdf_one_worker", Now() - t0, pageMp);

@@ -445,7 +445,7 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
       },
       [&](size_t index, TPictureWorkers::TOutput& output) {
         openPageOf(index);
-        pdf.DrawJpeg(output.bytes, pieces[index].place);
+        pdf.DrawJpeg(std::move(output.bytes), pieces[index].place);
       });
   openPageOf(pieces.size());
   pdf.SaveToFile(fileName);
