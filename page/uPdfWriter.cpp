@@ -50,7 +50,10 @@ private:
 // picture object takes the stream's header from here, and its data when the document is saved.
 class TJpegSource {
 public:
-  explicit TJpegSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)), end_(bytes_.size()) {}
+  // Kept until the document is saved: without the room the encoder left free after the stream.
+  explicit TJpegSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)), end_(bytes_.size()) {
+    bytes_.shrink_to_fit();
+  }
 
   HPDF_Stream NewStream(HPDF_MMgr mmgr) { return HPDF_CallbackReader_New(mmgr, Read, Seek, Tell, Size, this); }
   // Reading the header ends with a seek back to the start, after which libharu copies what the
