@@ -199,13 +199,13 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
       const int32_t dr = RoundEven(static_cast<double>(right - src.left) * sx) + dst.left;
       const int32_t db = RoundEven(static_cast<double>(bottom - src.top) * sy) + dst.top;
       if (dl == dr || dt == db) continue;  // too small to show at this scale
-      // The rows wanted, handed over as a picture of their own: no source origin to get wrong
-      // between top-down and bottom-up storage.
       const int rows = static_cast<int>(bottom - top);
       if (pixels && scaler_.Scale(tile->Row(static_cast<int>(top - tileTop)), tile->width,
                                   tile->topDown ? tile->stride : -tile->stride, static_cast<int>(left - tileLeft),
                                   static_cast<int>(right - left), rows, *pixels, RECT{dl, dt, dr, db}))
         continue;
+      // For the stretch copy, the rows wanted, handed over as a picture of their own: no source
+      // origin to get wrong between top-down and bottom-up storage.
       const int firstStored = tile->topDown ? static_cast<int>(top - tileTop)
                                             : tile->height - static_cast<int>(bottom - tileTop);
       BITMAPINFO info{};

@@ -385,7 +385,7 @@ void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) 
 void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileName) {
   if (!Image || !Document) return;
   TPdfWriter pdf;
-  TBitmap work;
+  TBitmap headerWork, footerWork;  // one each: a bitmap made again for every banner costs more than drawing it
   TJpegEncoder encoder(kPdfQuality);
   // The banners are centred, the header at the top and the footer at the bottom, whenever they
   // have a width; the three pictures go in as header, body, footer.
@@ -394,10 +394,14 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
     if (W <= 0 || H <= 0) return;
     const float s = FitScale(PageWidth, PageHeight, W, H);
     const int dw = Trunc(W * s), dh = Trunc(H * s);
+    TBitmap& work = &banner == &Header ? headerWork : footerWork;
     work.SetSize(W, H);
     work.Fill(RGB(255, 255, 255));
-    banner.Page = n;
-    banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
+    {
+      std::lock_guard<std::mutex> guard(bannerLock_);
+      banner.Page = n;
+      banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
+    }
     ::GdiFlush();
     const int left = (PageWidth - dw) / 2;
     const int top = &banner == &Header ? 0 : PageHeight - dh;

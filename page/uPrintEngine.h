@@ -38,7 +38,6 @@ public:
   int32_t GetPageCount() const { return Document ? Document->GetPageCount() : 0; }
 
   // Draws page `pageNo` (1-based) so that the whole printable page fills the canvas's height.
-  // Pages may be drawn on several threads at once, each through a reader of the picture of its own.
   void RenderPage(HDC canvas, int32_t pageNo);
   void DrawPage(HDC canvas, int32_t pageNo, long double factor);
   void DrawHeader(HDC canvas, int32_t pageNo, long double factor);
@@ -87,8 +86,9 @@ public:
 private:
   // Page numbers of a page list that name a page of the document, in list order.
   std::vector<int32_t> PagesOf(const std::string& pageList) const;
-  // RenderPage from `image`, a reader of the picture; gives the message of an error that kept the
-  // header banner from being drawn, for the caller to report.
+  // RenderPage from `image`, a reader of the picture, so that pages can be drawn on several threads
+  // at once; gives the message of an error that kept the header banner from being drawn, for the
+  // caller to report.
   std::string RenderPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo);
   void DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor);
   // Gives the message of an error that kept the banner from being drawn, or nothing.
