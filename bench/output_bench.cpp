@@ -18,11 +18,14 @@
 #include <string>
 
 #include "base/Bitmap.h"
+#include "bench/BenchPicture.h"
 #include "base/ComPtr.h"
 #include "base/Errors.h"
+#include "base/Handles.h"
+#include "base/PrintJob.h"
 #include "base/Printer.h"
 #include "base/Stream.h"
-#include "page/uAreaEncoder.h"
+#include "page/uPictureWorkers.h"
 #include "page/uHtmlImageBuilder.h"
 #include "page/uJpegEncoder.h"
 #include "page/uPrintEngine.h"
@@ -35,23 +38,7 @@ namespace {
 constexpr int kWidth = 1280;
 constexpr int kViewHeight = 720;
 
-// Text-like strokes on a gradient with photo-like noise: content JPEG cannot squeeze to nothing.
-void PaintRow(uint8_t* row, int y) {
-  uint32_t noise = static_cast<uint32_t>(y) * 2654435761u + 12345u;
-  const bool textLine = (y % 24) >= 6 && (y % 24) < 18;
-  for (int x = 0; x < kWidth; ++x) {
-    noise = noise * 1103515245u + 12345u;
-    const int grain = static_cast<int>((noise >> 27) & 0x0F);
-    uint8_t b = static_cast<uint8_t>((x * 200) / kWidth + grain);
-    uint8_t g = static_cast<uint8_t>(((y / 8) & 0x7F) + 60 + grain);
-    uint8_t r = static_cast<uint8_t>(180 - ((x + y) & 0x3F) + grain);
-    // Glyph-like strokes: short dark runs in text lines.
-    if (textLine && ((x / 3 + y / 2 + (x * 7 + y) % 11) % 9 == 0) && (x % 160) < 140) b = g = r = 20;
-    row[x * 3 + 0] = b;
-    row[x * 3 + 1] = g;
-    row[x * 3 + 2] = r;
-  }
-}
+void PaintRow(uint8_t* row, int y) { bench::PaintBenchRow(row, kWidth, y); }
 
 void PaintRows(TBitmap& bitmap, int firstRow) {
   for (int y = 0; y < bitmap.Height(); ++y) PaintRow(bitmap.ScanLine(y), firstRow + y);
@@ -242,7 +229,7 @@ int Run(int height, const std::string& folder) {
     double t0 = Now();
     engine.SaveAll(pdf);
     Report("pdf", Now() - t0, pageMp);
-    std::printf("pdf_bytes=%lld workers=%d\n", static_cast<long long>(FileSize(pdf)), TAreaEncoder::WorkerCount());
+    std::printf("pdf_bytes=%lld workers=%d\n", static_cast<long long>(FileSize(pdf)), TPictureWorkers::WorkerCount());
   }
 
   // 5. Every page as a JPG file.
@@ -272,11 +259,29 @@ int Run(int height, const std::string& folder) {
   }
   std::printf("peak_working_set_bytes=%llu\n", static_cast<unsigned long long>(PeakWorkingSet()));
 
+  // 7. Every page printed to the printer queue, as the preview prints them, until the document
+  // is handed over (after the peak: the spooler's memory is not the pages').
+  if (DeviceContext printer = TPrinter::Current().CreateDC()) {
+    double t0 = Now();
+    TPrintJob job(printer.get(), "Vantrelle benchmark");
+    for (int n = 1; n <= engine.GetPageCount(); ++n) {
+      job.StartPage();
+      engine.RenderPage(printer.get(), n);
+      job.EndPage();
+    }
+    job.Finish();
+    const double seconds = Now() - t0;
+    Report("print", seconds, pageMp);
+    std::printf("print_pages_per_second=%.2f\n", engine.GetPageCount() / seconds);
+  }
+
   // The PDF stage once more on one processor, and beside it the limit on the same processor:
   // the same pixels through libjpeg-turbo at quality 90, no tiles, no PDF; in bands, since a JPEG
   // image is at most 65,500 pixels high. Painting is not timed.
   PinToOneProcessor(true);
   {
+    // Into a folder without the PDF, as in stage 4: replacing a large file costs the file system.
+    ::DeleteFileA(pdf.c_str());
     double t0 = Now();
     engine.SaveAll(pdf);
     Report("pdf_one_worker", Now() - t0, pageMp);

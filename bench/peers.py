@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """The output benchmark's peers: common tools that take the same picture from disk (a binary PPM)
 to a PDF of JPEG pages, cut with the same clipping into pages of the same size, at the same JPEG
-quality and chroma subsampling (4:2:0), with as many encoders at once as ours uses.
+quality and chroma subsampling (4:2:0), with as many encoders at once as ours uses; and libvips
+cutting it into JPG pages scaled to the page's pixel width, at the JPG pages' quality.
 
-  peers.py <picture.ppm> <work dir> <clip l,t,r,b> <page w,h> <quality> <workers>
+  peers.py <picture.ppm> <work dir> <clip l,t,r,b> <page w,h> <quality> <workers> <jpg width> <jpg quality>
 
-Prints one line per peer: stage=peer_<name> seconds=... pages=... pdf_bytes=...
+Prints one line per peer: stage=peer_<name> seconds=... pages=... pdf_bytes=... (jpg_bytes=... for
+the JPG pages)
 """
 import glob
 import mmap
@@ -45,8 +47,8 @@ def assemble(jpegs, pdf):
     subprocess.run(["img2pdf", "-o", pdf] + jpegs, check=True)
 
 
-def vips_peer(picture, work, clip, page, quality, workers):
-    """libvips: the picture mapped, not read; each page cut and saved as JPEG; then img2pdf."""
+def vips():
+    """libvips through GObject introspection, and a call of one of its operations by name."""
     os.environ["VIPS_CONCURRENCY"] = "1"  # pages run side by side instead
     import gi
     gi.require_version("Vips", "8.0")
@@ -61,20 +63,34 @@ def vips_peer(picture, work, clip, page, quality, workers):
         op.unref_outputs()
         return out
 
+    return Vips, run
+
+
+def vips_pages(picture, work, clip, page, quality, workers, prefix, scale=None):
+    """libvips: the picture mapped, not read; each page cut, resized by `scale` with libvips'
+    default kernel when given, and saved as JPEG side by side. The names of the files."""
+    Vips, run = vips()
     pages = pages_of(clip, page)
     width, height, offset = ppm_header(picture)
     image = Vips.Image.new_from_file_raw(picture, width, height, 3, offset)
-    names = [os.path.join(work, "v%05d.jpg" % i) for i in range(len(pages))]
+    names = [os.path.join(work, "%s%05d.jpg" % (prefix, i)) for i in range(len(pages))]
 
     def save(i):
         left, top, w, h = pages[i]
         page = run("extract_area", input=image, left=left, top=top, width=w, height=h)
+        if scale is not None:
+            page = run("resize", **{"in": page, "scale": scale})
         run("jpegsave", **{"in": page, "filename": names[i], "Q": quality,
                            "subsample_mode": Vips.ForeignSubsample.ON})
 
     with ThreadPoolExecutor(workers) as pool:
         list(pool.map(save, range(len(pages))))
-    assemble(names, os.path.join(work, "vips.pdf"))
+    return names
+
+
+def vips_peer(picture, work, clip, page, quality, workers):
+    """libvips: every page as JPEG; then img2pdf."""
+    assemble(vips_pages(picture, work, clip, page, quality, workers, "v"), os.path.join(work, "vips.pdf"))
     return os.path.join(work, "vips.pdf")
 
 
@@ -121,6 +137,16 @@ def main():
     clip = tuple(int(v) for v in sys.argv[3].split(","))
     page = tuple(int(v) for v in sys.argv[4].split(","))
     quality, workers = int(sys.argv[5]), int(sys.argv[6])
+    jpg_width, jpg_quality = int(sys.argv[7]), int(sys.argv[8])
+
+    folder = os.path.join(work, "vips_jpg")
+    os.makedirs(folder, exist_ok=True)
+    start = time.perf_counter()
+    names = vips_pages(picture, folder, clip, page, jpg_quality, workers, "j", jpg_width / page[0])
+    seconds = time.perf_counter() - start
+    print(f"stage=peer_vips_jpg seconds={seconds:.3f} pages={len(names)} "
+          f"jpg_bytes={sum(os.path.getsize(n) for n in names)}", flush=True)
+    shutil.rmtree(folder)
     for name, peer in [("vips", vips_peer), ("libjpeg_turbo", libjpeg_turbo_peer), ("imagemagick", imagemagick_peer)]:
         folder = os.path.join(work, name)
         os.makedirs(folder, exist_ok=True)

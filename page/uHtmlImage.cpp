@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <utility>
+#include <optional>
 
 #include "base/Errors.h"
 #include "base/Handles.h"
@@ -44,6 +45,7 @@ void TBmpHtmlImage::Close() {
   stream_.reset();
   tempFile_.reset();  // the last holder deletes a temporary file, once no stream is open on it
   rowCache_ = TTileRowCache(kRowCacheBudget);
+  loads_ = std::make_shared<std::atomic<int64_t>>(0);
   tile_.reset();
   width_ = height_ = tileWidth_ = tileHeight_ = tileCount_ = 0;
   cols_ = rows_ = 0;
@@ -132,6 +134,7 @@ const TTilePixels* TBmpHtmlImage::Pixels(int64_t col, int64_t row) {
   const int32_t first = static_cast<int32_t>(row * cols_);
   return rowCache_.Get(static_cast<int32_t>(col), static_cast<int32_t>(row),
                        [&](int32_t c, std::unique_ptr<TTilePixels> buffer) {
+                         ++*loads_;
                          return LoadTile(first + c, std::move(buffer));
                        });
 }
@@ -174,6 +177,7 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
     ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
   }
+  const std::optional<TPixelTarget> pixels = TPixelTarget::Of(dc);
   for (int64_t r = r0; r <= r1; ++r) {
     for (int64_t c = c0; c <= c1; ++c) {
       const int64_t tileLeft = c * tileWidth_, tileTop = r * tileHeight_;
@@ -193,9 +197,13 @@ uint32_t TBmpHtmlImage::DrawRect(HDC dc, const RECT& dst, const RECT& src) {
       const int32_t dr = RoundEven(static_cast<double>(right - src.left) * sx) + dst.left;
       const int32_t db = RoundEven(static_cast<double>(bottom - src.top) * sy) + dst.top;
       if (dl == dr || dt == db) continue;  // too small to show at this scale
-      // The rows wanted, handed over as a picture of their own: no source origin to get wrong
-      // between top-down and bottom-up storage.
       const int rows = static_cast<int>(bottom - top);
+      if (pixels && scaler_.Scale(tile->Row(static_cast<int>(top - tileTop)), tile->width,
+                                  tile->topDown ? tile->stride : -tile->stride, static_cast<int>(left - tileLeft),
+                                  static_cast<int>(right - left), rows, *pixels, RECT{dl, dt, dr, db}))
+        continue;
+      // For the stretch copy, the rows wanted, handed over as a picture of their own: no source
+      // origin to get wrong between top-down and bottom-up storage.
       const int firstStored = tile->topDown ? static_cast<int>(top - tileTop)
                                             : tile->height - static_cast<int>(bottom - tileTop);
       BITMAPINFO info{};
@@ -222,6 +230,7 @@ std::unique_ptr<THtmlImage> TBmpHtmlImage::OpenReader() const {
   auto reader = std::make_unique<TBmpHtmlImage>();
   reader->Assign(*this);
   if (reader->GetImageWidth() != width_ || reader->GetImageHeight() != height_) return nullptr;
+  reader->loads_ = loads_;
   return reader;
 }
 

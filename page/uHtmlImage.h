@@ -2,12 +2,14 @@
 // tile file and drawn a rectangle at a time, scaled, onto any device context.
 #pragma once
 #include <windows.h>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "base/Bitmap.h"
 #include "base/Stream.h"
+#include "page/uPieceScaler.h"
 #include "page/uTileFile.h"
 #include "page/uTileRowCache.h"
 
@@ -88,6 +90,8 @@ public:
   void SaveToClipboardFormat() override;
   int32_t GetImageWidth() const override { return width_; }
   int32_t GetImageHeight() const override { return height_; }
+  // Into the pixels of a memory bitmap the pieces are scaled by the image itself, with the filter
+  // of the stretch copy that draws them on any other device.
   uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override;
   // Straight from the tiles' pixels, without the device context; what the file lacks of the
   // picture reads white.
@@ -102,8 +106,8 @@ public:
   int32_t Cols() const { return cols_; }
   int32_t Rows() const { return rows_; }
   int32_t TileCount() const { return tileCount_; }
-  // Tiles read from the file since it was opened.
-  int64_t TileLoads() const { return rowCache_.Loads(); }
+  // Tiles read from the file since it was opened, by the image and by the readers it opened.
+  int64_t TileLoads() const { return *loads_; }
 
 private:
   static constexpr int64_t kRowCacheBudget = 64LL << 20;
@@ -121,7 +125,9 @@ private:
   TTempTileFileRef tempFile_;  // before the stream: released after it
   std::unique_ptr<TFileStream> stream_;
   TTileRowCache rowCache_{kRowCacheBudget};
+  std::shared_ptr<std::atomic<int64_t>> loads_ = std::make_shared<std::atomic<int64_t>>(0);
   std::unique_ptr<TBitmap> tile_;  // what GetTile hands out
+  TPieceScaler scaler_;
   std::string fileName_;
 };
 

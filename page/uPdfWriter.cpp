@@ -2,8 +2,11 @@
 
 #include <hpdf.h>
 #include <hpdf_doc.h>
+#include <hpdf_image.h>
 #include <hpdf_streams.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "base/Errors.h"
@@ -43,6 +46,55 @@ private:
   std::string failure_;
 };
 
+// A page's JPEG stream, read by libharu where it would otherwise keep a copy of its own: the
+// picture object takes the stream's header from here, and its data when the document is saved.
+class TJpegSource {
+public:
+  // Kept until the document is saved: without the room the encoder left free after the stream.
+  explicit TJpegSource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)), end_(bytes_.size()) {
+    bytes_.shrink_to_fit();
+  }
+
+  HPDF_Stream NewStream(HPDF_MMgr mmgr) { return HPDF_CallbackReader_New(mmgr, Read, Seek, Tell, Size, this); }
+  // Reading the header ends with a seek back to the start, after which libharu copies what the
+  // stream holds: from then on it holds only the header read so far.
+  void HeaderOnly() { headerOnly_ = true; }
+  void Whole() {
+    headerOnly_ = false;
+    pos_ = 0;
+    end_ = bytes_.size();
+  }
+
+private:
+  static TJpegSource& Of(HPDF_Stream stream) { return *static_cast<TJpegSource*>(stream->attr); }
+  static HPDF_STATUS Read(HPDF_Stream stream, HPDF_BYTE* to, HPDF_UINT* size) {
+    TJpegSource& self = Of(stream);
+    const size_t count = std::min<size_t>(*size, self.end_ - std::min(self.pos_, self.end_));
+    std::copy_n(self.bytes_.data() + self.pos_, count, to);
+    self.pos_ += count;
+    self.furthest_ = std::max(self.furthest_, self.pos_);
+    const bool shortRead = count < *size;
+    *size = static_cast<HPDF_UINT>(count);
+    return shortRead ? HPDF_STREAM_EOF : HPDF_OK;
+  }
+  static HPDF_STATUS Seek(HPDF_Stream stream, HPDF_INT pos, HPDF_WhenceMode mode) {
+    TJpegSource& self = Of(stream);
+    const int64_t base = mode == HPDF_SEEK_CUR ? static_cast<int64_t>(self.pos_)
+                         : mode == HPDF_SEEK_END ? static_cast<int64_t>(self.end_)
+                                                 : 0;
+    self.pos_ = static_cast<size_t>(std::clamp<int64_t>(base + pos, 0, static_cast<int64_t>(self.end_)));
+    self.furthest_ = std::max(self.furthest_, self.pos_);
+    if (self.headerOnly_ && mode == HPDF_SEEK_SET && pos == 0) self.end_ = self.furthest_;
+    return HPDF_OK;
+  }
+  static HPDF_INT32 Tell(HPDF_Stream stream) { return static_cast<HPDF_INT32>(Of(stream).pos_); }
+  static HPDF_UINT32 Size(HPDF_Stream stream) { return static_cast<HPDF_UINT32>(Of(stream).end_); }
+
+  std::vector<uint8_t> bytes_;
+  size_t pos_ = 0, end_ = 0, furthest_ = 0;
+  bool headerOnly_ = false;
+};
+
 }  // namespace
 
 struct TPdfWriter::Impl {
@@ -51,6 +103,7 @@ struct TPdfWriter::Impl {
   int pageHeight = 0;
   HPDF_STATUS error = HPDF_OK;
   HPDF_STATUS detail = 0;
+  std::vector<std::unique_ptr<TJpegSource>> pictures;  // read by the document until it is freed
 
   static void OnError(HPDF_STATUS error, HPDF_STATUS detail, void* self) {
     auto* impl = static_cast<Impl*>(self);
@@ -94,12 +147,28 @@ void TPdfWriter::AddPage(int width, int height) {
   ++pages_;
 }
 
-void TPdfWriter::DrawJpeg(const std::vector<uint8_t>& jpeg, const RECT& bounds) {
+void TPdfWriter::DrawJpeg(std::vector<uint8_t> jpeg, const RECT& bounds) {
   if (!impl_->page) throw Error("PDF page missing");
   int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   if (width <= 0 || height <= 0 || jpeg.empty()) return;
-  HPDF_Image image = HPDF_LoadJpegImageFromMem(impl_->doc, jpeg.data(), static_cast<HPDF_UINT>(jpeg.size()));
-  impl_->Check("adding a picture");
+  HPDF_Doc doc = impl_->doc;
+  impl_->pictures.push_back(std::make_unique<TJpegSource>(std::move(jpeg)));
+  TJpegSource& source = *impl_->pictures.back();
+  // The picture object is made from the header alone; then its data stream gives way to one that
+  // reads the whole JPEG stream from the source, when the document is saved.
+  source.HeaderOnly();
+  HPDF_Stream header = source.NewStream(doc->mmgr);
+  HPDF_Image image = header ? HPDF_Image_LoadJpegImage(doc->mmgr, header, doc->xref) : nullptr;
+  if (header) HPDF_Stream_Free(header);
+  source.Whole();
+  HPDF_Stream whole = image ? source.NewStream(doc->mmgr) : nullptr;
+  if (!whole) {
+    HPDF_CheckError(&doc->error);
+    impl_->Check("adding a picture");
+    throw Error("Cannot add a picture to the PDF document");
+  }
+  HPDF_Stream_Free(image->stream);
+  image->stream = whole;
   HPDF_Page_DrawImage(impl_->page, image, static_cast<HPDF_REAL>(bounds.left),
                       static_cast<HPDF_REAL>(impl_->pageHeight - bounds.bottom), static_cast<HPDF_REAL>(width),
                       static_cast<HPDF_REAL>(height));

@@ -18,7 +18,8 @@ public:
 
   void AddPage(int width, int height);
   // Places a JPEG stream stretched into `bounds` on the current page; empty bounds add nothing.
-  void DrawJpeg(const std::vector<uint8_t>& jpeg, const RECT& bounds);
+  // The writer keeps the stream until the document is saved, so that it is copied only then.
+  void DrawJpeg(std::vector<uint8_t> jpeg, const RECT& bounds);
   // Writes the document; throws vt::Error and leaves no file under `path` when that fails.
   void SaveToFile(const std::string& path);
   int PageCount() const { return pages_; }

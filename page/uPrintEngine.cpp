@@ -10,10 +10,12 @@
 #include "base/Numbers.h"
 #include "base/Printer.h"
 #include "base/ReplaceFile.h"
+#include "base/Stream.h"
 #include "base/Strings.h"
 #include "page/uAreaEncoder.h"
 #include "page/uJpegEncoder.h"
 #include "page/uPdfWriter.h"
+#include "page/uPictureWorkers.h"
 #include "page/uURLImg.h"
 
 namespace vt {
@@ -70,6 +72,12 @@ void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
     bitmap.SaveToStream(file);
   }
   target.Commit();
+}
+
+std::vector<uint8_t> BmpFileBytes(const TBitmap& bitmap) {
+  TMemoryStream bytes;
+  bitmap.SaveToStream(bytes);
+  return bytes.bytes();
 }
 
 void SaveBytes(const std::vector<uint8_t>& bytes, const std::string& path) {
@@ -238,7 +246,11 @@ void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURL
 }
 
 void TPrintEngine::RenderPage(HDC canvas, int32_t pageNo) {
-  if (!Image || pageNo < 0 || LaidOut == 0 || PageHeight <= 0) return;
+  if (Image) ReportHeaderError(RenderPageFrom(*Image, canvas, pageNo));
+}
+
+std::string TPrintEngine::RenderPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo) {
+  if (pageNo < 0 || LaidOut == 0 || PageHeight <= 0) return {};
   RECT clip{};
   ::GetClipBox(canvas, &clip);
   if (::GetDeviceCaps(canvas, TECHNOLOGY) == DT_RASDISPLAY) {
@@ -246,15 +258,19 @@ void TPrintEngine::RenderPage(HDC canvas, int32_t pageNo) {
     ::FillRect(canvas, &clip, white.get());
   }
   long double factor = static_cast<long double>(clip.bottom - clip.top) / PageHeight;
-  DrawPage(canvas, pageNo, factor);
-  if (!NoHeaderFooter) {
-    DrawHeader(canvas, pageNo, factor);
-    DrawFooter(canvas, pageNo, factor);
-  }
+  DrawPageFrom(image, canvas, pageNo, factor);
+  if (NoHeaderFooter) return {};
+  std::string headerError = DrawBanner(Header, canvas, pageNo, BannerLeft(Header, PageWidth), 0, factor);
+  DrawFooter(canvas, pageNo, factor);
+  return headerError;
 }
 
 void TPrintEngine::DrawPage(HDC canvas, int32_t pageNo, long double factor) {
-  if (!Image || !Document) return;
+  if (Image) DrawPageFrom(*Image, canvas, pageNo, factor);
+}
+
+void TPrintEngine::DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor) {
+  if (!Document) return;
   RECT r = Document->GetPageRect(pageNo);
   const int32_t w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
@@ -269,44 +285,47 @@ void TPrintEngine::DrawPage(HDC canvas, int32_t pageNo, long double factor) {
   dst.bottom = dst.top + Trunc(h * factor * s);
   // A stretch copy to a busy printer driver may fail for a while: try again before giving up.
   for (int attempt = 1; attempt <= 10; ++attempt) {
-    if (Image->DrawRect(canvas, dst, r) == 0) return;
+    if (image.DrawRect(canvas, dst, r) == 0) return;
     if (attempt < 10) ::Sleep(2000);
   }
 }
 
-void TPrintEngine::DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor) {
-  banner.Page = pageNo;
-  banner.DrawTo(canvas, Trunc(x * factor), Trunc(y * factor), Trunc(banner.GetWidth() * factor),
-                Trunc(banner.GetHeight() * factor));
+std::string TPrintEngine::DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y,
+                                     long double factor) {
+  // Pages are drawn on several threads at once, each with its page number.
+  std::lock_guard<std::mutex> guard(bannerLock_);
+  try {
+    banner.Page = pageNo;
+    banner.DrawTo(canvas, Trunc(x * factor), Trunc(y * factor), Trunc(banner.GetWidth() * factor),
+                  Trunc(banner.GetHeight() * factor));
+    return {};
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
-namespace {
-
-int BannerLeft(const TXMLBitmap& banner, int32_t pageWidth) {
+int TPrintEngine::BannerLeft(const TXMLBitmap& banner, int32_t pageWidth) {
   if (banner.Align == 2) return (pageWidth - banner.GetWidth()) / 2;
   if (banner.Align == 1) return pageWidth - banner.GetWidth();
   return 0;
 }
 
-}  // namespace
+void TPrintEngine::ReportHeaderError(const std::string& message) const {
+  if (message.empty()) return;
+  // Only the thread that owns the windows may open a message box; thumbnails are drawn
+  // on a worker, which reports to the debugger instead.
+  if (::GetCurrentThreadId() == uiThread_) ShowMessageBox(nullptr, message, "Vantrelle", MB_OK);
+  else ::OutputDebugStringA(("DrawTop >>> errormessage : " + message).c_str());
+}
 
 void TPrintEngine::DrawHeader(HDC canvas, int32_t pageNo, long double factor) {
-  try {
-    DrawBanner(Header, canvas, pageNo, BannerLeft(Header, PageWidth), 0, factor);
-  } catch (const std::exception& e) {
-    // Only the thread that owns the windows may open a message box; thumbnails are drawn
-    // on a worker, which reports to the debugger instead.
-    if (::GetCurrentThreadId() == uiThread_) ShowMessageBox(nullptr, e.what(), "Vantrelle", MB_OK);
-    else ::OutputDebugStringA(("DrawTop >>> errormessage : " + std::string(e.what())).c_str());
-  }
+  ReportHeaderError(DrawBanner(Header, canvas, pageNo, BannerLeft(Header, PageWidth), 0, factor));
 }
 
 void TPrintEngine::DrawFooter(HDC canvas, int32_t pageNo, long double factor) {
-  try {
-    DrawBanner(Footer, canvas, pageNo, BannerLeft(Footer, PageWidth), Header.GetHeight() + BodyHeight, factor);
-  } catch (const std::exception& e) {
-    ::OutputDebugStringA(("DrawBottom >>> errormessage : " + std::string(e.what())).c_str());
-  }
+  const std::string error =
+      DrawBanner(Footer, canvas, pageNo, BannerLeft(Footer, PageWidth), Header.GetHeight() + BodyHeight, factor);
+  if (!error.empty()) ::OutputDebugStringA(("DrawBottom >>> errormessage : " + error).c_str());
 }
 
 std::vector<int32_t> TPrintEngine::PagesOf(const std::string& pageList) const {
@@ -330,16 +349,26 @@ void TPrintEngine::SaveToFile(const std::string& pageList, const std::string& fi
   }
   if (parts.ext != ".jpg" && parts.ext != ".bmp") return;
   if (!parts.folder.empty()) ::CreateDirectoryA(parts.folder.c_str(), nullptr);
+  if (!Image) return;
   const int digits = DecimalDigits(GetPageCount());
-  TBitmap page(PageWidth, PageHeight);
-  TJpegEncoder encoder(kJpgFileQuality);
-  for (int32_t n : PagesOf(pageList)) {
-    RenderPage(page.Canvas(), n);
-    ::GdiFlush();
-    std::string path = InFolder(parts.folder, parts.base + "-" + ZeroPad(digits, n) + parts.ext);
-    if (parts.ext == ".jpg") encoder.SaveToFile(page, path);
-    else SaveBmpFile(page, path);
-  }
+  const bool jpg = parts.ext == ".jpg";
+  const std::vector<int32_t> pages = PagesOf(pageList);
+  // Pages are drawn and encoded side by side on worker threads; the files are written here, in
+  // list order, with any error of a header banner reported as drawing it here would.
+  TPictureWorkers::Run(
+      *Image, pages.size(),
+      [&](THtmlImage& reader, TBitmap& page, size_t index) {
+        page.SetSize(PageWidth, PageHeight);
+        TPictureWorkers::TOutput output;
+        output.message = RenderPageFrom(reader, page.Canvas(), pages[index]);
+        ::GdiFlush();
+        output.bytes = jpg ? TJpegEncoder(kJpgFileQuality).Encode(page) : BmpFileBytes(page);
+        return output;
+      },
+      [&](size_t index, TPictureWorkers::TOutput& output) {
+        ReportHeaderError(output.message);
+        SaveBytes(output.bytes, InFolder(parts.folder, parts.base + "-" + ZeroPad(digits, pages[index]) + parts.ext));
+      });
 }
 
 void TPrintEngine::SaveAll(const std::string& fileName) {
@@ -368,7 +397,7 @@ void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) 
 void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileName) {
   if (!Image || !Document) return;
   TPdfWriter pdf;
-  TBitmap work;
+  TBitmap headerWork, footerWork;  // one each: a bitmap made again for every banner costs more than drawing it
   TJpegEncoder encoder(kPdfQuality);
   // The banners are centred, the header at the top and the footer at the bottom, whenever they
   // have a width; the three pictures go in as header, body, footer.
@@ -377,10 +406,14 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
     if (W <= 0 || H <= 0) return;
     const float s = FitScale(PageWidth, PageHeight, W, H);
     const int dw = Trunc(W * s), dh = Trunc(H * s);
+    TBitmap& work = &banner == &Header ? headerWork : footerWork;
     work.SetSize(W, H);
     work.Fill(RGB(255, 255, 255));
-    banner.Page = n;
-    banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
+    {
+      std::lock_guard<std::mutex> guard(bannerLock_);
+      banner.Page = n;
+      banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
+    }
     ::GdiFlush();
     const int left = (PageWidth - dw) / 2;
     const int top = &banner == &Header ? 0 : PageHeight - dh;
@@ -421,12 +454,15 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
       pageOpen = true;
     }
   };
-  std::vector<RECT> areas;
-  for (const AreaPiece& piece : pieces) areas.push_back(piece.area);
-  TAreaEncoder(*Image, kPdfQuality).EncodeAll(areas, [&](size_t index, const std::vector<uint8_t>& jpeg) {
-    openPageOf(index);
-    pdf.DrawJpeg(jpeg, pieces[index].place);
-  });
+  TPictureWorkers::Run(
+      *Image, pieces.size(),
+      [&](THtmlImage& reader, TBitmap& band, size_t index) {
+        return TPictureWorkers::TOutput{EncodeArea(reader, pieces[index].area, kPdfQuality, &band), {}};
+      },
+      [&](size_t index, TPictureWorkers::TOutput& output) {
+        openPageOf(index);
+        pdf.DrawJpeg(std::move(output.bytes), pieces[index].place);
+      });
   openPageOf(pieces.size());
   pdf.SaveToFile(fileName);
 }

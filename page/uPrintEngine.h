@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -90,13 +91,22 @@ public:
 private:
   // Page numbers of a page list that name a page of the document, in list order.
   std::vector<int32_t> PagesOf(const std::string& pageList) const;
-  void DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
+  // RenderPage from `image`, a reader of the picture, so that pages can be drawn on several threads
+  // at once; gives the message of an error that kept the header banner from being drawn, for the
+  // caller to report.
+  std::string RenderPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo);
+  void DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor);
+  // Gives the message of an error that kept the banner from being drawn, or nothing.
+  std::string DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
+  static int BannerLeft(const TXMLBitmap& banner, int32_t pageWidth);
+  void ReportHeaderError(const std::string& message) const;
 
   // The printable page of the current printer in screen pixels (the fixed page without a printer).
   SIZE PrinterPage();
 
   DWORD uiThread_;  // the thread that made the engine: the one that may show messages
   const TURLImg* urlImg_ = nullptr;  // of the last layout; not owned
+  std::mutex bannerLock_;  // the banners draw one page at a time
 };
 
 }  // namespace vt

@@ -19,7 +19,6 @@ const TTilePixels* TTileRowCache::Get(int32_t col, int32_t row, const Loader& lo
   }
   auto found = kept_.find(col);
   if (found != kept_.end()) return found->second.get();
-  ++loads_;
   std::unique_ptr<TTilePixels> tile;
   if (!free_.empty()) {
     tile = std::move(free_.back());

@@ -33,8 +33,6 @@ public:
   // The tile at (col, row), or null; valid until the next call.
   const TTilePixels* Get(int32_t col, int32_t row, const Loader& load);
   void Clear();
-  // Tiles read from the file so far.
-  int64_t Loads() const { return loads_; }
 
 private:
   int64_t budget_;
@@ -43,7 +41,6 @@ private:
   int64_t keptBytes_ = 0;
   std::vector<std::unique_ptr<TTilePixels>> free_;  // buffers of dropped tiles, used again
   std::unique_ptr<TTilePixels> spare_;
-  int64_t loads_ = 0;
 };
 
 }  // namespace vt

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Output benchmark: captured tiles to PDF and JPG pages at three page heights, against the
-# encoder's limit and common peers (libvips, libjpeg-turbo's cjpeg and ImageMagick cutting the same
-# picture into a PDF of JPEG pages).
+# Output benchmark: captured tiles to PDF and JPG pages and to the printer at three page heights,
+# against the encoder's limit and common peers (libvips, libjpeg-turbo's cjpeg and ImageMagick
+# cutting the same picture into a PDF of JPEG pages, libvips into scaled JPG pages).
 # Then re-tiling of a clipped capture 100,000 pixels wide, with its peak working set.
 # Usage: scripts/bench.sh [height ...]   (default 10000 100000 300000)
 set -euo pipefail
@@ -41,6 +41,7 @@ for h in "${heights[@]}"; do
   clip="$(field "$h" clip_left),$(field "$h" clip_top),$(field "$h" clip_right),$(field "$h" clip_bottom)"
   page="$(field "$h" piece_width),$(field "$h" piece_height)"
   /usr/bin/python3 "$ROOT/bench/peers.py" "$dir/peer.ppm" "$dir" "$clip" "$page" 90 "$(field "$h" workers)" \
+    "$(field "$h" page_width)" 100 \
     | sed "s/^/h=$h /" >>"$RESULTS"
   rm -rf "$dir"
 done

@@ -159,6 +159,15 @@ build_libzip() {
     -DZLIB_INCLUDE_DIR=/usr/$HOST/include -DZLIB_LIBRARY=/usr/$HOST/lib/libz.a
 }
 
+build_pixman() {
+  # Only the library: the rest of the tree (demos, tests) wants GTK and libpng.
+  local b="$1/_build"; mkdir -p "$b"
+  ( cd "$b" && "$1/configure" --host=$HOST CC=$HOST-gcc-posix --prefix="$DEPS_PREFIX" --enable-static \
+      --disable-shared --disable-gtk --disable-libpng --disable-openmp >"$b/configure.log" 2>&1 ) \
+    || { tail -20 "$b/configure.log" >&2; return 1; }
+  make -C "$b/pixman" -j"$(nproc)" install >/dev/null 2>"$b/make.log" || { tail -20 "$b/make.log" >&2; return 1; }
+}
+
 # The PDF printer writes each user's files to one known folder.
 configure_pdf_printer() {
   local conf=/etc/cups/cups-pdf.conf
@@ -181,7 +190,7 @@ main() {
   ensure_locales
   TOOLCHAIN="$(cd "$(dirname "$0")/.." && pwd)/cmake/mingw-i686.cmake"
   mkdir -p "$DEPS_PREFIX" "$WORK"
-  for pkg in libjpeg-turbo giflib libharu libzip; do build_lib "$pkg"; done
+  for pkg in libjpeg-turbo giflib libharu libzip pixman; do build_lib "$pkg"; done
   log "ready: libraries in $DEPS_PREFIX"
 }
 

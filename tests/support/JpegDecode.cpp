@@ -1,6 +1,7 @@
 #include "support/JpegDecode.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "base/Errors.h"
@@ -18,28 +19,39 @@ bool DecodeJpegFile(const std::string& path, TBitmap& out) {
   }
 }
 
-int MaxChannelDifference(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
+namespace {
+
+// Calls add(difference) for every colour channel of two bitmaps of one size; false for other sizes.
+template <class Add>
+bool EachChannelDifference(const TBitmap& a, const TBitmap& b, Add add) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
   ::GdiFlush();
-  int worst = 0;
   for (int y = 0; y < a.Height(); ++y) {
     const uint8_t* p = a.ScanLine(y);
     const uint8_t* q = b.ScanLine(y);
-    for (int i = 0; i < a.Width() * 3; ++i) worst = std::max(worst, std::abs(p[i] - q[i]));
+    for (int i = 0; i < a.Width() * 3; ++i) add(p[i] - q[i]);
   }
-  return worst;
+  return true;
+}
+
+}  // namespace
+
+int MaxChannelDifference(const TBitmap& a, const TBitmap& b) {
+  int worst = 0;
+  return EachChannelDifference(a, b, [&](int d) { worst = std::max(worst, std::abs(d)); }) ? worst : -1;
 }
 
 double MeanChannelDifference(const TBitmap& a, const TBitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return -1;
-  ::GdiFlush();
   double total = 0;
-  for (int y = 0; y < a.Height(); ++y) {
-    const uint8_t* p = a.ScanLine(y);
-    const uint8_t* q = b.ScanLine(y);
-    for (int i = 0; i < a.Width() * 3; ++i) total += std::abs(p[i] - q[i]);
-  }
+  if (!EachChannelDifference(a, b, [&](int d) { total += std::abs(d); })) return -1;
   return total / (3.0 * a.Width() * a.Height());
+}
+
+double Psnr(const TBitmap& a, const TBitmap& b) {
+  double squares = 0;
+  if (!EachChannelDifference(a, b, [&](int d) { squares += d * d; })) return -1;
+  if (squares == 0) return 99;
+  return 10 * std::log10(255.0 * 255.0 * 3.0 * a.Width() * a.Height() / squares);
 }
 
 void PaintTestPattern(TBitmap& bitmap, int seed) {

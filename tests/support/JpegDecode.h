@@ -15,6 +15,10 @@ int MaxChannelDifference(const TBitmap& a, const TBitmap& b);
 // The mean absolute difference per colour channel (-1 for other sizes).
 double MeanChannelDifference(const TBitmap& a, const TBitmap& b);
 
+// Peak signal-to-noise ratio of b against a in dB over the colour channels (99 when equal, -1 for
+// other sizes).
+double Psnr(const TBitmap& a, const TBitmap& b);
+
 // A picture that shows off-by-one errors and compresses badly: gradients, edges and noise.
 void PaintTestPattern(TBitmap& bitmap, int seed = 1);
 
