@@ -56,9 +56,6 @@ std::vector<std::string> SplitTrimmedStr(char delimiter, const std::string& text
   return Trim(text).empty() ? std::vector<std::string>() : SplitStr(delimiter, text);
 }
 
-void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list) {
-  for (std::string& piece : SplitStr(delimiter, text)) list.push_back(std::move(piece));
-}
 
 std::vector<std::string> SplitCommaText(const std::string& text) {
   const size_t n = text.size();

@@ -19,9 +19,6 @@ bool SameTextAscii(const std::string& a, const std::string& b);  // case-blind f
 std::vector<std::string> SplitStr(char delimiter, const std::string& text);
 // As SplitStr, but none for a text of blanks only.
 std::vector<std::string> SplitTrimmedStr(char delimiter, const std::string& text);
-// Transitional, for the print engine and the banner until they take the result above: appends
-// SplitStr's pieces to `list`.
-void SplitStr(char delimiter, const std::string& text, std::vector<std::string>& list);
 // A comma text cut into pieces: commas and blanks separate, a piece in double quotes (a doubled
 // quote standing for one) stays whole. A comma after a comma, or one that ends the text, gives
 // an empty piece.

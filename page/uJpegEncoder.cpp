@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
 #include "base/JpegErrors.h"
+#include "base/LibraryHandles.h"
 #include "base/ReplaceFile.h"
 #include "base/Stream.h"
 #include "base/Strings.h"
@@ -17,21 +19,36 @@ struct VectorDestination {
   jpeg_destination_mgr base;
   std::vector<uint8_t>* out;
   size_t firstSize;
+  std::exception_ptr failure;  // of a callback, raised again once libjpeg has been left
 };
 
-void StartVector(j_compress_ptr info) {
+// Runs `body` inside a callback of libjpeg, whose C frames cannot pass an exception on: a failure
+// (no memory for the buffer) is kept and libjpeg's error exit jumps back to EncodeRows.
+template <class Body>
+void InsideLibjpeg(j_compress_ptr info, Body&& body) {
   auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
-  dest->out->resize(dest->firstSize);
-  dest->base.next_output_byte = dest->out->data();
-  dest->base.free_in_buffer = dest->out->size();
+  if (!CallbackBoundary(dest->failure, false, [&] {
+        body(*dest);
+        return true;
+      }))
+    info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
+}
+
+void StartVector(j_compress_ptr info) {
+  InsideLibjpeg(info, [](VectorDestination& dest) {
+    dest.out->resize(dest.firstSize);
+    dest.base.next_output_byte = dest.out->data();
+    dest.base.free_in_buffer = dest.out->size();
+  });
 }
 
 boolean GrowVector(j_compress_ptr info) {
-  auto* dest = reinterpret_cast<VectorDestination*>(info->dest);
-  const size_t used = dest->out->size();  // libjpeg asks only when the buffer is full
-  dest->out->resize(used * 2);
-  dest->base.next_output_byte = dest->out->data() + used;
-  dest->base.free_in_buffer = dest->out->size() - used;
+  InsideLibjpeg(info, [](VectorDestination& dest) {
+    const size_t used = dest.out->size();  // libjpeg asks only when the buffer is full
+    dest.out->resize(used * 2);
+    dest.base.next_output_byte = dest.out->data() + used;
+    dest.base.free_in_buffer = dest.out->size() - used;
+  });
   return TRUE;
 }
 
@@ -56,15 +73,16 @@ std::vector<uint8_t> TJpegEncoder::EncodeRows(int width, int height,
   jpeg_compress_struct info{};
   TJpegErrors errors{};
   errors.Attach(info);
+  const JpegCompressor compressor(&info);
   std::vector<uint8_t> out;
   // A quarter of the raw size holds a page at the usual qualities.
   const int64_t firstSize = std::min<int64_t>(static_cast<int64_t>(width) * height * 3 / 4 + 4096, 16 << 20);
-  VectorDestination dest{{}, &out, static_cast<size_t>(firstSize)};
+  VectorDestination dest{{}, &out, static_cast<size_t>(firstSize), {}};
   dest.base.init_destination = StartVector;
   dest.base.empty_output_buffer = GrowVector;
   dest.base.term_destination = EndVector;
   if (setjmp(errors.jump)) {
-    jpeg_destroy_compress(&info);
+    RaiseKept(dest.failure);
     throw Error(std::string("JPEG error: ") + errors.message);
   }
   jpeg_create_compress(&info);
@@ -76,17 +94,12 @@ std::vector<uint8_t> TJpegEncoder::EncodeRows(int width, int height,
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality_, TRUE);
   jpeg_start_compress(&info, TRUE);
-  try {
-    while (info.next_scanline < info.image_height) {
-      JSAMPROW samples = const_cast<JSAMPROW>(row(static_cast<int>(info.next_scanline)));
-      jpeg_write_scanlines(&info, &samples, 1);
-    }
-  } catch (...) {  // the caller's rows failed: nothing of the stream is kept
-    jpeg_destroy_compress(&info);
-    throw;
+  // A row that fails raises from here, between libjpeg's calls; the owner ends the compression.
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW samples = const_cast<JSAMPROW>(row(static_cast<int>(info.next_scanline)));
+    jpeg_write_scanlines(&info, &samples, 1);
   }
   jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
   return out;
 }
 

@@ -9,7 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "base/Boundary.h"
 #include "base/Errors.h"
+#include "base/LibraryHandles.h"
 #include "base/ReplaceFile.h"
 #include "base/Stream.h"
 #include "base/Strings.h"
@@ -22,28 +24,26 @@ class TPdfFileOutput {
 public:
   explicit TPdfFileOutput(const std::string& path) : file_(path, TFileStream::fmCreate) { buffer_.reserve(kSize); }
 
+  // No exception may cross libharu's C frames: a failure is kept, and the save raises it again.
   static HPDF_STATUS Write(HPDF_Stream stream, const HPDF_BYTE* data, HPDF_UINT size) {
     auto* self = static_cast<TPdfFileOutput*>(stream->attr);
-    try {  // no exception may cross libharu's C frames
+    return CallbackBoundary(self->failure_, HPDF_STATUS{HPDF_FILE_IO_ERROR}, [&] {
       self->buffer_.insert(self->buffer_.end(), data, data + size);
       if (self->buffer_.size() >= kSize) self->Flush();
-      return HPDF_OK;
-    } catch (const Error& e) {
-      self->failure_ = e.what();
-      return HPDF_FILE_IO_ERROR;
-    }
+      return HPDF_STATUS{HPDF_OK};
+    });
   }
   void Flush() {
     file_.Write(buffer_.data(), buffer_.size());
     buffer_.clear();
   }
-  const std::string& Failure() const { return failure_; }
+  const std::exception_ptr& Failure() const { return failure_; }
 
 private:
   static constexpr size_t kSize = 1 << 20;
   TFileStream file_;
   std::vector<uint8_t> buffer_;
-  std::string failure_;
+  std::exception_ptr failure_;
 };
 
 // A page's JPEG stream, read by libharu where it would otherwise keep a copy of its own: the
@@ -98,12 +98,12 @@ private:
 }  // namespace
 
 struct TPdfWriter::Impl {
-  HPDF_Doc doc = nullptr;
   HPDF_Page page = nullptr;
   int pageHeight = 0;
   HPDF_STATUS error = HPDF_OK;
   HPDF_STATUS detail = 0;
   std::vector<std::unique_ptr<TJpegSource>> pictures;  // read by the document until it is freed
+  PdfDocument doc;  // after the pictures, so that it goes first
 
   static void OnError(HPDF_STATUS error, HPDF_STATUS detail, void* self) {
     auto* impl = static_cast<Impl*>(self);
@@ -117,28 +117,29 @@ struct TPdfWriter::Impl {
     if (error == HPDF_OK) return;
     std::string message = Format("PDF error 0x%04lX (%lu) while %s", static_cast<unsigned long>(error),
                                  static_cast<unsigned long>(detail), what);
-    error = HPDF_OK;
-    HPDF_ResetError(doc);
+    ClearError();
     throw Error(message);
+  }
+  void ClearError() {
+    error = HPDF_OK;
+    HPDF_ResetError(doc.get());
   }
 };
 
 TPdfWriter::TPdfWriter() : impl_(std::make_unique<Impl>()) {
-  impl_->doc = HPDF_New(&Impl::OnError, impl_.get());
+  impl_->doc.reset(HPDF_New(&Impl::OnError, impl_.get()));
   if (!impl_->doc) throw Error("Cannot create a PDF document");
   // Pages of DCT pictures need nothing past PDF 1.2, which older readers of printed output expect.
   impl_->doc->pdf_version = HPDF_VER_12;
-  HPDF_SetCompressionMode(impl_->doc, HPDF_COMP_NONE);
-  HPDF_SetPageLayout(impl_->doc, HPDF_PAGE_LAYOUT_SINGLE);
+  HPDF_SetCompressionMode(impl_->doc.get(), HPDF_COMP_NONE);
+  HPDF_SetPageLayout(impl_->doc.get(), HPDF_PAGE_LAYOUT_SINGLE);
   impl_->Check("creating the document");
 }
 
-TPdfWriter::~TPdfWriter() {
-  if (impl_->doc) HPDF_Free(impl_->doc);
-}
+TPdfWriter::~TPdfWriter() = default;
 
 void TPdfWriter::AddPage(int width, int height) {
-  impl_->page = HPDF_AddPage(impl_->doc);
+  impl_->page = HPDF_AddPage(impl_->doc.get());
   impl_->Check("adding a page");
   HPDF_Page_SetWidth(impl_->page, static_cast<HPDF_REAL>(width));
   HPDF_Page_SetHeight(impl_->page, static_cast<HPDF_REAL>(height));
@@ -151,7 +152,7 @@ void TPdfWriter::DrawJpeg(std::vector<uint8_t> jpeg, const RECT& bounds) {
   if (!impl_->page) throw Error("PDF page missing");
   int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
   if (width <= 0 || height <= 0 || jpeg.empty()) return;
-  HPDF_Doc doc = impl_->doc;
+  HPDF_Doc doc = impl_->doc.get();
   impl_->pictures.push_back(std::make_unique<TJpegSource>(std::move(jpeg)));
   TJpegSource& source = *impl_->pictures.back();
   // The picture object is made from the header alone; then its data stream gives way to one that
@@ -177,23 +178,25 @@ void TPdfWriter::DrawJpeg(std::vector<uint8_t> jpeg, const RECT& bounds) {
 
 void TPdfWriter::SaveToFile(const std::string& path) {
   TReplaceFile target(path);
+  bool failed = false;
   std::string failure;
   try {
     TPdfFileOutput output(target.TempPath());
     // The document saves itself into its own stream: that stream is, for this once, our file.
     HPDF_Stream stream = HPDF_CallbackWriter_New(impl_->doc->mmgr, &TPdfFileOutput::Write, &output);
     impl_->doc->stream = stream;
-    HPDF_SaveToStream(impl_->doc);
+    HPDF_SaveToStream(impl_->doc.get());
     impl_->doc->stream = nullptr;
     if (stream) HPDF_Stream_Free(stream);
-    failure = output.Failure();
-    if (impl_->error == HPDF_OK && failure.empty()) output.Flush();
+    failed = impl_->error != HPDF_OK;
+    impl_->ClearError();
+    RaiseKept(output.Failure());
+    if (!failed) output.Flush();
   } catch (const Error& e) {
     failure = e.what();
   }
-  if (impl_->error != HPDF_OK || !failure.empty()) {
-    impl_->error = HPDF_OK;
-    HPDF_ResetError(impl_->doc);
+  if (failed || !failure.empty()) {
+    impl_->ClearError();
     throw Error("Cannot write file \"" + path + "\"." + (failure.empty() ? "" : " " + failure));
   }
   target.Commit();

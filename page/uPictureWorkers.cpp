@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "base/Boundary.h"
 #include "base/ScopeGuard.h"
 
 namespace vt {
@@ -64,13 +65,16 @@ void TPictureWorkers::Run(const THtmlImage& image, size_t count, const Job& job,
         if (stop || next >= count) return;
         index = next++;
       }
-      try {
-        TOutput output = job(reader, bitmap, index);
+      // The thread cannot pass an exception on: Run raises the first one on the calling thread.
+      std::exception_ptr jobFailure;
+      if (!CallbackBoundary(jobFailure, false, [&] {
+            TOutput output = job(reader, bitmap, index);
+            std::lock_guard<std::mutex> guard(lock);
+            done[index] = std::move(output);
+            return true;
+          })) {
         std::lock_guard<std::mutex> guard(lock);
-        done[index] = std::move(output);
-      } catch (...) {
-        std::lock_guard<std::mutex> guard(lock);
-        if (!failure) failure = std::current_exception();
+        if (!failure) failure = jobFailure;
         stop = true;
       }
       changed.notify_all();
@@ -102,7 +106,7 @@ void TPictureWorkers::Run(const THtmlImage& image, size_t count, const Job& job,
       take(taken, output);
     }
   }
-  if (failure) std::rethrow_exception(failure);
+  RaiseKept(failure);
 }
 
 }  // namespace vt

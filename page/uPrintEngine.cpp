@@ -134,7 +134,7 @@ void TPrintEngine::Reset() {
   PageWidth = 0;
 }
 
-void TPrintEngine::GetPrinterRatio(long double& ratioX, long double& ratioY) {
+TPrinterRatio TPrintEngine::GetPrinterRatio() {
   PrinterPresent = true;
   WindowDC screen(nullptr);
   DeviceContext printer = TPrinter::Current().CreateDC();
@@ -142,17 +142,14 @@ void TPrintEngine::GetPrinterRatio(long double& ratioX, long double& ratioY) {
   int printerY = printer ? ::GetDeviceCaps(printer.get(), LOGPIXELSY) : 0;
   int screenX = ::GetDeviceCaps(screen.get(), LOGPIXELSX), screenY = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
   if (printerX <= 0 || printerY <= 0 || screenX <= 0 || screenY <= 0) {
-    ratioX = ratioY = kNoPrinterRatio;
     PrinterPresent = false;
-    return;
+    return {kNoPrinterRatio, kNoPrinterRatio};
   }
-  ratioX = static_cast<long double>(printerX) / screenX;
-  ratioY = static_cast<long double>(printerY) / screenY;
+  return {static_cast<long double>(printerX) / screenX, static_cast<long double>(printerY) / screenY};
 }
 
 SIZE TPrintEngine::PrinterPage() {
-  long double ratioX = 0, ratioY = 0;
-  GetPrinterRatio(ratioX, ratioY);
+  const TPrinterRatio ratio = GetPrinterRatio();
   int w = kNoPrinterWidth, h = kNoPrinterHeight;
   if (PrinterPresent) {
     DeviceContext printer = TPrinter::Current().CreateDC();
@@ -161,7 +158,7 @@ SIZE TPrintEngine::PrinterPage() {
       h = ::GetDeviceCaps(printer.get(), VERTRES);
     }
   }
-  return SIZE{Trunc(w / ratioX), Trunc(h / ratioY)};
+  return SIZE{Trunc(w / ratio.X), Trunc(h / ratio.Y)};
 }
 
 void TPrintEngine::ComputePageSize() {
@@ -231,7 +228,7 @@ void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURL
       } else {
         Document->Layout(Image, cw, ch, 1, 0);
       }
-    } catch (const std::exception&) {
+    } catch (const Error&) {  // no printer to ask for its orientation, a break list out of range: the plain grid
       Document->Layout(Image, cw, ch, 1, 0);
     }
   }
@@ -299,7 +296,7 @@ std::string TPrintEngine::DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pag
     banner.DrawTo(canvas, Trunc(x * factor), Trunc(y * factor), Trunc(banner.GetWidth() * factor),
                   Trunc(banner.GetHeight() * factor));
     return {};
-  } catch (const std::exception& e) {
+  } catch (const Error& e) {  // a banner that cannot be drawn (a user string too short): the page goes on
     return e.what();
   }
 }
@@ -331,9 +328,7 @@ void TPrintEngine::DrawFooter(HDC canvas, int32_t pageNo, long double factor) {
 std::vector<int32_t> TPrintEngine::PagesOf(const std::string& pageList) const {
   std::vector<int32_t> pages;
   const int32_t count = GetPageCount();
-  std::vector<std::string> entries;
-  SplitStr(',', pageList, entries);
-  for (const std::string& entry : entries) {
+  for (const std::string& entry : SplitStr(',', pageList)) {
     auto n = TryStrToInt(entry);
     // Numbers that name no page of the document are skipped like any other non-page entry.
     if (n && *n >= 1 && *n <= count) pages.push_back(*n);

@@ -19,6 +19,11 @@ class TURLImg;
 
 enum TFitMode : uint8_t { fitRealSize = 0, fitToWidth = 1, fitToHeight = 2, fitToPage = 3 };
 
+// Printer pixels per screen pixel, in each direction.
+struct TPrinterRatio {
+  long double X, Y;
+};
+
 class TPrintEngine {
 public:
   explicit TPrintEngine(TVantrelleDocument* document);
@@ -27,7 +32,7 @@ public:
 
   void Reset();
   // Printer pixels per screen pixel; 6.25 in both directions when no printer answers.
-  void GetPrinterRatio(long double& ratioX, long double& ratioY);
+  TPrinterRatio GetPrinterRatio();
   bool HasPrinter() const { return PrinterPresent; }
   void ComputePageSize();
   // The banners come from the setting that `urlImg` holds, none without it.

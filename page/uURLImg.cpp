@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "base/Errors.h"
 #include "base/Strings.h"
 #include "page/uGifImage.h"
 
@@ -116,7 +117,7 @@ bool TURLImg::LoadList(const std::string& path) {
     for (const ComPtr<IXMLDOMNode>& child : ChildNodes(list.get()))
       Images.AddImg(ToAnsi(NodeName(child.get())), ToAnsi(NodeText(child.get())));
     return true;
-  } catch (...) {
+  } catch (const Error&) {  // a setting that cannot be read: no images
     return false;
   }
 }

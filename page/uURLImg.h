@@ -51,8 +51,9 @@ public:
   explicit TURLImg(ILogSink* log = nullptr) : log_(log) {}
 
   // Parses the setting file at `path` and reads its `imgurls` element: every child node
-  // becomes an image, its node name the id and its text the URL. False on any failure;
-  // what was added before it stays. The banners read the same document: one parse a request.
+  // becomes an image, its node name the id and its text the URL. False on any failure of the
+  // setting (vt::Error); what was added before it stays. The banners read the same document: one
+  // parse a request.
   bool LoadList(const std::string& path);
   // The setting's root element once LoadList parsed it, or none.
   ComPtr<IXMLDOMNode> SettingRoot() const { return doc_.Root(); }

@@ -42,9 +42,8 @@ int64_t AlignedEdge(uint8_t align, int64_t space, int64_t size, int64_t edge) {
 // A banner side in pixels: n% of the page's side, or the number itself; nullopt when it is
 // negative or larger than a banner may be.
 std::optional<int> BannerSide(const std::string& text, int32_t pageSide) {
-  bool percent = false;
-  int32_t n = ParseSize(text, percent);
-  double side = percent ? std::trunc(pageSide * (n / 100.0)) : n;
+  const TBannerSize size = ParseSize(text);
+  const double side = size.Percent ? std::trunc(pageSide * (size.Value / 100.0)) : size.Value;
   if (side < 0 || side > TXMLBitmap::kMaxBannerSide) return std::nullopt;
   return static_cast<int>(side);
 }
@@ -62,10 +61,10 @@ std::wstring LowerAscii(std::wstring s) {
 
 }  // namespace
 
-int32_t ParseSize(const std::string& text, bool& percent) {
-  size_t mark = text.find('%');
-  percent = mark != std::string::npos;
-  return StrToIntDef(percent ? text.substr(0, mark) : text, 0);
+TBannerSize ParseSize(const std::string& text) {
+  const size_t mark = text.find('%');
+  const bool percent = mark != std::string::npos;
+  return {StrToIntDef(percent ? text.substr(0, mark) : text, 0), percent};
 }
 
 uint8_t ParseAlign(const std::string& text) {
@@ -135,7 +134,7 @@ bool TXMLBitmap::Load(const TURLImg* images, const std::string& section, int32_t
     TextRect = RECT{0, 0, 0, 0};
     TextFlags = DT_SINGLELINE;
     if (images && LoadSection(*images, section)) return true;
-  } catch (...) {
+  } catch (const Error&) {  // a setting or an image that fails: no banner
   }
   // The engine gives a banner that failed no room on the page, so it must draw nothing either.
   Reset();
@@ -258,9 +257,7 @@ void TXMLBitmap::ReadText(IXMLDOMNode* text) {
     if (auto t = ChildAnsi(font.get(), L"size"))
       if (auto n = TryStrToInt(*t)) FontSize = *n;
     if (auto t = ChildAnsi(font.get(), L"style")) {
-      std::vector<std::string> words;
-      SplitStr('|', *t, words);
-      for (const std::string& word : words) {
+      for (const std::string& word : SplitStr('|', *t)) {
         std::string lower = ToLowerAscii(word);
         if (lower == "bold") FontStyle |= fsBold;
         else if (lower == "italic") FontStyle |= fsItalic;

@@ -26,8 +26,13 @@ struct TTextSegment {
   bool operator==(const TTextSegment& o) const { return Text == o.Text && Macro == o.Macro; }
 };
 
-// "n%" gives n with `percent` set; otherwise the integer; text that is no integer gives 0.
-int32_t ParseSize(const std::string& text, bool& percent);
+// A size of the setting: a number of pixels, or a percentage of the page's side.
+struct TBannerSize {
+  int32_t Value;
+  bool Percent;
+};
+// "n%" gives n as a percentage; otherwise the integer; text that is no integer gives 0.
+TBannerSize ParseSize(const std::string& text);
 // left/top 0, right/bottom 1, center 2, background 3, anything else 0 (letter case ignored).
 uint8_t ParseAlign(const std::string& text);
 // A colour word (black, blue, red, yellow, green, white, purple) as 0x00BBGGRR; else black.
@@ -45,8 +50,9 @@ public:
   TXMLBitmap& operator=(const TXMLBitmap&) = delete;
 
   // Builds the banner of section `section` of the setting that `images` parsed, with its images,
-  // for a page of pageWidth x pageHeight screen pixels. Never throws: any failure, no setting
-  // among them, gives false and leaves no banner (as after Reset).
+  // for a page of pageWidth x pageHeight screen pixels. A setting that fails never raises: any of
+  // its failures (vt::Error), no setting among them, gives false and leaves no banner (as after
+  // Reset).
   bool Load(const TURLImg* images, const std::string& section, int32_t pageWidth, int32_t pageHeight);
   void Reset();
   int GetWidth() const { return Banner.Width(); }

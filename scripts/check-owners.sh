@@ -5,8 +5,7 @@
 # line. A COM object's own Release() is a definition, not a call, and so is the `delete this` that
 # ends it.
 # Usage: scripts/check-owners.sh          fails on a hand-written release
-#        scripts/check-owners.sh --count  prints how many each folder has, and how many the
-#                                         allow-list below still lets through
+#        scripts/check-owners.sh --count  prints how many each folder has
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,14 +28,6 @@ release_functions+='|DeleteFile[AW]?|RemoveDirectory[AW]?|RemoveTree'
 release_functions+='|jpeg_destroy_compress|jpeg_destroy_decompress|jpeg_destroy|HPDF_Free|DGifCloseFile|EGifCloseFile'
 release_functions+='|zip_close|zip_discard|zip_fclose|zip_source_free|InternetCloseHandle'
 
-# Converted after the current work merges: files that other work is changing now still release
-# these by hand. Each line: a file and the release functions it may still call. Remove a line
-# once its file uses the owners; the list is to end empty.
-allowed=(
-  'page/uJpegEncoder.cpp jpeg_destroy_compress'
-  'page/uPdfWriter.cpp HPDF_Free'
-)
-
 hand_releases() {
   grep -rnE --include='*.h' --include='*.cpp' \
        "\b($release_functions)\s*\(|(->|\.)Release\(\)|\bdelete\s+[A-Za-z_][A-Za-z0-9_.>-]*\s*;" "${folders[@]}" |
@@ -46,35 +37,14 @@ hand_releases() {
     grep -vE '::Release\(\)\s*\{|\bRelease\(\)\s*(override|\{)' || true  # a Release definition
 }
 
-# Splits hand releases into those the allow-list lets through (stdout with "allowed ") and the rest.
-sort_out() {
-  local line file entry path functions
-  while IFS= read -r line; do
-    file=${line%%:*}
-    for entry in "${allowed[@]}"; do
-      path=${entry%% *} functions=${entry#* }
-      if [[ $file == "$path" ]] && grep -qE "\b($functions)\s*\(" <<<"${line#*:*:}"; then
-        echo "allowed $line"
-        continue 2
-      fi
-    done
-    echo "$line"
-  done
-}
-
-found=$(hand_releases | sort_out)
+found=$(hand_releases)
 if [[ ${1:-} == --count ]]; then
   for folder in "${folders[@]}"; do
     printf '%-8s %3d\n' "$folder" "$(grep -c "^$folder/" <<<"$found" || true)"
   done
-  echo "allowed until converted:"
-  for entry in "${allowed[@]}"; do
-    printf '  %-28s %3d\n' "${entry%% *}" "$(grep -c "^allowed ${entry%% *}:" <<<"$found" || true)"
-  done
   exit 0
 fi
 
-found=$(grep -v '^allowed ' <<<"$found" || true)
 if [[ -n $found ]]; then
   echo "$found" | sed 's/$/   <- release by hand: use an owner of base\/ (Handles.h, LibraryHandles.h, ComPtr.h, Variant.h, ScopeGuard.h, TempFiles.h)/' >&2
   exit 1

@@ -38,17 +38,13 @@ std::vector<std::string> Split(char delimiter, const std::string& text, bool tri
 }  // namespace
 
 TEST(ValueForms, SizesAlignmentsAndColours) {
-  bool percent = false;
-  EXPECT_EQ(ParseSize("100%", percent), 100);
-  EXPECT_TRUE(percent);
-  EXPECT_EQ(ParseSize("60", percent), 60);
-  EXPECT_FALSE(percent);
-  EXPECT_EQ(ParseSize("abc", percent), 0);
-  EXPECT_FALSE(percent);
-  EXPECT_EQ(ParseSize("x%", percent), 0);
-  EXPECT_TRUE(percent);
-  EXPECT_EQ(ParseSize("50%%", percent), 50);
-  EXPECT_EQ(ParseSize("-20", percent), -20);
+  const struct { const char* text; int32_t value; bool percent; } sizes[] = {
+      {"100%", 100, true}, {"60", 60, false}, {"abc", 0, false}, {"x%", 0, true}, {"50%%", 50, true}, {"-20", -20, false}};
+  for (const auto& size : sizes) {
+    const TBannerSize parsed = ParseSize(size.text);
+    EXPECT_EQ(parsed.Value, size.value) << size.text;
+    EXPECT_EQ(parsed.Percent, size.percent) << size.text;
+  }
 
   const std::pair<const char*, int> aligns[] = {{"LEFT", 0},  {"top", 0},    {"Right", 1},      {"bottom", 1}, {"center", 2},
                                                 {"centre", 0}, {"BackGround", 3}, {" left", 0}, {"", 0}};

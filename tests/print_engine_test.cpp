@@ -66,24 +66,22 @@ TEST_F(PrintEngine, PageGeometryFollowsTheRealPrinter) {
   DeviceContext printer = TPrinter::Current().CreateDC();
   ASSERT_TRUE(printer) << "the test machine's PDF printer is missing";
   WindowDC screen(nullptr);
-  long double rx = 0, ry = 0;
-  engine.GetPrinterRatio(rx, ry);
+  const TPrinterRatio ratio = engine.GetPrinterRatio();
   EXPECT_TRUE(engine.HasPrinter());
-  EXPECT_DOUBLE_EQ(static_cast<double>(rx), static_cast<double>(GetDeviceCaps(printer.get(), LOGPIXELSX)) /
+  EXPECT_DOUBLE_EQ(static_cast<double>(ratio.X), static_cast<double>(GetDeviceCaps(printer.get(), LOGPIXELSX)) /
                                                 GetDeviceCaps(screen.get(), LOGPIXELSX));
   engine.ComputePageSize();
-  EXPECT_EQ(engine.PageWidth, static_cast<int>(GetDeviceCaps(printer.get(), HORZRES) / rx));
-  EXPECT_EQ(engine.PageHeight, static_cast<int>(GetDeviceCaps(printer.get(), VERTRES) / ry));
+  EXPECT_EQ(engine.PageWidth, static_cast<int>(GetDeviceCaps(printer.get(), HORZRES) / ratio.X));
+  EXPECT_EQ(engine.PageHeight, static_cast<int>(GetDeviceCaps(printer.get(), VERTRES) / ratio.Y));
   EXPECT_EQ(engine.BodyWidth, engine.PageWidth);
   EXPECT_EQ(engine.BodyHeight, engine.PageHeight);
 }
 
 TEST_F(PrintEngine, WithoutAPrinterTheFixedPage) {
   NoPrinter none;
-  long double rx = 0, ry = 0;
-  engine.GetPrinterRatio(rx, ry);
-  EXPECT_EQ(rx, 6.25L);
-  EXPECT_EQ(ry, 6.25L);
+  const TPrinterRatio ratio = engine.GetPrinterRatio();
+  EXPECT_EQ(ratio.X, 6.25L);
+  EXPECT_EQ(ratio.Y, 6.25L);
   engine.ComputePageSize();
   EXPECT_FALSE(engine.HasPrinter());
   EXPECT_EQ(engine.PageWidth, 761);
