@@ -212,13 +212,13 @@ int Run(int height, const std::string& folder) {
     std::string setting = WriteBannerSetting(folder);
     double t0 = Now();
     urls.LoadList(setting);
-    engine.FitMode = fitToWidth;
-    engine.DateTime = NowDateTime();
+    engine.Settings.FitMode = fitToWidth;
+    engine.Settings.DateTime = NowDateTime();
     engine.Layout(image.get(), nullptr, &urls, true);
     Report("layout", Now() - t0, image->GetImageWidth() * double(image->GetImageHeight()) / 1e6);
     RECT first = document.GetPageRect(1);
     std::printf("pages=%d page_width=%d page_height=%d piece_width=%ld piece_height=%ld printer=%d\n",
-                engine.GetPageCount(), engine.PageWidth, engine.PageHeight, first.right - first.left,
+                engine.GetPageCount(), engine.Geometry().PageWidth, engine.Geometry().PageHeight, first.right - first.left,
                 first.bottom - first.top, engine.HasPrinter() ? 1 : 0);
   }
   const double pageMp = image->GetImageWidth() * double(image->GetImageHeight()) / 1e6;
@@ -251,7 +251,7 @@ int Run(int height, const std::string& folder) {
 
   // 6. Every page at a fifth of its size, as thumbnails are drawn.
   {
-    TBitmap thumb(engine.PageWidth / 5, engine.PageHeight / 5);
+    TBitmap thumb(engine.Geometry().PageWidth / 5, engine.Geometry().PageHeight / 5);
     double t0 = Now();
     for (int n = 1; n <= engine.GetPageCount(); ++n) engine.RenderPage(thumb.Canvas(), n);
     ::GdiFlush();

@@ -118,15 +118,15 @@ void Run(const TCase& c, const std::string& folder, THtmlImage* picture) {
   }
   TVantrelleDocument document;
   TPrintEngine engine(&document);
-  engine.FitMode = fitToWidth;
+  engine.Settings.FitMode = fitToWidth;
   t0 = Now();
   engine.Layout(picture, nullptr, &urls, true);
   const double layout = Now() - t0;
-  TBitmap page(engine.PageWidth, engine.PageHeight);
+  TBitmap page(engine.Geometry().PageWidth, engine.Geometry().PageHeight);
   t0 = Now();
   engine.RenderPage(page.Canvas(), 1);
   const double draw = Now() - t0;
-  const TBitmap& header = engine.Header.Banner;
+  const TBitmap& header = engine.Header().Banner;
   const unsigned corner = header.Empty() ? 0 : header.Pixel(header.Width() - 1, header.Height() - 1);
   std::printf(
       "case=%s bytes=%zu listed=%d parse_s=%.3f layout_s=%.3f draw_page_s=%.3f header=%dx%d corner=%06x logged=%d\n",

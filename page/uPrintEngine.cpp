@@ -120,29 +120,29 @@ std::vector<AreaPiece> AreaPieces(const RECT& area, const RECT& bounds) {
 
 }  // namespace
 
-TPrintEngine::TPrintEngine(TVantrelleDocument* document) : Document(document), uiThread_(::GetCurrentThreadId()) {
+TPrintEngine::TPrintEngine(TVantrelleDocument* document) : document_(document), uiThread_(::GetCurrentThreadId()) {
   Reset();
   ComputePageSize();
 }
 
 void TPrintEngine::Reset() {
-  Image = nullptr;
-  Header.Reset();
-  Footer.Reset();
-  LaidOut = 0;
-  PageHeight = 0;
-  PageWidth = 0;
+  image_ = nullptr;
+  header_.Reset();
+  footer_.Reset();
+  laidOut_ = false;
+  geometry_.PageHeight = 0;
+  geometry_.PageWidth = 0;
 }
 
 TPrinterRatio TPrintEngine::GetPrinterRatio() {
-  PrinterPresent = true;
+  printerPresent_ = true;
   WindowDC screen(nullptr);
   DeviceContext printer = TPrinter::Current().CreateDC();
   int printerX = printer ? ::GetDeviceCaps(printer.get(), LOGPIXELSX) : 0;
   int printerY = printer ? ::GetDeviceCaps(printer.get(), LOGPIXELSY) : 0;
   int screenX = ::GetDeviceCaps(screen.get(), LOGPIXELSX), screenY = ::GetDeviceCaps(screen.get(), LOGPIXELSY);
   if (printerX <= 0 || printerY <= 0 || screenX <= 0 || screenY <= 0) {
-    PrinterPresent = false;
+    printerPresent_ = false;
     return {kNoPrinterRatio, kNoPrinterRatio};
   }
   return {static_cast<long double>(printerX) / screenX, static_cast<long double>(printerY) / screenY};
@@ -151,7 +151,7 @@ TPrinterRatio TPrintEngine::GetPrinterRatio() {
 SIZE TPrintEngine::PrinterPage() {
   const TPrinterRatio ratio = GetPrinterRatio();
   int w = kNoPrinterWidth, h = kNoPrinterHeight;
-  if (PrinterPresent) {
+  if (printerPresent_) {
     DeviceContext printer = TPrinter::Current().CreateDC();
     if (printer) {
       w = ::GetDeviceCaps(printer.get(), HORZRES);
@@ -163,53 +163,53 @@ SIZE TPrintEngine::PrinterPage() {
 
 void TPrintEngine::ComputePageSize() {
   const SIZE page = PrinterPage();
-  PageWidth = page.cx;
-  PageHeight = page.cy;
-  BodyWidth = PageWidth;
-  BodyHeight = PageHeight;
-  OffsetX = OffsetY = 0;
+  geometry_.PageWidth = page.cx;
+  geometry_.PageHeight = page.cy;
+  geometry_.BodyWidth = geometry_.PageWidth;
+  geometry_.BodyHeight = geometry_.PageHeight;
+  geometry_.OffsetX = geometry_.OffsetY = 0;
 }
 
 bool TPrintEngine::FitsPrinter() {
   const SIZE page = PrinterPage();
-  return page.cx == PageWidth && page.cy == PageHeight;
+  return page.cx == geometry_.PageWidth && page.cy == geometry_.PageHeight;
 }
 
-void TPrintEngine::LayoutAgain() { Layout(Image, &CaptureRect, urlImg_, true); }
+void TPrintEngine::LayoutAgain() { Layout(image_, &captureRect_, urlImg_, true); }
 
 void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, bool relayout) {
-  Image = image;
-  if (!Image) return;
+  image_ = image;
+  if (!image_) return;
   urlImg_ = urlImg;
-  CaptureRect = captureRect ? *captureRect : Image->GetImageRect();
-  const int32_t rectW = CaptureRect.right - CaptureRect.left, rectH = CaptureRect.bottom - CaptureRect.top;
+  captureRect_ = captureRect ? *captureRect : image_->GetImageRect();
+  const int32_t rectW = captureRect_.right - captureRect_.left, rectH = captureRect_.bottom - captureRect_.top;
   ComputePageSize();
 
-  if (urlImg && !NoHeaderFooter) {
-    if (Header.Load(urlImg, "top", PageWidth, PageHeight)) {
-      BodyHeight -= Header.GetHeight();
-      OffsetY = Header.GetHeight();
+  if (urlImg && !Settings.NoHeaderFooter) {
+    if (header_.Load(urlImg, "top", geometry_.PageWidth, geometry_.PageHeight)) {
+      geometry_.BodyHeight -= header_.GetHeight();
+      geometry_.OffsetY = header_.GetHeight();
     }
-    if (Footer.Load(urlImg, "bottom", PageWidth, PageHeight)) BodyHeight -= Footer.GetHeight();
+    if (footer_.Load(urlImg, "bottom", geometry_.PageWidth, geometry_.PageHeight)) geometry_.BodyHeight -= footer_.GetHeight();
   }
-  if (BodyHeight < 1) {
+  if (geometry_.BodyHeight < 1) {
     // Banners that leave no room for the page itself are not used.
-    Header.Reset();
-    Footer.Reset();
-    BodyHeight = PageHeight;
-    OffsetY = 0;
+    header_.Reset();
+    footer_.Reset();
+    geometry_.BodyHeight = geometry_.PageHeight;
+    geometry_.OffsetY = 0;
   }
 
-  int32_t cw = BodyWidth, ch = BodyHeight;
+  int32_t cw = geometry_.BodyWidth, ch = geometry_.BodyHeight;
   auto scaleBy = [&](float r) {
     if (r >= 1.0f) {
-      cw = RoundHalfEven(static_cast<double>(BodyWidth) * r);
-      ch = RoundHalfEven(static_cast<double>(BodyHeight) * r);
+      cw = RoundHalfEven(static_cast<double>(geometry_.BodyWidth) * r);
+      ch = RoundHalfEven(static_cast<double>(geometry_.BodyHeight) * r);
     }
   };
-  switch (FitMode) {
-    case fitToWidth: scaleBy(static_cast<float>(GetImageWidth()) / static_cast<float>(BodyWidth)); break;
-    case fitToHeight: scaleBy(static_cast<float>(GetImageHeight()) / static_cast<float>(BodyHeight)); break;
+  switch (Settings.FitMode) {
+    case fitToWidth: scaleBy(static_cast<float>(GetImageWidth()) / static_cast<float>(geometry_.BodyWidth)); break;
+    case fitToHeight: scaleBy(static_cast<float>(GetImageHeight()) / static_cast<float>(geometry_.BodyHeight)); break;
     case fitToPage:
       cw = rectW;
       ch = rectH;
@@ -217,64 +217,64 @@ void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURL
     default: break;  // fitRealSize and unknown modes: the body's own size
   }
 
-  if (relayout && Document) {
-    Document->Clear();
+  if (relayout && document_) {
+    document_->Clear();
     try {
-      if (PageBreaks) {
-        const std::vector<int32_t>* list = PageBreaks;
-        if (PageBreaksLandscape && TPrinter::Current().Orientation() == TPrinter::poLandscape)
-          list = PageBreaksLandscape;
-        Document->LayoutWithBreaks(Image, list, cw, ch, 1, 0);
+      if (Settings.PageBreaks) {
+        const std::vector<int32_t>* list = Settings.PageBreaks;
+        if (Settings.PageBreaksLandscape && TPrinter::Current().Orientation() == TPrinter::poLandscape)
+          list = Settings.PageBreaksLandscape;
+        document_->LayoutWithBreaks(image_, list, cw, ch, 1, 0);
       } else {
-        Document->Layout(Image, cw, ch, 1, 0);
+        document_->Layout(image_, cw, ch, 1, 0);
       }
     } catch (const Error&) {  // no printer to ask for its orientation, a break list out of range: the plain grid
-      Document->Layout(Image, cw, ch, 1, 0);
+      document_->Layout(image_, cw, ch, 1, 0);
     }
   }
 
-  for (TXMLBitmap* banner : {&Header, &Footer}) {
-    banner->DateTime = DateTime;
-    banner->UserIP = UserIP;
-    banner->UserStr = UserStr;
+  for (TXMLBitmap* banner : {&header_, &footer_}) {
+    banner->DateTime = Settings.DateTime;
+    banner->UserIP = Settings.UserIP;
+    banner->UserStr = Settings.UserStr;
     banner->PageCount = GetPageCount();
   }
-  LaidOut = 1;
+  laidOut_ = true;
 }
 
 void TPrintEngine::RenderPage(HDC canvas, int32_t pageNo) {
-  if (Image) ReportHeaderError(RenderPageFrom(*Image, canvas, pageNo));
+  if (image_) ReportHeaderError(RenderPageFrom(*image_, canvas, pageNo));
 }
 
 std::string TPrintEngine::RenderPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo) {
-  if (pageNo < 0 || LaidOut == 0 || PageHeight <= 0) return {};
+  if (pageNo < 0 || !laidOut_ || geometry_.PageHeight <= 0) return {};
   RECT clip{};
   ::GetClipBox(canvas, &clip);
   if (::GetDeviceCaps(canvas, TECHNOLOGY) == DT_RASDISPLAY) {
     BrushHandle white(::CreateSolidBrush(RGB(255, 255, 255)));
     ::FillRect(canvas, &clip, white.get());
   }
-  long double factor = static_cast<long double>(clip.bottom - clip.top) / PageHeight;
+  long double factor = static_cast<long double>(clip.bottom - clip.top) / geometry_.PageHeight;
   DrawPageFrom(image, canvas, pageNo, factor);
-  if (NoHeaderFooter) return {};
-  std::string headerError = DrawBanner(Header, canvas, pageNo, BannerLeft(Header, PageWidth), 0, factor);
+  if (Settings.NoHeaderFooter) return {};
+  std::string headerError = DrawBanner(header_, canvas, pageNo, BannerLeft(header_, geometry_.PageWidth), 0, factor);
   DrawFooter(canvas, pageNo, factor);
   return headerError;
 }
 
 void TPrintEngine::DrawPage(HDC canvas, int32_t pageNo, long double factor) {
-  if (Image) DrawPageFrom(*Image, canvas, pageNo, factor);
+  if (image_) DrawPageFrom(*image_, canvas, pageNo, factor);
 }
 
 void TPrintEngine::DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor) {
-  if (!Document) return;
-  RECT r = Document->GetPageRect(pageNo);
+  if (!document_) return;
+  RECT r = document_->GetPageRect(pageNo);
   const int32_t w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
-  const float s = FitScale(BodyWidth, BodyHeight, w, h);
-  int32_t x = OffsetX, y = OffsetY;
-  if (CenterHorz) x += (BodyWidth - Trunc(w * s)) / 2;
-  if (CenterVert) y += (BodyHeight - Trunc(h * s)) / 2;
+  const float s = FitScale(geometry_.BodyWidth, geometry_.BodyHeight, w, h);
+  int32_t x = geometry_.OffsetX, y = geometry_.OffsetY;
+  if (Settings.CenterHorz) x += (geometry_.BodyWidth - Trunc(w * s)) / 2;
+  if (Settings.CenterVert) y += (geometry_.BodyHeight - Trunc(h * s)) / 2;
   RECT dst;
   dst.left = Trunc(x * factor);
   dst.top = Trunc(y * factor);
@@ -316,12 +316,12 @@ void TPrintEngine::ReportHeaderError(const std::string& message) const {
 }
 
 void TPrintEngine::DrawHeader(HDC canvas, int32_t pageNo, long double factor) {
-  ReportHeaderError(DrawBanner(Header, canvas, pageNo, BannerLeft(Header, PageWidth), 0, factor));
+  ReportHeaderError(DrawBanner(header_, canvas, pageNo, BannerLeft(header_, geometry_.PageWidth), 0, factor));
 }
 
 void TPrintEngine::DrawFooter(HDC canvas, int32_t pageNo, long double factor) {
   const std::string error =
-      DrawBanner(Footer, canvas, pageNo, BannerLeft(Footer, PageWidth), Header.GetHeight() + BodyHeight, factor);
+      DrawBanner(footer_, canvas, pageNo, BannerLeft(footer_, geometry_.PageWidth), header_.GetHeight() + geometry_.BodyHeight, factor);
   if (!error.empty()) ::OutputDebugStringA(("DrawBottom >>> errormessage : " + error).c_str());
 }
 
@@ -344,16 +344,16 @@ void TPrintEngine::SaveToFile(const std::string& pageList, const std::string& fi
   }
   if (parts.ext != ".jpg" && parts.ext != ".bmp") return;
   if (!parts.folder.empty()) ::CreateDirectoryA(parts.folder.c_str(), nullptr);
-  if (!Image) return;
+  if (!image_) return;
   const int digits = DecimalDigits(GetPageCount());
   const bool jpg = parts.ext == ".jpg";
   const std::vector<int32_t> pages = PagesOf(pageList);
   // Pages are drawn and encoded side by side on worker threads; the files are written here, in
   // list order, with any error of a header banner reported as drawing it here would.
   TPictureWorkers::Run(
-      *Image, pages.size(),
+      *image_, pages.size(),
       [&](THtmlImage& reader, TBitmap& page, size_t index) {
-        page.SetSize(PageWidth, PageHeight);
+        page.SetSize(geometry_.PageWidth, geometry_.PageHeight);
         TPictureWorkers::TOutput output;
         output.message = RenderPageFrom(reader, page.Canvas(), pages[index]);
         ::GdiFlush();
@@ -373,24 +373,24 @@ void TPrintEngine::SaveAll(const std::string& fileName) {
 }
 
 void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) {
-  if (!Image) return;
+  if (!image_) return;
   const FileNameParts parts = SplitFileName(fileName);
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (parts.ext == ".pdf") {
     SaveSelectionPdf(rect, InFolder(parts.folder, parts.base + ".pdf"));
   } else if (parts.ext == ".jpg") {
     if (w <= 0 || h <= 0) return;
-    SaveBytes(EncodeArea(*Image, rect, kJpgFileQuality), InFolder(parts.folder, parts.base + ".jpg"));
+    SaveBytes(EncodeArea(*image_, rect, kJpgFileQuality), InFolder(parts.folder, parts.base + ".jpg"));
   } else if (parts.ext == ".bmp") {
     if (w <= 0 || h <= 0) return;
     TBitmap area(w, h);
-    Image->CopyRect(area, 0, 0, rect);
+    image_->CopyRect(area, 0, 0, rect);
     SaveBmpFile(area, InFolder(parts.folder, parts.base + ".bmp"));
   }
 }
 
 void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileName) {
-  if (!Image || !Document) return;
+  if (!image_ || !document_) return;
   TPdfWriter pdf;
   TBitmap headerWork, footerWork;  // one each: a bitmap made again for every banner costs more than drawing it
   TJpegEncoder encoder(kPdfQuality);
@@ -399,9 +399,9 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
   auto drawBanner = [&](TXMLBitmap& banner, int32_t n) {
     const int W = banner.GetWidth(), H = banner.GetHeight();
     if (W <= 0 || H <= 0) return;
-    const float s = FitScale(PageWidth, PageHeight, W, H);
+    const float s = FitScale(geometry_.PageWidth, geometry_.PageHeight, W, H);
     const int dw = Trunc(W * s), dh = Trunc(H * s);
-    TBitmap& work = &banner == &Header ? headerWork : footerWork;
+    TBitmap& work = &banner == &header_ ? headerWork : footerWork;
     work.SetSize(W, H);
     work.Fill(RGB(255, 255, 255));
     {
@@ -410,8 +410,8 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
       banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
     }
     ::GdiFlush();
-    const int left = (PageWidth - dw) / 2;
-    const int top = &banner == &Header ? 0 : PageHeight - dh;
+    const int left = (geometry_.PageWidth - dw) / 2;
+    const int top = &banner == &header_ ? 0 : geometry_.PageHeight - dh;
     pdf.DrawJpeg(encoder.Encode(work), RECT{left, top, left + dw, top + dh});
   };
   // The pages' pictures are encoded side by side on worker threads and come back in page order.
@@ -420,14 +420,14 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
   std::vector<size_t> firstPiece;  // of each page, and one past the last piece
   for (int32_t n : pages) {
     firstPiece.push_back(pieces.size());
-    const RECT r = Document->GetPageRect(n);
+    const RECT r = document_->GetPageRect(n);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    const int bh = PageHeight - Header.GetHeight() - Footer.GetHeight();
+    const int bh = geometry_.PageHeight - header_.GetHeight() - footer_.GetHeight();
     if (w <= 0 || h <= 0 || bh <= 0) continue;
-    const float s = FitScale(PageWidth, bh, w, h);
+    const float s = FitScale(geometry_.PageWidth, bh, w, h);
     const int dw = Trunc(w * s), dh = Trunc(h * s);
-    const int x = CenterHorz ? (PageWidth - dw) / 2 : 0;
-    const int y = Header.GetHeight() + (CenterVert ? (bh - dh) / 2 : 0);
+    const int x = Settings.CenterHorz ? (geometry_.PageWidth - dw) / 2 : 0;
+    const int y = header_.GetHeight() + (Settings.CenterVert ? (bh - dh) / 2 : 0);
     for (const AreaPiece& piece : AreaPieces(r, RECT{x, y, x + dw, y + dh})) pieces.push_back(piece);
   }
   firstPiece.push_back(pieces.size());
@@ -439,18 +439,18 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
     while (page < pages.size()) {
       if (pageOpen && index < firstPiece[page + 1]) return;
       if (pageOpen) {
-        drawBanner(Footer, pages[page]);
+        drawBanner(footer_, pages[page]);
         pageOpen = false;
         ++page;
         continue;
       }
-      pdf.AddPage(PageWidth, PageHeight);
-      drawBanner(Header, pages[page]);
+      pdf.AddPage(geometry_.PageWidth, geometry_.PageHeight);
+      drawBanner(header_, pages[page]);
       pageOpen = true;
     }
   };
   TPictureWorkers::Run(
-      *Image, pieces.size(),
+      *image_, pieces.size(),
       [&](THtmlImage& reader, TBitmap& band, size_t index) {
         return TPictureWorkers::TOutput{EncodeArea(reader, pieces[index].area, kPdfQuality, &band), {}};
       },
@@ -463,14 +463,14 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
 }
 
 void TPrintEngine::SaveSelectionPdf(const RECT& rect, const std::string& fileName) {
-  if (!Image) return;
+  if (!image_) return;
   TPdfWriter pdf;
-  pdf.AddPage(PageWidth, PageHeight);
+  pdf.AddPage(geometry_.PageWidth, geometry_.PageHeight);
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
   if (w > 0 && h > 0) {
-    const float s = FitScale(PageWidth, PageHeight, w, h);
+    const float s = FitScale(geometry_.PageWidth, geometry_.PageHeight, w, h);
     for (const AreaPiece& piece : AreaPieces(rect, RECT{0, 0, Trunc(w * s), Trunc(h * s)}))
-      pdf.DrawJpeg(EncodeArea(*Image, piece.area, kPdfQuality), piece.place);
+      pdf.DrawJpeg(EncodeArea(*image_, piece.area, kPdfQuality), piece.place);
   }
   pdf.SaveToFile(fileName);
 }

@@ -24,6 +24,31 @@ struct TPrinterRatio {
   long double X, Y;
 };
 
+// What the request and the page setup choose for the pages: set between layouts, and taken by
+// the next one.
+struct TPrintSettings {
+  const std::vector<int32_t>* PageBreaks = nullptr;           // picture rows of forced breaks; not owned
+  const std::vector<int32_t>* PageBreaksLandscape = nullptr;  // used instead in landscape; not owned
+  TDateTime DateTime = 0;  // for the banners' macros
+  std::string UserIP;
+  std::string UserStr;
+  bool CenterVert = false;  // each page's content centred in the body
+  bool CenterHorz = false;
+  long double Zoom = 1.0L;  // kept for the page setup; the pages do not use it
+  TFitMode FitMode = fitRealSize;
+  bool NoHeaderFooter = false;
+};
+
+// Where the last layout put the parts of a page, in screen pixels of the printable page.
+struct TPageGeometry {
+  int32_t PageHeight = 0;
+  int32_t PageWidth = 0;
+  int32_t OffsetX = 0;  // of the body
+  int32_t OffsetY = 0;  // the header banner's height, or 0
+  int32_t BodyHeight = 0;
+  int32_t BodyWidth = 0;
+};
+
 class TPrintEngine {
 public:
   explicit TPrintEngine(TVantrelleDocument* document);
@@ -33,7 +58,7 @@ public:
   void Reset();
   // Printer pixels per screen pixel; 6.25 in both directions when no printer answers.
   TPrinterRatio GetPrinterRatio();
-  bool HasPrinter() const { return PrinterPresent; }
+  bool HasPrinter() const { return printerPresent_; }
   void ComputePageSize();
   // The banners come from the setting that `urlImg` holds, none without it.
   void Layout(THtmlImage* image, const RECT* captureRect, const TURLImg* urlImg, bool relayout);
@@ -42,10 +67,17 @@ public:
   // Layout once more with what the last one was given, the pages laid out anew (for another printer,
   // orientation or paper).
   void LayoutAgain();
-  void SetZoom(long double value) { Zoom = value; }
-  int32_t GetImageWidth() const { return Image ? Image->GetImageWidth() : 0; }
-  int32_t GetImageHeight() const { return Image ? Image->GetImageHeight() : 0; }
-  int32_t GetPageCount() const { return Document ? Document->GetPageCount() : 0; }
+  void SetZoom(long double value) { Settings.Zoom = value; }
+  int32_t GetImageWidth() const { return image_ ? image_->GetImageWidth() : 0; }
+  int32_t GetImageHeight() const { return image_ ? image_->GetImageHeight() : 0; }
+  int32_t GetPageCount() const { return document_ ? document_->GetPageCount() : 0; }
+  const TPageGeometry& Geometry() const { return geometry_; }
+  bool LaidOut() const { return laidOut_; }
+  const TXMLBitmap& Header() const { return header_; }
+  const TXMLBitmap& Footer() const { return footer_; }
+  THtmlImage* GetImage() const { return image_; }
+  // Draws from `image` from now on, laid out as the picture before it (a reader of the same one).
+  void SetImage(THtmlImage* image) { image_ = image; }
 
   // Draws page `pageNo` (1-based) so that the whole printable page fills the canvas's height.
   void RenderPage(HDC canvas, int32_t pageNo);
@@ -69,29 +101,7 @@ public:
   // Trimmed text, "#13#10" as line breaks, in an information box titled "Vantrelle".
   static void ShowMessage(const std::string& text, HWND owner);
 
-  THtmlImage* Image = nullptr;  // not owned
-  TXMLBitmap Header;            // section "top"
-  TXMLBitmap Footer;            // section "bottom"
-  int32_t LaidOut = 0;
-  TVantrelleDocument* Document = nullptr;                  // not owned
-  const std::vector<int32_t>* PageBreaks = nullptr;        // not owned
-  const std::vector<int32_t>* PageBreaksLandscape = nullptr;  // not owned
-  int32_t PageHeight = 0;
-  int32_t PageWidth = 0;
-  int32_t OffsetX = 0;
-  int32_t OffsetY = 0;
-  int32_t BodyHeight = 0;
-  int32_t BodyWidth = 0;
-  TDateTime DateTime = 0;
-  std::string UserIP;
-  std::string UserStr;
-  RECT CaptureRect{};
-  bool CenterVert = false;
-  bool CenterHorz = false;
-  long double Zoom = 1.0L;
-  TFitMode FitMode = fitRealSize;
-  bool NoHeaderFooter = false;
-  bool PrinterPresent = false;
+  TPrintSettings Settings;
 
 private:
   // Page numbers of a page list that name a page of the document, in list order.
@@ -109,6 +119,14 @@ private:
   // The printable page of the current printer in screen pixels (the fixed page without a printer).
   SIZE PrinterPage();
 
+  THtmlImage* image_ = nullptr;            // not owned
+  TXMLBitmap header_;                      // section "top"
+  TXMLBitmap footer_;                      // section "bottom"
+  bool laidOut_ = false;
+  TVantrelleDocument* document_ = nullptr;  // not owned
+  TPageGeometry geometry_;
+  RECT captureRect_{};
+  bool printerPresent_ = false;
   DWORD uiThread_;  // the thread that made the engine: the one that may show messages
   const TURLImg* urlImg_ = nullptr;  // of the last layout; not owned
   std::mutex bannerLock_;  // the banners draw one page at a time

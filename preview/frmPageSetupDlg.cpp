@@ -86,16 +86,16 @@ void TfmPageSetupDlg::SetFitChoicesEnabled(bool enabled) {
 
 bool TfmPageSetupDlg::Execute(TPrintEngine& engine) {
   Changed = false;
-  ContentZoomBox.SetText(PercentText(engine.Zoom));
-  switch (engine.FitMode) {
+  ContentZoomBox.SetText(PercentText(engine.Settings.Zoom));
+  switch (engine.Settings.FitMode) {
     case fitRealSize: rb_RealSize.SetChecked(true); break;
     case fitToWidth: rb_FitToWidth.SetChecked(true); break;
     case fitToHeight: rb_FitToHeight.SetChecked(true); break;
     case fitToPage: rb_FitToPage.SetChecked(true); break;
   }
-  VertCenterChk.SetChecked(engine.CenterVert);
-  HorzCenterChk.SetChecked(engine.CenterHorz);
-  YangsicUseChk.SetChecked(engine.NoHeaderFooter);
+  VertCenterChk.SetChecked(engine.Settings.CenterVert);
+  HorzCenterChk.SetChecked(engine.Settings.CenterHorz);
+  YangsicUseChk.SetChecked(engine.Settings.NoHeaderFooter);
   const DialogRequest request{"TfmPageSetupDlg", ToAnsi(Caption()), "", 0};
   if (RunDialog(request, [this] { return ShowModal(); }) == IDOK) {
     Changed = true;
@@ -109,13 +109,13 @@ void TfmPageSetupDlg::ApplyTo(TPrintEngine& engine) {
   // when the engine's own value was outside that range.
   const int percent = ZoomBoxValue(ContentZoomBox);
   if (ZoomInRange(percent)) engine.SetZoom(static_cast<long double>(percent) / 100);
-  if (rb_RealSize.Checked()) engine.FitMode = fitRealSize;
-  if (rb_FitToWidth.Checked()) engine.FitMode = fitToWidth;
-  if (rb_FitToHeight.Checked()) engine.FitMode = fitToHeight;
-  if (rb_FitToPage.Checked()) engine.FitMode = fitToPage;
-  engine.CenterVert = VertCenterChk.Checked();
-  engine.CenterHorz = HorzCenterChk.Checked();
-  engine.NoHeaderFooter = YangsicUseChk.Checked();
+  if (rb_RealSize.Checked()) engine.Settings.FitMode = fitRealSize;
+  if (rb_FitToWidth.Checked()) engine.Settings.FitMode = fitToWidth;
+  if (rb_FitToHeight.Checked()) engine.Settings.FitMode = fitToHeight;
+  if (rb_FitToPage.Checked()) engine.Settings.FitMode = fitToPage;
+  engine.Settings.CenterVert = VertCenterChk.Checked();
+  engine.Settings.CenterHorz = HorzCenterChk.Checked();
+  engine.Settings.NoHeaderFooter = YangsicUseChk.Checked();
 }
 
 void TfmPageSetupDlg::OKBtnClick() {

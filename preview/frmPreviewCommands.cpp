@@ -26,18 +26,18 @@ std::string OutOfMemory(const char* what) {
 
 std::unique_ptr<THtmlImage> TfmPreviewForm::BuildSelectionEngine(TPrintEngine& engine) {
   const RECT rect = GetSelectionRect();
-  engine.DateTime = NowDateTime();
-  engine.UserIP = GetLocalIP();
-  engine.UserStr = userStr_;
+  engine.Settings.DateTime = NowDateTime();
+  engine.Settings.UserIP = GetLocalIP();
+  engine.Settings.UserStr = userStr_;
   // Narrower than the page: at real size; wider: fitted to the page's width.
-  if (rect.right - rect.left <= engine.PageWidth) {
+  if (rect.right - rect.left <= engine.Geometry().PageWidth) {
     engine.SetZoom(1.0);
-    engine.FitMode = fitRealSize;
+    engine.Settings.FitMode = fitRealSize;
   } else {
-    engine.FitMode = fitToWidth;
+    engine.Settings.FitMode = fitToWidth;
   }
-  engine.CenterVert = engine_.CenterVert;
-  engine.CenterHorz = engine_.CenterHorz;
+  engine.Settings.CenterVert = engine_.Settings.CenterVert;
+  engine.Settings.CenterHorz = engine_.Settings.CenterHorz;
   if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return nullptr;
   std::unique_ptr<THtmlImage> image = imageBuilder_->GetResult();
   if (image) engine.Layout(image.get(), nullptr, settingImages_, true);
@@ -99,7 +99,7 @@ void TfmPreviewForm::OpenPageSetup() {
     pageSetupDlg_ = std::make_unique<TfmPageSetupDlg>(Handle());
     pageSetupDlg_->LoadCaptions();
     // Forced page breaks decide the pages; fitting has nothing left to choose.
-    if (engine_.PageBreaks) pageSetupDlg_->SetFitChoicesEnabled(false);
+    if (engine_.Settings.PageBreaks) pageSetupDlg_->SetFitChoicesEnabled(false);
   }
   if (pageSetupDlg_->Execute(engine_)) {
     RenderView();
@@ -119,10 +119,10 @@ void TfmPreviewForm::OpenPrintPreview() {
                          [&] { selectionImage = BuildSelectionEngine(selectionEngine); }))
       return;
   }
-  const SIZE page{engine_.PageWidth, engine_.PageHeight};
+  const SIZE page{engine_.Geometry().PageWidth, engine_.Geometry().PageHeight};
   ShowAllPagesPreview(*engine);
   // Sheets of another size chosen there: the view's pages are laid out for them.
-  if (!engine_.FitsPrinter() || engine_.PageWidth != page.cx || engine_.PageHeight != page.cy)
+  if (!engine_.FitsPrinter() || engine_.Geometry().PageWidth != page.cx || engine_.Geometry().PageHeight != page.cy)
     RenderView();
   else
     engine_.Layout(captureGraphic_, &captureRect_, settingImages_, false);

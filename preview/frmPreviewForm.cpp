@@ -44,10 +44,10 @@ TfmPreviewForm::TfmPreviewForm(HWND hostWindow) : hostWindow_(hostWindow) {
                work.top + (work.bottom - work.top - height) / 2, width, height);
   ::SetWindowTextW(Handle(), L"Vantrelle S");
   font_.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
-  engine_.CenterHorz = true;
-  engine_.CenterVert = false;
-  engine_.DateTime = NowDateTime();
-  engine_.UserIP = GetLocalIP();
+  engine_.Settings.CenterHorz = true;
+  engine_.Settings.CenterVert = false;
+  engine_.Settings.DateTime = NowDateTime();
+  engine_.Settings.UserIP = GetLocalIP();
   CreateControls();
   LayoutControls();
 }
@@ -160,7 +160,7 @@ void TfmPreviewForm::SetStatusText(const std::string& text) {
 
 void TfmPreviewForm::SetUserStr(const std::string& value) {
   userStr_ = value;
-  engine_.UserStr = value;
+  engine_.Settings.UserStr = value;
 }
 
 void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
@@ -180,15 +180,15 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   helpUrl_ = request.helpUrl;
   siteHost_ = request.siteHost;
   if (!request.closeButton.empty()) toolBar_->CloseBtn().SetVisible(CloseButtonFlag(request.closeButton));
-  if (request.pageBreaks) engine_.PageBreaks = request.pageBreaks;
+  if (request.pageBreaks) engine_.Settings.PageBreaks = request.pageBreaks;
   if (!request.pageBreaksLandscape)
-    engine_.PageBreaksLandscape = nullptr;
+    engine_.Settings.PageBreaksLandscape = nullptr;
   else if (request.pageBreaksLandscape->size() > 1)
-    engine_.PageBreaksLandscape = request.pageBreaksLandscape;
+    engine_.Settings.PageBreaksLandscape = request.pageBreaksLandscape;
   breaks_->CancelDrag();
-  engine_.FitMode = request.fitMode;
-  engine_.CenterVert = request.centerVert;
-  engine_.CenterHorz = request.centerHorz;
+  engine_.Settings.FitMode = request.fitMode;
+  engine_.Settings.CenterVert = request.centerVert;
+  engine_.Settings.CenterHorz = request.centerHorz;
   RenderView();
   SetViewMode(vmCaptureView);
   ApplyZoom(1.0);

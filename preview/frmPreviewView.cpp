@@ -22,9 +22,9 @@ int TfmPreviewForm::ScreenToDocY(int y) const { return Round(y / zoom_); }
 
 void TfmPreviewForm::SizeSurface() {
   if (zoom_ >= 1)
-    surface_.SetSize(engine_.PageWidth, engine_.PageHeight, 4);
+    surface_.SetSize(engine_.Geometry().PageWidth, engine_.Geometry().PageHeight, 4);
   else
-    surface_.SetSize(Round(engine_.PageWidth * zoom_), Round(engine_.PageHeight * zoom_), 4);
+    surface_.SetSize(Round(engine_.Geometry().PageWidth * zoom_), Round(engine_.Geometry().PageHeight * zoom_), 4);
 }
 
 void TfmPreviewForm::RenderView() {
@@ -52,8 +52,8 @@ void TfmPreviewForm::ApplyZoom(double zoom) {
     viewWidth_ = Round((captureRect_.right - captureRect_.left) * zoom);
     viewHeight_ = Round((captureRect_.bottom - captureRect_.top) * zoom);
   } else {
-    viewWidth_ = Round(engine_.PageWidth * zoom);
-    viewHeight_ = Round(engine_.PageHeight * zoom);
+    viewWidth_ = Round(engine_.Geometry().PageWidth * zoom);
+    viewHeight_ = Round(engine_.Geometry().PageHeight * zoom);
   }
   // The surface holds the current page at the view's size, at most 1:1.
   if (viewMode_ == vmPageView && zoom != oldZoom && (zoom < 1 || oldZoom < 1)) {

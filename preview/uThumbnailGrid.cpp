@@ -60,8 +60,8 @@ void TThumbnailGrid::LayoutPages(float zoom) {
     finished_.clear();
   }
   pageCount_ = std::min<int32_t>(engine_->GetPageCount(), static_cast<int32_t>(pages_.size()));
-  thumbWidth_ = static_cast<int32_t>(engine_->PageWidth * zoom);
-  thumbHeight_ = static_cast<int32_t>(engine_->PageHeight * zoom);
+  thumbWidth_ = static_cast<int32_t>(engine_->Geometry().PageWidth * zoom);
+  thumbHeight_ = static_cast<int32_t>(engine_->Geometry().PageHeight * zoom);
   const int horz = sbView_->HorzPosition(), vert = sbView_->VertPosition();
   sbView_->SetPositions(0, 0);
   pnlView_->SetVisible(false);

@@ -141,7 +141,7 @@ protected:
     if (nonModal) form.ShowNonModal(preview);
     else TVantrelle::ShowPreviewWindow(form, preview);
     shownPages = form.Engine().GetPageCount();
-    const TXMLBitmap& header = form.Engine().Header;
+    const TXMLBitmap& header = form.Engine().Header();
     shownHeaderHeight = header.GetHeight();
     shownHeaderRow.clear();
     for (int x = 0; x < std::min(header.GetWidth(), 100); ++x) shownHeaderRow.push_back(header.Banner.Pixel(x, 0));

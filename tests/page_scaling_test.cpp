@@ -88,7 +88,7 @@ protected:
     paint(picture);
     image = test::WritePicture(builder, {width, height, 500, 500}, PixelsOf(picture));
     ASSERT_TRUE(image);
-    engine.FitMode = fitToWidth;
+    engine.Settings.FitMode = fitToWidth;
     engine.Layout(image.get(), nullptr, nullptr, true);
   }
   std::unique_ptr<TBitmap> Reference(int page, int width, int height) {
@@ -120,7 +120,7 @@ TEST_F(PageScaling, PagesAndThumbnailsMatchTheStretchCopy) {
     engine.SaveAll(dir.file("page.bmp"));
     for (int n = 1; n <= engine.GetPageCount(); ++n) {
       SCOPED_TRACE(n);
-      const auto reference = Reference(n, engine.PageWidth, engine.PageHeight);
+      const auto reference = Reference(n, engine.Geometry().PageWidth, engine.Geometry().PageHeight);
       TBitmap bmp, jpg, referenceJpg;
       bmp.LoadFromFile(dir.file("page-" + std::to_string(n) + ".bmp"));
       EXPECT_GE(test::Psnr(*reference, bmp), kLeastPsnr);
@@ -130,7 +130,7 @@ TEST_F(PageScaling, PagesAndThumbnailsMatchTheStretchCopy) {
       ASSERT_TRUE(test::DecodeJpegFile(dir.file("reference.jpg"), referenceJpg));
       EXPECT_GE(test::Psnr(referenceJpg, jpg), kLeastPsnr);
 
-      const int thumbWidth = engine.PageWidth / 5, thumbHeight = engine.PageHeight / 5;
+      const int thumbWidth = engine.Geometry().PageWidth / 5, thumbHeight = engine.Geometry().PageHeight / 5;
       TBitmap thumbnail(thumbWidth, thumbHeight);
       engine.RenderPage(thumbnail.Canvas(), n);
       EXPECT_GE(test::Psnr(*Reference(n, thumbWidth, thumbHeight), thumbnail), kLeastPsnr);

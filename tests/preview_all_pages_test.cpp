@@ -53,7 +53,7 @@ protected:
   // A picture of `pages` printer pages, one column of them.
   static std::unique_ptr<LaidOutEngine> Pages(int pages) {
     const TPrintEngine page(nullptr);
-    return std::make_unique<LaidOutEngine>((pages - 1) * page.PageHeight + page.PageHeight / 2, page.PageWidth / 2);
+    return std::make_unique<LaidOutEngine>((pages - 1) * page.Geometry().PageHeight + page.Geometry().PageHeight / 2, page.Geometry().PageWidth / 2);
   }
   // Such a picture shown in the window.
   void Open(int pages) {
@@ -90,7 +90,7 @@ TEST_F(AllPages, OnePageIsCentredAndDrawnAsTheEngineDrawsIt) {
   EXPECT_EQ(form_->ToolBar().ZoomIndex(), 2);
   EXPECT_TRUE(::IsZoomed(form_->Handle()));
   const int tw = form_->Grid().ThumbWidth(), th = form_->Grid().ThumbHeight();
-  EXPECT_EQ(tw, static_cast<int>(Engine().PageWidth * 0.5f));
+  EXPECT_EQ(tw, static_cast<int>(Engine().Geometry().PageWidth * 0.5f));
   const POINT image = At(form_->Grid().Image(0));
   EXPECT_LE(std::abs(2 * image.x + tw - W()), 1) << "centred across";
   EXPECT_LE(std::abs(2 * image.y + th + 30 - H()), 1) << "centred down, with its check box";
@@ -181,19 +181,20 @@ TEST_F(AllPages, TheWindowOpenedAgainOnMorePagesShowsThemAll) {
 
 TEST_F(AllPages, ZoomListAndButtonsLayTheThumbnailsOutAgainAtBothEnds) {
   Open(2);
-  Engine().PageWidth = 761;
+  const int32_t pageWidth = Engine().Geometry().PageWidth;
   const struct {
     void (TfmPrintPreview::*action)();
-    int startIndex, index, thumbWidth;
-  } steps[] = {{&TfmPrintPreview::ZoomOut, 4, 4, 76}, {&TfmPrintPreview::ZoomIn, 0, 0, 761},
-               {&TfmPrintPreview::ZoomOut, 0, 1, 570}, {&TfmPrintPreview::ZoomIn, 3, 2, 380}};
+    int startIndex, index;
+    float zoom;  // the thumbnail's width over the page's
+  } steps[] = {{&TfmPrintPreview::ZoomOut, 4, 4, 0.1f}, {&TfmPrintPreview::ZoomIn, 0, 0, 1.0f},
+               {&TfmPrintPreview::ZoomOut, 0, 1, 0.75f}, {&TfmPrintPreview::ZoomIn, 3, 2, 0.5f}};
   for (const auto& s : steps) {
     form_->SelectZoomIndex(s.startIndex);
     WaitForThumbnails();
     ASSERT_NE(form_->Grid().Image(1).Picture(), nullptr);
     (form_.get()->*s.action)();
     EXPECT_EQ(form_->ToolBar().ZoomIndex(), s.index);
-    EXPECT_EQ(form_->Grid().ThumbWidth(), s.thumbWidth);
+    EXPECT_EQ(form_->Grid().ThumbWidth(), static_cast<int32_t>(pageWidth * s.zoom));
     EXPECT_EQ(form_->Grid().Image(1).Picture(), nullptr) << "laid out again, also at an end";
   }
   // The wheel scrolls down, with Ctrl across.
@@ -279,7 +280,7 @@ TEST_F(AllPages, AThumbnailThatFailsLeavesItsPageBlankAndTheWorkerGoesOn) {
   Open(3);
   WaitForThumbnails();
   TFailingImage failing(*laid_->picture);
-  Engine().Image = &failing;
+  Engine().SetImage(&failing);
   form_->SelectZoomIndex(3);
   WaitForThumbnails();
   EXPECT_NE(form_->Grid().Image(0).Picture(), nullptr);
@@ -290,7 +291,7 @@ TEST_F(AllPages, AThumbnailThatFailsLeavesItsPageBlankAndTheWorkerGoesOn) {
   form_->SelectZoomIndex(2);
   WaitForThumbnails();
   EXPECT_NE(form_->Grid().Image(1).Picture(), nullptr);
-  Engine().Image = laid_->picture.get();
+  Engine().SetImage(laid_->picture.get());
 }
 
 TEST_F(AllPages, PrintsTheTickedPagesOrAllOfThem) {
@@ -333,7 +334,7 @@ TEST_F(AllPages, SheetsChosenInThePrintDialogLayPagesAndThumbnailsOutBeforePrint
   });
   NamedJob job("vt-all-pages-turned");
   form_->PrintBtnClick();
-  EXPECT_GT(Engine().PageWidth, Engine().PageHeight);
+  EXPECT_GT(Engine().Geometry().PageWidth, Engine().Geometry().PageHeight);
   EXPECT_GT(form_->Grid().ThumbWidth(), form_->Grid().ThumbHeight());
   const std::vector<PdfSheet> sheets = PdfSheets(job.pdf.WaitForFile());
   ASSERT_EQ(sheets.size(), 1u);

@@ -250,7 +250,7 @@ TEST_F(PreviewOutput, GrabsResizeTheAreaAndItsInsideMovesIt) {
 
 TEST_F(PreviewOutput, PrintsThePageRangeOrTheSelectionFittedToThePage) {
   TPrintEngine scratch(nullptr);
-  const int pw = scratch.PageWidth, ph = scratch.PageHeight;
+  const int pw = scratch.Geometry().PageWidth, ph = scratch.Geometry().PageHeight;
   Open(2 * pw + 20, 3 * ph);
   const int count = form_->Engine().GetPageCount();
   ASSERT_GE(count, 5);
@@ -295,7 +295,7 @@ COLORREF Bands(int x, int y) {
 // orientation per page, and its sheet `page` shows in its printable area what the view draws for
 // that page.
 void ExpectPrintedAsShown(NamedJob& job, TPrintEngine& engine, bool landscape, int page) {
-  EXPECT_EQ(engine.PageWidth > engine.PageHeight, landscape);
+  EXPECT_EQ(engine.Geometry().PageWidth > engine.Geometry().PageHeight, landscape);
   const std::string pdf = job.pdf.WaitForFile();
   ASSERT_FALSE(pdf.empty());
   const std::vector<PdfSheet> sheets = PdfSheets(pdf);
@@ -306,9 +306,9 @@ void ExpectPrintedAsShown(NamedJob& job, TPrintEngine& engine, bool landscape, i
   const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX), printerDpi = ::GetDeviceCaps(printer.get(), LOGPIXELSX);
   const int left = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETX) * dpi / printerDpi;
   const int top = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETY) * dpi / printerDpi;
-  const auto printed = PdfPicture(pdf, page, dpi, RECT{left, top, left + engine.PageWidth, top + engine.PageHeight});
+  const auto printed = PdfPicture(pdf, page, dpi, RECT{left, top, left + engine.Geometry().PageWidth, top + engine.Geometry().PageHeight});
   ASSERT_NE(printed, nullptr);
-  TBitmap shown(engine.PageWidth, engine.PageHeight);
+  TBitmap shown(engine.Geometry().PageWidth, engine.Geometry().PageHeight);
   engine.RenderPage(shown.Canvas(), page);
   ::GdiFlush();
   EXPECT_LT(MeanChannelDifference(shown, *printed), 3.0) << "page " << page;
@@ -323,9 +323,9 @@ TEST_F(PreviewOutput, ThePrintDialogsStartOnTheRequestsOrientationAndWhatIsChose
   // What /po:1 leaves.
   TPrinter::Current().SetOrientation(TPrinter::poLandscape);
   const TPrintEngine landscape(nullptr);
-  ASSERT_GT(landscape.PageWidth, landscape.PageHeight);
+  ASSERT_GT(landscape.Geometry().PageWidth, landscape.Geometry().PageHeight);
   // As wide as a landscape page: its right edge is on every sheet.
-  Open(landscape.PageWidth, landscape.PageHeight * 5 / 2, Bands);
+  Open(landscape.Geometry().PageWidth, landscape.Geometry().PageHeight * 5 / 2, Bands);
   ASSERT_EQ(form_->Engine().GetPageCount(), 3);
   // The print and printer setup dialogs show for real.
   std::function<std::optional<DialogAnswer>()> pageSetup;
@@ -398,7 +398,7 @@ TEST_F(PreviewOutput, ThePrintDialogsStartOnTheRequestsOrientationAndWhatIsChose
   TVantrelleDocument document;
   TPrintEngine portraitLayout(&document);
   portraitLayout.Layout(picture_.get(), nullptr, nullptr, true);
-  EXPECT_LT(form_->Engine().PageWidth, form_->Engine().PageHeight);
+  EXPECT_LT(form_->Engine().Geometry().PageWidth, form_->Engine().Geometry().PageHeight);
   EXPECT_EQ(form_->Document().GetPageCount(), portraitLayout.GetPageCount());
 }
 
@@ -416,7 +416,7 @@ TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
     int width, height;    // of a JPG written
   };
   const Case cases[] = {
-      {2, "page", false, "page-1.jpg", form_->Engine().PageWidth, form_->Engine().PageHeight},
+      {2, "page", false, "page-1.jpg", form_->Engine().Geometry().PageWidth, form_->Engine().Geometry().PageHeight},
       {1, "doc.pdf", false, "doc.pdf", 0, 0},
       {2, "area", true, "area.jpg", 150, 120},
   };
@@ -547,7 +547,7 @@ TEST_F(PreviewOutput, PageSetupFromF7OrItsButtonLaysThePagesOutAgain) {
     else Click(form_->ToolBar().PageSetupBtn());
     ASSERT_EQ(dialogs.Named("TfmPageSetupDlg").size(), 1u);
     EXPECT_EQ(form_->PageSetupDialog()->rb_FitToWidth.Enabled(), !forced);
-    EXPECT_EQ(form_->Engine().FitMode, fitToPage);
+    EXPECT_EQ(form_->Engine().Settings.FitMode, fitToPage);
     EXPECT_EQ(form_->Document().GetPageCount(), forced ? 3 : 1) << "laid out again";
   }
 }

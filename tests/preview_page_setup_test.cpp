@@ -108,17 +108,17 @@ protected:
   }
   void SetEngine(long double zoom, TFitMode fit, bool vert, bool horz, bool noTemplate) {
     engine.SetZoom(zoom);
-    engine.FitMode = fit;
-    engine.CenterVert = vert;
-    engine.CenterHorz = horz;
-    engine.NoHeaderFooter = noTemplate;
+    engine.Settings.FitMode = fit;
+    engine.Settings.CenterVert = vert;
+    engine.Settings.CenterHorz = horz;
+    engine.Settings.NoHeaderFooter = noTemplate;
   }
   void ExpectEngine(long double zoom, TFitMode fit, bool vert, bool horz, bool noTemplate) {
-    EXPECT_EQ(engine.Zoom, zoom);
-    EXPECT_EQ(engine.FitMode, fit);
-    EXPECT_EQ(engine.CenterVert, vert);
-    EXPECT_EQ(engine.CenterHorz, horz);
-    EXPECT_EQ(engine.NoHeaderFooter, noTemplate);
+    EXPECT_EQ(engine.Settings.Zoom, zoom);
+    EXPECT_EQ(engine.Settings.FitMode, fit);
+    EXPECT_EQ(engine.Settings.CenterVert, vert);
+    EXPECT_EQ(engine.Settings.CenterHorz, horz);
+    EXPECT_EQ(engine.Settings.NoHeaderFooter, noTemplate);
   }
 
   test::HostWindow owner{40, 40, 300, 200};
@@ -161,18 +161,18 @@ TEST_F(PageSetup, AnsweredThroughTheSeamWithoutShowing) {
   EXPECT_FALSE(dialog.rb_RealSize.Checked());
 
   // A mode the dialog has no choice for checks none anew; OK writes the one still checked.
-  engine.FitMode = static_cast<TFitMode>(7);
+  engine.Settings.FitMode = static_cast<TFitMode>(7);
   {
     test::DialogRecorder recorder;
     EXPECT_TRUE(dialog.Execute(engine));
   }
-  EXPECT_EQ(engine.FitMode, fitToHeight);
+  EXPECT_EQ(engine.Settings.FitMode, fitToHeight);
 
   auto previous = SetDialogHandler([](const DialogRequest&) -> std::optional<int> { return IDCANCEL; });
-  engine.FitMode = fitToPage;
+  engine.Settings.FitMode = fitToPage;
   EXPECT_FALSE(dialog.Execute(engine));
   SetDialogHandler(previous);
-  EXPECT_EQ(engine.FitMode, fitToPage);
+  EXPECT_EQ(engine.Settings.FitMode, fitToPage);
 }
 
 TEST_F(PageSetup, ShownModallyTheOwnerIsDisabledAndTheModalStateHeld) {
@@ -237,7 +237,7 @@ TEST_F(PageSetup, ChoicesMadeInTheDialogAreWrittenToTheEngine) {
                          Click(dialog.rb_RealSize);
                        },
                        [&] { Click(dialog.OKBtn); }}));
-  EXPECT_EQ(engine.FitMode, fitRealSize);
+  EXPECT_EQ(engine.Settings.FitMode, fitRealSize);
 }
 
 TEST_F(PageSetup, AZoomOutsideTheLimitsShowsTheMessageAndKeepsTheDialogOpen) {
@@ -271,7 +271,7 @@ TEST_F(PageSetup, AZoomOutsideTheLimitsShowsTheMessageAndKeepsTheDialogOpen) {
                          EXPECT_EQ(Text(dialog.ContentZoomBox), L"100");
                          Click(dialog.OKBtn);  // a second OK accepts 100 %
                        }}));
-  EXPECT_EQ(engine.Zoom, 1.0L);
+  EXPECT_EQ(engine.Settings.Zoom, 1.0L);
 }
 
 TEST_F(PageSetup, CancelEscAndTheCloseBoxLeaveTheEngineUntouched) {
@@ -306,10 +306,10 @@ TEST_F(PageSetup, DisabledFitChoicesStillWriteTheCheckedMode) {
                          Click(dialog.rb_FitToPage);  // a disabled button takes no click
                        },
                        [&] { Click(dialog.OKBtn); }}));
-  EXPECT_EQ(engine.FitMode, fitToWidth);
-  engine.FitMode = fitToPage;
+  EXPECT_EQ(engine.Settings.FitMode, fitToWidth);
+  engine.Settings.FitMode = fitToPage;
   EXPECT_TRUE(Execute({[&] { Click(dialog.OKBtn); }}));
-  EXPECT_EQ(engine.FitMode, fitToPage);
+  EXPECT_EQ(engine.Settings.FitMode, fitToPage);
   EXPECT_FALSE(dialog.rb_FitToWidth.Checked());
 }
 
@@ -325,7 +325,7 @@ TEST_F(PageSetup, AConfirmedPrinterSetupCountsAsAChangeEvenWhenCancelled) {
                          EXPECT_EQ(real.requests[1].name, "PrintSetupDialog");
                          Click(dialog.CancelBtn);
                        }}));
-  EXPECT_EQ(engine.FitMode, fitToHeight);
+  EXPECT_EQ(engine.Settings.FitMode, fitToHeight);
 
   RealForm refused("TfmPageSetupDlg", IDCANCEL);
   EXPECT_FALSE(Execute({[&] { Click(dialog.PrintSetupBtn); }, [&] { Click(dialog.CancelBtn); }}));
@@ -337,7 +337,7 @@ TEST_F(PageSetup, EveryPercentShowsAsItselfAgain) {
     engine.SetZoom(static_cast<long double>(percent) / 100);
     dialog.Execute(engine);
     EXPECT_EQ(Text(dialog.ContentZoomBox), std::to_wstring(percent));
-    EXPECT_EQ(engine.Zoom, static_cast<long double>(percent) / 100);
+    EXPECT_EQ(engine.Settings.Zoom, static_cast<long double>(percent) / 100);
   }
 }
 
@@ -353,7 +353,7 @@ TEST_F(PageSetup, TheEngineLaysOutWithWhatTheDialogChose) {
       dir, "<top><width>100%</width><height>100</height></top><bottom><width>100%</width><height>60</height></bottom>",
       urls);
   engine.Layout(image.get(), nullptr, &urls, true);
-  EXPECT_EQ(engine.BodyHeight, 924);
+  EXPECT_EQ(engine.Geometry().BodyHeight, 924);
   EXPECT_GT(engine.GetPageCount(), 1);
 
   RealForm real("TfmPageSetupDlg");
@@ -365,16 +365,16 @@ TEST_F(PageSetup, TheEngineLaysOutWithWhatTheDialogChose) {
                        [&] { Click(dialog.OKBtn); }}));
   engine.Layout(image.get(), nullptr, &urls, true);
   EXPECT_EQ(engine.GetPageCount(), 1);
-  EXPECT_EQ(engine.BodyHeight, engine.PageHeight);  // no banners
-  EXPECT_EQ(engine.OffsetY, 0);
-  EXPECT_TRUE(engine.CenterVert);
+  EXPECT_EQ(engine.Geometry().BodyHeight, engine.Geometry().PageHeight);  // no banners
+  EXPECT_EQ(engine.Geometry().OffsetY, 0);
+  EXPECT_TRUE(engine.Settings.CenterVert);
 }
 
 TEST_F(PageSetup, AQuitMessageEndsTheModalLoopAndStaysForTheHost) {
   RealForm real("TfmPageSetupDlg");
   SetEngine(1.0L, fitToWidth, false, false, false);
   EXPECT_FALSE(Execute({[&] { ::PostQuitMessage(7); }}));
-  EXPECT_EQ(engine.FitMode, fitToWidth);
+  EXPECT_EQ(engine.Settings.FitMode, fitToWidth);
   EXPECT_TRUE(::IsWindowEnabled(owner.get()));
   MSG msg;
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));

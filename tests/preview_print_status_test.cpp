@@ -89,10 +89,10 @@ TEST(PrintStatus, TheStatusLineIsSetBeforeEachPrintedPage) {
     ASSERT_TRUE(KoreanSystem());
   }
   const TPrintEngine sheet(nullptr);
-  test::LaidOutEngine laid(2 * sheet.PageHeight + sheet.PageHeight / 2, sheet.PageWidth / 2);
+  test::LaidOutEngine laid(2 * sheet.Geometry().PageHeight + sheet.Geometry().PageHeight / 2, sheet.Geometry().PageWidth / 2);
   ASSERT_EQ(laid.engine.GetPageCount(), 3);
   TWatchedPicture picture(*laid.picture);
-  laid.engine.Image = &picture;
+  laid.engine.SetImage(&picture);
   test::HostWindow owner(40, 40, 300, 200);
   test::NamedJob job("vt-status");
   PrintPages(owner.get(), laid.engine, {1, 2, 3});

@@ -67,7 +67,7 @@ protected:
   }
   // The page as the engine lays it out for the printer, at the page's size.
   std::unique_ptr<TBitmap> RenderedPage(int page) {
-    auto b = std::make_unique<TBitmap>(form_->Engine().PageWidth, form_->Engine().PageHeight);
+    auto b = std::make_unique<TBitmap>(form_->Engine().Geometry().PageWidth, form_->Engine().Geometry().PageHeight);
     form_->Engine().RenderPage(b->Canvas(), page);
     ::GdiFlush();
     return b;
@@ -169,7 +169,7 @@ TEST_F(PreviewWindow, LabelsEveryPageWithItsNumberAtItsCentre) {
 
 TEST_F(PreviewWindow, CtrlMSwitchesToThePrinterPageAndBack) {
   Open(1000, 2600);
-  const int pageWidth = form_->Engine().PageWidth, pageHeight = form_->Engine().PageHeight;
+  const int pageWidth = form_->Engine().Geometry().PageWidth, pageHeight = form_->Engine().Geometry().PageHeight;
   ASSERT_GT(pageWidth, 300);
   KeyUp('M');  // without Ctrl nothing happens
   EXPECT_EQ(form_->ViewMode(), vmCaptureView);
@@ -452,10 +452,10 @@ TEST_F(PreviewWindow, RequestSettingsReachTheEngineAndTheCloseButton) {
   request_.fitMode = fitToWidth;
   form_->ShowNonModal(request_);
   EXPECT_EQ(form_->GetUserStr(), "reader");
-  EXPECT_EQ(form_->Engine().UserStr, "reader");
+  EXPECT_EQ(form_->Engine().Settings.UserStr, "reader");
   EXPECT_EQ(form_->HelpUrl(), "http://127.0.0.1/help.html");
-  EXPECT_TRUE(form_->Engine().CenterVert);
-  EXPECT_EQ(form_->Engine().FitMode, fitToWidth);
+  EXPECT_TRUE(form_->Engine().Settings.CenterVert);
+  EXPECT_EQ(form_->Engine().Settings.FitMode, fitToWidth);
   EXPECT_TRUE(form_->ToolBar().CloseBtn().Visible());
   EXPECT_EQ(form_->Document().GetHorzCount(), 2);
   EXPECT_EQ(form_->Document().GetHorz(0), 300);

@@ -38,7 +38,7 @@ protected:
     ASSERT_TRUE(image);
   }
   void LayOut(const std::string& sections = "", TFitMode fit = fitRealSize) {
-    engine.FitMode = fit;
+    engine.Settings.FitMode = fit;
     if (!sections.empty()) test::WriteBannerSetting(dir, sections, urls);
     engine.Layout(image.get(), nullptr, sections.empty() ? nullptr : &urls, true);
   }
@@ -46,7 +46,7 @@ protected:
   static COLORREF Smooth(int x, int y) { return RGB(x & 0xFF, (y / 4) & 0xFF, 128); }
 
   std::unique_ptr<TBitmap> RenderToBitmap(int page) {
-    auto canvas = std::make_unique<TBitmap>(engine.PageWidth, engine.PageHeight);
+    auto canvas = std::make_unique<TBitmap>(engine.Geometry().PageWidth, engine.Geometry().PageHeight);
     engine.RenderPage(canvas->Canvas(), page);
     ::GdiFlush();
     return canvas;
@@ -71,10 +71,10 @@ TEST_F(PrintEngine, PageGeometryFollowsTheRealPrinter) {
   EXPECT_DOUBLE_EQ(static_cast<double>(ratio.X), static_cast<double>(GetDeviceCaps(printer.get(), LOGPIXELSX)) /
                                                 GetDeviceCaps(screen.get(), LOGPIXELSX));
   engine.ComputePageSize();
-  EXPECT_EQ(engine.PageWidth, static_cast<int>(GetDeviceCaps(printer.get(), HORZRES) / ratio.X));
-  EXPECT_EQ(engine.PageHeight, static_cast<int>(GetDeviceCaps(printer.get(), VERTRES) / ratio.Y));
-  EXPECT_EQ(engine.BodyWidth, engine.PageWidth);
-  EXPECT_EQ(engine.BodyHeight, engine.PageHeight);
+  EXPECT_EQ(engine.Geometry().PageWidth, static_cast<int>(GetDeviceCaps(printer.get(), HORZRES) / ratio.X));
+  EXPECT_EQ(engine.Geometry().PageHeight, static_cast<int>(GetDeviceCaps(printer.get(), VERTRES) / ratio.Y));
+  EXPECT_EQ(engine.Geometry().BodyWidth, engine.Geometry().PageWidth);
+  EXPECT_EQ(engine.Geometry().BodyHeight, engine.Geometry().PageHeight);
 }
 
 TEST_F(PrintEngine, WithoutAPrinterTheFixedPage) {
@@ -84,26 +84,26 @@ TEST_F(PrintEngine, WithoutAPrinterTheFixedPage) {
   EXPECT_EQ(ratio.Y, 6.25L);
   engine.ComputePageSize();
   EXPECT_FALSE(engine.HasPrinter());
-  EXPECT_EQ(engine.PageWidth, 761);
-  EXPECT_EQ(engine.PageHeight, 1084);
+  EXPECT_EQ(engine.Geometry().PageWidth, 761);
+  EXPECT_EQ(engine.Geometry().PageHeight, 1084);
 }
 
 TEST_F(PrintEngine, BannersTakeTheirHeightOffTheBody) {
   NoPrinter none;
   MakePicture(700, 3000);
   LayOut(kBanners);
-  EXPECT_EQ(engine.OffsetY, 100);
-  EXPECT_EQ(engine.BodyHeight, 924);
-  EXPECT_EQ(engine.BodyWidth, 761);
-  EXPECT_EQ(engine.LaidOut, 1);
-  EXPECT_EQ(engine.Header.PageCount, engine.GetPageCount());
+  EXPECT_EQ(engine.Geometry().OffsetY, 100);
+  EXPECT_EQ(engine.Geometry().BodyHeight, 924);
+  EXPECT_EQ(engine.Geometry().BodyWidth, 761);
+  EXPECT_TRUE(engine.LaidOut());
+  EXPECT_EQ(engine.Header().PageCount, engine.GetPageCount());
   // With the template off the banners take no room.
-  engine.NoHeaderFooter = true;
+  engine.Settings.NoHeaderFooter = true;
   TPrintEngine plain(&document);
-  plain.NoHeaderFooter = true;
+  plain.Settings.NoHeaderFooter = true;
   plain.Layout(image.get(), nullptr, &urls, true);
-  EXPECT_EQ(plain.BodyHeight, 1084);
-  EXPECT_EQ(plain.OffsetY, 0);
+  EXPECT_EQ(plain.Geometry().BodyHeight, 1084);
+  EXPECT_EQ(plain.Geometry().OffsetY, 0);
 }
 
 TEST_F(PrintEngine, BannersThatCannotBeUsedTakeNoRoomAndDrawNothing) {
@@ -113,8 +113,8 @@ TEST_F(PrintEngine, BannersThatCannotBeUsedTakeNoRoomAndDrawNothing) {
        {"<top><width>100%</width><height>700</height></top><bottom><width>100%</width><height>600</height></bottom>",
         "<top><width>100%</width><height>100</height><imgcount>x</imgcount></top>"}) {  // sized, then failed
     LayOut(sections);
-    EXPECT_EQ(engine.BodyHeight, 1084) << sections;
-    EXPECT_EQ(engine.OffsetY, 0) << sections;
+    EXPECT_EQ(engine.Geometry().BodyHeight, 1084) << sections;
+    EXPECT_EQ(engine.Geometry().OffsetY, 0) << sections;
     EXPECT_GT(engine.GetPageCount(), 1) << sections;
     EXPECT_EQ(test::FirstMismatch(*RenderToBitmap(1), RECT{0, 0, 700, 1084}, test::Gradient), "") << sections;
   }
@@ -147,8 +147,8 @@ TEST_F(PrintEngine, FitModesSizeThePages) {
 TEST_F(PrintEngine, ForcedBreaksAndTheLandscapeList) {
   MakePicture(700, 5000);
   std::vector<int32_t> portrait{1000, 2500}, landscape{800};
-  engine.PageBreaks = &portrait;
-  engine.PageBreaksLandscape = &landscape;
+  engine.Settings.PageBreaks = &portrait;
+  engine.Settings.PageBreaksLandscape = &landscape;
   TPrinter::Current().SetOrientation(TPrinter::poLandscape);
   LayOut();
   EXPECT_EQ(document.GetHorzCount(), 1);
@@ -168,7 +168,7 @@ TEST_F(PrintEngine, ForcedBreaksAndTheLandscapeList) {
 
 TEST_F(PrintEngine, LayoutWithoutAPictureChangesNothing) {
   engine.Layout(nullptr, nullptr, nullptr, true);
-  EXPECT_EQ(engine.LaidOut, 0);
+  EXPECT_FALSE(engine.LaidOut());
   auto canvas = std::make_unique<TBitmap>(50, 50);
   canvas->Fill(test::kMarker);
   engine.RenderPage(canvas->Canvas(), 1);  // nothing is drawn before a layout
@@ -190,8 +190,8 @@ TEST_F(PrintEngine, APageOfTheBodysSizeIsDrawnAtScaleOneBelowTheHeader) {
 TEST_F(PrintEngine, TallPagesShrinkToTheBodyAndCentre) {
   NoPrinter none;
   MakePicture(761, 2168, test::Blocks);
-  engine.FitMode = fitToPage;  // one page as wide as the body and twice as high
-  engine.CenterHorz = true;
+  engine.Settings.FitMode = fitToPage;  // one page as wide as the body and twice as high
+  engine.Settings.CenterHorz = true;
   engine.Layout(image.get(), nullptr, nullptr, true);
   auto page = RenderToBitmap(1);
   // Scale 0.5: half the body's width, a quarter of it in from the left.
@@ -205,7 +205,7 @@ TEST_F(PrintEngine, FactorScalesThePageToTheCanvas) {
   NoPrinter none;
   MakePicture(761, 1084, test::Blocks);
   LayOut();
-  TBitmap half(engine.PageWidth / 2, engine.PageHeight / 2);
+  TBitmap half(engine.Geometry().PageWidth / 2, engine.Geometry().PageHeight / 2);
   engine.RenderPage(half.Canvas(), 1);
   ::GdiFlush();
   // Blocks halve exactly: every 2 x 2 block becomes one pixel.
@@ -333,7 +333,7 @@ TEST_F(PdfOutput, RenderedPdfPageLooksLikeTheDrawnPage) {
   NoPrinter none;
   MakePicture(761, 1084 * 2, Smooth);
   LayOut("<top><width>100%</width><height>100</height></top>");
-  engine.CenterVert = true;
+  engine.Settings.CenterVert = true;
   engine.Layout(image.get(), nullptr, &urls, true);
   engine.SaveToFile("2,", dir.file("look.pdf"));
   std::string png = test::UnixPath(dir.file("look"));
@@ -409,7 +409,7 @@ TEST_F(PrintEngine, BannerErrorsOpenNoWindowOffTheUserInterfaceThread) {
   LayOut("<top><width>100%</width><height>50</height><text><value>^userstr^</value></text></top>");
   DialogRecorder dialogs;
   std::thread worker([&] {
-    TBitmap canvas(engine.PageWidth, engine.PageHeight);
+    TBitmap canvas(engine.Geometry().PageWidth, engine.Geometry().PageHeight);
     engine.RenderPage(canvas.Canvas(), 1);
   });
   worker.join();

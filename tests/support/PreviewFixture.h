@@ -22,7 +22,7 @@ inline void SetCtrl(bool down) {
 struct LaidOutEngine {
   explicit LaidOutEngine(int height, int width = 800)
       : picture(WritePicture(builder, {width, height, 256, 256}, Blocks)) {
-    engine.FitMode = fitRealSize;
+    engine.Settings.FitMode = fitRealSize;
     engine.Layout(picture.get(), nullptr, nullptr, true);
   }
   PrivateTempFolder temp;
