@@ -325,18 +325,7 @@ void TPrintEngine::DrawFooter(HDC canvas, int32_t pageNo, long double factor) {
   if (!error.empty()) ::OutputDebugStringA(("DrawBottom >>> errormessage : " + error).c_str());
 }
 
-std::vector<int32_t> TPrintEngine::PagesOf(const std::string& pageList) const {
-  std::vector<int32_t> pages;
-  const int32_t count = GetPageCount();
-  for (const std::string& entry : SplitStr(',', pageList)) {
-    auto n = TryStrToInt(entry);
-    // Numbers that name no page of the document are skipped like any other non-page entry.
-    if (n && *n >= 1 && *n <= count) pages.push_back(*n);
-  }
-  return pages;
-}
-
-void TPrintEngine::SaveToFile(const std::string& pageList, const std::string& fileName) {
+void TPrintEngine::SaveToFile(const TPageList& pageList, const std::string& fileName) {
   const FileNameParts parts = SplitFileName(fileName);
   if (parts.ext == ".pdf") {
     SavePdf(pageList, InFolder(parts.folder, parts.base + ".pdf"));
@@ -347,7 +336,7 @@ void TPrintEngine::SaveToFile(const std::string& pageList, const std::string& fi
   if (!image_) return;
   const int digits = DecimalDigits(GetPageCount());
   const bool jpg = parts.ext == ".jpg";
-  const std::vector<int32_t> pages = PagesOf(pageList);
+  const std::vector<int32_t> pages = pageList.Within(GetPageCount());
   // Pages are drawn and encoded side by side on worker threads; the files are written here, in
   // list order, with any error of a header banner reported as drawing it here would.
   TPictureWorkers::Run(
@@ -366,11 +355,7 @@ void TPrintEngine::SaveToFile(const std::string& pageList, const std::string& fi
       });
 }
 
-void TPrintEngine::SaveAll(const std::string& fileName) {
-  std::string list;
-  for (int32_t n = 1; n <= GetPageCount(); ++n) list += std::to_string(n) + ",";
-  SaveToFile(list, fileName);
-}
+void TPrintEngine::SaveAll(const std::string& fileName) { SaveToFile(TPageList::Range(1, GetPageCount()), fileName); }
 
 void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) {
   if (!image_) return;
@@ -389,7 +374,7 @@ void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) 
   }
 }
 
-void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileName) {
+void TPrintEngine::SavePdf(const TPageList& pageList, const std::string& fileName) {
   if (!image_ || !document_) return;
   TPdfWriter pdf;
   TBitmap headerWork, footerWork;  // one each: a bitmap made again for every banner costs more than drawing it
@@ -415,7 +400,7 @@ void TPrintEngine::SavePdf(const std::string& pageList, const std::string& fileN
     pdf.DrawJpeg(encoder.Encode(work), RECT{left, top, left + dw, top + dh});
   };
   // The pages' pictures are encoded side by side on worker threads and come back in page order.
-  const std::vector<int32_t> pages = PagesOf(pageList);
+  const std::vector<int32_t> pages = pageList.Within(GetPageCount());
   std::vector<AreaPiece> pieces;
   std::vector<size_t> firstPiece;  // of each page, and one past the last piece
   for (int32_t n : pages) {

@@ -10,6 +10,7 @@
 
 #include "page/uDateTimeFormat.h"
 #include "page/uHtmlImage.h"
+#include "page/uPageList.h"
 #include "page/uVantrelleDocument.h"
 #include "page/uXMLBitmap.h"
 
@@ -85,14 +86,15 @@ public:
   void DrawHeader(HDC canvas, int32_t pageNo, long double factor);
   void DrawFooter(HDC canvas, int32_t pageNo, long double factor);
 
-  // `pageList` is "1,3,4," style; the extension of `fileName` (.jpg, .bmp, .pdf, any case) picks
-  // the format. Write errors reach the caller as vt::Error and leave no half-written file.
-  void SaveToFile(const std::string& pageList, const std::string& fileName);
+  // The listed pages that are pages of the document, in list order; the extension of `fileName`
+  // (.jpg, .bmp, .pdf, any case) picks the format. Write errors reach the caller as vt::Error and
+  // leave no half-written file.
+  void SaveToFile(const TPageList& pages, const std::string& fileName);
   void SaveAll(const std::string& fileName);
   // One area of the picture (picture pixels) at scale 1, without banners.
   void SaveSelection(const RECT& rect, const std::string& fileName);
   // A banner that cannot be drawn fails the PDF as a write error does.
-  void SavePdf(const std::string& pageList, const std::string& fileName);
+  void SavePdf(const TPageList& pages, const std::string& fileName);
   void SaveSelectionPdf(const RECT& rect, const std::string& fileName);
 
   static std::string ZeroPad(int32_t width, int32_t value);
@@ -104,8 +106,6 @@ public:
   TPrintSettings Settings;
 
 private:
-  // Page numbers of a page list that name a page of the document, in list order.
-  std::vector<int32_t> PagesOf(const std::string& pageList) const;
   // RenderPage from `image`, a reader of the picture, so that pages can be drawn on several threads
   // at once; gives the message of an error that kept the header banner from being drawn, for the
   // caller to report.

@@ -81,7 +81,7 @@ void TfmPreviewForm::SaveBtnMouseUp() {
 void TfmPreviewForm::Save() {
   const bool selection = HasSelection();
   const RECT rect = selection ? GetSelectionRect() : RECT{};
-  SaveCommand(Handle(), engine_, AllPagesList(engine_), selection ? &rect : nullptr, DefaultSaveName(siteHost_));
+  SaveCommand(Handle(), engine_, TPageList::Range(1, engine_.GetPageCount()), selection ? &rect : nullptr, DefaultSaveName(siteHost_));
 }
 
 void TfmPreviewForm::CopySelection() {

@@ -116,7 +116,7 @@ void TfmPrintPreview::ZoomOut() { SelectZoomIndex(std::min(toolBar_->ZoomIndex()
 
 void TfmPrintPreview::PrintBtnClick() {
   // Ticked pages are offered as the selection; with none ticked only all pages are.
-  const bool any = !grid_->CheckedPages().empty();
+  const bool any = !grid_->CheckedPages().Empty();
   const std::optional<TPrintChoice> choice =
       RunPrintDialog(Handle(), {grid_->PageCount(), false, any, any ? prSelection : prAllPages});
   if (!choice) return;
@@ -129,11 +129,9 @@ void TfmPrintPreview::PrintBtnClick() {
       grid_->CreatePageControls();
       grid_->LayoutPages(zoom_);
     }
-    std::vector<int32_t> pages;
-    if (choice->range == prAllPages)
-      for (int32_t i = 1; i <= grid_->PageCount(); ++i) pages.push_back(i);
-    else if (choice->range == prSelection)
-      pages = grid_->CheckedPages();
+    TPageList pages;
+    if (choice->range == prAllPages) pages = TPageList::Range(1, grid_->PageCount());
+    else if (choice->range == prSelection) pages = grid_->CheckedPages();
     PrintPages(Handle(), *grid_->Engine(), pages);
   });
 }
@@ -143,15 +141,14 @@ void TfmPrintPreview::SaveBtnClick() {
 }
 
 void TfmPrintPreview::PrintSaveToFile() {
-  std::string list;
-  for (int32_t page : grid_->CheckedPages()) list += std::to_string(page) + ",";
-  if (list.empty()) {
+  const TPageList pages = grid_->CheckedPages();
+  if (pages.Empty()) {
     ShowMessageBox(Handle(), LoadResString(kMsgSelectPagesToSaveOrPrint), "Vantrelle", MB_ICONEXCLAMATION | MB_OK);
     return;
   }
   // The worker waits while the dialog is open and the files are written.
   const MutexTurn turn = grid_->EngineLock().Acquire(nullptr);
-  SaveCommand(Handle(), *grid_->Engine(), list, nullptr, "");
+  SaveCommand(Handle(), *grid_->Engine(), pages, nullptr, "");
 }
 
 LRESULT TfmPrintPreview::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -134,18 +134,13 @@ std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& 
   return choice;
 }
 
-std::vector<int32_t> PagesOfChoice(const TPrintChoice& choice, int32_t pageCount) {
-  int32_t first = 1, last = pageCount;
-  if (choice.range == prPageNums) {
-    first = std::max<int32_t>(1, choice.fromPage);
-    last = std::min<int32_t>(pageCount, choice.toPage);
-  }
-  std::vector<int32_t> pages;
-  for (int32_t page = first; page <= last; ++page) pages.push_back(page);
-  return pages;
+TPageList PagesOfChoice(const TPrintChoice& choice, int32_t pageCount) {
+  if (choice.range != prPageNums) return TPageList::Range(1, pageCount);
+  return TPageList::Range(std::max<int32_t>(1, choice.fromPage), std::min<int32_t>(pageCount, choice.toPage));
 }
 
-void PrintPages(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages) {
+void PrintPages(HWND owner, TPrintEngine& engine, const TPageList& pageList) {
+  const std::vector<int32_t>& pages = pageList.Pages();
   if (pages.empty()) return;
   TDisabledOwner disabled(owner);
   auto status = std::make_unique<TfmPrintStatus>(owner);
@@ -224,13 +219,7 @@ std::string RunSaveDialog(HWND owner, const std::string& defaultName) {
   return SaveFileName(answer.fileName, answer.filterIndex);
 }
 
-std::string AllPagesList(const TPrintEngine& engine) {
-  std::string list;
-  for (int32_t n = 1; n <= engine.GetPageCount(); ++n) list += std::to_string(n) + ",";
-  return list;
-}
-
-bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, const RECT* selection,
+bool SaveCommand(HWND owner, TPrintEngine& engine, const TPageList& pages, const RECT* selection,
                  const std::string& defaultName) {
   const std::string fileName = RunSaveDialog(owner, defaultName);
   if (fileName.empty()) return false;
@@ -243,7 +232,7 @@ bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, 
     if (selection)
       engine.SaveSelection(*selection, fileName);
     else
-      engine.SaveToFile(pageList, fileName);
+      engine.SaveToFile(pages, fileName);
   });
 }
 

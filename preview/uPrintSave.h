@@ -37,14 +37,14 @@ std::optional<TPrintChoice> RunPrintDialog(HWND owner, const TPrintDialogSetup& 
 
 // The page numbers a choice names among `pageCount` pages: the selection and all pages are every
 // page; a page range is from .. to, kept within 1 .. pageCount.
-std::vector<int32_t> PagesOfChoice(const TPrintChoice& choice, int32_t pageCount);
+TPageList PagesOfChoice(const TPrintChoice& choice, int32_t pageCount);
 
 // Prints `pages` (1-based page numbers of the engine, in order) as one job on the current printer,
 // named by the printer's title: the print status form (owned by `owner`, which is disabled
 // meanwhile) counts the pages; a new sheet starts between pages and none after the last; the job
 // ends. A failure (no printer, the printer refuses a step) aborts the job, frees the status form and
 // reaches the caller as vt::Error. No pages: no job.
-void PrintPages(HWND owner, TPrintEngine& engine, const std::vector<int32_t>& pages);
+void PrintPages(HWND owner, TPrintEngine& engine, const TPageList& pages);
 
 // The save dialog's filters, index 1 BMP, 2 JPG, 3 PDF.
 extern const char* const kSaveFilter;
@@ -64,14 +64,12 @@ std::string DefaultSaveName(const std::string& siteHost);
 std::string RunSaveDialog(HWND owner, const std::string& defaultName);
 
 // The save command of both previews: the save dialog, then the selection (picture pixels, at
-// scale 1, without banners) when one is given, otherwise the listed pages ("1,3,4," as
-// TPrintEngine::SaveToFile reads it). An error while writing, a file name whose extension names
+// scale 1, without banners) when one is given, otherwise the listed pages (as
+// TPrintEngine::SaveToFile takes them). An error while writing, a file name whose extension names
 // none of the three formats, or one that names a device, is shown in a message box without owner, caption "Vantrelle";
 // nothing else is said. True when the files were written.
-bool SaveCommand(HWND owner, TPrintEngine& engine, const std::string& pageList, const RECT* selection,
+bool SaveCommand(HWND owner, TPrintEngine& engine, const TPageList& pages, const RECT* selection,
                  const std::string& defaultName);
-// "1,2,...,n," for every page of the engine.
-std::string AllPagesList(const TPrintEngine& engine);
 
 // Saving from inside the browser on Vista and later with UAC on: under the browser's protected
 // mode (string 10028) or an integrity level below medium (string 10029) the message is shown

@@ -194,11 +194,11 @@ void TThumbnailGrid::ViewMouseWheel(int delta, UINT keys) {
   Scrolled();
 }
 
-std::vector<int32_t> TThumbnailGrid::CheckedPages() const {
+TPageList TThumbnailGrid::CheckedPages() const {
   std::vector<int32_t> pages;
   for (int32_t i = 0; i < pageCount_; ++i)
     if (pages_[i].check->Checked()) pages.push_back(i + 1);
-  return pages;
+  return TPageList(std::move(pages));
 }
 
 }  // namespace vt

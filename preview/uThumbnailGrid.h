@@ -15,6 +15,7 @@
 #include "base/Bitmap.h"
 #include "base/Controls.h"
 #include "base/Handles.h"
+#include "page/uPageList.h"
 #include "page/uPrintEngine.h"
 #include "preview/uPagePreviewDisplayThread.h"
 #include "preview/uPreviewControls.h"
@@ -46,7 +47,7 @@ public:
   // Hands the thumbnails the worker finished to their controls (on the window's thread).
   void TakeThumbnails();
   // The ticked pages, from 1.
-  std::vector<int32_t> CheckedPages() const;
+  TPageList CheckedPages() const;
   // Turns at drawing through the engine: the worker waits while the window prints or saves.
   TEngineLock& EngineLock() { return engineLock_; }
 

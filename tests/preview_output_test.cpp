@@ -82,9 +82,9 @@ TEST(OutputDialogs, FileNamesFromTheFilterAndTheSiteHost) {
       {"www.example.com", "example"}, {"shop.example.co.kr", "shop"}, {"localhost", "localhost"}, {"", ""},
       {"evil:stream.example", ""}, {"a\\b.example", ""}, {"x/y", ""}, {"a*b", ""}};
   for (const auto& h : hosts) EXPECT_EQ(DefaultSaveName(h.host), h.name) << h.host;
-  EXPECT_EQ(PagesOfChoice({prPageNums, 3, 5}, 9), (std::vector<int32_t>{3, 4, 5}));
-  EXPECT_EQ(PagesOfChoice({prPageNums, 0, 12}, 2), (std::vector<int32_t>{1, 2}));
-  EXPECT_EQ(PagesOfChoice({prSelection, 2, 2}, 3), (std::vector<int32_t>{1, 2, 3}));
+  EXPECT_EQ(PagesOfChoice({prPageNums, 3, 5}, 9), (TPageList{3, 4, 5}));
+  EXPECT_EQ(PagesOfChoice({prPageNums, 0, 12}, 2), (TPageList{1, 2}));
+  EXPECT_EQ(PagesOfChoice({prSelection, 2, 2}, 3), (TPageList{1, 2, 3}));
 }
 
 // The site's host is the page's word: no device is proposed as the file name, nor written to as
@@ -103,7 +103,7 @@ TEST(OutputDialogs, DeviceNamesAreNeitherProposedNorSaved) {
         answer.fileName = dir.file(ToAnsi(form) + ".pdf"), answer.filterIndex = 3;
         return answer;
       });
-      EXPECT_FALSE(SaveCommand(nullptr, engine, "1,", nullptr, ""));
+      EXPECT_FALSE(SaveCommand(nullptr, engine, {1}, nullptr, ""));
       ASSERT_EQ(dialogs.requests.size(), 2u);
       EXPECT_EQ(dialogs.requests[1].name, "MessageBox");
       EXPECT_NE(dialogs.requests[1].text.find("device"), std::string::npos);

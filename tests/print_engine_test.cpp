@@ -218,7 +218,7 @@ TEST_F(PrintEngine, JpgAndBmpFilesPerPageNamedWithZeroPaddedNumbers) {
   MakePicture(761, 1084 * 12, Smooth);
   LayOut();
   ASSERT_EQ(engine.GetPageCount(), 12);
-  engine.SaveToFile("2,10,x,99,", dir.file("out\\report.jpg"));
+  engine.SaveToFile(TPageList::FromText("2,10,x,99,"), dir.file("out\\report.jpg"));
   EXPECT_TRUE(test::FileExists(dir.file("out\\report-02.jpg")));
   EXPECT_TRUE(test::FileExists(dir.file("out\\report-10.jpg")));
   EXPECT_FALSE(test::FileExists(dir.file("out\\report-99.jpg")));
@@ -226,13 +226,13 @@ TEST_F(PrintEngine, JpgAndBmpFilesPerPageNamedWithZeroPaddedNumbers) {
   ASSERT_TRUE(test::DecodeJpegFile(dir.file("out\\report-10.jpg"), decoded));
   EXPECT_LT(test::MeanChannelDifference(*RenderToBitmap(10), decoded), 3.0);
 
-  engine.SaveToFile("7,", dir.file("X.BMP"));
+  engine.SaveToFile(TPageList{7}, dir.file("X.BMP"));
   TBitmap bmp;
   bmp.LoadFromFile(dir.file("X-07.bmp"));
   EXPECT_EQ(test::MaxChannelDifference(*RenderToBitmap(7), bmp), 0);
 
-  engine.SaveToFile("", dir.file("none.jpg"));
-  engine.SaveToFile("1,", dir.file("other.png"));
+  engine.SaveToFile(TPageList{}, dir.file("none.jpg"));
+  engine.SaveToFile(TPageList{1}, dir.file("other.png"));
   EXPECT_FALSE(test::FileExists(dir.file("none-01.jpg")));
   EXPECT_FALSE(test::FileExists(dir.file("other-01.png")));
 
@@ -259,7 +259,7 @@ TEST_F(PrintEngine, FailedWritesReachTheCallerAndLeaveNoFile) {
   NoPrinter none;
   MakePicture(300, 300);
   LayOut();
-  EXPECT_THROW(engine.SaveToFile("1,", dir.file("a\\b\\c\\x.jpg")), Error);
+  EXPECT_THROW(engine.SaveToFile(TPageList{1}, dir.file("a\\b\\c\\x.jpg")), Error);
   EXPECT_THROW(engine.SaveAll(dir.file("a\\b\\c\\x.pdf")), Error);
   EXPECT_FALSE(test::FileExists(dir.file("a\\b\\c\\x.pdf")));
   std::string busy = dir.file("busy.pdf");
@@ -310,7 +310,7 @@ TEST_F(PdfOutput, OnePdfPageOfPageUnitsPerListedPageWithFullResolutionPictures) 
   MakePicture(1522, 5000);
   LayOut(kBanners, fitToWidth);
   ASSERT_EQ(engine.GetPageCount(), 3);
-  engine.SaveToFile("3,1,", dir.file("doc.PDF"));
+  engine.SaveToFile(TPageList{3, 1}, dir.file("doc.PDF"));
   std::string pdf = dir.file("doc.pdf");
   std::string info = Run("pdfinfo", pdf);
   EXPECT_EQ(test::PdfInfoField(info, "Pages"), "2");
@@ -335,7 +335,7 @@ TEST_F(PdfOutput, RenderedPdfPageLooksLikeTheDrawnPage) {
   LayOut("<top><width>100%</width><height>100</height></top>");
   engine.Settings.CenterVert = true;
   engine.Layout(image.get(), nullptr, &urls, true);
-  engine.SaveToFile("2,", dir.file("look.pdf"));
+  engine.SaveToFile(TPageList{2}, dir.file("look.pdf"));
   std::string png = test::UnixPath(dir.file("look"));
   test::UnixResult r = test::RunUnixCommand("pdftoppm -r 72 -singlefile -png " +
                                             test::ShellQuote(test::UnixPath(dir.file("look.pdf"))) + " " +
