@@ -43,6 +43,20 @@ TEST(JpegEncoder, QualityChangesTheStream) {
   EXPECT_GT(TJpegEncoder(100).Encode(source).size(), TJpegEncoder(90).Encode(source).size());
 }
 
+// The rows come from the caller between libjpeg's calls: a row that fails ends the stream and
+// reaches the caller, and the encoder is whole for the next picture.
+TEST(JpegEncoder, ARowThatFailsReachesTheCaller) {
+  const TJpegEncoder encoder(90);
+  const std::vector<uint8_t> row(64 * 3, 128);
+  EXPECT_THROW(encoder.EncodeRows(64, 64,
+                                  [&](int y) -> const uint8_t* {
+                                    if (y == 40) throw Error("row 40 missing");
+                                    return row.data();
+                                  }),
+               Error);
+  EXPECT_FALSE(encoder.EncodeRows(64, 64, [&](int) { return row.data(); }).empty());
+}
+
 TEST(JpegEncoder, FailedWritesLeaveNoFileAndSayWhy) {
   test::TempDir dir;
   TBitmap source(20, 20);
