@@ -82,30 +82,35 @@ void TBitmap::FillRect(const RECT& rect, COLORREF color) {
   ::FillRect(Canvas(), &rect, brush.get());
 }
 
-void TBitmap::SaveToStream(TStream& stream) const {
-  ::GdiFlush();
+void TBitmap::PutFormHeaders(uint8_t* out, int width, int height) {
   BITMAPFILEHEADER file{};
   BITMAPINFOHEADER info{};
-  uint32_t imageSize = static_cast<uint32_t>(stride_) * height_;
+  const uint32_t imageSize = static_cast<uint32_t>(StrideFor(width)) * height;
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof(file) + sizeof(info);
   file.bfSize = file.bfOffBits + imageSize;
   info.biSize = sizeof(info);
-  info.biWidth = width_;
-  info.biHeight = height_;
+  info.biWidth = width;
+  info.biHeight = height;
   info.biPlanes = 1;
   info.biBitCount = 24;
   info.biCompression = BI_RGB;
   info.biSizeImage = imageSize;
+  std::memcpy(out, &file, sizeof(file));
+  std::memcpy(out + sizeof(file), &info, sizeof(info));
+}
+
+void TBitmap::SaveToStream(TStream& stream) const {
+  ::GdiFlush();
   // The headers and the rows go out in blocks of about 1 MB: a write per row would cost a system
   // call each, and a write straight from the bitmap's memory is slow. The block is kept by the
   // thread, so that saving many tiles does not allocate for each.
   const size_t rowBytes = static_cast<size_t>(width_) * 3, blockBytes = 1 << 20;
   thread_local std::vector<uint8_t> block;
   block.clear();
-  block.reserve(std::max<size_t>(blockBytes, sizeof(file) + sizeof(info) + stride_));
-  block.insert(block.end(), reinterpret_cast<const uint8_t*>(&file), reinterpret_cast<const uint8_t*>(&file + 1));
-  block.insert(block.end(), reinterpret_cast<const uint8_t*>(&info), reinterpret_cast<const uint8_t*>(&info + 1));
+  block.reserve(std::max<size_t>(blockBytes, kFormHeaderBytes + stride_));
+  block.resize(kFormHeaderBytes);
+  PutFormHeaders(block.data(), width_, height_);
   for (int y = height_ - 1; y >= 0; --y) {
     block.insert(block.end(), ScanLine(y), ScanLine(y) + rowBytes);
     block.resize(block.size() + (stride_ - rowBytes), 0);

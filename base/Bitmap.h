@@ -55,6 +55,10 @@ public:
 
   // BMP file form: file header, info header, bottom-up rows padded to 4 bytes with zeros.
   void SaveToStream(TStream& stream) const;
+  // The headers of the BMP file form of a picture of `width` x `height`, at `out`
+  // (kFormHeaderBytes); its rows follow them.
+  static void PutFormHeaders(uint8_t* out, int width, int height);
+  static constexpr size_t kFormHeaderBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   // Reads a BMP file form from the stream's position. Throws vt::Error on anything that is not a
   // sound 24-bit BMP of at most `maxPixels` whose pixels are all in the stream; such a bitmap is
   // left as it was, as nothing is allocated before the headers have been checked. A read error

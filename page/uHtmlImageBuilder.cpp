@@ -41,7 +41,8 @@ constexpr int32_t kStripCols = static_cast<int32_t>(kRetileBudget / (3 * 3LL * k
 // Fills the rows of tiles of a strip of a re-tiled picture from its source on a thread of its
 // own, one row ahead of the caller, so that reading the source overlaps writing the tile file.
 // Each row is filled row by row of pixels across the strip: the source is read from top to bottom
-// and each of its tiles under the strip once.
+// and each of its tiles under the strip once. The tiles are filled in their BMP file form, so
+// that the tile file's writer stores them without copying them again.
 class TTileRowFiller {
 public:
   TTileRowFiller(THtmlImage& image, const RECT& rect, int32_t cols, int32_t rows)
@@ -49,7 +50,7 @@ public:
         width_(source_.Width()),
         height_(source_.Height()),
         rows_(rows),
-        buffers_{std::vector<TBitmap>(cols), std::vector<TBitmap>(cols)},
+        buffers_{std::vector<std::vector<uint8_t>>(cols), std::vector<std::vector<uint8_t>>(cols)},
         thread_([this] { Run(); }) {}
   ~TTileRowFiller() {
     {
@@ -62,8 +63,9 @@ public:
   TTileRowFiller(const TTileRowFiller&) = delete;
   TTileRowFiller& operator=(const TTileRowFiller&) = delete;
 
-  // The tiles of row `r`, rows taken in order; the caller is done with the row before.
-  const std::vector<TBitmap>& Take(int32_t r) {
+  // The tiles of row `r` in BMP file form, rows taken in order; the caller is done with the row
+  // before.
+  const std::vector<std::vector<uint8_t>>& Take(int32_t r) {
     std::unique_lock<std::mutex> guard(lock_);
     taken_ = r;
     changed_.notify_all();
@@ -99,21 +101,29 @@ private:
     }
   }
 
-  void Fill(int32_t r, std::vector<TBitmap>& tiles) {
+  void Fill(int32_t r, std::vector<std::vector<uint8_t>>& tiles) {
     const int32_t top = kRetileSize * r, h = std::min(kRetileSize, height_ - top);
-    for (size_t c = 0; c < tiles.size(); ++c)
-      tiles[c].SetSize(std::min<int32_t>(kRetileSize, width_ - kRetileSize * static_cast<int32_t>(c)), h);
-    ::GdiFlush();
+    for (size_t c = 0; c < tiles.size(); ++c) {
+      const int32_t w = std::min<int32_t>(kRetileSize, width_ - kRetileSize * static_cast<int32_t>(c));
+      tiles[c].resize(TBitmap::kFormHeaderBytes + static_cast<size_t>(TBitmap::StrideFor(w)) * h);
+      TBitmap::PutFormHeaders(tiles[c].data(), w, h);
+    }
     for (int32_t y = 0; y < h; ++y) {
       const uint8_t* row = source_.Row(top + y);
-      for (size_t c = 0; c < tiles.size(); ++c)
-        std::memcpy(tiles[c].ScanLine(y), row + 3 * kRetileSize * c, static_cast<size_t>(tiles[c].Width()) * 3);
+      for (size_t c = 0; c < tiles.size(); ++c) {
+        // Rows bottom-up, each padded with zeros to its stride.
+        const size_t stride = (tiles[c].size() - TBitmap::kFormHeaderBytes) / h;
+        const size_t bytes = std::min<size_t>(3 * kRetileSize, 3 * (width_ - kRetileSize * c));
+        uint8_t* to = tiles[c].data() + TBitmap::kFormHeaderBytes + stride * (h - 1 - y);
+        std::memcpy(to, row + 3 * kRetileSize * c, bytes);
+        std::memset(to + bytes, 0, stride - bytes);
+      }
     }
   }
 
   TBandReader source_;
   const int32_t width_, height_, rows_;
-  std::vector<TBitmap> buffers_[2];
+  std::vector<std::vector<uint8_t>> buffers_[2];
   std::mutex lock_;
   std::condition_variable changed_;
   int32_t taken_ = -1, filled_ = 0;
@@ -123,6 +133,14 @@ private:
 };
 
 }  // namespace
+
+void THtmlImageBuilder::AddTileForm(int32_t col, int32_t row, int32_t index, const RECT& rect, const uint8_t* form,
+                                    size_t bytes) {
+  TMemoryStream stream(std::vector<uint8_t>(form, form + bytes));
+  TBitmap tile;
+  tile.LoadFromStream(stream);
+  AddTile(col, row, index, rect, tile);
+}
 
 TBmpHtmlImageBuilder::~TBmpHtmlImageBuilder() { Finish(); }
 
@@ -200,6 +218,15 @@ void TBmpHtmlImageBuilder::WriteTable() {
 }
 
 void TBmpHtmlImageBuilder::AddTile(int32_t, int32_t, int32_t index, const RECT&, const TBitmap& bitmap) {
+  Store(index, [&] { bitmap.SaveToStream(*stream_); });
+}
+
+void TBmpHtmlImageBuilder::AddTileForm(int32_t, int32_t, int32_t index, const RECT&, const uint8_t* form,
+                                       size_t bytes) {
+  Store(index, [&] { stream_->Write(form, bytes); });
+}
+
+void TBmpHtmlImageBuilder::Store(int32_t index, const std::function<void()>& write) {
   if (!stream_ || index < 0) return;
   try {
     if (index < count_) {
@@ -211,7 +238,7 @@ void TBmpHtmlImageBuilder::AddTile(int32_t, int32_t, int32_t index, const RECT&,
         WriteTable();
       if (table_.empty()) tableFirst_ = index;
       table_.push_back(static_cast<uint32_t>(dataPos_));
-      bitmap.SaveToStream(*stream_);
+      write();
       dataPos_ = stream_->Position();
     }
     if (index >= count_ - 1) {  // the file is complete and closed
@@ -256,12 +283,12 @@ bool BuildHtmlImage(THtmlImageBuilder* builder, THtmlImage* image, const RECT& r
                      static_cast<LONG>(static_cast<int64_t>(rect.top) + height)};
     TTileRowFiller filler(*image, strip, stripCols, rows);
     for (int32_t r = 0; r < rows; ++r) {
-      const std::vector<TBitmap>& tiles = filler.Take(r);
+      const std::vector<std::vector<uint8_t>>& tiles = filler.Take(r);
       for (int32_t c = first; c < first + stripCols; ++c) {
-        const TBitmap& tile = tiles[c - first];
-        const RECT place{kRetileSize * c, kRetileSize * r, kRetileSize * c + tile.Width(),
-                         kRetileSize * r + tile.Height()};
-        builder->AddTile(c, r, r * cols + c, place, tile);
+        const std::vector<uint8_t>& tile = tiles[c - first];
+        const RECT place{kRetileSize * c, kRetileSize * r, std::min(kRetileSize * (c + 1), width),
+                         std::min(kRetileSize * (r + 1), height)};
+        builder->AddTileForm(c, r, r * cols + c, place, tile.data(), tile.size());
       }
     }
   }

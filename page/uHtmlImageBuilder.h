@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,10 @@ class THtmlImageBuilder : public ITileSink {
 public:
   // The finished picture, or null; the caller owns it.
   virtual std::unique_ptr<THtmlImage> GetResult() = 0;
+  // AddTile for a tile given in its BMP file form (TBitmap::SaveToStream's bytes), as a tile file
+  // stores it: a builder that stores that form takes the bytes as they are.
+  virtual void AddTileForm(int32_t col, int32_t row, int32_t index, const RECT& rect, const uint8_t* form,
+                           size_t bytes);
 };
 
 // Writes each picture to a new temporary tile file. A picture the format cannot hold is refused
@@ -39,6 +44,8 @@ public:
   void SetTileSize(int32_t tileWidth, int32_t tileHeight) override;
   void SetTileCount(int32_t cols, int32_t rows, int32_t count) override;
   void AddTile(int32_t col, int32_t row, int32_t index, const RECT& rect, const TBitmap& bitmap) override;
+  void AddTileForm(int32_t col, int32_t row, int32_t index, const RECT& rect, const uint8_t* form,
+                   size_t bytes) override;
 
   const std::string& FileName() const { return fileName_; }
   bool Writing() const { return stream_ != nullptr; }
@@ -46,6 +53,8 @@ public:
 private:
   void WriteHeader();
   void WriteTable();
+  // Places tile `index` where `write` puts its BMP file form: the stream's position.
+  void Store(int32_t index, const std::function<void()>& write);
   void Finish();
   [[noreturn]] void Refuse(const std::string& reason);
 
