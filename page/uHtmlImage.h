@@ -9,7 +9,7 @@
 
 #include "base/Bitmap.h"
 #include "base/Stream.h"
-#include "page/uPieceScaler.h"
+#include "page/uAreaScaler.h"
 #include "page/uTileFile.h"
 #include "page/uTileRowCache.h"
 
@@ -127,7 +127,7 @@ private:
   TTileRowCache rowCache_{kRowCacheBudget};
   std::shared_ptr<std::atomic<int64_t>> loads_ = std::make_shared<std::atomic<int64_t>>(0);
   std::unique_ptr<TBitmap> tile_;  // what GetTile hands out
-  TPieceScaler scaler_;
+  TAreaScaler scaler_;
   std::string fileName_;
 };
 

@@ -24,6 +24,7 @@
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
 #include "support/Scopes.h"
+#include "support/TestPictures.h"
 #include "support/WindowTesting.h"
 
 using namespace vt;
@@ -258,28 +259,14 @@ TEST(ThumbnailWorker, StopReturnsOnceTheThreadHasEnded) {
   EXPECT_EQ(::WaitForSingleObject(thread.get(), 0), WAIT_OBJECT_0) << "the worker's code ran on after the stop";
 }
 
-// A picture whose second drawing fails, as a broken tile file would.
-class TFailingImage : public THtmlImage {
-public:
-  explicit TFailingImage(THtmlImage& image) : image_(image) {}
-  void Assign(const THtmlImage&) override {}
-  void SaveToClipboardFormat() override {}
-  int32_t GetImageWidth() const override { return image_.GetImageWidth(); }
-  int32_t GetImageHeight() const override { return image_.GetImageHeight(); }
-  uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override {
-    if (++draws == 2) throw Error("The tile file is damaged");
-    return image_.DrawRect(dc, dst, src);
-  }
-  std::atomic<int> draws{0};
-
-private:
-  THtmlImage& image_;
-};
-
 TEST_F(AllPages, AThumbnailThatFailsLeavesItsPageBlankAndTheWorkerGoesOn) {
   Open(3);
   WaitForThumbnails();
-  TFailingImage failing(*laid_->picture);
+  // The second drawing fails, as a broken tile file would.
+  std::atomic<int> draws{0};
+  test::WrappedPicture failing(*laid_->picture, [&] {
+    if (++draws == 2) throw Error("The tile file is damaged");
+  });
   Engine().SetImage(&failing);
   form_->SelectZoomIndex(3);
   WaitForThumbnails();

@@ -15,6 +15,7 @@
 #include "resources/StringIds.h"
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
+#include "support/TestPictures.h"
 #include "support/WindowTesting.h"
 
 using namespace vt;
@@ -31,29 +32,6 @@ std::wstring Expected(int page, int total) {
   std::swprintf(text, 256, LoadResStringW(kTextPrintProgress).c_str(), page, total);
   return text;
 }
-
-// The picture of a print job, noting the status line each time a page of it is drawn.
-class TWatchedPicture : public THtmlImage {
-public:
-  explicit TWatchedPicture(THtmlImage& image) : image_(image) {}
-  void Assign(const THtmlImage&) override {}
-  void SaveToClipboardFormat() override {}
-  int32_t GetImageWidth() const override { return image_.GetImageWidth(); }
-  int32_t GetImageHeight() const override { return image_.GetImageHeight(); }
-  uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override {
-    wchar_t line[256] = L"";
-    // The status line's label, at its place in the status window.
-    HWND status = ::FindWindowW(nullptr, L"Printing...");
-    HWND label = status ? ::ChildWindowFromPointEx(status, POINT{100, 46}, CWP_ALL) : nullptr;
-    if (label && ::IsWindowVisible(status)) ::GetWindowTextW(label, line, 256);
-    seen.push_back(line);
-    return image_.DrawRect(dc, dst, src);
-  }
-  std::vector<std::wstring> seen;
-
-private:
-  THtmlImage& image_;
-};
 
 TEST(PrintStatus, TextsFromTheStringTableOnAnAlwaysOnTopWindowWithoutCommands) {
   test::HostWindow owner(40, 40, 300, 200);
@@ -91,13 +69,21 @@ TEST(PrintStatus, TheStatusLineIsSetBeforeEachPrintedPage) {
   const TPrintEngine sheet(nullptr);
   test::LaidOutEngine laid(2 * sheet.Geometry().PageHeight + sheet.Geometry().PageHeight / 2, sheet.Geometry().PageWidth / 2);
   ASSERT_EQ(laid.engine.GetPageCount(), 3);
-  TWatchedPicture picture(*laid.picture);
+  // The status line's label, at its place in the status window, read as each page is drawn.
+  std::vector<std::wstring> seen;
+  test::WrappedPicture picture(*laid.picture, [&] {
+    wchar_t line[256] = L"";
+    HWND status = ::FindWindowW(nullptr, L"Printing...");
+    HWND label = status ? ::ChildWindowFromPointEx(status, POINT{100, 46}, CWP_ALL) : nullptr;
+    if (label && ::IsWindowVisible(status)) ::GetWindowTextW(label, line, 256);
+    seen.push_back(line);
+  });
   laid.engine.SetImage(&picture);
   test::HostWindow owner(40, 40, 300, 200);
   test::NamedJob job("vt-status");
   PrintPages(owner.get(), laid.engine, {1, 2, 3});
-  ASSERT_EQ(picture.seen.size(), 3u);
-  for (int page = 1; page <= 3; ++page) EXPECT_EQ(picture.seen[page - 1], Expected(page, 3)) << "page " << page;
+  ASSERT_EQ(seen.size(), 3u);
+  for (int page = 1; page <= 3; ++page) EXPECT_EQ(seen[page - 1], Expected(page, 3)) << "page " << page;
   EXPECT_EQ(::FindWindowW(nullptr, L"Printing..."), nullptr);
   EXPECT_EQ(job.Pages(), 3);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "base/Bitmap.h"
 #include "page/uHtmlImage.h"
@@ -42,6 +43,25 @@ struct PictureShape {
 // Writes the picture tile by tile, row-major, and returns the finished image.
 std::unique_ptr<TBmpHtmlImage> WritePicture(TBmpHtmlImageBuilder& builder, const PictureShape& shape,
                                             const PixelFunction& pixel);
+
+// A picture that draws another one, calling `beforeDraw` first (to watch or fail a drawing).
+class WrappedPicture : public THtmlImage {
+public:
+  WrappedPicture(THtmlImage& image, std::function<void()> beforeDraw)
+      : image_(image), beforeDraw_(std::move(beforeDraw)) {}
+  void Assign(const THtmlImage&) override {}
+  void SaveToClipboardFormat() override {}
+  int32_t GetImageWidth() const override { return image_.GetImageWidth(); }
+  int32_t GetImageHeight() const override { return image_.GetImageHeight(); }
+  uint32_t DrawRect(HDC dc, const RECT& dst, const RECT& src) override {
+    beforeDraw_();
+    return image_.DrawRect(dc, dst, src);
+  }
+
+private:
+  THtmlImage& image_;
+  std::function<void()> beforeDraw_;
+};
 
 // A canvas filled with the marker colour.
 constexpr COLORREF kMarker = RGB(255, 0, 255);

@@ -1,4 +1,4 @@
-#include "page/uPieceScaler.h"
+#include "page/uAreaScaler.h"
 
 #include <pixman.h>
 
@@ -45,7 +45,7 @@ std::optional<TPixelTarget> TPixelTarget::Of(HDC dc) {
   return target;
 }
 
-bool TPieceScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, int width, int height,
+bool TAreaScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, int width, int height,
                          const TPixelTarget& target, const RECT& place) {
   if (place.right < place.left || place.bottom < place.top) return false;
   if (width <= 0 || height <= 0 || place.right == place.left || place.bottom == place.top) return true;
@@ -53,13 +53,13 @@ bool TPieceScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, i
   if (!::IntersectRect(&drawn, &place, &target.clip)) return true;
   const int drawnWidth = drawn.right - drawn.left, drawnHeight = drawn.bottom - drawn.top;
 
-  // The piece as 32-bit pixels.
-  piece_.resize(static_cast<size_t>(width) * height);
+  // The area as 32-bit pixels.
+  area_.resize(static_cast<size_t>(width) * height);
   PixmanImage source = Wrap(PIXMAN_r8g8b8, rowWidth, height, const_cast<uint8_t*>(row), step);
-  PixmanImage piece = Wrap(PIXMAN_x8r8g8b8, width, height, piece_.data(), width * 4);
-  pixman_image_composite32(PIXMAN_OP_SRC, source.get(), nullptr, piece.get(), left, 0, 0, 0, 0, 0, width, height);
+  PixmanImage area = Wrap(PIXMAN_x8r8g8b8, width, height, area_.data(), width * 4);
+  pixman_image_composite32(PIXMAN_OP_SRC, source.get(), nullptr, area.get(), left, 0, 0, 0, 0, 0, width, height);
 
-  // Target pixel i of the place samples the piece at i * scale: pixman samples at pixel centres,
+  // Target pixel i of the place samples the area at i * scale: pixman samples at pixel centres,
   // so the centre i + 0.5 goes to i * scale + 0.5.
   const double sx = static_cast<double>(width) / (place.right - place.left);
   const double sy = static_cast<double>(height) / (place.bottom - place.top);
@@ -69,12 +69,12 @@ bool TPieceScaler::Scale(const uint8_t* row, int rowWidth, int step, int left, i
   transform.matrix[0][2] = pixman_double_to_fixed(0.5 - 0.5 * sx);
   transform.matrix[1][1] = pixman_double_to_fixed(sy);
   transform.matrix[1][2] = pixman_double_to_fixed(0.5 - 0.5 * sy);
-  pixman_image_set_transform(piece.get(), &transform);
-  pixman_image_set_filter(piece.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
-  pixman_image_set_repeat(piece.get(), PIXMAN_REPEAT_PAD);
+  pixman_image_set_transform(area.get(), &transform);
+  pixman_image_set_filter(area.get(), PIXMAN_FILTER_BILINEAR, nullptr, 0);
+  pixman_image_set_repeat(area.get(), PIXMAN_REPEAT_PAD);
   scaled_.resize(static_cast<size_t>(drawnWidth) * drawnHeight);
   PixmanImage scaled = Wrap(PIXMAN_x8r8g8b8, drawnWidth, drawnHeight, scaled_.data(), drawnWidth * 4);
-  pixman_image_composite32(PIXMAN_OP_SRC, piece.get(), nullptr, scaled.get(), drawn.left - place.left,
+  pixman_image_composite32(PIXMAN_OP_SRC, area.get(), nullptr, scaled.get(), drawn.left - place.left,
                            drawn.top - place.top, 0, 0, 0, 0, drawnWidth, drawnHeight);
 
   // Handed over in the target's own pixel size, which GDI copies without converting.
