@@ -41,10 +41,11 @@ DWORD ThreadBoundary(const char* where, Work&& work) noexcept {
   }
 }
 
-// A callback of a C library or of the system (a stream reader, a window enumeration), or the work of
-// a thread whose caller takes its failure: the frames between cannot pass an exception on. When `body` raises, the exception is kept in `failure` and
-// the callback answers `failed`, which should end the C call; the code that made the call raises
-// it again once the call has returned (RaiseKept).
+// A callback of a C library or of the system (a stream reader, a window enumeration), or the work
+// of a thread whose caller takes its failure: the frames between cannot pass an exception on. When
+// `body` raises, the exception is kept in `failure` and the callback answers `failed`, which should
+// end the C call; the code that made the call raises it again once the call has returned
+// (RaiseKept).
 template <class Result, class Body>
 Result CallbackBoundary(std::exception_ptr& failure, Result failed, Body&& body) noexcept {
   try {
