@@ -2,9 +2,9 @@
 
 #include <mshtml.h>
 
-#include <memory>
 #include <new>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "base/Bitmap.h"
@@ -36,6 +36,7 @@ TCaptureGrid CaptureGrid(int32_t width, int32_t height, int32_t viewW, int32_t v
 namespace {
 
 const char kScrollCaption[] = "Scroll Capture >>";
+const char kRenderCaption[] = "Element Render >>";
 const COLORREF kWhite = RGB(255, 255, 255);
 
 using Getter = HRESULT (STDMETHODCALLTYPE IHTMLElement2::*)(LONG*);
@@ -73,6 +74,23 @@ TClientArea ReadClientArea(IHTMLElement2* e) {
   return a;
 }
 
+// A capture route ends without a picture rather than with an error, and the request driver
+// reports that: a browser, window or sink that fails on the way, a view of no size, or a picture
+// larger than the memory left is a false result here, and the route's log lines say why.
+template <class Route>
+bool EndsWithoutPictureOnFailure(ILogSink& log, const char* caption, Route&& route) {
+  std::string reason;
+  try {
+    return route();
+  } catch (const Error& e) {
+    reason = e.what();
+  } catch (const std::bad_alloc& e) {
+    reason = e.what();
+  }
+  log.WriteLog(caption, LoadResString(kLogError) + " = [" + reason + "]");
+  return false;
+}
+
 ComPtr<IHTMLElement> DocumentBody(IHTMLDocument2* document) {
   ComPtr<IHTMLElement> body;
   if (document) document->get_body(body.put());
@@ -91,33 +109,29 @@ bool TPageCapture::CaptureByElementRender(IHTMLElement2* element, ITileSink* sin
   if (!sink || !element) return false;
   auto render = ComPtr<IHTMLElement2>(element).As<IHTMLElementRender>();
   if (!render) return false;
-  TClientArea area{};
-  LONG width = 0, height = 0;
-  try {
-    area = ReadClientArea(element);
-    width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
-    height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
-  } catch (const Error&) {
-    return false;
-  }
+  return EndsWithoutPictureOnFailure(log_, kRenderCaption, [&] { return RenderViews(element, render.get(), *sink); });
+}
+
+bool TPageCapture::RenderViews(IHTMLElement2* element, IHTMLElementRender* render, ITileSink& sink) {
+  const TClientArea area = ReadClientArea(element);
+  const LONG width = Read(element, &IHTMLElement2::get_scrollWidth, "scrollWidth");
+  const LONG height = Read(element, &IHTMLElement2::get_scrollHeight, "scrollHeight");
   // A border wider than the client area leaves no view at all.
   if (area.ViewWidth() < 0 || area.ViewHeight() < 0) return false;
   const TCaptureGrid grid = CaptureGrid(width, height, area.ViewWidth(), area.ViewHeight());
-  sink->BeginImage(width, height);
-  sink->SetTileSize(grid.viewW, grid.viewH);
-  sink->SetTileCount(grid.cols, grid.rows, grid.Count());
+  sink.BeginImage(width, height);
+  sink.SetTileSize(grid.viewW, grid.viewH);
+  sink.SetTileCount(grid.cols, grid.rows, grid.Count());
 
   // The view reaches to the client area's right and bottom edges: on the last column and row the
   // wanted part is shifted right and down by what the element could not scroll, up to the border.
-  std::unique_ptr<TBitmap> view, tile;
-  try {
-    view = std::make_unique<TBitmap>(area.clientLeft + area.clientWidth, area.clientTop + area.clientHeight);
-    tile = std::make_unique<TBitmap>(grid.viewW, grid.viewH);
-  } catch (const Error&) {
-    return false;
-  }
-
-  const LONG savedLeft = ScrollLeft(element), savedTop = ScrollTop(element);
+  TBitmap view(area.clientLeft + area.clientWidth, area.clientTop + area.clientHeight);
+  TBitmap tile(grid.viewW, grid.viewH);
+  const POINT saved{ScrollLeft(element), ScrollTop(element)};
+  const ScopeGuard restore([&] {
+    SetScrollLeft(element, saved.x);
+    SetScrollTop(element, saved.y);
+  });
   int32_t index = 0;
   for (int32_t row = 0; row < grid.rows; ++row) {
     const int32_t y = row * grid.viewH;
@@ -126,21 +140,20 @@ bool TPageCapture::CaptureByElementRender(IHTMLElement2* element, ITileSink* sin
       const RECT place = grid.TileRect(col, row);
       SetScrollLeft(element, place.left);
       const int32_t dx = place.left - ScrollLeft(element), dy = y - ScrollTop(element);
-      view->Fill(kWhite);
-      // A view the browser fails to draw leaves the tile as it was; every index still reaches the sink.
-      if (render->DrawToDC(view->Canvas()) == S_OK) {
-        const int32_t w = place.right - place.left, h = place.bottom - place.top;
-        tile->SetSize(w, h);
-        tile->Fill(kWhite);
-        ::BitBlt(tile->Canvas(), 0, 0, w, h, view->Canvas(), area.clientLeft + dx, area.clientTop + dy, SRCCOPY);
-      }
-      sink->AddTile(col, row, index++, place, *tile);
+      view.Fill(kWhite);
+      const HRESULT drawn = render->DrawToDC(view.Canvas());
+      const int32_t w = place.right - place.left, h = place.bottom - place.top;
+      tile.SetSize(w, h);
+      tile.Fill(kWhite);
+      // A view the browser fails to draw stays white; every index still reaches the sink.
+      if (drawn == S_OK)
+        ::BitBlt(tile.Canvas(), 0, 0, w, h, view.Canvas(), area.clientLeft + dx, area.clientTop + dy, SRCCOPY);
+      else
+        log_.WriteLog(kRenderCaption, Format("View %d at %ld, %ld could not be drawn : 0x%08lX", index, place.left,
+                                             place.top, static_cast<unsigned long>(drawn)));
+      sink.AddTile(col, row, index++, place, tile);
     }
   }
-  tile.reset();
-  view.reset();
-  SetScrollLeft(element, savedLeft);
-  SetScrollTop(element, savedTop);
   return true;
 }
 
@@ -151,16 +164,7 @@ bool TPageCapture::ScrollCapture(IHTMLElement2* element, POINT start, ITileSink*
     return false;
   }
   if (!sink) return false;
-  // The scroll route ends without a picture rather than with an error, and the request driver
-  // reports that: a browser, window or sink that fails on the way, or a picture larger than the
-  // memory left, is an empty result here.
-  try {
-    return ScrollAndCopy(element, start, *sink);
-  } catch (const Error&) {
-    return false;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  return EndsWithoutPictureOnFailure(log_, kScrollCaption, [&] { return ScrollAndCopy(element, start, *sink); });
 }
 
 bool TPageCapture::ScrollAndCopy(IHTMLElement2* element, POINT start, ITileSink& sink) {

@@ -48,12 +48,15 @@ public:
   TPageCapture(ILogSink& log, ComPtr<IHTMLDocument2> document, HWND viewWindow, HWND topWindow,
                POINT frameStart = {});
 
+  // Both routes: true when the whole picture went to `sink`; false also when the browser, a window,
+  // a view of no size or the sink failed on the way, and the log then says why. The element's
+  // scroll position is put back on every way out.
+
   // Lets the browser draw the element into a memory bitmap, view by view; needs no visible
-  // window. True when the whole picture went to `sink`.
+  // window. A view the browser fails to draw is white in the picture, and the log names it.
   bool CaptureByElementRender(IHTMLElement2* element, ITileSink* sink);
   // Scrolls the document view and copies its pixels from the screen; `start` is added to every
-  // scroll position. True when the whole picture went to `sink`; false also when the browser, a
-  // window or the sink failed on the way.
+  // scroll position.
   bool ScrollCapture(IHTMLElement2* element, POINT start, ITileSink* sink);
 
   // Where the document's content starts in the view window.
@@ -68,6 +71,9 @@ private:
     int32_t width, height;       // the picture
   };
 
+  // The element-render route once the element answers for rendering; false for a border wider
+  // than the client area, and raises what fails.
+  bool RenderViews(IHTMLElement2* element, IHTMLElementRender* render, ITileSink& sink);
   // The steps of the scroll route, in their order; each raises what fails.
   bool ScrollAndCopy(IHTMLElement2* element, POINT start, ITileSink& sink);
   // Logs the element's scroll position and size; gives the position to put back at the end.

@@ -199,11 +199,31 @@ TEST(ElementRender, NothingWithoutElementOrBuilder) {
   EXPECT_FALSE(capture.CaptureByElementRender(nullptr, &builder));
   EXPECT_FALSE(capture.CaptureByElementRender(p.ScrollElement().get(), nullptr));
   EXPECT_TRUE(builder.calls.empty());
-  // A view of no width cannot be divided into tiles.
+  // A view of no width cannot be divided into tiles: no picture, and the log says why.
   BrowserPage quirks(kQuirksPage);
   TTestCapture quirksCapture(quirks);
-  EXPECT_THROW(quirksCapture.CaptureByElementRender(quirks.ScrollElement().get(), &builder), Error);
+  EXPECT_FALSE(quirksCapture.CaptureByElementRender(quirks.ScrollElement().get(), &builder));
   EXPECT_TRUE(builder.calls.empty());
+  EXPECT_TRUE(Logged(quirksCapture, LoadResString(kLogError) + " = [The view to capture is 0 x 0 pixels]"));
+}
+
+TEST(ElementRender, ASinkThatFailsOnTheWayEndsWithoutPictureAndPutsTheScrollPositionBack) {
+  // The tile file's disk is full at the third tile.
+  struct TFailingBuilder : TRecordingBuilder {
+    void AddTile(int32_t col, int32_t row, int32_t index, const RECT& r, const TBitmap& bitmap) override {
+      if (index == 2) throw Error("The disk is full");
+      TRecordingBuilder::AddTile(col, row, index, r, bitmap);
+    }
+  } builder;
+  BrowserPage p(kLargePage);
+  TTestCapture capture(p);
+  auto html = p.ScrollElement();
+  html->put_scrollLeft(300);
+  html->put_scrollTop(40);
+  EXPECT_FALSE(capture.CaptureByElementRender(html.get(), &builder));
+  EXPECT_EQ(builder.tiles.size(), 2u);
+  EXPECT_EQ(ScrollPosition(html.get()), std::make_pair(300L, 40L));
+  EXPECT_TRUE(Logged(capture, LoadResString(kLogError) + " = [The disk is full]"));
 }
 
 TEST(ScrollCapture, BorderedBodyGivesTheWholeContentByBothRoutes) {

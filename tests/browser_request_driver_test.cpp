@@ -644,21 +644,52 @@ TEST(RequestDriver, AnotherRequestHoldingTheMutexEndsThisOneSilently) {
 }
 
 TEST(RequestDriver, FailedCaptureEndsWithItsMessageAndTheWindowPutBack) {
-  // A border wider than the element leaves no view to capture.
-  HostedRequest r(LargePage(R"(<div id="thin" x="10" y="100" width="10" height="10" border="8"/>)"),
-                  {.zoomPercent = 150});
-  AnswerScope dialogs;
-  auto thin = r.Page().Element("thin");
-  EXPECT_EQ(r.Run("/ws:900|700", thin.As<IDispatch>().get()), S_OK);
-  EXPECT_EQ(r.control->previews, 0);
-  ASSERT_EQ(dialogs.requests.size(), 1u);
-  EXPECT_EQ(dialogs.requests[0].text, LoadResString(kMsgPageTooLargeToPrint));
-  EXPECT_EQ(dialogs.requests[0].caption, "Vantrelle");
-  EXPECT_EQ(dialogs.requests[0].flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TASKMODAL));
-  EXPECT_TRUE(r.control->LoggedText(kLogCaptureFailed));
-  EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", "setCapture HTML", r.WindowLine(r.before),
-                                 "releaseCapture HTML", "zoom 150"}));
-  EXPECT_TRUE(r.WindowPutBack());
+  // However the capture fails, the request shows why, puts the browser back and ends normally.
+  const std::string tallPage = R"(<page width="1700" height="1500000" url="http://site.test/p.html">)" +
+                               std::string(kControlObject) + "</page>";
+  const struct {
+    const char* what;
+    std::string page;
+    const char* element;  // captured instead of the page
+    bool noTempFolder;    // the tile file has nowhere to go
+    std::string logged;   // the reason the log gives
+  } cases[] = {
+      {"a border wider than the element",
+       LargePage(R"(<div id="thin" x="10" y="100" width="10" height="10" border="8"/>)"), "thin", false, ""},
+      {"too large for a tile file", tallPage, nullptr, false, "too large for a tile file]"},
+      {"a view of no size", LargePage(R"(<div id="none" x="10" y="100" width="0" height="0"/>)"), "none", false,
+       "The view to capture is 0 x 0 pixels]"},
+      {"the tile file cannot be written", LargePage(), nullptr, true, "Cannot create a temporary file"},
+  };
+  for (const auto& c : cases) {
+    HostedRequest r(c.page, {.zoomPercent = 150});
+    AnswerScope dialogs;
+    std::optional<PrivateTempFolder> noTemp;
+    if (c.noTempFolder) RemoveTree(noTemp.emplace().path());
+    const ComPtr<IDispatch> element = c.element ? r.Page().Element(c.element).As<IDispatch>() : ComPtr<IDispatch>();
+    HRESULT result = E_FAIL;
+    EXPECT_NO_THROW(result = r.Run("/ws:900|700", element.get())) << c.what;
+    EXPECT_EQ(result, S_OK) << c.what;
+    EXPECT_EQ(r.control->previews, 0) << c.what;
+    EXPECT_EQ(dialogs.requests.size(), 1u) << c.what;
+    for (const DialogRequest& shown : dialogs.requests) {
+      EXPECT_EQ(shown.text, LoadResString(kMsgPageTooLargeToPrint));
+      EXPECT_EQ(shown.caption, "Vantrelle");
+      EXPECT_EQ(shown.flags, static_cast<UINT>(MB_ICONEXCLAMATION | MB_TASKMODAL));
+    }
+    EXPECT_TRUE(r.control->LoggedText(kLogCaptureFailed)) << c.what;
+    if (!c.logged.empty()) {
+      const auto& lines = r.control->RequestLog().Lines();
+      EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.find(LoadResString(kLogError) + " = [") != l.npos && l.find(c.logged) != l.npos;
+      })) << c.what;
+    }
+    EXPECT_TRUE(r.RecordedInOrder({"zoom 100", "window 0 0 900 700", "setCapture HTML", r.WindowLine(r.before),
+                                   "releaseCapture HTML", "zoom 150"}))
+        << c.what;
+    EXPECT_TRUE(r.WindowPutBack()) << c.what;
+    EXPECT_TRUE(::IsWindowEnabled(r.Frame())) << c.what;
+  }
 }
 
 TEST(RequestDriver, AnErrorAfterTheCaptureIsRaisedAfterTheCleanUp) {
@@ -884,12 +915,9 @@ TEST(RequestPreview, ClippingMarginsCutOrAddWhiteUpToTwiceThePicture) {
 }
 
 TEST(RequestPreview, AViewThatFailsToDrawAfterANarrowTileLosesNothingElse) {
-  // Views of 783 x 583; the fourth, at column 0 of the second row, fails to draw, and the capture
-  // stores the last column's tile (134 wide) there again: that much shows, the rest is white.
-  auto captured = [](int x, int y) {
-    if (x >= 783 || y < 583 || y >= 1166) return XYColor(x, y);
-    return x < 134 ? XYColor(1566 + x, y - 583) : RGB(255, 255, 255);
-  };
+  // Views of 783 x 583; the fourth, at column 0 of the second row, fails to draw just after the
+  // narrow last column's: its place is white, and nothing of another view shows there.
+  auto captured = [](int x, int y) { return x < 783 && y >= 583 && y < 1166 ? RGB(255, 255, 255) : XYColor(x, y); };
   const struct {
     const char* params;
     int left, top, width, height;  // of the picture shown, in the capture's pixels
@@ -905,6 +933,7 @@ TEST(RequestPreview, AViewThatFailsToDrawAfterANarrowTileLosesNothingElse) {
               "")
         << c.params;
     EXPECT_EQ(dialogs.requests.size(), PreviewDialogs(dialogs)) << c.params;  // no message
+    EXPECT_TRUE(r.control->Logged("View 3 at 0, 583 could not be drawn : 0x80004005")) << c.params;
   }
 }
 
