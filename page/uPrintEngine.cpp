@@ -185,6 +185,10 @@ void TPrintEngine::Layout(THtmlImage* image, const RECT* captureRect, const TURL
   const int32_t rectW = captureRect_.right - captureRect_.left, rectH = captureRect_.bottom - captureRect_.top;
   ComputePageSize();
 
+  // The banners are this layout's alone: with the template off or without a setting, none of an
+  // earlier layout may reach a page or a file.
+  header_.Reset();
+  footer_.Reset();
   if (urlImg && !Settings.NoHeaderFooter) {
     if (header_.Load(urlImg, "top", geometry_.PageWidth, geometry_.PageHeight)) {
       geometry_.BodyHeight -= header_.GetHeight();
@@ -376,6 +380,10 @@ void TPrintEngine::SaveSelection(const RECT& rect, const std::string& fileName) 
 
 void TPrintEngine::SavePdf(const TPageList& pageList, const std::string& fileName) {
   if (!image_ || !document_) return;
+  const std::vector<int32_t> pages = pageList.Within(GetPageCount());
+  // Readers refuse a PDF without pages: such a file is not written, and the caller hears why.
+  if (pages.empty())
+    throw Error("\"" + fileName + "\" was not saved: none of the pages to save is a page of the document.");
   TPdfWriter pdf;
   TBitmap headerWork, footerWork;  // one each: a bitmap made again for every banner costs more than drawing it
   TJpegEncoder encoder(kPdfQuality);
@@ -400,7 +408,6 @@ void TPrintEngine::SavePdf(const TPageList& pageList, const std::string& fileNam
     pdf.DrawJpeg(encoder.Encode(work), RECT{left, top, left + dw, top + dh});
   };
   // The pages' pictures are encoded side by side on worker threads and come back in page order.
-  const std::vector<int32_t> pages = pageList.Within(GetPageCount());
   std::vector<AreaPiece> pieces;
   std::vector<size_t> firstPiece;  // of each page, and one past the last piece
   for (int32_t n : pages) {

@@ -93,7 +93,8 @@ public:
   void SaveAll(const std::string& fileName);
   // One area of the picture (picture pixels) at scale 1, without banners.
   void SaveSelection(const RECT& rect, const std::string& fileName);
-  // A banner that cannot be drawn fails the PDF as a write error does.
+  // A banner that cannot be drawn fails the PDF as a write error does, and so does a list that names
+  // no page of the document: no file is written.
   void SavePdf(const TPageList& pages, const std::string& fileName);
   void SaveSelectionPdf(const RECT& rect, const std::string& fileName);
 

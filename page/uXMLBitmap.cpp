@@ -201,12 +201,14 @@ void TXMLBitmap::PlaceImages(const TURLImg& images, const std::string& sectionNa
     if (auto t = ChildAnsi(img, L"imgid")) id = *t;
 
     if (const TXImg* image = images.Find(id)) {
+      // A side of 0 is the image's own, for placing it as for drawing it.
+      const int64_t placedW = w != 0 ? w : image->Bitmap.Width(), placedH = ht != 0 ? ht : image->Bitmap.Height();
       int64_t x = cursor;
-      if (h == 1) x = std::max<int64_t>(Banner.Width() - static_cast<int64_t>(w), cursor);
-      else if (h == 2) x = (Banner.Width() - static_cast<int64_t>(w)) / 2;
+      if (h == 1) x = std::max<int64_t>(Banner.Width() - placedW, cursor);
+      else if (h == 2) x = (Banner.Width() - placedW) / 2;
       int64_t y = 0;
-      if (v == 2) y = (Banner.Height() - static_cast<int64_t>(ht)) / 2;
-      else if (v == 1) y = Banner.Height() - static_cast<int64_t>(ht);
+      if (v == 2) y = (Banner.Height() - placedH) / 2;
+      else if (v == 1) y = Banner.Height() - placedH;
       HDC canvas = Banner.Canvas();
       const int64_t cost = h == 3 ? image->TileCost(canvas, Saturate(x))
                                   : image->StretchCost(canvas, Saturate(x), Saturate(y), w, ht);

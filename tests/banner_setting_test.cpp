@@ -241,7 +241,8 @@ TEST_F(Setting, PlacementsSizesAndTheCursor) {
             Img(3, "<imgid>G</imgid><width>12</width><height>8</height><valign>bottom</valign>") +
             Img(5, "<imgid>b</imgid><valign>center</valign>") +
             Img(6, "<imgid>b</imgid><align>center</align><width>10</width><height>2</height>") +
-            Img(7, "<imgid>b</imgid><align>right</align><valign>top</valign>") + "</top>",
+            Img(7, "<imgid>b</imgid><align>right</align><valign>top</valign>") +
+            Img(8, "<imgid>b</imgid><align>center</align><valign>bottom</valign>") + "</top>",
         gifs);
   ASSERT_TRUE(Load());
   EXPECT_EQ(Runs(kRed), (RunList{{0, 9}}));
@@ -250,14 +251,20 @@ TEST_F(Setting, PlacementsSizesAndTheCursor) {
   EXPECT_EQ(Runs(kGreen, 22), (RunList{{20, 31}}));  // stretched 12 x 8 at the bottom from x 20
   EXPECT_EQ(Runs(kGreen, 29), (RunList{{20, 31}}));
   EXPECT_TRUE(Runs(kGreen, 21).empty());
-  // Own size, centred with a height of 0: (30 - 0) div 2 = 15 from the top.
-  EXPECT_TRUE(Runs(kBlue, 14).empty());
-  EXPECT_EQ(Runs(kBlue, 15), (RunList{{32, 35}}));
-  EXPECT_EQ(Runs(kBlue, 18), (RunList{{32, 35}}));
-  // The centred one; the right one has width 0, so it sits at x 100, beyond the banner.
-  EXPECT_EQ(Runs(kBlue, 0), (RunList{{45, 54}}));
-  EXPECT_EQ(Runs(kBlue, 1), (RunList{{45, 54}}));
-  EXPECT_TRUE(Runs(kBlue, 2).empty());
+  // Without a width or height the image's own size places it: centred, (30 - 4) div 2 = 13 from the top.
+  EXPECT_TRUE(Runs(kBlue, 12).empty());
+  EXPECT_EQ(Runs(kBlue, 13), (RunList{{32, 35}}));
+  EXPECT_EQ(Runs(kBlue, 16), (RunList{{32, 35}}));
+  EXPECT_TRUE(Runs(kBlue, 17).empty());
+  // The centred one stretched to 10 x 2, and the right one at the banner's right edge.
+  EXPECT_EQ(Runs(kBlue, 0), (RunList{{45, 54}, {96, 99}}));
+  EXPECT_EQ(Runs(kBlue, 1), (RunList{{45, 54}, {96, 99}}));
+  EXPECT_EQ(Runs(kBlue, 3), (RunList{{96, 99}}));
+  EXPECT_TRUE(Runs(kBlue, 4).empty());
+  // Centred across and at the bottom: (100 - 4) div 2 = 48, 30 - 4 = 26.
+  EXPECT_TRUE(Runs(kBlue, 25).empty());
+  EXPECT_EQ(Runs(kBlue, 26), (RunList{{48, 51}}));
+  EXPECT_EQ(Runs(kBlue, 29), (RunList{{48, 51}}));
 }
 
 TEST_F(Setting, BackgroundTilesFromTheCursorAndLeavesIt) {

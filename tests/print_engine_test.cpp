@@ -3,8 +3,11 @@
 // that real decoders and readers check.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <thread>
+#include <vector>
 
 #include "base/Dialogs.h"
 #include "base/ComPtr.h"
@@ -27,6 +30,32 @@ const char* kBanners =
     "<top><width>100%</width><height>100</height></top>"
     "<bottom><width>100%</width><height>60</height></bottom>";
 
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kHeaderColor = RGB(200, 40, 40), kFooterColor = RGB(40, 40, 200);
+
+// Banners narrower than the page and coloured all over, so that where each one goes shows: a
+// header of 200 x 100 and a footer of 200 x 60, placed across the page as the aligns say.
+std::string PlacedBanners(const std::string& headerAlign, const std::string& footerAlign) {
+  auto section = [](const std::string& name, int height, const std::string& align, const std::string& image) {
+    return "<" + name + "><width>200</width><height>" + std::to_string(height) + "</height><align>" + align +
+           "</align><imgcount>1</imgcount><img1><imgid>" + image + "</imgid><align>background</align></img1></" +
+           name + ">";
+  };
+  return section("top", 100, headerAlign, "h") + section("bottom", 60, footerAlign, "f");
+}
+
+// The smallest rectangle that holds every pixel of the canvas that is not white.
+RECT DrawnBounds(const TBitmap& canvas) {
+  RECT bounds{canvas.Width(), canvas.Height(), 0, 0};
+  for (int y = 0; y < canvas.Height(); ++y)
+    for (int x = 0; x < canvas.Width(); ++x) {
+      if (canvas.Pixel(x, y) == kWhite) continue;
+      bounds = RECT{std::min<LONG>(bounds.left, x), std::min<LONG>(bounds.top, y), std::max<LONG>(bounds.right, x + 1),
+                    std::max<LONG>(bounds.bottom, y + 1)};
+    }
+  return bounds;
+}
+
 using test::DialogRecorder;
 using test::NoPrinter;
 
@@ -39,7 +68,9 @@ protected:
   }
   void LayOut(const std::string& sections = "", TFitMode fit = fitRealSize) {
     engine.Settings.FitMode = fit;
-    if (!sections.empty()) test::WriteBannerSetting(dir, sections, urls);
+    const std::map<std::string, test::GifPicture> images{{"h", test::SolidGif(10, 10, kHeaderColor)},
+                                                         {"f", test::SolidGif(10, 10, kFooterColor)}};
+    if (!sections.empty()) test::WriteBannerSetting(dir, sections, urls, images);
     engine.Layout(image.get(), nullptr, sections.empty() ? nullptr : &urls, true);
   }
   // Smooth colours: what JPEG keeps well, so that a decoded page can be compared closely.
@@ -97,13 +128,18 @@ TEST_F(PrintEngine, BannersTakeTheirHeightOffTheBody) {
   EXPECT_EQ(engine.Geometry().BodyWidth, 761);
   EXPECT_TRUE(engine.LaidOut());
   EXPECT_EQ(engine.Header().PageCount, engine.GetPageCount());
-  // With the template off the banners take no room.
-  engine.Settings.NoHeaderFooter = true;
-  TPrintEngine plain(&document);
-  plain.Settings.NoHeaderFooter = true;
-  plain.Layout(image.get(), nullptr, &urls, true);
-  EXPECT_EQ(plain.Geometry().BodyHeight, 1084);
-  EXPECT_EQ(plain.Geometry().OffsetY, 0);
+  // A layout with the template off, or without a setting, has no banners, whatever the one before had.
+  for (bool templateOff : {true, false}) {
+    LayOut(PlacedBanners("left", "left"));
+    engine.Settings.NoHeaderFooter = templateOff;
+    engine.Layout(image.get(), nullptr, templateOff ? &urls : nullptr, true);
+    EXPECT_EQ(engine.Geometry().BodyHeight, 1084) << templateOff;
+    EXPECT_EQ(engine.Geometry().OffsetY, 0) << templateOff;
+    EXPECT_EQ(engine.Header().GetWidth(), 0) << templateOff;
+    EXPECT_EQ(engine.Footer().GetWidth(), 0) << templateOff;
+    EXPECT_EQ(test::FirstMismatch(*RenderToBitmap(1), RECT{0, 0, 700, 1084}, test::Gradient), "") << templateOff;
+    engine.Settings.NoHeaderFooter = false;
+  }
 }
 
 TEST_F(PrintEngine, BannersThatCannotBeUsedTakeNoRoomAndDrawNothing) {
@@ -178,27 +214,44 @@ TEST_F(PrintEngine, LayoutWithoutAPictureChangesNothing) {
 TEST_F(PrintEngine, APageOfTheBodysSizeIsDrawnAtScaleOneBelowTheHeader) {
   NoPrinter none;
   MakePicture(761, 924 * 2);
-  LayOut(kBanners);
+  LayOut(PlacedBanners("right", "center"));
   auto page = RenderToBitmap(2);
   EXPECT_EQ(test::FirstMismatch(*page, RECT{0, 100, 761, 1024},
                                 [](int x, int y) { return test::Gradient(x, y + 924); }),
             "");
-  EXPECT_EQ(page->Pixel(5, 50), RGB(255, 255, 255));    // the (white) header
-  EXPECT_EQ(page->Pixel(5, 1050), RGB(255, 255, 255));  // the footer
+  // The header at the page's right edge, the footer in the middle: (761 - 200) div 2 = 280.
+  EXPECT_EQ(test::FirstMismatch(*page, RECT{0, 0, 761, 100},
+                                [](int x, int) { return x >= 561 ? kHeaderColor : kWhite; }),
+            "");
+  EXPECT_EQ(test::FirstMismatch(*page, RECT{0, 1024, 761, 1084},
+                                [](int x, int) { return x >= 280 && x < 480 ? kFooterColor : kWhite; }),
+            "");
 }
 
 TEST_F(PrintEngine, TallPagesShrinkToTheBodyAndCentre) {
   NoPrinter none;
-  MakePicture(761, 2168, test::Blocks);
-  engine.Settings.FitMode = fitToPage;  // one page as wide as the body and twice as high
-  engine.Settings.CenterHorz = true;
-  engine.Layout(image.get(), nullptr, nullptr, true);
-  auto page = RenderToBitmap(1);
-  // Scale 0.5: half the body's width, a quarter of it in from the left.
-  int left = (761 - 380) / 2;
-  EXPECT_EQ(page->Pixel(left - 1, 10), RGB(255, 255, 255));
-  EXPECT_NE(page->Pixel(left + 1, 10), RGB(255, 255, 255));
-  EXPECT_EQ(page->Pixel(left + 381, 10), RGB(255, 255, 255));
+  // One page (fit to page) larger than the body of 761 x 1,084, shrunk to fit it.
+  const struct {
+    int width, height;
+    bool horz, vert;
+    RECT drawn;
+  } cases[] = {
+      {761, 2168, true, true, {190, 0, 570, 1084}},  // scale 0.5: half the body's width, centred across
+      {761, 2168, false, true, {0, 0, 380, 1084}},
+      {1522, 1300, true, true, {0, 217, 761, 867}},  // scale 0.5: 650 rows, centred down the body
+      {1522, 1300, true, false, {0, 0, 761, 650}},
+  };
+  for (const auto& c : cases) {
+    MakePicture(c.width, c.height, test::Blocks);
+    engine.Settings.FitMode = fitToPage;
+    engine.Settings.CenterHorz = c.horz;
+    engine.Settings.CenterVert = c.vert;
+    engine.Layout(image.get(), nullptr, nullptr, true);
+    const RECT drawn = DrawnBounds(*RenderToBitmap(1));
+    EXPECT_EQ(std::vector<LONG>({drawn.left, drawn.top, drawn.right, drawn.bottom}),
+              std::vector<LONG>({c.drawn.left, c.drawn.top, c.drawn.right, c.drawn.bottom}))
+        << c.width << " x " << c.height << (c.horz ? " across" : "") << (c.vert ? " down" : "");
+  }
 }
 
 TEST_F(PrintEngine, FactorScalesThePageToTheCanvas) {
@@ -225,6 +278,7 @@ TEST_F(PrintEngine, JpgAndBmpFilesPerPageNamedWithZeroPaddedNumbers) {
   TBitmap decoded;
   ASSERT_TRUE(test::DecodeJpegFile(dir.file("out\\report-10.jpg"), decoded));
   EXPECT_LT(test::MeanChannelDifference(*RenderToBitmap(10), decoded), 3.0);
+  EXPECT_EQ(test::CoarsestQuantStep(dir.file("out\\report-10.jpg")), 1);  // quality 100
 
   engine.SaveToFile(TPageList{7}, dir.file("X.BMP"));
   TBitmap bmp;
@@ -268,6 +322,9 @@ TEST_F(PrintEngine, FailedWritesReachTheCallerAndLeaveNoFile) {
   EXPECT_THROW(engine.SaveAll(busy), Error);
   ::CloseHandle(lock);
   EXPECT_EQ(test::ReadFileBytes(busy), "old");
+  // A list that names no page of the document: no PDF, which readers would refuse.
+  EXPECT_THROW(engine.SaveToFile(TPageList{0, 2}, dir.file("none.pdf")), Error);
+  EXPECT_FALSE(test::FileExists(dir.file("none.pdf")));
   // A banner that cannot be drawn (no user string item for "userstr") fails the whole PDF.
   LayOut("<top><width>100%</width><height>50</height><text><value>^userstr^</value></text></top>");
   EXPECT_THROW(engine.SaveAll(busy), Error);
@@ -303,6 +360,24 @@ protected:
     }
     return list;
   }
+  // Page `page` saved as a PDF holds `pictures` pictures and, rendered by a real reader, looks like
+  // the page drawn on a bitmap.
+  void ExpectPdfPageAsDrawn(int page, size_t pictures) {
+    SCOPED_TRACE("page " + std::to_string(page));
+    const std::string pdf = dir.file("look.pdf"), png = test::UnixPath(dir.file("look"));
+    engine.SaveToFile(TPageList{page}, pdf);
+    EXPECT_EQ(Images(pdf).size(), pictures);
+    test::UnixResult r = test::RunUnixCommand(
+        "pdftoppm -r 72 -singlefile -png " + test::ShellQuote(test::UnixPath(pdf)) + " " + test::ShellQuote(png) +
+        " && convert " + test::ShellQuote(png + ".png") + " -type TrueColor bmp3:" + test::ShellQuote(png + ".bmp"));
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    TBitmap rendered;
+    rendered.LoadFromFile(dir.file("look.bmp"));
+    auto drawn = RenderToBitmap(page);
+    ASSERT_EQ(rendered.Width(), drawn->Width());
+    ASSERT_EQ(rendered.Height(), drawn->Height());
+    EXPECT_LT(test::MeanChannelDifference(*drawn, rendered), 2.0);
+  }
 };
 
 TEST_F(PdfOutput, OnePdfPageOfPageUnitsPerListedPageWithFullResolutionPictures) {
@@ -331,23 +406,15 @@ TEST_F(PdfOutput, OnePdfPageOfPageUnitsPerListedPageWithFullResolutionPictures) 
 
 TEST_F(PdfOutput, RenderedPdfPageLooksLikeTheDrawnPage) {
   NoPrinter none;
-  MakePicture(761, 1084 * 2, Smooth);
-  LayOut("<top><width>100%</width><height>100</height></top>");
-  engine.Settings.CenterVert = true;
+  // Page 2 is 600 x 500, smaller than the body of 761 x 924 both ways: it is centred both ways.
+  MakePicture(600, 924 + 500, Smooth);
+  engine.Settings.CenterHorz = engine.Settings.CenterVert = true;
+  LayOut(PlacedBanners("center", "center"));
+  ExpectPdfPageAsDrawn(2, 3);
+  // The template switched off afterwards: page 1 fills the whole page's height, without banners.
+  engine.Settings.NoHeaderFooter = true;
   engine.Layout(image.get(), nullptr, &urls, true);
-  engine.SaveToFile(TPageList{2}, dir.file("look.pdf"));
-  std::string png = test::UnixPath(dir.file("look"));
-  test::UnixResult r = test::RunUnixCommand("pdftoppm -r 72 -singlefile -png " +
-                                            test::ShellQuote(test::UnixPath(dir.file("look.pdf"))) + " " +
-                                            test::ShellQuote(png) + " && convert " + test::ShellQuote(png + ".png") +
-                                            " -type TrueColor bmp3:" + test::ShellQuote(png + ".bmp"));
-  ASSERT_EQ(r.exitCode, 0) << r.output;
-  TBitmap rendered;
-  rendered.LoadFromFile(dir.file("look.bmp"));
-  auto drawn = RenderToBitmap(2);
-  ASSERT_EQ(rendered.Width(), drawn->Width());
-  ASSERT_EQ(rendered.Height(), drawn->Height());
-  EXPECT_LT(test::MeanChannelDifference(*drawn, rendered), 2.0);
+  ExpectPdfPageAsDrawn(1, 1);
 }
 
 TEST_F(PdfOutput, PagesTallerThanAJpegImageGoInAsBands) {
@@ -379,6 +446,7 @@ TEST_F(PdfOutput, SelectionAtScaleOneTopLeft) {
   TBitmap decoded;
   ASSERT_TRUE(test::DecodeJpegFile(dir.file("sel.jpg"), decoded));
   EXPECT_LT(test::MeanChannelDifference(bmp, decoded), 3.0);
+  EXPECT_EQ(test::CoarsestQuantStep(dir.file("sel.jpg")), 1);
 }
 
 TEST_F(PrintEngine, PrintsPagesOnTheRealPrinter) {

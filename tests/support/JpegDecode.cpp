@@ -5,7 +5,10 @@
 #include <cstdlib>
 
 #include "base/Errors.h"
+#include "base/JpegErrors.h"
+#include "base/LibraryHandles.h"
 #include "base/Picture.h"
+#include "support/TestEnv.h"
 
 namespace vt::test {
 
@@ -17,6 +20,24 @@ bool DecodeJpegFile(const std::string& path, TBitmap& out) {
   } catch (const Error&) {
     return false;
   }
+}
+
+int CoarsestQuantStep(const std::string& path) {
+  const std::string bytes = ReadFileBytes(path);
+  jpeg_decompress_struct info{};
+  TJpegErrors errors{};
+  errors.Attach(info);
+  const JpegDecompressor decompressor(&info);
+  if (setjmp(errors.jump)) return -1;
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  int coarsest = -1;
+  for (const JQUANT_TBL* table : info.quant_tbl_ptrs) {
+    if (!table) continue;
+    coarsest = std::max(coarsest, static_cast<int>(*std::max_element(table->quantval, table->quantval + DCTSIZE2)));
+  }
+  return coarsest;
 }
 
 namespace {

@@ -9,6 +9,10 @@ namespace vt::test {
 // False when the file is no readable JPEG.
 bool DecodeJpegFile(const std::string& path, TBitmap& out);
 
+// The coarsest step of a JPEG file's quantisation tables: 1 for a file written at quality 100, more
+// for any lower quality; -1 when the file is no readable JPEG.
+int CoarsestQuantStep(const std::string& path);
+
 // The largest difference of any colour channel between two bitmaps of one size (-1 for other sizes).
 int MaxChannelDifference(const TBitmap& a, const TBitmap& b);
 
