@@ -71,8 +71,6 @@ void TfmPreviewForm::CreateControls() {
   TPreviewToolBar& bar = *toolBar_;
   bar.ArrangeToolBar(9);
   LayoutControls();
-  TBtnImage& help = bar.HelpBtn();
-  bar.CloseBtn().SetBounds(help.Left() + help.Width(), 0, bar.CloseBtn().Width(), bar.CloseBtn().Height());
 
   auto checked = [this](void (TfmPreviewForm::*action)()) {
     return [this, action](TWindow& sender, TMouseButton button, UINT, int x, int y) {

@@ -121,7 +121,7 @@ void TToolBar::ApplySkinIcon(HWND form, const TSkinSettings& skin) {
   icon_ = std::move(icon);
 }
 
-void TToolBar::Arrange(std::initializer_list<TWindow*> order, int comboFontSize) {
+void TToolBar::Arrange(std::initializer_list<TWindow*> order, TWindow& closeButton, int comboFontSize) {
   int left = 0, highest = 0;
   for (TWindow* control : order) {
     const RECT r = control->Bounds();
@@ -129,6 +129,8 @@ void TToolBar::Arrange(std::initializer_list<TWindow*> order, int comboFontSize)
     left += r.right - r.left;
     highest = std::max<int>(highest, r.bottom - r.top);
   }
+  const RECT close = closeButton.Bounds();
+  closeButton.SetBounds(left, close.top, close.right - close.left, close.bottom - close.top);
   SetComboFontSize(comboFontSize);
   // The list as wide as its picture, and the picture as wide as the list turned out.
   RECT combo = ChildRect(combo_);
