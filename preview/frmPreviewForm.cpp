@@ -259,6 +259,10 @@ void TfmPreviewForm::FitToImage(THtmlImage* graphic) {
   // The window around a scroll box whose client area is the picture's size.
   int width = (window.right - window.left) - scroller_->ClientWidth() + graphic->GetImageWidth();
   int height = (window.bottom - window.top) - scroller_->ClientHeight() + graphic->GetImageHeight();
+  // A narrow picture does not cut the tool bar off.
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  width = std::max<int>(width, (window.right - window.left) - client.right + toolBar_->ButtonsWidth());
   int left = 0, top = 0;
   if (height <= workHeight) top = workHeight / 2 - height / 2;
   else height = workHeight;

@@ -92,6 +92,8 @@ public:
   void OpenPrintPreview();
   void OpenPageSetup();
   void OpenHelpPage();
+  // The window sized to show the whole picture, and at least the tool bar's buttons, centred in
+  // the work area and no larger than it.
   void FitToImage(THtmlImage* graphic);
   // The select area: shown, and its place in capture pixels clamped to the picture.
   bool HasSelection() const;

@@ -73,6 +73,16 @@ void TToolBar::SetWidth(int width) {
   back_->SetBounds(0, 0, width, height_);
 }
 
+int TToolBar::ButtonsWidth() const {
+  int right = 0;
+  for (HWND child = ::GetWindow(panel_->Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    // The background stretches to whatever width the panel has.
+    if (child == back_->Handle() || !(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+    right = std::max<int>(right, ChildRect(child).right);
+  }
+  return right;
+}
+
 int TToolBar::ZoomIndex() const { return static_cast<int>(::SendMessageW(combo_, CB_GETCURSEL, 0, 0)); }
 
 void TToolBar::SetZoomIndex(int index) { ::SendMessageW(combo_, CB_SETCURSEL, index, 0); }

@@ -44,6 +44,8 @@ public:
   HWND Form() const { return form_; }
   // The panel and its background across the form's width.
   void SetWidth(int width);
+  // How wide the panel must be to show every button shown on it.
+  int ButtonsWidth() const;
 
   int ZoomIndex() const;
   void SetZoomIndex(int index);

@@ -515,13 +515,25 @@ TEST_F(PreviewOutput, FittingSizesTheWindowToThePictureWithinTheWorkArea) {
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
   request_.fitWindow = 1;
-  const struct { int width, height; } pictures[] = {{500, 300}, {300, 3 * workHeight}};
+  // A picture narrower than the tool bar gets a window as wide as its buttons need, the close
+  // button among them when it is shown.
+  const struct { int width, height; const char* closeButton; } pictures[] = {
+      {500, 300, "false"}, {500, 300, "true"}, {900, 300, "true"}, {300, 3 * workHeight, "false"}};
   for (const auto& p : pictures) {
+    SCOPED_TRACE(p.width);
     form_.reset();
+    request_.closeButton = p.closeButton;
     Open(p.width, p.height);
     const RECT bounds = form_->Bounds();
     const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    EXPECT_EQ(form_->Scroller().ClientWidth(), p.width);
+    RECT client{};
+    ::GetClientRect(form_->Handle(), &client);
+    TPreviewToolBar& bar = form_->ToolBar();
+    TBtnImage& last = bar.CloseBtn().Visible() ? bar.CloseBtn() : bar.HelpBtn();
+    const int buttons = last.Left() + last.Width();
+    EXPECT_GE(client.right, buttons) << "every button on the window";
+    EXPECT_GE(form_->Scroller().ClientWidth(), p.width) << "the whole picture";
+    EXPECT_TRUE(client.right == buttons || form_->Scroller().ClientWidth() == p.width) << "no wider than either needs";
     EXPECT_EQ(bounds.left, workWidth / 2 - width / 2);
     if (p.height < workHeight) {
       EXPECT_EQ(form_->Scroller().ClientHeight(), p.height);
