@@ -176,6 +176,7 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
   if (!request.userStr.empty()) SetUserStr(request.userStr);
   helpUrl_ = request.helpUrl;
+  log_ = request.log;
   siteHost_ = request.siteHost;
   if (!request.closeButton.empty()) toolBar_->CloseBtn().SetVisible(CloseButtonFlag(request.closeButton));
   if (request.pageBreaks) engine_.Settings.PageBreaks = request.pageBreaks;

@@ -186,6 +186,7 @@ private:
   int32_t printWithoutPreview_ = 0;
   std::string userStr_;
   std::string helpUrl_;
+  ILogSink* log_ = nullptr;  // the request's, when it gave one
   std::string siteHost_;
   std::string statusText_ = "Vantrelle";
   std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print
