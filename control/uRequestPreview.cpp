@@ -125,6 +125,7 @@ void TVantrelle::RunPreview(TRequest& request) {
   preview.userStr = request.switches.Text(swFf, 1);
   preview.closeButton = closeButton;
   preview.siteHost = request.siteDomain;
+  preview.log = &requestLog_;
 
   // A close or quit message the hook held is posted again however the preview ends, so that the
   // browser can still close.

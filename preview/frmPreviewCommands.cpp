@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/Boundary.h"
+#include "base/LogSink.h"
 #include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "capture/uWebUtils.h"
@@ -128,7 +129,11 @@ void TfmPreviewForm::OpenPrintPreview() {
     engine_.Layout(captureGraphic_, &captureRect_, settingImages_, false);
 }
 
-void TfmPreviewForm::OpenHelpPage() { OpenHelpUrl(helpUrl_, ShellStart); }
+void TfmPreviewForm::OpenHelpPage() {
+  // A page could hand the browser switches of its own choosing in place of an address.
+  if (!OpenHelpUrl(helpUrl_, ShellStart) && log_)
+    log_->WriteLog("Preview::OpenHelpPage", "The help address is refused: only an absolute http or https address opens");
+}
 
 void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
   CommandBoundary("", [&] {

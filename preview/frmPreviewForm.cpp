@@ -71,8 +71,6 @@ void TfmPreviewForm::CreateControls() {
   TPreviewToolBar& bar = *toolBar_;
   bar.ArrangeToolBar(9);
   LayoutControls();
-  TBtnImage& help = bar.HelpBtn();
-  bar.CloseBtn().SetBounds(help.Left() + help.Width(), 0, bar.CloseBtn().Width(), bar.CloseBtn().Height());
 
   auto checked = [this](void (TfmPreviewForm::*action)()) {
     return [this, action](TWindow& sender, TMouseButton button, UINT, int x, int y) {
@@ -178,6 +176,7 @@ void TfmPreviewForm::SetUp(const TPreviewRequest& request) {
   ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
   if (!request.userStr.empty()) SetUserStr(request.userStr);
   helpUrl_ = request.helpUrl;
+  log_ = request.log;
   siteHost_ = request.siteHost;
   if (!request.closeButton.empty()) toolBar_->CloseBtn().SetVisible(CloseButtonFlag(request.closeButton));
   if (request.pageBreaks) engine_.Settings.PageBreaks = request.pageBreaks;
@@ -261,6 +260,10 @@ void TfmPreviewForm::FitToImage(THtmlImage* graphic) {
   // The window around a scroll box whose client area is the picture's size.
   int width = (window.right - window.left) - scroller_->ClientWidth() + graphic->GetImageWidth();
   int height = (window.bottom - window.top) - scroller_->ClientHeight() + graphic->GetImageHeight();
+  // A narrow picture does not cut the tool bar off.
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  width = std::max<int>(width, (window.right - window.left) - client.right + toolBar_->ButtonsWidth());
   int left = 0, top = 0;
   if (height <= workHeight) top = workHeight / 2 - height / 2;
   else height = workHeight;

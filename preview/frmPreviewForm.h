@@ -92,6 +92,8 @@ public:
   void OpenPrintPreview();
   void OpenPageSetup();
   void OpenHelpPage();
+  // The window sized to show the whole picture, and at least the tool bar's buttons, centred in
+  // the work area and no larger than it.
   void FitToImage(THtmlImage* graphic);
   // The select area: shown, and its place in capture pixels clamped to the picture.
   bool HasSelection() const;
@@ -184,6 +186,7 @@ private:
   int32_t printWithoutPreview_ = 0;
   std::string userStr_;
   std::string helpUrl_;
+  ILogSink* log_ = nullptr;  // the request's, when it gave one
   std::string siteHost_;
   std::string statusText_ = "Vantrelle";
   std::unique_ptr<THtmlImage> selectionImage_;  // the selection cut for the last print

@@ -8,6 +8,7 @@
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
+#include "capture/uWebUtils.h"
 
 namespace vt {
 
@@ -17,13 +18,26 @@ std::string FindBrowserExecutable(const std::string& fileName) {
   return program;
 }
 
-std::string HelpParameters(const std::string& browserFile, const std::string& url) {
-  if (browserFile == "firefox.exe") return "-new-window " + url;
-  if (browserFile == "opera.exe") return "/newwindow " + url;
-  return url;
+bool IsHelpUrl(const std::string& url) {
+  // A URL without a scheme of its own reads as http: a relative one, refused here.
+  const std::optional<UrlParts> parts = SplitURL(url);
+  if (!parts || url.find("://") == std::string::npos || parts->host.empty()) return false;
+  if (!SameTextAscii(parts->scheme, "http") && !SameTextAscii(parts->scheme, "https")) return false;
+  // The browser's command line takes it as one argument, whatever follows.
+  for (const unsigned char c : url)
+    if (c <= ' ' || c == 0x7F || c == '"' || c == '\\') return false;
+  return true;
 }
 
-void OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
+std::string HelpParameters(const std::string& browserFile, const std::string& url) {
+  const std::string argument = "\"" + url + "\"";
+  if (browserFile == "firefox.exe") return "-new-window " + argument;
+  if (browserFile == "opera.exe") return "/newwindow " + argument;
+  return argument;
+}
+
+bool OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
+  if (!IsHelpUrl(url)) return false;
   // The browser registered for web pages is found through an empty page of that kind; without a
   // page there is none, as when no browser is registered.
   std::string program;
@@ -42,6 +56,7 @@ void OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
   else
     ::ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(), "", SW_SHOWNORMAL);
   ::OutputDebugStringA(program.c_str());
+  return true;
 }
 
 }  // namespace vt

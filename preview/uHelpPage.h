@@ -10,11 +10,16 @@ namespace vt {
 using TShellStart = std::function<void(const std::string& program, const std::string& parameters)>;
 
 // Opens `url` in the browser registered for web pages; nothing is reported when there is none.
-void OpenHelpUrl(const std::string& url, const TShellStart& shellStart);
+// False, and nothing started, when `url` is no help URL (see IsHelpUrl).
+bool OpenHelpUrl(const std::string& url, const TShellStart& shellStart);
 
+// An absolute http or https URL, read as the downloads read one, that one quoted argument holds
+// whole: no blank, quote, backslash or control character in it.
+bool IsHelpUrl(const std::string& url);
 // The program the shell opens `fileName` with; empty when none is registered.
 std::string FindBrowserExecutable(const std::string& fileName);
-// What the browser of file name `browserFile` is started with to open `url` in a new window.
+// What the browser of file name `browserFile` is started with to open the help URL `url` in a new
+// window: the URL as one quoted argument.
 std::string HelpParameters(const std::string& browserFile, const std::string& url);
 
 }  // namespace vt

@@ -10,6 +10,7 @@
 
 namespace vt {
 
+class ILogSink;
 class THtmlImage;
 class THtmlImageBuilder;
 class TURLImg;
@@ -33,6 +34,7 @@ struct TPreviewRequest {
   std::string helpUrl;
   std::string closeButton;  // "true"/"false" (any case) or a number; empty leaves the button hidden
   std::string siteHost;     // the site's host: the save dialog's default file name comes from it
+  ILogSink* log = nullptr;  // the request log; not owned
 };
 
 }  // namespace vt

@@ -62,7 +62,7 @@ void TPreviewToolBar::LoadLanguageButtons(const std::string& language, const TSk
 void TPreviewToolBar::ArrangeToolBar(int fontSize) {
   Arrange({&ZoomIn(), &ZoomBar(), &ZoomOut(), pageSetupBtn_.get(), saveBtn_.get(), selectBtn_.get(),
            previewBtn_.get(), printBtn_.get(), helpBtn_.get()},
-          fontSize);
+          *btnClose_, fontSize);
 }
 
 }  // namespace vt

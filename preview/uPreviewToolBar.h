@@ -34,7 +34,8 @@ public:
   void LoadLanguageImages();
   const std::string& SkinSection() const { return skinSection_; }
   const std::string& SkinIniPath() const { return skinIniPath_; }
-  // The buttons one after another, the zoom list's font at `fontSize` points.
+  // The buttons one after another, the close button after them, the zoom list's font at `fontSize`
+  // points.
   void ArrangeToolBar(int fontSize);
 
 private:

@@ -51,7 +51,7 @@ void TPrintPreviewToolBar::LoadLanguageButtons(const std::string& language, cons
 }
 
 void TPrintPreviewToolBar::ArrangeToolBar(int fontSize) {
-  Arrange({&ZoomIn(), &ZoomBar(), &ZoomOut(), saveBtn_.get(), printBtn_.get()}, fontSize);
+  Arrange({&ZoomIn(), &ZoomBar(), &ZoomOut(), saveBtn_.get(), printBtn_.get()}, *btnClose_, fontSize);
 }
 
 }  // namespace vt

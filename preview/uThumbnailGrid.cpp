@@ -96,6 +96,13 @@ void TThumbnailGrid::LayoutPages(float zoom) {
     swprintf(text, sizeof(text) / sizeof(text[0]), caption.c_str(), i, pageCount_);
     page.check->SetText(text);
   }
+  // Pages that other sheets no longer give keep their controls for a later layout, out of sight.
+  for (size_t i = pageCount_; i < pages_.size(); ++i) {
+    TPageControls& page = pages_[i];
+    states_[i] = tsNone;
+    page.image->Clear();
+    for (HWND wnd : {page.shadow->Handle(), page.image->Handle(), page.check->Handle()}) ::ShowWindow(wnd, SW_HIDE);
+  }
   sbView_->SetContent(pnlView_.get(), 0, 0, panelWidth, panelHeight);
   pnlView_->SetVisible(true);
   sbView_->SetPositions(horz, vert);

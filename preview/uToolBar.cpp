@@ -73,6 +73,16 @@ void TToolBar::SetWidth(int width) {
   back_->SetBounds(0, 0, width, height_);
 }
 
+int TToolBar::ButtonsWidth() const {
+  int right = 0;
+  for (HWND child = ::GetWindow(panel_->Handle(), GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    // The background stretches to whatever width the panel has.
+    if (child == back_->Handle() || !(::GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;
+    right = std::max<int>(right, ChildRect(child).right);
+  }
+  return right;
+}
+
 int TToolBar::ZoomIndex() const { return static_cast<int>(::SendMessageW(combo_, CB_GETCURSEL, 0, 0)); }
 
 void TToolBar::SetZoomIndex(int index) { ::SendMessageW(combo_, CB_SETCURSEL, index, 0); }
@@ -121,7 +131,7 @@ void TToolBar::ApplySkinIcon(HWND form, const TSkinSettings& skin) {
   icon_ = std::move(icon);
 }
 
-void TToolBar::Arrange(std::initializer_list<TWindow*> order, int comboFontSize) {
+void TToolBar::Arrange(std::initializer_list<TWindow*> order, TWindow& closeButton, int comboFontSize) {
   int left = 0, highest = 0;
   for (TWindow* control : order) {
     const RECT r = control->Bounds();
@@ -129,6 +139,8 @@ void TToolBar::Arrange(std::initializer_list<TWindow*> order, int comboFontSize)
     left += r.right - r.left;
     highest = std::max<int>(highest, r.bottom - r.top);
   }
+  const RECT close = closeButton.Bounds();
+  closeButton.SetBounds(left, close.top, close.right - close.left, close.bottom - close.top);
   SetComboFontSize(comboFontSize);
   // The list as wide as its picture, and the picture as wide as the list turned out.
   RECT combo = ChildRect(combo_);

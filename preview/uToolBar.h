@@ -44,6 +44,8 @@ public:
   HWND Form() const { return form_; }
   // The panel and its background across the form's width.
   void SetWidth(int width);
+  // How wide the panel must be to show every button shown on it.
+  int ButtonsWidth() const;
 
   int ZoomIndex() const;
   void SetZoomIndex(int index);
@@ -59,9 +61,10 @@ public:
   void ApplySkinIcon(HWND form, const TSkinSettings& skin);
 
   // Places the zoom-in button at 0 and each control of `order` (the zoom list's picture and the
-  // zoom-out button among them) right after the one before; sizes the zoom list to its picture and
-  // fits it into the picture's height; the panel takes the height of the highest control.
-  void Arrange(std::initializer_list<TWindow*> order, int comboFontSize);
+  // zoom-out button among them) right after the one before, and `closeButton`, shown or not, after
+  // the last; sizes the zoom list to its picture and fits it into the picture's height; the panel
+  // takes the height of the highest control of `order`.
+  void Arrange(std::initializer_list<TWindow*> order, TWindow& closeButton, int comboFontSize);
   // Where the zoom list goes on its picture, integer arithmetic as the skins were designed for: the
   // list's top, or none when the picture is not higher than the list (the list then moves to the
   // picture's top and the picture takes the list's height). Heights less tops, not heights alone.

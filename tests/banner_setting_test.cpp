@@ -10,9 +10,11 @@
 #include "page/uURLImg.h"
 #include "page/uXMLBitmap.h"
 #include "support/BannerSetting.h"
+#include "support/LogLines.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
+using vt::test::LogLines;
 
 namespace vt {
 void PrintTo(const TTextSegment& s, std::ostream* os) { *os << (s.Macro ? "macro " : "text ") << ToUtf8(s.Text); }
@@ -22,14 +24,6 @@ namespace {
 
 const COLORREF kWhite = RGB(255, 255, 255);
 const COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 128, 0), kBlue = RGB(0, 0, 255);
-
-// The lines written to a log, each as "caption: message".
-struct LogLines : ILogSink {
-  void WriteLog(const std::string& caption, const std::string& message) override {
-    lines.push_back(caption + ": " + message);
-  }
-  std::vector<std::string> lines;
-};
 
 std::vector<std::string> Split(char delimiter, const std::string& text, bool trimmed = false) {
   return trimmed ? SplitTrimmedStr(delimiter, text) : SplitStr(delimiter, text);

@@ -821,6 +821,7 @@ TEST(RequestPreview, SwitchesReachThePreviewWithBreaksAtThePageBreakElements) {
   EXPECT_FALSE(p.modal);
   EXPECT_EQ(p.fitWindow, 0);
   EXPECT_EQ(p.helpUrl, "http://help.test/h.html");
+  EXPECT_EQ(p.log, static_cast<const ILogSink*>(&r.control->RequestLog())) << "a refused help address is logged";
   EXPECT_EQ(p.settingImages, nullptr);
   EXPECT_TRUE(::EqualRect(&p.captureRect, std::make_unique<RECT>(RECT{0, 0, 1700, 1300}).get()));
   EXPECT_EQ(Compare(r.control->shownPicture.get(), 1700, 1300, XYColor), "");

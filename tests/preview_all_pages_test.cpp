@@ -328,6 +328,41 @@ TEST_F(AllPages, SheetsChosenInThePrintDialogLayPagesAndThumbnailsOutBeforePrint
   EXPECT_GT(sheets[0].width, sheets[0].height);
 }
 
+TEST_F(AllPages, SheetsGivingFewerPagesHideTheThumbnailsOfThePagesPastTheCount) {
+  const ScopeGuard portrait([] { TPrinter::Current().SetOrientation(TPrinter::poPortrait); });
+  const TPrintEngine upright(nullptr);
+  TPrinter::Current().SetOrientation(TPrinter::poLandscape);
+  const TPrintEngine turned(nullptr);
+  // Seven and a half landscape pages: eight of them, fewer upright ones.
+  laid_ = std::make_unique<LaidOutEngine>(turned.Geometry().PageHeight * 15 / 2, upright.Geometry().PageWidth / 2);
+  ASSERT_EQ(Engine().GetPageCount(), 8);
+  form_ = std::make_unique<TfmPrintPreview>();
+  form_->ShowNonModal(Engine());
+  form_->SelectZoomIndex(4);  // every page in sight
+  for (int i = 0; i < 8; ++i) ASSERT_TRUE(form_->Grid().CheckBox(i).Visible()) << i;
+  // Portrait chosen in the dialog (answered here in its place).
+  DialogRecorder dialogs([](const DialogRequest&) -> std::optional<DialogAnswer> {
+    TPrinter::Current().SetOrientation(TPrinter::poPortrait);
+    return IDOK;
+  });
+  NamedJob job("vt-all-pages-upright");
+  form_->PrintBtnClick();
+  const int count = form_->Grid().PageCount();
+  ASSERT_EQ(count, Engine().GetPageCount());
+  ASSERT_LT(count, 8);
+  WaitForThumbnails();
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(form_->Grid().CheckBox(i).Visible(), i < count);
+    EXPECT_EQ(form_->Grid().Image(i).Visible(), i < count);
+    EXPECT_EQ(form_->Grid().Shadow(i).Visible(), i < count);
+    if (i < count) {
+      EXPECT_EQ(form_->Grid().CheckBox(i).Text(), ToWide(Format("%d/%d Page", i + 1, count)));
+    }
+  }
+  EXPECT_EQ(job.Pages(), count);
+}
+
 TEST_F(AllPages, SavesTheTickedPagesAndAsksForOneWhenNoneIs) {
   Open(5);
   TempDir dir;

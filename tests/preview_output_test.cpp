@@ -24,6 +24,7 @@
 #include "resources/StringIds.h"
 #include "support/DeviceNames.h"
 #include "support/JpegDecode.h"
+#include "support/LogLines.h"
 #include "support/PlatformDialogs.h"
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
@@ -490,10 +491,10 @@ TEST_F(PreviewOutput, HelpStartsTheRegisteredBrowserWithItsNewWindowParameters) 
   };
   const int tempFiles = temp_.FileCount();
   const struct { const char* browser; const char* parameters; } browsers[] = {
-      {"firefox.exe", "-new-window http://help.test/h.html"},
-      {"opera.exe", "/newwindow http://help.test/h.html"},
-      {"Firefox.exe", "http://help.test/h.html"},
-      {"iexplore.exe", "http://help.test/h.html"},
+      {"firefox.exe", "-new-window \"http://help.test/h.html\""},
+      {"opera.exe", "/newwindow \"http://help.test/h.html\""},
+      {"Firefox.exe", "\"http://help.test/h.html\""},
+      {"iexplore.exe", "\"http://help.test/h.html\""},
   };
   for (const auto& b : browsers) {
     const std::string program = programs.file(b.browser);
@@ -510,18 +511,91 @@ TEST_F(PreviewOutput, HelpStartsTheRegisteredBrowserWithItsNewWindowParameters) 
   EXPECT_EQ(temp_.FileCount(), tempFiles) << "the help page's temporary file is gone";
 }
 
+// A page names the help address: only an absolute http or https address reaches the browser, as
+// one quoted argument; anything else starts nothing and the request log says so.
+TEST_F(PreviewOutput, HelpOpensOnlyAnAbsoluteWebAddressAsOneArgument) {
+  Open(400, 300);
+  TempDir programs;
+  RegistryKeyScope htm(HKEY_CLASSES_ROOT, ".htm"), kind(HKEY_CLASSES_ROOT, "VantrelleTestPage");
+  SetStringValue(HKEY_CLASSES_ROOT, ".htm", nullptr, "VantrelleTestPage");
+  const std::string program = programs.file("iexplore.exe");
+  WriteFileBytes(program, "MZ");
+  SetStringValue(HKEY_CLASSES_ROOT, "VantrelleTestPage\\shell\\open\\command", nullptr, "\"" + program + "\" \"%1\"");
+  std::vector<std::string> started;
+  const struct { const char* url; const char* parameters; } cases[] = {
+      {"http://help.test/h.html", "\"http://help.test/h.html\""},
+      {"HTTPS://help.test:8443/a/b?x=1&y=--z#top", "\"HTTPS://help.test:8443/a/b?x=1&y=--z#top\""},
+      {"--utility-cmd-prefix=\"cmd /c calc\" http://x", nullptr},
+      {"http://x --new-window", nullptr},
+      {"http://x/\" --kiosk \"", nullptr},
+      {"http://x/a\\", nullptr},
+      {"http://x/a\tb", nullptr},
+      {"help.html", nullptr},
+      {"//help.test/h.html", nullptr},
+      {"help.test/h.html", nullptr},
+      {"file:///C:/windows/system32/calc.exe", nullptr},
+      {"javascript:alert(1)", nullptr},
+      {"http://", nullptr},
+      {"http://help.test:99999/h.html", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    LogLines log;
+    request_.helpUrl = c.url;
+    request_.log = &log;
+    form_->ShowNonModal(request_);
+    form_->ShellStart = [&](const std::string&, const std::string& parameters) { started.push_back(parameters); };
+    started.clear();
+    KeyUp(VK_F1);
+    if (c.parameters) {
+      EXPECT_EQ(started, std::vector<std::string>{c.parameters});
+      EXPECT_TRUE(log.lines.empty());
+    } else {
+      EXPECT_TRUE(started.empty());
+      ASSERT_EQ(log.lines.size(), 1u);
+      EXPECT_EQ(log.lines[0].rfind("Preview::OpenHelpPage: The help address is refused", 0), 0u) << log.lines[0];
+    }
+  }
+
+  // Started for real: the browser reads the address as one argument after its new-window switch.
+  const std::string browser = programs.file("firefox.exe");
+  ASSERT_TRUE(::CopyFileA((ProgramFolder() + "\\args_probe.exe").c_str(), browser.c_str(), FALSE));
+  SetStringValue(HKEY_CLASSES_ROOT, "VantrelleTestPage\\shell\\open\\command", nullptr, "\"" + browser + "\" \"%1\"");
+  request_.helpUrl = "https://help.test/h.html?x=1&y=--kiosk#top";
+  form_->ShowNonModal(request_);
+  form_->ShellStart = nullptr;
+  KeyUp(VK_F1);
+  ASSERT_TRUE(PumpUntil([&] { return FileExists(browser + ".args"); }, 30000));
+  EXPECT_EQ(ReadFileBytes(browser + ".args"), "-new-window\nhttps://help.test/h.html?x=1&y=--kiosk#top\n");
+  // The folder goes once the browser has ended.
+  EXPECT_TRUE(PumpUntil([&] { return ::DeleteFileA(browser.c_str()) != FALSE; }, 30000));
+}
+
 TEST_F(PreviewOutput, FittingSizesTheWindowToThePictureWithinTheWorkArea) {
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   const int workWidth = work.right - work.left, workHeight = work.bottom - work.top;
   request_.fitWindow = 1;
-  const struct { int width, height; } pictures[] = {{500, 300}, {300, 3 * workHeight}};
+  // A picture narrower than the tool bar gets a window as wide as its buttons need, the close
+  // button among them when it is shown.
+  const struct { int width, height; const char* closeButton; } pictures[] = {
+      {500, 300, "false"}, {500, 300, "true"}, {900, 300, "true"}, {300, 3 * workHeight, "false"}};
   for (const auto& p : pictures) {
+    SCOPED_TRACE(p.width);
     form_.reset();
+    request_.closeButton = p.closeButton;
     Open(p.width, p.height);
     const RECT bounds = form_->Bounds();
     const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    EXPECT_EQ(form_->Scroller().ClientWidth(), p.width);
+    RECT client{};
+    ::GetClientRect(form_->Handle(), &client);
+    TPreviewToolBar& bar = form_->ToolBar();
+    TBtnImage& last = bar.CloseBtn().Visible() ? bar.CloseBtn() : bar.HelpBtn();
+    const int buttons = last.Left() + last.Width();
+    EXPECT_GE(client.right, buttons) << "every button on the window";
+    EXPECT_GE(form_->Scroller().ClientWidth(), p.width) << "the whole picture";
+    EXPECT_TRUE(client.right == buttons || form_->Scroller().ClientWidth() == p.width) << "no wider than either needs";
     EXPECT_EQ(bounds.left, workWidth / 2 - width / 2);
     if (p.height < workHeight) {
       EXPECT_EQ(form_->Scroller().ClientHeight(), p.height);

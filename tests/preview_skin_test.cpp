@@ -78,13 +78,13 @@ const char kExample[] =
     "UP_PAGE_SETTING=ps_u.bmp\r\nDOWN_PAGE_SETTING=ps_d.bmp\r\nUP_SELECT_AREA=sa_u.bmp\r\nDOWN_SELECT_AREA=sa_d.bmp\r\n"
     "UP_PRINT_PREVIEW=pp_u.bmp\r\nDOWN_PRINT_PREVIEW=pp_d.bmp\r\n";
 
-void WriteExample(SkinFolder& skin, int printHeight) {
+void WriteExample(SkinFolder& skin, int printWidth, int printHeight) {
   const struct { const char* name; int width, height; COLORREF color; } pictures[] = {
       {"zi_u.bmp", 44, 49, RGB(10, 200, 10)},  {"zi_d.bmp", 44, 49, RGB(10, 100, 10)},
       {"zo_u.bmp", 44, 49, RGB(200, 10, 10)},  {"zo_d.bmp", 44, 49, RGB(100, 10, 10)},
       {"bar.jpg", 75, 49, RGB(230, 230, 10)},  {"back.jpg", 16, 49, RGB(10, 10, 230)},
       {"s_u.bmp", 80, 49, RGB(10, 230, 230)},  {"s_d.bmp", 80, 49, RGB(10, 130, 130)},
-      {"p_u.jpg", 140, printHeight, RGB(230, 10, 230)}, {"p_d.jpg", 140, printHeight, RGB(130, 10, 130)},
+      {"p_u.jpg", printWidth, printHeight, RGB(230, 10, 230)}, {"p_d.jpg", printWidth, printHeight, RGB(130, 10, 130)},
       {"ps_u.bmp", 100, 49, RGB(1, 2, 3)},     {"ps_d.bmp", 100, 49, RGB(1, 2, 3)},
       {"sa_u.bmp", 100, 49, RGB(1, 2, 3)},     {"sa_d.bmp", 100, 49, RGB(1, 2, 3)},
       {"pp_u.bmp", 120, 49, RGB(1, 2, 3)},     {"pp_d.bmp", 120, 49, RGB(1, 2, 3)},
@@ -113,14 +113,15 @@ TEST(SkinLayout, TheZoomListSitsInsideItsPictureOrThePictureTakesItsHeight) {
 
 TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
   SkinFolder skin;
-  WriteExample(skin, 49);
+  WriteExample(skin, 157, 49);  // a wider print button: the close button follows it
   const std::string ini = skin.Ini(kExample);
   TfmPrintPreview all;
+  all.SetCloseButtonVisible(true);
   all.LoadSkin("KOR", ini);
   TPrintPreviewToolBar& bar = all.ToolBar();
   EXPECT_EQ((std::vector<int>{Left(bar.ZoomIn()), Left(bar.ZoomBar()), Left(bar.ZoomOut()), Left(bar.SaveBtn()),
                               Left(bar.PrintBtn()), Left(bar.CloseBtn())}),
-            (std::vector<int>{0, 44, 119, 163, 243, 397}));
+            (std::vector<int>{0, 44, 119, 163, 243, 400}));
   EXPECT_EQ(bar.Height(), 49);
   EXPECT_TRUE(Near(bar.PrintBtn().Picture().Pixel(5, 5), RGB(230, 10, 230)));
   EXPECT_TRUE(Near(bar.PrintBtn().DownStateImage().Pixel(5, 5), RGB(130, 10, 130)));
@@ -136,13 +137,19 @@ TEST(SkinLayout, BothToolBarsLineUpTheSkinsPicturesFromTheLeft) {
   EXPECT_LE(combo.bottom, 49);
 
   TfmPreviewForm preview(nullptr);
-  WriteExample(skin, 60);  // a higher print button: the tool bar takes its height
+  WriteExample(skin, 140, 60);  // a higher print button: the tool bar takes its height
+  preview.ToolBar().CloseBtn().SetVisible(true);
   preview.LoadSkin("KOR", ini);
   TPreviewToolBar& bar2 = preview.ToolBar();
   EXPECT_EQ((std::vector<int>{Left(bar2.ZoomIn()), Left(bar2.ZoomBar()), Left(bar2.ZoomOut()),
                               Left(bar2.PageSetupBtn()), Left(bar2.SaveBtn()), Left(bar2.SelectBtn()),
-                              Left(bar2.PreviewBtn()), Left(bar2.PrintBtn()), Left(bar2.HelpBtn())}),
-            (std::vector<int>{0, 44, 119, 163, 263, 343, 443, 563, 703}));
+                              Left(bar2.PreviewBtn()), Left(bar2.PrintBtn()), Left(bar2.HelpBtn()),
+                              Left(bar2.CloseBtn())}),
+            (std::vector<int>{0, 44, 119, 163, 263, 343, 443, 563, 703, 747}));
+  // Wider buttons again: the close button moves on with the help button, never over it.
+  WriteExample(skin, 157, 60);
+  preview.LoadSkin("KOR", ini);
+  EXPECT_EQ((std::vector<int>{Left(bar2.HelpBtn()), Left(bar2.CloseBtn())}), (std::vector<int>{720, 764}));
   EXPECT_EQ(bar2.Height(), 60);
   EXPECT_EQ(preview.BreakEditor().TopRuler().Top(), 60);
   EXPECT_EQ(bar2.SkinSection(), "KOR");
