@@ -24,6 +24,8 @@ namespace vt {
 namespace {
 
 const char kCaption[] = "ActiveX::ImgBtnDownProc";
+// The folder of the pages that have no domain (local files): with its "~" no site's name names it.
+const char kNoDomainFolder[] = "~local";
 
 bool IsFolder(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -255,7 +257,7 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
     log.WriteLog(kCaption, "Refused site folder name : " + domain);
     return fetch;
   }
-  std::string folder = domain.empty() ? root : root + "\\" + domain;
+  std::string folder = root + "\\" + (domain.empty() ? kNoDomainFolder : domain);
   log.WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
   if (!EnsureFolder(folder)) return fetch;
 

@@ -388,15 +388,27 @@ TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
   }
 }
 
-TEST_F(ButtonPackage, EmptyDomainKeepsThePackageInTheRootAndAPathAsDomainIsRefused) {
-  server_.Set("/root.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=root\r\n"}}), kModified1));
+// A page without a domain (a local file) has a folder of its own that no site's name names: its
+// package reaches no other site's folder, nor the cache root.
+TEST_F(ButtonPackage, EmptyDomainHasAFolderOfItsOwnAndAPathAsDomainIsRefused) {
+  const std::string local = root_ + "\\~local";
+  vt::test::RemoveTree(local);
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  server_.Set("/root.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=local\r\n"},
+                                            {domain_ + "/index.ini", "[INFO]\r\nTITLE=evil\r\n"},
+                                            {domain_ + "/images/print.bmp", "evil"}}),
+                                   kModified1));
   const vt::TPackageFetch fetch = vt::ImgBtnDownProc(log_, "", server_.Url("/root.zip"));
   ASSERT_TRUE(fetch.usable);
-  EXPECT_EQ(fetch.iniPath, root_ + "\\index.ini");
-  EXPECT_EQ(vt::TIniFile(fetch.iniPath).ReadString("INFO", "TITLE", ""), "root");
-  ::DeleteFileA(fetch.iniPath.c_str());
+  EXPECT_EQ(fetch.iniPath, local + "\\index.ini");
+  EXPECT_EQ(vt::TIniFile(fetch.iniPath).ReadString("INFO", "TITLE", ""), "local");
+  EXPECT_EQ(Title(), "First skin") << "another site's skin stays";
+  EXPECT_EQ(ReadFileBytes(folder_ + "\\images\\print.bmp"), "print image one");
+  EXPECT_FALSE(FileExists(root_ + "\\index.ini"));
+  vt::test::RemoveTree(local);
 
-  for (const char* domain : {"..", "a\\..\\..", "x/y", "C:"}) {
+  for (const char* domain : {"..", "a\\..\\..", "x/y", "C:", "~local"}) {
     const vt::TPackageFetch refused = vt::ImgBtnDownProc(log_, domain, server_.Url("/root.zip"));
     EXPECT_FALSE(refused.usable) << domain;
     EXPECT_TRUE(refused.iniPath.empty());
