@@ -2,7 +2,6 @@
 
 #include <zip.h>
 
-#include <atomic>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "base/TempFiles.h"
 #include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
+#include "preview/uPackageStaging.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -85,38 +85,6 @@ void CreateFolders(const std::wstring& base, const std::wstring& relative) {
       throw Error("Unable to create " + ToAnsi(folder) + ": " + SystemErrorText(::GetLastError()));
   }
 }
-
-// A fresh folder beside the site's folder, for one fetch: the zip, the folder it is unpacked into,
-// and the folder where the files it replaces wait until it is in place. It goes with the object,
-// with whatever became of the package.
-class TPackageStaging {
-public:
-  explicit TPackageStaging(const std::string& siteFolder) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string root = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
-      if (::CreateDirectoryA(root.c_str(), nullptr)) {
-        root_ = TempFolder(ToWide(root));
-        zip = root + "\\package.zip";
-        folder = root + "\\package";
-        aside = root + "\\replaced";
-        if (::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
-        break;
-      }
-      if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    DWORD error = ::GetLastError();
-    root_.reset();
-    throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(error));
-  }
-  TPackageStaging(const TPackageStaging&) = delete;
-  TPackageStaging& operator=(const TPackageStaging&) = delete;
-
-  std::string zip, folder, aside;
-
-private:
-  TempFolder root_;
-};
 
 // Moves an unpacked package into the site's folder, over files of the same names, all or nothing:
 // a file it replaces is moved aside first, and a step that fails undoes every step made before
@@ -260,6 +228,7 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
   std::string folder = root + "\\" + (domain.empty() ? kNoDomainFolder : domain);
   log.WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
   if (!EnsureFolder(folder)) return fetch;
+  RemoveStaleStaging(folder);
 
   std::string name = PackageFileName(url);
   log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);

@@ -388,6 +388,51 @@ TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
   }
 }
 
+// A fetch that its process's end cut short (a browser killed while downloading) leaves its staging
+// folder beside the site's; the next fetch of that site removes it, and nothing that a running
+// process or another site may still own.
+TEST_F(ButtonPackage, NextFetchRemovesTheStagingFoldersOfKilledFetches) {
+  // A body that never comes whole: the other process waits in its download until it is killed.
+  server_.Set("/held.zip", {200, "PK", std::string("Last-Modified: ") + kModified1 + "\r\n",
+                            HttpTestServer::Pace::heldBody, "100000"});
+  std::string command =
+      "\"" + vt::test::ProgramFolder() + "\\package_fetch.exe\" " + domain_ + " " + server_.Url("/held.zip");
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  vt::Handle process(pi.hProcess), thread(pi.hThread);
+  // Its staging folder exists before it asks for the package.
+  for (int i = 0; i < 3000 && server_.CountRequests("/held.zip") < 2; ++i) ::Sleep(10);
+  ASSERT_EQ(server_.CountRequests("/held.zip"), 2u) << "the date and the package";
+  ::TerminateProcess(process.get(), 1);
+  ::WaitForSingleObject(process.get(), INFINITE);
+  const std::string killed = folder_ + vt::Format(".~%lu-", pi.dwProcessId);
+  WIN32_FIND_DATAA data;
+  vt::FindHandle left(::FindFirstFileA((killed + "*").c_str(), &data));
+  ASSERT_TRUE(left) << "the killed fetch left its staging folder";
+  const std::string killedFolder = root_ + "\\" + data.cFileName;
+  left.reset();
+
+  auto isFolder = [](const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  };
+  // Kept: a folder of this running process, one of another site, one of no fetch.
+  const std::string kept[] = {folder_ + vt::Format(".~%lu-99999", ::GetCurrentProcessId()),
+                              root_ + "\\" + domain_ + "x" + vt::Format(".~%lu-0", pi.dwProcessId),
+                              folder_ + ".~notes"};
+  for (const std::string& folder : kept) ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  EXPECT_TRUE(Fetch("/skin.zip").usable);
+  EXPECT_FALSE(isFolder(killedFolder));
+  for (const std::string& folder : kept) {
+    EXPECT_TRUE(isFolder(folder)) << folder;
+    ::RemoveDirectoryA(folder.c_str());
+  }
+  vt::test::RemoveTree(killedFolder);
+}
+
 // A page without a domain (a local file) has a folder of its own that no site's name names: its
 // package reaches no other site's folder, nor the cache root.
 TEST_F(ButtonPackage, EmptyDomainHasAFolderOfItsOwnAndAPathAsDomainIsRefused) {
