@@ -17,6 +17,7 @@
 #include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
 #include "preview/uPackageStaging.h"
+#include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -84,6 +85,14 @@ void CreateFolders(const std::wstring& base, const std::wstring& relative) {
     if (!::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
       throw Error("Unable to create " + ToAnsi(folder) + ": " + SystemErrorText(::GetLastError()));
   }
+}
+
+// The package's settings file within the bound of a skin file, before the profile functions read it
+// whole.
+void CheckSettingsSize(const std::string& settings) {
+  if (SkinFileTooLarge(settings))
+    throw Error(Format("The button-image package's index.ini is larger than %u bytes",
+                       static_cast<unsigned>(kMaxSkinFileBytes)));
 }
 
 // Moves an unpacked package into the site's folder, over files of the same names, all or nothing:
@@ -238,7 +247,8 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
   log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + fetch.iniPath);
 
   TIniFile ini(fetch.iniPath);
-  if (IsFile(fetch.iniPath)) {
+  // One too large to be read (an earlier version took it) is fetched again.
+  if (IsFile(fetch.iniPath) && !SkinFileTooLarge(fetch.iniPath)) {
     std::string stored = ini.ReadString("INFO", "FILEDATE", "");
     if (!stored.empty() && stored == remote) {
       fetch.usable = true;
@@ -254,7 +264,9 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
     // The package goes in place with its date, in its own settings file or in a new one.
     const std::string settings = staging.folder + "\\index.ini";
     if (IsFolder(settings)) throw Error("The button-image package holds a folder in place of index.ini");
+    CheckSettingsSize(settings);
     TIniFile(settings).WriteString("INFO", "FILEDATE", remote);
+    CheckSettingsSize(settings);  // with its date, as it will lie in the cache
     PlacePackage(ToWide(staging.folder), ToWide(folder), ToWide(staging.aside));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.

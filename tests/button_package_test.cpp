@@ -19,6 +19,7 @@
 #include "capture/uWebUtils.h"
 #include "control/uRequestLog.h"
 #include "preview/uButtonPackage.h"
+#include "preview/uSkinFile.h"
 #include "support/DeviceNames.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
@@ -386,6 +387,46 @@ TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
     server_.Set("/first.zip", Package(MakeZip(kSkin1), kModified1));
     ASSERT_TRUE(Fetch("/first.zip").usable);
   }
+}
+
+// A settings file of `size` bytes: a title, then a comment that fills it up.
+std::string SettingsOfSize(size_t size) {
+  std::string text = "[INFO]\r\nTITLE=Large\r\n;";
+  text.resize(size - 2, 'x');
+  return text + "\r\n";
+}
+
+// A real index.ini is a few KB, and the profile functions read one whole at every key: a larger one
+// refuses the package before anything is placed, and one in the cache is not read but fetched again.
+TEST_F(ButtonPackage, SettingsFileLargerThanItsBoundRefusesThePackage) {
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  const auto before = Snapshot(folder_);
+  const size_t bound = vt::kMaxSkinFileBytes;
+  // Refused also where the date the fetch records would take the file past the bound.
+  for (size_t size : {bound - 20, bound, bound + 1, size_t{60} << 20}) {
+    SCOPED_TRACE(size);
+    server_.Set("/skin.zip", Package(MakeZip({{"index.ini", SettingsOfSize(size)}, {"images/print.bmp", "large"}}),
+                                     kModified2));
+    EXPECT_FALSE(Fetch("/skin.zip").usable);
+    EXPECT_TRUE(Snapshot(folder_) == before);
+    EXPECT_FALSE(StagingLeft());
+  }
+  EXPECT_TRUE(LogHas("index.ini is larger than 65536 bytes"));
+  server_.Set("/skin.zip", Package(MakeZip({{"index.ini", SettingsOfSize(bound - 100)}}), kModified2));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  EXPECT_EQ(Title(), "Large");
+  EXPECT_LE(ReadFileBytes(folder_ + "\\index.ini").size(), bound);
+
+  // One that an earlier version let into the cache, its date the server's: fetched again.
+  std::string cached = SettingsOfSize(bound + 1);
+  cached.insert(8, "FILEDATE=" + kDate2 + "\r\n");
+  WriteFileBytes(folder_ + "\\index.ini", cached);
+  server_.Set("/skin.zip", Package(MakeZip(kSkin2), kModified2));
+  const size_t requests = server_.CountRequests("/skin.zip");
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  EXPECT_EQ(server_.CountRequests("/skin.zip"), requests + 2) << "the date and the package";
+  EXPECT_EQ(Title(), "Second skin");
 }
 
 // A fetch that its process's end cut short (a browser killed while downloading) leaves its staging
