@@ -11,7 +11,6 @@
 #include "base/Stream.h"
 #include "page/uJpegEncoder.h"
 #include "support/JpegDecode.h"
-#include "support/LargePictures.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
@@ -217,37 +216,4 @@ TEST(Picture, TheExtensionPicksTheFormatAndAFailureLeavesTheBitmap) {
   // A JPEG larger than the caller allows is not decoded.
   TMemoryStream stream(jpeg);
   EXPECT_THROW(LoadJpegFromStream(stream, source, 40 * 24 - 1), Error);
-}
-
-// The size comes from the headers alone: a picture too large to decode still tells its size, and
-// a file the loader refuses for its extension or headers is refused here too.
-TEST(Picture, TheSizeIsReadFromTheHeadersAlone) {
-  test::TempDir dir;
-  TBitmap source(40, 24);
-  const std::vector<uint8_t> jpeg = TJpegEncoder(95).Encode(source), bmp = Saved(source);
-  const std::string jpegText(jpeg.begin(), jpeg.end()), bmpText(bmp.begin(), bmp.end());
-  const std::string huge = test::JpegClaimingSize(60000, 50000);
-  struct Case {
-    const char* name;
-    std::string bytes;
-    int width, height;  // 0: refused
-  };
-  const Case cases[] = {
-      {"a.jpg", jpegText, 40, 24},         {"b.BMP", bmpText, 40, 24},     {"huge.jpeg", huge, 60000, 50000},
-      {"c.gif", jpegText, 0, 0},           {"d.jpg", bmpText, 0, 0},       {"e.bmp", jpegText, 0, 0},
-      {"f.jpg", "", 0, 0},                 {"g.jpg", jpegText.substr(0, 20), 0, 0},
-      {"h.bmp", bmpText.substr(0, bmpText.size() - 1), 0, 0},
-  };
-  for (const Case& c : cases) {
-    test::WriteFileBytes(dir.file(c.name), c.bytes);
-    if (!c.width) {
-      EXPECT_THROW(ReadPictureSize(dir.file(c.name)), Error) << c.name;
-      continue;
-    }
-    const TPictureSize size = ReadPictureSize(dir.file(c.name));
-    EXPECT_EQ(size.width, c.width) << c.name;
-    EXPECT_EQ(size.height, c.height) << c.name;
-  }
-  EXPECT_THROW(ReadPictureSize(dir.file("missing.jpg")), Error);
-  EXPECT_THROW(LoadPictureFromFile(dir.file("huge.jpeg"), source), Error) << "too large to decode";
 }
