@@ -23,7 +23,7 @@ public:
   // No button or tool bar is wider or higher than a screen, and the widest screens have 7,680
   // pixels: a picture with a longer side is not used.
   static constexpr int32_t kMaxSide = 8192;
-  // What the pictures of one skin take together, about fifty times a skin as the tool bars were
+  // What the pictures of one skin take together, about sixty times a skin as the tool bars were
   // designed for (buttons 44 to 140 pixels wide and 49 high). Each key's picture counts, as each
   // button keeps copies of its own.
   static constexpr int64_t kPixelBudget = 4LL * 1024 * 1024;
