@@ -1,8 +1,11 @@
 #include "base/Picture.h"
 
+#include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/Handles.h"
 #include "base/JpegErrors.h"
 #include "base/LibraryHandles.h"
 #include "base/Strings.h"
@@ -42,6 +45,30 @@ std::string ExtensionOf(const std::string& path) {
   return dot == std::string::npos || path[dot] != '.' ? std::string() : ToLowerAscii(path.substr(dot));
 }
 
+enum class TPictureFormat { bmp, jpeg };
+
+TPictureFormat FormatOf(const std::string& path) {
+  const std::string ext = ExtensionOf(path);
+  if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".jfif") return TPictureFormat::jpeg;
+  if (ext != ".bmp") throw Error("Unknown picture file extension (" + ext + ")");
+  return TPictureFormat::bmp;
+}
+
+// The frame size of a JPEG file, read through the library from the file as far as its headers go.
+TPictureSize ReadJpegSize(const std::string& path) {
+  const StdFile file(std::fopen(path.c_str(), "rb"));
+  if (!file) throw Error("Cannot open " + path);
+  jpeg_decompress_struct info{};
+  TJpegErrors errors{};
+  errors.Attach(info);
+  const JpegDecompressor decompressor(&info);
+  if (setjmp(errors.jump)) throw Error(std::string("JPEG error: ") + errors.message);
+  jpeg_create_decompress(&info);
+  jpeg_stdio_src(&info, file.get());
+  jpeg_read_header(&info, TRUE);
+  return TPictureSize{static_cast<int32_t>(info.image_width), static_cast<int32_t>(info.image_height)};
+}
+
 }  // namespace
 
 void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels) {
@@ -54,12 +81,17 @@ void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels) {
   bitmap.Assign(decoded);
 }
 
-void LoadPictureFromFile(const std::string& path, TBitmap& bitmap) {
-  const std::string ext = ExtensionOf(path);
-  const bool jpeg = ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".jfif";
-  if (!jpeg && ext != ".bmp") throw Error("Unknown picture file extension (" + ext + ")");
+TPictureSize ReadPictureSize(const std::string& path) {
+  if (FormatOf(path) == TPictureFormat::jpeg) return ReadJpegSize(path);
   TFileStream file(path, TFileStream::fmOpenRead);
-  if (jpeg) {
+  const TBmpLayout layout = ReadBmpLayout(file, std::numeric_limits<int64_t>::max());
+  return TPictureSize{layout.width, layout.height};
+}
+
+void LoadPictureFromFile(const std::string& path, TBitmap& bitmap) {
+  const TPictureFormat format = FormatOf(path);
+  TFileStream file(path, TFileStream::fmOpenRead);
+  if (format == TPictureFormat::jpeg) {
     LoadJpegFromStream(file, bitmap);
     return;
   }

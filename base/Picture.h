@@ -13,6 +13,16 @@ namespace vt {
 // no readable JPEG or is larger than `maxPixels`; `bitmap` then stays as it was.
 void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels = TBitmap::kMaxLoadPixels);
 
+// A picture's size in pixels.
+struct TPictureSize {
+  int32_t width = 0, height = 0;
+  int64_t Pixels() const { return int64_t{width} * height; }
+};
+// The size of the picture in a file that LoadPictureFromFile reads, from its header alone: nothing
+// is decoded, and only the headers are read. Throws vt::Error where LoadPictureFromFile would for
+// the file's extension or headers.
+TPictureSize ReadPictureSize(const std::string& path);
+
 // Loads a picture file: ".bmp" as BMP, ".jpg", ".jpeg", ".jpe" and ".jfif" as JPEG (any letter case).
 // Throws vt::Error for another extension, a file that cannot be read or one that does not decode;
 // `bitmap` then stays as it was.

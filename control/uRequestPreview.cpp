@@ -311,7 +311,7 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   if (settingsThere) {
     LogRunText(Format((LoadResString(kLogSystemLanguage) + " : %s").c_str(), request.systemLanguage.c_str()));
     LogRun(kLogSettingImageButtons);
-    form.LoadSkin(LanguageCodeFor(request.systemLanguage), iniPath);
+    form.LoadSkin(LanguageCodeFor(request.systemLanguage), iniPath, &requestLog_);
     LogRun(kLogImageButtonsSet);
   } else {
     LogRun(kLogLocalizingPreview);

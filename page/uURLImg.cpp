@@ -103,9 +103,9 @@ bool TURLImg::LoadImageFile(int index, const std::string& path) {
   TXImg* image = GetItem(index);
   const TGifSize size = ReadGifSize(path);
   const int64_t cost = size.bytes + 3LL * size.width * size.height;
-  if (cost > kImageBudget - budgetUsed_) return false;
+  if (!budget_.Fits(cost)) return false;
   LoadGifFile(path, image->Bitmap);
-  budgetUsed_ += cost;
+  budget_.Take(cost);
   return true;
 }
 

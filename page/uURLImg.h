@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/Bitmap.h"
+#include "base/Budget.h"
 #include "base/LogSink.h"
 #include "base/XmlDocument.h"
 #include "page/uList.h"
@@ -79,7 +80,7 @@ public:
 private:
   ILogSink* log_;
   TXmlDocument doc_;
-  int64_t budgetUsed_ = 0;
+  TBudget budget_{kImageBudget};
 };
 
 }  // namespace vt

@@ -140,7 +140,7 @@ void TfmPreviewForm::ShowAllPagesPreview(TPrintEngine& engine) {
     // Freed before the engine is laid out again: its worker may still draw through the engine.
     TfmPrintPreview preview;
     if (!Trim(toolBar_->SkinIniPath()).empty())
-      preview.LoadSkin(toolBar_->SkinSection(), toolBar_->SkinIniPath());
+      preview.LoadSkin(toolBar_->SkinSection(), toolBar_->SkinIniPath(), toolBar_->SkinLog());
     else
       preview.LoadLanguageImages();
     preview.SetCloseButtonVisible(toolBar_->CloseBtn().Visible());

@@ -118,8 +118,8 @@ void TfmPreviewForm::CreateControls() {
   imgBox_->OnCaptureLost = [this] { breaks_->CancelDrag(); };
 }
 
-void TfmPreviewForm::LoadSkin(const std::string& section, const std::string& iniPath) {
-  toolBar_->LoadSkin(section, iniPath);
+void TfmPreviewForm::LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log) {
+  toolBar_->LoadSkin(section, iniPath, log);
   LayoutControls();
 }
 

@@ -81,7 +81,7 @@ public:
 
   // The skin of a button-image package (see TPreviewToolBar::LoadSkin), then the window laid out
   // again for the tool bar's new height.
-  void LoadSkin(const std::string& section, const std::string& iniPath);
+  void LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log = nullptr);
   // The built-in images of the system's language; the tool bar keeps its places.
   void LoadLanguageImages() { toolBar_->LoadLanguageImages(); }
 

@@ -34,8 +34,8 @@ TfmPrintPreview::TfmPrintPreview()
   LayoutControls();
 }
 
-void TfmPrintPreview::LoadSkin(const std::string& section, const std::string& iniPath) {
-  toolBar_->LoadSkin(section, iniPath);
+void TfmPrintPreview::LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log) {
+  toolBar_->LoadSkin(section, iniPath, log);
   LayoutControls();
 }
 

@@ -23,7 +23,7 @@ public:
 
   // The skin of a button-image package (see TPrintPreviewToolBar::LoadSkin), then the window laid
   // out again for the tool bar's new height.
-  void LoadSkin(const std::string& section, const std::string& iniPath);
+  void LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log = nullptr);
   // The save and print buttons in the system's language; everything else stays.
   void LoadLanguageImages() { toolBar_->LoadLanguageImages(); }
   void SetCloseButtonVisible(bool visible) { toolBar_->CloseBtn().SetVisible(visible); }

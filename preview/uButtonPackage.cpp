@@ -2,7 +2,6 @@
 
 #include <zip.h>
 
-#include <atomic>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -17,6 +16,8 @@
 #include "base/TempFiles.h"
 #include "capture/uHttpDate.h"
 #include "capture/uWebUtils.h"
+#include "preview/uPackageStaging.h"
+#include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -24,6 +25,8 @@ namespace vt {
 namespace {
 
 const char kCaption[] = "ActiveX::ImgBtnDownProc";
+// The folder of the pages that have no domain (local files): with its "~" no site's name names it.
+const char kNoDomainFolder[] = "~local";
 
 bool IsFolder(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
@@ -84,37 +87,13 @@ void CreateFolders(const std::wstring& base, const std::wstring& relative) {
   }
 }
 
-// A fresh folder beside the site's folder, for one fetch: the zip, the folder it is unpacked into,
-// and the folder where the files it replaces wait until it is in place. It goes with the object,
-// with whatever became of the package.
-class TPackageStaging {
-public:
-  explicit TPackageStaging(const std::string& siteFolder) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const std::string root = siteFolder + Format(".~%lu-%u", ::GetCurrentProcessId(), counter++);
-      if (::CreateDirectoryA(root.c_str(), nullptr)) {
-        root_ = TempFolder(ToWide(root));
-        zip = root + "\\package.zip";
-        folder = root + "\\package";
-        aside = root + "\\replaced";
-        if (::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
-        break;
-      }
-      if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    DWORD error = ::GetLastError();
-    root_.reset();
-    throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(error));
-  }
-  TPackageStaging(const TPackageStaging&) = delete;
-  TPackageStaging& operator=(const TPackageStaging&) = delete;
-
-  std::string zip, folder, aside;
-
-private:
-  TempFolder root_;
-};
+// The package's settings file within the bound of a skin file, before the profile functions read it
+// whole.
+void CheckSettingsSize(const std::string& settings) {
+  if (SkinFileTooLarge(settings))
+    throw Error(Format("The button-image package's index.ini is larger than %u bytes",
+                       static_cast<unsigned>(kMaxSkinFileBytes)));
+}
 
 // Moves an unpacked package into the site's folder, over files of the same names, all or nothing:
 // a file it replaces is moved aside first, and a step that fails undoes every step made before
@@ -255,9 +234,10 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
     log.WriteLog(kCaption, "Refused site folder name : " + domain);
     return fetch;
   }
-  std::string folder = domain.empty() ? root : root + "\\" + domain;
+  std::string folder = root + "\\" + (domain.empty() ? kNoDomainFolder : domain);
   log.WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
   if (!EnsureFolder(folder)) return fetch;
+  RemoveStaleStaging(folder);
 
   std::string name = PackageFileName(url);
   log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
@@ -267,7 +247,8 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
   log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + fetch.iniPath);
 
   TIniFile ini(fetch.iniPath);
-  if (IsFile(fetch.iniPath)) {
+  // One too large to be read (an earlier version took it) is fetched again.
+  if (IsFile(fetch.iniPath) && !SkinFileTooLarge(fetch.iniPath)) {
     std::string stored = ini.ReadString("INFO", "FILEDATE", "");
     if (!stored.empty() && stored == remote) {
       fetch.usable = true;
@@ -283,7 +264,9 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
     // The package goes in place with its date, in its own settings file or in a new one.
     const std::string settings = staging.folder + "\\index.ini";
     if (IsFolder(settings)) throw Error("The button-image package holds a folder in place of index.ini");
+    CheckSettingsSize(settings);
     TIniFile(settings).WriteString("INFO", "FILEDATE", remote);
+    CheckSettingsSize(settings);  // with its date, as it will lie in the cache
     PlacePackage(ToWide(staging.folder), ToWide(folder), ToWide(staging.aside));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.

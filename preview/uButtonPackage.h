@@ -44,9 +44,9 @@ struct TPackageFetch {
   std::string iniPath;
 };
 
-// The button-image package of `url` in the cache folder of `domain`. A package goes into the
-// folder whole or not at all: a refused one leaves the folder as it was, with the earlier package
-// or with nothing.
+// The button-image package of `url` in the cache folder of `domain`; the pages without a domain
+// share one folder of their own. A package goes into the folder whole or not at all: a refused one
+// leaves the folder as it was, with the earlier package or with nothing.
 TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std::string& url);
 
 }  // namespace vt

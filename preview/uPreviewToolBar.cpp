@@ -13,32 +13,35 @@ TPreviewToolBar::TPreviewToolBar(HWND form) : TToolBar(form, 0, L"Arial", 12, 0)
   btnClose_->SetVisible(false);
 }
 
-void TPreviewToolBar::LoadSkin(const std::string& section, const std::string& iniPath) {
+void TPreviewToolBar::LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log) {
   skinSection_ = section;
   skinIniPath_ = iniPath;
-  const TSkinSettings skin = ReadSkinFile(iniPath, section);
-  ::OutputDebugStringA(("Skin folder: " + skin.folder).c_str());
-  LoadCommonSkin(skin);
-  LoadLanguageSkin(section, skin);
-  ArrangeToolBar(skin.ZoomComboFontSize());
+  skinLog_ = log;
+  TSkinPictures pictures(ReadSkinFile(iniPath, section), log);
+  ::OutputDebugStringA(("Skin folder: " + pictures.Skin().folder).c_str());
+  LoadCommonSkin(pictures);
+  LoadLanguageSkin(section, pictures);
+  ArrangeToolBar(pictures.Skin().ZoomComboFontSize());
   // The rulers' menus take their captions from the string table whenever they open.
 }
 
-void TPreviewToolBar::LoadCommonSkin(const TSkinSettings& skin) {
-  ApplySkinPair(ZoomOut(), skin, skin.zoomOut);
-  ApplySkinPair(ZoomIn(), skin, skin.zoomIn);
-  ApplySkinPair(*helpBtn_, skin, skin.webHelp);
-  ApplySkinPicture(ZoomBar(), skin, skin.zoomBar);
-  ApplySkinPicture(Back(), skin, skin.backImage);
+void TPreviewToolBar::LoadCommonSkin(TSkinPictures& pictures) {
+  const TSkinSettings& skin = pictures.Skin();
+  pictures.ApplyPair(ZoomOut(), skin.zoomOut);
+  pictures.ApplyPair(ZoomIn(), skin.zoomIn);
+  pictures.ApplyPair(*helpBtn_, skin.webHelp);
+  pictures.ApplyPicture(ZoomBar(), skin.zoomBar);
+  pictures.ApplyPicture(Back(), skin.backImage);
 }
 
-void TPreviewToolBar::LoadLanguageSkin(const std::string& section, const TSkinSettings& skin) {
-  LoadLanguageButtons(section, &skin);
+void TPreviewToolBar::LoadLanguageSkin(const std::string& section, TSkinPictures& pictures) {
+  LoadLanguageButtons(section, &pictures);
 }
 
 void TPreviewToolBar::LoadLanguageImages() { LoadLanguageButtons(SystemLanguageCode(), nullptr); }
 
-void TPreviewToolBar::LoadLanguageButtons(const std::string& language, const TSkinSettings* skin) {
+void TPreviewToolBar::LoadLanguageButtons(const std::string& language, TSkinPictures* pictures) {
+  const TSkinSettings* skin = pictures ? &pictures->Skin() : nullptr;
   struct Button {
     TBtnImage& button;
     const char* builtin;
@@ -53,7 +56,7 @@ void TPreviewToolBar::LoadLanguageButtons(const std::string& language, const TSk
       {*previewBtn_, "PRINT_PREVIEW", skin ? &skin->printPreview : nullptr},
   };
   for (const Button& b : buttons) {
-    if (b.pair && ApplySkinPair(b.button, *skin, *b.pair)) continue;
+    if (b.pair && pictures->ApplyPair(b.button, *b.pair)) continue;
     SetButtonImageFromResourceName(b.button, BuiltinImageName(language, b.builtin, false),
                                    BuiltinImageName(language, b.builtin, true));
   }

@@ -16,35 +16,37 @@ TPrintPreviewToolBar::TPrintPreviewToolBar(HWND form) : TToolBar(form, 1, kCombo
   btnClose_->SetVisible(false);
 }
 
-void TPrintPreviewToolBar::LoadSkin(const std::string& section, const std::string& iniPath) {
-  const TSkinSettings skin = ReadSkinFile(iniPath, section);
-  ::OutputDebugStringA(("Skin folder: " + skin.folder).c_str());
-  ApplySkinIcon(Form(), skin);
-  LoadCommonSkin(skin);
-  LoadLanguageSkin(section, skin);
-  ArrangeToolBar(skin.ZoomComboFontSize());
+void TPrintPreviewToolBar::LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log) {
+  TSkinPictures pictures(ReadSkinFile(iniPath, section), log);
+  ::OutputDebugStringA(("Skin folder: " + pictures.Skin().folder).c_str());
+  ApplySkinIcon(Form(), pictures.Skin());
+  LoadCommonSkin(pictures);
+  LoadLanguageSkin(section, pictures);
+  ArrangeToolBar(pictures.Skin().ZoomComboFontSize());
 }
 
-void TPrintPreviewToolBar::LoadCommonSkin(const TSkinSettings& skin) {
-  ApplySkinPair(ZoomOut(), skin, skin.zoomOut);
-  ApplySkinPair(ZoomIn(), skin, skin.zoomIn);
-  ApplySkinPicture(ZoomBar(), skin, skin.zoomBar);
-  ApplySkinPicture(Back(), skin, skin.backImage);
+void TPrintPreviewToolBar::LoadCommonSkin(TSkinPictures& pictures) {
+  const TSkinSettings& skin = pictures.Skin();
+  pictures.ApplyPair(ZoomOut(), skin.zoomOut);
+  pictures.ApplyPair(ZoomIn(), skin.zoomIn);
+  pictures.ApplyPicture(ZoomBar(), skin.zoomBar);
+  pictures.ApplyPicture(Back(), skin.backImage);
 }
 
-void TPrintPreviewToolBar::LoadLanguageSkin(const std::string& section, const TSkinSettings& skin) {
-  LoadLanguageButtons(section, &skin);
+void TPrintPreviewToolBar::LoadLanguageSkin(const std::string& section, TSkinPictures& pictures) {
+  LoadLanguageButtons(section, &pictures);
 }
 
 void TPrintPreviewToolBar::LoadLanguageImages() { LoadLanguageButtons(SystemLanguageCode(), nullptr); }
 
-void TPrintPreviewToolBar::LoadLanguageButtons(const std::string& language, const TSkinSettings* skin) {
+void TPrintPreviewToolBar::LoadLanguageButtons(const std::string& language, TSkinPictures* pictures) {
+  const TSkinSettings* skin = pictures ? &pictures->Skin() : nullptr;
   // The language section's pictures, or the built-in ones of that language.
   const std::tuple<TBtnImage*, const char*, const TSkinPair*> buttons[] = {
       {saveBtn_.get(), "SAVE", skin ? &skin->saveFile : nullptr},
       {printBtn_.get(), "PRINT", skin ? &skin->printRun : nullptr}};
   for (const auto& [button, name, pair] : buttons) {
-    if (pair && ApplySkinPair(*button, *skin, *pair)) continue;
+    if (pair && pictures->ApplyPair(*button, *pair)) continue;
     SetButtonImageFromResourceName(*button, BuiltinImageName(language, name, false),
                                    BuiltinImageName(language, name, true));
   }

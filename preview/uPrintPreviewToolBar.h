@@ -8,7 +8,9 @@
 #include <string>
 
 #include "preview/BtnImage.h"
+#include "base/LogSink.h"
 #include "preview/uSkinFile.h"
+#include "preview/uSkinPictures.h"
 #include "preview/uToolBar.h"
 
 namespace vt {
@@ -23,21 +25,22 @@ public:
   TBtnImage& CloseBtn() { return *btnClose_; }
 
   // The skin (as the preview window's, with the zoom buttons, the zoom list's picture, the
-  // background, the save and print buttons and the form's icon), then the buttons arranged again.
-  // Throws vt::ConversionError for a zoom list font size that is no decimal integer (after the
-  // pictures), vt::Error for a picture file that does not decode.
-  void LoadSkin(const std::string& section, const std::string& iniPath);
+  // background, the save and print buttons and the form's icon; refused pictures told to `log`),
+  // then the buttons arranged again. Throws vt::ConversionError for a zoom list font size that is
+  // no decimal integer (after the pictures), vt::Error for a picture file that does not decode.
+  void LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log = nullptr);
   // The save and print buttons in the system's language; everything else stays.
   void LoadLanguageImages();
 
 private:
   // The zoom buttons, the zoom list's picture and the background from the skin's common section.
-  void LoadCommonSkin(const TSkinSettings& skin);
+  void LoadCommonSkin(TSkinPictures& pictures);
   // The save and print buttons from the language section `section` of the skin.
-  void LoadLanguageSkin(const std::string& section, const TSkinSettings& skin);
+  void LoadLanguageSkin(const std::string& section, TSkinPictures& pictures);
   void ArrangeToolBar(int fontSize);
-  // The save and print buttons from `skin` (may be null), else the built-in pictures of `language`.
-  void LoadLanguageButtons(const std::string& language, const TSkinSettings* skin);
+  // The save and print buttons from `pictures` (may be null), else the built-in pictures of
+  // `language`.
+  void LoadLanguageButtons(const std::string& language, TSkinPictures* pictures);
 
   std::unique_ptr<TBtnImage> saveBtn_, printBtn_, btnClose_;
 };

@@ -83,24 +83,34 @@ std::optional<TSkinPair> TSkinSettings::PairPaths(const TSkinPair& pair) const {
   return paths;
 }
 
+bool SkinFileTooLarge(const std::string& iniPath) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(iniPath.c_str(), GetFileExInfoStandard, &data)) return false;
+  return (uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow) > kMaxSkinFileBytes;
+}
+
 TSkinSettings ReadSkinFile(const std::string& iniPath, const std::string& section) {
-  TIniFile ini(iniPath);
+  const TIniFile ini(iniPath);
+  const bool readable = !SkinFileTooLarge(iniPath);
+  auto read = [&](const std::string& name, const std::string& key, const std::string& def) {
+    return readable ? ini.ReadString(name, key, def) : def;
+  };
   auto pair = [&](const std::string& name, const std::string& key) {
-    return TSkinPair{ini.ReadString(name, "UP_" + key, ""), ini.ReadString(name, "DOWN_" + key, "")};
+    return TSkinPair{read(name, "UP_" + key, ""), read(name, "DOWN_" + key, "")};
   };
   TSkinSettings skin;
   size_t cut = iniPath.find_last_of('\\');
   skin.folder = cut == std::string::npos ? std::string() : iniPath.substr(0, cut);
-  skin.fileDate = ini.ReadString("INFO", "FILEDATE", "");
-  skin.title = ini.ReadString("INFO", "TITLE", "Vantrelle");
-  skin.iconFile = ini.ReadString("ICON", "ICONFILE", "");
-  skin.btnClose = ini.ReadString("BUTTON", "BTNCLOSE", "");
+  skin.fileDate = read("INFO", "FILEDATE", "");
+  skin.title = read("INFO", "TITLE", "Vantrelle");
+  skin.iconFile = read("ICON", "ICONFILE", "");
+  skin.btnClose = read("BUTTON", "BTNCLOSE", "");
   skin.zoomOut = pair("COMMON", "ZOOM_OUT");
   skin.zoomIn = pair("COMMON", "ZOOM_IN");
   skin.webHelp = pair("COMMON", "WEB_HELP");
-  skin.zoomBar = ini.ReadString("COMMON", "ZOOM_BAR", "");
-  skin.backImage = ini.ReadString("COMMON", "BACK_IMG", "");
-  skin.zoomComboFontSize = ini.ReadString("COMMON", "ZOOM_COMBO_FONT_SIZE", "9");
+  skin.zoomBar = read("COMMON", "ZOOM_BAR", "");
+  skin.backImage = read("COMMON", "BACK_IMG", "");
+  skin.zoomComboFontSize = read("COMMON", "ZOOM_COMBO_FONT_SIZE", "9");
   skin.pageSetting = pair(section, "PAGE_SETTING");
   skin.saveFile = pair(section, "SAVE_FILE");
   skin.selectArea = pair(section, "SELECT_AREA");

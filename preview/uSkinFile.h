@@ -57,8 +57,14 @@ struct TSkinSettings {
   std::optional<TSkinPair> PairPaths(const TSkinPair& pair) const;
 };
 
+// A real skin file is a few KB, and the profile functions read a file whole for every key: a larger
+// one is no skin file.
+constexpr size_t kMaxSkinFileBytes = 64 * 1024;
+// True when `iniPath` is a file larger than kMaxSkinFileBytes.
+bool SkinFileTooLarge(const std::string& iniPath);
+
 // Reads the skin file with `section` ("KOR", "JPN" or "ENG") as its language section. A missing or
-// unreadable file reads as empty.
+// unreadable file, or one larger than kMaxSkinFileBytes, reads as empty.
 TSkinSettings ReadSkinFile(const std::string& iniPath, const std::string& section);
 
 }  // namespace vt

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "base/Picture.h"
 #include "base/Strings.h"
 
 namespace vt {
@@ -94,31 +93,6 @@ void TToolBar::SetComboFontSize(int points) {
                                 comboFontFace_.c_str()));
   ::SendMessageW(combo_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
   comboFont_ = std::move(font);
-}
-
-bool TToolBar::ApplySkinPair(TBtnImage& button, const TSkinSettings& skin, const TSkinPair& pair) {
-  const std::optional<TSkinPair> paths = skin.PairPaths(pair);
-  if (!paths) return false;
-  TBitmap up, down;
-  LoadPictureFromFile(paths->up, up);
-  LoadPictureFromFile(paths->down, down);
-  ::OutputDebugStringA(("Skin picture: " + paths->up + " | " + paths->down).c_str());
-  button.SetPicture(up);
-  button.SetNormalStateImage(up);
-  button.SetDownStateImage(down);
-  if (button.State() == bsNormal) button.SizeToPicture();
-  return true;
-}
-
-bool TToolBar::ApplySkinPicture(TImage& image, const TSkinSettings& skin, const std::string& name) {
-  const std::string path = skin.ImagePath(name);
-  if (path.empty()) return false;
-  TBitmap picture;
-  LoadPictureFromFile(path, picture);
-  ::OutputDebugStringA(("Skin picture: " + path).c_str());
-  image.SetPicture(picture);
-  if (!image.Stretch()) image.SizeToPicture();
-  return true;
 }
 
 void TToolBar::ApplySkinIcon(HWND form, const TSkinSettings& skin) {

@@ -52,11 +52,6 @@ public:
   // The zoom list's font size in points.
   void SetComboFontSize(int points);
 
-  // Skin files: a pair of the button's normal and pressed pictures applies only when both files
-  // exist; a single picture when its file exists. False when nothing was applied. A file that
-  // exists but does not decode raises vt::Error.
-  static bool ApplySkinPair(TBtnImage& button, const TSkinSettings& skin, const TSkinPair& pair);
-  static bool ApplySkinPicture(TImage& image, const TSkinSettings& skin, const std::string& name);
   // The skin's icon, when its file exists, as the icon of `form`; kept until the tool bar goes.
   void ApplySkinIcon(HWND form, const TSkinSettings& skin);
 

@@ -1073,6 +1073,52 @@ TEST(RequestPreview, PackageIconComesFromItsFolderAndGoesWithTheRequest) {
   ::DeleteFileA((root + "\\outside.ico").c_str());
 }
 
+// A package of about 60 KB whose settings name one picture of 21 million pixels (a BMP of 63 MB)
+// for every key: each key's picture is refused from its header before anything is decoded, every
+// control keeps its built-in picture, and the request log says which.
+TEST(RequestPreview, APackagesPictureTooLargeForTheSkinIsRefusedFromItsHeader) {
+  const std::string log = TRequestLog::FilePath();
+  const std::string site = log.substr(0, log.rfind('\\')) + "\\Vantrelle\\site.test";
+  RemoveTree(site);
+  const int width = 5000, height = 4200;
+  std::string bmp(TBitmap::kFormHeaderBytes, '\0');
+  TBitmap::PutFormHeaders(reinterpret_cast<uint8_t*>(&bmp[0]), width, height);
+  bmp.resize(bmp.size() + static_cast<size_t>(TBitmap::StrideFor(width)) * height, '\0');
+  std::string ini = "[COMMON]\r\nZOOM_BAR=all.bmp\r\nBACK_IMG=all.bmp\r\n";
+  for (const char* key : {"ZOOM_OUT", "ZOOM_IN", "WEB_HELP"}) ini += Format("UP_%s=all.bmp\r\nDOWN_%s=all.bmp\r\n", key, key);
+  for (const char* section : {"ENG", "JPN", "KOR"}) {
+    ini += Format("[%s]\r\n", section);
+    for (const char* key : {"PAGE_SETTING", "SAVE_FILE", "SELECT_AREA", "PRINT_RUN", "PRINT_PREVIEW"})
+      ini += Format("UP_%s=all.bmp\r\nDOWN_%s=all.bmp\r\n", key, key);
+  }
+  HttpTestServer server;
+  const std::string zip = MakeZip({{"index.ini", ini}, {"all.bmp", bmp}});
+  ASSERT_LT(zip.size(), 100000u);
+  server.Set("/skin.zip", {200, zip, "Last-Modified: Wed, 02 Dec 2026 10:20:30 GMT\r\n"});
+  HostedRequest r(LargePage());
+  r.control->realPreview = true;
+  DialogRecorder dialogs;
+  std::vector<int> widths;
+  r.control->onShow = [&](TfmPreviewForm& form) {
+    TPreviewToolBar& bar = form.ToolBar();
+    for (TWindow* control : std::initializer_list<TWindow*>{&bar.ZoomIn(), &bar.ZoomBar(), &bar.ZoomOut(),
+                                                           &bar.PageSetupBtn(), &bar.SaveBtn(), &bar.SelectBtn(),
+                                                           &bar.PreviewBtn(), &bar.PrintBtn(), &bar.HelpBtn()})
+      widths.push_back(control->Width());
+  };
+  EXPECT_EQ(r.Run("/imgs:'" + server.Url("/skin.zip") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 1);
+  ASSERT_EQ(widths.size(), 9u);
+  for (int w : widths) EXPECT_LT(w, 200) << "a built-in picture";
+  const auto& lines = r.control->RequestLog().Lines();
+  const std::string named = Format("all.bmp (%d x %d)", width, height);
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.rfind("[Skin] >> ", 0) == 0 && l.find(named) != l.npos; }),
+            10)
+      << "eight pairs and two single pictures";
+  RemoveTree(site);
+}
+
 TEST(RequestPreview, ProtectedModeLoopEndsOnACloseMessageThatIsPostedAgain) {
   HostedRequest r(LargePage());
   r.control->integrity = 2;

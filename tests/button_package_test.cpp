@@ -19,6 +19,7 @@
 #include "capture/uWebUtils.h"
 #include "control/uRequestLog.h"
 #include "preview/uButtonPackage.h"
+#include "preview/uSkinFile.h"
 #include "support/DeviceNames.h"
 #include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
@@ -388,15 +389,112 @@ TEST_F(ButtonPackage, UrlNamesLikeThePackagesOwnFilesTakeNothingAway) {
   }
 }
 
-TEST_F(ButtonPackage, EmptyDomainKeepsThePackageInTheRootAndAPathAsDomainIsRefused) {
-  server_.Set("/root.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=root\r\n"}}), kModified1));
+// A settings file of `size` bytes: a title, then a comment that fills it up.
+std::string SettingsOfSize(size_t size) {
+  std::string text = "[INFO]\r\nTITLE=Large\r\n;";
+  text.resize(size - 2, 'x');
+  return text + "\r\n";
+}
+
+// A real index.ini is a few KB, and the profile functions read one whole at every key: a larger one
+// refuses the package before anything is placed, and one in the cache is not read but fetched again.
+TEST_F(ButtonPackage, SettingsFileLargerThanItsBoundRefusesThePackage) {
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  const auto before = Snapshot(folder_);
+  const size_t bound = vt::kMaxSkinFileBytes;
+  // Refused also where the date the fetch records would take the file past the bound.
+  for (size_t size : {bound - 20, bound, bound + 1, size_t{60} << 20}) {
+    SCOPED_TRACE(size);
+    server_.Set("/skin.zip", Package(MakeZip({{"index.ini", SettingsOfSize(size)}, {"images/print.bmp", "large"}}),
+                                     kModified2));
+    EXPECT_FALSE(Fetch("/skin.zip").usable);
+    EXPECT_TRUE(Snapshot(folder_) == before);
+    EXPECT_FALSE(StagingLeft());
+  }
+  EXPECT_TRUE(LogHas("index.ini is larger than 65536 bytes"));
+  server_.Set("/skin.zip", Package(MakeZip({{"index.ini", SettingsOfSize(bound - 100)}}), kModified2));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  EXPECT_EQ(Title(), "Large");
+  EXPECT_LE(ReadFileBytes(folder_ + "\\index.ini").size(), bound);
+
+  // One that an earlier version let into the cache, its date the server's: fetched again.
+  std::string cached = SettingsOfSize(bound + 1);
+  cached.insert(8, "FILEDATE=" + kDate2 + "\r\n");
+  WriteFileBytes(folder_ + "\\index.ini", cached);
+  server_.Set("/skin.zip", Package(MakeZip(kSkin2), kModified2));
+  const size_t requests = server_.CountRequests("/skin.zip");
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  EXPECT_EQ(server_.CountRequests("/skin.zip"), requests + 2) << "the date and the package";
+  EXPECT_EQ(Title(), "Second skin");
+}
+
+// A fetch that its process's end cut short (a browser killed while downloading) leaves its staging
+// folder beside the site's; the next fetch of that site removes it, and nothing that a running
+// process or another site may still own.
+TEST_F(ButtonPackage, NextFetchRemovesTheStagingFoldersOfKilledFetches) {
+  // A body that never comes whole: the other process waits in its download until it is killed.
+  server_.Set("/held.zip", {200, "PK", std::string("Last-Modified: ") + kModified1 + "\r\n",
+                            HttpTestServer::Pace::heldBody, "100000"});
+  std::string command =
+      "\"" + vt::test::ProgramFolder() + "\\package_fetch.exe\" " + domain_ + " " + server_.Url("/held.zip");
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  vt::Handle process(pi.hProcess), thread(pi.hThread);
+  // Its staging folder exists before it asks for the package.
+  for (int i = 0; i < 3000 && server_.CountRequests("/held.zip") < 2; ++i) ::Sleep(10);
+  ASSERT_EQ(server_.CountRequests("/held.zip"), 2u) << "the date and the package";
+  ::TerminateProcess(process.get(), 1);
+  ::WaitForSingleObject(process.get(), INFINITE);
+  const std::string killed = folder_ + vt::Format(".~%lu-", pi.dwProcessId);
+  WIN32_FIND_DATAA data;
+  vt::FindHandle left(::FindFirstFileA((killed + "*").c_str(), &data));
+  ASSERT_TRUE(left) << "the killed fetch left its staging folder";
+  const std::string killedFolder = root_ + "\\" + data.cFileName;
+  left.reset();
+
+  auto isFolder = [](const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  };
+  // Kept: a folder of this running process, one of another site, one of no fetch.
+  const std::string kept[] = {folder_ + vt::Format(".~%lu-99999", ::GetCurrentProcessId()),
+                              root_ + "\\" + domain_ + "x" + vt::Format(".~%lu-0", pi.dwProcessId),
+                              folder_ + ".~notes"};
+  for (const std::string& folder : kept) ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  EXPECT_TRUE(Fetch("/skin.zip").usable);
+  EXPECT_FALSE(isFolder(killedFolder));
+  for (const std::string& folder : kept) {
+    EXPECT_TRUE(isFolder(folder)) << folder;
+    ::RemoveDirectoryA(folder.c_str());
+  }
+  vt::test::RemoveTree(killedFolder);
+}
+
+// A page without a domain (a local file) has a folder of its own that no site's name names: its
+// package reaches no other site's folder, nor the cache root.
+TEST_F(ButtonPackage, EmptyDomainHasAFolderOfItsOwnAndAPathAsDomainIsRefused) {
+  const std::string local = root_ + "\\~local";
+  vt::test::RemoveTree(local);
+  server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
+  ASSERT_TRUE(Fetch("/skin.zip").usable);
+  server_.Set("/root.zip", Package(MakeZip({{"index.ini", "[INFO]\r\nTITLE=local\r\n"},
+                                            {domain_ + "/index.ini", "[INFO]\r\nTITLE=evil\r\n"},
+                                            {domain_ + "/images/print.bmp", "evil"}}),
+                                   kModified1));
   const vt::TPackageFetch fetch = vt::ImgBtnDownProc(log_, "", server_.Url("/root.zip"));
   ASSERT_TRUE(fetch.usable);
-  EXPECT_EQ(fetch.iniPath, root_ + "\\index.ini");
-  EXPECT_EQ(vt::TIniFile(fetch.iniPath).ReadString("INFO", "TITLE", ""), "root");
-  ::DeleteFileA(fetch.iniPath.c_str());
+  EXPECT_EQ(fetch.iniPath, local + "\\index.ini");
+  EXPECT_EQ(vt::TIniFile(fetch.iniPath).ReadString("INFO", "TITLE", ""), "local");
+  EXPECT_EQ(Title(), "First skin") << "another site's skin stays";
+  EXPECT_EQ(ReadFileBytes(folder_ + "\\images\\print.bmp"), "print image one");
+  EXPECT_FALSE(FileExists(root_ + "\\index.ini"));
+  vt::test::RemoveTree(local);
 
-  for (const char* domain : {"..", "a\\..\\..", "x/y", "C:"}) {
+  for (const char* domain : {"..", "a\\..\\..", "x/y", "C:", "~local"}) {
     const vt::TPackageFetch refused = vt::ImgBtnDownProc(log_, domain, server_.Url("/root.zip"));
     EXPECT_FALSE(refused.usable) << domain;
     EXPECT_TRUE(refused.iniPath.empty());

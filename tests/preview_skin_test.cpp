@@ -3,6 +3,7 @@
 // bar laid out for them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -15,7 +16,9 @@
 #include "preview/frmPreviewForm.h"
 #include "preview/frmPrintPreview.h"
 #include "preview/uSkinFile.h"
+#include "preview/uSkinPictures.h"
 #include "resources/StringIds.h"
+#include "support/LargePictures.h"
 #include "support/PreviewFixture.h"
 #include "support/Scopes.h"
 #include "support/TestEnv.h"
@@ -43,6 +46,7 @@ public:
     return dir_.file("index.ini");
   }
   std::string Missing() const { return dir_.file("none\\index.ini"); }
+  void File(const std::string& name, const std::string& bytes) { WriteFileBytes(dir_.file(name), bytes); }
 
 private:
   TempDir dir_;
@@ -68,6 +72,27 @@ bool Near(COLORREF a, COLORREF color) {
 }
 
 int Left(TWindow& w) { return w.Left(); }
+
+// The request log as the skin's refusals reach it.
+class LogLines : public ILogSink {
+public:
+  void WriteLog(const std::string& caption, const std::string& message) override {
+    lines.push_back("[" + caption + "] " + message);
+  }
+  // How many lines name `text`.
+  int Count(const std::string& text) const {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& l) { return l.find(text) != std::string::npos; }));
+  }
+  std::vector<std::string> lines;
+};
+
+// The picture shows the built-in picture `name` at its corner.
+bool ShowsBuiltinPicture(const TImage& image, const char* name) {
+  TBitmap builtin;
+  LoadBuiltinImage(name, builtin);
+  return image.Picture().Width() == builtin.Width() && image.Picture().Pixel(5, 5) == builtin.Pixel(5, 5);
+}
 
 // The skins were designed for pictures like these: zoom buttons 44, zoom bar 75, save 80, print 140,
 // all 49 high.
@@ -212,6 +237,80 @@ TEST(SkinLayout, AFontSizeThatIsNoNumberRaisesAfterThePicturesAndBeforeTheLayout
   EXPECT_THROW(all.LoadSkin("ENG", ini), Error);
 }
 
+// What a tool bar could never show is refused from the picture's header, before anything is
+// decoded: the control keeps its built-in picture and the log names the file.
+TEST(SkinPictures, APictureWithASideLongerThanAnyScreenIsNotUsed) {
+  SkinFolder skin;
+  skin.Picture("edge.bmp", TSkinPictures::kMaxSide, 2, RGB(10, 10, 230));
+  skin.Picture("wide.bmp", TSkinPictures::kMaxSide + 1, 1, RGB(10, 200, 10));
+  skin.Picture("small.bmp", 44, 49, RGB(200, 10, 10));
+  // Decoding these would be refused with an error, or take 64 million pixels.
+  skin.File("huge.jpg", JpegClaimingSize(TSkinPictures::kMaxSide + 1, TSkinPictures::kMaxSide));
+  skin.File("tall.jpg", JpegClaimingSize(10, TSkinPictures::kMaxSide + 1));
+  const std::string ini = skin.Ini(
+      "[COMMON]\r\nZOOM_BAR=wide.bmp\r\nBACK_IMG=edge.bmp\r\nUP_ZOOM_IN=huge.jpg\r\nDOWN_ZOOM_IN=small.bmp\r\n"
+      "UP_ZOOM_OUT=small.bmp\r\nDOWN_ZOOM_OUT=small.bmp\r\n"
+      "[ENG]\r\nUP_SAVE_FILE=small.bmp\r\nDOWN_SAVE_FILE=tall.jpg\r\nUP_PRINT_RUN=small.bmp\r\nDOWN_PRINT_RUN=small.bmp\r\n");
+  TfmPrintPreview all;
+  LogLines log;
+  all.LoadSkin("ENG", ini, &log);
+  TPrintPreviewToolBar& bar = all.ToolBar();
+  EXPECT_TRUE(ShowsBuiltinPicture(bar.ZoomBar(), "TOOL_ZOOM_BAR"));
+  EXPECT_TRUE(ShowsBuiltinPicture(bar.ZoomIn(), "TOOL_ZOOM_IN_UP"));
+  EXPECT_EQ(ShowsBuiltin(bar.SaveBtn(), "ENG", "SAVE"), "");
+  EXPECT_EQ(bar.ZoomOut().Picture().Pixel(5, 5), RGB(200, 10, 10));
+  EXPECT_EQ(bar.PrintBtn().Picture().Pixel(5, 5), RGB(200, 10, 10));
+  EXPECT_EQ(bar.Back().Picture().Width(), TSkinPictures::kMaxSide) << "a side at the bound is shown";
+  EXPECT_EQ(log.lines.size(), 3u);
+  EXPECT_EQ(log.Count("[Skin] "), 3);
+  EXPECT_EQ(log.Count(Format("wide.bmp (%d x 1)", TSkinPictures::kMaxSide + 1)), 1);
+  EXPECT_EQ(log.Count(Format("huge.jpg (%d x %d)", TSkinPictures::kMaxSide + 1, TSkinPictures::kMaxSide)), 1);
+  EXPECT_EQ(log.Count(Format("tall.jpg (10 x %d)", TSkinPictures::kMaxSide + 1)), 1);
+}
+
+// Each key's picture counts against what the pictures of one skin may take, as each control keeps
+// copies of its own; once it is spent, the next pictures leave the built-in ones. Each window that
+// applies the skin has its budget.
+TEST(SkinPictures, TheSkinsPicturesShareOneBudgetOfPixels) {
+  SkinFolder skin;
+  // Named by two keys, it takes the whole budget.
+  const int height = static_cast<int>(TSkinPictures::kPixelBudget / 2 / 2048);
+  skin.Picture("big.jpg", 2048, height, RGB(10, 230, 230));
+  skin.Picture("dot.bmp", 1, 1, RGB(230, 10, 230));
+  const std::string ini = skin.Ini(
+      "[ENG]\r\nUP_SAVE_FILE=big.jpg\r\nDOWN_SAVE_FILE=big.jpg\r\nUP_PRINT_RUN=dot.bmp\r\nDOWN_PRINT_RUN=dot.bmp\r\n");
+  LogLines log;
+  TfmPrintPreview all;
+  all.LoadSkin("ENG", ini, &log);
+  EXPECT_EQ(all.ToolBar().SaveBtn().Width(), 2048);
+  EXPECT_EQ(ShowsBuiltin(all.ToolBar().PrintBtn(), "ENG", "PRINT"), "");
+  TfmPreviewForm preview(nullptr);
+  preview.LoadSkin("ENG", ini, &log);
+  EXPECT_EQ(preview.ToolBar().SaveBtn().Width(), 2048);
+  EXPECT_EQ(ShowsBuiltin(preview.ToolBar().PrintBtn(), "ENG", "PRINT"), "");
+  EXPECT_EQ(log.Count(Format("past the %lld pixels", static_cast<long long>(TSkinPictures::kPixelBudget))), 2);
+  EXPECT_EQ(log.Count("dot.bmp (1 x 1), "), 2);
+}
+
+// A file that several keys name is decoded once for the skin: what it holds when first named is
+// what every key shows, in whatever letter case it is named.
+TEST(SkinPictures, APictureNamedByManyKeysIsDecodedOnce) {
+  SkinFolder skin;
+  skin.Picture("one.bmp", 30, 20, RGB(10, 200, 10));
+  TSkinPictures pictures(ReadSkinFile(skin.Ini(""), "ENG"), nullptr);
+  TfmPrintPreview all;
+  TPrintPreviewToolBar& bar = all.ToolBar();
+  ASSERT_TRUE(pictures.ApplyPair(bar.SaveBtn(), {"one.bmp", "ONE.BMP"}));
+  skin.Picture("one.bmp", 50, 10, RGB(200, 10, 10));
+  ASSERT_TRUE(pictures.ApplyPair(bar.PrintBtn(), {"One.bmp", "one.bmp"}));
+  ASSERT_TRUE(pictures.ApplyPicture(bar.ZoomBar(), "one.bmp"));
+  for (const TBitmap* picture : {&bar.PrintBtn().NormalStateImage(), &bar.PrintBtn().DownStateImage(),
+                                 &bar.ZoomBar().Picture()}) {
+    EXPECT_EQ(picture->Width(), 30);
+    EXPECT_EQ(picture->Pixel(1, 1), RGB(10, 200, 10));
+  }
+}
+
 // ctest runs this once more on a Japanese, a Korean and a German system, naming the language in
 // VANTRELLE_TEST_LANGUAGE.
 TEST(SystemLanguage, BothWindowsTakeTheBuiltinPicturesOfTheSystemLanguage) {
@@ -240,10 +339,13 @@ TEST_F(PreviewButton, OpensTheAllPagesPreviewWithTheWindowsSkin) {
   SkinFolder skin;
   skin.Picture("s_u.bmp", 90, 49, RGB(10, 230, 230));
   skin.Picture("s_d.bmp", 90, 49, RGB(10, 130, 130));
-  const std::string ini = skin.Ini("[ENG]\r\nUP_SAVE_FILE=s_u.bmp\r\nDOWN_SAVE_FILE=s_d.bmp\r\n");
+  skin.Picture("wide.bmp", TSkinPictures::kMaxSide + 1, 1, RGB(10, 130, 130));
+  const std::string ini =
+      skin.Ini("[COMMON]\r\nZOOM_BAR=wide.bmp\r\n[ENG]\r\nUP_SAVE_FILE=s_u.bmp\r\nDOWN_SAVE_FILE=s_d.bmp\r\n");
   request_.closeButton = "true";
   Open(1000, 2600);
-  form_->LoadSkin("ENG", ini);
+  LogLines log;
+  form_->LoadSkin("ENG", ini, &log);
   const int pages = form_->Engine().GetPageCount();
   int seen = 0;
   DialogRecorder dialogs([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
@@ -260,6 +362,7 @@ TEST_F(PreviewButton, OpensTheAllPagesPreviewWithTheWindowsSkin) {
   });
   Click(form_->ToolBar().PreviewBtn());
   EXPECT_EQ(seen, 1);
+  EXPECT_EQ(log.Count("wide.bmp"), 2) << "the preview's refusal, then the all-pages preview's";
   EXPECT_TRUE(::IsWindowEnabled(form_->Handle()));
   EXPECT_EQ(::FindWindowW(L"VantrelleForm", LoadResStringW(kCaptionPrintPreview).c_str()), nullptr);
   EXPECT_EQ(form_->Engine().GetPageCount(), pages);

@@ -81,6 +81,21 @@ TEST(SkinFile, MissingFileAndMissingKeysTakeTheirDefaults) {
   EXPECT_EQ(vt::ReadSkinFile(dir.file("index.ini"), "ENG").title, "");
 }
 
+// The profile functions read a file whole at every key: a file past the bound is not read at all.
+TEST(SkinFile, AFileLargerThanItsBoundReadsAsEmpty) {
+  vt::test::TempDir dir;
+  for (size_t size : {vt::kMaxSkinFileBytes, vt::kMaxSkinFileBytes + 1}) {
+    std::string text = "[INFO]\r\nTITLE=Large\r\n[ENG]\r\nUP_SAVE_FILE=s.bmp\r\n;";
+    text.resize(size - 2, 'x');
+    WriteFileBytes(dir.file("index.ini"), text + "\r\n");
+    const vt::TSkinSettings skin = vt::ReadSkinFile(dir.file("index.ini"), "ENG");
+    const bool read = size <= vt::kMaxSkinFileBytes;
+    EXPECT_EQ(skin.Caption(), read ? "Large" : "Vantrelle") << size;
+    EXPECT_EQ(skin.saveFile.up, read ? "s.bmp" : "") << size;
+    EXPECT_EQ(skin.folder, dir.path());
+  }
+}
+
 TEST(SkinFile, FontSizeThatIsNoDecimalIntegerRaises) {
   vt::TSkinSettings skin;
   for (const char* bad : {"", "big", "9pt", "$10", "0x10", "1.5"}) {
