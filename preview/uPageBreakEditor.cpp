@@ -198,17 +198,17 @@ bool TPageBreakEditor::ViewMouseDown(POINT view) {
 }
 
 void TPageBreakEditor::RulerMouseUp(bool vert, TMouseButton button, int x, int y) {
-  if (button != mbRight || guide_[vert ? 0 : 1] < 0) return;
+  // Taken now: on its way to the menu the mouse leaves the ruler, which hides the guide line.
+  const int pos = guide_[vert ? 0 : 1];
+  if (button != mbRight || pos < 0) return;
   POINT screen{x, y};
   ::ClientToScreen(Ruler(vert).Handle(), &screen);
   if (PopUpMenu(vert ? "TopwhitePopupMenu" : "LeftwhitePopupMenu", kCaptionAddDelimiter, screen) == kMenuItem)
-    AddDelClick(vert);
+    AddDelClick(vert, pos);
 }
 
-void TPageBreakEditor::AddDelClick(bool vert) {
-  const int pos = guide_[vert ? 0 : 1];
+void TPageBreakEditor::AddDelClick(bool vert, int pos) {
   ShowGuide(vert, -1);
-  if (pos < 0) return;
   // The document turns away positions off the picture and ones it already has.
   if (vert) view_.Document().AddVert(view_.ScreenToDocX(pos));
   else view_.Document().AddHorz(view_.ScreenToDocY(pos));
