@@ -20,6 +20,11 @@ int TfmPreviewForm::DocToScreenY(int y) const { return Round(y * zoom_); }
 int TfmPreviewForm::ScreenToDocX(int x) const { return Round(x / zoom_); }
 int TfmPreviewForm::ScreenToDocY(int y) const { return Round(y / zoom_); }
 
+SIZE TfmPreviewForm::PictureExtent() const {
+  if (!captureGraphic_) return SIZE{0, 0};
+  return SIZE{Round(captureGraphic_->GetImageWidth() * zoom_), Round(captureGraphic_->GetImageHeight() * zoom_)};
+}
+
 void TfmPreviewForm::SizeSurface() {
   if (zoom_ >= 1)
     surface_.SetSize(engine_.Geometry().PageWidth, engine_.Geometry().PageHeight, 4);

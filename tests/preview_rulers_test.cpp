@@ -4,6 +4,7 @@
 // pages following each edit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -149,6 +150,32 @@ TEST_F(PreviewRulers, MarkEveryBreakAtTheZoomAndNoneWithoutBreaks) {
   EXPECT_EQ(form_->Document().GetPageCount(), 1);
   for (bool top : {true, false})
     for (COLORREF c : RulerRow(top, 0, 300)) ASSERT_EQ(c, kSilver);
+}
+
+TEST_F(PreviewRulers, TheRulersSpanThePictureAndNoMore) {
+  Open(1000, 1000);
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+  auto all = [](const std::vector<COLORREF>& row, COLORREF c) {
+    return std::count(row.begin(), row.end(), c) == static_cast<int>(row.size());
+  };
+  // At 10 % the picture is 100 view pixels square, centred in the scroll box: the rulers are silver
+  // along it, one pixel in from their outer edge, and plain before and after it; so in the page view.
+  for (TViewMode mode : {vmCaptureView, vmPageView}) {
+    form_->SetViewMode(mode);
+    SetBreaks({}, {}, 4);
+    for (bool top : {true, false}) {
+      SCOPED_TRACE(std::string(mode == vmPageView ? "page view, " : "capture view, ") + (top ? "top" : "left"));
+      EXPECT_TRUE(all(RulerRow(top, -10, 10), face));
+      EXPECT_TRUE(all(RulerRow(top, 0, 100), kSilver));
+      EXPECT_TRUE(all(RulerRow(top, 100, 10), face));
+      HWND ruler = top ? Top() : Left();
+      const POINT middle = form_->FromView(ruler, POINT{50, 50});
+      HDC dc = ::GetDC(ruler);
+      EXPECT_EQ(::GetPixel(dc, top ? middle.x : 0, top ? 0 : middle.y), face) << "the outer edge";
+      EXPECT_EQ(::GetPixel(dc, top ? middle.x : 1, top ? 1 : middle.y), kSilver);
+      ::ReleaseDC(ruler, dc);
+    }
+  }
 }
 
 TEST_F(PreviewRulers, TheGuideLineFollowsTheMouseOverARulerAndGoesWhenItLeaves) {
