@@ -14,7 +14,7 @@ namespace {
 // Nearest integer, halves to the even neighbour.
 int Round(double value) { return static_cast<int>(std::nearbyint(value)); }
 
-// The view along one direction: view = (offset + (capture − start) × scale) × zoom.
+// The view along one direction: view = (offset + (capture - start) * scale) * zoom.
 struct TViewAxis {
   double start = 0, offset = 0, scale = 1, zoom = 1;
   int ToView(int capture) const { return Round((offset + (capture - start) * scale) * zoom); }
@@ -35,10 +35,18 @@ TViewAxis ViewAxis(TViewMode mode, const TPrintEngine& engine, int32_t page, dou
 }
 }  // namespace
 
-int TfmPreviewForm::DocToScreenX(int x) const { return ViewAxis(viewMode_, engine_, currentPage_, zoom_, true).ToView(x); }
-int TfmPreviewForm::DocToScreenY(int y) const { return ViewAxis(viewMode_, engine_, currentPage_, zoom_, false).ToView(y); }
-int TfmPreviewForm::ScreenToDocX(int x) const { return ViewAxis(viewMode_, engine_, currentPage_, zoom_, true).ToCapture(x); }
-int TfmPreviewForm::ScreenToDocY(int y) const { return ViewAxis(viewMode_, engine_, currentPage_, zoom_, false).ToCapture(y); }
+int TfmPreviewForm::DocToScreenX(int x) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, true).ToView(x);
+}
+int TfmPreviewForm::DocToScreenY(int y) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, false).ToView(y);
+}
+int TfmPreviewForm::ScreenToDocX(int x) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, true).ToCapture(x);
+}
+int TfmPreviewForm::ScreenToDocY(int y) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, false).ToCapture(y);
+}
 
 SIZE TfmPreviewForm::PictureExtent() const {
   if (!captureGraphic_) return SIZE{0, 0};
