@@ -270,20 +270,32 @@ void TPrintEngine::DrawPage(HDC canvas, int32_t pageNo, long double factor) {
   if (image_) DrawPageFrom(*image_, canvas, pageNo, factor);
 }
 
+TPagePlace TPrintEngine::PagePlace(int32_t pageNo) const {
+  TPagePlace place;
+  place.x = geometry_.OffsetX;
+  place.y = geometry_.OffsetY;
+  if (!document_) return place;
+  place.area = document_->GetPageRect(pageNo);
+  const int32_t w = place.area.right - place.area.left, h = place.area.bottom - place.area.top;
+  if (w <= 0 || h <= 0) return place;
+  const float s = FitScale(geometry_.BodyWidth, geometry_.BodyHeight, w, h);
+  place.scale = s;
+  if (Settings.CenterHorz) place.x += (geometry_.BodyWidth - Trunc(w * s)) / 2;
+  if (Settings.CenterVert) place.y += (geometry_.BodyHeight - Trunc(h * s)) / 2;
+  return place;
+}
+
 void TPrintEngine::DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor) {
   if (!document_) return;
-  RECT r = document_->GetPageRect(pageNo);
+  const TPagePlace place = PagePlace(pageNo);
+  const RECT& r = place.area;
   const int32_t w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
-  const float s = FitScale(geometry_.BodyWidth, geometry_.BodyHeight, w, h);
-  int32_t x = geometry_.OffsetX, y = geometry_.OffsetY;
-  if (Settings.CenterHorz) x += (geometry_.BodyWidth - Trunc(w * s)) / 2;
-  if (Settings.CenterVert) y += (geometry_.BodyHeight - Trunc(h * s)) / 2;
   RECT dst;
-  dst.left = Trunc(x * factor);
-  dst.top = Trunc(y * factor);
-  dst.right = dst.left + Trunc(w * factor * s);
-  dst.bottom = dst.top + Trunc(h * factor * s);
+  dst.left = Trunc(place.x * factor);
+  dst.top = Trunc(place.y * factor);
+  dst.right = dst.left + Trunc(w * factor * place.scale);
+  dst.bottom = dst.top + Trunc(h * factor * place.scale);
   // A stretch copy to a busy printer driver may fail for a while: try again before giving up.
   for (int attempt = 1; attempt <= 10; ++attempt) {
     if (image.DrawRect(canvas, dst, r) == 0) return;

@@ -50,6 +50,13 @@ struct TPageGeometry {
   int32_t BodyWidth = 0;
 };
 
+// Where a page puts its piece of the picture on the printable page.
+struct TPagePlace {
+  RECT area{};           // the piece, picture pixels
+  int32_t x = 0, y = 0;  // its top left corner on the page, screen pixels
+  float scale = 1.0f;    // page pixels per picture pixel
+};
+
 class TPrintEngine {
 public:
   explicit TPrintEngine(TVantrelleDocument* document);
@@ -80,6 +87,8 @@ public:
   // Draws from `image` from now on, laid out as the picture before it (a reader of the same one).
   void SetImage(THtmlImage* image) { image_ = image; }
 
+  // Where page `pageNo` (1-based) puts its piece of the picture, as the last layout placed it.
+  TPagePlace PagePlace(int32_t pageNo) const;
   // Draws page `pageNo` (1-based) so that the whole printable page fills the canvas's height.
   void RenderPage(HDC canvas, int32_t pageNo);
   void DrawPage(HDC canvas, int32_t pageNo, long double factor);

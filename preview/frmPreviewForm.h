@@ -115,6 +115,7 @@ public:
   int32_t CurrentPage() const { return currentPage_; }
   int ViewWidth() const override { return viewWidth_; }
   int ViewHeight() const override { return viewHeight_; }
+  SIZE PictureExtent() const override;
   TVantrelleDocument& Document() override { return document_; }
   TPrintEngine& Engine() { return engine_; }
   TDIBSurface& Surface() { return surface_; }

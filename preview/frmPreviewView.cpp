@@ -13,12 +13,45 @@ namespace vt {
 namespace {
 // Nearest integer, halves to the even neighbour.
 int Round(double value) { return static_cast<int>(std::nearbyint(value)); }
+
+// The view along one direction: view = (offset + (capture - start) * scale) * zoom.
+struct TViewAxis {
+  double start = 0, offset = 0, scale = 1, zoom = 1;
+  int ToView(int capture) const { return Round((offset + (capture - start) * scale) * zoom); }
+  int ToCapture(int view) const { return Round(start + (view / zoom - offset) / scale); }
+};
+
+// The capture view shows the picture at the zoom; the page view a page, whose piece of the picture
+// lies where the page puts it, at the page's scale.
+TViewAxis ViewAxis(TViewMode mode, const TPrintEngine& engine, int32_t page, double zoom, bool horizontal) {
+  TViewAxis axis;
+  axis.zoom = zoom;
+  if (mode != vmPageView) return axis;
+  const TPagePlace place = engine.PagePlace(page);
+  axis.start = horizontal ? place.area.left : place.area.top;
+  axis.offset = horizontal ? place.x : place.y;
+  if (place.scale > 0) axis.scale = place.scale;
+  return axis;
+}
 }  // namespace
 
-int TfmPreviewForm::DocToScreenX(int x) const { return Round(x * zoom_); }
-int TfmPreviewForm::DocToScreenY(int y) const { return Round(y * zoom_); }
-int TfmPreviewForm::ScreenToDocX(int x) const { return Round(x / zoom_); }
-int TfmPreviewForm::ScreenToDocY(int y) const { return Round(y / zoom_); }
+int TfmPreviewForm::DocToScreenX(int x) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, true).ToView(x);
+}
+int TfmPreviewForm::DocToScreenY(int y) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, false).ToView(y);
+}
+int TfmPreviewForm::ScreenToDocX(int x) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, true).ToCapture(x);
+}
+int TfmPreviewForm::ScreenToDocY(int y) const {
+  return ViewAxis(viewMode_, engine_, currentPage_, zoom_, false).ToCapture(y);
+}
+
+SIZE TfmPreviewForm::PictureExtent() const {
+  if (!captureGraphic_) return SIZE{0, 0};
+  return SIZE{Round(captureGraphic_->GetImageWidth() * zoom_), Round(captureGraphic_->GetImageHeight() * zoom_)};
+}
 
 void TfmPreviewForm::SizeSurface() {
   if (zoom_ >= 1)
@@ -88,7 +121,10 @@ void TfmPreviewForm::SetViewMode(TViewMode mode) {
 }
 
 void TfmPreviewForm::ShowPage(int32_t page) {
+  const bool otherPage = page != currentPage_;
   currentPage_ = page;
+  // A selection shown in the page view stays where it is and covers the new page's picture.
+  if (otherPage && viewMode_ == vmPageView) selection_->AreaToDoc();
   engine_.RenderPage(surface_.Canvas(), page);
   ::GdiFlush();
   imgBox_->Invalidate();
@@ -113,7 +149,15 @@ void TfmPreviewForm::SelectZoomIndex(int index) {
 
 bool TfmPreviewForm::HasSelection() const { return selection_->HasSelection(); }
 
-RECT TfmPreviewForm::GetSelectionRect() { return selection_->GetSelectionRect(captureGraphic_); }
+RECT TfmPreviewForm::GetSelectionRect() {
+  RECT shown = captureGraphic_ ? captureGraphic_->GetImageRect() : RECT{};
+  // In the page view the area covers the page's piece of the picture and nothing beside it.
+  if (viewMode_ == vmPageView) {
+    const RECT piece = engine_.PagePlace(currentPage_).area;
+    if (!::IntersectRect(&shown, &shown, &piece)) shown = RECT{};
+  }
+  return selection_->GetSelectionRect(shown);
+}
 
 void TfmPreviewForm::ZoomComboChange() {
   const int index = ZoomIndex();

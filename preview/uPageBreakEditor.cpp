@@ -90,19 +90,25 @@ void TPageBreakEditor::DrawPageArea(HDC dc, bool vert) {
   TRuler& ruler = Ruler(vert);
   RECT client{};
   ::GetClientRect(ruler.Handle(), &client);
-  BrushHandle silver(::CreateSolidBrush(kRulerColor));
-  ::FillRect(dc, &client, silver.get());
-  if (view_.ViewMode() != vmCaptureView) return;
-  // The picture's extent, one pixel in from the outer edge, and a mark for every break on it.
-  const POINT origin = view_.FromView(ruler.Handle(), POINT{0, 0});
   BrushHandle face(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
+  ::FillRect(dc, &client, face.get());
+  // The picture's extent, one pixel in from the outer edge: the ruler shows where the picture ends.
+  const POINT origin = view_.FromView(ruler.Handle(), POINT{0, 0});
+  const SIZE extent = view_.PictureExtent();
+  const RECT area = vert ? RECT{origin.x, 1, origin.x + extent.cx, client.bottom}
+                         : RECT{1, origin.y, client.right, origin.y + extent.cy};
+  BrushHandle silver(::CreateSolidBrush(kRulerColor));
+  ::FillRect(dc, &area, silver.get());
+  if (view_.ViewMode() != vmCaptureView) return;
+  // A mark for every break on it.
   TVantrelleDocument& document = view_.Document();
   const int32_t count = vert ? document.GetVertCount() : document.GetHorzCount();
   for (int32_t i = 0; i < count; ++i) {
     const int at = DelimiterViewPos(vert, i);
-    const RECT mark = vert ? RECT{origin.x + at, 0, origin.x + at + kBreakThickness, client.bottom}
-                           : RECT{0, origin.y + at, client.right, origin.y + at + kBreakThickness};
-    ::FillRect(dc, &mark, face.get());
+    const RECT band = vert ? RECT{origin.x + at, area.top, origin.x + at + kBreakThickness, area.bottom}
+                           : RECT{area.left, origin.y + at, area.right, origin.y + at + kBreakThickness};
+    RECT mark{};
+    if (::IntersectRect(&mark, &band, &area)) ::FillRect(dc, &mark, face.get());
   }
 }
 
@@ -171,8 +177,7 @@ void TPageBreakEditor::RulerMouseMove(bool vert, UINT keys, int x, int y) {
   // The guide line follows the mouse over the picture's extent on the ruler, breaks excepted.
   const POINT view = view_.ToView(ruler.Handle(), POINT{x, y});
   const int pos = vert ? view.x : view.y;
-  const TVantrelleDocument& document = view_.Document();
-  const int extent = vert ? view_.DocToScreenX(document.Width()) : view_.DocToScreenY(document.Height());
+  const int extent = vert ? view_.PictureExtent().cx : view_.PictureExtent().cy;
   const bool onExtent = view_.ViewMode() == vmCaptureView && ruler.ClientContains(x, y) && pos >= 0 && pos < extent;
   ShowGuide(vert, onExtent && DelimiterAt(vert, pos) < 0 ? pos : -1);
   ::SetCursor(RulerCursor(vert, x, y));
@@ -198,17 +203,17 @@ bool TPageBreakEditor::ViewMouseDown(POINT view) {
 }
 
 void TPageBreakEditor::RulerMouseUp(bool vert, TMouseButton button, int x, int y) {
-  if (button != mbRight || guide_[vert ? 0 : 1] < 0) return;
+  // Taken now: on its way to the menu the mouse leaves the ruler, which hides the guide line.
+  const int pos = guide_[vert ? 0 : 1];
+  if (button != mbRight || pos < 0) return;
   POINT screen{x, y};
   ::ClientToScreen(Ruler(vert).Handle(), &screen);
   if (PopUpMenu(vert ? "TopwhitePopupMenu" : "LeftwhitePopupMenu", kCaptionAddDelimiter, screen) == kMenuItem)
-    AddDelClick(vert);
+    AddDelClick(vert, pos);
 }
 
-void TPageBreakEditor::AddDelClick(bool vert) {
-  const int pos = guide_[vert ? 0 : 1];
+void TPageBreakEditor::AddDelClick(bool vert, int pos) {
   ShowGuide(vert, -1);
-  if (pos < 0) return;
   // The document turns away positions off the picture and ones it already has.
   if (vert) view_.Document().AddVert(view_.ScreenToDocX(pos));
   else view_.Document().AddHorz(view_.ScreenToDocY(pos));

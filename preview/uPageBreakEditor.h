@@ -57,8 +57,9 @@ private:
   void RulerMouseMove(bool vert, UINT keys, int x, int y);
   void RulerMouseUp(bool vert, TMouseButton button, int x, int y);
   void ShowGuide(bool vert, int pos);
-  // The rulers' menu items: a break added at the guide line, the break whose menu is open deleted.
-  void AddDelClick(bool vert);
+  // The rulers' menu items: a break added at view position `pos` (the guide line's when the menu
+  // opened), the break whose menu is open deleted.
+  void AddDelClick(bool vert, int pos);
   void DeleteDelClick(bool vert);
   // Break `i` taken for moving or deleting.
   void DelimiterMouseDown(bool vert, int32_t i);

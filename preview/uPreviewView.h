@@ -20,6 +20,8 @@ public:
   // The view's size: the picture or the page at the zoom.
   virtual int ViewWidth() const = 0;
   virtual int ViewHeight() const = 0;
+  // The captured picture at the zoom: what the rulers span.
+  virtual SIZE PictureExtent() const = 0;
   // Capture pixels to view pixels and back (round half to even).
   virtual int DocToScreenX(int x) const = 0;
   virtual int DocToScreenY(int y) const = 0;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "page/uHtmlImage.h"
 
 namespace vt {
 
@@ -15,7 +14,7 @@ HCURSOR SystemCursor(LPSTR id) { return ::LoadCursorW(nullptr, reinterpret_cast<
 TViewSelection::TViewSelection(IPreviewView& view, TBtnImage& selectBtn)
     : view_(view), selectBtn_(selectBtn), viewCursor_(SystemCursor(IDC_HAND)) {
   selectArea_.SetParent(&view.ImgBox());
-  selectArea_.OnMouseUp = [this] { SelectAreaMouseUp(); };
+  selectArea_.OnMouseUp = [this] { AreaToDoc(); };
 }
 
 bool TViewSelection::SelectBtnDown() const { return selectBtn_.Down(); }
@@ -93,20 +92,18 @@ void TViewSelection::SelectMouseUp() {
     selectArea_.SetVisible(false);
 }
 
-void TViewSelection::SelectAreaMouseUp() { docSelection_ = AreaInDoc(); }
-
 RECT TViewSelection::AreaInDoc() const {
   const TSelectArea& a = selectArea_;
   return RECT{view_.ScreenToDocX(a.Left()), view_.ScreenToDocY(a.Top()), view_.ScreenToDocX(a.Left() + a.Width()),
               view_.ScreenToDocY(a.Top() + a.Height())};
 }
 
-RECT TViewSelection::GetSelectionRect(const THtmlImage* picture) {
-  docSelection_ = AreaInDoc();
-  const LONG width = picture ? picture->GetImageWidth() : 0;
-  const LONG height = picture ? picture->GetImageHeight() : 0;
-  return RECT{std::clamp<LONG>(docSelection_.left, 0, width), std::clamp<LONG>(docSelection_.top, 0, height),
-              std::clamp<LONG>(docSelection_.right, 0, width), std::clamp<LONG>(docSelection_.bottom, 0, height)};
+RECT TViewSelection::GetSelectionRect(const RECT& shown) {
+  AreaToDoc();
+  return RECT{std::clamp(docSelection_.left, shown.left, shown.right),
+              std::clamp(docSelection_.top, shown.top, shown.bottom),
+              std::clamp(docSelection_.right, shown.left, shown.right),
+              std::clamp(docSelection_.bottom, shown.top, shown.bottom)};
 }
 
 }  // namespace vt

@@ -12,8 +12,6 @@
 
 namespace vt {
 
-class THtmlImage;
-
 class TViewSelection {
 public:
   // The area painted by the view box of `view`; `selectBtn` (a check button) turns select mode on.
@@ -27,8 +25,11 @@ public:
 
   // The select area is shown.
   bool HasSelection() const { return selectArea_.Visible(); }
-  // Its place in capture pixels clamped to `picture` (may be null: nothing is left).
-  RECT GetSelectionRect(const THtmlImage* picture);
+  // Its place in capture pixels clamped to `shown`, the part of the picture the view shows.
+  RECT GetSelectionRect(const RECT& shown);
+  // The capture pixels taken again from the area's place on the view: after it was moved or
+  // resized, or another page came under it.
+  void AreaToDoc() { docSelection_ = AreaInDoc(); }
   void HideSelectArea() { selectArea_.SetVisible(false); }
   void SelectAreaLeaveEditing() { selectArea_.SetEditable(false); }
   bool SelectAreaEditing() const { return selectArea_.Editable(); }
@@ -50,7 +51,6 @@ public:
   void SelectMouseUp();
 
 private:
-  void SelectAreaMouseUp();
   // The area's view bounds in capture pixels.
   RECT AreaInDoc() const;
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ComPtr.h"
 #include "base/Dialogs.h"
 #include "base/Errors.h"
 #include "base/Handles.h"
@@ -22,6 +23,7 @@
 #include "preview/frmPageSetupDlg.h"
 #include "preview/uPrintSave.h"
 #include "resources/StringIds.h"
+#include "support/BannerSetting.h"
 #include "support/DeviceNames.h"
 #include "support/JpegDecode.h"
 #include "support/LogLines.h"
@@ -292,6 +294,16 @@ COLORREF Bands(int x, int y) {
   return RGB(40 + (x / 64) * 37 % 200, 40 + (y / 64) * 53 % 200, 40 + ((x / 64 + y / 64) * 71) % 200);
 }
 
+// What sheet `page` of a printed PDF shows over `area` of the printable page (screen pixels).
+std::unique_ptr<TBitmap> PrintedArea(const std::string& pdf, int page, const RECT& area) {
+  DeviceContext printer = TPrinter::Current().CreateDC();
+  WindowDC screen(nullptr);
+  const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX), printerDpi = ::GetDeviceCaps(printer.get(), LOGPIXELSX);
+  const int left = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETX) * dpi / printerDpi;
+  const int top = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETY) * dpi / printerDpi;
+  return PdfPicture(pdf, page, dpi, RECT{left + area.left, top + area.top, left + area.right, top + area.bottom});
+}
+
 // The engine's pages are laid out `landscape` or not, the job's PDF holds one sheet of that
 // orientation per page, and its sheet `page` shows in its printable area what the view draws for
 // that page.
@@ -302,12 +314,7 @@ void ExpectPrintedAsShown(NamedJob& job, TPrintEngine& engine, bool landscape, i
   const std::vector<PdfSheet> sheets = PdfSheets(pdf);
   ASSERT_EQ(static_cast<int>(sheets.size()), engine.GetPageCount());
   for (const PdfSheet& sheet : sheets) EXPECT_EQ(sheet.width > sheet.height, landscape);
-  DeviceContext printer = TPrinter::Current().CreateDC();
-  WindowDC screen(nullptr);
-  const int dpi = ::GetDeviceCaps(screen.get(), LOGPIXELSX), printerDpi = ::GetDeviceCaps(printer.get(), LOGPIXELSX);
-  const int left = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETX) * dpi / printerDpi;
-  const int top = ::GetDeviceCaps(printer.get(), PHYSICALOFFSETY) * dpi / printerDpi;
-  const auto printed = PdfPicture(pdf, page, dpi, RECT{left, top, left + engine.Geometry().PageWidth, top + engine.Geometry().PageHeight});
+  const auto printed = PrintedArea(pdf, page, RECT{0, 0, engine.Geometry().PageWidth, engine.Geometry().PageHeight});
   ASSERT_NE(printed, nullptr);
   TBitmap shown(engine.Geometry().PageWidth, engine.Geometry().PageHeight);
   engine.RenderPage(shown.Canvas(), page);
@@ -401,6 +408,85 @@ TEST_F(PreviewOutput, ThePrintDialogsStartOnTheRequestsOrientationAndWhatIsChose
   portraitLayout.Layout(picture_.get(), nullptr, nullptr, true);
   EXPECT_LT(form_->Engine().Geometry().PageWidth, form_->Engine().Geometry().PageHeight);
   EXPECT_EQ(form_->Document().GetPageCount(), portraitLayout.GetPageCount());
+}
+
+namespace {
+
+// Rows in bands of 16, each band of its own colour down four pages: a row of another page, or a
+// few rows off, shows.
+COLORREF Rows(int x, int y) {
+  return RGB((y / 16) * 37 % 256, (y / 2048) * 50 + (x / 32) * 9 % 100, (x / 32) * 23 % 256);
+}
+
+// The picture's pixels over `r`.
+std::unique_ptr<TBitmap> PictureOver(const RECT& r) {
+  auto b = std::make_unique<TBitmap>(r.right - r.left, r.bottom - r.top);
+  for (int y = 0; y < b->Height(); ++y)
+    for (int x = 0; x < b->Width(); ++x) b->SetPixel(x, y, Rows(r.left + x, r.top + y));
+  return b;
+}
+
+}  // namespace
+
+TEST_F(PreviewOutput, ASelectionDrawnInThePageViewIsThePartOfThePageItCovers) {
+  // A header banner 100 pixels high above every page's piece of the picture.
+  ComApartment com;
+  TempDir dir;
+  TURLImg urls;
+  WriteBannerSetting(dir, "<top><width>100%</width><height>100</height></top>", urls);
+  request_.settingImages = &urls;
+  TPrintEngine scratch(nullptr);
+  const int pw = scratch.Geometry().PageWidth, bh = scratch.Geometry().PageHeight - 100;
+  const struct {
+    const char* name;
+    TFitMode fit;
+    int width, pageRows;  // the picture's width, the rows of one page
+    int left;             // of the page's piece on the page
+    int scale;            // picture pixels per page pixel
+  } cases[] = {
+      {"narrow at real size, centred", fitRealSize, 300, bh, (pw - 300) / 2, 1},
+      {"twice the page's width, fitted to it", fitToWidth, 2 * pw, 2 * bh, 0, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    form_.reset();
+    request_.fitMode = c.fit;
+    Open(c.width, 3 * c.pageRows + c.pageRows / 2, Rows);
+    KeyUp('M', true);
+    form_->SelectZoomIndex(2);
+    KeyUp(VK_NEXT);
+    KeyUp(VK_NEXT);
+    ASSERT_EQ(form_->CurrentPage(), 3);
+    // At 50 % a view pixel is two page pixels. Drawn from over the banner into the page's piece:
+    // the selection starts at the piece's top.
+    const POINT from{(c.left + 40) / 2, 10}, to{(c.left + 240) / 2, 90};
+    DrawSelection(from, to);
+    const RECT expected{(2 * from.x - c.left) * c.scale, 2 * c.pageRows, (2 * to.x - c.left) * c.scale,
+                        2 * c.pageRows + (2 * to.y - 100) * c.scale};
+    EXPECT_EQ(Text(Selection()), Text(expected));
+    const std::unique_ptr<TBitmap> covered = PictureOver(expected);
+    const int w = covered->Width(), h = covered->Height();
+
+    // Printed at real size below the banner, centred.
+    NamedJob job("vt-page-view");
+    DialogRecorder dialogs;
+    KeyUp('P', true);
+    ASSERT_EQ(dialogs.Named("PrintDialog").size(), 1u);
+    const std::string pdf = job.pdf.WaitForFile();
+    ASSERT_FALSE(pdf.empty());
+    const int x = (pw - w) / 2;
+    const auto printed = PrintedArea(pdf, 1, RECT{x, 100, x + w, 100 + h});
+    ASSERT_NE(printed, nullptr);
+    EXPECT_LT(MeanChannelDifference(*covered, *printed), 3.0);
+
+    // The next page under the area: it covers that page's rows, and keeps them at another zoom.
+    KeyUp(VK_NEXT);
+    form_->SelectZoomIndex(0);
+    RECT next = expected;
+    ::OffsetRect(&next, 0, c.pageRows);
+    EXPECT_EQ(Text(Selection()), Text(next));
+  }
+  form_.reset();  // before the setting it lays pages out with
 }
 
 TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {

@@ -4,17 +4,23 @@
 // pages following each edit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/Dialogs.h"
+#include "base/Handles.h"
+#include "base/ScopeGuard.h"
 #include "base/Strings.h"
 #include "preview/frmPreviewForm.h"
 #include "support/PreviewFixture.h"
 #include "support/TestPictures.h"
+#include "support/UnixTools.h"
 #include "support/WindowTesting.h"
 
 using namespace vt;
@@ -146,6 +152,32 @@ TEST_F(PreviewRulers, MarkEveryBreakAtTheZoomAndNoneWithoutBreaks) {
     for (COLORREF c : RulerRow(top, 0, 300)) ASSERT_EQ(c, kSilver);
 }
 
+TEST_F(PreviewRulers, TheRulersSpanThePictureAndNoMore) {
+  Open(1000, 1000);
+  const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+  auto all = [](const std::vector<COLORREF>& row, COLORREF c) {
+    return std::count(row.begin(), row.end(), c) == static_cast<int>(row.size());
+  };
+  // At 10 % the picture is 100 view pixels square, centred in the scroll box: the rulers are silver
+  // along it, one pixel in from their outer edge, and plain before and after it; so in the page view.
+  for (TViewMode mode : {vmCaptureView, vmPageView}) {
+    form_->SetViewMode(mode);
+    SetBreaks({}, {}, 4);
+    for (bool top : {true, false}) {
+      SCOPED_TRACE(std::string(mode == vmPageView ? "page view, " : "capture view, ") + (top ? "top" : "left"));
+      EXPECT_TRUE(all(RulerRow(top, -10, 10), face));
+      EXPECT_TRUE(all(RulerRow(top, 0, 100), kSilver));
+      EXPECT_TRUE(all(RulerRow(top, 100, 10), face));
+      HWND ruler = top ? Top() : Left();
+      const POINT middle = form_->FromView(ruler, POINT{50, 50});
+      HDC dc = ::GetDC(ruler);
+      EXPECT_EQ(::GetPixel(dc, top ? middle.x : 0, top ? 0 : middle.y), face) << "the outer edge";
+      EXPECT_EQ(::GetPixel(dc, top ? middle.x : 1, top ? 1 : middle.y), kSilver);
+      ::ReleaseDC(ruler, dc);
+    }
+  }
+}
+
 TEST_F(PreviewRulers, TheGuideLineFollowsTheMouseOverARulerAndGoesWhenItLeaves) {
   Open(1000, 2600);
   SetBreaks({600}, {});
@@ -210,6 +242,72 @@ TEST_F(PreviewRulers, TheRulerMenuAddsABreakAtTheGuideLine) {
   OnRuler(true, WM_RBUTTONDOWN, MK_RBUTTON, 151);
   OnRuler(true, WM_RBUTTONUP, 0, 151);
   EXPECT_EQ(Verts(form_->Document()), std::vector<int32_t>{302});
+}
+
+// The pop-up menu shown on the screen, or none.
+HWND VisibleMenu() {
+  const auto menuClass = reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(32768));  // the system's menu windows
+  for (HWND menu = nullptr; (menu = ::FindWindowExW(nullptr, menu, menuClass, nullptr));)
+    if (::IsWindowVisible(menu)) return menu;
+  return nullptr;
+}
+
+std::string XPoint(POINT p) { return std::to_string(p.x) + " " + std::to_string(p.y); }
+
+// A person at the real menu: the mouse goes from `from` over to the menu's item, leaving the ruler
+// on its way, and clicks the item once the ruler has seen it leave (`left` set).
+void ClickMenuItem(POINT from, HANDLE left) {
+  HWND menu = nullptr;
+  for (int i = 0; i < 500 && !(menu = VisibleMenu()); ++i) ::Sleep(10);
+  if (!menu) return;
+  RECT item{};
+  ::GetWindowRect(menu, &item);
+  const POINT to{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+  std::string path;
+  for (int step = 1; step <= 5; ++step)
+    path += " mousemove " + XPoint(POINT{from.x + (to.x - from.x) * step / 5, from.y + (to.y - from.y) * step / 5}) +
+            " sleep 0.02";
+  XMouse(path);
+  ::WaitForSingleObject(left, 5000);
+  XMouse("click 1");
+}
+
+TEST_F(PreviewRulers, TheRealMenuClickedWithTheMouseAddsTheBreakWhereItOpened) {
+  Open(1000, 2600);
+  for (bool top : {true, false}) {
+    SCOPED_TRACE(top ? "top ruler" : "left ruler");
+    SetBreaks({}, {});
+    TRuler& ruler = top ? form_->BreakEditor().TopRuler() : form_->BreakEditor().LeftRuler();
+    const Handle left(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const std::function<void()> leave = ruler.OnLeave;
+    ruler.OnLeave = [&] {
+      ::SetEvent(left.get());
+      leave();
+    };
+    const ScopeGuard restore([&] { ruler.OnLeave = leave; });
+    POINT at = form_->FromView(ruler.Handle(), POINT{300, 300});
+    (top ? at.y : at.x) = 8;
+    ::ClientToScreen(ruler.Handle(), &at);
+    auto guide = [&] { return top ? form_->BreakEditor().GuideX() : form_->BreakEditor().GuideY(); };
+    ASSERT_TRUE(XMouse("mousemove " + XPoint(at)));
+    ASSERT_TRUE(PumpUntil([&] { return guide() == 300; }, 5000));
+
+    std::atomic<bool> clicked{false};
+    std::thread person([&] {
+      ClickMenuItem(at, left.get());
+      clicked = true;
+    });
+    // The menu opens on the release and holds this thread until its item is clicked.
+    XMouse("click 3");
+    PumpUntil([&] { return clicked.load(); }, 30000);
+    person.join();
+    PumpMessages(50);
+    EXPECT_EQ(::WaitForSingleObject(left.get(), 0), WAIT_OBJECT_0) << "the mouse left the ruler";
+    EXPECT_EQ(VisibleMenu(), nullptr);
+    EXPECT_EQ(top ? Verts(form_->Document()) : Horzs(form_->Document()), std::vector<int32_t>{300});
+    EXPECT_EQ(form_->Document().GetPageCount(), 2);
+    EXPECT_EQ(guide(), -1);
+  }
 }
 
 TEST_F(PreviewRulers, DraggingABreakMovesItAndWithCtrlTheBreaksBeyond) {

@@ -69,4 +69,6 @@ UnixResult RunUnixCommand(const std::string& command) {
   return result;
 }
 
+bool XMouse(const std::string& commands) { return RunUnixCommand("xdotool " + commands).exitCode == 0; }
+
 }  // namespace vt::test
