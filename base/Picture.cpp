@@ -1,6 +1,10 @@
 #include "base/Picture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -69,7 +73,52 @@ TPictureSize ReadJpegSize(const std::string& path) {
   return TPictureSize{static_cast<int32_t>(info.image_width), static_cast<int32_t>(info.image_height)};
 }
 
+uint32_t LittleEndian32(const uint8_t* b) { return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24; }
+uint32_t BigEndian32(const uint8_t* b) { return static_cast<uint32_t>(b[0]) << 24 | b[1] << 16 | b[2] << 8 | b[3]; }
+uint16_t LittleEndian16(const uint8_t* b) { return static_cast<uint16_t>(b[0] | b[1] << 8); }
+
+// The size in the header of an icon's picture at `offset`: a PNG's IHDR, or a DIB's info header,
+// whose height counts the mask below the colours.
+std::optional<TPictureSize> ReadIconPictureSize(TStream& file, int64_t offset) {
+  static const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  uint8_t head[24] = {};
+  file.SetPosition(offset);
+  if (file.Read(head, sizeof head) != sizeof head) return std::nullopt;
+  if (std::equal(std::begin(kPngSignature), std::end(kPngSignature), head)) {
+    if (std::memcmp(head + 12, "IHDR", 4) != 0) return std::nullopt;
+    const uint32_t w = BigEndian32(head + 16), h = BigEndian32(head + 20);
+    if (w > INT32_MAX || h > INT32_MAX) return std::nullopt;
+    return TPictureSize{static_cast<int32_t>(w), static_cast<int32_t>(h)};
+  }
+  const uint32_t headerSize = LittleEndian32(head);
+  if (headerSize == sizeof(BITMAPCOREHEADER))
+    return TPictureSize{LittleEndian16(head + 4), LittleEndian16(head + 6) / 2};
+  if (headerSize < sizeof(BITMAPINFOHEADER)) return std::nullopt;
+  const int64_t w = static_cast<int32_t>(LittleEndian32(head + 4)), h = static_cast<int32_t>(LittleEndian32(head + 8));
+  return TPictureSize{static_cast<int32_t>(std::min<int64_t>(std::abs(w), INT32_MAX)),
+                      static_cast<int32_t>(std::min<int64_t>(std::abs(h) / 2, INT32_MAX))};
+}
+
 }  // namespace
+
+std::optional<TPictureSize> ReadIconSize(const std::string& path) {
+  TFileStream file(path, TFileStream::fmOpenRead);
+  uint8_t dir[6];
+  if (file.Read(dir, sizeof dir) != sizeof dir) return std::nullopt;
+  const uint16_t reserved = LittleEndian16(dir), type = LittleEndian16(dir + 2), count = LittleEndian16(dir + 4);
+  if (reserved != 0 || type != 1 || count == 0) return std::nullopt;
+  TPictureSize largest;
+  for (uint16_t i = 0; i < count; ++i) {
+    uint8_t entry[16];
+    file.SetPosition(6 + int64_t{i} * sizeof entry);
+    if (file.Read(entry, sizeof entry) != sizeof entry) return std::nullopt;
+    const std::optional<TPictureSize> size = ReadIconPictureSize(file, LittleEndian32(entry + 12));
+    if (!size) return std::nullopt;
+    largest.width = std::max(largest.width, size->width);
+    largest.height = std::max(largest.height, size->height);
+  }
+  return largest;
+}
 
 void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels) {
   const int64_t left = stream.Size() - stream.Position();

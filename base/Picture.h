@@ -2,6 +2,7 @@
 // extension as the class library's picture loader does.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/Bitmap.h"
@@ -22,6 +23,12 @@ struct TPictureSize {
 // is decoded, and only the headers are read. Throws vt::Error where LoadPictureFromFile would for
 // the file's extension or headers.
 TPictureSize ReadPictureSize(const std::string& path);
+
+// The largest width and the largest height among the pictures of an icon file, each read from the
+// picture's own header (BMP or PNG) as the platform's icon loader reads it, whatever the file's
+// directory says; nothing is decoded. None for a file that is no icon file; throws vt::Error when
+// the file cannot be opened.
+std::optional<TPictureSize> ReadIconSize(const std::string& path);
 
 // Loads a picture file: ".bmp" as BMP, ".jpg", ".jpeg", ".jpe" and ".jfif" as JPEG (any letter case).
 // Throws vt::Error for another extension, a file that cannot be read or one that does not decode;

@@ -3,6 +3,7 @@
 // preview itself with the protected-mode loop, and the release of what the request downloaded.
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 #include "base/Dialogs.h"
@@ -23,6 +24,7 @@
 #include "preview/frmPreviewForm.h"
 #include "preview/uButtonPackage.h"
 #include "preview/uSkinFile.h"
+#include "preview/uSkinPictures.h"
 #include "resources/StringIds.h"
 
 namespace vt {
@@ -276,6 +278,7 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   const std::string url = request.switches.Text(swImgs, 0);
   LogRunText(Format((LoadResString(kLogPackageUrl) + " = [%s].").c_str(), url.c_str()));
   std::string title, iconPath, closeButton;
+  std::optional<TSkinSettings> skin;
   TPackageFetch fetch;
   if (!Trim(url).empty()) fetch = ImgBtnDownProc(requestLog_, request.siteDomain, url);
   const bool fetched = fetch.usable;
@@ -286,11 +289,11 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
     LogRunText(Format((LoadResString(kLogPackageDownloaded) + " : %s").c_str(), url.c_str()));
     if (settingsThere) {
       LogRunText(Format((LoadResString(kLogPackageFolder) + " : %s").c_str(), FolderOf(iniPath).c_str()));
-      const TSkinSettings skin = ReadSkinFile(iniPath, LanguageCodeFor(request.systemLanguage));
-      title = skin.title;
+      skin = ReadSkinFile(iniPath, LanguageCodeFor(request.systemLanguage));
+      title = skin->title;
       // The package names its icon: one outside the package's folder is not loaded.
-      iconPath = skin.ImagePath(skin.iconFile);
-      closeButton = skin.btnClose;
+      iconPath = skin->ImagePath(skin->iconFile);
+      closeButton = skin->btnClose;
     }
   } else {
     LogRunText(Format((LoadResString(kLogPackageDownloadFailed) + " : %s").c_str(), url.c_str()));
@@ -303,8 +306,7 @@ std::string TVantrelle::LoadButtonPackage(TRequest& request) {
   if (!iconPath.empty()) {
     LogRunText(Format((LoadResString(kLogPreviewIcon) + " : %s").c_str(), iconPath.c_str()));
     // The window shows the icon without owning it: the request destroys it after the window.
-    request.previewIcon.reset(static_cast<HICON>(
-        ::LoadImageA(nullptr, iconPath.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+    request.previewIcon = TSkinPictures(*skin, &requestLog_).LoadIcon();
     if (request.previewIcon)
       ::SendMessageA(form.Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(request.previewIcon.get()));
   }

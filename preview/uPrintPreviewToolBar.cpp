@@ -19,7 +19,7 @@ TPrintPreviewToolBar::TPrintPreviewToolBar(HWND form) : TToolBar(form, 1, kCombo
 void TPrintPreviewToolBar::LoadSkin(const std::string& section, const std::string& iniPath, ILogSink* log) {
   TSkinPictures pictures(ReadSkinFile(iniPath, section), log);
   ::OutputDebugStringA(("Skin folder: " + pictures.Skin().folder).c_str());
-  ApplySkinIcon(Form(), pictures.Skin());
+  ApplySkinIcon(Form(), pictures);
   LoadCommonSkin(pictures);
   LoadLanguageSkin(section, pictures);
   ArrangeToolBar(pictures.Skin().ZoomComboFontSize());

@@ -41,6 +41,21 @@ bool TSkinPictures::ApplyPicture(TImage& image, const std::string& name) {
   return true;
 }
 
+IconHandle TSkinPictures::LoadIcon() {
+  const std::string path = skin_.ImagePath(skin_.iconFile);
+  if (path.empty()) return IconHandle();
+  const std::optional<TPictureSize> size = ReadIconSize(path);
+  if (!size) {
+    Log("Icon not used, no icon file: " + path);
+    return IconHandle();
+  }
+  if (size->width > kMaxIconSide || size->height > kMaxIconSide) {
+    Log(Format("Icon not used, larger than an icon (%d pixels a side): ", kMaxIconSide) + SizeText(path, *size));
+    return IconHandle();
+  }
+  return IconHandle(static_cast<HICON>(::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+}
+
 bool TSkinPictures::Admit(const std::vector<std::string>& paths) {
   int64_t pixels = 0;
   std::string named;

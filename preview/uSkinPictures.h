@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Bitmap.h"
+#include "base/Handles.h"
 #include "base/Budget.h"
 #include "base/Image.h"
 #include "base/LogSink.h"
@@ -27,6 +28,9 @@ public:
   // designed for (buttons 44 to 140 pixels wide and 49 high). Each key's picture counts, as each
   // button keeps copies of its own.
   static constexpr int64_t kPixelBudget = 4LL * 1024 * 1024;
+  // An icon's pictures are at most 256 pixels a side; the platform decodes a larger one whole
+  // before it scales it down.
+  static constexpr int32_t kMaxIconSide = 256;
 
   // The pictures that `skin` names; refusals are written to `log` (none for no log).
   TSkinPictures(TSkinSettings skin, ILogSink* log);
@@ -38,6 +42,9 @@ public:
   bool ApplyPair(TBtnImage& button, const TSkinPair& pair);
   // A single picture from the file `name`, on the same terms.
   bool ApplyPicture(TImage& image, const std::string& name);
+  // The skin's icon at the system's icon size; empty when the skin names none, when its file is
+  // no icon file, or when one of its pictures is larger than an icon can be (logged).
+  IconHandle LoadIcon();
 
 private:
   // Whether the pictures of `paths` may be used: no side longer than kMaxSide, and all of them

@@ -95,11 +95,8 @@ void TToolBar::SetComboFontSize(int points) {
   comboFont_ = std::move(font);
 }
 
-void TToolBar::ApplySkinIcon(HWND form, const TSkinSettings& skin) {
-  const std::string path = skin.ImagePath(skin.iconFile);
-  if (path.empty()) return;
-  IconHandle icon(static_cast<HICON>(
-      ::LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE)));
+void TToolBar::ApplySkinIcon(HWND form, TSkinPictures& pictures) {
+  IconHandle icon = pictures.LoadIcon();
   if (!icon) return;
   ::SendMessageA(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
   icon_ = std::move(icon);

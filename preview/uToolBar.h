@@ -15,6 +15,7 @@
 #include "preview/BtnImage.h"
 #include "preview/uPreviewControls.h"
 #include "preview/uSkinFile.h"
+#include "preview/uSkinPictures.h"
 
 namespace vt {
 
@@ -52,8 +53,8 @@ public:
   // The zoom list's font size in points.
   void SetComboFontSize(int points);
 
-  // The skin's icon, when its file exists, as the icon of `form`; kept until the tool bar goes.
-  void ApplySkinIcon(HWND form, const TSkinSettings& skin);
+  // The skin's icon, when it can be used, as the icon of `form`; kept until the tool bar goes.
+  void ApplySkinIcon(HWND form, TSkinPictures& pictures);
 
   // Places the zoom-in button at 0 and each control of `order` (the zoom list's picture and the
   // zoom-out button among them) right after the one before, and `closeButton`, shown or not, after

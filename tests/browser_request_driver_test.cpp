@@ -10,6 +10,8 @@
 #include <cmath>
 #include <thread>
 
+#include <zlib.h>
+
 #include "base/Dialogs.h"
 #include "base/Errors.h"
 #include "base/MessagePump.h"
@@ -1037,8 +1039,35 @@ std::string IconFile() {
   return ico + std::string(maskBytes, '\0');
 }
 
+// An icon file of one PNG picture of `size` x `size` pixels, all transparent.
+std::string PngIconFile(uint32_t size) {
+  auto be32 = [](uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
+  };
+  auto chunk = [&](const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    return be32(static_cast<uint32_t>(data.size())) + body +
+           be32(static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  };
+  const std::string rows(size * (1 + size * 4), '\0');
+  std::string packed(compressBound(static_cast<uLong>(rows.size())), '\0');
+  uLongf packedSize = static_cast<uLongf>(packed.size());
+  compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(rows.data()),
+            static_cast<uLong>(rows.size()), 9);
+  packed.resize(packedSize);
+  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", be32(size) + be32(size) + std::string("\x08\x06\0\0\0", 5)) +
+                          chunk("IDAT", packed) + chunk("IEND", "");
+  std::string ico("\0\0\1\0\1\0", 6);
+  const char side = size < 256 ? static_cast<char>(size) : '\0';
+  ico += std::string{side, side, 0, 0, 1, 0, 32, 0};
+  const uint32_t bytes = static_cast<uint32_t>(png.size()), offset = 22;
+  ico.append(reinterpret_cast<const char*>(&bytes), 4).append(reinterpret_cast<const char*>(&offset), 4);
+  return ico + png;
+}
+
 // The package's icon shows on the preview and is destroyed with the request; an icon that the
-// package names outside its folder is not loaded.
+// package names outside its folder is not loaded, nor one whose picture is larger than an icon
+// (the platform would decode it whole before scaling it down).
 TEST(RequestPreview, PackageIconComesFromItsFolderAndGoesWithTheRequest) {
   // The package cache beside the request log, in the temporary folder.
   const std::string log = TRequestLog::FilePath();
@@ -1046,12 +1075,16 @@ TEST(RequestPreview, PackageIconComesFromItsFolderAndGoesWithTheRequest) {
   ::CreateDirectoryA(root.c_str(), nullptr);
   WriteFileBytes(root + "\\outside.ico", IconFile());
   HttpTestServer server;
-  for (const auto& [iconFile, shown] : {std::pair<std::string, bool>{"app.ico", true}, {"..\\outside.ico", false}}) {
+  const std::pair<std::string, bool> icons[] = {
+      {"app.ico", true}, {"..\\outside.ico", false}, {"png.ico", true}, {"huge.ico", false}, {"index.ini", false}};
+  for (const auto& [iconFile, shown] : icons) {
     SCOPED_TRACE(iconFile);
     RemoveTree(site);
     server.Set("/skin.zip", {200,
                              MakeZip({{"index.ini", "[INFO]\r\nTITLE=Shop\r\n[ICON]\r\nICONFILE=" + iconFile + "\r\n"},
-                                      {"app.ico", IconFile()}}),
+                                      {"app.ico", IconFile()},
+                                      {"png.ico", PngIconFile(48)},
+                                      {"huge.ico", PngIconFile(2048)}}),
                              "Last-Modified: Wed, 02 Dec 2026 10:20:30 GMT\r\n"});
     HostedRequest r(LargePage());
     r.control->realPreview = true;
