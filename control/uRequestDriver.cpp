@@ -289,21 +289,22 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   LogRunText(Format("window size height : %d", *givenHeight));
   const int32_t width = *givenWidth != 0 ? *givenWidth : saved.right - saved.left;
   const int32_t height = *givenHeight != 0 ? *givenHeight : saved.bottom - saved.top;
-  request.windowSized = true;
   // A window that cannot be sized, or a site list that cannot be written, leaves the capture to go
-  // on at the window's size.
+  // on at the window's size. The window is put back after the capture only when this moved it.
   try {
     if (protectedMode_) {
       LogRun(kLogResizeNewSystem);
       if (request.elevated) LogRun(kLogResizeAlreadyElevated);
       IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
       if (!elevated) return;
-      elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
+      request.windowSized = true;  // until the move says it did nothing: one that raised may have moved it
+      if (!elevated->MoveIEWindow(0, 0, width, height, request.topWindow)) request.windowSized = false;
       elevated->SetAllSiteSetup();
     } else {
       LogRun(kLogResizeOldSystem);
       LogRun(kLogResizingBrowserWindow);
-      browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
+      request.windowSized = true;  // until the move says it did nothing: one that raised may have moved it
+      if (!browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow)) request.windowSized = false;
       browserSettings_.SetAllSiteSetup();
     }
   } catch (const Error&) {
@@ -422,11 +423,13 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
 }
 
 void TVantrelle::RestoreBrowserWindow(TRequest& request) {
+  // A window this request did not move needs nothing put back (and no consent for it).
+  if (!request.windowSized) return;
   const RECT& r = request.savedWindowRect;
   if (protectedMode_) {
     LogRun(kLogRestoreNewSystem);
     if (request.elevated) LogRun(kLogRestoreAlreadyElevated);
-    if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogRestoreElevationDone))
+    if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, FormHandle(), kLogRestoreElevationDone))
       elevated->MoveIEWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, request.topWindow);
   } else {
     LogRun(kLogRestoreOldSystem);
@@ -437,7 +440,10 @@ void TVantrelle::RestoreBrowserWindow(TRequest& request) {
 
 IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND owner, unsigned createdText) {
   if (request.elevated) return request.elevated.get();
+  // The person who refused the consent prompt is not asked again in the same request.
+  if (request.elevationFailed) return nullptr;
   request.elevated = CreateElevatedSettingsWriter(owner).settings;
+  request.elevationFailed = !request.elevated;
   if (!request.elevated) return nullptr;
   LogRun(createdText);
   return request.elevated.get();

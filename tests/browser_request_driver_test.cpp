@@ -616,7 +616,21 @@ TEST(RequestDriver, ProtectedModeGoesOnWhenElevationIsRefused) {
   EXPECT_FALSE(r.control->BrowserSettings().IsCompatibilityModeSet());
   EXPECT_FALSE(r.Recorded("window 0 0 900 700"));
   EXPECT_FALSE(IsAllowedOnAllSites());
-  EXPECT_EQ(std::count(elevation.calls.begin(), elevation.calls.end(), "create"), 3);
+  // The person who refused is not asked again: neither for the window size nor to put back a
+  // window that was never moved.
+  EXPECT_EQ(elevation.calls, std::vector<std::string>{"create"});
+  EXPECT_TRUE(r.WindowPutBack());
+}
+
+TEST(RequestDriver, ProtectedModeScrollCaptureWithoutWindowSizeAsksForNoElevation) {
+  // The window is never moved, so there is nothing to put back and no consent to ask for.
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  ElevationScope elevation;
+  EXPECT_EQ(r.Run("/scr"), S_OK);
+  EXPECT_EQ(r.control->previews, 1);
+  EXPECT_TRUE(elevation.calls.empty()) << ::testing::PrintToString(elevation.calls);
+  EXPECT_FALSE(r.RecordedStarting("window "));
 }
 
 TEST(RequestDriver, AFailureWhileSizingTheWindowLeavesTheRequestToGoOn) {
