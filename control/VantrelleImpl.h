@@ -52,6 +52,16 @@ public:
   // The browser's settings as this control changes them itself, logging to the request log.
   TBrowserSettings& BrowserSettings() { return browserSettings_; }
 
+  // RunCompatibilityIEWinSize: MoveIEWindow on `wnd`, which must be the top window of the browser
+  // that hosts this control (see IsHostBrowserWindow). Any other window is left alone: the refusal
+  // is logged and raised as an Error carrying E_ACCESSDENIED.
+  bool MoveHostBrowserWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd);
+  // Whether `wnd` is the top window of the browser that hosts this control. A control in a page:
+  // the top window above the page's view, the window its capture sizes. A control in no page (the
+  // elevated instance, in its surrogate process): a top window that holds the face of a control of
+  // the process whose call this is.
+  bool IsHostBrowserWindow(HWND wnd);
+
   // The request of Run2 (control/uRequestDriver.cpp): reads the switches, prepares the browser,
   // captures the page, hands over to RunPreview and cleans up on every way out. Returns S_OK
   // for every end of the request; an error that escapes it is raised again after the clean-up.

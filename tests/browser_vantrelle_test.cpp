@@ -5,6 +5,7 @@
 #include "browser/HostedControl.h"
 #include "browser/ScriptPlayer.h"
 #include "control/uRequestLog.h"
+#include "resources/StringIds.h"
 #include "resources/VantrelleTypeLib.h"
 #include "support/BrowserPage.h"
 #include "support/OleEnvironment.h"
@@ -172,11 +173,67 @@ TEST_F(VantrelleHost, TheBrowserProgramPlaysRun2AndGetVtnVersion) {
                        "call GetVtnVersion() -> 0x00000000 = \"1.6.4.0\"",
                        "call GetVtnVersion(out) -> 0x00000000 out1 = \"1.6.4.0\"",
                        "call Run('/scr') -> 0x00000000",
-                       "call RunCompatibilityIEWinSize(0, 0, 640, 480, 0) -> 0x00000000 = false",
+                       // No window is the window of the browser that hosts the control: refused.
+                       "call RunCompatibilityIEWinSize(0, 0, 640, 480, 0) -> 0x80070005 = false \"Window 0 is not "
+                       "the top window of the browser that hosts the control\"",
                        "call Font = #d1 -> 0x80004002",  // an element is no font: refused before the member runs
                        "call RunUAC() -> 0x00000000 = null",
                        "exit 0",
                    }));
   // The log file of the last request (no /log) holds the lines of both requests since /log.
   EXPECT_EQ(Requests(ReadFileBytes(TRequestLog::FilePath())), 2u);
+}
+
+namespace {
+
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+}  // namespace
+
+// A page's script may move the window of the browser that hosts the control, and no other.
+TEST_F(VantrelleHost, RunCompatibilityIEWinSizeMovesOnlyTheHostingBrowsersWindow) {
+  BrowserPage p(kPage);
+  THostedControl control(p.Window(), *p.Page().FindById("Vantrelle"), CLSID_Vantrelle, nullptr);
+  std::vector<std::string> calls;
+  TScriptPlayer player(p.Page(), [&](const std::string& line) { calls.push_back(line); });
+  HWND frame = p.Window().FrameWindow();
+  HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP, 10, 20, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  auto move = [&](HWND wnd) {
+    const std::string line = Format("RunCompatibilityIEWinSize(5, 6, 700, 500, %u)",
+                                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(wnd)));
+    player.Run(control.Dispatch().get(), ToWide(line));
+    return calls.back();
+  };
+  EXPECT_NE(move(frame).find("-> 0x00000000 = true"), std::string::npos) << calls.back();
+  RECT r{};
+  ::GetWindowRect(frame, &r);
+  EXPECT_EQ(r.left, 5);
+  EXPECT_EQ(r.top, 6);
+  EXPECT_EQ(r.right - r.left, 700);
+  EXPECT_EQ(r.bottom - r.top, 500);
+
+  // Another program's window, the browser's view inside its window: refused, not moved, logged.
+  for (HWND refused : {other, p.View()}) {
+    const std::string line = move(refused);
+    EXPECT_NE(line.find("-> 0x80070005"), std::string::npos) << line;
+    EXPECT_NE(line.find("is not the top window of the browser that hosts the control"), std::string::npos) << line;
+  }
+  ::GetWindowRect(other, &r);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.right - r.left, 300);
+  HWND memo = ::FindWindowExA(FormWindow(p.View()), nullptr, "EDIT", nullptr);
+  ASSERT_NE(memo, nullptr);
+  std::string text(::GetWindowTextLengthA(memo) + 1, '\0');
+  text.resize(::GetWindowTextA(memo, text.data(), static_cast<int>(text.size())));
+  EXPECT_EQ(Count(text, "[ActiveX::RunCompatibilityIEWinSize] >> "), 2u) << text;
+  EXPECT_NE(text.find(Format(LoadResString(kLogWindowRefused).c_str(),
+                             static_cast<unsigned>(reinterpret_cast<uintptr_t>(other)))),
+            std::string::npos)
+      << text;
+  ::DestroyWindow(other);
 }
