@@ -70,6 +70,8 @@ void TVantrelle::WriteLog(const std::string& caption, const std::string& message
 }
 
 void TVantrelle::Run2(const std::wstring& newParam, const VARIANT& divObj) {
+  // A call inside a running request changes nothing of it, not even the log box.
+  if (RefuseNestedRequest()) return;
   const std::string params = ToAnsi(newParam);
   // The log box is shown (and cleared) for /log, hidden otherwise with its lines kept.
   ShowLog(TSwitches(params).Has(swLog));

@@ -65,6 +65,9 @@ public:
   // The request of Run2 (control/uRequestDriver.cpp): reads the switches, prepares the browser,
   // captures the page, hands over to RunPreview and cleans up on every way out. Returns S_OK
   // for every end of the request; an error that escapes it is raised again after the clean-up.
+  // While a request of this control runs (its driver lets messages run, and the preview is
+  // modal, so a page's timer or script can call again), another one only logs its refusal and
+  // returns S_OK, touching nothing of the running one.
   HRESULT Run2Request(const std::string& params, IDispatch* divObj);
 
   // The application's message hook while and after a preview runs: a close or quit message ends
@@ -91,11 +94,14 @@ protected:
   Handle instanceMutex_;                 // the per-process single-request mutex this request holds
   MSG heldMessage_{};                    // that close or quit message, posted again when the request ends
   bool protectedMode_ = false;           // once a request ran in protected mode, for the control's life
+  bool requestRunning_ = false;          // a Run2 request of this control is in progress
 
   // The log's lines (any line, whoever wrote it) or its visibility changed: the face shows them.
   virtual void LogChanged() {}
 
 private:
+  // True, with the refusal logged, while a request of this control runs.
+  bool RefuseNestedRequest();
   // The steps of Run2Request; false ends the request.
   bool PrepareRequest(TRequest& request);
   bool FindBrowserAndDocument(TRequest& request);

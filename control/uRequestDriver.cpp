@@ -117,7 +117,16 @@ std::optional<uint8_t> TVantrelle::ReadIntegrityLevel() { return GetProcessInteg
 void TVantrelle::LogRun(unsigned textId) { requestLog_.WriteLogText(kRunCaption, textId); }
 void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, message); }
 
+bool TVantrelle::RefuseNestedRequest() {
+  if (!requestRunning_) return false;
+  LogRun(kLogNestedRequestRefused);
+  return true;
+}
+
 HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
+  if (RefuseNestedRequest()) return S_OK;
+  requestRunning_ = true;
+  const ScopeGuard ended([&] { requestRunning_ = false; });
   TRequest request(params);
   const ScopeGuard end([&] { EndRequest(request); });
   if (PrepareRequest(request) && FindBrowserAndDocument(request) && AdjustBrowser(request)) {
