@@ -1,6 +1,8 @@
 #include "browser/ScriptPlayer.h"
 
+#include <algorithm>
 #include <cwctype>
+#include <map>
 
 #include "base/ComPtr.h"
 #include "base/Errors.h"
@@ -150,6 +152,20 @@ struct TArguments {
   std::vector<Variant> outs;  // what the out arguments point to; reserved so that they stay put
 };
 
+// A call that setTimeout keeps for its timer: the player and the control it plays it on.
+struct TTimedCall {
+  TScriptPlayer* player;
+  ComPtr<IDispatch> control;
+  std::wstring line;
+};
+
+// The calls waiting for their thread timers, by timer id (the players of one thread share the
+// timer callback).
+std::map<UINT_PTR, TTimedCall>& TimedCalls() {
+  static std::map<UINT_PTR, TTimedCall> calls;
+  return calls;
+}
+
 }  // namespace
 
 TScriptCall ParseScriptCall(const std::wstring& line) { return TParser(line).Call(); }
@@ -189,6 +205,24 @@ void PumpMessagesFor(DWORD ms) {
   }
 }
 
+TScriptPlayer::~TScriptPlayer() {
+  for (UINT_PTR timer : timers_) {
+    ::KillTimer(nullptr, timer);
+    TimedCalls().erase(timer);
+  }
+}
+
+void CALLBACK TScriptPlayer::TimerFired(HWND, UINT, UINT_PTR id, DWORD) {
+  ::KillTimer(nullptr, id);
+  auto found = TimedCalls().find(id);
+  if (found == TimedCalls().end()) return;
+  TTimedCall call = std::move(found->second);
+  TimedCalls().erase(found);
+  auto& timers = call.player->timers_;
+  timers.erase(std::remove(timers.begin(), timers.end(), id), timers.end());
+  call.player->Run(call.control.get(), call.line);
+}
+
 void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
   std::string head = "call " + ToUtf8(line) + " -> ";
   TScriptCall call;
@@ -206,6 +240,23 @@ void TScriptPlayer::Run(IDispatch* control, const std::wstring& line) {
     }
     PumpMessagesFor(static_cast<DWORD>(ms));
     print_(head + "done");
+    return;
+  }
+  if (call.name == L"setTimeout" && call.form == TScriptCall::Method) {
+    const bool valid = call.args.size() == 2 && call.args[0].kind == TScriptArg::String &&
+                       call.args[1].kind == TScriptArg::Integer && call.args[1].integer >= 0;
+    if (!valid) {
+      print_(head + "syntax error: setTimeout takes a call as text and a number of milliseconds");
+      return;
+    }
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, static_cast<UINT>(call.args[1].integer), TimerFired);
+    if (!timer) {
+      print_(head + "no timer");
+      return;
+    }
+    timers_.push_back(timer);
+    TimedCalls()[timer] = TTimedCall{this, ComPtr<IDispatch>(control), call.args[0].text};
+    print_(head + "set");
     return;
   }
   if (!control) {

@@ -6,10 +6,14 @@
 //   Caption                    property read
 //   Caption = 'Title'          property write
 //   sleep(500)                 lets the browser run for that many milliseconds
+//   setTimeout("Run2('')", 300) plays the call once, as a page's timer does: when the thread runs
+//                              its messages at least that many milliseconds later (inside a call
+//                              of the script too, as a control that waits for a document does)
 //
 // Arguments: 'text' or "text" (with \\ \' \" \n \t), integers, decimals, true, false, null,
 // empty, out, #id. Each call prints one line:
 //   call <line> -> 0x<HRESULT>[ = <result>][ out1 = <value>]...[ "<error description>"]
+// (setTimeout prints "set" as its result, and its call prints its own line when it is played),
 // and each event of the control one line:
 //   event <name>(<arguments>)
 // Values print as script literals: "text", 12, 1.5, true, null, empty, [object].
@@ -47,13 +51,20 @@ class TScriptPlayer {
 public:
   using TPrint = std::function<void(const std::string&)>;
   TScriptPlayer(TPage& page, TPrint print) : page_(page), print_(std::move(print)) {}
+  // Timers not yet fired never fire.
+  ~TScriptPlayer();
+  TScriptPlayer(const TScriptPlayer&) = delete;
+  TScriptPlayer& operator=(const TScriptPlayer&) = delete;
 
   void Run(IDispatch* control, const std::wstring& line);
   void PrintEvent(const std::wstring& name, const DISPPARAMS& args);
 
 private:
+  static void CALLBACK TimerFired(HWND, UINT, UINT_PTR id, DWORD);
+
   TPage& page_;
   TPrint print_;
+  std::vector<UINT_PTR> timers_;  // the thread timers of setTimeout that have not fired yet
 };
 
 // Lets the thread's windows run for `ms` milliseconds.

@@ -364,10 +364,11 @@ HRESULT TVantrelleControl::RunCompatibilityMode(VARIANT_BOOL* value) {
 HRESULT TVantrelleControl::RunCompatibilityIEWinSize(LONG left, LONG top, LONG right, LONG bottom, LONG iehandle,
                                                      VARIANT_BOOL* value) {
   if (!value) return E_POINTER;
-  // right and bottom are the width and the height.
+  // right and bottom are the width and the height. Only the hosting browser's top window is moved:
+  // a page must not move another program's window, least of all through the elevated instance.
   HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(iehandle));
   return SafeCall(IID_IVantrelle,
-                  [&] { *value = ToVariantBool(BrowserSettings().MoveIEWindow(left, top, right, bottom, window)); });
+                  [&] { *value = ToVariantBool(MoveHostBrowserWindow(left, top, right, bottom, window)); });
 }
 
 HRESULT TVantrelleControl::RunCompatibilityAllsite(VARIANT_BOOL* value) {

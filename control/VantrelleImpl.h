@@ -52,9 +52,22 @@ public:
   // The browser's settings as this control changes them itself, logging to the request log.
   TBrowserSettings& BrowserSettings() { return browserSettings_; }
 
+  // RunCompatibilityIEWinSize: MoveIEWindow on `wnd`, which must be the top window of the browser
+  // that hosts this control (see IsHostBrowserWindow). Any other window is left alone: the refusal
+  // is logged and raised as an Error carrying E_ACCESSDENIED.
+  bool MoveHostBrowserWindow(int32_t left, int32_t top, int32_t width, int32_t height, HWND wnd);
+  // Whether `wnd` is the top window of the browser that hosts this control. A control in a page:
+  // the top window above the page's view, the window its capture sizes. A control in no page (the
+  // elevated instance, in its surrogate process): a top window that holds the face of a control of
+  // the process whose call this is.
+  bool IsHostBrowserWindow(HWND wnd);
+
   // The request of Run2 (control/uRequestDriver.cpp): reads the switches, prepares the browser,
   // captures the page, hands over to RunPreview and cleans up on every way out. Returns S_OK
   // for every end of the request; an error that escapes it is raised again after the clean-up.
+  // While a request of this control runs (its driver lets messages run, and the preview is
+  // modal, so a page's timer or script can call again), another one only logs its refusal and
+  // returns S_OK, touching nothing of the running one.
   HRESULT Run2Request(const std::string& params, IDispatch* divObj);
 
   // The application's message hook while and after a preview runs: a close or quit message ends
@@ -81,11 +94,14 @@ protected:
   Handle instanceMutex_;                 // the per-process single-request mutex this request holds
   MSG heldMessage_{};                    // that close or quit message, posted again when the request ends
   bool protectedMode_ = false;           // once a request ran in protected mode, for the control's life
+  bool requestRunning_ = false;          // a Run2 request of this control is in progress
 
   // The log's lines (any line, whoever wrote it) or its visibility changed: the face shows them.
   virtual void LogChanged() {}
 
 private:
+  // True, with the refusal logged, while a request of this control runs.
+  bool RefuseNestedRequest();
   // The steps of Run2Request; false ends the request.
   bool PrepareRequest(TRequest& request);
   bool FindBrowserAndDocument(TRequest& request);

@@ -117,7 +117,16 @@ std::optional<uint8_t> TVantrelle::ReadIntegrityLevel() { return GetProcessInteg
 void TVantrelle::LogRun(unsigned textId) { requestLog_.WriteLogText(kRunCaption, textId); }
 void TVantrelle::LogRunText(const std::string& message) { WriteLog(kRunCaption, message); }
 
+bool TVantrelle::RefuseNestedRequest() {
+  if (!requestRunning_) return false;
+  LogRun(kLogNestedRequestRefused);
+  return true;
+}
+
 HRESULT TVantrelle::Run2Request(const std::string& params, IDispatch* divObj) {
+  if (RefuseNestedRequest()) return S_OK;
+  requestRunning_ = true;
+  const ScopeGuard ended([&] { requestRunning_ = false; });
   TRequest request(params);
   const ScopeGuard end([&] { EndRequest(request); });
   if (PrepareRequest(request) && FindBrowserAndDocument(request) && AdjustBrowser(request)) {
@@ -289,21 +298,22 @@ void TVantrelle::HideControlAndSizeWindow(TRequest& request) {
   LogRunText(Format("window size height : %d", *givenHeight));
   const int32_t width = *givenWidth != 0 ? *givenWidth : saved.right - saved.left;
   const int32_t height = *givenHeight != 0 ? *givenHeight : saved.bottom - saved.top;
-  request.windowSized = true;
   // A window that cannot be sized, or a site list that cannot be written, leaves the capture to go
-  // on at the window's size.
+  // on at the window's size. The window is put back after the capture only when this moved it.
   try {
     if (protectedMode_) {
       LogRun(kLogResizeNewSystem);
       if (request.elevated) LogRun(kLogResizeAlreadyElevated);
       IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogResizeElevationDone);
       if (!elevated) return;
-      elevated->MoveIEWindow(0, 0, width, height, request.topWindow);
+      request.windowSized = true;  // until the move says it did nothing: one that raised may have moved it
+      if (!elevated->MoveIEWindow(0, 0, width, height, request.topWindow)) request.windowSized = false;
       elevated->SetAllSiteSetup();
     } else {
       LogRun(kLogResizeOldSystem);
       LogRun(kLogResizingBrowserWindow);
-      browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow);
+      request.windowSized = true;  // until the move says it did nothing: one that raised may have moved it
+      if (!browserSettings_.MoveIEWindow(0, 0, width, height, request.topWindow)) request.windowSized = false;
       browserSettings_.SetAllSiteSetup();
     }
   } catch (const Error&) {
@@ -422,11 +432,13 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
 }
 
 void TVantrelle::RestoreBrowserWindow(TRequest& request) {
+  // A window this request did not move needs nothing put back (and no consent for it).
+  if (!request.windowSized) return;
   const RECT& r = request.savedWindowRect;
   if (protectedMode_) {
     LogRun(kLogRestoreNewSystem);
     if (request.elevated) LogRun(kLogRestoreAlreadyElevated);
-    if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, request.viewWindow, kLogRestoreElevationDone))
+    if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, FormHandle(), kLogRestoreElevationDone))
       elevated->MoveIEWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, request.topWindow);
   } else {
     LogRun(kLogRestoreOldSystem);
@@ -437,7 +449,10 @@ void TVantrelle::RestoreBrowserWindow(TRequest& request) {
 
 IBrowserSettingsWriter* TVantrelle::ElevatedInstance(TRequest& request, HWND owner, unsigned createdText) {
   if (request.elevated) return request.elevated.get();
+  // The person who refused the consent prompt is not asked again in the same request.
+  if (request.elevationFailed) return nullptr;
   request.elevated = CreateElevatedSettingsWriter(owner).settings;
+  request.elevationFailed = !request.elevated;
   if (!request.elevated) return nullptr;
   LogRun(createdText);
   return request.elevated.get();

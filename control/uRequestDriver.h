@@ -69,8 +69,9 @@ struct TRequest {
 
   std::optional<int32_t> savedZoom;  // set when the zoom was forced to 100, to be put back
   std::unique_ptr<IBrowserSettingsWriter> elevated;
+  bool elevationFailed = false;  // the elevated instance was refused (or failed): not asked for again
   RECT savedWindowRect{};    // the browser window before /ws sized it, put back after the capture
-  bool windowSized = false;  // the browser window was moved for the capture and is to be put back
+  bool windowSized = false;  // this request moved the browser window for the capture: to be put back
 
   ComPtr<IHTMLElement2> scrollElement;
   int32_t clientWidth = 0, clientHeight = 0;

@@ -9,7 +9,7 @@
 namespace vt {
 namespace {
 
-const char kFormClass[] = "TVantrelleForm";
+constexpr const char* kFormClass = TVantrelleForm::kClassName;
 constexpr COLORREF kLabel1Color = RGB(0x33, 0x66, 0x99);
 constexpr COLORREF kLabel2Color = RGB(0x00, 0x80, 0x00);  // clGreen
 constexpr COLORREF kShapeColor = RGB(0x83, 0xB7, 0x17);

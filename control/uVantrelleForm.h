@@ -31,6 +31,7 @@ class TVantrelleForm {
 public:
   static constexpr int kDesignWidth = 800, kDesignHeight = 200, kPanelHeight = 41;
   static constexpr COLORREF kBtnFace = 0x8000000F;  // OLE_COLOR of the system colour clBtnFace
+  static constexpr const char* kClassName = "TVantrelleForm";  // the face's window class
 
   explicit TVantrelleForm(TFormEvents& events) : events_(events) {}
   ~TVantrelleForm() { Destroy(); }

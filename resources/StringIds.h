@@ -51,6 +51,10 @@ constexpr unsigned kLogError = 20007;  // followed by " = [message]"
 constexpr unsigned kLogAlreadyRunning = 20008;
 constexpr unsigned kLogNoRunningInstance = 20009;
 constexpr unsigned kLogAllSitesAllowed = 20156;
+// A Run2 (or Run) call while a request of the same control runs, refused.
+constexpr unsigned kLogNestedRequestRefused = 20157;
+// RunCompatibilityIEWinSize refused a window that is not the hosting browser's: %u its handle.
+constexpr unsigned kLogWindowRefused = 20158;
 
 // --- Log: scroll capture and the button-image package cache ---
 constexpr unsigned kLogScrollCaptureStarted = 20010;

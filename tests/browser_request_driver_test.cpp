@@ -552,18 +552,27 @@ TEST(RequestDriver, ProtectedModeTakesTheMutexAndWorksThroughTheElevatedInstance
   AnswerScope dialogs;
   const std::string mutexName = InstanceMutexName(::GetCurrentProcessId());
   bool mutexHeld = false;
+  bool otherRefused = false;
   r.control->onPreview = [&](TRequest&) {
-    // A second request of this process, even of the same control, ends silently.
+    // A second request of this process ends silently: of another control at the mutex, of the
+    // same control before it.
     HANDLE other = ::CreateMutexA(nullptr, FALSE, mutexName.c_str());
     mutexHeld = ::GetLastError() == ERROR_ALREADY_EXISTS;
     ::CloseHandle(other);
+    auto second = r.AnotherControl();
+    second->integrity = 2;
+    EXPECT_EQ(second->Run2Request("/scr", nullptr), S_OK);
+    EXPECT_EQ(second->previews, 0);
+    otherRefused = second->LoggedText(kLogAlreadyRunning);
     EXPECT_EQ(r.control->Run2Request("/scr", nullptr), S_OK);
   };
   EXPECT_EQ(r.Run("/ws:900|700/cmm:yes"), S_OK);
   EXPECT_EQ(r.control->previews, 1);
   EXPECT_TRUE(mutexHeld);
+  EXPECT_TRUE(otherRefused);
   EXPECT_TRUE(r.control->ProtectedMode());
-  EXPECT_TRUE(r.control->LoggedText(kLogAlreadyRunning));
+  EXPECT_TRUE(r.control->LoggedText(kLogNestedRequestRefused));
+  EXPECT_FALSE(r.control->LoggedText(kLogAlreadyRunning));
   EXPECT_TRUE(dialogs.requests.empty());
   EXPECT_EQ(Compare(r.control->picture.get(), 1700, 1300, XYColor), "");
 
@@ -618,7 +627,21 @@ TEST(RequestDriver, ProtectedModeGoesOnWhenElevationIsRefused) {
   EXPECT_FALSE(r.control->BrowserSettings().IsCompatibilityModeSet());
   EXPECT_FALSE(r.Recorded("window 0 0 900 700"));
   EXPECT_FALSE(IsAllowedOnAllSites());
-  EXPECT_EQ(std::count(elevation.calls.begin(), elevation.calls.end(), "create"), 3);
+  // The person who refused is not asked again: neither for the window size nor to put back a
+  // window that was never moved.
+  EXPECT_EQ(elevation.calls, std::vector<std::string>{"create"});
+  EXPECT_TRUE(r.WindowPutBack());
+}
+
+TEST(RequestDriver, ProtectedModeScrollCaptureWithoutWindowSizeAsksForNoElevation) {
+  // The window is never moved, so there is nothing to put back and no consent to ask for.
+  HostedRequest r(LargePage());
+  r.control->integrity = 2;
+  ElevationScope elevation;
+  EXPECT_EQ(r.Run("/scr"), S_OK);
+  EXPECT_EQ(r.control->previews, 1);
+  EXPECT_TRUE(elevation.calls.empty()) << ::testing::PrintToString(elevation.calls);
+  EXPECT_FALSE(r.RecordedStarting("window "));
 }
 
 TEST(RequestDriver, AFailureWhileSizingTheWindowLeavesTheRequestToGoOn) {

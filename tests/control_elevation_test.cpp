@@ -8,6 +8,8 @@
 #include "control/uClassFactory.h"
 #include "control/uElevation.h"
 #include "control/uModuleVersion.h"
+#include "resources/StringIds.h"
+#include "support/ControlFace.h"
 #include "support/Scopes.h"
 #include "support/OleEnvironment.h"
 #include "support/TestEnv.h"
@@ -169,8 +171,9 @@ TEST(Elevation, TheRequestDriverReachesTheElevatedInstancesSettings) {
   TBinding binding;
   binding.instance = instance.get();
   Binder binder(binding);
-  HWND window = ::CreateWindowExA(0, "STATIC", "browser", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
+  // The browser's window, which holds the face of the control that asks.
+  auto browser = std::make_unique<FacedWindow>(10, 10, 300, 200);
+  HWND window = browser->Handle();
   TElevatedInstance elevated = CreateElevatedControlSettings(window);
   ASSERT_EQ(elevated.result, S_OK);
   ASSERT_TRUE(elevated.settings);
@@ -184,7 +187,23 @@ TEST(Elevation, TheRequestDriverReachesTheElevatedInstancesSettings) {
   EXPECT_EQ(r.top, 40);
   EXPECT_EQ(r.right - r.left, 500);
   EXPECT_EQ(r.bottom - r.top, 300);
-  ::DestroyWindow(window);
+  // Another program's window (one without a control's face) is refused and stays where it is;
+  // the instance logs the refusal.
+  HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(other, nullptr);
+  EXPECT_FALSE(settings->MoveIEWindow(0, 0, 500, 300, other));
+  ::GetWindowRect(other, &r);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.right - r.left, 300);
+  const auto& lines = static_cast<TVantrelleControl*>(instance.get())->RequestLog().Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("[ActiveX::RunCompatibilityIEWinSize] >> ", 0), 0u) << lines.back();
+  EXPECT_NE(lines.back().find(Format(LoadResString(kLogWindowRefused).c_str(),
+                                     static_cast<unsigned>(reinterpret_cast<uintptr_t>(other)))),
+            std::string::npos)
+      << lines.back();
+  ::DestroyWindow(other);
+  browser.reset();
   EXPECT_FALSE(settings->MoveIEWindow(0, 0, 500, 300, window));
   // Refused: no settings writer.
   binding.answer = kCancelled;

@@ -9,6 +9,7 @@
 #include "base/ComPtr.h"
 #include "base/Strings.h"
 #include "resources/VantrelleTypeLib.h"
+#include "support/ControlFace.h"
 #include "support/OleEnvironment.h"
 #include "support/TestEnv.h"
 
@@ -235,25 +236,33 @@ TEST_F(ControlObject, MembersThroughTheDualInterface) {
 }
 
 TEST_F(ControlObject, RunCompatibilityIEWinSizeMovesAndSizesTheWindow) {
-  HWND window = ::CreateWindowExA(0, "STATIC", "browser", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr, nullptr, nullptr);
-  ASSERT_NE(window, nullptr);
+  // The control is in no page, as the elevated instance is: it moves a top window that holds the
+  // face of a control of this process, the window of the browser that hosts that control.
+  const FacedWindow window(10, 10, 300, 200);
+  ASSERT_NE(window.Face(), nullptr);
+  auto handle = [](HWND wnd) { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(wnd)); };
   VARIANT_BOOL moved = VARIANT_FALSE;
   // right and bottom are the width and the height.
-  EXPECT_EQ(control_->RunCompatibilityIEWinSize(40, 50, 640, 480, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)),
-                                                &moved),
-            S_OK);
+  EXPECT_EQ(control_->RunCompatibilityIEWinSize(40, 50, 640, 480, handle(window.Handle()), &moved), S_OK);
   EXPECT_EQ(moved, VARIANT_TRUE);
   RECT r{};
-  ::GetWindowRect(window, &r);
+  ::GetWindowRect(window.Handle(), &r);
   EXPECT_EQ(r.left, 40);
   EXPECT_EQ(r.top, 50);
   EXPECT_EQ(r.right - r.left, 640);
   EXPECT_EQ(r.bottom - r.top, 480);
-  ::DestroyWindow(window);
-  EXPECT_EQ(control_->RunCompatibilityIEWinSize(0, 0, 640, 480, static_cast<LONG>(reinterpret_cast<LONG_PTR>(window)),
-                                                &moved),
-            S_OK);
-  EXPECT_EQ(moved, VARIANT_FALSE);
+
+  // Any other window is refused with an error and stays where it is: the face itself (no top
+  // window), one that holds no face (another program's, say).
+  EXPECT_EQ(control_->RunCompatibilityIEWinSize(0, 0, 640, 480, handle(window.Face()), &moved), E_ACCESSDENIED);
+  const WindowHandle other(::CreateWindowExA(0, "STATIC", "other", WS_POPUP, 10, 10, 300, 200, nullptr, nullptr,
+                                             nullptr, nullptr));
+  EXPECT_EQ(control_->RunCompatibilityIEWinSize(0, 0, 640, 480, handle(other.get()), &moved), E_ACCESSDENIED);
+  EXPECT_EQ(ErrorDescription(), ToWide(Format("Window %u is not the top window of the browser that hosts the control",
+                                              static_cast<unsigned>(reinterpret_cast<uintptr_t>(other.get())))));
+  ::GetWindowRect(other.get(), &r);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.right - r.left, 300);
 }
 
 TEST_F(ControlObject, FailuresArriveAsFailedResultsWithTheirDescriptions) {

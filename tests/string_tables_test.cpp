@@ -90,9 +90,9 @@ const char* const kDefaultHelpAddress = "http://help.vantrelle.example/help/help
 
 TEST(StringTables, EveryLanguageHoldsItsIds) {
   const std::set<unsigned> messages = Ids({{10000, 10001}, {10003, 10008}, {10010, 10014}, {10016, 10029}, {65107, 65107}});
-  std::set<unsigned> full = Ids({{20000, 20010}, {20029, 20059}, {20063, 20156}});
+  std::set<unsigned> full = Ids({{20000, 20010}, {20029, 20059}, {20063, 20158}});
   full.insert(messages.begin(), messages.end());
-  std::set<unsigned> japanese = Ids({{20000, 20010}, {20029, 20059}, {20063, 20146}, {20150, 20150}, {20156, 20156}});
+  std::set<unsigned> japanese = Ids({{20000, 20010}, {20029, 20059}, {20063, 20146}, {20150, 20150}, {20156, 20158}});
   japanese.insert(messages.begin(), messages.end());
 
   EXPECT_EQ(KeysOf(TableOf(kKorean)), full);
@@ -109,7 +109,7 @@ TEST(StringTables, PlaceholdersAgreeAcrossLanguages) {
       {kLogPageBreakPosition, "dd"},    {kLogDownloadingFormFile, "ss"},     {kLogAnalysingFormFile, "s"},
       {kLogDownloadingImage, "s"},      {kLogLoadingImage, "s"},             {kLogDeletingFile, "ds"},
       {kLogFreeError, "s"},             {kLogOrientation, "s"},              {kLogCurrentZoom, "s"},
-      {kLogZoomRestored, "s"},
+      {kLogZoomRestored, "s"},          {kLogWindowRefused, "u"},
   };
   // Texts that show only the first arguments: the rest are passed and ignored.
   const std::set<std::pair<LANGID, unsigned>> showsFewer = {
