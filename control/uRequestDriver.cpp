@@ -432,10 +432,10 @@ void TVantrelle::CaptureIntoBuilder(TRequest& request, IDispatch* divObj) {
 }
 
 void TVantrelle::RestoreBrowserWindow(TRequest& request) {
-  // A window this request did not move needs nothing put back (and no consent for it).
-  if (!request.windowSized) return;
   const RECT& r = request.savedWindowRect;
   if (protectedMode_) {
+    // A window this request did not move needs no consent prompt to be put back.
+    if (!request.windowSized) return;
     LogRun(kLogRestoreNewSystem);
     if (request.elevated) LogRun(kLogRestoreAlreadyElevated);
     if (IBrowserSettingsWriter* elevated = ElevatedInstance(request, FormHandle(), kLogRestoreElevationDone))
