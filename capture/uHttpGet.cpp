@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -150,15 +151,44 @@ std::optional<std::string> RedirectTarget(const UrlParts& from, HINTERNET reques
   return url;
 }
 
+// The answer's head as the platform keeps it, from the status line to the blank line; empty when
+// it cannot be read.
+std::string RawHead(HINTERNET request) {
+  DWORD size = 0, index = 0;
+  if (::HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, &index) ||
+      ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return {};
+  std::string head(size, '\0');
+  index = 0;
+  if (!::HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, &head[0], &size, &index)) return {};
+  head.resize(std::min<size_t>(size, head.size()));
+  return head;
+}
+
+// The server answered in HTTP/1.x: a status line of that version and at least one header. The
+// platform takes any other first line for an answer of HTTP/0.9 and makes up the head
+// "HTTP/1.0 200 OK" without a header for it, so a head without one cannot be told from none.
+bool IsHttp1Head(HINTERNET request) {
+  const std::string version = Header(request, HTTP_QUERY_VERSION).value_or("");
+  const bool http1 = version.size() == 8 && version.compare(0, 7, "HTTP/1.") == 0 &&
+                     std::isdigit(static_cast<unsigned char>(version[7]));
+  const std::string head = RawHead(request);
+  const size_t lineEnd = head.find("\r\n");
+  if (!http1 || lineEnd == std::string::npos) return false;
+  const std::string headers = head.substr(lineEnd + 2);
+  return !headers.empty() && headers.compare(0, 2, "\r\n") != 0;
+}
+
 bool ReadBody(TExchange& x, HINTERNET request) {
   std::optional<uint64_t> declared;
   if (!DeclaredLength(request, declared) || (declared && *declared > x.limits.maxBytes)) return false;
+  if (!declared && !x.limits.closeMayEndBody) return false;
   x.StartBody();
   uint64_t total = 0;
   for (;;) {
     if (x.RemainingMs() == 0 || x.Abandoned()) return false;
-    // Waits for bytes no longer than the receive time-out: a stall or a reset fails here, only
-    // the server's close or the declared length ends the body.
+    // Waits for bytes no longer than the receive time-out: a stall fails here, only the server's
+    // close or the declared length ends the body.
     DWORD available = 0;
     if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return false;
     if (available == 0) break;
@@ -200,6 +230,7 @@ bool Exchange(TExchange& x, TInternetHandles& h) {
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
       ::InternetSetOptionA(h.request.get(), option, &timeout, sizeof(timeout));
     if (!::HttpSendRequestA(h.request.get(), nullptr, 0, nullptr, 0)) return false;
+    if (!IsHttp1Head(h.request.get())) return false;
 
     THttpAnswer head;
     head.answered = true;
