@@ -16,6 +16,8 @@ constexpr DWORD kHttpIdleMs = 30000;
 constexpr DWORD kHttpBaseDeadlineMs = 30000;
 constexpr uint32_t kHttpSlowestBytesPerSecond = 64 * 1024;
 constexpr uint32_t kHttpMaxRedirects = 5;
+// How long the calling thread waits for the worker to end once it has its answer.
+constexpr DWORD kHttpWorkerEndMs = 1000;
 
 // What one GET may take, its redirects included.
 struct THttpLimits {
@@ -59,7 +61,8 @@ struct THttpResult {
 // close); when not ok there is no file of that name. Without one, only the head is read: ok for a
 // 200 answer.
 // The calling thread has its answer within the bounds whatever the server does: the exchange runs
-// on a worker thread, which a stalled server may keep a while longer.
+// on a worker thread. When the calling thread gives up, it closes the handles of the call the
+// worker waits in and waits up to kHttpWorkerEndMs for the worker to end.
 THttpResult HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits);
 
 }  // namespace vt

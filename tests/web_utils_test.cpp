@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -217,6 +218,37 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
     EXPECT_EQ(result.answer.status, c.status);  // -1 when no answer head came
     EXPECT_FALSE(test::FileExists(target));
     EXPECT_LE(server.CountRequests("/fault"), 4u);
+  }
+}
+
+// When the caller gives up, the thread that talks to the server is gone before the call returns:
+// it neither holds a socket nor waits on a server that keeps the connection.
+TEST(Download, AGiveUpLeavesNoWorkerBehind) {
+  struct Case { const char* what; HttpTestServer::Answer answer; std::string file = "out.bin"; };
+  const Case cases[] = {
+      {"no answer at all", {200, "", "", Pace::silent}},
+      {"body held open after its first bytes", {200, "abc", "", Pace::heldBody, "100"}},
+      {"body dripping past the deadline", {200, "abc", "", Pace::slowBody, "999"}},
+      {"body into a file that cannot be created", {200, "abc", "", Pace::heldBody, "100"}, "no\\such\\folder\\f"},
+  };
+  {
+    // The platform's own threads of a first download are there before the counting starts.
+    HttpTestServer server;
+    server.Set("/warm", {200, "x"});
+    test::TempDir dir;
+    ASSERT_TRUE(DownloadURLToFile(server.Url("/warm"), dir.file("w"), 100).ok);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    server.Set("/held", c.answer);
+    test::TempDir dir;
+    const std::set<DWORD> before = test::ThreadIdsOfThisProcess();
+    EXPECT_FALSE(DownloadURLToFile(server.Url("/held"), dir.file(c.file), QuickLimits(1000)).ok);
+    std::set<DWORD> left = test::ThreadIdsOfThisProcess();
+    for (DWORD id : before) left.erase(id);
+    for (DWORD id : server.AnsweringThreadIds()) left.erase(id);
+    EXPECT_TRUE(left.empty()) << left.size() << " threads more than before";
   }
 }
 
