@@ -197,15 +197,15 @@ TEST(Numbers, StrictAndLenient) {
   for (const char* bad : {"", " ", "1x", "x", "0x", "$", "-", "1 ", "1.5", "99999999999"})
     EXPECT_EQ(TryStrToInt(bad), std::nullopt) << bad;
 
-  EXPECT_EQ(StrToIntLenient("-42"), -42);
-  EXPECT_EQ(StrToIntLenient("$10"), 16);
-  EXPECT_EQ(StrToIntLenient("1x"), 1);
-  EXPECT_EQ(StrToIntLenient("800px"), 800);
-  EXPECT_EQ(StrToIntLenient("-5x"), 5);  // the sign only counts for a valid number
-  EXPECT_EQ(StrToIntLenient("$1G"), 1);
-  EXPECT_EQ(StrToIntLenient("x"), 0);
-  EXPECT_EQ(StrToIntLenient(""), 0);
-  EXPECT_EQ(StrToIntLenient("99999999999"), 999999999);  // digits up to the one that overflows
+  const struct { const char* text; int32_t value; } lenient[] = {
+      {"-42", -42}, {"$10", 16}, {"1x", 1}, {"800px", 800}, {"$1G", 1}, {"x", 0}, {"", 0},
+      {"-5x", 5},  // the sign only counts for a number
+      // A number past the range is the end of the range on its side, never some of its digits.
+      {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN}, {"-99999999999", INT32_MIN},
+      {"2147483648", INT32_MAX}, {"99999999999", INT32_MAX}, {"$100000000", INT32_MAX}, {"-$100000000", INT32_MIN},
+      {"99999999999x", INT32_MAX}, {"-99999999999x", INT32_MAX},
+  };
+  for (const auto& c : lenient) EXPECT_EQ(StrToIntLenient(c.text), c.value) << c.text;
 }
 
 TEST(SwitchTable, OneRowPerSwitchNamedAsPagesWriteThem) {
@@ -247,6 +247,11 @@ TEST(SwitchTable, ReadsEachValueAsDeclared) {
   }
   EXPECT_THROW(s.Number(swPbm, 2), ConversionError);
   EXPECT_EQ(s.Number(swPbm, 4), 0);  // a missing position reads "0"
+
+  // A lenient number past the 32-bit range keeps its sign.
+  TSwitches wide("/vs:-2147483649|99999999999");
+  EXPECT_EQ(wide.Number(swVs, 0), INT32_MIN);
+  EXPECT_EQ(wide.Number(swVs, 1), INT32_MAX);
 
   // Strict values of absent switches are conversion errors too; lenient ones read 0.
   TSwitches bare("/scr");
