@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <stdexcept>
 
@@ -312,6 +313,40 @@ TEST(PageBreakList, FailuresReachTheCaller) {
   EXPECT_THROW(control.ParsePageBreakList("", 50, 400), Error);
   EXPECT_THROW(control.ParsePageBreakList("  ", 50, 400), Error);
   EXPECT_TRUE(control.RequestLog().Lines().empty());
+}
+
+// A page's value in an error text is cut: a megabyte of list gives a line, not a megabyte of log.
+TEST(PageBreakList, ErrorTextsQuoteAPageValueCut) {
+  std::string list;
+  while (list.size() < 1024 * 1024) list += "100,";
+  const std::string cut = list.substr(0, 64);
+  TVantrelle control;
+  const struct {
+    const char* what;
+    std::function<void()> raise;
+    std::string message;
+  } cases[] = {
+      {"a long list with a bad entry", [&] { control.ParsePageBreakList(list + "x", 0, 0); },
+       "Page-break list \"" + cut + "...\": \"x\" is not a valid integer"},
+      {"a long bad entry", [&] { control.ParsePageBreakList("1," + std::string(100000, '9') + "x", 0, 0); },
+       "Page-break list \"1," + std::string(62, '9') + "...\": \"" + std::string(64, '9') + "...\" is not a valid integer"},
+      {"a long list continued too far", [&] { control.ParsePageBreakList(list + "0", 1, 2000000000); },
+       "Page-break list \"" + cut + "...\" continued every 1 pixels up to 2000000000 would add over 10000 page breaks"},
+      {"a long strict value", [&] { TSwitches("/ps:" + list).Number(swPs, 0); },
+       "Switch /ps, value 1: \"" + cut + "...\" is not a valid integer"},
+  };
+  for (const auto& c : cases) {
+    try {
+      c.raise();
+      ADD_FAILURE() << c.what << " raised nothing";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message) << c.what;
+    }
+  }
+  // Cut between characters, never inside a double-byte one.
+  const std::string kana = "\x82\xA0";
+  EXPECT_EQ(QuotedValue(std::string(63, 'a') + kana + "b", 932), std::string(63, 'a') + kana + "...");
+  EXPECT_EQ(QuotedValue(std::string(64, 'a'), 932), std::string(64, 'a'));
 }
 
 TEST(PageBreakList, ARunawayContinuationIsRefused) {
