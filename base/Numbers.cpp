@@ -7,11 +7,13 @@ namespace {
 
 struct Scan {
   bool valid = false;
-  int32_t value = 0;    // when valid
+  int32_t value = 0;  // when valid
+  std::optional<int32_t> clamped;  // an integer past the range: the end of the range on its side
   int32_t leading = 0;  // the digits before the first character that does not belong, sign ignored
 };
 
-// Hexadecimal may spell the full 32-bit pattern; decimal must fit the signed range.
+// Hexadecimal may spell the full 32-bit pattern; decimal must fit the signed range. Digits past the
+// range are read on, so that a number too long for it is still one number.
 Scan ScanInt(const std::string& text) {
   Scan scan;
   size_t i = 0, n = text.size();
@@ -27,7 +29,7 @@ Scan ScanInt(const std::string& text) {
     i += 2;
   }
   const int64_t limit = base == 16 ? 0xFFFFFFFFLL : 0x80000000LL;
-  bool anyDigit = false;
+  bool anyDigit = false, past = false;
   int64_t value = 0;
   for (; i < n; ++i) {
     char c = text[i];
@@ -36,15 +38,18 @@ Scan ScanInt(const std::string& text) {
     else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
     else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
     else break;
-    if (value * base + digit > limit) break;  // an overflowing digit ends the number like any other
-    value = value * base + digit;
     anyDigit = true;
+    if (past || value * base + digit > limit) past = true;
+    else value = value * base + digit;
   }
-  if (base == 16) value = static_cast<int32_t>(static_cast<uint32_t>(value));
-  scan.leading = static_cast<int32_t>(std::min<int64_t>(value, INT32_MAX));
+  if (base == 16 && !past) value = static_cast<int32_t>(static_cast<uint32_t>(value));
+  scan.leading = past ? INT32_MAX : static_cast<int32_t>(std::min<int64_t>(value, INT32_MAX));
   if (i < n || !anyDigit) return scan;
   if (negative) value = -value;
-  if (value > INT32_MAX || value < INT32_MIN) return scan;
+  if (past || value > INT32_MAX || value < INT32_MIN) {
+    scan.clamped = negative ? INT32_MIN : INT32_MAX;
+    return scan;
+  }
   scan.valid = true;
   scan.value = static_cast<int32_t>(value);
   return scan;
@@ -65,7 +70,8 @@ int32_t StrToIntDef(const std::string& text, int32_t def) {
 
 int32_t StrToIntLenient(const std::string& text) {
   Scan scan = ScanInt(text);
-  return scan.valid ? scan.value : scan.leading;
+  if (scan.valid) return scan.value;
+  return scan.clamped.value_or(scan.leading);
 }
 
 }  // namespace vt

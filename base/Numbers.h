@@ -19,8 +19,9 @@ public:
 std::optional<int32_t> TryStrToInt(const std::string& text);
 // Strict, with a default for anything that does not convert.
 int32_t StrToIntDef(const std::string& text, int32_t def);
-// Lenient: a valid integer gives its value; otherwise the digits read before the first
-// character that does not belong (without the sign), 0 when there are none. Never fails.
+// Lenient: a valid integer gives its value, and one past the 32-bit range the end of the range on
+// its side; otherwise the digits read before the first character that does not belong (without
+// the sign, at most INT32_MAX), 0 when there are none. Never fails.
 int32_t StrToIntLenient(const std::string& text);
 
 }  // namespace vt

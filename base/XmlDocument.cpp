@@ -109,12 +109,21 @@ std::optional<std::wstring> DocumentText(const std::string& bytes) {
   return Decode(bytes, *codePage);
 }
 
+// Where the XML declaration at the start of `text` ends; none without one.
+std::optional<size_t> DeclarationEnd(const std::wstring& text) {
+  if (text.compare(0, 5, L"<?xml") != 0 || text.size() < 6 || !std::iswspace(text[5])) return std::nullopt;
+  const size_t end = text.find(L"?>");
+  if (end == std::wstring::npos) return std::nullopt;
+  return end + 2;
+}
+
 // The first bound that the markup of `text` passes, as a sentence for the log; none within all.
 // Counted as the parser will meet it: text outside tags holds no "<", and values in tags are quoted.
+// The XML declaration is no element.
 std::optional<std::string> BeyondBounds(const std::wstring& text) {
   int64_t elements = 0, attributes = 0;
   int depth = 0;
-  for (size_t i = 0; (i = text.find(L'<', i)) != std::wstring::npos;) {
+  for (size_t i = DeclarationEnd(text).value_or(0); (i = text.find(L'<', i)) != std::wstring::npos;) {
     auto at = [&](const wchar_t* markup) { return text.compare(i, std::wcslen(markup), markup) == 0; };
     const wchar_t* close = at(L"<!--") ? L"-->" : at(L"<![CDATA[") ? L"]]>" : at(L"<?") ? L"?>" : nullptr;
     if (close) {
@@ -161,9 +170,7 @@ std::optional<std::string> BeyondBounds(const std::wstring& text) {
 // The text without its XML declaration: it is decoded already, and the parser would apply the
 // encoding the declaration names once more.
 void DropDeclaration(std::wstring& text) {
-  if (text.compare(0, 5, L"<?xml") != 0 || text.size() < 6 || !std::iswspace(text[5])) return;
-  const size_t end = text.find(L"?>");
-  if (end != std::wstring::npos) text.erase(0, end + 2);
+  if (const std::optional<size_t> end = DeclarationEnd(text)) text.erase(0, *end);
 }
 
 }  // namespace

@@ -33,7 +33,9 @@ public:
   // kMaxLocalSize would only swell the parser's memory. A document type is refused too: its
   // entities would be expanded each time a value is read, without a bound the parser keeps.
   static constexpr int64_t kMaxLocalSize = 1024 * 1024;
-  static constexpr int kMaxElements = 10000;  // comments, CDATA sections and instructions count too
+  // Comments, CDATA sections and processing instructions count as elements; the XML declaration
+  // does not.
+  static constexpr int kMaxElements = 10000;
   static constexpr int kMaxAttributes = 1000;
   static constexpr int kMaxDepth = 64;
 

@@ -3,12 +3,14 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "base/Boundary.h"
 #include "base/Handles.h"
@@ -25,9 +27,15 @@ using Clock = std::chrono::steady_clock;
 constexpr DWORD kReadBlock = 64 * 1024;
 constexpr size_t kMaxQueued = 1024 * 1024;  // what the worker may read ahead of the file
 
+// The worker's handles of the platform's HTTP layer.
+struct TInternetHandles {
+  InternetHandle internet, connection, request;
+};
+
 // What the calling thread and the worker share; the last of the two to let go frees it.
-// WinINet can neither cut short a read that the server keeps feeding byte by byte, nor close a
-// half-read answer without reading on while the server sends: the worker bears both.
+// WinINet may go on reading while a server keeps sending (a head or a read fed byte by byte, the
+// rest of a half-read answer when its request is closed), and not every version of it ends a call
+// when the call's handles are closed: the worker bears that, never the calling thread.
 struct TExchange {
   // Set before the worker starts.
   std::string url;
@@ -46,6 +54,10 @@ struct TExchange {
   size_t queued = 0;
   bool finished = false;
   bool succeeded = false;
+  // The worker's while it runs; the calling thread takes them when it gives up while the worker
+  // waits in a call on them, and closes them so that the call returns.
+  TInternetHandles handles;
+  bool inCall = false;
   // From the calling thread: it has its answer, the worker stops as soon as it can.
   bool abandoned = false;
 
@@ -57,9 +69,47 @@ struct TExchange {
   DWORD WaitMs() const { return std::min<DWORD>(RemainingMs(), static_cast<DWORD>(idle.count())); }
   // When the calling thread stops waiting; under the lock.
   Clock::time_point GiveUpTime() const { return std::min(deadline, lastSign + idle); }
-  bool Abandoned() {
+  // Keeps a handle the worker opened in `slot`; none (and the handle closed) when the open failed
+  // or the calling thread has given up.
+  HINTERNET Keep(InternetHandle TInternetHandles::*slot, HINTERNET opened) {
+    InternetHandle owner(opened);
     std::lock_guard<std::mutex> guard(lock);
-    return abandoned;
+    if (abandoned) return nullptr;
+    std::swap(handles.*slot, owner);
+    return opened;
+  }
+  // Closes the handle in `slot`, outside the lock: closing may read on while the server sends.
+  void Close(InternetHandle TInternetHandles::*slot) {
+    InternetHandle owner;
+    std::lock_guard<std::mutex> guard(lock);
+    std::swap(handles.*slot, owner);
+  }
+  // Around a call that may wait for the server: false, and no call, once the calling thread has
+  // given up; after the call, false when it gave up meanwhile (the handles are closed then).
+  bool EnterCall() {
+    std::lock_guard<std::mutex> guard(lock);
+    inCall = !abandoned;
+    return inCall;
+  }
+  bool LeaveCall() {
+    std::lock_guard<std::mutex> guard(lock);
+    inCall = false;
+    return !abandoned;
+  }
+  // The handles the worker has left, closed outside the lock (request, connection, internet).
+  void CloseHandles() {
+    TInternetHandles owners;
+    std::lock_guard<std::mutex> guard(lock);
+    std::swap(handles, owners);
+  }
+  // The calling thread has its answer: the worker stops, and a call it waits in is ended by
+  // closing its handles.
+  void GiveUp() {
+    TInternetHandles owners;
+    std::lock_guard<std::mutex> guard(lock);
+    abandoned = true;
+    changed.notify_all();
+    if (inCall) std::swap(handles, owners);
   }
   void Publish(const THttpAnswer& head) {
     std::lock_guard<std::mutex> guard(lock);
@@ -90,10 +140,14 @@ struct TExchange {
   }
 };
 
-// The worker's handles, closed only after the calling thread has its answer.
-struct TInternetHandles {
-  InternetHandle internet, connection, request;
-};
+// Runs `call`, which may wait for the server, where the calling thread can end it by closing its
+// handles; false when the call failed or the calling thread has given up.
+template <class Call>
+bool WaitingCall(TExchange& x, Call&& call) {
+  if (!x.EnterCall()) return false;
+  const bool ok = call();
+  return x.LeaveCall() && ok;
+}
 
 // The text of a header; none when it is missing. A value too long for any sound header reads as
 // empty, which no reader of these headers takes.
@@ -150,21 +204,53 @@ std::optional<std::string> RedirectTarget(const UrlParts& from, HINTERNET reques
   return url;
 }
 
+// The answer's head as the platform keeps it, from the status line to the blank line; empty when
+// it cannot be read.
+std::string RawHead(HINTERNET request) {
+  DWORD size = 0, index = 0;
+  if (::HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, &index) ||
+      ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return {};
+  std::string head(size, '\0');
+  index = 0;
+  if (!::HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, &head[0], &size, &index)) return {};
+  head.resize(std::min<size_t>(size, head.size()));
+  return head;
+}
+
+// The server answered in HTTP/1.x: a status line of that version and at least one header. The
+// platform takes any other first line for an answer of HTTP/0.9 and makes up the head
+// "HTTP/1.0 200 OK" without a header for it, so a head without one cannot be told from none.
+bool IsHttp1Head(HINTERNET request) {
+  const std::string version = Header(request, HTTP_QUERY_VERSION).value_or("");
+  const bool http1 = version.size() == 8 && version.compare(0, 7, "HTTP/1.") == 0 &&
+                     std::isdigit(static_cast<unsigned char>(version[7]));
+  const std::string head = RawHead(request);
+  const size_t lineEnd = head.find("\r\n");
+  if (!http1 || lineEnd == std::string::npos) return false;
+  const std::string headers = head.substr(lineEnd + 2);
+  return !headers.empty() && headers.compare(0, 2, "\r\n") != 0;
+}
+
 bool ReadBody(TExchange& x, HINTERNET request) {
   std::optional<uint64_t> declared;
   if (!DeclaredLength(request, declared) || (declared && *declared > x.limits.maxBytes)) return false;
+  if (!declared && !x.limits.closeMayEndBody) return false;
   x.StartBody();
   uint64_t total = 0;
   for (;;) {
-    if (x.RemainingMs() == 0 || x.Abandoned()) return false;
-    // Waits for bytes no longer than the receive time-out: a stall or a reset fails here, only
-    // the server's close or the declared length ends the body.
+    if (x.RemainingMs() == 0) return false;
+    // Waits for bytes no longer than the receive time-out: a stall fails here, only the server's
+    // close or the declared length ends the body.
     DWORD available = 0;
-    if (!::InternetQueryDataAvailable(request, &available, 0, 0)) return false;
+    if (!WaitingCall(x, [&] { return ::InternetQueryDataAvailable(request, &available, 0, 0); })) return false;
     if (available == 0) break;
     std::string block(std::min(available, kReadBlock), '\0');
     DWORD read = 0;
-    if (!::InternetReadFile(request, &block[0], static_cast<DWORD>(block.size()), &read)) return false;
+    if (!WaitingCall(x, [&] {
+          return ::InternetReadFile(request, &block[0], static_cast<DWORD>(block.size()), &read);
+        }))
+      return false;
     if (read == 0) break;
     total += read;
     if (total > x.limits.maxBytes) return false;
@@ -175,43 +261,47 @@ bool ReadBody(TExchange& x, HINTERNET request) {
   return !declared || total == *declared;
 }
 
-bool Exchange(TExchange& x, TInternetHandles& h) {
-  h.internet.reset(::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!h.internet) return false;
+bool Exchange(TExchange& x) {
+  const HINTERNET internet = x.Keep(&TInternetHandles::internet,
+                                    ::InternetOpenA("Vantrelle S", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!internet) return false;
   std::string url = x.url;
   for (uint32_t redirects = 0;; ++redirects) {
     const std::optional<UrlParts> split = SplitURL(url);
     if (!split) return false;
     const UrlParts& parts = *split;
-    h.request.reset();
-    h.connection.reset(::InternetConnectA(h.internet.get(), parts.host.c_str(), parts.port, nullptr, nullptr,
-                                          INTERNET_SERVICE_HTTP, 0, 0));
-    if (!h.connection) return false;
+    x.Close(&TInternetHandles::request);
+    const HINTERNET connection =
+        x.Keep(&TInternetHandles::connection, ::InternetConnectA(internet, parts.host.c_str(), parts.port, nullptr,
+                                                                 nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return false;
     // An https server only answers over TLS; every other scheme goes over plain HTTP.
     DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_RELOAD |
                   (SameTextAscii(parts.scheme, "https") ? INTERNET_FLAG_SECURE : 0);
     std::string object = "/" + parts.path;
-    h.request.reset(
-        ::HttpOpenRequestA(h.connection.get(), "GET", object.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0));
-    if (!h.request) return false;
+    const HINTERNET request = x.Keep(
+        &TInternetHandles::request,
+        ::HttpOpenRequestA(connection, "GET", object.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0));
+    if (!request) return false;
     // No single wait of the exchange may outlast the idle limit or the deadline.
     DWORD timeout = x.WaitMs();
     if (timeout == 0) return false;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-      ::InternetSetOptionA(h.request.get(), option, &timeout, sizeof(timeout));
-    if (!::HttpSendRequestA(h.request.get(), nullptr, 0, nullptr, 0)) return false;
+      ::InternetSetOptionA(request, option, &timeout, sizeof(timeout));
+    if (!WaitingCall(x, [&] { return ::HttpSendRequestA(request, nullptr, 0, nullptr, 0); })) return false;
+    if (!IsHttp1Head(request)) return false;
 
     THttpAnswer head;
     head.answered = true;
-    head.status = GetHttpStatusCode(h.request.get());
-    head.lastModified = Header(h.request.get(), HTTP_QUERY_LAST_MODIFIED).value_or("");
+    head.status = GetHttpStatusCode(request);
+    head.lastModified = Header(request, HTTP_QUERY_LAST_MODIFIED).value_or("");
     x.Publish(head);
     if (!IsRedirect(head.status)) {
       if (head.status != 200) return false;
-      return !x.wantBody || ReadBody(x, h.request.get());
+      return !x.wantBody || ReadBody(x, request);
     }
     if (redirects == x.limits.maxRedirects) return false;
-    std::optional<std::string> next = RedirectTarget(parts, h.request.get());
+    std::optional<std::string> next = RedirectTarget(parts, request);
     if (!next) return false;
     url = *next;
   }
@@ -224,10 +314,13 @@ struct TWorkerStart {
 
 // An exchange that raises has failed as well: it finishes as not ok all the same.
 void Work(const std::shared_ptr<TExchange>& x) {
-  TInternetHandles handles;  // closed after Finish: closing may read on while the server sends
   bool ok = false;
-  const ScopeGuard finish([&] { x->Finish(ok); });
-  ok = Exchange(*x, handles);
+  // The handles are closed after Finish: closing may read on while the server sends.
+  const ScopeGuard finish([&] {
+    x->Finish(ok);
+    x->CloseHandles();
+  });
+  ok = Exchange(*x);
 }
 
 DWORD WINAPI WorkerThread(void* param) {
@@ -240,15 +333,15 @@ DWORD WINAPI WorkerThread(void* param) {
   return code;
 }
 
-bool StartWorker(const std::shared_ptr<TExchange>& exchange) {
+// The worker's thread, or none when it could not be started.
+Handle StartWorker(const std::shared_ptr<TExchange>& exchange) {
   auto start = std::make_unique<TWorkerStart>();
   start->exchange = exchange;
   ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WorkerThread),
                        start->module.put());
-  const Handle thread(::CreateThread(nullptr, 0, WorkerThread, start.get(), 0, nullptr));
-  if (!thread) return false;
-  start.release();
-  return true;
+  Handle thread(::CreateThread(nullptr, 0, WorkerThread, start.get(), 0, nullptr));
+  if (thread) start.release();
+  return thread;
 }
 
 bool WriteAll(HANDLE file, const std::string& block) {
@@ -313,12 +406,13 @@ THttpResult HttpGet(const std::string& url, const std::string& fileName, const T
   x->idle = std::chrono::milliseconds(limits.idleMs);
   TempFile partial(fileName);  // no file of that name is left unless the whole body came
   THttpResult result;
-  result.ok = StartWorker(x) && Receive(*x, fileName);
+  const Handle worker = StartWorker(x);
+  result.ok = worker && Receive(*x, fileName);
   if (result.ok) partial.release();
   partial.reset();
+  x->GiveUp();
+  if (worker) ::WaitForSingleObject(worker.get(), kHttpWorkerEndMs);
   std::lock_guard<std::mutex> guard(x->lock);
-  x->abandoned = true;
-  x->changed.notify_all();
   result.answer = x->answer;
   return result;
 }

@@ -16,6 +16,8 @@ constexpr DWORD kHttpIdleMs = 30000;
 constexpr DWORD kHttpBaseDeadlineMs = 30000;
 constexpr uint32_t kHttpSlowestBytesPerSecond = 64 * 1024;
 constexpr uint32_t kHttpMaxRedirects = 5;
+// How long the calling thread waits for the worker to end once it has its answer.
+constexpr DWORD kHttpWorkerEndMs = 1000;
 
 // What one GET may take, its redirects included.
 struct THttpLimits {
@@ -30,6 +32,10 @@ struct THttpLimits {
   DWORD baseDeadlineMs = kHttpBaseDeadlineMs;  // the deadline: this plus maxBytes at the rate below
   uint32_t slowestBytesPerSecond = kHttpSlowestBytesPerSecond;
   uint32_t maxRedirects = kHttpMaxRedirects;
+  // A body without a Content-Length is taken up to the server's close. Only for a body that shows
+  // its own end (a setting's XML does not parse when cut): the platform reports a connection reset
+  // right after the data as a close in most runs, so such a body may be cut short unnoticed.
+  bool closeMayEndBody = false;
   // A deadline shared with the other GETs of one use (the images of one setting): none ends after it.
   std::optional<std::chrono::steady_clock::time_point> sharedDeadline;
 };
@@ -49,11 +55,14 @@ struct THttpResult {
 
 // GETs `url` over plain HTTP, or TLS for the scheme "https", following redirects to http and
 // https URLs within `limits`; nothing is taken from or written to the platform's internet cache.
-// With a file name, the body of a 200 answer goes into that file: ok when the whole of it arrived,
-// as long as its Content-Length says or, without one, up to the server's close; when not ok there
-// is no file of that name. Without one, only the head is read: ok for a 200 answer.
+// Only an answer with an HTTP/1.x status line and at least one header counts; any other is no
+// answer. With a file name, the body of a 200 answer goes into that file: ok when the whole of it
+// arrived, as long as its Content-Length says (or, where `limits` allow it, up to the server's
+// close); when not ok there is no file of that name. Without one, only the head is read: ok for a
+// 200 answer.
 // The calling thread has its answer within the bounds whatever the server does: the exchange runs
-// on a worker thread, which a stalled server may keep a while longer.
+// on a worker thread. When the calling thread gives up, it closes the handles of the call the
+// worker waits in and waits up to kHttpWorkerEndMs for the worker to end.
 THttpResult HttpGet(const std::string& url, const std::string& fileName, const THttpLimits& limits);
 
 }  // namespace vt

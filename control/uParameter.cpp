@@ -91,16 +91,24 @@ std::optional<std::string> GetSwitchValues(const std::string& params, const std:
   return value;
 }
 
+std::string QuotedValue(const std::string& value, UINT codePage) {
+  size_t end = 0;
+  for (size_t chars = 0; end < value.size() && chars < kMaxQuotedChars; ++chars)
+    end += CharSize(value, end, value.size(), codePage);
+  return end < value.size() ? value.substr(0, end) + "..." : value;
+}
+
 std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, int32_t height, ILogSink& log) {
+  const std::string quoted = QuotedValue(text);
   std::vector<int32_t> breaks;
   for (const std::string& entry : SplitCommaText(text)) {
     auto position = TryStrToInt(entry);
     if (!position)
-      throw ConversionError(Format("Page-break list \"%s\": \"%s\" is not a valid integer", text.c_str(),
-                                   entry.c_str()));
+      throw ConversionError(Format("Page-break list \"%s\": \"%s\" is not a valid integer", quoted.c_str(),
+                                   QuotedValue(entry).c_str()));
     breaks.push_back(*position);
   }
-  if (breaks.empty()) throw Error(Format("Page-break list \"%s\" has no entry", text.c_str()));
+  if (breaks.empty()) throw Error(Format("Page-break list \"%s\" has no entry", quoted.c_str()));
 
   int64_t last = breaks.back();
   int64_t rest = int64_t{height} - last;
@@ -108,7 +116,7 @@ std::vector<int32_t> ParsePageBreakList(const std::string& text, int32_t step, i
   const int64_t added = (rest + step - 1) / step;
   if (added > static_cast<int64_t>(kMaxPageBreaks) || last + added * step > INT32_MAX)
     throw Error(Format("Page-break list \"%s\" continued every %d pixels up to %d would add over %u page breaks",
-                       text.c_str(), step, height, static_cast<unsigned>(kMaxPageBreaks)));
+                       quoted.c_str(), step, height, static_cast<unsigned>(kMaxPageBreaks)));
   do {
     breaks.push_back(static_cast<int32_t>(last + step));
     rest -= step;

@@ -35,6 +35,11 @@ int IndexOfSwitch(const std::vector<std::string>& items, const std::string& name
 std::optional<std::string> GetSwitchValues(const std::string& params, const std::string& name, int index,
                                            UINT codePage = CP_ACP);
 
+// A page's value as an error text quotes it: its first kMaxQuotedChars characters, and "..." when
+// it is longer, so that a huge value does not fill the error text and the request log.
+constexpr size_t kMaxQuotedChars = 64;
+std::string QuotedValue(const std::string& value, UINT codePage = CP_ACP);
+
 // The page-break positions of a manual list "100,200" continued every `step` pixels up to the
 // first position at or beyond `height`; each added position is logged under "Test::".
 // Raises a ConversionError for an entry that is not an integer and vt::Error for an empty list.

@@ -334,7 +334,11 @@ void TVantrelle::DownloadSetting(TRequest& request) {
   std::string settingFile = GetTempFile(folder, "").value_or("");
   request.downloadedFiles.emplace_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
-  if (!DownloadURLToFile(url, settingFile, kMaxSettingBytes).ok) return;
+  // A setting may come without a Content-Length, up to the server's close: one cut short does not
+  // parse. Its images and the button-image package must declare their length.
+  THttpLimits settingLimits(kMaxSettingBytes);
+  settingLimits.closeMayEndBody = true;
+  if (!DownloadURLToFile(url, settingFile, settingLimits).ok) return;
 
   // Parsed here once; the banners of every layout read the same document.
   auto images = std::make_unique<TURLImg>(&requestLog_);

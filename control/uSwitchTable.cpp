@@ -45,7 +45,7 @@ int32_t TSwitches::Number(TSwitchId id, int position) const {
   if (std::optional<int32_t> number = TryNumber(id, position)) return *number;
   const TSwitchDef& def = SwitchDef(id);
   throw ConversionError(Format("Switch %s, value %d: \"%s\" is not a valid integer", def.name, position + 1,
-                               Text(id, position).c_str()));
+                               QuotedValue(Text(id, position)).c_str()));
 }
 
 std::optional<int32_t> TSwitches::TryNumber(TSwitchId id, int position) const {

@@ -993,7 +993,7 @@ TEST(RequestPreview, SettingAndImagesAreDownloadedShownAndDeleted) {
   server.Set("/setting.xml", {200, "<?xml version=\"1.0\"?><setting><imgurls><logo>" + server.Url("/a.gif") +
                                        "</logo><mark>" + server.Url("/b.gif") + "</mark><bad>" +
                                        server.Url("/bad.gif") + "</bad><late>" + server.Url("/late.gif") +
-                                       "</late></imgurls><top/></setting>", ""});
+                                       "</late></imgurls><top/></setting>", "", HttpTestServer::Pace::whole, "-"});  // up to the close
   HostedRequest r(LargePage());
   r.control->realPreview = true;
   DialogRecorder dialogs;
@@ -1046,6 +1046,15 @@ TEST(RequestPreview, SettingThatCannotBeDownloadedLeavesNoFileBehind) {
   EXPECT_EQ(r.Run("/ff:'" + server.Url("/missing.xml") + "'"), S_OK);
   ASSERT_EQ(r.control->shows, 2);
   EXPECT_EQ(r.control->shown.settingImages, nullptr);
+  // An image without a Content-Length, which a reset could have cut short unnoticed.
+  TempDir dir;
+  WriteGif(dir.file("open.gif"), SolidGif(12, 12, RGB(10, 10, 200)));
+  server.Set("/open.gif", {200, ReadFileBytes(dir.file("open.gif")), "", HttpTestServer::Pace::whole, "-"});
+  server.Set("/open.xml", {200, "<setting><imgurls><logo>" + server.Url("/open.gif") + "</logo></imgurls></setting>"});
+  EXPECT_EQ(r.Run("/ff:'" + server.Url("/open.xml") + "'"), S_OK);
+  ASSERT_EQ(r.control->shows, 3);
+  EXPECT_EQ(r.control->shown.settingImages, nullptr);
+  EXPECT_EQ(server.CountRequests("/open.gif"), 1u);
 }
 
 // A 16 x 16 icon file of one colour.

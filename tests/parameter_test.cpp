@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <stdexcept>
 
@@ -197,15 +198,15 @@ TEST(Numbers, StrictAndLenient) {
   for (const char* bad : {"", " ", "1x", "x", "0x", "$", "-", "1 ", "1.5", "99999999999"})
     EXPECT_EQ(TryStrToInt(bad), std::nullopt) << bad;
 
-  EXPECT_EQ(StrToIntLenient("-42"), -42);
-  EXPECT_EQ(StrToIntLenient("$10"), 16);
-  EXPECT_EQ(StrToIntLenient("1x"), 1);
-  EXPECT_EQ(StrToIntLenient("800px"), 800);
-  EXPECT_EQ(StrToIntLenient("-5x"), 5);  // the sign only counts for a valid number
-  EXPECT_EQ(StrToIntLenient("$1G"), 1);
-  EXPECT_EQ(StrToIntLenient("x"), 0);
-  EXPECT_EQ(StrToIntLenient(""), 0);
-  EXPECT_EQ(StrToIntLenient("99999999999"), 999999999);  // digits up to the one that overflows
+  const struct { const char* text; int32_t value; } lenient[] = {
+      {"-42", -42}, {"$10", 16}, {"1x", 1}, {"800px", 800}, {"$1G", 1}, {"x", 0}, {"", 0},
+      {"-5x", 5},  // the sign only counts for a number
+      // A number past the range is the end of the range on its side, never some of its digits.
+      {"-2147483648", INT32_MIN}, {"-2147483649", INT32_MIN}, {"-99999999999", INT32_MIN},
+      {"2147483648", INT32_MAX}, {"99999999999", INT32_MAX}, {"$100000000", INT32_MAX}, {"-$100000000", INT32_MIN},
+      {"99999999999x", INT32_MAX}, {"-99999999999x", INT32_MAX},
+  };
+  for (const auto& c : lenient) EXPECT_EQ(StrToIntLenient(c.text), c.value) << c.text;
 }
 
 TEST(SwitchTable, OneRowPerSwitchNamedAsPagesWriteThem) {
@@ -247,6 +248,11 @@ TEST(SwitchTable, ReadsEachValueAsDeclared) {
   }
   EXPECT_THROW(s.Number(swPbm, 2), ConversionError);
   EXPECT_EQ(s.Number(swPbm, 4), 0);  // a missing position reads "0"
+
+  // A lenient number past the 32-bit range keeps its sign.
+  TSwitches wide("/vs:-2147483649|99999999999");
+  EXPECT_EQ(wide.Number(swVs, 0), INT32_MIN);
+  EXPECT_EQ(wide.Number(swVs, 1), INT32_MAX);
 
   // Strict values of absent switches are conversion errors too; lenient ones read 0.
   TSwitches bare("/scr");
@@ -307,6 +313,40 @@ TEST(PageBreakList, FailuresReachTheCaller) {
   EXPECT_THROW(control.ParsePageBreakList("", 50, 400), Error);
   EXPECT_THROW(control.ParsePageBreakList("  ", 50, 400), Error);
   EXPECT_TRUE(control.RequestLog().Lines().empty());
+}
+
+// A page's value in an error text is cut: a megabyte of list gives a line, not a megabyte of log.
+TEST(PageBreakList, ErrorTextsQuoteAPageValueCut) {
+  std::string list;
+  while (list.size() < 1024 * 1024) list += "100,";
+  const std::string cut = list.substr(0, 64);
+  TVantrelle control;
+  const struct {
+    const char* what;
+    std::function<void()> raise;
+    std::string message;
+  } cases[] = {
+      {"a long list with a bad entry", [&] { control.ParsePageBreakList(list + "x", 0, 0); },
+       "Page-break list \"" + cut + "...\": \"x\" is not a valid integer"},
+      {"a long bad entry", [&] { control.ParsePageBreakList("1," + std::string(100000, '9') + "x", 0, 0); },
+       "Page-break list \"1," + std::string(62, '9') + "...\": \"" + std::string(64, '9') + "...\" is not a valid integer"},
+      {"a long list continued too far", [&] { control.ParsePageBreakList(list + "0", 1, 2000000000); },
+       "Page-break list \"" + cut + "...\" continued every 1 pixels up to 2000000000 would add over 10000 page breaks"},
+      {"a long strict value", [&] { TSwitches("/ps:" + list).Number(swPs, 0); },
+       "Switch /ps, value 1: \"" + cut + "...\" is not a valid integer"},
+  };
+  for (const auto& c : cases) {
+    try {
+      c.raise();
+      ADD_FAILURE() << c.what << " raised nothing";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message) << c.what;
+    }
+  }
+  // Cut between characters, never inside a double-byte one.
+  const std::string kana = "\x82\xA0";
+  EXPECT_EQ(QuotedValue(std::string(63, 'a') + kana + "b", 932), std::string(63, 'a') + kana + "...");
+  EXPECT_EQ(QuotedValue(std::string(64, 'a'), 932), std::string(64, 'a'));
 }
 
 TEST(PageBreakList, ARunawayContinuationIsRefused) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -115,12 +116,14 @@ HttpTestServer::Answer Chunked(const std::string& body) {
 // platform's internet cache.
 TEST(Download, SoundAnswersArriveByteForByte) {
   const std::string blocks = Pattern(4096 * 5 + 123);
-  struct Case { const char* what; std::string path; Answers answers; std::string body; };
+  struct Case { const char* what; std::string path; Answers answers; std::string body; bool closeMayEndBody = false; };
   const Case cases[] = {
       {"many blocks, path with its query", "/dir/file.bin?x=1", {{"/dir/file.bin?x=1", {200, blocks}}}, blocks},
       {"empty body", "/empty", {{"/empty", {200, ""}}}, ""},
       {"body of the very size allowed", "/full", {{"/full", {200, Pattern(5000)}}}, Pattern(5000)},
-      {"body without a length, up to the close", "/open", {{"/open", {200, blocks, "", Pace::whole, "-"}}}, blocks},
+      {"body without a length, up to the close, for a use that takes it", "/open",
+       {{"/open", {200, blocks, "", Pace::whole, "-"}}}, blocks, true},
+      {"head of 10 KB", "/long", {{"/long", {200, "x", "X-Padding: " + std::string(10000, 'p') + "\r\n"}}}, "x"},
       {"redirects up to the limit, relative and absolute", "/r1",
        {{"/r1", {302, "", "Location: r2\r\n"}},
         {"/r2", {301, "", "Location: /r3?y=2\r\n"}},
@@ -141,6 +144,7 @@ TEST(Download, SoundAnswersArriveByteForByte) {
     test::WriteFileBytes(target, std::string(10000, 'o'));
     THttpLimits limits(5000 + 4096 * 5);
     limits.maxRedirects = 3;
+    limits.closeMayEndBody = c.closeMayEndBody;
     const THttpResult result = DownloadURLToFile(server.Url(c.path), target, limits);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.answer.status, 200);
@@ -151,11 +155,15 @@ TEST(Download, SoundAnswersArriveByteForByte) {
 }
 
 // Every way a server can go wrong is a failed download within the deadline, with no file left. A
-// body ends only at its length, or without one at the server's close: a chunked body cannot show
-// that its last chunk came, and a reset or a stall is no close.
+// body ends only at its length, or without one at the server's close where the use takes that: a
+// chunked body cannot show that its last chunk came, and a reset or a stall is no close. An answer
+// that is not HTTP/1.x is no answer.
 TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
   const std::string block = Pattern(4096);
-  struct Case { const char* what; HttpTestServer::Answer answer; int32_t status; };
+  struct Case { const char* what; HttpTestServer::Answer answer; int32_t status; bool closeMayEndBody = false; };
+  auto raw = [](const std::string& head, const std::string& body = "") {
+    return HttpTestServer::Answer{200, body, "", Pace::whole, "", head};
+  };
   const Case cases[] = {
       {"not found", {404, "gone"}, 404},
       {"server error", {500, "oops"}, 500},
@@ -171,8 +179,17 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
       {"body shorter than its length", {200, "abc", "", Pace::whole, "100"}, 200},
       {"body cut short and the connection held", {200, "abc", "", Pace::heldBody, "100"}, 200},
       {"body cut short by a reset", {200, "abc", "", Pace::resetBody, "100", "", 1, 100}, 200},
-      {"body without a length, then a reset", {200, "abc", "", Pace::resetBody, "-", "", 1, 100}, 200},
-      {"body without a length, then silence", {200, "abc", "", Pace::heldBody, "-"}, 200},
+      {"body without a length, then a reset", {200, "abc", "", Pace::resetBody, "-", "", 1, 100}, 200, true},
+      {"body without a length, then a reset at once", {200, "abc", "", Pace::resetBody, "-", "", 1, 0}, 200},
+      {"body without a length, closed, for a use that needs one", {200, "abc", "", Pace::whole, "-"}, 200},
+      {"body without a length, then silence", {200, "abc", "", Pace::heldBody, "-"}, 200, true},
+      {"no status line", raw("<s>a setting</s>\r\n<s>its rest</s>\r\n"), -1, true},
+      {"no status line, a blank line first", raw("\r\n\r\n<s/>"), -1, true},
+      {"status line of another protocol", raw("ICY 200 OK\r\nContent-Length: 3\r\n\r\n", "abc"), -1, true},
+      {"status line in lower case", raw("http/1.0 200 OK\r\nContent-Length: 3\r\n\r\n", "abc"), -1, true},
+      {"HTTP/0.9 status line", raw("HTTP/0.9 200 OK\r\nContent-Length: 3\r\n\r\n", "abc"), -1, true},
+      {"HTTP/2.0 status line", raw("HTTP/2.0 200 OK\r\nContent-Length: 3\r\n\r\n", "abc"), -1, true},
+      {"status line and no header", raw("HTTP/1.0 200 OK\r\n\r\n", "abc"), -1, true},
       {"length that is no number", {200, "abc", "", Pace::whole, "3x"}, 200},
       {"negative length", {200, "abc", "", Pace::whole, "-3"}, 200},
       {"two lengths that differ", {200, "abc", "Content-Length: 4\r\n", Pace::whole, "3"}, 200},
@@ -192,6 +209,7 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
     std::string target = dir.file("out.bin");
     THttpLimits limits = QuickLimits(1000);
     limits.maxRedirects = 3;
+    limits.closeMayEndBody = c.closeMayEndBody;
     auto start = std::chrono::steady_clock::now();
     const THttpResult result = DownloadURLToFile(server.Url("/fault"), target, limits);
     EXPECT_FALSE(result.ok);
@@ -200,6 +218,37 @@ TEST(Download, HostileAnswersFailWithinTheDeadlineAndLeaveNoFile) {
     EXPECT_EQ(result.answer.status, c.status);  // -1 when no answer head came
     EXPECT_FALSE(test::FileExists(target));
     EXPECT_LE(server.CountRequests("/fault"), 4u);
+  }
+}
+
+// When the caller gives up, the thread that talks to the server is gone before the call returns:
+// it neither holds a socket nor waits on a server that keeps the connection.
+TEST(Download, AGiveUpLeavesNoWorkerBehind) {
+  struct Case { const char* what; HttpTestServer::Answer answer; std::string file = "out.bin"; };
+  const Case cases[] = {
+      {"no answer at all", {200, "", "", Pace::silent}},
+      {"body held open after its first bytes", {200, "abc", "", Pace::heldBody, "100"}},
+      {"body dripping past the deadline", {200, "abc", "", Pace::slowBody, "999"}},
+      {"body into a file that cannot be created", {200, "abc", "", Pace::heldBody, "100"}, "no\\such\\folder\\f"},
+  };
+  {
+    // The platform's own threads of a first download are there before the counting starts.
+    HttpTestServer server;
+    server.Set("/warm", {200, "x"});
+    test::TempDir dir;
+    ASSERT_TRUE(DownloadURLToFile(server.Url("/warm"), dir.file("w"), 100).ok);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HttpTestServer server;
+    server.Set("/held", c.answer);
+    test::TempDir dir;
+    const std::set<DWORD> before = test::ThreadIdsOfThisProcess();
+    EXPECT_FALSE(DownloadURLToFile(server.Url("/held"), dir.file(c.file), QuickLimits(1000)).ok);
+    std::set<DWORD> left = test::ThreadIdsOfThisProcess();
+    for (DWORD id : before) left.erase(id);
+    for (DWORD id : server.AnsweringThreadIds()) left.erase(id);
+    EXPECT_TRUE(left.empty()) << left.size() << " threads more than before";
   }
 }
 
@@ -244,6 +293,7 @@ TEST(Download, SlowButSteadyServerFinishesAndADripEndsWithinTheBounds) {
   limits.idleMs = 250;
   limits.baseDeadlineMs = 250;
   limits.slowestBytesPerSecond = 32 * 1024;  // a deadline of 2.25 s
+  limits.closeMayEndBody = true;             // the drips come without a length
   const std::string body = Pattern(60 * 1024);
   struct Case { const char* what; HttpTestServer::Answer answer; bool ok; long long leastMs, mostMs, sharedMs = 0; };
   const Case cases[] = {

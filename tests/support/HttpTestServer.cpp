@@ -82,6 +82,11 @@ size_t HttpTestServer::CountRequests(const std::string& path) const {
   }));
 }
 
+std::set<DWORD> HttpTestServer::AnsweringThreadIds() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return answeringThreads_;
+}
+
 uint16_t HttpTestServer::UnusedPort() {
   WSADATA data;
   ::WSAStartup(MAKEWORD(2, 2), &data);
@@ -97,6 +102,10 @@ void HttpTestServer::Serve() {
     SOCKET client = ::accept(listener_, nullptr, nullptr);
     if (client == INVALID_SOCKET) break;
     clients_.emplace_back([this, client] {
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        answeringThreads_.insert(::GetCurrentThreadId());
+      }
       Handle(client);
       ::closesocket(client);
     });

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,6 +53,8 @@ public:
   std::vector<std::string> RequestLines() const;    // "GET /x HTTP/1.0" of every request seen
   // How many of the requests asked for `path`.
   size_t CountRequests(const std::string& path) const;
+  // The ids of the threads that have answered requests.
+  std::set<DWORD> AnsweringThreadIds() const;
 
   // A port on 127.0.0.1 on which nothing listens.
   static uint16_t UnusedPort();
@@ -70,6 +73,7 @@ private:
   mutable std::mutex lock_;
   std::map<std::string, Answer> answers_;
   std::vector<std::string> requests_;
+  std::set<DWORD> answeringThreads_;
   std::thread thread_;
   std::vector<std::thread> clients_;
 };

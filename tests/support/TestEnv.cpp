@@ -1,6 +1,7 @@
 #include "support/TestEnv.h"
 
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <atomic>
 #include <fstream>
@@ -40,6 +41,17 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 }
 
 bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::set<DWORD> ThreadIdsOfThisProcess() {
+  std::set<DWORD> ids;
+  const Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = snapshot && ::Thread32First(snapshot.get(), &entry); more;
+       more = ::Thread32Next(snapshot.get(), &entry))
+    if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ids.insert(entry.th32ThreadID);
+  return ids;
+}
 
 std::string ProgramFolder() {
   char path[MAX_PATH] = {};

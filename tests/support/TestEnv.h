@@ -1,6 +1,7 @@
 // Shared helpers of the test programs.
 #pragma once
 #include <windows.h>
+#include <set>
 #include <string>
 
 namespace vt::test {
@@ -25,6 +26,9 @@ void RemoveTree(const std::string& dir);
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+
+// The ids of this process's threads as the system lists them now.
+std::set<DWORD> ThreadIdsOfThisProcess();
 
 // Folder of the running test program.
 std::string ProgramFolder();
