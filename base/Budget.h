@@ -16,7 +16,6 @@ public:
     left_ -= cost;
     return true;
   }
-  int64_t Left() const { return left_; }
 
 private:
   int64_t left_;
