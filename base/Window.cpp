@@ -88,7 +88,8 @@ LRESULT TWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) == wnd_.get()) return 0;
+      // A release of our own is told after the handlers of the button's release.
+      if (releasing_ || reinterpret_cast<HWND>(lParam) == wnd_.get()) return 0;
       if (clickPending_) {
         clickPending_ = false;
         CaptureLost();
@@ -122,10 +123,16 @@ void TWindow::HandleMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     default: {
       const bool click = button == mbLeft && clickPending_ && ClientContains(x, y);
       if (button == mbLeft) clickPending_ = false;
+      // The mouse is let go before the handlers run: a window they open takes the next click.
+      const bool released = !(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && ::GetCapture() == wnd_.get();
+      if (released) {
+        releasing_ = true;
+        ::ReleaseCapture();
+        releasing_ = false;
+      }
       MouseUp(button, keys, x, y);
       if (click) Click();
-      if (!(keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && wnd_ && ::GetCapture() == wnd_.get())
-        ::ReleaseCapture();
+      if (released && OnCaptureLost) OnCaptureLost();
       return;
     }
   }

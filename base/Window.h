@@ -46,7 +46,8 @@ public:
   TMouseEvent OnMouseDown, OnMouseMove, OnMouseUp;
   // The left button was pressed and released on the window.
   TNotifyEvent OnClick;
-  // The window lost the mouse capture: released, or taken by another window.
+  // The window lost the mouse capture: taken by another window, or released with the last button
+  // (after that release's OnMouseUp and OnClick, which already run without it).
   std::function<void()> OnCaptureLost;
 
 protected:
@@ -82,6 +83,7 @@ private:
   WindowHandle wnd_;
   bool mouseInside_ = false;
   bool clickPending_ = false;
+  bool releasing_ = false;
 };
 
 }  // namespace vt

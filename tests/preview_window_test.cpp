@@ -4,20 +4,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/Dialogs.h"
 #include "base/ModalState.h"
 #include "base/Numbers.h"
+#include "base/ScopeGuard.h"
+#include "preview/frmPageSetupDlg.h"
 #include "preview/frmPreviewForm.h"
+#include "preview/frmPrintPreview.h"
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
 #include "support/TestPictures.h"
+#include "support/UnixTools.h"
 #include "support/WindowTesting.h"
 
 using namespace vt;
@@ -472,6 +478,110 @@ TEST_F(PreviewWindow, RequestSettingsReachTheEngineAndTheCloseButton) {
   TfmPreviewForm third(nullptr);
   request_.closeButton = "maybe";
   EXPECT_THROW(third.ShowPreview(request_), ConversionError);
+}
+
+// A person's hand on the real mouse, from a thread of its own while the test's thread runs the
+// windows' modal loops.
+POINT Middle(HWND wnd) {
+  RECT r{};
+  ::GetWindowRect(wnd, &r);
+  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+bool RealClick(POINT screen) {
+  return XMouse("mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y) + " sleep 0.1 click 1");
+}
+bool WaitFor(const std::function<bool()>& done, int ms) {
+  for (int waited = 0; !done(); waited += 10) {
+    if (waited >= ms) return false;
+    ::Sleep(10);
+  }
+  return true;
+}
+bool Gone(HWND wnd) { return !::IsWindow(wnd) || !::IsWindowVisible(wnd); }
+// A point of the window's caption that is its close box.
+std::optional<POINT> CloseBox(HWND wnd) {
+  RECT r{};
+  ::GetWindowRect(wnd, &r);
+  for (int y = r.top; y < r.top + 40; y += 2)
+    for (int x = r.right - 1; x > r.right - 80; x -= 2)
+      if (::SendMessageW(wnd, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) return POINT{x + 3, y + 3};
+  return std::nullopt;
+}
+
+BOOL CALLBACK FindAllPagesPreview(HWND wnd, LPARAM found) {
+  auto* preview = dynamic_cast<TfmPrintPreview*>(TWindow::FromHandle(wnd));
+  if (preview) *reinterpret_cast<TfmPrintPreview**>(found) = preview;
+  return preview ? FALSE : TRUE;
+}
+
+// The window a tool bar button opens takes the first click, as one opened from the keyboard does.
+TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
+  Open(800, 600);
+  form_->Engine().Settings.CenterHorz = false;
+  std::atomic<HWND> dialog{nullptr}, horzCentre{nullptr}, okButton{nullptr};
+  std::atomic<HWND> allPages{nullptr}, zoomOut{nullptr}, zoomList{nullptr};
+  const DialogHandler previous = SetDialogHandler([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
+    if (r.name == "TfmPageSetupDlg") {
+      TfmPageSetupDlg& setup = *form_->PageSetupDialog();
+      horzCentre = setup.HorzCenterChk.Handle();
+      okButton = setup.OKBtn.Handle();
+      dialog = setup.Handle();
+    } else if (r.name == "TfmPrintPreview") {
+      TfmPrintPreview* found = nullptr;
+      ::EnumThreadWindows(::GetCurrentThreadId(), &FindAllPagesPreview, reinterpret_cast<LPARAM>(&found));
+      if (found) {
+        zoomOut = found->ToolBar().ZoomOut().Handle();
+        zoomList = found->ToolBar().Combo();
+        allPages = found->Handle();
+      }
+    } else if (r.name != "TfmPreviewForm") {
+      return DialogAnswer(IDCANCEL);
+    }
+    return std::nullopt;
+  });
+  const ScopeGuard restore([&] { SetDialogHandler(previous); });
+
+  // Page Setup: one click ticks the box, one click on OK closes.
+  bool ticked = false, closedByOneClick = false;
+  std::atomic<bool> done{false};
+  std::thread person([&] {
+    const ScopeGuard finished([&] { done = true; });
+    if (!WaitFor([&] { return dialog.load() && ::IsWindowVisible(dialog.load()); }, 5000)) return;
+    RealClick(Middle(horzCentre));
+    ticked = WaitFor([&] { return ::SendMessageW(horzCentre, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 2000);
+    RealClick(Middle(okButton));
+    closedByOneClick = WaitFor([&] { return Gone(dialog); }, 2000);
+    if (!closedByOneClick) ::PostMessageW(dialog, WM_CLOSE, 0, 0);  // no test waits on a window
+  });
+  ASSERT_TRUE(RealClick(Middle(form_->ToolBar().PageSetupBtn().Handle())));
+  PumpUntil([&] { return done.load(); }, 30000);
+  person.join();
+  ASSERT_NE(dialog.load(), nullptr) << "the button opened the page setup";
+  EXPECT_TRUE(ticked) << "the first click on the check box ticked it";
+  EXPECT_TRUE(closedByOneClick) << "one click on OK closed the dialog";
+  EXPECT_TRUE(form_->Engine().Settings.CenterHorz);
+
+  // The all-pages preview: one click zooms out, one click on the close box closes.
+  bool zoomedOut = false;
+  done = false;
+  std::thread again([&] {
+    const ScopeGuard finished([&] { done = true; });
+    if (!WaitFor([&] { return allPages.load() && ::IsWindowVisible(allPages.load()); }, 5000)) return;
+    ::Sleep(300);  // the window has taken its maximized place
+    const LRESULT before = ::SendMessageW(zoomList, CB_GETCURSEL, 0, 0);
+    RealClick(Middle(zoomOut));
+    zoomedOut = WaitFor([&] { return ::SendMessageW(zoomList, CB_GETCURSEL, 0, 0) == before + 1; }, 2000);
+    if (const std::optional<POINT> box = CloseBox(allPages)) RealClick(*box);
+    closedByOneClick = WaitFor([&] { return Gone(allPages); }, 2000);
+    if (!closedByOneClick) ::PostMessageW(allPages, WM_CLOSE, 0, 0);
+  });
+  ASSERT_TRUE(RealClick(Middle(form_->ToolBar().PreviewBtn().Handle())));
+  PumpUntil([&] { return done.load(); }, 30000);
+  again.join();
+  ASSERT_NE(allPages.load(), nullptr) << "the button opened the all-pages preview";
+  EXPECT_TRUE(zoomedOut) << "the first click on zoom-out zoomed out";
+  EXPECT_TRUE(closedByOneClick) << "one click on the close box closed the window";
+  ::SetCursorPos(0, 0);
 }
 
 }  // namespace
