@@ -17,16 +17,36 @@
 namespace vt {
 namespace {
 
-// Decodes into `out`, which must be a bitmap of its own: a failure leaves it half written.
-void DecodeJpeg(const std::vector<uint8_t>& bytes, TBitmap& out, int64_t maxPixels) {
+// Stops the decoder once it reaches a scan past kMaxJpegScans: each scan is a pass over the whole
+// picture, and nothing else bounds their number.
+struct TScanLimit {
+  jpeg_progress_mgr base{};  // first: the library hands its address back
+  volatile bool passed = false;
+
+  static void Check(j_common_ptr info) {
+    if (!info->is_decompressor || reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxJpegScans) return;
+    reinterpret_cast<TScanLimit*>(info->progress)->passed = true;
+    std::longjmp(reinterpret_cast<TJpegErrors*>(info->err)->jump, 1);
+  }
+};
+
+// Decodes into `out`, which must be a bitmap of its own: a failure leaves it half written. False
+// for a picture of more scans than kMaxJpegScans.
+bool DecodeJpeg(const std::vector<uint8_t>& bytes, TBitmap& out, int64_t maxPixels) {
   jpeg_decompress_struct info{};
   TJpegErrors errors{};
   errors.Attach(info);
   const JpegDecompressor decompressor(&info);
+  TScanLimit scans;
+  scans.base.progress_monitor = &TScanLimit::Check;
   // Set before the jump point: what the error path reads must not live in registers.
   const char* volatile tooLarge = nullptr;
-  if (setjmp(errors.jump)) throw Error(tooLarge ? tooLarge : std::string("JPEG error: ") + errors.message);
+  if (setjmp(errors.jump)) {
+    if (scans.passed) return false;
+    throw Error(tooLarge ? tooLarge : std::string("JPEG error: ") + errors.message);
+  }
   jpeg_create_decompress(&info);
+  info.progress = &scans.base;
   jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
   info.out_color_space = JCS_EXT_BGR;  // the bitmap's own byte order
@@ -42,6 +62,7 @@ void DecodeJpeg(const std::vector<uint8_t>& bytes, TBitmap& out, int64_t maxPixe
     jpeg_read_scanlines(&info, &row, 1);
   }
   jpeg_finish_decompress(&info);
+  return true;
 }
 
 std::string ExtensionOf(const std::string& path) {
@@ -120,14 +141,15 @@ std::optional<TPictureSize> ReadIconSize(const std::string& path) {
   return largest;
 }
 
-void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels) {
+bool LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels) {
   const int64_t left = stream.Size() - stream.Position();
   if (left <= 0) throw Error("JPEG image is empty");
   std::vector<uint8_t> bytes(static_cast<size_t>(left));
   stream.ReadExact(bytes.data(), bytes.size());
   TBitmap decoded;
-  DecodeJpeg(bytes, decoded, maxPixels);
+  if (!DecodeJpeg(bytes, decoded, maxPixels)) return false;
   bitmap.Assign(decoded);
+  return true;
 }
 
 TPictureSize ReadPictureSize(const std::string& path) {
@@ -137,18 +159,16 @@ TPictureSize ReadPictureSize(const std::string& path) {
   return TPictureSize{layout.width, layout.height};
 }
 
-void LoadPictureFromFile(const std::string& path, TBitmap& bitmap) {
+bool LoadPictureFromFile(const std::string& path, TBitmap& bitmap) {
   const TPictureFormat format = FormatOf(path);
   TFileStream file(path, TFileStream::fmOpenRead);
-  if (format == TPictureFormat::jpeg) {
-    LoadJpegFromStream(file, bitmap);
-    return;
-  }
+  if (format == TPictureFormat::jpeg) return LoadJpegFromStream(file, bitmap);
   // A BMP that fails its checks leaves the bitmap alone; read into one of our own all the same,
   // so that a file cut short after its headers does too.
   TBitmap decoded;
   decoded.LoadFromStream(file);
   bitmap.Assign(decoded);
+  return true;
 }
 
 }  // namespace vt

@@ -10,9 +10,14 @@
 
 namespace vt {
 
-// Decodes a JPEG (JFIF) stream from the stream's position. Throws vt::Error for anything that is
-// no readable JPEG or is larger than `maxPixels`; `bitmap` then stays as it was.
-void LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels = TBitmap::kMaxLoadPixels);
+// Real progressive JPEG files have about ten scans, and each scan costs a pass over the whole
+// picture: a file of more than six times that is not decoded.
+constexpr int kMaxJpegScans = 64;
+
+// Decodes a JPEG (JFIF) stream from the stream's position. False, `bitmap` as it was, for a picture
+// of more than kMaxJpegScans scans. Throws vt::Error for anything that is no readable JPEG or is
+// larger than `maxPixels`; `bitmap` then stays as it was too.
+[[nodiscard]] bool LoadJpegFromStream(TStream& stream, TBitmap& bitmap, int64_t maxPixels = TBitmap::kMaxLoadPixels);
 
 // A picture's size in pixels.
 struct TPictureSize {
@@ -31,8 +36,9 @@ TPictureSize ReadPictureSize(const std::string& path);
 std::optional<TPictureSize> ReadIconSize(const std::string& path);
 
 // Loads a picture file: ".bmp" as BMP, ".jpg", ".jpeg", ".jpe" and ".jfif" as JPEG (any letter case).
+// False, `bitmap` as it was, for a JPEG that LoadJpegFromStream does not decode for its scans.
 // Throws vt::Error for another extension, a file that cannot be read or one that does not decode;
 // `bitmap` then stays as it was.
-void LoadPictureFromFile(const std::string& path, TBitmap& bitmap);
+[[nodiscard]] bool LoadPictureFromFile(const std::string& path, TBitmap& bitmap);
 
 }  // namespace vt

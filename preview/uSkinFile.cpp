@@ -36,7 +36,7 @@ void LoadBuiltinImage(const std::string& name, TBitmap& bitmap, HMODULE module) 
   const uint8_t* bytes = loaded ? static_cast<const uint8_t*>(::LockResource(loaded)) : nullptr;
   if (!bytes) throw Error("The built-in image " + name + " is missing");
   TMemoryStream stream(std::vector<uint8_t>(bytes, bytes + ::SizeofResource(module, resource)));
-  LoadJpegFromStream(stream, bitmap);
+  if (!LoadJpegFromStream(stream, bitmap)) throw Error("The built-in image " + name + " has too many scans");
 }
 
 bool SetButtonImageFromResourceName(TBtnImage& button, const std::string& upName, const std::string& downName,

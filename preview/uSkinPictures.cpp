@@ -22,12 +22,13 @@ TSkinPictures::TSkinPictures(TSkinSettings skin, ILogSink* log) : skin_(std::mov
 bool TSkinPictures::ApplyPair(TBtnImage& button, const TSkinPair& pair) {
   const std::optional<TSkinPair> paths = skin_.PairPaths(pair);
   if (!paths || !Admit({paths->up, paths->down})) return false;
-  const TBitmap& up = Decoded(paths->up);
-  const TBitmap& down = Decoded(paths->down);
+  const TBitmap* up = Decoded(paths->up);
+  const TBitmap* down = up ? Decoded(paths->down) : nullptr;
+  if (!down) return false;
   ::OutputDebugStringA(("Skin picture: " + paths->up + " | " + paths->down).c_str());
-  button.SetPicture(up);
-  button.SetNormalStateImage(up);
-  button.SetDownStateImage(down);
+  button.SetPicture(*up);
+  button.SetNormalStateImage(*up);
+  button.SetDownStateImage(*down);
   if (button.State() == bsNormal) button.SizeToPicture();
   return true;
 }
@@ -35,8 +36,10 @@ bool TSkinPictures::ApplyPair(TBtnImage& button, const TSkinPair& pair) {
 bool TSkinPictures::ApplyPicture(TImage& image, const std::string& name) {
   const std::string path = skin_.ImagePath(name);
   if (path.empty() || !Admit({path})) return false;
+  const TBitmap* picture = Decoded(path);
+  if (!picture) return false;
   ::OutputDebugStringA(("Skin picture: " + path).c_str());
-  image.SetPicture(Decoded(path));
+  image.SetPicture(*picture);
   if (!image.Stretch()) image.SizeToPicture();
   return true;
 }
@@ -77,17 +80,20 @@ bool TSkinPictures::Admit(const std::vector<std::string>& paths) {
 
 TPictureSize TSkinPictures::SizeOf(const std::string& path) const {
   const auto known = decoded_.find(ToLowerAscii(path));
-  if (known == decoded_.end()) return ReadPictureSize(path);
+  if (known == decoded_.end() || !known->second) return ReadPictureSize(path);
   return TPictureSize{known->second->Width(), known->second->Height()};
 }
 
-const TBitmap& TSkinPictures::Decoded(const std::string& path) {
+const TBitmap* TSkinPictures::Decoded(const std::string& path) {
   const std::string key = ToLowerAscii(path);
   const auto known = decoded_.find(key);
-  if (known != decoded_.end()) return *known->second;
+  if (known != decoded_.end()) return known->second.get();
   auto picture = std::make_unique<TBitmap>();
-  LoadPictureFromFile(path, *picture);
-  return *decoded_.emplace(key, std::move(picture)).first->second;
+  if (!LoadPictureFromFile(path, *picture)) {
+    Log(Format("Picture not used, more than %d scans (a real one has about ten): %s", kMaxJpegScans, path.c_str()));
+    picture.reset();
+  }
+  return decoded_.emplace(key, std::move(picture)).first->second.get();
 }
 
 void TSkinPictures::Log(const std::string& message) {

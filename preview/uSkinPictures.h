@@ -36,9 +36,9 @@ public:
   TSkinPictures(TSkinSettings skin, ILogSink* log);
   const TSkinSettings& Skin() const { return skin_; }
 
-  // A button's normal and pressed pictures from the files of `pair`, only when both exist and both
-  // are within the bounds. False when nothing was applied. A file that exists but does not decode
-  // raises vt::Error.
+  // A button's normal and pressed pictures from the files of `pair`, only when both exist, both are
+  // within the bounds and neither is a JPEG of too many scans (a refusal is logged). False when
+  // nothing was applied. A file that exists but does not decode raises vt::Error.
   bool ApplyPair(TBtnImage& button, const TSkinPair& pair);
   // A single picture from the file `name`, on the same terms.
   bool ApplyPicture(TImage& image, const std::string& name);
@@ -51,14 +51,15 @@ private:
   // within what is left of the budget, which they then take. A refusal is logged.
   bool Admit(const std::vector<std::string>& paths);
   TPictureSize SizeOf(const std::string& path) const;
-  // The picture of `path`, decoded when a key first names it.
-  const TBitmap& Decoded(const std::string& path);
+  // The picture of `path`, decoded when a key first names it; none, logged once, for a picture that
+  // takes more work to decode than a real one (base/Picture.h).
+  const TBitmap* Decoded(const std::string& path);
   void Log(const std::string& message);
 
   TSkinSettings skin_;
   ILogSink* log_;
   TBudget budget_{kPixelBudget};
-  std::map<std::string, std::unique_ptr<TBitmap>> decoded_;  // by the path in lower case
+  std::map<std::string, std::unique_ptr<TBitmap>> decoded_;  // by the path in lower case; empty: refused
 };
 
 }  // namespace vt

@@ -11,6 +11,7 @@
 #include "base/Stream.h"
 #include "page/uJpegEncoder.h"
 #include "support/JpegDecode.h"
+#include "support/LargePictures.h"
 #include "support/TestEnv.h"
 
 using namespace vt;
@@ -203,17 +204,34 @@ TEST(Picture, TheExtensionPicksTheFormatAndAFailureLeavesTheBitmap) {
     TBitmap target(2, 2);
     target.Fill(RGB(1, 2, 3));
     if (!c.loads) {
-      EXPECT_THROW(LoadPictureFromFile(path, target), Error) << c.name;
+      EXPECT_THROW((void)LoadPictureFromFile(path, target), Error) << c.name;
       EXPECT_EQ(target.Width(), 2) << c.name;
       EXPECT_EQ(target.Pixel(1, 1), RGB(1, 2, 3)) << c.name;
       continue;
     }
-    LoadPictureFromFile(path, target);
+    ASSERT_TRUE(LoadPictureFromFile(path, target)) << c.name;
     EXPECT_EQ(target.Width(), 40) << c.name;
     EXPECT_LE(test::MeanChannelDifference(target, source), c.name[0] == 'd' ? 0 : 3) << c.name;
   }
-  EXPECT_THROW(LoadPictureFromFile(dir.file("missing.jpg"), source), Error);
+  EXPECT_THROW((void)LoadPictureFromFile(dir.file("missing.jpg"), source), Error);
   // A JPEG larger than the caller allows is not decoded.
   TMemoryStream stream(jpeg);
-  EXPECT_THROW(LoadJpegFromStream(stream, source, 40 * 24 - 1), Error);
+  EXPECT_THROW((void)LoadJpegFromStream(stream, source, 40 * 24 - 1), Error);
+}
+
+// Each scan of a progressive JPEG is a pass over the whole picture: a file of more scans than a
+// real one has is not decoded, and the bitmap stays as it was.
+TEST(Picture, AProgressiveJpegOfMoreScansThanARealOneIsNotDecoded) {
+  test::TempDir dir;
+  for (const auto& [scans, decodes] : {std::pair{10, true}, {kMaxJpegScans, true}, {kMaxJpegScans + 1, false},
+                                       {20000, false}}) {
+    SCOPED_TRACE(scans);
+    const std::string path = dir.file("scans.jpg");
+    test::WriteFileBytes(path, test::ProgressiveJpeg(64, 48, scans));
+    TBitmap target(2, 2);
+    target.Fill(RGB(1, 2, 3));
+    EXPECT_EQ(LoadPictureFromFile(path, target), decodes);
+    EXPECT_EQ(target.Width(), decodes ? 64 : 2);
+    EXPECT_EQ(target.Pixel(1, 1), decodes ? RGB(128, 128, 128) : RGB(1, 2, 3));
+  }
 }

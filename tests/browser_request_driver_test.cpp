@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <thread>
 
 #include <zlib.h>
@@ -16,6 +18,7 @@
 #include "base/Errors.h"
 #include "base/MessagePump.h"
 #include "base/Numbers.h"
+#include "base/Picture.h"
 #include "base/Strings.h"
 #include "base/TempFiles.h"
 #include "browser/HostedControl.h"
@@ -27,10 +30,12 @@
 #include "base/Printer.h"
 #include "page/uURLImg.h"
 #include "preview/frmPreviewForm.h"
+#include "preview/uSkinFile.h"
 #include "resources/StringIds.h"
 #include "support/BrowserPage.h"
 #include "support/GifWriter.h"
 #include "support/HttpTestServer.h"
+#include "support/LargePictures.h"
 #include "support/Scopes.h"
 #include "support/TestPictures.h"
 #include "support/HostedTestControl.h"
@@ -1181,6 +1186,55 @@ TEST(RequestPreview, APackagesPictureTooLargeForTheSkinIsRefusedFromItsHeader) {
                           [&](const std::string& l) { return l.rfind("[Skin] >> ", 0) == 0 && l.find(named) != l.npos; }),
             10)
       << "eight pairs and two single pictures";
+  RemoveTree(site);
+}
+
+// A package of under 400 KB whose settings name one progressive JPEG of 2048 x 2048 pixels (inside
+// the skin's pixels) made of 20,000 scans: its decoding stops past the scans of a real picture, the
+// preview and its all-pages preview keep their built-in pictures, and the request log says which.
+// A real progressive picture is used.
+TEST(RequestPreview, ASkinJpegOfMoreScansThanARealOneIsRefusedWhileItDecodes) {
+  const std::string log = TRequestLog::FilePath();
+  const std::string site = log.substr(0, log.rfind('\\')) + "\\Vantrelle\\site.test";
+  TBitmap builtin;
+  LoadBuiltinImage("TOOL_ZOOM_BAR", builtin);
+  const std::string refused = Format("more than %d scans", kMaxJpegScans);
+  const struct { const char* what; std::string jpeg; int barWidth; long refusals; } cases[] = {
+      {"20,000 scans", ProgressiveJpeg(2048, 2048, 20000), builtin.Width(), 2},
+      {"a real progressive picture", ProgressiveJpeg(120, 49, 10), 120, 0},
+  };
+  HttpTestServer server;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RemoveTree(site);
+    server.Set("/skin.zip", {200, MakeZip({{"index.ini", "[COMMON]\r\nZOOM_BAR=bar.jpg\r\nBACK_IMG=bar.jpg\r\n"},
+                                          {"bar.jpg", c.jpeg}}),
+                             "Last-Modified: Wed, 02 Dec 2026 10:20:30 GMT\r\n"});
+    HostedRequest r(LargePage());
+    r.control->realPreview = true;
+    DialogRecorder dialogs;
+    int barWidth = 0;
+    std::chrono::duration<double> skinned{};
+    r.control->onShow = [&](TfmPreviewForm& form) {
+      barWidth = form.ToolBar().ZoomBar().Width();
+      const auto start = std::chrono::steady_clock::now();
+      form.OpenPrintPreview();  // applies the skin again, then is answered through the seam
+      skinned = std::chrono::steady_clock::now() - start;
+    };
+    EXPECT_EQ(r.Run("/imgs:'" + server.Url("/skin.zip") + "'"), S_OK);
+    ASSERT_EQ(r.control->shows, 1);
+    EXPECT_EQ(dialogs.Named("TfmPrintPreview").size(), 1u);
+    EXPECT_EQ(barWidth, c.barWidth);
+    const auto& lines = r.control->RequestLog().Lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [&](const std::string& l) {
+                              return l.rfind("[Skin] >> ", 0) == 0 && l.find(refused) != l.npos &&
+                                     l.find("bar.jpg") != l.npos;
+                            }),
+              c.refusals)
+        << "once for each window";
+    std::printf("%s: the all-pages preview opened with the skin in %.3f s\n", c.what, skinned.count());
+  }
   RemoveTree(site);
 }
 

@@ -15,8 +15,7 @@ namespace vt::test {
 bool DecodeJpegFile(const std::string& path, TBitmap& out) {
   try {
     TFileStream file(path, TFileStream::fmOpenRead);
-    LoadJpegFromStream(file, out);
-    return true;
+    return LoadJpegFromStream(file, out);
   } catch (const Error&) {
     return false;
   }
