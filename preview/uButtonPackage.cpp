@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -98,9 +99,13 @@ void CheckSettingsSize(const std::string& settings) {
 // Moves an unpacked package into the site's folder, over files of the same names, all or nothing:
 // a file it replaces is moved aside first, and a step that fails undoes every step made before
 // it. A file where the package has a folder, or the other way round, refuses the package before
-// anything moves.
+// anything moves. The settings file goes last: a process killed halfway leaves the earlier settings
+// (or none), never the new ones over half a package, and its staging folder says what to put back.
 void PlacePackage(const std::wstring& from, const std::wstring& to, const std::wstring& aside) {
-  const std::vector<TTreeEntry> entries = ListTree(from);
+  std::vector<TTreeEntry> entries = ListTree(from);
+  std::stable_partition(entries.begin(), entries.end(), [](const TTreeEntry& entry) {
+    return ::lstrcmpiW(entry.path.c_str(), kPackageSettingsName) != 0;
+  });
   for (const TTreeEntry& entry : entries) {
     DWORD attributes = ::GetFileAttributesW((to + L"\\" + entry.path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != entry.IsFolder())

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/Errors.h"
+#include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/SystemInfo.h"
@@ -17,6 +18,8 @@ namespace {
 
 // The site's folder, ".~", the process's id, "-", a number of the process's own.
 const char kStagingMark[] = ".~";
+// In it: the unpacked package, and the earlier files it replaces.
+const char kUnpackedFolder[] = "\\package", kAsideFolder[] = "\\replaced";
 
 std::string StagingName(const std::string& siteFolder, DWORD processId, unsigned number) {
   return siteFolder + kStagingMark + Format("%lu-%u", processId, number);
@@ -36,6 +39,23 @@ std::optional<DWORD> StagingProcess(const std::string& name, const std::string& 
   return static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10));
 }
 
+// The earlier files that the dead fetch of `root` set aside, back in the site's folder, unless its
+// package went in whole (its settings file has then left the unpacked folder). False when one
+// cannot go back.
+bool PutBackSetAside(const std::wstring& root, const std::wstring& siteFolder) {
+  if (::GetFileAttributesW((root + ToWide(kUnpackedFolder) + L"\\" + kPackageSettingsName).c_str()) ==
+      INVALID_FILE_ATTRIBUTES)
+    return true;
+  const std::wstring aside = root + ToWide(kAsideFolder);
+  bool all = true;
+  // The folders they lie in were the site's before the fetch, and no fetch removes one of those.
+  for (const TTreeEntry& entry : ListTree(aside))
+    if (!entry.IsFolder() && !::MoveFileExW((aside + L"\\" + entry.path).c_str(),
+                                            (siteFolder + L"\\" + entry.path).c_str(), MOVEFILE_REPLACE_EXISTING))
+      all = false;
+  return all;
+}
+
 }  // namespace
 
 TPackageStaging::TPackageStaging(const std::string& siteFolder) {
@@ -45,8 +65,8 @@ TPackageStaging::TPackageStaging(const std::string& siteFolder) {
     if (::CreateDirectoryA(root.c_str(), nullptr)) {
       root_ = TempFolder(ToWide(root));
       zip = root + "\\package.zip";
-      folder = root + "\\package";
-      aside = root + "\\replaced";
+      folder = root + kUnpackedFolder;
+      aside = root + kAsideFolder;
       if (::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
       break;
     }
@@ -66,8 +86,9 @@ void RemoveStaleStaging(const std::string& siteFolder) {
   do {
     const std::optional<DWORD> process = StagingProcess(data.cFileName, siteName);
     // Left by a fetch that can no longer finish: the site's own, taken over and removed.
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && process && !IsProcessRunning(*process))
-      TempFolder(ToWide(parent + data.cFileName)).reset();
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !process || IsProcessRunning(*process)) continue;
+    TempFolder stale(ToWide(parent + data.cFileName));
+    if (!PutBackSetAside(stale.get(), ToWide(siteFolder))) stale.release();
   } while (::FindNextFileA(find.get(), &data));
 }
 

@@ -93,6 +93,21 @@ protected:
       if (line.find(text) != std::string::npos) return true;
     return false;
   }
+  // Another browser process fetching the package at `path` for this site; no process when it
+  // cannot start.
+  struct FetchProcess {
+    vt::Handle process, thread;
+    DWORD id = 0;
+  };
+  FetchProcess StartFetch(const std::string& path) {
+    std::string command =
+        "\"" + vt::test::ProgramFolder() + "\\package_fetch.exe\" " + domain_ + " " + server_.Url(path);
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
+    return {vt::Handle(pi.hProcess), vt::Handle(pi.hThread), pi.dwProcessId};
+  }
   // What a fetch unpacks into before the package is accepted: nothing of it may stay.
   bool StagingLeft() {
     WIN32_FIND_DATAA data;
@@ -436,19 +451,14 @@ TEST_F(ButtonPackage, NextFetchRemovesTheStagingFoldersOfKilledFetches) {
   // A body that never comes whole: the other process waits in its download until it is killed.
   server_.Set("/held.zip", {200, "PK", std::string("Last-Modified: ") + kModified1 + "\r\n",
                             HttpTestServer::Pace::heldBody, "100000"});
-  std::string command =
-      "\"" + vt::test::ProgramFolder() + "\\package_fetch.exe\" " + domain_ + " " + server_.Url("/held.zip");
-  STARTUPINFOA si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  vt::Handle process(pi.hProcess), thread(pi.hThread);
+  const FetchProcess fetch = StartFetch("/held.zip");
+  ASSERT_TRUE(fetch.process);
   // Its staging folder exists before it asks for the package.
   for (int i = 0; i < 3000 && server_.CountRequests("/held.zip") < 2; ++i) ::Sleep(10);
   ASSERT_EQ(server_.CountRequests("/held.zip"), 2u) << "the date and the package";
-  ::TerminateProcess(process.get(), 1);
-  ::WaitForSingleObject(process.get(), INFINITE);
-  const std::string killed = folder_ + vt::Format(".~%lu-", pi.dwProcessId);
+  ::TerminateProcess(fetch.process.get(), 1);
+  ::WaitForSingleObject(fetch.process.get(), INFINITE);
+  const std::string killed = folder_ + vt::Format(".~%lu-", fetch.id);
   WIN32_FIND_DATAA data;
   vt::FindHandle left(::FindFirstFileA((killed + "*").c_str(), &data));
   ASSERT_TRUE(left) << "the killed fetch left its staging folder";
@@ -461,7 +471,7 @@ TEST_F(ButtonPackage, NextFetchRemovesTheStagingFoldersOfKilledFetches) {
   };
   // Kept: a folder of this running process, one of another site, one of no fetch.
   const std::string kept[] = {folder_ + vt::Format(".~%lu-99999", ::GetCurrentProcessId()),
-                              root_ + "\\" + domain_ + "x" + vt::Format(".~%lu-0", pi.dwProcessId),
+                              root_ + "\\" + domain_ + "x" + vt::Format(".~%lu-0", fetch.id),
                               folder_ + ".~notes"};
   for (const std::string& folder : kept) ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
   server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
@@ -472,6 +482,84 @@ TEST_F(ButtonPackage, NextFetchRemovesTheStagingFoldersOfKilledFetches) {
     ::RemoveDirectoryA(folder.c_str());
   }
   vt::test::RemoveTree(killedFolder);
+}
+
+// The one staging folder of the fetch process `processId` beside the site's folder, or "".
+std::string StagingOf(const std::string& siteFolder, DWORD processId) {
+  WIN32_FIND_DATAA data;
+  const vt::FindHandle found(::FindFirstFileA((siteFolder + vt::Format(".~%lu-*", processId)).c_str(), &data));
+  return found ? siteFolder.substr(0, siteFolder.rfind('\\') + 1) + data.cFileName : "";
+}
+
+// How many entries `folder` holds, counted up to `most`.
+int EntriesUpTo(const std::string& folder, int most) {
+  WIN32_FIND_DATAA data;
+  const vt::FindHandle found(::FindFirstFileA((folder + "\\*").c_str(), &data));
+  int count = 0;
+  if (found)
+    do count += std::string(data.cFileName) != "." && std::string(data.cFileName) != "..";
+    while (count < most && ::FindNextFileA(found.get(), &data));
+  return count;
+}
+
+// A browser killed while it places a newer package, early or late: the next request finds the
+// earlier package whole (the files set aside go back before the dead fetch's folder goes), never
+// the new settings over part of a package, and the fetch after it places the new package whole.
+TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
+  Entries earlier = {{"index.ini", "[INFO]\r\nTITLE=First skin\r\n"}};
+  Entries later = {{"index.ini", "[INFO]\r\nTITLE=Second skin\r\n"}};
+  const int files = 980;
+  for (int i = 0; i < files; ++i) {
+    const std::string name = vt::Format(i % 10 ? "f%03d.bmp" : "images/f%03d.bmp", i);
+    earlier.push_back({name, "earlier " + name});
+    later.push_back({name, "later " + name});
+  }
+  const std::string zip = MakeZip(later);
+  auto placed = [&] {
+    int count = 0;
+    for (const auto& [path, content] : Snapshot(folder_)) count += content.rfind("later ", 0) == 0;
+    return count;
+  };
+  // Killed once this many earlier files wait aside, the new ones in their places.
+  for (int aside : {10, 800}) {
+    SCOPED_TRACE(aside);
+    vt::test::RemoveTree(folder_);
+    server_.Set("/skin.zip", Package(MakeZip(earlier), kModified1));
+    ASSERT_TRUE(Fetch("/skin.zip").usable);
+    const auto before = Snapshot(folder_);
+
+    server_.Set("/skin.zip", Package(zip, kModified2));
+    const FetchProcess fetch = StartFetch("/skin.zip");
+    ASSERT_TRUE(fetch.process);
+    std::string staging;
+    for (int i = 0; i < 6000 && EntriesUpTo(staging + "\\replaced", aside) < aside; ++i) {
+      if (staging.empty()) staging = StagingOf(folder_, fetch.id);
+      if (::WaitForSingleObject(fetch.process.get(), 0) == WAIT_OBJECT_0) break;
+      ::Sleep(5);
+    }
+    ::TerminateProcess(fetch.process.get(), 1);
+    ::WaitForSingleObject(fetch.process.get(), INFINITE);
+    const int placedWhenKilled = placed();
+    ASSERT_GT(placedWhenKilled, 0) << "killed while placing";
+    ASSERT_LT(placedWhenKilled, files) << "killed while placing";
+    EXPECT_EQ(Title(), "First skin") << "the new settings go in last";
+
+    // The date says the package changed and its download fails: the earlier package dresses the
+    // window.
+    server_.Set("/skin.zip", {200, zip, std::string("Last-Modified: ") + kModified2 + "\r\n",
+                              HttpTestServer::Pace::whole, std::to_string(zip.size() + 10)});
+    const vt::TPackageFetch failed = Fetch("/skin.zip");
+    EXPECT_FALSE(failed.usable) << "the half package is not taken as current";
+    EXPECT_EQ(failed.iniPath, folder_ + "\\index.ini");
+    EXPECT_TRUE(Snapshot(folder_) == before) << "the earlier package, whole";
+    EXPECT_FALSE(StagingLeft());
+
+    server_.Set("/skin.zip", Package(zip, kModified2));
+    ASSERT_TRUE(Fetch("/skin.zip").usable);
+    EXPECT_EQ(Title(), "Second skin");
+    EXPECT_EQ(FileDate(), kDate2);
+    EXPECT_EQ(placed(), files) << "the new package, whole";
+  }
 }
 
 // A page without a domain (a local file) has a folder of its own that no site's name names: its
