@@ -29,13 +29,20 @@ RECT Intersect(const RECT& a, const RECT& b) {
 void THtmlImage::Draw(HDC canvas, const RECT& rect) {
   RECT clip{};
   if (::GetClipBox(canvas, &clip) == ERROR) return;
-  const RECT dst = Intersect(clip, rect);
-  RECT src = Intersect(clip, GetImageRect());
+  const RECT shown = Intersect(clip, rect);
   const double scale = scale_ > 0 ? scale_ : 1.0;
-  src.left = static_cast<LONG>(src.left / scale);
-  src.top = static_cast<LONG>(src.top / scale);
-  src.right = static_cast<LONG>(src.right / scale);
-  src.bottom = static_cast<LONG>(src.bottom / scale);
+  // The picture's whole columns and rows under the clip, drawn where they lie at the scale: each
+  // edge, the picture's last row and column among them, lands where it would in a whole view,
+  // however the clip cuts the view.
+  auto first = [&](LONG at, LONG origin) { return static_cast<LONG>(std::floor((at - origin) / scale)); };
+  auto past = [&](LONG at, LONG origin, int32_t size) {
+    return static_cast<LONG>(std::min<double>(size, std::ceil((at - origin) / scale)));
+  };
+  const RECT src{first(shown.left, rect.left), first(shown.top, rect.top),
+                 past(shown.right, rect.left, GetImageWidth()), past(shown.bottom, rect.top, GetImageHeight())};
+  if (src.left >= src.right || src.top >= src.bottom) return;
+  const RECT dst{rect.left + RoundEven(src.left * scale), rect.top + RoundEven(src.top * scale),
+                 rect.left + RoundEven(src.right * scale), rect.top + RoundEven(src.bottom * scale)};
   DrawRect(canvas, dst, src);
 }
 

@@ -24,8 +24,10 @@ public:
   float GetScale() const { return scale_; }
   RECT GetImageRect() const { return RECT{0, 0, GetImageWidth(), GetImageHeight()}; }
 
-  // Draws the part of the picture under the canvas's clip rectangle into `rect` at the scale
-  // (1 while no scale is set).
+  // Draws the part of the picture under the canvas's clip rectangle, the picture lying at `rect`'s
+  // top-left corner at the scale (1 while no scale is set): the whole picture columns and rows that
+  // the clip touches, each edge where it lies in the whole picture, so that any band of a view
+  // meets the rest and the picture's last row and column reach its edge.
   virtual void Draw(HDC canvas, const RECT& rect);
   // Empty: width or height 0.
   virtual bool GetEmpty() const { return GetImageWidth() <= 0 || GetImageHeight() <= 0; }

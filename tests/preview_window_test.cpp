@@ -103,6 +103,39 @@ TEST_F(PreviewWindow, OpensOnTheCaptureAtFullSizeAndHalvesItAt50) {
   EXPECT_EQ(ViewMatchesPicture(0, 620, 300, 100, 2), "");
 }
 
+// At every zoom the view's last row and column come from the picture, also where the picture's
+// height or width times the zoom is not whole, and whichever band of the view is painted.
+TEST_F(PreviewWindow, TheLastRowAndColumnOfTheViewShowThePictureAtEveryZoom) {
+  constexpr COLORREF kPicture = RGB(0, 128, 255);
+  for (const auto& [width, height] : {std::pair{1003, 3150}, {601, 3149}, {998, 3151}}) {
+    Open(width, height, [](int, int) { return kPicture; });
+    for (int zoomIndex = 0; zoomIndex < TToolBar::kZoomCount; ++zoomIndex) {
+      form_->SelectZoomIndex(zoomIndex);
+      ::SendMessageW(form_->Scroller().Handle(), WM_VSCROLL, SB_BOTTOM, 0);
+      ::SendMessageW(form_->Scroller().Handle(), WM_HSCROLL, SB_RIGHT, 0);
+      const int w = form_->ViewWidth(), h = form_->ViewHeight();
+      ASSERT_EQ(w, static_cast<int>(std::nearbyint(width * form_->Zoom())));
+      ASSERT_EQ(h, static_cast<int>(std::nearbyint(height * form_->Zoom())));
+      // A band of the last rows or columns painted again, as scrolling paints them.
+      for (int band = 1; band <= 4; ++band) {
+        SCOPED_TRACE(Format("%d x %d at %s, band of %d", width, height, TToolBar::kZoomTexts[zoomIndex], band));
+        HWND box = form_->ImgBox().Handle();
+        const POINT corner = form_->FromView(box, POINT{w - band, h - band}), end = form_->FromView(box, POINT{w, h});
+        const RECT rows{0, corner.y, end.x, end.y}, columns{corner.x, 0, end.x, end.y};
+        // Nothing black from under the picture; page breaks and labels may lie over it.
+        auto noneBlack = [&](const TBitmap& shot, int n, int m) {
+          return FirstMismatch(shot, 0, 0, n, m, [&](int i, int j) { return shot.Pixel(i, j) ? shot.Pixel(i, j) : kPicture; });
+        };
+        ::InvalidateRect(box, &rows, FALSE);
+        const int across = std::min(w, 100), down = std::min(h, 100);
+        EXPECT_EQ(noneBlack(*View(w - across, h - 1, across, 1), across, 1), "") << "the last row";
+        ::InvalidateRect(box, &columns, FALSE);
+        EXPECT_EQ(noneBlack(*View(w - 1, h - down, 1, down), 1, down), "") << "the last column";
+      }
+    }
+  }
+}
+
 TEST_F(PreviewWindow, DrawsEveryPageBreakWhereTheDocumentHasIt) {
   Open(1000, 2600);
   TVantrelleDocument& doc = form_->Document();
