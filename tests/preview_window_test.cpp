@@ -530,7 +530,27 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
   }
   return true;
 }
-bool Gone(HWND wnd) { return !::IsWindow(wnd) || !::IsWindowVisible(wnd); }
+bool Shown(const std::atomic<HWND>& wnd) {
+  return WaitFor([&] { return wnd.load() && ::IsWindowVisible(wnd.load()); }, 5000);
+}
+// Whether `wnd` closed by what the person did; if not, it is closed, as no test waits on a window.
+bool ClosedByItself(HWND wnd) {
+  if (WaitFor([&] { return !::IsWindow(wnd) || !::IsWindowVisible(wnd); }, 2000)) return true;
+  ::PostMessageW(wnd, WM_CLOSE, 0, 0);
+  return false;
+}
+// Clicks `button` with the real mouse and lets `person` act on a thread of its own while this
+// thread runs the window the click opens, until the person is done.
+void ClickThenAct(HWND button, const std::function<void()>& person) {
+  std::atomic<bool> done{false};
+  std::thread hand([&] {
+    person();
+    done = true;
+  });
+  EXPECT_TRUE(RealClick(Middle(button)));
+  PumpUntil([&] { return done.load(); }, 30000);
+  hand.join();
+}
 // A point of the window's caption that is its close box.
 std::optional<POINT> CloseBox(HWND wnd) {
   RECT r{};
@@ -576,19 +596,13 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
 
   // Page Setup: one click ticks the box, one click on OK closes.
   bool ticked = false, closedByOneClick = false;
-  std::atomic<bool> done{false};
-  std::thread person([&] {
-    const ScopeGuard finished([&] { done = true; });
-    if (!WaitFor([&] { return dialog.load() && ::IsWindowVisible(dialog.load()); }, 5000)) return;
+  ClickThenAct(form_->ToolBar().PageSetupBtn().Handle(), [&] {
+    if (!Shown(dialog)) return;
     RealClick(Middle(horzCentre));
     ticked = WaitFor([&] { return ::SendMessageW(horzCentre, BM_GETCHECK, 0, 0) == BST_CHECKED; }, 2000);
     RealClick(Middle(okButton));
-    closedByOneClick = WaitFor([&] { return Gone(dialog); }, 2000);
-    if (!closedByOneClick) ::PostMessageW(dialog, WM_CLOSE, 0, 0);  // no test waits on a window
+    closedByOneClick = ClosedByItself(dialog);
   });
-  ASSERT_TRUE(RealClick(Middle(form_->ToolBar().PageSetupBtn().Handle())));
-  PumpUntil([&] { return done.load(); }, 30000);
-  person.join();
   ASSERT_NE(dialog.load(), nullptr) << "the button opened the page setup";
   EXPECT_TRUE(ticked) << "the first click on the check box ticked it";
   EXPECT_TRUE(closedByOneClick) << "one click on OK closed the dialog";
@@ -596,21 +610,16 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
 
   // The all-pages preview: one click zooms out, one click on the close box closes.
   bool zoomedOut = false;
-  done = false;
-  std::thread again([&] {
-    const ScopeGuard finished([&] { done = true; });
-    if (!WaitFor([&] { return allPages.load() && ::IsWindowVisible(allPages.load()); }, 5000)) return;
+  closedByOneClick = false;
+  ClickThenAct(form_->ToolBar().PreviewBtn().Handle(), [&] {
+    if (!Shown(allPages)) return;
     ::Sleep(300);  // the window has taken its maximized place
     const LRESULT before = ::SendMessageW(zoomList, CB_GETCURSEL, 0, 0);
     RealClick(Middle(zoomOut));
     zoomedOut = WaitFor([&] { return ::SendMessageW(zoomList, CB_GETCURSEL, 0, 0) == before + 1; }, 2000);
     if (const std::optional<POINT> box = CloseBox(allPages)) RealClick(*box);
-    closedByOneClick = WaitFor([&] { return Gone(allPages); }, 2000);
-    if (!closedByOneClick) ::PostMessageW(allPages, WM_CLOSE, 0, 0);
+    closedByOneClick = ClosedByItself(allPages);
   });
-  ASSERT_TRUE(RealClick(Middle(form_->ToolBar().PreviewBtn().Handle())));
-  PumpUntil([&] { return done.load(); }, 30000);
-  again.join();
   ASSERT_NE(allPages.load(), nullptr) << "the button opened the all-pages preview";
   EXPECT_TRUE(zoomedOut) << "the first click on zoom-out zoomed out";
   EXPECT_TRUE(closedByOneClick) << "one click on the close box closed the window";
