@@ -6,29 +6,9 @@
 #include "base/Controls.h"
 #include "base/Errors.h"
 #include "base/ModalState.h"
+#include "base/ScopeGuard.h"
 
 namespace vt {
-namespace {
-
-// Disables the owner for a modal loop, unless someone (the modal guard) already did, and gives it
-// back its input before the form hides, so that the activation returns to it.
-class OwnerDisabled {
-public:
-  explicit OwnerDisabled(HWND owner) : owner_(owner && ::IsWindowEnabled(owner) ? owner : nullptr) {
-    if (owner_) ::EnableWindow(owner_, FALSE);
-  }
-  ~OwnerDisabled() {
-    if (owner_ && ::IsWindow(owner_)) ::EnableWindow(owner_, TRUE);
-  }
-  OwnerDisabled(const OwnerDisabled&) = delete;
-  OwnerDisabled& operator=(const OwnerDisabled&) = delete;
-
-private:
-  HWND owner_;
-};
-
-}  // namespace
-
 TForm::TForm(HWND owner, DWORD style, DWORD exStyle, int clientWidth, int clientHeight, const wchar_t* fontFace,
              int fontPixelHeight)
     : font_(::CreateFontW(-fontPixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -48,10 +28,11 @@ std::wstring TForm::Caption() const {
   return text;
 }
 
-int TForm::ShowModal() {
+int TForm::ShowModal(TaskWindowList waiting) {
+  ScopeGuard enableWaiting([&waiting] { EnableTaskWindows(waiting); });
   if (modal_) throw Error("The form is shown modally already");
   TModalScope scope;  // before the form shows: the modal guard leaves it enabled
-  std::optional<OwnerDisabled> owner(std::in_place, ::GetWindow(Handle(), GW_OWNER));
+  std::optional<TOwnerDisabled> owner(std::in_place, ::GetWindow(Handle(), GW_OWNER));
   modal_ = true;
   modalResult_ = 0;
   ::ShowWindow(Handle(), SW_SHOW);
@@ -72,7 +53,9 @@ int TForm::ShowModal() {
   }
   modal_ = false;
   const int result = std::exchange(modalResult_, 0);
+  // The windows that waited come back before the form hides, so that the activation returns to them.
   owner.reset();
+  EnableTaskWindows(waiting);
   if (Handle()) ::ShowWindow(Handle(), SW_HIDE);
   return result;
 }

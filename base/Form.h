@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/Handles.h"
+#include "base/ModalState.h"
 #include "base/Window.h"
 
 namespace vt {
@@ -27,7 +28,8 @@ public:
 
   // Shows the form modally and returns its modal result (IDOK, IDCANCEL...). The owner is disabled
   // and the modal state held until the loop ends; a WM_QUIT ends it with IDCANCEL and is posted again.
-  int ShowModal();
+  // `waiting`, windows the caller disabled for the form, are enabled with the owner before it hides.
+  int ShowModal(TaskWindowList waiting = {});
   bool Modal() const { return modal_; }
   int ModalResult() const { return modalResult_; }
   // While modal, a result other than 0 closes the form when its message ends.

@@ -101,4 +101,12 @@ void EnableTaskWindows(TaskWindowList& list) {
   }
 }
 
+TOwnerDisabled::TOwnerDisabled(HWND owner) : owner_(owner && ::IsWindowEnabled(owner) ? owner : nullptr) {
+  if (owner_) ::EnableWindow(owner_, FALSE);
+}
+
+TOwnerDisabled::~TOwnerDisabled() {
+  if (owner_ && ::IsWindow(owner_)) ::EnableWindow(owner_, TRUE);
+}
+
 }  // namespace vt

@@ -42,4 +42,17 @@ TaskWindowList DisableProcessWindows(HWND excluded);
 // Enables every window of the list that still exists in this process, and empties the list.
 void EnableTaskWindows(TaskWindowList& list);
 
+// The owner of a window that runs its own loop, disabled for the loop's length unless someone (the
+// modal guard) already did.
+class TOwnerDisabled {
+public:
+  explicit TOwnerDisabled(HWND owner);
+  ~TOwnerDisabled();
+  TOwnerDisabled(const TOwnerDisabled&) = delete;
+  TOwnerDisabled& operator=(const TOwnerDisabled&) = delete;
+
+private:
+  HWND owner_;
+};
+
 }  // namespace vt

@@ -1,6 +1,7 @@
 #include "preview/frmPrintPreview.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/Boundary.h"
 #include "base/Dialogs.h"
@@ -63,7 +64,8 @@ void TfmPrintPreview::ShowPreview(TPrintEngine& engine) {
   TaskWindowList others = DisableTaskWindows(Handle());
   const ScopeGuard enableOthers([&] { EnableTaskWindows(others); });
   Open(engine);
-  RunDialog(DialogRequest{"TfmPrintPreview", ToAnsi(Caption()), "", 0}, [this] { return ShowModal(); });
+  RunDialog(DialogRequest{"TfmPrintPreview", ToAnsi(Caption()), "", 0},
+            [&] { return ShowModal(std::exchange(others, {})); });
 }
 
 void TfmPrintPreview::ShowNonModal(TPrintEngine& engine) { Open(engine); }

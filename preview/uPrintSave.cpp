@@ -36,23 +36,6 @@ std::string ExtensionOf(const std::string& fileName) {
   return fileName.substr(dot);
 }
 
-// The owner of a print loop is disabled for the loop's length, so that no second command starts
-// from it while the status form lets messages through.
-class TDisabledOwner {
-public:
-  explicit TDisabledOwner(HWND owner) : owner_(owner && ::IsWindowEnabled(owner) ? owner : nullptr) {
-    if (owner_) ::EnableWindow(owner_, FALSE);
-  }
-  ~TDisabledOwner() {
-    if (owner_) ::EnableWindow(owner_, TRUE);
-  }
-  TDisabledOwner(const TDisabledOwner&) = delete;
-  TDisabledOwner& operator=(const TDisabledOwner&) = delete;
-
-private:
-  HWND owner_;
-};
-
 // A DEVNAMES block naming the printer; none without a name.
 GlobalMemory DevNamesOf(const std::string& printer) {
   if (printer.empty()) return {};
@@ -142,7 +125,8 @@ TPageList PagesOfChoice(const TPrintChoice& choice, int32_t pageCount) {
 void PrintPages(HWND owner, TPrintEngine& engine, const TPageList& pageList) {
   const std::vector<int32_t>& pages = pageList.Pages();
   if (pages.empty()) return;
-  TDisabledOwner disabled(owner);
+  // No second command starts from the owner while the status form lets messages through.
+  TOwnerDisabled disabled(owner);
   auto status = std::make_unique<TfmPrintStatus>(owner);
   status->Show();
   ProcessMessages();

@@ -17,9 +17,11 @@
 #include "base/ModalState.h"
 #include "base/Numbers.h"
 #include "base/ScopeGuard.h"
+#include "base/Strings.h"
 #include "preview/frmPageSetupDlg.h"
 #include "preview/frmPreviewForm.h"
 #include "preview/frmPrintPreview.h"
+#include "resources/StringIds.h"
 #include "support/PreviewFixture.h"
 #include "support/PrinterQueue.h"
 #include "support/TestPictures.h"
@@ -572,7 +574,8 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
   Open(800, 600);
   form_->Engine().Settings.CenterHorz = false;
   std::atomic<HWND> dialog{nullptr}, horzCentre{nullptr}, okButton{nullptr};
-  std::atomic<HWND> allPages{nullptr}, zoomOut{nullptr}, zoomList{nullptr};
+  std::atomic<HWND> allPages{nullptr}, zoomOut{nullptr}, zoomList{nullptr}, allPagesPrint{nullptr};
+  std::atomic<int> quitQuestions{0};
   const DialogHandler previous = SetDialogHandler([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
     if (r.name == "TfmPageSetupDlg") {
       TfmPageSetupDlg& setup = *form_->PageSetupDialog();
@@ -586,7 +589,15 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
         zoomOut = found->ToolBar().ZoomOut().Handle();
         zoomList = found->ToolBar().Combo();
         allPages = found->Handle();
+        allPagesPrint = found->ToolBar().PrintBtn().Handle();
       }
+    } else if (r.name == "PrintDialog") {
+      DialogAnswer all(IDOK);
+      all.printRange = prAllPages;
+      return all;
+    } else if (r.name == "MessageBox" && r.text == LoadResString(kMsgAskToQuit)) {
+      ++quitQuestions;
+      return DialogAnswer(IDNO);
     } else if (r.name != "TfmPreviewForm") {
       return DialogAnswer(IDCANCEL);
     }
@@ -623,6 +634,31 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
   ASSERT_NE(allPages.load(), nullptr) << "the button opened the all-pages preview";
   EXPECT_TRUE(zoomedOut) << "the first click on zoom-out zoomed out";
   EXPECT_TRUE(closedByOneClick) << "one click on the close box closed the window";
+
+  // Closed, a window gives the keys back to the one it came from: one Esc asks the quit question.
+  const auto escAsksToQuit = [&] {
+    const int before = quitQuestions;
+    return XMouse("key Escape") && PumpUntil([&] { return quitQuestions > before; }, 3000);
+  };
+  EXPECT_TRUE(escAsksToQuit()) << "the preview has the keys after the all-pages preview closed";
+
+  // The print status window leaves the keys with the all-pages preview it printed from.
+  NamedJob job("vt-keys-after-printing");
+  bool printed = false, keysKept = false;
+  ClickThenAct(form_->ToolBar().PreviewBtn().Handle(), [&] {
+    if (!Shown(allPages)) return;
+    ::Sleep(300);
+    RealClick(Middle(allPagesPrint));
+    printed = job.Pages() > 0;
+    GUITHREADINFO keys{};
+    keys.cbSize = sizeof(keys);
+    keysKept = ::GetGUIThreadInfo(0, &keys) && keys.hwndActive == allPages && ::IsChild(allPages, keys.hwndFocus);
+    if (const std::optional<POINT> box = CloseBox(allPages)) RealClick(*box);
+    ClosedByItself(allPages);
+  });
+  EXPECT_TRUE(printed);
+  EXPECT_TRUE(keysKept) << "the all-pages preview has the keys after printing";
+  EXPECT_TRUE(escAsksToQuit()) << "the preview has the keys after printing from the all-pages preview";
   ::SetCursorPos(0, 0);
 }
 

@@ -20,9 +20,9 @@ std::string WindowsPath(const std::string& unixPath);
 // The value of one "Name:   value" line of pdfinfo's output ("" when absent).
 std::string PdfInfoField(const std::string& pdfinfoOutput, const std::string& name);
 
-// The test display's pointer moved and clicked as a person does, through the X server (xdotool's
-// commands, e.g. "mousemove 100 200 click 3"): what windows see is real input, even while a menu
-// holds the mouse. False when xdotool fails.
+// The test display's pointer moved and clicked, or its keys pressed, as a person does, through the X
+// server (xdotool's commands, e.g. "mousemove 100 200 click 3", "key Escape"): what windows see is
+// real input, even while a menu holds the mouse. False when xdotool fails.
 bool XMouse(const std::string& commands);
 
 // A value quoted for the shell.
