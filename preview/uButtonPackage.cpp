@@ -272,6 +272,7 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
     CheckSettingsSize(settings);
     TIniFile(settings).WriteString("INFO", "FILEDATE", remote);
     CheckSettingsSize(settings);  // with its date, as it will lie in the cache
+    staging.RecordSiteSettings();
     PlacePackage(ToWide(staging.folder), ToWide(folder), ToWide(staging.aside));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.

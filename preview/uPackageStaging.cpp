@@ -20,6 +20,11 @@ namespace {
 const char kStagingMark[] = ".~";
 // In it: the unpacked package, and the earlier files it replaces.
 const char kUnpackedFolder[] = "\\package", kAsideFolder[] = "\\replaced";
+// And the fetch's mark. Another process can open it only once the fetch has ended, whoever has its
+// process id by then; it holds the site's settings file as the fetch found it.
+const char kMarkName[] = "\\fetching";
+// The site's settings are compared up to this many bytes: a package places none larger.
+constexpr DWORD kMaxSettingsCompared = 256 * 1024;
 
 std::string StagingName(const std::string& siteFolder, DWORD processId, unsigned number) {
   return siteFolder + kStagingMark + Format("%lu-%u", processId, number);
@@ -39,42 +44,76 @@ std::optional<DWORD> StagingProcess(const std::string& name, const std::string& 
   return static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10));
 }
 
+// What is left of an open file from where it stands, up to kMaxSettingsCompared bytes.
+std::string ReadRest(HANDLE file) {
+  std::string bytes(kMaxSettingsCompared, '\0');
+  DWORD got = 0, read = 0;
+  while (got < bytes.size() && ::ReadFile(file, &bytes[got], kMaxSettingsCompared - got, &read, nullptr) && read)
+    got += read;
+  bytes.resize(got);
+  return bytes;
+}
+
+// The site's settings file as it stands; empty when it has none.
+std::string SiteSettings(const std::string& siteFolder) {
+  const std::string path = siteFolder + "\\" + ToAnsi(kPackageSettingsName);
+  const FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file ? ReadRest(file.get()) : std::string();
+}
+
 // The earlier files that the dead fetch of `root` set aside, back in the site's folder, unless its
-// package went in whole (its settings file has then left the unpacked folder). False when one
-// cannot go back.
-bool PutBackSetAside(const std::wstring& root, const std::wstring& siteFolder) {
+// package went in whole (its settings file has then left the unpacked folder) or the site no longer
+// holds the settings `found` before it (another package went in since: they are not its files).
+// False when one cannot go back.
+bool PutBackSetAside(const std::wstring& root, const std::string& siteFolder, const std::string& found) {
   if (::GetFileAttributesW((root + ToWide(kUnpackedFolder) + L"\\" + kPackageSettingsName).c_str()) ==
-      INVALID_FILE_ATTRIBUTES)
+          INVALID_FILE_ATTRIBUTES ||
+      SiteSettings(siteFolder) != found)
     return true;
   const std::wstring aside = root + ToWide(kAsideFolder);
   bool all = true;
   // The folders they lie in were the site's before the fetch, and no fetch removes one of those.
   for (const TTreeEntry& entry : ListTree(aside))
     if (!entry.IsFolder() && !::MoveFileExW((aside + L"\\" + entry.path).c_str(),
-                                            (siteFolder + L"\\" + entry.path).c_str(), MOVEFILE_REPLACE_EXISTING))
+                                            (ToWide(siteFolder) + L"\\" + entry.path).c_str(),
+                                            MOVEFILE_REPLACE_EXISTING))
       all = false;
   return all;
 }
 
 }  // namespace
 
-TPackageStaging::TPackageStaging(const std::string& siteFolder) {
+TPackageStaging::TPackageStaging(const std::string& siteFolder) : siteFolder_(siteFolder) {
   static std::atomic<unsigned> counter{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string root = StagingName(siteFolder, ::GetCurrentProcessId(), counter++);
     if (::CreateDirectoryA(root.c_str(), nullptr)) {
       root_ = TempFolder(ToWide(root));
+      mark_ = FileHandle(::CreateFileA((root + kMarkName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
       zip = root + "\\package.zip";
       folder = root + kUnpackedFolder;
       aside = root + kAsideFolder;
-      if (::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
+      if (mark_ && ::CreateDirectoryA(folder.c_str(), nullptr) && ::CreateDirectoryA(aside.c_str(), nullptr)) return;
       break;
     }
     if (::GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
   DWORD error = ::GetLastError();
+  mark_.reset();
   root_.reset();
   throw Error("Unable to create a folder beside " + siteFolder + ": " + SystemErrorText(error));
+}
+
+void TPackageStaging::RecordSiteSettings() {
+  const std::string found = SiteSettings(siteFolder_);
+  DWORD written = 0;
+  if (!::WriteFile(mark_.get(), found.data(), static_cast<DWORD>(found.size()), &written, nullptr) ||
+      written != found.size()) {
+    DWORD error = ::GetLastError();
+    throw Error("Unable to write beside " + siteFolder_ + ": " + SystemErrorText(error));
+  }
 }
 
 void RemoveStaleStaging(const std::string& siteFolder) {
@@ -85,10 +124,22 @@ void RemoveStaleStaging(const std::string& siteFolder) {
   if (!find) return;
   do {
     const std::optional<DWORD> process = StagingProcess(data.cFileName, siteName);
-    // Left by a fetch that can no longer finish: the site's own, taken over and removed.
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !process || IsProcessRunning(*process)) continue;
-    TempFolder stale(ToWide(parent + data.cFileName));
-    if (!PutBackSetAside(stale.get(), ToWide(siteFolder))) stale.release();
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !process) continue;
+    const std::string root = parent + data.cFileName;
+    // Left by a fetch that can no longer finish: the site's own, taken over and removed. Its mark is
+    // held meanwhile, so that no other fetch takes it over too. One without a mark ended before it
+    // made one, or its fetch is about to, while its process runs.
+    TempFolder stale(ToWide(root));
+    FileHandle mark(::CreateFileA((root + kMarkName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!mark && (::GetLastError() != ERROR_FILE_NOT_FOUND || IsProcessRunning(*process))) {
+      stale.release();
+      continue;
+    }
+    // Without a mark nothing tells what the site held: nothing goes back.
+    const bool dealtWith = !mark || PutBackSetAside(stale.get(), siteFolder, ReadRest(mark.get()));
+    mark.reset();
+    if (!dealtWith) stale.release();
   } while (::FindNextFileA(find.get(), &data));
 }
 

@@ -505,6 +505,8 @@ int EntriesUpTo(const std::string& folder, int most) {
 // A browser killed while it places a newer package, early or late: the next request finds the
 // earlier package whole (the files set aside go back before the dead fetch's folder goes), never
 // the new settings over part of a package, and the fetch after it places the new package whole.
+// The dead fetch is told from a live one whoever has its process id, and what it set aside goes
+// back only into the site it found: a fetch that placed a newer package meanwhile keeps it whole.
 TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
   Entries earlier = {{"index.ini", "[INFO]\r\nTITLE=First skin\r\n"}};
   Entries later = {{"index.ini", "[INFO]\r\nTITLE=Second skin\r\n"}};
@@ -520,9 +522,14 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     for (const auto& [path, content] : Snapshot(folder_)) count += content.rfind("later ", 0) == 0;
     return count;
   };
-  // Killed once this many earlier files wait aside, the new ones in their places.
-  for (int aside : {10, 800}) {
-    SCOPED_TRACE(aside);
+  enum Next { failedDownload, idTakenByThisProcess, heldUntilANewerWentIn };
+  const struct {
+    int aside;  // killed once this many earlier files wait aside, the new ones in their places
+    Next next;
+  } cases[] = {{10, failedDownload}, {800, failedDownload}, {10, idTakenByThisProcess}, {10, heldUntilANewerWentIn}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.aside);
+    SCOPED_TRACE(c.next);
     vt::test::RemoveTree(folder_);
     server_.Set("/skin.zip", Package(MakeZip(earlier), kModified1));
     ASSERT_TRUE(Fetch("/skin.zip").usable);
@@ -532,7 +539,7 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     const FetchProcess fetch = StartFetch("/skin.zip");
     ASSERT_TRUE(fetch.process);
     std::string staging;
-    for (int i = 0; i < 6000 && EntriesUpTo(staging + "\\replaced", aside) < aside; ++i) {
+    for (int i = 0; i < 6000 && EntriesUpTo(staging + "\\replaced", c.aside) < c.aside; ++i) {
       if (staging.empty()) staging = StagingOf(folder_, fetch.id);
       if (::WaitForSingleObject(fetch.process.get(), 0) == WAIT_OBJECT_0) break;
       ::Sleep(5);
@@ -544,21 +551,44 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     ASSERT_LT(placedWhenKilled, files) << "killed while placing";
     EXPECT_EQ(Title(), "First skin") << "the new settings go in last";
 
-    // The date says the package changed and its download fails: the earlier package dresses the
-    // window.
-    server_.Set("/skin.zip", {200, zip, std::string("Last-Modified: ") + kModified2 + "\r\n",
-                              HttpTestServer::Pace::whole, std::to_string(zip.size() + 10)});
-    const vt::TPackageFetch failed = Fetch("/skin.zip");
-    EXPECT_FALSE(failed.usable) << "the half package is not taken as current";
-    EXPECT_EQ(failed.iniPath, folder_ + "\\index.ini");
-    EXPECT_TRUE(Snapshot(folder_) == before) << "the earlier package, whole";
-    EXPECT_FALSE(StagingLeft());
+    vt::Handle heldMark;
+    if (c.next == failedDownload) {
+      // The date says the package changed and its download fails: the earlier package dresses the
+      // window.
+      server_.Set("/skin.zip", {200, zip, std::string("Last-Modified: ") + kModified2 + "\r\n",
+                                HttpTestServer::Pace::whole, std::to_string(zip.size() + 10)});
+      const vt::TPackageFetch failed = Fetch("/skin.zip");
+      EXPECT_FALSE(failed.usable) << "the half package is not taken as current";
+      EXPECT_EQ(failed.iniPath, folder_ + "\\index.ini");
+      EXPECT_TRUE(Snapshot(folder_) == before) << "the earlier package, whole";
+      EXPECT_FALSE(StagingLeft());
+    } else {
+      // The dead fetch's id is now a running process's, this one's; or its process hangs on, its
+      // mark held, while a newer package goes in.
+      const std::string renamed = folder_ + vt::Format(".~%lu-99999", ::GetCurrentProcessId());
+      ASSERT_TRUE(::MoveFileA(staging.c_str(), renamed.c_str()));
+      if (c.next == heldUntilANewerWentIn)
+        heldMark.reset(::CreateFileA((renamed + "\\fetching").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+      ASSERT_EQ(static_cast<bool>(heldMark), c.next == heldUntilANewerWentIn);
+    }
 
     server_.Set("/skin.zip", Package(zip, kModified2));
     ASSERT_TRUE(Fetch("/skin.zip").usable);
     EXPECT_EQ(Title(), "Second skin");
     EXPECT_EQ(FileDate(), kDate2);
     EXPECT_EQ(placed(), files) << "the new package, whole";
+    if (c.next == failedDownload) continue;
+    EXPECT_EQ(StagingLeft(), c.next == heldUntilANewerWentIn) << "a dead fetch's folder goes, a live one's stays";
+
+    // The next fetch, under another process, finds the hung fetch ended; the newer package stays.
+    heldMark.reset();
+    const auto newer = Snapshot(folder_);
+    const FetchProcess next = StartFetch("/skin.zip");
+    ASSERT_TRUE(next.process);
+    ASSERT_EQ(::WaitForSingleObject(next.process.get(), 60000), WAIT_OBJECT_0);
+    EXPECT_TRUE(Snapshot(folder_) == newer) << "the newer package, whole";
+    EXPECT_FALSE(StagingLeft());
   }
 }
 
