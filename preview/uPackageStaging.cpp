@@ -11,6 +11,7 @@
 #include "base/Handles.h"
 #include "base/Strings.h"
 #include "base/SystemInfo.h"
+#include "preview/uSkinFile.h"
 
 namespace vt {
 
@@ -23,8 +24,8 @@ const char kUnpackedFolder[] = "\\package", kAsideFolder[] = "\\replaced";
 // And the fetch's mark. Another process can open it only once the fetch has ended, whoever has its
 // process id by then; it holds the site's settings file as the fetch found it.
 const char kMarkName[] = "\\fetching";
-// The site's settings are compared up to this many bytes: a package places none larger.
-constexpr DWORD kMaxSettingsCompared = 256 * 1024;
+// The site's settings are compared up to one byte past what a package may place.
+constexpr DWORD kMaxSettingsCompared = kMaxSkinFileBytes + 1;
 
 std::string StagingName(const std::string& siteFolder, DWORD processId, unsigned number) {
   return siteFolder + kStagingMark + Format("%lu-%u", processId, number);
@@ -127,19 +128,17 @@ void RemoveStaleStaging(const std::string& siteFolder) {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !process) continue;
     const std::string root = parent + data.cFileName;
     // Left by a fetch that can no longer finish: the site's own, taken over and removed. Its mark is
-    // held meanwhile, so that no other fetch takes it over too. One without a mark ended before it
-    // made one, or its fetch is about to, while its process runs.
-    TempFolder stale(ToWide(root));
-    FileHandle mark(::CreateFileA((root + kMarkName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!mark && (::GetLastError() != ERROR_FILE_NOT_FOUND || IsProcessRunning(*process))) {
-      stale.release();
-      continue;
+    // held meanwhile, so that no other fetch takes it over too, and closed before the folder goes.
+    // One without a mark ended before it made one, or its fetch is about to, while its process runs.
+    bool dealtWith = false;
+    {
+      const FileHandle mark(::CreateFileA((root + kMarkName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!mark && (::GetLastError() != ERROR_FILE_NOT_FOUND || IsProcessRunning(*process))) continue;
+      // Without a mark nothing tells what the site held: nothing goes back.
+      dealtWith = !mark || PutBackSetAside(ToWide(root), siteFolder, ReadRest(mark.get()));
     }
-    // Without a mark nothing tells what the site held: nothing goes back.
-    const bool dealtWith = !mark || PutBackSetAside(stale.get(), siteFolder, ReadRest(mark.get()));
-    mark.reset();
-    if (!dealtWith) stale.release();
+    if (dealtWith) TempFolder(ToWide(root)).reset();
   } while (::FindNextFileA(find.get(), &data));
 }
 
