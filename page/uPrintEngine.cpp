@@ -308,13 +308,19 @@ std::string TPrintEngine::DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pag
   // Pages are drawn on several threads at once, each with its page number.
   std::lock_guard<std::mutex> guard(bannerLock_);
   try {
-    banner.Page = pageNo;
+    NumberBanner(banner, pageNo);
     banner.DrawTo(canvas, Trunc(x * factor), Trunc(y * factor), Trunc(banner.GetWidth() * factor),
                   Trunc(banner.GetHeight() * factor));
     return {};
   } catch (const Error& e) {  // a banner that cannot be drawn (a user string too short): the page goes on
     return e.what();
   }
+}
+
+void TPrintEngine::NumberBanner(TXMLBitmap& banner, int32_t pageNo) const {
+  // Breaks edited since the layout change the total: it is taken as the document stands now.
+  banner.Page = pageNo;
+  banner.PageCount = GetPageCount();
 }
 
 int TPrintEngine::BannerLeft(const TXMLBitmap& banner, int32_t pageWidth) {
@@ -411,7 +417,7 @@ void TPrintEngine::SavePdf(const TPageList& pageList, const std::string& fileNam
     work.Fill(RGB(255, 255, 255));
     {
       std::lock_guard<std::mutex> guard(bannerLock_);
-      banner.Page = n;
+      NumberBanner(banner, n);
       banner.DrawTo(work.Canvas(), 0, 0, W, H);  // an error ends the save before the file is written
     }
     ::GdiFlush();

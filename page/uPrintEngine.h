@@ -123,6 +123,8 @@ private:
   void DrawPageFrom(THtmlImage& image, HDC canvas, int32_t pageNo, long double factor);
   // Gives the message of an error that kept the banner from being drawn, or nothing.
   std::string DrawBanner(TXMLBitmap& banner, HDC canvas, int32_t pageNo, int x, int y, long double factor);
+  // Under bannerLock_.
+  void NumberBanner(TXMLBitmap& banner, int32_t pageNo) const;
   static int BannerLeft(const TXMLBitmap& banner, int32_t pageWidth);
   void ReportHeaderError(const std::string& message) const;
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <thread>
 #include <vector>
@@ -199,6 +200,39 @@ TEST_F(PrintEngine, ForcedBreaksAndTheLandscapeList) {
     DialogRecorder dialogs;
     LayOut();
     EXPECT_EQ(document.GetHorz(0), 1084);
+  }
+}
+
+// Breaks edited after the layout draw every page, its banners' "of N" included, as a layout given
+// the same breaks up front draws it.
+TEST_F(PrintEngine, EditedBreaksDrawAsTheSameBreaksLaidOutUpFront) {
+  NoPrinter none;
+  MakePicture(700, 3500);
+  const std::string sections =
+      "<top><width>100%</width><height>40</height><text><value>Page ^page^ of ^pages^</value></text></top>"
+      "<bottom><width>100%</width><height>40</height><text><value>^page^/^pages^</value></text></bottom>";
+  LayOut(sections);
+  ASSERT_EQ(engine.GetPageCount(), 4);
+  const struct { const char* edit; std::function<void()> apply; } edits[] = {
+      {"a break added", [&] { EXPECT_NE(document.AddHorz(500), 0); }},
+      {"two breaks deleted", [&] { document.DeleteHorz(0);
+                              document.DeleteHorz(0); }},
+  };
+  for (const auto& e : edits) {
+    e.apply();
+    std::vector<int32_t> breaks;
+    for (int32_t i = 0; i < document.GetHorzCount(); ++i) breaks.push_back(document.GetHorz(i));
+    TVantrelleDocument upFrontDocument;
+    TPrintEngine upFront(&upFrontDocument);
+    upFront.Settings.PageBreaks = &breaks;
+    upFront.Layout(image.get(), nullptr, &urls, true);
+    ASSERT_EQ(upFront.GetPageCount(), engine.GetPageCount()) << e.edit;
+    for (int page = 1; page <= engine.GetPageCount(); ++page) {
+      TBitmap expected(upFront.Geometry().PageWidth, upFront.Geometry().PageHeight);
+      upFront.RenderPage(expected.Canvas(), page);
+      ::GdiFlush();
+      EXPECT_EQ(test::MaxChannelDifference(*RenderToBitmap(page), expected), 0) << e.edit << ", page " << page;
+    }
   }
 }
 
