@@ -37,24 +37,24 @@ float FitScale(int32_t bw, int32_t bh, int32_t w, int32_t h) {
 }
 
 struct FileNameParts {
-  std::string folder, base, ext;  // folder without its last "\"; ext with its dot, lower case
+  // folder as written, with its last "\", "/" or ":" (a root's "C:\" is not "C:", the current
+  // folder of drive C); ext with its dot, lower case
+  std::string folder, base, ext;
 };
 
 FileNameParts SplitFileName(const std::string& fileName) {
   FileNameParts parts;
-  size_t slash = fileName.find_last_of("\\/:");
-  std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  if (slash != std::string::npos) parts.folder = fileName.substr(0, fileName[slash] == ':' ? slash + 1 : slash);
+  const size_t slash = fileName.find_last_of("\\/:");
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  parts.folder = fileName.substr(0, nameStart);
+  const std::string name = fileName.substr(nameStart);
   size_t dot = name.rfind('.');
   parts.base = dot == std::string::npos ? name : name.substr(0, dot);
   parts.ext = dot == std::string::npos ? "" : ToLowerAscii(name.substr(dot));
   return parts;
 }
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-  if (folder.empty()) return name;
-  return folder.back() == ':' ? folder + name : folder + "\\" + name;
-}
+std::string InFolder(const std::string& folder, const std::string& name) { return folder + name; }
 
 int DecimalDigits(int32_t value) {
   int digits = 1;

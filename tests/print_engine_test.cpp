@@ -15,6 +15,7 @@
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Printer.h"
+#include "base/ScopeGuard.h"
 #include "page/uPrintEngine.h"
 #include "support/BannerSetting.h"
 #include "support/JpegDecode.h"
@@ -318,6 +319,24 @@ TEST_F(PrintEngine, JpgAndBmpFilesPerPageNamedWithZeroPaddedNumbers) {
   TBitmap bmp;
   bmp.LoadFromFile(dir.file("X-07.bmp"));
   EXPECT_EQ(test::MaxChannelDifference(*RenderToBitmap(7), bmp), 0);
+
+  // At a drive's root the files go into the root, not into the current folder of that drive.
+  char before[MAX_PATH];
+  ::GetCurrentDirectoryA(MAX_PATH, before);
+  ::SetCurrentDirectoryA(dir.path().c_str());
+  const ScopeGuard backToBefore([&] { ::SetCurrentDirectoryA(before); });
+  const char drive = dir.path()[0];
+  const struct { std::string name, written, notInCurrentFolder; } roots[] = {
+      {std::string(1, drive) + ":\\vt-root.jpg", std::string(1, drive) + ":\\vt-root-07.jpg", "vt-root-07.jpg"},
+      {std::string(1, drive) + ":/vt-root.bmp", std::string(1, drive) + ":/vt-root-07.bmp", "vt-root-07.bmp"},
+      {std::string(1, drive) + ":\\vt-root.pdf", std::string(1, drive) + ":\\vt-root.pdf", "vt-root.pdf"},
+  };
+  for (const auto& r : roots) {
+    engine.SaveToFile(TPageList{7}, r.name);
+    EXPECT_TRUE(test::FileExists(r.written)) << r.name;
+    EXPECT_FALSE(test::FileExists(dir.file(r.notInCurrentFolder))) << r.name;
+    ::DeleteFileA(r.written.c_str());
+  }
 
   engine.SaveToFile(TPageList{}, dir.file("none.jpg"));
   engine.SaveToFile(TPageList{1}, dir.file("other.png"));
