@@ -63,6 +63,7 @@ public:
   void RenderView();
   void SetViewMode(TViewMode mode);
   void ApplyZoom(double zoom);
+  // Shows `page`, or the nearest page the document has.
   void ShowPage(int32_t page);
   void ShowFirstPage() { ShowPage(1); }
   void ShowLastPage() { ShowPage(engine_.GetPageCount()); }
@@ -149,6 +150,8 @@ private:
   void SetUp(const TPreviewRequest& request);
   void RunModalLoop();
   void SizeSurface();
+  // `page`, or the nearest page the document has.
+  int32_t ExistingPage(int32_t page) const;
   void ZoomComboChange();
   void ScrollerMouseWheel(int delta, UINT keys);
   void ImageMouseDown(TMouseButton button, int x, int y);

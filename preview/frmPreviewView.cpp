@@ -1,6 +1,7 @@
 // The view of the preview window: zoom, view mode, current page, the view box's place in the
 // scroll box, and what the view box shows: the picture or a page, with the page breaks, guide lines
 // and page numbers over the picture.
+#include <algorithm>
 #include <cmath>
 
 #include "base/Bitmap.h"
@@ -110,6 +111,8 @@ void TfmPreviewForm::ProcessResize() {
 void TfmPreviewForm::SetViewMode(TViewMode mode) {
   const bool changed = mode != viewMode_;
   viewMode_ = mode;
+  // Breaks deleted in the capture view may have taken the page the page view showed.
+  if (mode == vmPageView) currentPage_ = ExistingPage(currentPage_);
   ApplyZoom(zoom_);
   if (!changed) return;
   selection_->HideSelectArea();
@@ -120,7 +123,12 @@ void TfmPreviewForm::SetViewMode(TViewMode mode) {
   imgBox_->Invalidate();
 }
 
+int32_t TfmPreviewForm::ExistingPage(int32_t page) const {
+  return std::clamp<int32_t>(page, 1, std::max<int32_t>(1, engine_.GetPageCount()));
+}
+
 void TfmPreviewForm::ShowPage(int32_t page) {
+  page = ExistingPage(page);
   const bool otherPage = page != currentPage_;
   currentPage_ = page;
   // A selection shown in the page view stays where it is and covers the new page's picture.

@@ -264,6 +264,22 @@ TEST_F(PreviewWindow, PageKeysMoveThroughThePagesInPageViewOnly) {
   page = RenderedPage(1);
   shot = View(0, 0, 300, 300);
   EXPECT_EQ(FirstMismatch(*shot, 0, 0, 300, 300, [&](int x, int y) { return page->Pixel(x, y); }), "");
+
+  // The last page goes with breaks deleted in the capture view: the page view comes back on the
+  // new last page.
+  KeyUp(VK_END);
+  KeyUp('M', true);
+  TVantrelleDocument& document = form_->Document();
+  while (document.GetHorzCount() > 0) document.DeleteHorz(0);
+  const int left = document.GetPageCount();
+  ASSERT_LT(left, count);
+  KeyUp('M', true);
+  EXPECT_EQ(form_->CurrentPage(), left);
+  page = RenderedPage(left);
+  shot = View(0, 0, 300, 300);
+  EXPECT_EQ(FirstMismatch(*shot, 0, 0, 300, 300, [&](int x, int y) { return page->Pixel(x, y); }), "");
+  KeyUp(VK_PRIOR);
+  EXPECT_EQ(form_->CurrentPage(), left - 1);
 }
 
 TEST_F(PreviewWindow, ZoomStopsAtBothEndsAndIgnoresCtrlKeysInCaptureView) {
