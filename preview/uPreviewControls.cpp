@@ -143,8 +143,13 @@ LRESULT TScroller::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
       if (OnWheel) OnWheel(GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
       return 0;
-    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+    case WM_KEYDOWN: case WM_KEYUP:
       if (OnKey) OnKey(msg, wParam, lParam);
+      return 0;
+    case WM_SYSKEYDOWN: case WM_SYSKEYUP:
+      // Alt+F4 and the other system keys are the platform's unless the owner takes them.
+      if (!OnKey) return TWindow::HandleMessage(msg, wParam, lParam);
+      OnKey(msg, wParam, lParam);
       return 0;
     case WM_GETDLGCODE:
       return DLGC_WANTALLKEYS;

@@ -61,7 +61,8 @@ public:
   int ClientHeight() const;
 
   std::function<void()> OnResize;
-  // Keys and wheel turns that reach the box go to the form.
+  // Keys and wheel turns that reach the box go to the form; without OnKey the system keys go on to
+  // the platform (Alt+F4 closes the window).
   std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)> OnKey;
   std::function<void(int delta, UINT keys)> OnWheel;
   std::function<void()> OnScroll;

@@ -591,7 +591,7 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
   Open(800, 600);
   form_->Engine().Settings.CenterHorz = false;
   std::atomic<HWND> dialog{nullptr}, horzCentre{nullptr}, okButton{nullptr};
-  std::atomic<HWND> allPages{nullptr}, zoomOut{nullptr}, zoomList{nullptr};
+  std::atomic<HWND> allPages{nullptr}, zoomOut{nullptr}, zoomList{nullptr}, pagesView{nullptr};
   std::atomic<int> quitQuestions{0};
   const DialogHandler previous = SetDialogHandler([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
     if (r.name == "TfmPageSetupDlg") {
@@ -605,6 +605,7 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
       if (found) {
         zoomOut = found->ToolBar().ZoomOut().Handle();
         zoomList = found->ToolBar().Combo();
+        pagesView = found->Grid().View().Handle();
         allPages = found->Handle();
       }
     } else if (r.name == "MessageBox" && r.text == LoadResString(kMsgAskToQuit)) {
@@ -650,6 +651,19 @@ TEST_F(PreviewWindow, AWindowAToolBarButtonOpensTakesTheFirstRealClick) {
   // Closed, it gives the keys back to the preview: one Esc asks the quit question.
   EXPECT_TRUE(XMouse("key Escape"));
   EXPECT_TRUE(PumpUntil([&] { return quitQuestions > 0; }, 3000)) << "the preview has the keys";
+
+  // Opened again, a click in its pages, then one Alt+F4 closes it as its close box does.
+  allPages = nullptr;
+  closedByOneClick = false;
+  ClickThenAct(form_->ToolBar().PreviewBtn().Handle(), [&] {
+    if (!Shown(allPages)) return;
+    ::Sleep(300);
+    RealClick(Middle(pagesView));
+    XMouse("key alt+F4");
+    closedByOneClick = ClosedByItself(allPages);
+  });
+  ASSERT_NE(allPages.load(), nullptr) << "the button opened the all-pages preview again";
+  EXPECT_TRUE(closedByOneClick) << "one Alt+F4 closed the all-pages preview";
   ::SetCursorPos(0, 0);
 }
 
