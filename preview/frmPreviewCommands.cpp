@@ -37,8 +37,10 @@ std::unique_ptr<THtmlImage> TfmPreviewForm::BuildSelectionEngine(TPrintEngine& e
   } else {
     engine.Settings.FitMode = fitToWidth;
   }
+  // The page setup's choices that apply to any page.
   engine.Settings.CenterVert = engine_.Settings.CenterVert;
   engine.Settings.CenterHorz = engine_.Settings.CenterHorz;
+  engine.Settings.NoHeaderFooter = engine_.Settings.NoHeaderFooter;
   if (!BuildHtmlImage(imageBuilder_, captureGraphic_, rect)) return nullptr;
   std::unique_ptr<THtmlImage> image = imageBuilder_->GetResult();
   if (image) engine.Layout(image.get(), nullptr, settingImages_, true);

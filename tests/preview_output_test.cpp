@@ -486,6 +486,27 @@ TEST_F(PreviewOutput, ASelectionDrawnInThePageViewIsThePartOfThePageItCovers) {
     ::OffsetRect(&next, 0, c.pageRows);
     EXPECT_EQ(Text(Selection()), Text(next));
   }
+
+  // The template left out in the page setup: the selection's printed page has no banner either,
+  // its piece at the sheet's top.
+  form_.reset();
+  request_.fitMode = fitRealSize;
+  Open(300, 3 * bh, Rows);
+  form_->Engine().Settings.NoHeaderFooter = true;
+  form_->RenderView();  // as the page setup's OK does
+  const RECT area{0, 0, 200, 80};
+  DrawSelection({area.left, area.top}, {area.right, area.bottom});
+  ASSERT_EQ(Text(Selection()), Text(area));
+  NamedJob job("vt-no-template");
+  DialogRecorder dialogs;
+  KeyUp('P', true);
+  ASSERT_EQ(dialogs.Named("PrintDialog").size(), 1u);
+  const std::string pdf = job.pdf.WaitForFile();
+  ASSERT_FALSE(pdf.empty());
+  const int x = (pw - 200) / 2;
+  const auto printed = PrintedArea(pdf, 1, RECT{x, 0, x + 200, 80});
+  ASSERT_NE(printed, nullptr);
+  EXPECT_LT(MeanChannelDifference(*PictureOver(area), *printed), 3.0);
   form_.reset();  // before the setting it lays pages out with
 }
 
