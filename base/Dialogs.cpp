@@ -39,7 +39,7 @@ DialogAnswer ParseAnswer(const DialogRequest& r, const std::string& text) {
     answer.fromPage = std::atoi(part(2).c_str());
     answer.toPage = std::atoi(part(3).c_str());
   } else {
-    answer.fileName = part(1);
+    answer.fileName = ToWide(part(1));
     answer.filterIndex = std::atoi(part(2).c_str());
   }
   return answer;
@@ -75,7 +75,7 @@ void Record(const DialogRequest& r, const DialogAnswer& answer) {
   if (!file) return;
   FILE* f = file.get();
   std::fprintf(f, "%s|%s|%s=%d", r.name.c_str(), r.caption.c_str(), r.text.c_str(), answer.result);
-  if (r.name == "SaveDialog") std::fprintf(f, "|%s|%d", answer.fileName.c_str(), answer.filterIndex);
+  if (r.name == "SaveDialog") std::fprintf(f, "|%s|%d", ToAnsi(answer.fileName).c_str(), answer.filterIndex);
   if (r.name == "PrintDialog") std::fprintf(f, "|%d|%d|%d", answer.printRange, answer.fromPage, answer.toPage);
   std::fprintf(f, "\n");
 }

@@ -29,7 +29,7 @@ struct DialogAnswer {
   DialogAnswer(int result = 0) : result(result) {}  // NOLINT: a plain result is an answer
   int result;
   // Save dialog.
-  std::string fileName;  // empty: as proposed
+  std::wstring fileName;  // as typed, whatever the code page holds; empty: as proposed
   int filterIndex = 0;   // 1-based; 0: as proposed
   // Print dialog.
   int printRange = -1;   // a TPrintRange; -1: as proposed

@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -25,6 +26,19 @@ std::string ToAnsi(const std::wstring& s, UINT codePage) {
 }
 
 std::string ToUtf8(const std::wstring& s) { return ToAnsi(s, CP_UTF8); }
+
+std::vector<uint32_t> CharsOutsideAnsi(const std::wstring& s) {
+  std::vector<uint32_t> outside;
+  for (size_t i = 0; i < s.size();) {
+    const bool pair = IS_HIGH_SURROGATE(s[i]) && i + 1 < s.size() && IS_LOW_SURROGATE(s[i + 1]);
+    const std::wstring piece = s.substr(i, pair ? 2 : 1);
+    i += piece.size();
+    if (ToWide(ToAnsi(piece)) == piece) continue;
+    const uint32_t code = pair ? 0x10000 + ((piece[0] - 0xD800u) << 10) + (piece[1] - 0xDC00u) : piece[0];
+    if (std::find(outside.begin(), outside.end(), code) == outside.end()) outside.push_back(code);
+  }
+  return outside;
+}
 std::wstring FromUtf8(const std::string& s) { return ToWide(s, CP_UTF8); }
 
 std::string Trim(const std::string& s) {

@@ -174,7 +174,7 @@ std::string RunSaveDialog(HWND owner, const std::string& defaultName) {
   DialogRequest request{"SaveDialog", "", "", 0};
   request.text = kSaveFilter;
   request.proposed = DialogAnswer(IDOK);
-  request.proposed.fileName = defaultName;
+  request.proposed.fileName = ToWide(defaultName);
   request.proposed.filterIndex = 1;
   const DialogAnswer answer = AskDialog(request, [&] {
     TModalScope scope;
@@ -195,18 +195,25 @@ std::string RunSaveDialog(HWND owner, const std::string& defaultName) {
     ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     if (!::GetSaveFileNameW(&ofn)) return DialogAnswer(IDCANCEL);
     DialogAnswer chosen(IDOK);
-    chosen.fileName = ToAnsi(file.data());
+    chosen.fileName = file.data();
     chosen.filterIndex = static_cast<int>(ofn.nFilterIndex);
     return chosen;
   });
   if (answer.result != IDOK || answer.fileName.empty()) return {};
-  return SaveFileName(answer.fileName, answer.filterIndex);
+  // The code page's look-alikes would name another file than the one chosen.
+  if (const std::vector<uint32_t> outside = CharsOutsideAnsi(answer.fileName); !outside.empty()) {
+    std::string codes;
+    for (const uint32_t code : outside) codes += (codes.empty() ? "" : ", ") + Format("U+%04X", code);
+    throw Error("The file was not saved: its name holds characters that cannot be used in a file name here (" +
+                codes + ").");
+  }
+  return SaveFileName(ToAnsi(answer.fileName), answer.filterIndex);
 }
 
 bool SaveCommand(HWND owner, TPrintEngine& engine, const TPageList& pages, const RECT* selection,
                  const std::string& defaultName) {
-  const std::string fileName = RunSaveDialog(owner, defaultName);
-  if (fileName.empty()) return false;
+  std::string fileName;
+  if (!CommandBoundary("", [&] { fileName = RunSaveDialog(owner, defaultName); }) || fileName.empty()) return false;
   return CommandBoundary("Not enough memory to save \"" + fileName + "\".", [&] {
     const std::string ext = ToLowerAscii(ExtensionOf(fileName));
     if (ext != ".bmp" && ext != ".jpg" && ext != ".pdf")

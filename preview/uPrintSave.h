@@ -60,13 +60,14 @@ std::string DefaultSaveName(const std::string& siteHost);
 
 // The platform's save dialog through the dialog seam, name "SaveDialog" (the proposal holds
 // `defaultName` and filter index 1); returns the file to write (SaveFileName), or empty when
-// cancelled.
+// cancelled. Throws vt::Error, naming them, when the name holds characters that the ANSI code page
+// cannot hold: no other file is written in its place.
 std::string RunSaveDialog(HWND owner, const std::string& defaultName);
 
 // The save command of both previews: the save dialog, then the selection (picture pixels, at
 // scale 1, without banners) when one is given, otherwise the listed pages (as
 // TPrintEngine::SaveToFile takes them). An error while writing, a file name whose extension names
-// none of the three formats, or one that names a device, is shown in a message box without owner, caption "Vantrelle";
+// none of the three formats, one that names a device, or one the code page cannot hold, is shown in a message box without owner, caption "Vantrelle";
 // nothing else is said. True when the files were written.
 bool SaveCommand(HWND owner, TPrintEngine& engine, const TPageList& pages, const RECT* selection,
                  const std::string& defaultName);

@@ -371,7 +371,7 @@ TEST_F(AllPages, SavesTheTickedPagesAndAsksForOneWhenNoneIs) {
   {
     DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
       DialogAnswer answer(IDOK);
-      answer.fileName = dir.file("pages"), answer.filterIndex = 2;
+      answer.fileName = ToWide(dir.file("pages")), answer.filterIndex = 2;
       return answer;
     });
     form_->SaveBtnClick();

@@ -103,7 +103,7 @@ TEST(OutputDialogs, DeviceNamesAreNeitherProposedNorSaved) {
     for (const std::wstring& form : DeviceNameForms(device)) {
       DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
         DialogAnswer answer(IDOK);
-        answer.fileName = dir.file(ToAnsi(form) + ".pdf"), answer.filterIndex = 3;
+        answer.fileName = ToWide(dir.file(ToAnsi(form) + ".pdf")), answer.filterIndex = 3;
         return answer;
       });
       EXPECT_FALSE(SaveCommand(nullptr, engine, {1}, nullptr, ""));
@@ -532,12 +532,12 @@ TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
     if (c.selection) DrawSelection({30, 40}, {180, 160});
     DialogRecorder dialogs([&](const DialogRequest&) -> std::optional<DialogAnswer> {
       DialogAnswer answer(IDOK);
-      answer.fileName = dir.file(c.typed), answer.filterIndex = c.filter;
+      answer.fileName = ToWide(dir.file(c.typed)), answer.filterIndex = c.filter;
       return answer;
     });
     KeyUp('S', true);
     ASSERT_EQ(dialogs.requests.size(), 1u) << "no message follows a save";
-    EXPECT_EQ(dialogs.requests[0].proposed.fileName, "example");
+    EXPECT_EQ(dialogs.requests[0].proposed.fileName, L"example");
     const std::string file = dir.file(c.written);
     ASSERT_TRUE(FileExists(file)) << file;
     if (c.width) {
@@ -552,7 +552,7 @@ TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
   // A folder that is not there: the error is shown and the window stays.
   DialogRecorder dialogs([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
     DialogAnswer answer(IDOK);
-    answer.fileName = dir.file("missing\\deeper\\page.jpg"), answer.filterIndex = 2;
+    answer.fileName = ToWide(dir.file("missing\\deeper\\page.jpg")), answer.filterIndex = 2;
     return answer;
   });
   KeyUp('S', true);
@@ -560,6 +560,29 @@ TEST_F(PreviewOutput, SavesPagesOrTheSelectionInTheFormatTheNameOrFilterGives) {
   EXPECT_EQ(dialogs.requests[1].name, "MessageBox");
   EXPECT_FALSE(dialogs.requests[1].text.empty());
   EXPECT_FALSE(form_->IsClosed());
+
+  // A name the code page cannot hold is refused, naming the characters; its look-alike (an
+  // unrelated file here) is not written over, nor is anything else written.
+  const std::string lookAlike = dir.file("plain_a.pdf");
+  WriteFileBytes(lookAlike, "unrelated");
+  const struct { std::wstring typed; const char* named; } refused[] = {
+      {L"plain_\u0101.pdf", "(U+0101)"},
+      {L"\u5831\u544A\u5831.pdf", "(U+5831, U+544A)"},
+      {L"clef_\U0001D11E", "(U+1D11E)"},
+  };
+  for (const auto& r : refused) {
+    DialogRecorder named([&](const DialogRequest& request) -> std::optional<DialogAnswer> {
+      if (request.name != "SaveDialog") return IDOK;
+      DialogAnswer answer(IDOK);
+      answer.fileName = ToWide(dir.path()) + L"\\" + r.typed, answer.filterIndex = 3;
+      return answer;
+    });
+    KeyUp('S', true);
+    ASSERT_EQ(named.requests.size(), 2u) << r.named;
+    EXPECT_EQ(named.requests[1].name, "MessageBox");
+    EXPECT_NE(named.requests[1].text.find(r.named), std::string::npos) << named.requests[1].text;
+  }
+  EXPECT_EQ(ReadFileBytes(lookAlike), "unrelated");
 }
 
 TEST_F(PreviewOutput, UnderProtectedModeOrLowIntegrityTheSaveButtonExplainsAndCtrlSSavesAnyway) {
