@@ -696,7 +696,8 @@ TEST_F(PreviewOutput, HelpOpensOnlyAnAbsoluteWebAddressAsOneArgument) {
   form_->ShowNonModal(request_);
   form_->ShellStart = nullptr;
   KeyUp(VK_F1);
-  ASSERT_TRUE(PumpUntil([&] { return FileExists(browser + ".args"); }, 30000));
+  // Read until it opens: the probe's rename may still hold it for a moment.
+  ASSERT_TRUE(PumpUntil([&] { return !ReadFileBytes(browser + ".args").empty(); }, 30000));
   EXPECT_EQ(ReadFileBytes(browser + ".args"), "-new-window\nhttps://help.test/h.html?x=1&y=--kiosk#top\n");
   // The folder goes once the browser has ended.
   EXPECT_TRUE(PumpUntil([&] { return ::DeleteFileA(browser.c_str()) != FALSE; }, 30000));
