@@ -8,10 +8,23 @@
 # A person's part is played: the keys are typed into the preview (vtbrowser --type), and the save
 # dialog and the quit question are answered through the dialog seam (VANTRELLE_DIALOG_ANSWERS).
 # Prints each run's output and request log, then the files produced, all in build/demo.
-# Usage: scripts/demo.sh
+# With --by-hand it makes only the one request that shows the preview, on the display that DISPLAY
+# names, and leaves the preview to the person; the request ends when they close it.
+# Usage: scripts/demo.sh [--by-hand]
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$ROOT/scripts/env.sh"
+
+BY_HAND=
+case "${1:-}" in
+  "") ;;
+  --by-hand)
+    BY_HAND=1
+    [ -n "${DISPLAY:-}" ] || { echo "demo: --by-hand shows the preview on your display: set DISPLAY" >&2; exit 2; }
+    unset CI  # the display is the person's, not one of our own
+    ;;
+  *) echo "usage: scripts/demo.sh [--by-hand]" >&2; exit 2 ;;
+esac
 
 PAGE=$ROOT/resources/demo/demo_page.xml
 OUT=$BUILD_DIR/demo
@@ -69,6 +82,15 @@ browse() {
     tr -d '\r' <"$LOG_UNIX" | tail -n 8 | sed 's/^/  /'
   fi
 }
+
+if [ -n "$BY_HAND" ]; then
+  # Your window manager places and decorates the windows, as on a desktop.
+  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+  echo "the preview is yours on $DISPLAY: Print goes to this run's PDF queue ($VANTRELLE_PRINT_OUT);"
+  echo "Esc, or the close box, ends the request"
+  browse "preview by hand" --call "Run2(\"$SWITCHES\")"
+  exit 0
+fi
 
 VANTRELLE_DIALOG_ANSWERS='MessageBox=1' \
   browse "printed without preview" --call "Run2(\"/sp:1$SWITCHES\")"
