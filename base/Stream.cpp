@@ -13,7 +13,7 @@ void TStream::ReadExact(void* buffer, size_t count) {
 
 TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
   DWORD access = mode == fmOpenRead ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  DWORD share = mode == fmOpenRead ? FILE_SHARE_READ : 0;
+  DWORD share = (mode == fmOpenRead ? FILE_SHARE_READ : 0) | FILE_SHARE_DELETE;
   DWORD disposition = mode == fmCreate ? CREATE_ALWAYS : OPEN_EXISTING;
   file_.reset(::CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file_) {

@@ -25,6 +25,8 @@ public:
   void ReadExact(void* buffer, size_t count);
 };
 
+// Shares deleting in every mode: the file may be a temporary one that its owner has the system
+// delete when the last handle on it closes.
 class TFileStream : public TStream {
 public:
   enum Mode { fmCreate, fmOpenRead, fmOpenReadWrite };
