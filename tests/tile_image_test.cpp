@@ -9,6 +9,7 @@
 
 #include "base/Errors.h"
 #include "base/Handles.h"
+#include "base/ReplaceFile.h"
 #include "base/Stream.h"
 #include "base/TempFiles.h"
 #include "page/uAreaEncoder.h"
@@ -595,11 +596,18 @@ TEST(KilledWriter, DISABLED_WritesAPicture) {  // a capture is under way
   WaitToBeKilled();
 }
 
+TEST(KilledWriter, DISABLED_WritesASave) {
+  TReplaceFile target(GetTempFolder() + "\\saved.pdf");
+  target.File().Write("%PDF-1.4", 8);
+  WaitToBeKilled();
+}
+
 TEST_F(TileFileLifetime, AProcessKilledWhileItHoldsItsFilesLeavesNone) {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, MAX_PATH);
-  const std::string ready = temp.path() + "\\ready";
-  for (const char* writer : {"HoldsAPicture", "WritesAPicture"}) {
+  const std::string ready = temp.path() + "\\ready", saved = temp.path() + "\\saved.pdf";
+  test::WriteFileBytes(saved, "earlier");
+  for (const char* writer : {"HoldsAPicture", "WritesAPicture", "WritesASave"}) {
     std::string command = "\"" + std::string(self) +
                           "\" --gtest_also_run_disabled_tests --gtest_filter=KilledWriter.DISABLED_" + writer;
     STARTUPINFOA si{};
@@ -617,6 +625,7 @@ TEST_F(TileFileLifetime, AProcessKilledWhileItHoldsItsFilesLeavesNone) {
     EXPECT_EQ(held, before + 1) << writer;
     EXPECT_EQ(temp.FileCount(), before) << writer << " left its file";
   }
+  EXPECT_EQ(test::ReadFileBytes(saved), "earlier");  // the save's own name keeps its earlier file
 }
 
 TEST_F(TileFileLifetime, AFileTheImageDidNotMakeIsKept) {
