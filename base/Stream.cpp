@@ -11,17 +11,31 @@ void TStream::ReadExact(void* buffer, size_t count) {
   if (Read(buffer, count) != count) throw Error("Stream read error");
 }
 
+namespace {
+
+// Whether the system deletes the file when its handle (opened for deleting) closes.
+bool SetDeleteOnClose(HANDLE file, bool remove) {
+  FILE_DISPOSITION_INFO info{};
+  info.DeleteFile = remove;
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &info, sizeof(info));
+}
+
+}  // namespace
+
 TFileStream::TFileStream(const std::string& path, Mode mode) : path_(path) {
+  const bool create = mode == fmCreate || mode == fmCreateTemporary;
   DWORD access = mode == fmOpenRead ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  DWORD share = mode == fmOpenRead ? FILE_SHARE_READ : 0;
-  DWORD disposition = mode == fmCreate ? CREATE_ALWAYS : OPEN_EXISTING;
+  if (mode == fmCreateTemporary) access |= DELETE;
+  DWORD share = (mode == fmOpenRead ? FILE_SHARE_READ : 0) | FILE_SHARE_DELETE;
+  DWORD disposition = create ? CREATE_ALWAYS : OPEN_EXISTING;
   file_.reset(::CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file_) {
+  if (!file_ || (mode == fmCreateTemporary && !SetDeleteOnClose(file_.get(), true))) {
     DWORD code = ::GetLastError();
-    throw Error((mode == fmCreate ? "Cannot create file \"" : "Cannot open file \"") + path + "\". " +
-                SystemErrorText(code));
+    throw Error((create ? "Cannot create file \"" : "Cannot open file \"") + path + "\". " + SystemErrorText(code));
   }
 }
+
+bool TFileStream::Keep() { return SetDeleteOnClose(file_.get(), false); }
 
 size_t TFileStream::Read(void* buffer, size_t count) {
   size_t total = 0;

@@ -25,9 +25,13 @@ public:
   void ReadExact(void* buffer, size_t count);
 };
 
+// Shares deleting in every mode: the file may be a temporary one that its owner has the system
+// delete when the last handle on it closes.
 class TFileStream : public TStream {
 public:
-  enum Mode { fmCreate, fmOpenRead, fmOpenReadWrite };
+  // fmCreateTemporary: as fmCreate, and the system deletes the file when it is closed, however the
+  // process ends, unless Keep is called first.
+  enum Mode { fmCreate, fmCreateTemporary, fmOpenRead, fmOpenReadWrite };
   // Throws vt::Error with the system's reason when the file cannot be opened.
   TFileStream(const std::string& path, Mode mode);
   size_t Read(void* buffer, size_t count) override;
@@ -35,6 +39,8 @@ public:
   int64_t Seek(int64_t offset, int origin) override;
   int64_t Size() override;
   const std::string& path() const { return path_; }
+  // A file of fmCreateTemporary stays when closed; false, with the system's error, when it cannot.
+  bool Keep();
 
 private:
   std::string path_;

@@ -22,6 +22,13 @@ std::string PlatformTempFolder() {
 
 }  // namespace
 
+DeleteOnCloseFile::DeleteOnCloseFile(const std::string& path)
+    : path_(path),
+      holder_(::CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr)) {
+  if (!holder_) TempFile(path).reset();
+}
+
 std::optional<std::wstring> GetKnownFolderPath(REFGUID folderId, DWORD flags, HANDLE token) {
   using Fn = HRESULT(WINAPI*)(REFGUID, DWORD, HANDLE, PWSTR*);
   Module shell(::LoadLibraryA("shell32.dll"));

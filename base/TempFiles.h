@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/FileTree.h"
+#include "base/Handles.h"
 
 namespace vt {
 
@@ -58,6 +59,23 @@ struct TempFolderTraits {  // with everything in it
 using TempFile = TempPath<TempFileTraits>;
 using WideTempFile = TempPath<WideTempFileTraits>;
 using TempFolder = TempPath<TempFolderTraits>;
+
+// A file of our own that the system deletes once no handle is open on it, after this owner has
+// gone or however the process ends: the owner holds a handle for that. Whoever else opens the
+// file shares deleting it (TFileStream does). Empty, with the file deleted at once, when it could
+// not be held so.
+class DeleteOnCloseFile {
+public:
+  explicit DeleteOnCloseFile(const std::string& path);
+  DeleteOnCloseFile(const DeleteOnCloseFile&) = delete;
+  DeleteOnCloseFile& operator=(const DeleteOnCloseFile&) = delete;
+  const std::string& get() const noexcept { return path_; }
+  explicit operator bool() const noexcept { return static_cast<bool>(holder_); }
+
+private:
+  std::string path_;
+  FileHandle holder_;
+};
 
 // The path of the known folder `folderId`, through the shell's SHGetKnownFolderPath looked up at
 // run time (older systems lack it); none when the shell cannot tell it.

@@ -166,9 +166,12 @@ void TBmpHtmlImageBuilder::BeginImage(int32_t width, int32_t height) {
   header_.Height = height;
   count_ = 0;
   std::optional<std::string> fileName = GetTempFile("", "");
-  if (!fileName) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
+  if (fileName) tempFile_ = std::make_shared<TTempTileFile>(*fileName);
+  if (!tempFile_ || !*tempFile_) {
+    tempFile_.reset();
+    throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
+  }
   fileName_ = std::move(*fileName);
-  tempFile_ = std::make_shared<TTempTileFile>(fileName_);
   stream_ = std::make_unique<TFileStream>(fileName_, TFileStream::fmCreate);
   dataPos_ = kTileTablePos;
 }

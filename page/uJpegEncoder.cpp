@@ -106,10 +106,7 @@ std::vector<uint8_t> TJpegEncoder::EncodeRows(int width, int height,
 void TJpegEncoder::SaveToFile(const TBitmap& bitmap, const std::string& path) const {
   std::vector<uint8_t> bytes = Encode(bitmap);
   TReplaceFile target(path);
-  {
-    TFileStream file(target.TempPath(), TFileStream::fmCreate);
-    file.Write(bytes.data(), bytes.size());
-  }
+  target.File().Write(bytes.data(), bytes.size());
   target.Commit();
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "base/Boundary.h"
@@ -22,7 +23,7 @@ namespace {
 // The finished document goes to the file in large writes: libharu hands it over 4 KB at a time.
 class TPdfFileOutput {
 public:
-  explicit TPdfFileOutput(const std::string& path) : file_(path, TFileStream::fmCreate) { buffer_.reserve(kSize); }
+  explicit TPdfFileOutput(TStream& file) : file_(file) { buffer_.reserve(kSize); }
 
   // No exception may cross libharu's C frames: a failure is kept, and the save raises it again.
   static HPDF_STATUS Write(HPDF_Stream stream, const HPDF_BYTE* data, HPDF_UINT size) {
@@ -41,7 +42,7 @@ public:
 
 private:
   static constexpr size_t kSize = 1 << 20;
-  TFileStream file_;
+  TStream& file_;
   std::vector<uint8_t> buffer_;
   std::exception_ptr failure_;
 };
@@ -177,11 +178,12 @@ void TPdfWriter::DrawJpeg(std::vector<uint8_t> jpeg, const RECT& bounds) {
 }
 
 void TPdfWriter::SaveToFile(const std::string& path) {
-  TReplaceFile target(path);
+  std::optional<TReplaceFile> target;
   bool failed = false;
   std::string failure;
   try {
-    TPdfFileOutput output(target.TempPath());
+    target.emplace(path);
+    TPdfFileOutput output(target->File());
     // The document saves itself into its own stream: that stream is, for this once, our file.
     HPDF_Stream stream = HPDF_CallbackWriter_New(impl_->doc->mmgr, &TPdfFileOutput::Write, &output);
     impl_->doc->stream = stream;
@@ -199,7 +201,7 @@ void TPdfWriter::SaveToFile(const std::string& path) {
     impl_->ClearError();
     throw Error("Cannot write file \"" + path + "\"." + (failure.empty() ? "" : " " + failure));
   }
-  target.Commit();
+  target->Commit();
 }
 
 }  // namespace vt

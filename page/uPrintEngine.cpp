@@ -67,10 +67,7 @@ int DecimalDigits(int32_t value) {
 
 void SaveBmpFile(const TBitmap& bitmap, const std::string& path) {
   TReplaceFile target(path);
-  {
-    TFileStream file(target.TempPath(), TFileStream::fmCreate);
-    bitmap.SaveToStream(file);
-  }
+  bitmap.SaveToStream(target.File());
   target.Commit();
 }
 
@@ -82,10 +79,7 @@ std::vector<uint8_t> BmpFileBytes(const TBitmap& bitmap) {
 
 void SaveBytes(const std::vector<uint8_t>& bytes, const std::string& path) {
   TReplaceFile target(path);
-  {
-    TFileStream file(target.TempPath(), TFileStream::fmCreate);
-    file.Write(bytes.data(), bytes.size());
-  }
+  target.File().Write(bytes.data(), bytes.size());
   target.Commit();
 }
 

@@ -34,8 +34,8 @@ constexpr int64_t kMaxTileFileOffset = 0xFFFFFFFFLL;
 constexpr int64_t kBmpHeadersSize = 14 + 40;
 
 // A tile file in the temporary folder that nobody else knows of: deleted when the last image or
-// builder holding it lets go (after closing its own stream on it).
-using TTempTileFile = TempFile;
+// builder holding it lets go and its streams are closed, or when the process ends, however it ends.
+using TTempTileFile = DeleteOnCloseFile;
 using TTempTileFileRef = std::shared_ptr<TTempTileFile>;
 
 }  // namespace vt

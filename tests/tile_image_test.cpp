@@ -1,5 +1,6 @@
 // The tile image and its tile file: the file's bytes, opening, drawing pixel for pixel at several
-// scales, damaged files, sharing one file, the clipboard, and when tile files are deleted.
+// scales, damaged files, sharing one file, the clipboard, and when tile files are deleted (a
+// process killed while it holds one included).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,9 @@
 
 #include "base/Errors.h"
 #include "base/Handles.h"
+#include "base/ReplaceFile.h"
 #include "base/Stream.h"
+#include "base/TempFiles.h"
 #include "page/uAreaEncoder.h"
 #include "page/uBandReader.h"
 #include "page/uHtmlImage.h"
@@ -565,6 +568,64 @@ TEST_F(TileFileLifetime, AbandonedPicturesAreDeleted) {
   own.reset();
   EXPECT_FALSE(test::FileExists(lastOne));
   EXPECT_EQ(temp.FileCount(), 0);
+}
+
+namespace {
+
+// Each writer runs in a process of its own, started by the test below, and waits there to be
+// killed once it holds its file.
+void WaitToBeKilled() {
+  ::CreateDirectoryA((GetTempFolder() + "\\ready").c_str(), nullptr);
+  ::Sleep(INFINITE);
+}
+
+}  // namespace
+
+TEST(KilledWriter, DISABLED_HoldsAPicture) {  // a preview is open
+  TBmpHtmlImageBuilder builder;
+  auto image = test::WritePicture(builder, {30, 30, 10, 10}, test::Gradient);
+  WaitToBeKilled();
+}
+
+TEST(KilledWriter, DISABLED_WritesAPicture) {  // a capture is under way
+  TBmpHtmlImageBuilder builder;
+  builder.BeginImage(20, 20);
+  builder.SetTileSize(10, 10);
+  builder.SetTileCount(2, 2, 4);
+  builder.AddTile(0, 0, 0, RECT{0, 0, 10, 10}, TBitmap(10, 10));
+  WaitToBeKilled();
+}
+
+TEST(KilledWriter, DISABLED_WritesASave) {
+  TReplaceFile target(GetTempFolder() + "\\saved.pdf");
+  target.File().Write("%PDF-1.4", 8);
+  WaitToBeKilled();
+}
+
+TEST_F(TileFileLifetime, AProcessKilledWhileItHoldsItsFilesLeavesNone) {
+  char self[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string ready = temp.path() + "\\ready", saved = temp.path() + "\\saved.pdf";
+  test::WriteFileBytes(saved, "earlier");
+  for (const char* writer : {"HoldsAPicture", "WritesAPicture", "WritesASave"}) {
+    std::string command = "\"" + std::string(self) +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=KilledWriter.DISABLED_" + writer;
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    const int before = temp.FileCount();
+    ASSERT_TRUE(::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    const Handle process(pi.hProcess), thread(pi.hThread);
+    for (int waits = 0; waits < 3000 && !test::FileExists(ready); ++waits)
+      if (::WaitForSingleObject(process.get(), 10) != WAIT_TIMEOUT) break;  // it ended on its own
+    const int held = temp.FileCount();
+    ::TerminateProcess(process.get(), 1);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    ASSERT_TRUE(::RemoveDirectoryA(ready.c_str())) << writer << " never held its file";
+    EXPECT_EQ(held, before + 1) << writer;
+    EXPECT_EQ(temp.FileCount(), before) << writer << " left its file";
+  }
+  EXPECT_EQ(test::ReadFileBytes(saved), "earlier");  // the save's own name keeps its earlier file
 }
 
 TEST_F(TileFileLifetime, AFileTheImageDidNotMakeIsKept) {
