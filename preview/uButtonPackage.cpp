@@ -242,7 +242,6 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
   std::string folder = root + "\\" + (domain.empty() ? kNoDomainFolder : domain);
   log.WriteLog(kCaption, LoadResString(kLogPackageExtractFolder) + " : " + folder);
   if (!EnsureFolder(folder)) return fetch;
-  RemoveStaleStaging(folder);
 
   std::string name = PackageFileName(url);
   log.WriteLog(kCaption, LoadResString(kLogPackageFileName) + " : " + name);
@@ -251,29 +250,46 @@ TPackageFetch ImgBtnDownProc(ILogSink& log, const std::string& domain, const std
   fetch.iniPath = folder + "\\index.ini";
   log.WriteLog(kCaption, LoadResString(kLogPackageSettingsPath) + " : " + fetch.iniPath);
 
-  TIniFile ini(fetch.iniPath);
-  // One too large to be read (an earlier version took it) is fetched again.
-  if (IsFile(fetch.iniPath) && !SkinFileTooLarge(fetch.iniPath)) {
-    std::string stored = ini.ReadString("INFO", "FILEDATE", "");
-    if (!stored.empty() && stored == remote) {
-      fetch.usable = true;
-      return fetch;
-    }
-  }
+  // One fetch of the site at a time, in any process, cleans up what dead fetches left, makes its
+  // staging folder and places a package; the download goes on without the claim. A fetch that
+  // cannot have it in time goes on with what the cache holds, as a failed one does.
+  auto claimed = [&](const TSiteClaim& claim) {
+    if (!claim)
+      log.WriteLog(kCaption, Format("Another fetch kept the site's folder for %lu ms: the cache is used as it is",
+                                    kSiteClaimWaitMs));
+    return static_cast<bool>(claim);
+  };
   // Nothing reaches the site's folder before the whole package was accepted: a refused package
   // leaves the earlier one as it was. The zip is never stored under a name the URL chose.
   try {
-    TPackageStaging staging(folder);
-    if (!DownloadURLToFile(url, staging.zip, kMaxPackageBytes).ok) return fetch;
-    UnzipPackage(staging.zip, staging.folder);
+    std::optional<TPackageStaging> staging;
+    {
+      const TSiteClaim claim(folder);
+      if (!claimed(claim)) return fetch;
+      RemoveStaleStaging(folder);
+      // One too large to be read (an earlier version took it) is fetched again.
+      if (IsFile(fetch.iniPath) && !SkinFileTooLarge(fetch.iniPath)) {
+        std::string stored = TIniFile(fetch.iniPath).ReadString("INFO", "FILEDATE", "");
+        if (!stored.empty() && stored == remote) {
+          fetch.usable = true;
+          return fetch;
+        }
+      }
+      staging.emplace(folder);
+    }
+    if (!DownloadURLToFile(url, staging->zip, kMaxPackageBytes).ok) return fetch;
+    UnzipPackage(staging->zip, staging->folder);
     // The package goes in place with its date, in its own settings file or in a new one.
-    const std::string settings = staging.folder + "\\index.ini";
+    const std::string settings = staging->folder + "\\index.ini";
     if (IsFolder(settings)) throw Error("The button-image package holds a folder in place of index.ini");
     CheckSettingsSize(settings);
     TIniFile(settings).WriteString("INFO", "FILEDATE", remote);
     CheckSettingsSize(settings);  // with its date, as it will lie in the cache
-    staging.RecordSiteSettings();
-    PlacePackage(ToWide(staging.folder), ToWide(folder), ToWide(staging.aside));
+    const TSiteClaim claim(folder);
+    if (!claimed(claim)) return fetch;
+    RemoveStaleStaging(folder);  // a fetch that died while this one downloaded
+    staging->RecordSiteSettings();
+    PlacePackage(ToWide(staging->folder), ToWide(folder), ToWide(staging->aside));
   } catch (const Error& e) {
     // A bad package is a failed fetch: the request goes on with what the cache already holds.
     log.WriteLog(kCaption, e.what());

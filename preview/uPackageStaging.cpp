@@ -3,14 +3,12 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <optional>
+#include <cstdint>
 
 #include "base/Errors.h"
 #include "base/FileTree.h"
 #include "base/Handles.h"
 #include "base/Strings.h"
-#include "base/SystemInfo.h"
 #include "preview/uSkinFile.h"
 
 namespace vt {
@@ -31,18 +29,25 @@ std::string StagingName(const std::string& siteFolder, DWORD processId, unsigned
   return siteFolder + kStagingMark + Format("%lu-%u", processId, number);
 }
 
-// The id of the process that made the staging folder `name` of the site `siteName`, or none when
-// `name` is no staging folder of that site.
-std::optional<DWORD> StagingProcess(const std::string& name, const std::string& siteName) {
+// Whether `name` is a staging folder of the site `siteName`.
+bool IsStagingName(const std::string& name, const std::string& siteName) {
   const std::string prefix = siteName + kStagingMark;
   if (name.size() <= prefix.size() || lstrcmpiA(name.substr(0, prefix.size()).c_str(), prefix.c_str()) != 0)
-    return std::nullopt;
+    return false;
   const std::string rest = name.substr(prefix.size());
   const size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size() ||
-      rest.find_first_not_of("0123456789-") != std::string::npos || rest.find('-', dash + 1) != std::string::npos)
-    return std::nullopt;
-  return static_cast<DWORD>(std::strtoul(rest.c_str(), nullptr, 10));
+  return dash != 0 && dash != std::string::npos && dash + 1 != rest.size() &&
+         rest.find_first_not_of("0123456789-") == std::string::npos && rest.find('-', dash + 1) == std::string::npos;
+}
+
+// The name of the site's claim: a mutex name holds no "\\", so the folder, in capitals as the file
+// system compares it, is hashed (FNV-1a). Two sites of one hash only wait for each other.
+std::string SiteClaimName(const std::string& siteFolder) {
+  std::wstring path = ToWide(siteFolder);
+  ::CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
+  uint64_t hash = 14695981039346656037ull;
+  for (const wchar_t c : path) hash = (hash ^ static_cast<uint16_t>(c)) * 1099511628211ull;
+  return Format("$$VTPKG$$_%08lX%08lX", static_cast<unsigned long>(hash >> 32), static_cast<unsigned long>(hash));
 }
 
 // What is left of an open file from where it stands, up to kMaxSettingsCompared bytes.
@@ -63,16 +68,22 @@ std::string SiteSettings(const std::string& siteFolder) {
   return file ? ReadRest(file.get()) : std::string();
 }
 
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The earlier files that the dead fetch of `root` set aside, back in the site's folder, unless its
-// package went in whole (its settings file has then left the unpacked folder) or the site no longer
-// holds the settings `found` before it (another package went in since: they are not its files).
+// package went in whole (its settings file has then left the unpacked folder) or another went in
+// since (they are not its files): the site then holds neither the settings `found` before it nor,
+// the fetch killed between moving them aside and the new ones in, no settings at all.
 // False when one cannot go back.
 bool PutBackSetAside(const std::wstring& root, const std::string& siteFolder, const std::string& found) {
-  if (::GetFileAttributesW((root + ToWide(kUnpackedFolder) + L"\\" + kPackageSettingsName).c_str()) ==
-          INVALID_FILE_ATTRIBUTES ||
-      SiteSettings(siteFolder) != found)
-    return true;
   const std::wstring aside = root + ToWide(kAsideFolder);
+  const bool packageIn = !IsFile(root + ToWide(kUnpackedFolder) + L"\\" + kPackageSettingsName);
+  const bool settingsAside = !IsFile(ToWide(siteFolder) + L"\\" + kPackageSettingsName) &&
+                             IsFile(aside + L"\\" + kPackageSettingsName);
+  if (packageIn || !(settingsAside || SiteSettings(siteFolder) == found)) return true;
   bool all = true;
   // The folders they lie in were the site's before the fetch, and no fetch removes one of those.
   for (const TTreeEntry& entry : ListTree(aside))
@@ -84,6 +95,17 @@ bool PutBackSetAside(const std::wstring& root, const std::string& siteFolder, co
 }
 
 }  // namespace
+
+TSiteClaim::TSiteClaim(const std::string& siteFolder)
+    : mutex_(::CreateMutexA(nullptr, FALSE, SiteClaimName(siteFolder).c_str())) {
+  // An abandoned claim is taken as well: its holder's process has ended.
+  const DWORD waited = mutex_ ? ::WaitForSingleObject(mutex_.get(), kSiteClaimWaitMs) : WAIT_FAILED;
+  if (waited == WAIT_FAILED) {
+    DWORD error = ::GetLastError();
+    throw Error("Unable to claim " + siteFolder + ": " + SystemErrorText(error));
+  }
+  if (waited != WAIT_TIMEOUT) turn_ = MutexTurn(mutex_.get());
+}
 
 TPackageStaging::TPackageStaging(const std::string& siteFolder) : siteFolder_(siteFolder) {
   static std::atomic<unsigned> counter{0};
@@ -124,17 +146,16 @@ void RemoveStaleStaging(const std::string& siteFolder) {
   const FindHandle find(::FindFirstFileA((siteFolder + kStagingMark + "*").c_str(), &data));
   if (!find) return;
   do {
-    const std::optional<DWORD> process = StagingProcess(data.cFileName, siteName);
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !process) continue;
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsStagingName(data.cFileName, siteName)) continue;
     const std::string root = parent + data.cFileName;
     // Left by a fetch that can no longer finish: the site's own, taken over and removed. Its mark is
-    // held meanwhile, so that no other fetch takes it over too, and closed before the folder goes.
-    // One without a mark ended before it made one, or its fetch is about to, while its process runs.
+    // held meanwhile, and closed before the folder goes. One without a mark ended before it made
+    // one (the folder and its mark are made under the claim), or while its folder was removed.
     bool dealtWith = false;
     {
       const FileHandle mark(::CreateFileA((root + kMarkName).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!mark && (::GetLastError() != ERROR_FILE_NOT_FOUND || IsProcessRunning(*process))) continue;
+      if (!mark && ::GetLastError() != ERROR_FILE_NOT_FOUND) continue;
       // Without a mark nothing tells what the site held: nothing goes back.
       dealtWith = !mark || PutBackSetAside(ToWide(root), siteFolder, ReadRest(mark.get()));
     }

@@ -19,6 +19,7 @@
 #include "capture/uWebUtils.h"
 #include "control/uRequestLog.h"
 #include "preview/uButtonPackage.h"
+#include "preview/uPackageStaging.h"
 #include "preview/uSkinFile.h"
 #include "support/DeviceNames.h"
 #include "support/HttpTestServer.h"
@@ -94,14 +95,15 @@ protected:
     return false;
   }
   // Another browser process fetching the package at `path` for this site; no process when it
-  // cannot start.
+  // cannot start. One told to stop at the new settings waits for good with the site's settings file
+  // aside, before the new one goes in.
   struct FetchProcess {
     vt::Handle process, thread;
     DWORD id = 0;
   };
-  FetchProcess StartFetch(const std::string& path) {
-    std::string command =
-        "\"" + vt::test::ProgramFolder() + "\\package_fetch.exe\" " + domain_ + " " + server_.Url(path);
+  FetchProcess StartFetch(const std::string& path, bool stopAtNewSettings = false) {
+    std::string command = "\"" + vt::test::ProgramFolder() + "\\package_fetch.exe\" " + domain_ + " " +
+                          server_.Url(path) + (stopAtNewSettings ? " stop-at-new-settings" : "");
     STARTUPINFOA si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
@@ -469,19 +471,29 @@ TEST_F(ButtonPackage, NextFetchRemovesTheStagingFoldersOfKilledFetches) {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
   };
-  // Kept: a folder of this running process, one of another site, one of no fetch.
-  const std::string kept[] = {folder_ + vt::Format(".~%lu-99999", ::GetCurrentProcessId()),
-                              root_ + "\\" + domain_ + "x" + vt::Format(".~%lu-0", fetch.id),
+  // Kept: a folder of a running fetch (its mark held), one of another site, one of no fetch. Gone:
+  // one of this running process without a mark (the folder and its mark are made under the site's
+  // claim: its fetch died before it made one).
+  const std::string running = folder_ + vt::Format(".~%lu-99998", ::GetCurrentProcessId());
+  const std::string kept[] = {running, root_ + "\\" + domain_ + "x" + vt::Format(".~%lu-0", fetch.id),
                               folder_ + ".~notes"};
+  const std::string unmarked = folder_ + vt::Format(".~%lu-99999", ::GetCurrentProcessId());
   for (const std::string& folder : kept) ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+  ASSERT_TRUE(::CreateDirectoryA(unmarked.c_str(), nullptr));
+  vt::Handle mark(::CreateFileA((running + "\\fetching").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(mark);
   server_.Set("/skin.zip", Package(MakeZip(kSkin1), kModified1));
   EXPECT_TRUE(Fetch("/skin.zip").usable);
   EXPECT_FALSE(isFolder(killedFolder));
+  EXPECT_FALSE(isFolder(unmarked));
+  mark.reset();
   for (const std::string& folder : kept) {
     EXPECT_TRUE(isFolder(folder)) << folder;
-    ::RemoveDirectoryA(folder.c_str());
+    vt::test::RemoveTree(folder);
   }
   vt::test::RemoveTree(killedFolder);
+  vt::test::RemoveTree(unmarked);
 }
 
 // The one staging folder of the fetch process `processId` beside the site's folder, or "".
@@ -502,11 +514,13 @@ int EntriesUpTo(const std::string& folder, int most) {
   return count;
 }
 
-// A browser killed while it places a newer package, early or late: the next request finds the
-// earlier package whole (the files set aside go back before the dead fetch's folder goes), never
-// the new settings over part of a package, and the fetch after it places the new package whole.
-// The dead fetch is told from a live one whoever has its process id, and what it set aside goes
-// back only into the site it found: a fetch that placed a newer package meanwhile keeps it whole.
+// A browser killed while it places a newer package, early, late, or with the site's settings file
+// aside before the new one went in: the next request finds the earlier package whole (the files set
+// aside go back before the dead fetch's folder goes), never the new settings over part of a package,
+// and the fetch after it places the new package whole. The dead fetch is told from a live one
+// whoever has its process id, and what it set aside goes back only into the site it found: a fetch
+// that placed a newer package meanwhile keeps it whole. While another fetch holds the site's claim,
+// a fetch touches nothing there.
 TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
   Entries earlier = {{"index.ini", "[INFO]\r\nTITLE=First skin\r\n"}};
   Entries later = {{"index.ini", "[INFO]\r\nTITLE=Second skin\r\n"}};
@@ -522,11 +536,15 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     for (const auto& [path, content] : Snapshot(folder_)) count += content.rfind("later ", 0) == 0;
     return count;
   };
-  enum Next { failedDownload, idTakenByThisProcess, heldUntilANewerWentIn };
+  enum Next { failedDownload, idTakenByThisProcess, heldUntilANewerWentIn, claimedByThisProcess };
+  // Killed once this many earlier files wait aside, the new ones in their places; or, every new
+  // file in, once the settings file waits aside too.
+  const int settingsAside = files + 1;
   const struct {
-    int aside;  // killed once this many earlier files wait aside, the new ones in their places
+    int aside;
     Next next;
-  } cases[] = {{10, failedDownload}, {800, failedDownload}, {10, idTakenByThisProcess}, {10, heldUntilANewerWentIn}};
+  } cases[] = {{10, failedDownload},       {800, failedDownload},        {settingsAside, failedDownload},
+               {10, idTakenByThisProcess}, {10, heldUntilANewerWentIn}, {10, claimedByThisProcess}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.aside);
     SCOPED_TRACE(c.next);
@@ -536,10 +554,15 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     const auto before = Snapshot(folder_);
 
     server_.Set("/skin.zip", Package(zip, kModified2));
-    const FetchProcess fetch = StartFetch("/skin.zip");
+    const bool atSettings = c.aside == settingsAside;
+    const FetchProcess fetch = StartFetch("/skin.zip", atSettings);
     ASSERT_TRUE(fetch.process);
     std::string staging;
-    for (int i = 0; i < 6000 && EntriesUpTo(staging + "\\replaced", c.aside) < c.aside; ++i) {
+    auto reached = [&] {
+      return atSettings ? FileExists(staging + "\\replaced\\index.ini")
+                        : EntriesUpTo(staging + "\\replaced", c.aside) >= c.aside;
+    };
+    for (int i = 0; i < 6000 && !reached(); ++i) {
       if (staging.empty()) staging = StagingOf(folder_, fetch.id);
       if (::WaitForSingleObject(fetch.process.get(), 0) == WAIT_OBJECT_0) break;
       ::Sleep(5);
@@ -548,8 +571,13 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     ::WaitForSingleObject(fetch.process.get(), INFINITE);
     const int placedWhenKilled = placed();
     ASSERT_GT(placedWhenKilled, 0) << "killed while placing";
-    ASSERT_LT(placedWhenKilled, files) << "killed while placing";
-    EXPECT_EQ(Title(), "First skin") << "the new settings go in last";
+    if (atSettings) {
+      ASSERT_EQ(placedWhenKilled, files) << "killed with every new file in";
+      ASSERT_FALSE(FileExists(folder_ + "\\index.ini")) << "killed with no settings in the site";
+    } else {
+      ASSERT_LT(placedWhenKilled, files) << "killed while placing";
+      EXPECT_EQ(Title(), "First skin") << "the new settings go in last";
+    }
 
     vt::Handle heldMark;
     if (c.next == failedDownload) {
@@ -562,6 +590,17 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
       EXPECT_EQ(failed.iniPath, folder_ + "\\index.ini");
       EXPECT_TRUE(Snapshot(folder_) == before) << "the earlier package, whole";
       EXPECT_FALSE(StagingLeft());
+    } else if (c.next == claimedByThisProcess) {
+      // Another browser's fetch waits for the claim in vain and gives up, the dead fetch's files
+      // still aside: it neither puts them back nor places its own.
+      const auto killed = Snapshot(folder_);
+      const vt::TSiteClaim claim(folder_);
+      ASSERT_TRUE(claim);
+      const FetchProcess waiting = StartFetch("/skin.zip");
+      ASSERT_TRUE(waiting.process);
+      ASSERT_EQ(::WaitForSingleObject(waiting.process.get(), 60000), WAIT_OBJECT_0);
+      EXPECT_TRUE(Snapshot(folder_) == killed) << "nothing placed, nothing put back";
+      EXPECT_EQ(StagingOf(folder_, fetch.id), staging);
     } else {
       // The dead fetch's id is now a running process's, this one's; or its process hangs on, its
       // mark held, while a newer package goes in.
@@ -580,6 +619,7 @@ TEST_F(ButtonPackage, AFetchKilledWhilePlacingLeavesTheEarlierPackageWhole) {
     EXPECT_EQ(placed(), files) << "the new package, whole";
     if (c.next == failedDownload) continue;
     EXPECT_EQ(StagingLeft(), c.next == heldUntilANewerWentIn) << "a dead fetch's folder goes, a live one's stays";
+    if (c.next == claimedByThisProcess) continue;
 
     // The next fetch, under another process, finds the hung fetch ended; the newer package stays.
     heldMark.reset();
