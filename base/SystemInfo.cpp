@@ -47,13 +47,6 @@ std::optional<uint8_t> GetProcessIntegrityLevel(DWORD processId) {
   return IntegrityLevelFromRid(rid);
 }
 
-bool IsProcessRunning(DWORD processId) {
-  const Handle process(::OpenProcess(SYNCHRONIZE, FALSE, processId));
-  if (!process) return ::GetLastError() != ERROR_INVALID_PARAMETER;  // no such id
-  // A process that has ended lives on as long as someone holds a handle to it.
-  return ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
-}
-
 uint8_t WindowsVersionCode(const ReportedVersion& v) {
   if (v.platform == VER_PLATFORM_WIN32_WINDOWS) {
     std::string mark = v.servicePack.size() > 1 ? Trim(v.servicePack.substr(1, 1)) : "";

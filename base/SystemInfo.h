@@ -13,8 +13,6 @@ uint8_t IntegrityLevelFromRid(DWORD rid);
 // Only on a platform reporting NT 6.x, none elsewhere and when the process or its token cannot be
 // read; process id 0 is the current process.
 std::optional<uint8_t> GetProcessIntegrityLevel(DWORD processId);
-// False only when no process of that id runs: one this process may not open counts as running.
-bool IsProcessRunning(DWORD processId);
 
 // Version codes of the platform reported by GetVersionExA (10 Vista .. 13 Windows 8.1, 0 unknown).
 struct ReportedVersion {
