@@ -67,10 +67,12 @@ using TempFolder = TempPath<TempFolderTraits>;
 class DeleteOnCloseFile {
 public:
   explicit DeleteOnCloseFile(const std::string& path);
-  DeleteOnCloseFile(const DeleteOnCloseFile&) = delete;
-  DeleteOnCloseFile& operator=(const DeleteOnCloseFile&) = delete;
+  DeleteOnCloseFile(DeleteOnCloseFile&&) noexcept = default;
+  DeleteOnCloseFile& operator=(DeleteOnCloseFile&&) noexcept = default;
   const std::string& get() const noexcept { return path_; }
   explicit operator bool() const noexcept { return static_cast<bool>(holder_); }
+  // Lets go now: the file goes once no other handle is open on it.
+  void reset() noexcept { holder_.reset(); }
 
 private:
   std::string path_;

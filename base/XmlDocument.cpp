@@ -21,8 +21,9 @@ constexpr IID kIIDMultiLanguage2 = {0xDCCFC164, 0x2B38, 0x11D2, {0xB7, 0xEC, 0x0
 
 // The file's first `most` bytes, or none when it cannot be read.
 std::optional<std::string> ReadLocalFile(const std::string& path, size_t most) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Sharing deleting too: a downloaded setting is held for deletion when its process ends.
+  FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   std::string bytes(most, '\0');
   size_t got = 0;

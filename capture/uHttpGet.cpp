@@ -371,8 +371,9 @@ bool Receive(TExchange& x, const std::string& fileName) {
       x.changed.notify_all();
     }
     if (bodyStarts && !file) {
-      file.reset(::CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
+      // Sharing deleting only: the caller may hold the file for deletion when its process ends.
+      file.reset(::CreateFileA(fileName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
       if (!file) break;
     }
     // A short write (full disk) is a failed download, not a silently truncated file.

@@ -58,8 +58,9 @@ struct THttpResult {
 // Only an answer with an HTTP/1.x status line and at least one header counts; any other is no
 // answer. With a file name, the body of a 200 answer goes into that file: ok when the whole of it
 // arrived, as long as its Content-Length says (or, where `limits` allow it, up to the server's
-// close); when not ok there is no file of that name. Without one, only the head is read: ok for a
-// 200 answer.
+// close); when not ok the file of that name is deleted, gone once no other handle is open on it.
+// The file is written sharing deleting only: its caller may hold it for deletion on close. Without
+// a file name, only the head is read: ok for a 200 answer.
 // The calling thread has its answer within the bounds whatever the server does: the exchange runs
 // on a worker thread. When the calling thread gives up, it closes the handles of the call the
 // worker waits in and waits up to kHttpWorkerEndMs for the worker to end.

@@ -89,7 +89,8 @@ struct TRequest {
   IconHandle previewIcon;     // the package's icon on the preview window, which goes first
   std::unique_ptr<TfmPreviewForm> preview;
   std::optional<std::vector<int32_t>> pageBreaks, pageBreaksLandscape;
-  std::vector<TempFile> downloadedFiles;  // deleted when the request ends
+  // Deleted when the request ends, or its process, however it ends.
+  std::vector<DeleteOnCloseFile> downloadedFiles;
   std::unique_ptr<TURLImg> settingImages;  // the parsed header/footer setting, or none
 };
 

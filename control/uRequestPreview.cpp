@@ -330,10 +330,11 @@ void TVantrelle::DownloadSetting(TRequest& request) {
 
   const std::string folder = GetTempFolder();
   // Every temporary file goes on the list as soon as it exists, so that a failed download
-  // leaves nothing behind.
+  // leaves nothing behind; one that cannot be held there is no download.
   std::string settingFile = GetTempFile(folder, "").value_or("");
   request.downloadedFiles.emplace_back(settingFile);
   LogRunText(Format(LoadResString(kLogDownloadingFormFile).c_str(), url.c_str(), settingFile.c_str()));
+  if (!request.downloadedFiles.back()) return;
   // A setting may come without a Content-Length, up to the server's close: one cut short does not
   // parse. Its images and the button-image package must declare their length.
   THttpLimits settingLimits(kMaxSettingBytes);
@@ -361,7 +362,7 @@ void TVantrelle::DownloadSetting(TRequest& request) {
     const std::string imageFile = GetTempFile(folder, "").value_or("");
     request.downloadedFiles.emplace_back(imageFile);
     LogRunText(Format("[%d] [%s] Image [%s] Download", i + 1, item->Url.c_str(), imageFile.c_str()));
-    if (!DownloadURLToFile(item->Url, imageFile, imageLimits).ok) {
+    if (!request.downloadedFiles.back() || !DownloadURLToFile(item->Url, imageFile, imageLimits).ok) {
       request.settingImages.reset();
       return;
     }
@@ -425,7 +426,7 @@ void TVantrelle::RunProtectedLoop(TRequest& request) {
 void TVantrelle::ReleaseDownloads(TRequest& request) {
   request.settingImages.reset();
   for (size_t i = 0; i < request.downloadedFiles.size(); ++i) {
-    TempFile& file = request.downloadedFiles[i];
+    DeleteOnCloseFile& file = request.downloadedFiles[i];
     LogRunText(Format(LoadResString(kLogDeletingFile).c_str(), static_cast<int>(i), file.get().c_str()));
     file.reset();
   }

@@ -39,14 +39,14 @@ std::string HelpParameters(const std::string& browserFile, const std::string& ur
 bool OpenHelpUrl(const std::string& url, const TShellStart& shellStart) {
   if (!IsHelpUrl(url)) return false;
   // The browser registered for web pages is found through an empty page of that kind; without a
-  // page there is none, as when no browser is registered.
+  // page there is none, as when no browser is registered. The page is open until then: the system
+  // deletes it when it is closed, however the process ends.
   std::string program;
-  if (const std::optional<std::string> name = CreateTempFileName(".htm")) {
-    const TempFile page(*name);
-    FileHandle created(
-        ::CreateFileA(page.get().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    created.reset();
-    program = FindBrowserExecutable(page.get());
+  if (const std::optional<std::string> page = CreateTempFileName(".htm")) {
+    const FileHandle created(::CreateFileA(page->c_str(), GENERIC_WRITE | DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (created) program = FindBrowserExecutable(*page);
   }
   const size_t slash = program.find_last_of("\\/");
   const std::string file = Trim(slash == std::string::npos ? program : program.substr(slash + 1));

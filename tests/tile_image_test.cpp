@@ -1,21 +1,25 @@
 // The tile image and its tile file: the file's bytes, opening, drawing pixel for pixel at several
 // scales, damaged files, sharing one file, the clipboard, and when tile files are deleted (a
-// process killed while it holds one included).
+// process killed while it holds one, a save's file or a request's downloads included).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/ReplaceFile.h"
 #include "base/Stream.h"
 #include "base/TempFiles.h"
+#include "capture/uWebUtils.h"
+#include "control/uRequestDriver.h"
 #include "page/uAreaEncoder.h"
 #include "page/uBandReader.h"
 #include "page/uHtmlImage.h"
 #include "page/uHtmlImageBuilder.h"
+#include "support/HttpTestServer.h"
 #include "support/TestEnv.h"
 #include "support/TestPictures.h"
 
@@ -602,12 +606,25 @@ TEST(KilledWriter, DISABLED_WritesASave) {
   WaitToBeKilled();
 }
 
+TEST(KilledWriter, DISABLED_HoldsDownloads) {  // a preview shows a downloaded header/footer
+  test::HttpTestServer server;
+  server.Set("/setting.xml", {200, "<setting/>"});
+  TRequest request("");
+  for (int i = 0; i < 2; ++i) {  // the setting and an image
+    request.downloadedFiles.emplace_back(GetTempFile("", "").value_or(""));
+    ASSERT_TRUE(DownloadURLToFile(server.Url("/setting.xml"), request.downloadedFiles.back().get(), 100).ok);
+  }
+  WaitToBeKilled();
+}
+
 TEST_F(TileFileLifetime, AProcessKilledWhileItHoldsItsFilesLeavesNone) {
   char self[MAX_PATH] = {};
   ::GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string ready = temp.path() + "\\ready", saved = temp.path() + "\\saved.pdf";
   test::WriteFileBytes(saved, "earlier");
-  for (const char* writer : {"HoldsAPicture", "WritesAPicture", "WritesASave"}) {
+  const std::pair<const char*, int> writers[] = {
+      {"HoldsAPicture", 1}, {"WritesAPicture", 1}, {"WritesASave", 1}, {"HoldsDownloads", 2}};
+  for (const auto& [writer, files] : writers) {
     std::string command = "\"" + std::string(self) +
                           "\" --gtest_also_run_disabled_tests --gtest_filter=KilledWriter.DISABLED_" + writer;
     STARTUPINFOA si{};
@@ -622,7 +639,7 @@ TEST_F(TileFileLifetime, AProcessKilledWhileItHoldsItsFilesLeavesNone) {
     ::TerminateProcess(process.get(), 1);
     ::WaitForSingleObject(process.get(), INFINITE);
     ASSERT_TRUE(::RemoveDirectoryA(ready.c_str())) << writer << " never held its file";
-    EXPECT_EQ(held, before + 1) << writer;
+    EXPECT_EQ(held, before + files) << writer;
     EXPECT_EQ(temp.FileCount(), before) << writer << " left its file";
   }
   EXPECT_EQ(test::ReadFileBytes(saved), "earlier");  // the save's own name keeps its earlier file
