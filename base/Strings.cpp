@@ -27,6 +27,8 @@ std::string ToAnsi(const std::wstring& s, UINT codePage) {
 
 std::string ToUtf8(const std::wstring& s) { return ToAnsi(s, CP_UTF8); }
 
+std::wstring FromUtf8(const std::string& s) { return ToWide(s, CP_UTF8); }
+
 std::vector<uint32_t> CharsOutsideAnsi(const std::wstring& s) {
   std::vector<uint32_t> outside;
   for (size_t i = 0; i < s.size();) {
@@ -39,7 +41,6 @@ std::vector<uint32_t> CharsOutsideAnsi(const std::wstring& s) {
   }
   return outside;
 }
-std::wstring FromUtf8(const std::string& s) { return ToWide(s, CP_UTF8); }
 
 std::string Trim(const std::string& s) {
   size_t b = 0, e = s.size();

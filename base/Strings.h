@@ -10,10 +10,10 @@ namespace vt {
 std::wstring ToWide(const std::string& s, UINT codePage = CP_ACP);
 std::string ToAnsi(const std::wstring& s, UINT codePage = CP_ACP);
 std::string ToUtf8(const std::wstring& s);
+std::wstring FromUtf8(const std::string& s);
 // The characters of `s` (code points, each once, in order of appearance) that the ANSI code page
 // cannot hold as themselves: ToAnsi would put a look-alike or a "?" in their place.
 std::vector<uint32_t> CharsOutsideAnsi(const std::wstring& s);
-std::wstring FromUtf8(const std::string& s);
 
 std::string Trim(const std::string& s);
 std::string ToLowerAscii(std::string s);

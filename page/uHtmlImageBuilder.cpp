@@ -166,11 +166,9 @@ void TBmpHtmlImageBuilder::BeginImage(int32_t width, int32_t height) {
   header_.Height = height;
   count_ = 0;
   std::optional<std::string> fileName = GetTempFile("", "");
-  if (fileName) tempFile_ = std::make_shared<TTempTileFile>(*fileName);
-  if (!tempFile_ || !*tempFile_) {
-    tempFile_.reset();
-    throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
-  }
+  auto held = fileName ? std::make_shared<TTempTileFile>(*fileName) : nullptr;
+  if (!held || !*held) throw Error("Cannot create a temporary file in \"" + GetTempFolder() + "\"");
+  tempFile_ = std::move(held);
   fileName_ = std::move(*fileName);
   stream_ = std::make_unique<TFileStream>(fileName_, TFileStream::fmCreate);
   dataPos_ = kTileTablePos;

@@ -437,6 +437,15 @@ TEST_F(PreviewOutput, ASelectionDrawnInThePageViewIsThePartOfThePageItCovers) {
   request_.settingImages = &urls;
   TPrintEngine scratch(nullptr);
   const int pw = scratch.Geometry().PageWidth, bh = scratch.Geometry().PageHeight - 100;
+  // Ctrl+P, the print dialog answered as proposed: what the job's first sheet shows over `area`.
+  auto printedSheet = [&](const char* jobName, const RECT& area) -> std::unique_ptr<TBitmap> {
+    NamedJob job(jobName);
+    DialogRecorder dialogs;
+    KeyUp('P', true);
+    EXPECT_EQ(dialogs.Named("PrintDialog").size(), 1u);
+    const std::string pdf = job.pdf.WaitForFile();
+    return pdf.empty() ? nullptr : PrintedArea(pdf, 1, area);
+  };
   const struct {
     const char* name;
     TFitMode fit;
@@ -468,14 +477,8 @@ TEST_F(PreviewOutput, ASelectionDrawnInThePageViewIsThePartOfThePageItCovers) {
     const int w = covered->Width(), h = covered->Height();
 
     // Printed at real size below the banner, centred.
-    NamedJob job("vt-page-view");
-    DialogRecorder dialogs;
-    KeyUp('P', true);
-    ASSERT_EQ(dialogs.Named("PrintDialog").size(), 1u);
-    const std::string pdf = job.pdf.WaitForFile();
-    ASSERT_FALSE(pdf.empty());
     const int x = (pw - w) / 2;
-    const auto printed = PrintedArea(pdf, 1, RECT{x, 100, x + w, 100 + h});
+    const auto printed = printedSheet("vt-page-view", RECT{x, 100, x + w, 100 + h});
     ASSERT_NE(printed, nullptr);
     EXPECT_LT(MeanChannelDifference(*covered, *printed), 3.0);
 
@@ -492,19 +495,22 @@ TEST_F(PreviewOutput, ASelectionDrawnInThePageViewIsThePartOfThePageItCovers) {
   form_.reset();
   request_.fitMode = fitRealSize;
   Open(300, 3 * bh, Rows);
-  form_->Engine().Settings.NoHeaderFooter = true;
-  form_->RenderView();  // as the page setup's OK does
+  {
+    // The tool bar's Page Setup, its box ticked and OK pressed.
+    DialogRecorder setup([&](const DialogRequest& r) -> std::optional<DialogAnswer> {
+      if (r.name != "TfmPageSetupDlg") return IDOK;
+      ::SendMessageW(form_->PageSetupDialog()->YangsicUseChk.Handle(), BM_CLICK, 0, 0);
+      return IDOK;
+    });
+    Click(form_->ToolBar().PageSetupBtn());
+    ASSERT_EQ(setup.Named("TfmPageSetupDlg").size(), 1u);
+    ASSERT_TRUE(form_->Engine().Settings.NoHeaderFooter);
+  }
   const RECT area{0, 0, 200, 80};
   DrawSelection({area.left, area.top}, {area.right, area.bottom});
   ASSERT_EQ(Text(Selection()), Text(area));
-  NamedJob job("vt-no-template");
-  DialogRecorder dialogs;
-  KeyUp('P', true);
-  ASSERT_EQ(dialogs.Named("PrintDialog").size(), 1u);
-  const std::string pdf = job.pdf.WaitForFile();
-  ASSERT_FALSE(pdf.empty());
   const int x = (pw - 200) / 2;
-  const auto printed = PrintedArea(pdf, 1, RECT{x, 0, x + 200, 80});
+  const auto printed = printedSheet("vt-no-template", RECT{x, 0, x + 200, 80});
   ASSERT_NE(printed, nullptr);
   EXPECT_LT(MeanChannelDifference(*PictureOver(area), *printed), 3.0);
   form_.reset();  // before the setting it lays pages out with
