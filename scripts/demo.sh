@@ -84,8 +84,6 @@ browse() {
 }
 
 if [ -n "$BY_HAND" ]; then
-  # Your window manager places and decorates the windows, as on a desktop.
-  wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   echo "the preview is yours on $DISPLAY: Print goes to this run's PDF queue ($VANTRELLE_PRINT_OUT);"
   echo "Esc, or the close box, ends the request"
   browse "preview by hand" --call "Run2(\"$SWITCHES\")"
